@@ -1,0 +1,17 @@
+#pragma once
+// Opening the two files that a user chooses for a run, shared by both front ends.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "calc/run_state.hpp"
+
+// The part of a path after its last folder separator ('/' or '\'), or the whole path.
+std::string fileNameOf(std::string_view path);
+
+// Opens an existing data file for reading. On success it replaces the role's earlier file and
+// records the name; on failure the role is left with no file (flag 0, name cleared).
+bool openInputFile(RunState& state, const std::filesystem::path& path);
+
+// Opens the print file for appending (created when missing, never truncated); same rules.
+bool openPrintFile(RunState& state, const std::filesystem::path& path);
