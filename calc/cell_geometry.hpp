@@ -1,0 +1,16 @@
+#pragma once
+// Reciprocal cells and the S-matrix that ties a cell to one of three Cartesian axial systems.
+#include <array>
+
+#include "LIBRARIES/math/mat3.hpp"
+
+using Cell = std::array<float, 6>;  // a, b, c, alpha, beta, gamma (degrees)
+
+constexpr float kDegToRad = 0.017453292f;  // pi/180 in single precision
+
+// a*, b*, c* and alpha*, beta*, gamma* in radians, through the inverse of the metric tensor.
+Cell CELL_TO_RECIP(const Cell& directCell);
+
+// Row i of the S-matrix is crystal axis i (a, b, c) as a vector on X, Y, Z:
+// 1 X//a* Z//c, 2 Y//b Z//c*, any other code X//a* Y//b.
+Mat3 CALC_SMATRIX(const Cell& directCell, int axisConvention);

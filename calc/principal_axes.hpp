@@ -1,0 +1,20 @@
+#pragma once
+// Directions of the principal axes: angles to the Cartesian axes and to the crystal axes, with
+// esds from the direction moved along its signed esds.
+#include <array>
+
+#include "LIBRARIES/math/mat3.hpp"
+
+struct AxisAngles {
+    std::array<float, 3> toXyz{};     // degrees, to +X, +Y, +Z
+    std::array<float, 3> toXyzEsd{};
+    std::array<float, 3> toAbc{};     // degrees, to +A, +B, +C
+    std::array<float, 3> toAbcEsd{};
+};
+
+// Axis m (1 to 3) has no direction when the decomposition found a multiple root and m is not
+// its distinct axis, or when its eigenvector is zero.
+bool isCircularSection(const Mat3& eigenVectors, int eigenFlag, int m);
+
+// Angles of axis m. sMatrix rows are the crystal axes of the reference cell on X, Y, Z.
+AxisAngles principalAxisAngles(const Mat3& eigenVectors, const Mat3& eigenVectorEsds, const Mat3& sMatrix, int m);

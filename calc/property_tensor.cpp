@@ -1,0 +1,83 @@
+#include "calc/property_tensor.hpp"
+
+#include <cmath>
+#include <limits>
+
+#include "calc/fix_tensor.hpp"
+
+namespace {
+
+constexpr float kVariableEsdLimit = 0.0001f;  // below it the esd of T or P is left out
+constexpr float kZeroLimit = 1.0e-10f;        // a component this small gets no relative esd
+
+// Combines the relative esd of a value with that of the change of T or P.
+float withVariableEsd(float value, float esd, const Delta& delta) {
+    if (!(std::fabs(value) > kZeroLimit)) return 0.0f;
+    const float relative = esd / value;
+    const float relativeDelta = delta[1] / delta[0];
+    return std::fabs(value) * std::sqrt(relative * relative + relativeDelta * relativeDelta);
+}
+
+}  // namespace
+
+PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor, const Delta& delta, int pressureRun,
+                                int crystalSystem) {
+    PropertyTensor r;
+    if (delta[0] == 0.0f) {
+        // No change of T or P: the property tensor does not exist for this pair.
+        r.defined = false;
+        r.propertyTensor.v.fill(std::numeric_limits<float>::quiet_NaN());
+        r.propertyEsd.v.fill(std::numeric_limits<float>::quiet_NaN());
+        return r;
+    }
+    const float sign = pressureRun == 1 ? -1.0f : 1.0f;
+    for (std::size_t k = 0; k < 9; ++k) r.propertyTensor.v[k] = sign * strainTensor.v[k] / delta[0];
+    FIX_TENSOR(r.propertyTensor, crystalSystem);
+    for (std::size_t k = 0; k < 9; ++k) r.propertyEsd.v[k] = esdTensor.v[k] / std::fabs(delta[0]);
+    if (delta[1] > kVariableEsdLimit) {
+        for (std::size_t k = 0; k < 9; ++k)
+            r.propertyEsd.v[k] = withVariableEsd(r.propertyTensor.v[k], r.propertyEsd.v[k], delta);
+    }
+    FIX_TENSOR(r.propertyEsd, crystalSystem);
+    return r;
+}
+
+PrincipalProperty principalPropertyOf(const std::array<float, 3>& eigenValues,
+                                      const std::array<float, 3>& eigenValueEsds, const Delta& delta,
+                                      int pressureRun) {
+    PrincipalProperty r;
+    if (delta[0] == 0.0f) {
+        r.principalProperty.fill(std::numeric_limits<float>::quiet_NaN());
+        r.principalPropertyEsd.fill(std::numeric_limits<float>::quiet_NaN());
+        return r;
+    }
+    const float sign = pressureRun == 1 ? -1.0f : 1.0f;
+    for (int m = 0; m < 3; ++m) {
+        r.principalProperty[m] = sign * eigenValues[m] / delta[0];
+        r.principalPropertyEsd[m] = eigenValueEsds[m] / std::fabs(delta[0]);
+    }
+    if (delta[1] > kVariableEsdLimit) {
+        for (int m = 0; m < 3; ++m)
+            r.principalPropertyEsd[m] = withVariableEsd(r.principalProperty[m], r.principalPropertyEsd[m], delta);
+    }
+    return r;
+}
+
+int SCALE_TENSOR(const Mat3& tensor) {
+    float largest = 0.0f;
+    for (float x : tensor.v) {
+        if (std::fabs(x) > largest) largest = std::fabs(x);
+    }
+    int exponent = 0;
+    while (largest < 0.001f && exponent < 9) {
+        largest = largest * 10.0f;
+        ++exponent;
+    }
+    return exponent;
+}
+
+float powerOfTen(int exponent) {
+    float f = 1.0f;
+    for (int k = 0; k < exponent; ++k) f *= 10.0f;
+    return f;
+}

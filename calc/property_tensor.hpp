@@ -1,0 +1,32 @@
+#pragma once
+// The property tensor of a pair: the strain per unit change of temperature (thermal expansion)
+// or of pressure, with the sign changed (compressibility), and its esds.
+#include <array>
+
+#include "LIBRARIES/math/mat3.hpp"
+
+// [0] change of T or P from the first cell to the second, [1] its esd, [2] the midpoint.
+using Delta = std::array<float, 3>;
+
+struct PropertyTensor {
+    Mat3 propertyTensor;
+    Mat3 propertyEsd;
+    bool defined = true;  // false when T or P did not change: every value is then NaN
+};
+
+PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor, const Delta& delta, int pressureRun,
+                                int crystalSystem);
+
+struct PrincipalProperty {
+    std::array<float, 3> principalProperty{};
+    std::array<float, 3> principalPropertyEsd{};
+};
+
+PrincipalProperty principalPropertyOf(const std::array<float, 3>& eigenValues,
+                                      const std::array<float, 3>& eigenValueEsds, const Delta& delta, int pressureRun);
+
+// The power of ten (0 to 9) that brings the largest magnitude of a tensor to at least 0.001.
+int SCALE_TENSOR(const Mat3& tensor);
+
+// 10 to the power of an exponent 0 to 9, exact in single precision.
+float powerOfTen(int exponent);

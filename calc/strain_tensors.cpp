@@ -1,0 +1,151 @@
+#include "calc/strain_tensors.hpp"
+
+#include <cmath>
+#include <span>
+
+#include "LIBRARIES/math/eigen.hpp"
+#include "calc/fix_tensor.hpp"
+#include "calc/strain.hpp"
+
+namespace {
+
+// Sums of the squared changes that the perturbed cells make.
+struct EsdSums {
+    Mat3 tensor;
+    std::array<float, 3> values{};
+    Mat3 vectors;
+};
+
+// Each perturbation moves one group of parameters; a group ties parameters that the crystal
+// system makes equal. Indices are 0 a, 1 b, 2 c, 3 alpha, 4 beta, 5 gamma.
+enum class Move { a, b, c, alpha, beta, gamma, aWithB, abcTogether };
+
+std::span<const Move> scheduleFor(int crystalSystem) {
+    static constexpr Move kTriclinic[] = {Move::a, Move::b, Move::c, Move::alpha, Move::beta, Move::gamma};
+    static constexpr Move kMonoclinic[] = {Move::a, Move::b, Move::c, Move::beta};
+    static constexpr Move kOrthorhombic[] = {Move::a, Move::b, Move::c};
+    static constexpr Move kUniaxial[] = {Move::aWithB, Move::c};
+    static constexpr Move kCubic[] = {Move::abcTogether};
+    switch (crystalSystem) {
+        case 0: return kTriclinic;
+        case 1: return kMonoclinic;
+        case 2: return kOrthorhombic;
+        case 3: case 4: return kUniaxial;
+        default: return kCubic;
+    }
+}
+
+Cell perturbed(const Cell& cell, const Cell& sig, Move move) {
+    Cell p = cell;
+    auto step = [&](int k) { p[k] = cell[k] + kStepFactor * sig[k]; };
+    switch (move) {
+        case Move::aWithB:
+            step(0);
+            p[1] = p[0];  // b follows a; its own esd is not used
+            break;
+        case Move::abcTogether:
+            step(0);
+            step(1);
+            step(2);
+            break;
+        default: step(static_cast<int>(move)); break;
+    }
+    return p;
+}
+
+void addSquares(Mat3& sum, const Mat3& changed, const Mat3& reference) {
+    for (std::size_t k = 0; k < 9; ++k) {
+        const float d = changed.v[k] - reference.v[k];
+        sum.v[k] += d * d;
+    }
+}
+
+Mat3 rootsOverStep(const Mat3& sum) {
+    Mat3 r;
+    for (std::size_t k = 0; k < 9; ++k) r.v[k] = std::sqrt(sum.v[k]) / kStepFactor;
+    return r;
+}
+
+}  // namespace
+
+void signMonoclinicEsds(const Mat3& v, Mat3& e) {
+    const float n = v(1, 1) * e(1, 1);
+    const float m = v(1, 3) * e(1, 3);
+    // With M = 0 the quotient has no sign; take +1.
+    const float s = (m != 0.0f && -n / m < 0.0f) ? -1.0f : 1.0f;
+    const float e11 = e(1, 1), e13 = e(1, 3);
+    e = Mat3{};
+    e(1, 1) = e11;
+    e(1, 3) = s * e13;
+    e(3, 1) = s * e13;
+    e(3, 3) = -e11;
+}
+
+void signTriclinicEsds(const Mat3& v, Mat3& e) {
+    static constexpr float kSigns[4][2] = {{1, 1}, {-1, 1}, {-1, -1}, {1, -1}};
+    for (int m = 1; m <= 3; ++m) {
+        float best = 0.0f;
+        int kept = 0;
+        for (int k = 0; k < 4; ++k) {
+            const float d = std::fabs(v(m, 1) * e(m, 1) + kSigns[k][0] * v(m, 2) * e(m, 2) +
+                                      kSigns[k][1] * v(m, 3) * e(m, 3));
+            if (k == 0 || d < best) {
+                best = d;
+                kept = k;
+            }
+        }
+        e(m, 2) *= kSigns[kept][0];
+        e(m, 3) *= kSigns[kept][1];
+    }
+}
+
+StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, int strainType, int crystalSystem, int axisConvention) {
+    StrainTensors r;
+    const Mat3 s1 = CALC_SMATRIX(pair.cell1, axisConvention);
+    const Mat3 s2 = CALC_SMATRIX(pair.cell2, axisConvention);
+    r.strainTensor = CALC_STRAIN(strainType, s1, s2);
+    FIX_TENSOR(r.strainTensor, crystalSystem);
+
+    r.principalAxes = crystalSystem == 0 || crystalSystem == 1;
+    if (r.principalAxes) {
+        const EigenResult eigen = EIGEN(r.strainTensor);
+        r.eigenValues = eigen.eigenValues;
+        r.eigenVectors = eigen.eigenVectors;
+        r.eigenFlag = eigen.eigenFlag;
+    }
+
+    // Each cell that carries esds, first then second: move its parameters one group at a time
+    // and add up the squared changes of the strain and of its eigen decomposition.
+    EsdSums sums;
+    const Cell* cells[2] = {&pair.cell1, &pair.cell2};
+    const Cell* sigmas[2] = {&pair.sigCell1, &pair.sigCell2};
+    for (int which = 0; which < 2; ++which) {
+        if (pair.esdPresent[which] != 1) continue;
+        for (Move move : scheduleFor(crystalSystem)) {
+            const Mat3 moved = CALC_SMATRIX(perturbed(*cells[which], *sigmas[which], move), axisConvention);
+            const Mat3 tensor = which == 0 ? CALC_STRAIN(strainType, moved, s2) : CALC_STRAIN(strainType, s1, moved);
+            addSquares(sums.tensor, tensor, r.strainTensor);
+            if (r.principalAxes) {
+                const EigenResult eigen = EIGEN(tensor);
+                for (int m = 0; m < 3; ++m) {
+                    const float d = eigen.eigenValues[m] - r.eigenValues[m];
+                    sums.values[m] += d * d;
+                }
+                addSquares(sums.vectors, eigen.eigenVectors, r.eigenVectors);
+            }
+        }
+    }
+    r.esdTensor = rootsOverStep(sums.tensor);
+    FIX_TENSOR(r.esdTensor, crystalSystem);
+    r.esdCount = pair.esdPresent[0] + pair.esdPresent[1];
+
+    if (r.principalAxes) {
+        for (int m = 0; m < 3; ++m) r.eigenValueEsds[m] = std::sqrt(sums.values[m]) / kStepFactor;
+        r.eigenVectorEsds = rootsOverStep(sums.vectors);
+        if (crystalSystem == 1) signMonoclinicEsds(r.eigenVectors, r.eigenVectorEsds);
+        else signTriclinicEsds(r.eigenVectors, r.eigenVectorEsds);
+        const bool eulerian = strainType == 1 || strainType == 2;
+        r.referenceSMatrix = eulerian ? s2 : s1;
+    }
+    return r;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// All the tensor work for one pair of cells: the strain, its constraints, its esds by
+// perturbation of the cell parameters, and its principal axes.
+#include <array>
+
+#include "LIBRARIES/math/mat3.hpp"
+#include "calc/cell_geometry.hpp"
+
+struct CellPair {
+    Cell cell1;     // the first ("before") cell
+    Cell cell2;     // the second ("after") cell
+    Cell sigCell1;  // esds of cell1
+    Cell sigCell2;  // esds of cell2
+    std::array<int, 2> esdPresent{};  // 1 when the cell carries esds
+};
+
+struct StrainTensors {
+    Mat3 strainTensor;  // after FIX_TENSOR
+    Mat3 esdTensor;     // after FIX_TENSOR
+    // The principal axes, for no crystal system or a monoclinic one only.
+    std::array<float, 3> eigenValues{};
+    std::array<float, 3> eigenValueEsds{};
+    Mat3 eigenVectors = Mat3::identity();  // row m: eigenvector m on X, Y, Z
+    Mat3 eigenVectorEsds;                  // row m: signed esds of row m of eigenVectors
+    int eigenFlag = 0;
+    int esdCount = 0;        // cells of the pair that carry esds: 0, 1 or 2
+    bool principalAxes = false;
+    Mat3 referenceSMatrix;  // the cell the principal directions refer to: first (Lagrangian) or second (Eulerian)
+};
+
+constexpr float kStepFactor = 0.1f;  // each parameter moves by this fraction of its esd
+
+StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, int strainType, int crystalSystem, int axisConvention);
+
+// Signs of the eigenvector esds: the monoclinic pattern (eigenvector 2 along the unique axis Y)
+// or, with no crystal system, each esd row as nearly perpendicular to its eigenvector as the
+// four sign choices allow.
+void signMonoclinicEsds(const Mat3& eigenVectors, Mat3& eigenVectorEsds);
+void signTriclinicEsds(const Mat3& eigenVectors, Mat3& eigenVectorEsds);
