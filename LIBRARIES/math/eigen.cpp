@@ -1,0 +1,138 @@
+#include "LIBRARIES/math/eigen.hpp"
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+// Constants of the double-precision quantities are single-precision values widened to double.
+constexpr double kRootMargin = double(0.01f);     // relative margin on D that separates the cases
+constexpr double kTripleLimit = double(1.0e-15f);  // |P| at or below this: a triple root
+constexpr double kOneThird = double(1.0f / 3.0f);
+constexpr double kStartTolerance = double(1.0e-6f);
+constexpr double kToleranceStep = double(0.01f);
+constexpr int kPasses = 12;  // tolerances 1e-8 down to 1e-30
+constexpr float kPi = 3.1415927f;
+
+Vec3 row(const Mat3& a, int i) { return {a(i, 1), a(i, 2), a(i, 3)}; }
+
+void setRow(Mat3& a, int i, const Vec3& v) {
+    a(i, 1) = v[0];
+    a(i, 2) = v[1];
+    a(i, 3) = v[2];
+}
+
+Vec3 cross(const Vec3& u, const Vec3& v) {
+    return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+}
+
+float squaredLength(const Vec3& v) { return v[0] * v[0] + v[1] * v[1] + v[2] * v[2]; }
+
+}  // namespace
+
+EigenResult EIGEN(const Mat3& tensor) {
+    EigenResult result;
+    result.eigenVectors = Mat3::identity();
+    result.eigenValues = {0.0f, 0.0f, 0.0f};
+    result.eigenFlag = 0;
+
+    const double a11 = tensor(1, 1), a12 = tensor(1, 2), a13 = tensor(1, 3);
+    const double a21 = tensor(2, 1), a22 = tensor(2, 2), a23 = tensor(2, 3);
+    const double a31 = tensor(3, 1), a32 = tensor(3, 2), a33 = tensor(3, 3);
+
+    // Invariants: the eigenvalues solve lambda^3 - I1 lambda^2 + I2 lambda - I3 = 0.
+    const double I1 = a11 + a22 + a33;
+    const double I2 = a22 * a33 + (a22 + a33) * a11 - a12 * a21 - a13 * a31 - a23 * a32;
+    const double I3 = a11 * (a22 * a33 - a23 * a32) - a12 * (a21 * a33 - a31 * a23) + a13 * (a21 * a32 - a31 * a22);
+
+    // Depressed cubic y^3 + P y + Q = 0 with lambda = y + I1 / 3; D is its discriminant.
+    const double P = I2 - I1 * I1 / 3.0;
+    const double Q = (9.0 * I1 * I2 - 2.0 * (I1 * I1 * I1) - 27.0 * I3) / 27.0;
+    const double R = -(P * P * P) / 27.0;
+    const double D = Q * Q * 0.25 - R;
+    const float mean = static_cast<float>(I1) / 3.0f;  // mean eigenvalue, from I1 rounded to float
+
+    std::array<float, 3> roots{};
+    const double margin = kRootMargin * std::fabs(R);
+    if (D - margin < 0.0 && std::fabs(D) < margin) {
+        // Double root by Cardano: X is the real cube root of -Q / 2.
+        const float s = static_cast<float>(std::pow(std::fabs(Q) / 2.0, kOneThird));
+        const float X = Q >= 0.0 ? -s : s;
+        const float single = mean + 2.0f * X;
+        const float twice = mean - X;
+        if (twice > single) {
+            roots = {single, twice, twice};
+            result.eigenFlag = 1;
+        } else {
+            roots = {twice, twice, single};
+            result.eigenFlag = 3;
+        }
+    } else if (D - margin < 0.0) {
+        // Three distinct roots by the trigonometric method; the margin keeps the arc cosine's
+        // argument within about +-0.995.
+        const float T = static_cast<float>(2.0 * std::sqrt(std::fabs(P) / 3.0));
+        const float phi = static_cast<float>(std::acos(3.0 * Q / P / T) / 3.0);
+        constexpr float kThirdTurn = 2.0f * kPi / 3.0f;
+        roots = {mean + T * std::cos(phi), mean + T * std::cos(phi + kThirdTurn),
+                 mean + T * std::cos(phi - kThirdTurn)};
+        for (int i = 0; i < 2; ++i)
+            for (int j = i + 1; j < 3; ++j)
+                if (roots[i] - roots[j] > 0.0f) std::swap(roots[i], roots[j]);
+        result.eigenFlag = 0;
+    } else if (std::fabs(P) <= kTripleLimit) {
+        roots = {mean, mean, mean};
+        result.eigenFlag = 4;
+    } else {
+        // Only rounding gets a symmetric tensor here: nearly equal roots with D beyond the margin.
+        result.eigenFlag = -1;
+        return result;
+    }
+
+    result.eigenValues = roots;
+    if (result.eigenFlag == 4) return result;
+
+    // Each eigenvector is the cross product of two independent rows of A - lambda I.
+    Mat3 b = tensor;
+    Mat3& vectors = result.eigenVectors;
+    for (int m = 1; m <= 3; ++m) {
+        const float lambda = roots[m - 1];
+        b(1, 1) = tensor(1, 1) - lambda;
+        b(2, 2) = tensor(2, 2) - lambda;
+        b(3, 3) = tensor(3, 3) - lambda;
+
+        // The tolerance is absolute; lowering it pass by pass finds the first usable pair of rows
+        // whatever the tensor's scale, preferring the pair 1-2.
+        float s = 0.0f;
+        double tolerance = kStartTolerance;
+        bool found = false;
+        for (int pass = 0; pass < kPasses && !found; ++pass) {
+            tolerance *= kToleranceStep;
+            for (int j = 1; j <= 3 && !found; ++j) {
+                const int k = j % 3 + 1;
+                const Vec3 v = cross(row(b, j), row(b, k));
+                setRow(vectors, m, v);
+                s = squaredLength(v);
+                found = s > tolerance;
+            }
+        }
+
+        if (result.eigenFlag == 0 || m == result.eigenFlag) {
+            if (s > 0.0f) {
+                const float length = std::sqrt(s);
+                for (int c = 1; c <= 3; ++c) vectors(m, c) = vectors(m, c) / length;
+            } else {
+                // Products underflowed (tensor near 1e-20 or below): no direction to normalize, so
+                // the row is set to zero, which callers read as an undefined axis, never inf or NaN.
+                setRow(vectors, m, {0.0f, 0.0f, 0.0f});
+            }
+        }
+    }
+
+    // Complete the set: distinct roots get a right-handed triple; for a double root row 2 is
+    // row 1 x row 3, still undefined in direction because one factor is the double root's raw row.
+    if (result.eigenFlag == 0)
+        setRow(vectors, 3, cross(row(vectors, 1), row(vectors, 2)));
+    else
+        setRow(vectors, 2, cross(row(vectors, 1), row(vectors, 3)));
+    return result;
+}
