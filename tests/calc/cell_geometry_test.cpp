@@ -1,0 +1,90 @@
+#include "calc/cell_geometry.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Rows of S reproduce the cell: lengths are the edges, scalar products the metric tensor.
+void expectReproducesCell(const Mat3& s, const Cell& c) {
+    const auto dot = [&](int i, int j) {
+        return double(s(i, 1)) * s(j, 1) + double(s(i, 2)) * s(j, 2) + double(s(i, 3)) * s(j, 3);
+    };
+    const auto cosd = [](float deg) { return std::cos(deg * kPi / 180.0); };
+    for (int i = 1; i <= 3; ++i) EXPECT_NEAR(std::sqrt(dot(i, i)), c[i - 1], 2e-5 * c[i - 1]);
+    EXPECT_NEAR(dot(1, 2), c[0] * c[1] * cosd(c[5]), 1e-4);
+    EXPECT_NEAR(dot(1, 3), c[0] * c[2] * cosd(c[4]), 1e-4);
+    EXPECT_NEAR(dot(2, 3), c[1] * c[2] * cosd(c[3]), 1e-4);
+}
+
+class AllConventions : public ::testing::TestWithParam<int> {};
+
+TEST_P(AllConventions, OrthogonalCellGivesEdgesOnTheDiagonal) {
+    const Cell c{4.1f, 5.2f, 6.3f, 90, 90, 90};
+    const Mat3 s = CALC_SMATRIX(c, GetParam());
+    for (int i = 1; i <= 3; ++i) {
+        for (int j = 1; j <= 3; ++j) {
+            if (i == j) EXPECT_FLOAT_EQ(s(i, j), c[i - 1]);
+            else EXPECT_LT(std::fabs(s(i, j)), 1e-6f) << i << "," << j;
+        }
+    }
+    const Cell r = CELL_TO_RECIP(c);
+    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(r[k], 1.0f / c[k]);
+    for (int k = 3; k < 6; ++k) EXPECT_NEAR(r[k], kPi / 2, 1e-6);
+}
+
+TEST_P(AllConventions, TriclinicRowsReproduceTheCell) {
+    const Cell c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
+    expectReproducesCell(CALC_SMATRIX(c, GetParam()), c);
+}
+
+TEST_P(AllConventions, MonoclinicCell) {
+    const Cell c{6.6985f, 11.5782f, 6.5554f, 90, 78.522f, 90};
+    const Mat3 s = CALC_SMATRIX(c, GetParam());
+    expectReproducesCell(s, c);
+    const Cell r = CELL_TO_RECIP(c);
+    EXPECT_NEAR(r[5], kPi / 2, 1e-6);                        // gamma* = 90
+    EXPECT_NEAR(r[4], (180.0 - 78.522) * kPi / 180.0, 1e-5);  // beta* = 180 - beta
+    if (GetParam() != 2) {
+        // a lies in the XZ plane, b along Y, c along Z
+        EXPECT_NEAR(s(1, 1), c[0] * std::sin(78.522 * kPi / 180.0), 1e-5);
+        EXPECT_NEAR(s(1, 3), c[0] * std::cos(78.522 * kPi / 180.0), 1e-5);
+        EXPECT_NEAR(s(2, 2), c[1], 1e-5);
+        EXPECT_FLOAT_EQ(s(3, 3), c[2]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CellGeometry, AllConventions, ::testing::Values(1, 2, 3));
+
+TEST(CellGeometry, FixedElementsOfEachConvention) {
+    const Cell c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
+    const Mat3 s1 = CALC_SMATRIX(c, 1);
+    EXPECT_EQ(s1(2, 1), 0.0f);
+    EXPECT_EQ(s1(3, 1), 0.0f);
+    EXPECT_EQ(s1(3, 2), 0.0f);
+    EXPECT_EQ(s1(3, 3), c[2]);  // c is copied, not computed
+    for (int code : {2, 3}) {
+        const Mat3 s = CALC_SMATRIX(c, code);
+        EXPECT_EQ(s(2, 1), 0.0f);
+        EXPECT_EQ(s(2, 2), c[1]);
+        EXPECT_EQ(s(2, 3), 0.0f);
+    }
+    EXPECT_EQ(CALC_SMATRIX(c, 2)(1, 3), 0.0f);
+    EXPECT_EQ(CALC_SMATRIX(c, 3)(3, 1), 0.0f);
+}
+
+TEST(CellGeometry, NinetyDegreeCutOff) {
+    // A reciprocal angle whose cosine is just below 1e-4 counts as 90 degrees: the X component
+    // of a under convention 1 is then exactly a sin(beta).
+    const float nearly = 90.0f - 0.005f;
+    const Cell c{5, 6, 7, 90, 90, nearly};
+    const Mat3 s = CALC_SMATRIX(c, 1);
+    EXPECT_EQ(s(1, 2), 0.0f);
+    const Cell far{5, 6, 7, 90, 90, 89.9f};
+    EXPECT_NE(CALC_SMATRIX(far, 1)(1, 2), 0.0f);
+}
+
+}  // namespace

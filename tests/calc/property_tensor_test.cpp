@@ -1,0 +1,101 @@
+#include "calc/property_tensor.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "calc/principal_axes.hpp"
+#include "report/record_writer.hpp"
+
+namespace {
+
+Mat3 diagonal(float a, float b, float c) {
+    Mat3 m;
+    m(1, 1) = a;
+    m(2, 2) = b;
+    m(3, 3) = c;
+    return m;
+}
+
+TEST(ScaleTensor, SmallestPowerThatReachesOneThousandth) {
+    EXPECT_EQ(SCALE_TENSOR(diagonal(0.0013f, 0, 0)), 0);
+    EXPECT_EQ(SCALE_TENSOR(diagonal(2.0e-5f, -1e-6f, 0)), 2);
+    EXPECT_EQ(SCALE_TENSOR(diagonal(0, -0.0004f, 0)), 1);
+    EXPECT_EQ(SCALE_TENSOR(Mat3{}), 9);  // none does: the largest exponent
+    EXPECT_EQ(formatF(9, 6, powerOfTen(2) * 2.0e-5f), " 0.002000");
+    EXPECT_EQ(powerOfTen(9), 1.0e9f);
+}
+
+TEST(PropertyTensor, TemperatureAndPressureSigns) {
+    const Mat3 strain = diagonal(0.002f, -0.001f, 0.0005f);
+    const PropertyTensor heat = propertyTensorOf(strain, Mat3{}, {10, 0, 25}, 0, 0);
+    const PropertyTensor squeeze = propertyTensorOf(strain, Mat3{}, {2, 0, 1}, 1, 0);
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(heat.propertyTensor(i, i), strain(i, i) / 10.0f);
+        EXPECT_EQ(squeeze.propertyTensor(i, i), -strain(i, i) / 2.0f);
+    }
+}
+
+TEST(PropertyTensor, EsdsWithAndWithoutTheVariableEsd) {
+    const Mat3 strain = diagonal(0.002f, 1e-12f, 0.0f);
+    const Mat3 esd = diagonal(0.0001f, 0.0001f, 0.0001f);
+    // Below the limit of 0.0001 the esd of T is left out, even where the heading names it.
+    const PropertyTensor small = propertyTensorOf(strain, esd, {-10, 0.00005f, 5}, 0, 0);
+    EXPECT_EQ(small.propertyEsd(1, 1), 0.0001f / 10.0f);  // positive although T falls
+    // Above it the relative esds combine; a component of 1e-10 or less gets no esd.
+    const PropertyTensor large = propertyTensorOf(strain, esd, {10, 0.5f, 5}, 0, 0);
+    const double p = 0.0002, rel = (0.00001 / p);
+    EXPECT_NEAR(large.propertyEsd(1, 1), p * std::sqrt(rel * rel + 0.05 * 0.05), 1e-9);
+    EXPECT_EQ(large.propertyEsd(2, 2), 0.0f);
+    EXPECT_EQ(large.propertyEsd(3, 3), 0.0f);
+}
+
+TEST(PropertyTensor, NoChangeOfTheVariableIsUndefined) {
+    const PropertyTensor r = propertyTensorOf(diagonal(0.001f, 0, 0), Mat3{}, {0, 0, 20}, 0, 1);
+    EXPECT_FALSE(r.defined);
+    for (float x : r.propertyTensor.v) EXPECT_TRUE(std::isnan(x));
+    const PrincipalProperty q = principalPropertyOf({0.001f, 0, 0}, {}, {0, 0, 20}, 0);
+    EXPECT_TRUE(std::isnan(q.principalProperty[0]));
+}
+
+TEST(PrincipalProperty, FollowsThePropertyTensorRules) {
+    const PrincipalProperty q = principalPropertyOf({-0.003f, 0.001f, 1e-12f}, {0.0003f, 0.0001f, 0.0001f},
+                                                    {-2, 0.2f, 1}, 1);
+    EXPECT_EQ(q.principalProperty[0], -(-0.003f) / -2.0f);
+    EXPECT_GT(q.principalPropertyEsd[0], 0.0f);
+    EXPECT_EQ(q.principalPropertyEsd[2], 0.0f);
+}
+
+TEST(PrincipalAxes, AnglesOfAnAxisAlongZ) {
+    Mat3 vectors = Mat3::identity();
+    const Mat3 s = diagonal(5, 6, 7);
+    const AxisAngles a = principalAxisAngles(vectors, Mat3{}, s, 3);
+    EXPECT_EQ(a.toXyz, (std::array<float, 3>{90, 90, 0}));
+    EXPECT_EQ(a.toAbc, (std::array<float, 3>{90, 90, 0}));
+    EXPECT_EQ(a.toXyzEsd, (std::array<float, 3>{}));  // unmoved direction: no esd
+}
+
+TEST(PrincipalAxes, EsdRoundingAndMovedDirection) {
+    // Move the X axis towards Y by 0.1 of an esd of 0.01: about 0.0573 degrees, over 0.1.
+    Mat3 vectors = Mat3::identity();
+    Mat3 esds;
+    esds(1, 2) = 0.01f;
+    const AxisAngles a = principalAxisAngles(vectors, esds, Mat3::identity(), 1);
+    const double moved = std::atan(0.001) * 180.0 / 3.14159265358979;
+    EXPECT_NEAR(a.toXyzEsd[1], moved / 0.1 + 0.05, 2e-3);
+    EXPECT_NEAR(a.toAbcEsd[1], moved / 0.1 + 0.05, 2e-3);
+    EXPECT_EQ(a.toXyzEsd[2], 0.0f);  // 0.01 or less is not raised
+}
+
+TEST(PrincipalAxes, CircularSections) {
+    const Mat3 v = Mat3::identity();
+    EXPECT_FALSE(isCircularSection(v, 0, 2));
+    EXPECT_TRUE(isCircularSection(v, 1, 2));
+    EXPECT_FALSE(isCircularSection(v, 1, 1));
+    EXPECT_FALSE(isCircularSection(v, 3, 3));
+    EXPECT_TRUE(isCircularSection(v, 4, 3));
+    EXPECT_TRUE(isCircularSection(v, -1, 1));
+    EXPECT_TRUE(isCircularSection(Mat3{}, 0, 1));  // a zero eigenvector has no direction
+}
+
+}  // namespace
