@@ -1,0 +1,212 @@
+#include "shell/dialog_logic.hpp"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "calc/run_files.hpp"
+#include "shell/dialog_controls.hpp"
+
+namespace {
+
+// What differs between the two file handlers.
+struct FileRole {
+    int nameDisplay;  // the label that shows the chosen name
+    std::string_view failMessage;
+    bool (*open)(RunState&, const std::filesystem::path&);
+    FileRequest request;
+};
+
+// Indexed like fileChosen: 0 input, 1 print.
+const FileRole& fileRole(int slot) {
+    static const FileRole roles[2]{
+        {.nameDisplay = ctl::inputName,
+         .failMessage = status::inputOpenFailed,
+         .open = openInputFile,
+         .request = {.title = "Open Input Data File",
+                     .filters = {{"All Files", "*.*"}, {"Data", "*.dat"}},
+                     .initialFilter = 1,
+                     .defaultExtension = "exp",
+                     .initialName = {},
+                     .mustExist = true,
+                     .readOnly = true,
+                     .refuseReadOnly = false}},
+        {.nameDisplay = ctl::printName,
+         .failMessage = status::printOpenFailed,
+         .open = openPrintFile,
+         .request = {.title = "Open Print File",
+                     .filters = {{"All Files", "*.*"}, {"Print", "*.prt"}, {"Log", "*.log"}},
+                     .initialFilter = 1,
+                     .defaultExtension = "exp",
+                     .initialName = {},
+                     .mustExist = false,
+                     .readOnly = false,
+                     .refuseReadOnly = true}},
+    };
+    return roles[slot];
+}
+
+// Characters of a UTF-8 text: every byte that does not continue a sequence starts one.
+std::size_t characterCount(std::string_view text) {
+    std::size_t n = 0;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0u) != 0x80u) ++n;
+    return n;
+}
+
+}  // namespace
+
+DialogLogic::DialogLogic(RunState& state, DialogView& view, FileChooser& chooser, Process process)
+    : state_(state), view_(view), chooser_(chooser), process_(std::move(process)) {}
+
+DialogLogic::~DialogLogic() {
+    // The sink refers to this object; the state may outlive it.
+    state_.statusSink = nullptr;
+}
+
+void DialogLogic::start() {
+    state_.runError = 0;
+    state_.statusSink = [this](std::string_view text) {
+        view_.setText(ctl::statusLine, text);
+        view_.flush();
+    };
+    setStatus(status::selectFiles);
+}
+
+Press DialogLogic::press(int id) {
+    switch (id) {
+    case ctl::inputBrowse: OPEN_INPUTDATA(); return Press::handled;
+    case ctl::printBrowse: OPEN_PRINT(); return Press::handled;
+    case ctl::run: RUN_PROG(); return Press::handled;
+    case ctl::reset: RESET_FILES(); return Press::handled;
+    case ctl::exitButton:
+    case ctl::cancelButton: return Press::endsDialog;
+    default: return Press::ignored;
+    }
+}
+
+void DialogLogic::CHECK_RUN() {
+    view_.setEnabled(ctl::reset, true);
+    view_.setEnabled(ctl::exitButton, true);
+    if (state_.fileChosen[0] + state_.fileChosen[1] == 2) {
+        view_.setEnabled(ctl::run, true);
+        setStatus(status::runProgram);
+    } else {
+        view_.setEnabled(ctl::run, false);
+        setStatus(status::selectFiles);
+    }
+}
+
+void DialogLogic::RESET_FILES() {
+    // The files stay open: a later choice for the same role replaces them.
+    state_.fileChosen = {0, 0};
+    state_.inputFileName.clear();
+    state_.printFileName.clear();
+    view_.setText(ctl::printName, kNoFileSelected);
+    view_.setText(ctl::inputName, kNoFileSelected);
+    view_.setEnabled(ctl::run, false);
+    view_.setEnabled(ctl::inputBrowse, true);
+    view_.setEnabled(ctl::printBrowse, true);
+    setStatus(status::selectFiles);
+}
+
+void DialogLogic::RUN_PROG() {
+    // Run is enabled only with both files open, but a click queued before it was disabled must
+    // not start a run on closed files.
+    if (!bothFilesOpen()) return;
+
+    // Cleared on every run, so that a run after a failed one is carried out.
+    state_.runError = 0;
+
+    RunOptions& options = state_.options;
+    options.axisConvention = view_.isChecked(ctl::axis1) ? 1 : view_.isChecked(ctl::axis2) ? 2 : 3;
+    // Lagrangian finite is 3; Eulerian takes 1; infinitesimal is the next code up.
+    options.strainType = view_.isChecked(ctl::eulerian) ? 1 : 3;
+    if (view_.isChecked(ctl::infinitesimal)) options.strainType += 1;
+    options.incremental = view_.isChecked(ctl::incremental) ? 1 : 0;
+
+    setStatus(status::processing);
+    view_.setEnabled(ctl::run, false);
+    view_.setEnabled(ctl::reset, false);
+    view_.setEnabled(ctl::exitButton, false);
+    view_.flush();
+
+    // A failed run may have read part of the data file; every run reads it from its beginning.
+    std::rewind(state_.inputFile.get());
+    const RunOutcome outcome = process_(state_);
+
+    const bool failed = state_.runError != 0 || outcome == RunOutcome::readError ||
+                        outcome == RunOutcome::invalidCell || outcome == RunOutcome::writeError;
+    if (failed) {
+        // The status line keeps the run's message. Browse stays enabled so that files can be
+        // chosen again, and Exit stays usable.
+        view_.setEnabled(ctl::exitButton, true);
+        return;
+    }
+    // With too few data points the run's own message stays on the status line.
+    if (outcome == RunOutcome::completed) {
+        setStatus(status::finished);
+        view_.flush();
+    }
+    CLOSE_PROGRAM();
+}
+
+void DialogLogic::CLOSE_PROGRAM() {
+    view_.setEnabled(ctl::inputBrowse, false);
+    view_.setEnabled(ctl::printBrowse, false);
+    view_.setEnabled(ctl::reset, false);
+    view_.setEnabled(ctl::run, false);
+    view_.setEnabled(ctl::exitButton, true);
+    state_.inputFile.reset();
+    // The report's last line end and buffered records are written here.
+    if (!state_.printFile.close()) WLINE(state_, status::printCloseFailed);
+}
+
+void DialogLogic::OPEN_INPUTDATA() { chooseFile(0); }
+
+void DialogLogic::OPEN_PRINT() { chooseFile(1); }
+
+void DialogLogic::chooseFile(int slot) {
+    const FileRole& role = fileRole(slot);
+    std::string& nameBuffer = nameBuffers_[slot];
+    std::string& storedName = slot == 0 ? state_.inputFileName : state_.printFileName;
+
+    // The dialog offers the current file's name. That file stays open until another one has
+    // been opened in its place, so a cancel leaves the role as it was.
+    if (state_.fileChosen[slot] == 1) nameBuffer = storedName;
+
+    FileRequest request = role.request;
+    request.initialName = nameBuffer;
+    const std::optional<std::string> chosen = chooser_.choose(request);
+    if (!chosen) return;
+    if (characterCount(*chosen) > kLongestPath) {
+        WLINE(state_, status::pathTooLong);
+        return;
+    }
+    nameBuffer = *chosen;
+
+    const std::filesystem::path path(*chosen);
+    if (role.open(state_, path)) {
+        view_.setText(role.nameDisplay, storedName);
+        // The result files are created in the current folder: making the chosen file's folder
+        // current puts them beside the file chosen last.
+        std::error_code ec;
+        const std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
+        if (!ec && !folder.empty()) std::filesystem::current_path(folder, ec);
+        state_.resultFolder.clear();
+    } else {
+        WLINE(state_, role.failMessage);
+        state_.fileChosen[slot] = 0;
+        storedName.clear();
+        view_.setText(role.nameDisplay, kNoFileSelected);
+    }
+    CHECK_RUN();
+}
+
+void DialogLogic::setStatus(std::string_view text) { view_.setText(ctl::statusLine, text); }
+
+bool DialogLogic::bothFilesOpen() const {
+    return state_.fileChosen[0] == 1 && state_.fileChosen[1] == 1 && state_.inputFile != nullptr &&
+           state_.printFile.isOpen();
+}

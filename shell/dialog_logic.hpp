@@ -1,0 +1,72 @@
+#pragma once
+// The main dialog's handlers: which buttons are enabled, what the status line says, the choice of
+// the two files and the run. Free of any toolkit; the window and the file dialog are reached
+// through DialogView and FileChooser.
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "calc/process_data.hpp"
+#include "calc/run_state.hpp"
+#include "shell/dialog_ports.hpp"
+
+namespace status {
+inline constexpr std::string_view selectFiles = "SELECT FILES";
+inline constexpr std::string_view runProgram = "RUN PROGRAM";
+inline constexpr std::string_view processing = "PROCESSING DATA";
+inline constexpr std::string_view finished = "TENZIO FINISHED SUCCESSFULLY";
+inline constexpr std::string_view inputOpenFailed = "ERROR OPENING INPUT DATA FILE";
+inline constexpr std::string_view printOpenFailed = "ERROR OPENING PRINT FILE";
+inline constexpr std::string_view pathTooLong = "FILE PATH TOO LONG (AT MOST 511 CHARACTERS)";
+inline constexpr std::string_view printCloseFailed = "ERROR WRITING PRINT FILE";
+}  // namespace status
+
+// The open-file dialog's name buffer holds 512 characters with its terminating NUL, so the longest
+// path it can return has 511. A longer one is refused, never cut.
+inline constexpr std::size_t kLongestPath = 511;
+
+// What a click on a push button did.
+enum class Press {
+    handled,     // a handler of the program ran
+    endsDialog,  // a button without handler (Exit, the hidden cancel button): the dialog ends
+    ignored,     // not a push button
+};
+
+class DialogLogic {
+public:
+    using Process = std::function<RunOutcome(RunState&)>;
+
+    DialogLogic(RunState& state, DialogView& view, FileChooser& chooser, Process process = PROCESS_DATA);
+    ~DialogLogic();
+    DialogLogic(const DialogLogic&) = delete;
+    DialogLogic& operator=(const DialogLogic&) = delete;
+
+    // The part of TENZIO_DBOX between building the dialog and showing it: clears runError,
+    // routes WLINE to the status line and asks for the files.
+    void start();
+
+    // A click on the push button with this id; handlers are attached to 1001, 1006, 1009, 1004.
+    Press press(int id);
+
+    void CHECK_RUN();
+    void RESET_FILES();
+    void RUN_PROG();
+    void CLOSE_PROGRAM();
+    void OPEN_INPUTDATA();
+    void OPEN_PRINT();
+
+private:
+    void chooseFile(int slot);
+    void setStatus(std::string_view text);
+    bool bothFilesOpen() const;
+
+    RunState& state_;
+    DialogView& view_;
+    FileChooser& chooser_;
+    Process process_;
+    // Each file handler's name buffer (input, print): what its open-file dialog offers, and
+    // returned last.
+    std::array<std::string, 2> nameBuffers_;
+};

@@ -1,0 +1,146 @@
+#include "shell/main_window.hpp"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+
+#include "shell/dialog_logic.hpp"
+
+namespace {
+
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The toolkit's base units: the average width of the 52 letters, rounded, and the font height.
+DialogBaseUnits baseUnitsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(letters / 26 + 1) / 2, metrics.height()};
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QDialog(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    // The layout was drawn for an 8-point font: that size, in the desktop's font family.
+    QFont dialogFont = font();
+    dialogFont.setPointSize(kDialogFontPoints);
+    setFont(dialogFont);
+    base_ = baseUnitsOf(dialogFont);
+    // Frame titles sit on the frame's top line; the controls inside the frames were placed to
+    // leave room for them there, not below.
+    setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 3px;"
+                                 " margin-top: %1px; }"
+                                 "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
+                      .arg(QFontMetrics(dialogFont).height() / 2)
+                      .arg(dluToPixelsX(3, base_)));
+    setWindowTitle(qText(kDialogTitle));
+    setFixedSize(dluToPixelsX(kDialogWidthDlu, base_), dluToPixelsY(kDialogHeightDlu, base_));
+
+    std::map<int, QButtonGroup*> radioGroups;
+    for (const DialogControl& entry : mainDialogControls()) {
+        QWidget* widget = nullptr;
+        switch (entry.kind) {
+        case ControlKind::groupBox: widget = new QGroupBox(qText(entry.text), this); break;
+        case ControlKind::label: {
+            auto* label = new QLabel(qText(entry.text), this);
+            label->setTextFormat(Qt::PlainText);  // a file name is shown as it is, never as markup
+            if (entry.sunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            label->setAlignment(entry.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+            if (!entry.centred) label->setIndent(dluToPixelsX(2, base_));
+            widget = label;
+            break;
+        }
+        case ControlKind::pushButton: {
+            auto* button = new QPushButton(qText(entry.text), this);
+            connect(button, &QPushButton::clicked, this, [this, id = entry.id] { buttonClicked(id); });
+            widget = button;
+            break;
+        }
+        case ControlKind::radioButton: {
+            auto* radio = new QRadioButton(qText(entry.text), this);
+            // The radio buttons share one parent, so each group keeps its own exclusivity.
+            QButtonGroup*& group = radioGroups[entry.radioGroup];
+            if (!group) group = new QButtonGroup(this);
+            group->addButton(radio);
+            widget = radio;
+            break;
+        }
+        case ControlKind::checkBox: widget = new QCheckBox(qText(entry.text), this); break;
+        case ControlKind::icon: {
+            auto* picture = new QLabel(this);
+            const QPixmap pixmap(qText(entry.picture));
+            if (pixmap.isNull()) complete_ = false;
+            picture->setPixmap(pixmap);
+            picture->setAlignment(Qt::AlignCenter);
+            widget = picture;
+            break;
+        }
+        }
+        widget->setObjectName(qText(entry.objectName));
+        widget->setGeometry(dluToPixelsX(entry.x, base_), dluToPixelsY(entry.y, base_),
+                            dluToPixelsX(entry.w, base_), dluToPixelsY(entry.h, base_));
+        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable()) {
+            button->setChecked(startsChecked(entry));
+            // The desktop's font may be wider than the one the layout was drawn for: rather than
+            // cut a label, let the button grow to the right, within its frame.
+            const int room = dluToPixelsX(growthLimitDlu(entry), base_) - button->x();
+            const int wanted = button->sizeHint().width();
+            if (wanted > button->width()) button->resize(std::min(wanted, room), button->height());
+        }
+        widget->setEnabled(!entry.disabled);
+        widget->setHidden(entry.hidden);
+        if (entry.id != ctl::none) controls_[entry.id] = widget;
+    }
+    setWindowIcon(QPixmap(QStringLiteral(":/icons/icon145.xpm")));
+}
+
+void MainWindow::attach(DialogLogic& logic) { logic_ = &logic; }
+
+QWidget* MainWindow::control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void MainWindow::buttonClicked(int id) {
+    if (!logic_ || logic_->press(id) == Press::endsDialog) done(id);
+}
+
+void MainWindow::reject() { buttonClicked(ctl::cancelButton); }
+
+void MainWindow::setText(int id, std::string_view text) {
+    QWidget* widget = control(id);
+    if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(qText(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(qText(text));
+    else if (auto* group = qobject_cast<QGroupBox*>(widget)) group->setTitle(qText(text));
+}
+
+void MainWindow::setEnabled(int id, bool enabled) {
+    if (QWidget* widget = control(id)) widget->setEnabled(enabled);
+}
+
+bool MainWindow::isChecked(int id) const {
+    const auto* button = qobject_cast<const QAbstractButton*>(control(id));
+    return button && button->isChecked();
+}
+
+void MainWindow::setChecked(int id, bool checked) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control(id))) button->setChecked(checked);
+}
+
+void MainWindow::flush() {
+    // Paints now, without running the event loop: the run goes on inside a handler, and no user
+    // input may reach the dialog until it returns.
+    if (isVisible()) repaint();
+}

@@ -1,0 +1,46 @@
+#include "shell/qt_file_chooser.hpp"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStringList>
+
+std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
+    const QString title = QString::fromStdString(request.title);
+    // No owner window; the dialog starts in the current folder, which follows the last choice.
+    QFileDialog dialog(nullptr, title, QDir::currentPath());
+    // Qt's own dialog on every desktop: a native open dialog may refuse a new print file name
+    // and ignore the default extension.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::ReadOnly, request.readOnly);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+
+    QStringList filters;
+    for (const FileFilter& filter : request.filters) {
+        // "*.*" stands for every file; in Qt it would miss names without a dot.
+        const QString pattern =
+            filter.pattern == "*.*" ? QStringLiteral("*") : QString::fromStdString(filter.pattern);
+        filters << QStringLiteral("%1 (%2)").arg(QString::fromStdString(filter.label), pattern);
+    }
+    dialog.setNameFilters(filters);
+    if (request.initialFilter >= 0 && request.initialFilter < filters.size())
+        dialog.selectNameFilter(filters.at(request.initialFilter));
+    if (!request.initialName.empty()) dialog.selectFile(QString::fromStdString(request.initialName));
+
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty()) return std::nullopt;
+        const QString path = files.front();
+        const QFileInfo info(path);
+        if (request.refuseReadOnly && info.exists() && !info.isWritable()) {
+            QMessageBox::warning(&dialog, title,
+                                 QStringLiteral("%1\nThis file is read-only.\nChoose another file.").arg(path));
+            continue;
+        }
+        return path.toStdString();
+    }
+}
