@@ -132,6 +132,24 @@ TEST(RunBehaviour, ResultFileThatCannotBeOpenedIsAFailure) {
     EXPECT_EQ(linesOf(slurp(dir / "run_strain.cal")).size(), 8u);
 }
 
+TEST(RunBehaviour, FullDiskIsAFailureNotASuccess) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TempFolder dir("full");
+    writeFile(dir / "cells.dat", kOrthogonalPair);
+    RunState state;
+    std::vector<std::string> status;
+    state.statusSink = [&](std::string_view s) { status.emplace_back(s); };
+    state.resultFolder = dir.path();
+    ASSERT_TRUE(openInputFile(state, dir / "cells.dat"));
+    ASSERT_TRUE(openPrintFile(state, "/dev/full"));
+    state.printFileName = "full.prt";
+    EXPECT_EQ(PROCESS_DATA(state), RunOutcome::writeError);
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ(status.back(), "ERROR WRITING REPORT OR RESULT FILES");
+    // The result files, which could be written, were.
+    EXPECT_EQ(linesOf(slurp(dir / "full_strain.cal")).size(), 8u);
+}
+
 TEST(ResultFileNames, FormedFromThePrintFileName) {
     EXPECT_EQ(resultFileName("run1.exp", "_strain.cal"), "run1_strain.cal");
     EXPECT_EQ(resultFileName("run1.exp", "_prin.cal  "), "run1_prin.cal");
