@@ -1,20 +1,39 @@
 #include "calc/cell_geometry.hpp"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "calc/matrix_inverse.hpp"
 
-Cell CELL_TO_RECIP(const Cell& d) {
+namespace {
+
+// The inverse of the metric tensor, from the cell lengths and the cosines of its angles.
+Mat3 reciprocalMetric(const Cell& d, float cosAlpha, float cosBeta, float cosGamma) {
     const float a = d[0], b = d[1], c = d[2];
     Mat3 g;
     g(1, 1) = a * a;
     g(2, 2) = b * b;
     g(3, 3) = c * c;
-    g(1, 2) = g(2, 1) = a * b * std::cos(kDegToRad * d[5]);
-    g(1, 3) = g(3, 1) = a * c * std::cos(kDegToRad * d[4]);
-    g(2, 3) = g(3, 2) = b * c * std::cos(kDegToRad * d[3]);
+    g(1, 2) = g(2, 1) = a * b * cosGamma;
+    g(1, 3) = g(3, 1) = a * c * cosBeta;
+    g(2, 3) = g(3, 2) = b * c * cosAlpha;
     Mat3 gStar;
     MINV(g, gStar);
+    return gStar;
+}
+
+// The reciprocal angle between axes i and j (radians) from the reciprocal metric.
+float reciprocalAngle(const Mat3& gStar, int i, int j) {
+    const float li = std::sqrt(gStar(i, i));
+    const float lj = std::sqrt(gStar(j, j));
+    return std::acos(gStar(i, j) / li / lj);
+}
+
+// The reciprocal cell; the second argument, an axial convention, plays no part.
+Cell computeReciprocal(const Cell& d, int) {
+    const Mat3 gStar = reciprocalMetric(d, std::cos(kDegToRad * d[3]), std::cos(kDegToRad * d[4]),
+                                        std::cos(kDegToRad * d[5]));
     const float as = std::sqrt(gStar(1, 1));
     const float bs = std::sqrt(gStar(2, 2));
     const float cs = std::sqrt(gStar(3, 3));
@@ -22,11 +41,15 @@ Cell CELL_TO_RECIP(const Cell& d) {
             std::acos(gStar(1, 2) / as / bs)};
 }
 
-Mat3 CALC_SMATRIX(const Cell& d, int axisConvention) {
-    const Cell r = CELL_TO_RECIP(d);
+Mat3 computeSMatrix(const Cell& d, int axisConvention) {
     const float a = d[0], b = d[1], c = d[2];
     const float alpha = kDegToRad * d[3], beta = kDegToRad * d[4], gamma = kDegToRad * d[5];
-    const float w = axisConvention == 1 ? r[5] : r[4];  // gamma* for code 1, beta* otherwise
+    // Each sine and cosine once: the S-matrix is formed many times a pair (esds by perturbation),
+    // and it needs only the one reciprocal angle of its convention.
+    const float cosAlpha = std::cos(alpha), cosBeta = std::cos(beta), cosGamma = std::cos(gamma);
+    const Mat3 gStar = reciprocalMetric(d, cosAlpha, cosBeta, cosGamma);
+    const float w = axisConvention == 1 ? reciprocalAngle(gStar, 1, 2)   // gamma* for code 1
+                                        : reciprocalAngle(gStar, 1, 3);  // beta* otherwise
     float cw = std::cos(w);
     float sw = 1.0f;
     // Reciprocal angles within about 0.0057 degrees of 90 count as 90, so that orthogonal
@@ -36,30 +59,84 @@ Mat3 CALC_SMATRIX(const Cell& d, int axisConvention) {
 
     Mat3 s;  // all elements start as exact zeros
     switch (axisConvention) {
-        case 1:
-            s(1, 1) = a * std::sin(beta) * sw;
-            s(1, 2) = -(a * std::sin(beta) * cw);
-            s(1, 3) = a * std::cos(beta);
+        case 1: {
+            const float sinBeta = std::sin(beta);
+            s(1, 1) = a * sinBeta * sw;
+            s(1, 2) = -(a * sinBeta * cw);
+            s(1, 3) = a * cosBeta;
             s(2, 2) = b * std::sin(alpha);
-            s(2, 3) = b * std::cos(alpha);
+            s(2, 3) = b * cosAlpha;
             s(3, 3) = c;
             break;
-        case 2:
+        }
+        case 2: {
+            const float sinAlpha = std::sin(alpha);
             s(1, 1) = a * std::sin(gamma);
-            s(1, 2) = a * std::cos(gamma);
+            s(1, 2) = a * cosGamma;
             s(2, 2) = b;
-            s(3, 1) = -(c * std::sin(alpha) * cw);
-            s(3, 2) = c * std::cos(alpha);
-            s(3, 3) = c * std::sin(alpha) * sw;
+            s(3, 1) = -(c * sinAlpha * cw);
+            s(3, 2) = c * cosAlpha;
+            s(3, 3) = c * sinAlpha * sw;
             break;
-        default:
-            s(1, 1) = a * std::sin(gamma) * sw;
-            s(1, 2) = a * std::cos(gamma);
-            s(1, 3) = -(a * std::sin(gamma) * cw);
+        }
+        default: {
+            const float sinGamma = std::sin(gamma);
+            s(1, 1) = a * sinGamma * sw;
+            s(1, 2) = a * cosGamma;
+            s(1, 3) = -(a * sinGamma * cw);
             s(2, 2) = b;
-            s(3, 2) = c * std::cos(alpha);
+            s(3, 2) = c * cosAlpha;
             s(3, 3) = c * std::sin(alpha);
             break;
+        }
     }
     return s;
+}
+
+// The results of recent cells. A pair needs 16 S-matrices but only about 7 distinct ones: the
+// run driver and the tensor work both form those of the two cells, and the esd estimate moves
+// each parameter of both cells in turn, the same moves for a cell in the pair before (as its
+// second cell) and in the pair after (as its first). Likewise the orientation report of a pair
+// asks for the reciprocal cell that the pair before asked for. A repeat is found by the exact
+// bits of the cell, so it returns exactly what computing it again would. Direct-mapped: a
+// collision only costs a recomputation. One table per thread.
+template <class Result, Result (*compute)(const Cell&, int)>
+class CellMemo {
+public:
+    const Result& get(const Cell& d, int axisConvention) {
+        std::array<std::uint32_t, 6> key;
+        std::memcpy(key.data(), d.data(), sizeof key);
+        std::uint32_t h = static_cast<std::uint32_t>(axisConvention);
+        for (std::uint32_t k : key) h = (h ^ k) * 0x9E3779B1u;  // multiplicative hashing
+        Entry& e = entries_[h >> (32 - kIndexBits)];
+        if (!e.used || e.axisConvention != axisConvention || e.key != key) {
+            e.result = compute(d, axisConvention);
+            e.key = key;
+            e.axisConvention = axisConvention;
+            e.used = true;
+        }
+        return e.result;
+    }
+
+private:
+    static constexpr int kIndexBits = 6;
+    struct Entry {
+        std::array<std::uint32_t, 6> key{};
+        int axisConvention = 0;
+        bool used = false;
+        Result result{};
+    };
+    std::array<Entry, std::size_t{1} << kIndexBits> entries_{};
+};
+
+}  // namespace
+
+Cell CELL_TO_RECIP(const Cell& d) {
+    thread_local CellMemo<Cell, computeReciprocal> memo;
+    return memo.get(d, 0);
+}
+
+Mat3 CALC_SMATRIX(const Cell& d, int axisConvention) {
+    thread_local CellMemo<Mat3, computeSMatrix> memo;
+    return memo.get(d, axisConvention);
 }

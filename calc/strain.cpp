@@ -1,5 +1,7 @@
 #include "calc/strain.hpp"
 
+#include <cstring>
+
 #include "calc/matrix_inverse.hpp"
 
 Mat3 multiply(const Mat3& a, const Mat3& b) {
@@ -9,11 +11,34 @@ Mat3 multiply(const Mat3& a, const Mat3& b) {
     return p;
 }
 
+namespace {
+
+// The inverse of the matrix inverted last. The esd estimate strains each moved first cell against
+// the same second cell (Eulerian), or the same first cell against each moved second cell
+// (Lagrangian), so most inversions of a pair repeat the one before. A repeat is found by the
+// exact bits of the matrix, so it returns exactly what inverting it again would. One per thread.
+const Mat3& inverseOf(const Mat3& m) {
+    struct Memo {
+        Mat3 matrix;
+        Mat3 inverse;
+        bool used = false;
+    };
+    thread_local Memo memo;
+    if (!memo.used || std::memcmp(memo.matrix.v.data(), m.v.data(), sizeof m.v) != 0) {
+        memo.inverse = Mat3{};  // a singular matrix leaves it as it is: all zeros
+        MINV(m, memo.inverse);
+        memo.matrix = m;
+        memo.used = true;
+    }
+    return memo.inverse;
+}
+
+}  // namespace
+
 Mat3 CALC_STRAIN(int type, const Mat3& s1, const Mat3& s2) {
     const bool eulerian = type == 1 || type == 2;
     // Eulerian strains refer to the second cell (D = S2^-1 S1), Lagrangian to the first (D = S1^-1 S2).
-    Mat3 inverse;
-    MINV(eulerian ? s2 : s1, inverse);
+    const Mat3& inverse = inverseOf(eulerian ? s2 : s1);
     const Mat3 d = eulerian ? multiply(inverse, s1) : multiply(inverse, s2);
 
     Mat3 strain;

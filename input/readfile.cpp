@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -18,24 +23,24 @@ constexpr std::array<std::string_view, 19> kColumnNames = {
 
 enum Keyword { kNone, kTitle, kData, kLines, kLine1, kLine2, kSystem };
 
-// Reads lines of a FILE, one at a time, without the line end (LF or CR LF).
+// Reads lines of a FILE, one at a time, without the line end (LF or CR LF). A NUL byte stays in
+// its line (and is then no number) instead of cutting the line short. POSIX getline finds the
+// line end with one scan of the stream's buffer, where a long series is millions of bytes.
 class LineReader {
 public:
     explicit LineReader(std::FILE* f) : file_(f) {}
+    ~LineReader() { std::free(buffer_); }
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
     bool next(std::string& line) {
         line.clear();
         if (!file_) return false;
-        char chunk[4096];
-        bool any = false;
-        while (std::fgets(chunk, sizeof chunk, file_)) {
-            any = true;
-            std::size_t n = std::strlen(chunk);
-            const bool ended = n > 0 && chunk[n - 1] == '\n';
-            if (ended) --n;
-            line.append(chunk, n);
-            if (ended) break;
-        }
-        if (!any) return false;
+        const ssize_t n = ::getline(&buffer_, &capacity_, file_);
+        if (n <= 0) return false;
+        auto length = static_cast<std::size_t>(n);
+        if (buffer_[length - 1] == '\n') --length;
+        line.assign(buffer_, length);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return true;
     }
@@ -43,6 +48,8 @@ public:
 
 private:
     std::FILE* file_;
+    char* buffer_ = nullptr;  // getline's buffer, grown by it as lines need
+    std::size_t capacity_ = 0;
 };
 
 // A header line as the keyword tests see it: 200 columns, blank padded, a-z in capitals.
@@ -109,9 +116,43 @@ int crystalSystemOf(std::string_view rec) {
 
 bool isSeparator(char c) { return c == ' ' || c == ',' || c == '\t' || c == '\v' || c == '\f'; }
 
+// The usual token without the general parser: an optional sign, then digits with at most one
+// point and no exponent, the digits an integer m of at most 2^24 with k <= 10 of them after the
+// point. m and 10^k are then exact floats, so the one rounded division m / 10^k gives the
+// nearest float, the value the general parser gives. False (nothing decided) for any other token.
+bool parsePlainDecimal(std::string_view token, float& value) {
+    constexpr std::uint32_t kExactMantissa = 1u << 24;
+    constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    const char* p = token.data();
+    const char* const end = p + token.size();
+    bool negative = false;
+    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    std::uint32_t mantissa = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; p != end; ++p) {
+        if (*p == '.' && !point) {
+            point = true;
+            continue;
+        }
+        const auto digit = static_cast<unsigned>(*p - '0');
+        if (digit > 9) return false;
+        mantissa = mantissa * 10 + digit;
+        if (mantissa > kExactMantissa) return false;
+        ++digits;
+        if (point) ++decimals;
+    }
+    if (digits == 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) return false;
+    const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 // One real of a free-format list: an optional sign, digits with an optional point, and an
 // optional exponent written with E or D.
 bool parseReal(std::string_view token, float& value) {
+    if (parsePlainDecimal(token, value)) return true;
     std::string text(token);
     if (!text.empty() && text.front() == '+') text.erase(0, 1);
     for (char& c : text) {
@@ -155,6 +196,23 @@ void storeValue(DataPoint& point, int code, float v) {
         case 12: case 13: case 14: case 15: case 16: case 17: case 18: point.sigCell[code - 12] = v; break;
         default: break;  // a column that is no name, or SKIP: read and thrown away
     }
+}
+
+// Room in the table for the whole series where the file is a regular one, so that the table is
+// allocated once: a vector grown point by point keeps up to twice the room it needs, and holds
+// both the old and the new block while it moves. The first data point's bytes stand for every
+// point's; a low guess only means the usual growth from there, and room never used costs no
+// memory, as it is never touched. No guess beyond a gigabyte is acted on.
+void reserveForSeries(std::vector<DataPoint>& table, std::FILE* file, long firstPointStart) {
+    constexpr std::uintmax_t kMaxReservedBytes = std::uintmax_t{1} << 30;
+    struct stat info {};
+    const long here = std::ftell(file);
+    if (here <= firstPointStart || fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return;
+    const auto pointBytes = static_cast<std::uintmax_t>(here - firstPointStart);
+    const auto rest = info.st_size > here ? static_cast<std::uintmax_t>(info.st_size - here) : std::uintmax_t{0};
+    const std::uintmax_t points = 1 + rest / pointBytes + rest / pointBytes / 8 + 16;
+    if (points > kMaxReservedBytes / sizeof(DataPoint)) return;
+    table.reserve(std::max(table.size(), static_cast<std::size_t>(points)));
 }
 
 void failRead(RunState& state) {
@@ -222,7 +280,9 @@ void READFILE(RunState& state) {
     }
 
     std::vector<float> values;
+    const long dataStart = state.inputFile ? std::ftell(state.inputFile.get()) : -1;
     for (std::size_t n = 1;; ++n) {
+        if (n == 2 && dataStart >= 0) reserveForSeries(state.dataPoints, state.inputFile.get(), dataStart);
         for (int k = 0; k < linesPerDatum; ++k) {
             const auto& codes = columnCodes[k];
             const ReadStatus status = readValues(reader, line, codes.size(), values);

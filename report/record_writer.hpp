@@ -3,6 +3,7 @@
 // records: carriage control by the first character, CR LF line ends, opened for appending.
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -25,9 +26,38 @@ public:
 
 private:
     char* reserve(std::size_t n);
-    std::array<char, 1024> buf_{};
+    // Left unset: only the first len_ characters are ever read.
+    std::array<char, 1024> buf_;
     std::size_t len_ = 0;
 };
+
+// Blanks and literals are defined here so that each call is compiled with its length known:
+// a report builds its records from hundreds of them a calculation.
+
+inline char* Rec::reserve(std::size_t n) {
+    // Records of this program are far shorter than the buffer; a longer one is cut, never overrun.
+    if (len_ + n > buf_.size()) n = buf_.size() - len_;
+    char* p = buf_.data() + len_;
+    len_ += n;
+    return p;
+}
+
+inline Rec& Rec::fill(int n, char c) {
+    if (n <= 0) return *this;
+    const std::size_t start = len_;
+    reserve(static_cast<std::size_t>(n));
+    std::memset(buf_.data() + start, c, len_ - start);
+    return *this;
+}
+
+inline Rec& Rec::x(int n) { return fill(n, ' '); }
+
+inline Rec& Rec::text(std::string_view s) {
+    const std::size_t start = len_;
+    reserve(s.size());
+    std::memcpy(buf_.data() + start, s.data(), len_ - start);
+    return *this;
+}
 
 // Fw.d of one value as it stands in its field (exactly w characters).
 std::string formatF(int w, int d, float value);
@@ -62,8 +92,10 @@ private:
         void operator()(std::FILE* f) const;
     };
     void put(const char* data, std::size_t n);
+    void drain();  // hands the buffered bytes to the stream
     std::unique_ptr<std::FILE, Closer> file_;
     std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;  // bytes waiting in buffer_
     bool lineOpen_ = false;  // a line has been written whose end is still due
     bool failed_ = false;
 };

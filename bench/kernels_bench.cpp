@@ -1,0 +1,99 @@
+// The numeric kernels of one pair of cells: the S-matrix, the inversion, the strain, the eigen
+// decomposition, and the whole tensor work with esds on both cells of a triclinic pair (the most
+// work a pair can need).
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstddef>
+
+#include "LIBRARIES/math/eigen.hpp"
+#include "calc/cell_geometry.hpp"
+#include "calc/matrix_inverse.hpp"
+#include "calc/strain.hpp"
+#include "calc/strain_tensors.hpp"
+
+namespace {
+
+// Two cells of a triclinic temperature series, and the esds of a cell.
+const Cell kBefore = {6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
+const Cell kAfter = {6.19147f, 10.83013f, 17.41964f, 76.87101f, 84.36249f, 81.54078f};
+const Cell kBeforeEsd = {0.00381f, 0.00209f, 0.00267f, 0.00944f, 0.03513f, 0.04218f};
+
+// Cells along a series, all different, more of them than CALC_SMATRIX and CALC_STRAIN remember
+// (they keep recent results), so that every call of a kernel benchmark computes.
+constexpr std::size_t kSeriesLength = 1024;
+
+std::array<Cell, kSeriesLength> series() {
+    std::array<Cell, kSeriesLength> cells{};
+    for (std::size_t k = 0; k < kSeriesLength; ++k) {
+        const float step = static_cast<float>(k) / static_cast<float>(kSeriesLength);
+        for (std::size_t j = 0; j < 6; ++j) cells[k][j] = kBefore[j] + (kAfter[j] - kBefore[j]) * step;
+    }
+    return cells;
+}
+
+std::array<Mat3, kSeriesLength> sMatrices() {
+    const auto cells = series();
+    std::array<Mat3, kSeriesLength> s{};
+    for (std::size_t k = 0; k < kSeriesLength; ++k) s[k] = CALC_SMATRIX(cells[k], 1);
+    return s;
+}
+
+void BM_CALC_SMATRIX(benchmark::State& st) {
+    const auto cells = series();
+    std::size_t k = 0;
+    for (auto _ : st) {
+        benchmark::DoNotOptimize(CALC_SMATRIX(cells[k], 1));
+        k = (k + 1) % kSeriesLength;
+    }
+}
+BENCHMARK(BM_CALC_SMATRIX);
+
+void BM_MINV(benchmark::State& st) {
+    const auto s = sMatrices();
+    std::size_t k = 0;
+    for (auto _ : st) {
+        Mat3 inverse;
+        benchmark::DoNotOptimize(MINV(s[k], inverse));
+        benchmark::DoNotOptimize(inverse);
+        k = (k + 1) % kSeriesLength;
+    }
+}
+BENCHMARK(BM_MINV);
+
+// Each call strains a different pair of neighbouring cells.
+void BM_CALC_STRAIN(benchmark::State& st) {
+    const int type = static_cast<int>(st.range(0));
+    const auto s = sMatrices();
+    std::size_t k = 0;
+    for (auto _ : st) {
+        benchmark::DoNotOptimize(CALC_STRAIN(type, s[k], s[k + 1]));
+        k = (k + 1) % (kSeriesLength - 1);
+    }
+}
+BENCHMARK(BM_CALC_STRAIN)->ArgName("type")->DenseRange(1, 4);
+
+void BM_EIGEN(benchmark::State& st) {
+    const Mat3 tensor = CALC_STRAIN(1, CALC_SMATRIX(kBefore, 1), CALC_SMATRIX(kAfter, 1));
+    for (auto _ : st) {
+        Mat3 t = tensor;
+        benchmark::DoNotOptimize(t);
+        benchmark::DoNotOptimize(EIGEN(t));
+    }
+}
+BENCHMARK(BM_EIGEN);
+
+// Pairs of neighbouring cells, as an incremental run meets them: the S-matrices of the first cell
+// and of its moves were formed for the pair before, where it was the second cell.
+void BM_CALC_STRAIN_TENSORS_triclinic_esds(benchmark::State& st) {
+    const auto cells = series();
+    std::size_t k = 0;
+    for (auto _ : st) {
+        const CellPair pair{cells[k], cells[k + 1], kBeforeEsd, kBeforeEsd, {1, 1}};
+        benchmark::DoNotOptimize(CALC_STRAIN_TENSORS(pair, 1, 0, 1));
+        k = (k + 1) % (kSeriesLength - 1);
+    }
+}
+BENCHMARK(BM_CALC_STRAIN_TENSORS_triclinic_esds);
+
+}  // namespace

@@ -1,0 +1,70 @@
+#pragma once
+// A reproducible synthetic series: a triclinic cell with esds on every parameter, drifting smoothly
+// with T plus a little noise. The same generator, number for number, as bench/run-bench.sh's awk
+// program, so that the in-process run and the whole-process runs read the same kind of data.
+#include <charconv>
+#include <cstdint>
+#include <string>
+
+namespace bench {
+
+class SeriesNoise {
+public:
+    // Park-Miller minimal standard generator: exact in double arithmetic, as in the awk version.
+    double uniform() {
+        seed_ = static_cast<double>(static_cast<std::int64_t>(16807.0 * seed_) % 2147483647);
+        return seed_ / 2147483647.0;
+    }
+    // Roughly normal (mean 0, sd 1) from four uniforms, each drawn in turn.
+    double noise() {
+        double sum = uniform();
+        sum += uniform();
+        sum += uniform();
+        sum += uniform();
+        return (sum - 2.0) * 1.7320508;
+    }
+
+private:
+    double seed_ = 20261207.0;
+};
+
+inline void appendFixed(std::string& out, double value, int decimals) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    out.append(buf, res.ptr);
+}
+
+// The data file text of an n-point series.
+inline std::string syntheticSeries(int n) {
+    SeriesNoise rng;
+    std::string text = "TITLE Synthetic triclinic series, " + std::to_string(n) +
+                       " points, esds on every parameter, drifting with T\n"
+                       "SYSTEM TRICLINIC\n"
+                       "LINE1 T SIGT A SIGA B SIGB C SIGC ALPHA SIGALPHA BETA SIGBETA GAMMA SIGGAMMA\n"
+                       "DATA\n";
+    for (int i = 0; i < n; ++i) {
+        const double t = 100.0 + 300.0 * i / (n > 1 ? n - 1 : 1);
+        const double x = t - 100.0;
+        const double a = 6.18 * (1.0 + 6.0e-5 * x + 4e-8 * x * x) + 3e-4 * rng.noise();
+        const double b = 10.83 * (1.0 + 1.2e-5 * x) + 4e-4 * rng.noise();
+        const double c = 17.41 * (1.0 + 5.0e-5 * x - 2e-8 * x * x) + 5e-4 * rng.noise();
+        const double al = 76.87 + 1.0e-3 * x + 3e-3 * rng.noise();
+        const double be = 84.46 - 4.0e-3 * x + 8e-3 * rng.noise();
+        const double ga = 81.58 - 3.0e-3 * x + 8e-3 * rng.noise();
+        const struct {
+            double value;
+            int decimals;
+        } fields[] = {{t, 3},  {0.05 + 0.05 * rng.uniform(), 3},     {a, 5},  {0.002 + 0.002 * rng.uniform(), 5},
+                      {b, 5},  {0.0015 + 0.001 * rng.uniform(), 5},  {c, 5},  {0.002 + 0.001 * rng.uniform(), 5},
+                      {al, 4}, {0.006 + 0.004 * rng.uniform(), 4},   {be, 4}, {0.02 + 0.02 * rng.uniform(), 4},
+                      {ga, 4}, {0.02 + 0.02 * rng.uniform(), 4}};
+        for (const auto& f : fields) {
+            if (&f != fields) text += ' ';
+            appendFixed(text, f.value, f.decimals);
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace bench

@@ -1,0 +1,39 @@
+// Numbers as the reader takes them, against std::from_chars over many decimal forms.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <random>
+
+#include "../support.hpp"
+#include "input/readfile.hpp"
+
+namespace {
+
+TEST(NumberReading, AgreesWithFromCharsBitForBit) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<long long> digits(0, 99999999999LL);
+    std::uniform_int_distribution<int> places(0, 11);
+    std::vector<std::string> tokens;
+    for (int k = 0; k < 20000; ++k) {
+        std::string t = std::to_string(digits(random) >> (k % 20));
+        const int p = places(random);
+        if (p > 0 && static_cast<int>(t.size()) > p) t.insert(t.size() - static_cast<std::size_t>(p), ".");
+        else if (p > 0) t = "0." + std::string(static_cast<std::size_t>(p) - t.size(), '0') + t;
+        if (k % 3 == 0) t = "-" + t;
+        if (k % 11 == 0) t += "e-3";
+        tokens.push_back(t);
+    }
+    std::string text = "LINE1 A\nDATA\n";
+    for (const auto& t : tokens) text += t + "\n";
+    testing_support::StateReading r(text);
+    READFILE(r.state);
+    ASSERT_EQ(r.state.nData, static_cast<int>(tokens.size()));
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        float expected = 0.0f;
+        std::from_chars(tokens[k].data(), tokens[k].data() + tokens[k].size(), expected);
+        ASSERT_EQ(r.state.dataPoints[k].cell[0], expected) << tokens[k];
+    }
+    r.state.statusSink = nullptr;
+}
+
+}  // namespace
