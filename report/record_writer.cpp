@@ -200,20 +200,46 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
         buffer_ = std::move(other.buffer_);
         used_ = other.used_;
         lineOpen_ = other.lineOpen_;
+        earlierLineOpen_ = other.earlierLineOpen_;
         failed_ = other.failed_;
         other.used_ = 0;
         other.lineOpen_ = false;
+        other.earlierLineOpen_ = false;
         other.failed_ = false;
     }
     return *this;
 }
 
+namespace {
+
+// True when a regular file holds earlier content whose last line has no line end.
+bool endsInsideALine(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0 || ec) return false;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    bool inside = false;
+    if (std::fseek(f, -1, SEEK_END) == 0) {
+        const int last = std::fgetc(f);
+        inside = last != EOF && last != '\n';
+    }
+    std::fclose(f);
+    return inside;
+}
+
+}  // namespace
+
 bool RecordFile::openAppend(const std::filesystem::path& path) {
     close();
     failed_ = false;
+    // Earlier content that stops inside a line gets that line ended first, so that the new
+    // records do not run on into it.
+    const bool continuesALine = endsInsideALine(path);
     std::FILE* f = std::fopen(path.c_str(), "ab");
     if (!f) return false;
     file_.reset(f);
+    lineOpen_ = false;
+    earlierLineOpen_ = continuesALine;
     // The records are buffered here; the stream passes the full buffer straight to the system.
     std::setvbuf(f, nullptr, _IONBF, 0);
     buffer_ = std::make_unique_for_overwrite<char[]>(kFileBufferBytes);
@@ -243,7 +269,10 @@ void RecordFile::record(std::string_view r) {
     if (!file_) return;
     // Line ends are written when the next record starts, so that '+' can overprint.
     const char control = r.empty() ? ' ' : r.front();
-    if (lineOpen_) {
+    if (earlierLineOpen_) {
+        put("\r\n", 2);
+        earlierLineOpen_ = false;
+    } else if (lineOpen_) {
         if (control == '+') put("\r", 1);
         else put("\r\n", 2);
     }

@@ -97,5 +97,6 @@ private:
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;  // bytes waiting in buffer_
     bool lineOpen_ = false;  // a line has been written whose end is still due
+    bool earlierLineOpen_ = false;  // the file's earlier content stops inside a line
     bool failed_ = false;
 };

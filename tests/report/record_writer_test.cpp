@@ -109,6 +109,16 @@ TEST_F(RecordFileTest, AppendsAndNeverTruncates) {
     EXPECT_EQ(slurp(path), "earlier content\r\nRUN\r\nRUN\r\n");
 }
 
+TEST_F(RecordFileTest, EarlierContentWithoutALineEndGetsOne) {
+    const auto path = dir / "unended.prt";
+    { std::ofstream(path, std::ios::binary) << "no line end here"; }
+    RecordFile f;
+    ASSERT_TRUE(f.openAppend(path));
+    f.record(" NEXT");
+    ASSERT_TRUE(f.close());
+    EXPECT_EQ(slurp(path), "no line end here\r\nNEXT\r\n");
+}
+
 TEST_F(RecordFileTest, OpenFailsForAMissingFolder) {
     RecordFile f;
     EXPECT_FALSE(f.openAppend(dir / "no-such-folder" / "x.prt"));
