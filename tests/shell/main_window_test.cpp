@@ -97,6 +97,19 @@ void answerFileDialog(QFileDialog* dialog, const QString& name, int tries = 200)
         QTimer::singleShot(20, dialog, [dialog, name, tries] { answerFileDialog(dialog, name, tries - 1); });
 }
 
+// The real window wired to the handlers, started as the program starts it.
+template <class Chooser>
+struct LiveDialog {
+    RunState state;
+    MainWindow window;
+    Chooser chooser;
+    DialogLogic logic{state, window, chooser};
+    LiveDialog() {
+        window.attach(logic);
+        logic.start();
+    }
+};
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -212,12 +225,8 @@ void MainWindowTest::everyControlIsBuiltAsTheTableSays() {
 }
 
 void MainWindowTest::theStatusLineAsksForFilesWhenTheDialogOpens() {
-    RunState state;
-    MainWindow window;
-    QueueChooser chooser;
-    DialogLogic logic(state, window, chooser);
-    window.attach(logic);
-    logic.start();
+    LiveDialog<QueueChooser> live;
+    auto& [state, window, chooser, logic] = live;
     auto* status = qobject_cast<QLabel*>(window.control(ctl::statusLine));
     QVERIFY(status);
     QCOMPARE(status->text(), QStringLiteral("SELECT FILES"));
@@ -281,12 +290,8 @@ void MainWindowTest::escapeCloseBoxAndExitEndTheDialog() {
 void MainWindowTest::browseButtonsReachTheHandlers() {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    RunState state;
-    MainWindow window;
-    QueueChooser chooser;
-    DialogLogic logic(state, window, chooser);
-    window.attach(logic);
-    logic.start();
+    LiveDialog<QueueChooser> live;
+    auto& [state, window, chooser, logic] = live;
     window.show();
     chooser.answers.push_back(dataFile().toStdString());
     QTest::mouseClick(window.control(ctl::inputBrowse), Qt::LeftButton);
@@ -330,12 +335,8 @@ void MainWindowTest::fileDialogForTheInputFile() {
         answerFileDialog(dialog, QStringLiteral("cells.dat"));
     });
 
-    RunState state;
-    MainWindow window;
-    QtFileChooser chooser;
-    DialogLogic logic(state, window, chooser);
-    window.attach(logic);
-    logic.start();
+    LiveDialog<QtFileChooser> live;
+    auto& [state, window, chooser, logic] = live;
     QTest::mouseClick(window.control(ctl::inputBrowse), Qt::LeftButton);
 
     QCOMPARE(title, QStringLiteral("Open Input Data File"));
@@ -370,12 +371,8 @@ void MainWindowTest::fileDialogForThePrintFileAddsTheDefaultExtension() {
         answerFileDialog(dialog, QStringLiteral("newreport"));
     });
 
-    RunState state;
-    MainWindow window;
-    QtFileChooser chooser;
-    DialogLogic logic(state, window, chooser);
-    window.attach(logic);
-    logic.start();
+    LiveDialog<QtFileChooser> live;
+    auto& [state, window, chooser, logic] = live;
     QTest::mouseClick(window.control(ctl::printBrowse), Qt::LeftButton);
 
     QCOMPARE(title, QStringLiteral("Open Print File"));
@@ -471,12 +468,8 @@ void MainWindowTest::runWritesWhatTheBatchCommandWrites() {
     QCOMPARE(batch.exitCode(), 0);
 
     {
-        RunState state;
-        MainWindow window;
-        QueueChooser chooser;
-        DialogLogic logic(state, window, chooser);
-        window.attach(logic);
-        logic.start();
+        LiveDialog<QueueChooser> live;
+        auto& [state, window, chooser, logic] = live;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
