@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "report/record_writer.hpp"
+#include "LIBRARIES/records/record_writer.hpp"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <system_error>
 
 #include "bench/synthetic_series.hpp"
-#include "calc/process_data.hpp"
-#include "calc/run_files.hpp"
+#include "run/process_data.hpp"
+#include "run/run_files.hpp"
 
 namespace {
 

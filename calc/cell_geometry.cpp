@@ -136,7 +136,7 @@ Cell CELL_TO_RECIP(const Cell& d) {
     return memo.get(d, 0);
 }
 
-Mat3 CALC_SMATRIX(const Cell& d, int axisConvention) {
+Mat3 CALC_SMATRIX(const Cell& d, AxialSet axisConvention) {
     thread_local CellMemo<Mat3, computeSMatrix> memo;
-    return memo.get(d, axisConvention);
+    return memo.get(d, static_cast<int>(axisConvention));
 }

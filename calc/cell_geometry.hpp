@@ -3,6 +3,7 @@
 #include <array>
 
 #include "LIBRARIES/math/mat3.hpp"
+#include "calc/options.hpp"
 
 using Cell = std::array<float, 6>;  // a, b, c, alpha, beta, gamma (degrees)
 
@@ -12,5 +13,5 @@ constexpr float kDegToRad = 0.017453292f;  // pi/180 in single precision
 Cell CELL_TO_RECIP(const Cell& directCell);
 
 // Row i of the S-matrix is crystal axis i (a, b, c) as a vector on X, Y, Z:
-// 1 X//a* Z//c, 2 Y//b Z//c*, any other code X//a* Y//b.
-Mat3 CALC_SMATRIX(const Cell& directCell, int axisConvention);
+// X//a* Z//c, Y//b Z//c*, or X//a* Y//b.
+Mat3 CALC_SMATRIX(const Cell& directCell, AxialSet axisConvention);

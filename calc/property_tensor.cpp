@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "calc/fix_tensor.hpp"
+#include "calc/crystal_system.hpp"
 
 namespace {
 
@@ -20,8 +20,8 @@ float withVariableEsd(float value, float esd, const Delta& delta) {
 
 }  // namespace
 
-PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor, const Delta& delta, int pressureRun,
-                                int crystalSystem) {
+PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor, const Delta& delta, bool pressureRun,
+                                CrystalSystem crystalSystem) {
     PropertyTensor r;
     if (delta[0] == 0.0f) {
         // No change of T or P: the property tensor does not exist for this pair.
@@ -30,7 +30,7 @@ PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor,
         r.propertyEsd.v.fill(std::numeric_limits<float>::quiet_NaN());
         return r;
     }
-    const float sign = pressureRun == 1 ? -1.0f : 1.0f;
+    const float sign = pressureRun ? -1.0f : 1.0f;
     for (std::size_t k = 0; k < 9; ++k) r.propertyTensor.v[k] = sign * strainTensor.v[k] / delta[0];
     FIX_TENSOR(r.propertyTensor, crystalSystem);
     for (std::size_t k = 0; k < 9; ++k) r.propertyEsd.v[k] = esdTensor.v[k] / std::fabs(delta[0]);
@@ -44,14 +44,14 @@ PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor,
 
 PrincipalProperty principalPropertyOf(const std::array<float, 3>& eigenValues,
                                       const std::array<float, 3>& eigenValueEsds, const Delta& delta,
-                                      int pressureRun) {
+                                      bool pressureRun) {
     PrincipalProperty r;
     if (delta[0] == 0.0f) {
         r.principalProperty.fill(std::numeric_limits<float>::quiet_NaN());
         r.principalPropertyEsd.fill(std::numeric_limits<float>::quiet_NaN());
         return r;
     }
-    const float sign = pressureRun == 1 ? -1.0f : 1.0f;
+    const float sign = pressureRun ? -1.0f : 1.0f;
     for (int m = 0; m < 3; ++m) {
         r.principalProperty[m] = sign * eigenValues[m] / delta[0];
         r.principalPropertyEsd[m] = eigenValueEsds[m] / std::fabs(delta[0]);

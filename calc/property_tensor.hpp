@@ -4,6 +4,7 @@
 #include <array>
 
 #include "LIBRARIES/math/mat3.hpp"
+#include "calc/options.hpp"
 
 // [0] change of T or P from the first cell to the second, [1] its esd, [2] the midpoint.
 using Delta = std::array<float, 3>;
@@ -14,8 +15,8 @@ struct PropertyTensor {
     bool defined = true;  // false when T or P did not change: every value is then NaN
 };
 
-PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor, const Delta& delta, int pressureRun,
-                                int crystalSystem);
+PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor, const Delta& delta, bool pressureRun,
+                                CrystalSystem crystalSystem);
 
 struct PrincipalProperty {
     std::array<float, 3> principalProperty{};
@@ -23,7 +24,7 @@ struct PrincipalProperty {
 };
 
 PrincipalProperty principalPropertyOf(const std::array<float, 3>& eigenValues,
-                                      const std::array<float, 3>& eigenValueEsds, const Delta& delta, int pressureRun);
+                                      const std::array<float, 3>& eigenValueEsds, const Delta& delta, bool pressureRun);
 
 // The power of ten (0 to 9) that brings the largest magnitude of a tensor to at least 0.001.
 int SCALE_TENSOR(const Mat3& tensor);

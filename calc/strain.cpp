@@ -35,8 +35,9 @@ const Mat3& inverseOf(const Mat3& m) {
 
 }  // namespace
 
-Mat3 CALC_STRAIN(int type, const Mat3& s1, const Mat3& s2) {
-    const bool eulerian = type == 1 || type == 2;
+Mat3 CALC_STRAIN(StrainType strainType, const Mat3& s1, const Mat3& s2) {
+    const bool eulerian = isEulerian(strainType);
+    const int type = static_cast<int>(strainType);
     // Eulerian strains refer to the second cell (D = S2^-1 S1), Lagrangian to the first (D = S1^-1 S2).
     const Mat3& inverse = inverseOf(eulerian ? s2 : s1);
     const Mat3 d = eulerian ? multiply(inverse, s1) : multiply(inverse, s2);

@@ -1,10 +1,10 @@
 #pragma once
 // The strain tensor that carries the first cell of a pair into the second.
 #include "LIBRARIES/math/mat3.hpp"
+#include "calc/options.hpp"
 
-// Strain measures by code: 1 finite Eulerian, 2 infinitesimal Eulerian, 3 finite Lagrangian,
-// 4 infinitesimal Lagrangian. s1 and s2 are the S-matrices of the first and second cell.
-Mat3 CALC_STRAIN(int type, const Mat3& s1, const Mat3& s2);
+// s1 and s2 are the S-matrices of the first and second cell.
+Mat3 CALC_STRAIN(StrainType strainType, const Mat3& s1, const Mat3& s2);
 
 // The matrix product a b, each element summed left to right in single precision.
 Mat3 multiply(const Mat3& a, const Mat3& b);

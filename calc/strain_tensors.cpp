@@ -4,7 +4,7 @@
 #include <span>
 
 #include "LIBRARIES/math/eigen.hpp"
-#include "calc/fix_tensor.hpp"
+#include "calc/crystal_system.hpp"
 #include "calc/strain.hpp"
 
 namespace {
@@ -15,25 +15,6 @@ struct EsdSums {
     std::array<float, 3> values{};
     Mat3 vectors;
 };
-
-// Each perturbation moves one group of parameters; a group ties parameters that the crystal
-// system makes equal. Indices are 0 a, 1 b, 2 c, 3 alpha, 4 beta, 5 gamma.
-enum class Move { a, b, c, alpha, beta, gamma, aWithB, abcTogether };
-
-std::span<const Move> scheduleFor(int crystalSystem) {
-    static constexpr Move kTriclinic[] = {Move::a, Move::b, Move::c, Move::alpha, Move::beta, Move::gamma};
-    static constexpr Move kMonoclinic[] = {Move::a, Move::b, Move::c, Move::beta};
-    static constexpr Move kOrthorhombic[] = {Move::a, Move::b, Move::c};
-    static constexpr Move kUniaxial[] = {Move::aWithB, Move::c};
-    static constexpr Move kCubic[] = {Move::abcTogether};
-    switch (crystalSystem) {
-        case 0: return kTriclinic;
-        case 1: return kMonoclinic;
-        case 2: return kOrthorhombic;
-        case 3: case 4: return kUniaxial;
-        default: return kCubic;
-    }
-}
 
 Cell perturbed(const Cell& cell, const Cell& sig, Move move) {
     Cell p = cell;
@@ -99,14 +80,15 @@ void signTriclinicEsds(const Mat3& v, Mat3& e) {
     }
 }
 
-StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, int strainType, int crystalSystem, int axisConvention) {
+StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, StrainType strainType, CrystalSystem crystalSystem,
+                                  AxialSet axisConvention) {
     StrainTensors r;
     const Mat3 s1 = CALC_SMATRIX(pair.cell1, axisConvention);
     const Mat3 s2 = CALC_SMATRIX(pair.cell2, axisConvention);
     r.strainTensor = CALC_STRAIN(strainType, s1, s2);
     FIX_TENSOR(r.strainTensor, crystalSystem);
 
-    r.principalAxes = crystalSystem == 0 || crystalSystem == 1;
+    r.principalAxes = hasPrincipalAxes(crystalSystem);
     if (r.principalAxes) {
         const EigenResult eigen = EIGEN(r.strainTensor);
         r.eigenValues = eigen.eigenValues;
@@ -121,7 +103,7 @@ StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, int strainType, int crys
     const Cell* sigmas[2] = {&pair.sigCell1, &pair.sigCell2};
     for (int which = 0; which < 2; ++which) {
         if (pair.esdPresent[which] != 1) continue;
-        for (Move move : scheduleFor(crystalSystem)) {
+        for (Move move : perturbationMoves(crystalSystem)) {
             const Mat3 moved = CALC_SMATRIX(perturbed(*cells[which], *sigmas[which], move), axisConvention);
             const Mat3 tensor = which == 0 ? CALC_STRAIN(strainType, moved, s2) : CALC_STRAIN(strainType, s1, moved);
             addSquares(sums.tensor, tensor, r.strainTensor);
@@ -142,10 +124,9 @@ StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, int strainType, int crys
     if (r.principalAxes) {
         for (int m = 0; m < 3; ++m) r.eigenValueEsds[m] = std::sqrt(sums.values[m]) / kStepFactor;
         r.eigenVectorEsds = rootsOverStep(sums.vectors);
-        if (crystalSystem == 1) signMonoclinicEsds(r.eigenVectors, r.eigenVectorEsds);
+        if (crystalSystem == CrystalSystem::monoclinic) signMonoclinicEsds(r.eigenVectors, r.eigenVectorEsds);
         else signTriclinicEsds(r.eigenVectors, r.eigenVectorEsds);
-        const bool eulerian = strainType == 1 || strainType == 2;
-        r.referenceSMatrix = eulerian ? s2 : s1;
+        r.referenceSMatrix = isEulerian(strainType) ? s2 : s1;
     }
     return r;
 }

@@ -5,6 +5,7 @@
 
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/cell_geometry.hpp"
+#include "calc/options.hpp"
 
 struct CellPair {
     Cell cell1;     // the first ("before") cell
@@ -30,7 +31,8 @@ struct StrainTensors {
 
 constexpr float kStepFactor = 0.1f;  // each parameter moves by this fraction of its esd
 
-StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, int strainType, int crystalSystem, int axisConvention);
+StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, StrainType strainType, CrystalSystem crystalSystem,
+                                  AxialSet axisConvention);
 
 // Signs of the eigenvector esds: the monoclinic pattern (eigenvector 2 along the unique axis Y)
 // or, with no crystal system, each esd row as nearly perpendicular to its eigenvector as the

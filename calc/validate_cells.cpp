@@ -22,10 +22,3 @@ bool isValidCell(const DataPoint& point) {
     }
     return std::isfinite(point.p) && std::isfinite(point.t) && std::isfinite(point.sigP) && std::isfinite(point.sigT);
 }
-
-int firstInvalidCell(const RunState& state) {
-    for (int n = 1; n <= state.nData; ++n) {
-        if (!isValidCell(state.dataPoints[static_cast<std::size_t>(n - 1)])) return n;
-    }
-    return 0;
-}

@@ -1,22 +1,28 @@
 // tenzio-batch: one run without the dialog. Reads a data file, appends the report to the print
-// file and writes the result files beside it, exactly as the dialog's Run does.
+// file and writes the result files beside it, exactly as the dialog's Run does; can also write
+// the run's numbers as JSON and CSV.
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "calc/process_data.hpp"
-#include "calc/run_files.hpp"
+#include "export/csv_output.hpp"
+#include "export/json_output.hpp"
+#include "run/process_data.hpp"
+#include "run/run_files.hpp"
+#include "run/status_texts.hpp"
 
 namespace {
 
-const std::map<std::string, int> kStrainTypes = {{"finite-eulerian", 1},
-                                                 {"infinitesimal-eulerian", 2},
-                                                 {"finite-lagrangian", 3},
-                                                 {"infinitesimal-lagrangian", 4}};
+const std::map<std::string, StrainType> kStrainTypes = {
+    {"finite-eulerian", StrainType::finiteEulerian},
+    {"infinitesimal-eulerian", StrainType::infinitesimalEulerian},
+    {"finite-lagrangian", StrainType::finiteLagrangian},
+    {"infinitesimal-lagrangian", StrainType::infinitesimalLagrangian}};
 
 }  // namespace
 
@@ -26,18 +32,23 @@ int main(int argc, char** argv) {
         "Reads DATAFILE, appends the report to the print file (created when missing, never truncated) and\n"
         "appends to the result files NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a\n"
         "monoclinic one, NAME_prin.cal, in the print file's folder (NAME: the print file's name up to its\n"
-        "first \".\"). Status messages go to standard error.\n"
+        "first \".\"). --json and --csv write the run's numbers as data (each file replaced whole); any of\n"
+        "--print, --json and --csv may be given alone. Status messages go to standard error.\n"
         "Exit status: 0 after a completed run, 1 after a read error or any other failure, 2 on a usage error.",
         "tenzio-batch"};
     app.set_version_flag("--version", "tenzio-batch 4.11");
 
     std::string dataFile;
     std::string printFile;
+    std::string jsonFile;
+    std::string csvFile;
     int axes = 1;
     std::string strain = "finite-eulerian";
     bool againstFirst = false;
     app.add_option("DATAFILE", dataFile, "Input data file (keyword header, then the cells)")->required();
-    app.add_option("--print", printFile, "Print file that receives the report; it is appended to")->required();
+    auto* printOption = app.add_option("--print", printFile, "Print file that receives the report; it is appended to");
+    auto* jsonOption = app.add_option("--json", jsonFile, "Write the run's numbers as one JSON document to this file");
+    auto* csvOption = app.add_option("--csv", csvFile, "Write one CSV row per calculation to this file");
     app.add_option("--axes", axes,
                    "Cartesian axial set: 1 X//a*, Z//c (default); 2 Y//b, Z//c*; 3 X//a*, Y//b")
         ->check(CLI::Range(1, 3));
@@ -50,6 +61,8 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
+        if (printOption->count() + jsonOption->count() + csvOption->count() == 0)
+            throw CLI::RequiredError("--print, --json or --csv");
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
@@ -57,36 +70,36 @@ int main(int argc, char** argv) {
 
     RunState state;
     state.statusSink = [](std::string_view text) { std::cerr << text << '\n'; };
-    state.options.axisConvention = axes;
+    state.detailSink = [](std::string_view text) { std::cerr << "tenzio-batch: " << text << '\n'; };
+    state.options.axisConvention = static_cast<AxialSet>(axes);
     state.options.strainType = kStrainTypes.at(strain);
-    state.options.incremental = againstFirst ? 0 : 1;
+    state.options.incremental = !againstFirst;
 
     if (!openInputFile(state, dataFile)) {
-        WLINE(state, "ERROR OPENING INPUT DATA FILE");
+        WLINE(state, status::inputOpenFailed);
         return 1;
     }
-    if (!openPrintFile(state, printFile)) {
-        WLINE(state, "ERROR OPENING PRINT FILE");
-        return 1;
+    if (!printFile.empty()) {
+        if (!openPrintFile(state, printFile)) {
+            WLINE(state, status::printOpenFailed);
+            return 1;
+        }
+        state.resultFolder = std::filesystem::path(printFile).parent_path();
     }
-    state.resultFolder = std::filesystem::path(printFile).parent_path();
+    std::vector<std::unique_ptr<RunOutput>> exports;
+    if (!jsonFile.empty()) exports.push_back(std::make_unique<JsonOutput>(jsonFile));
+    if (!csvFile.empty()) exports.push_back(std::make_unique<CsvOutput>(csvFile));
+    for (const auto& e : exports) state.extraOutputs.push_back(e.get());
 
-    WLINE(state, "PROCESSING DATA");
+    WLINE(state, status::processing);
     const RunOutcome outcome = PROCESS_DATA(state);
     state.inputFile.reset();
-    const bool closed = state.printFile.close() && state.strainCalFile.close() && state.tensorCalFile.close() &&
-                        state.prinCalFile.close();
-    switch (outcome) {
-        case RunOutcome::completed:
-            if (!closed) {
-                WLINE(state, "ERROR WRITING REPORT OR RESULT FILES");
-                return 1;
-            }
-            WLINE(state, "TENZIO FINISHED SUCCESSFULLY");
-            return 0;
-        case RunOutcome::onlyOneDatum:
-            return 1;
-        default:
-            return 1;
+    const bool closed = state.printFile.close();
+    if (outcome != RunOutcome::completed) return 1;
+    if (!closed) {
+        WLINE(state, status::writeFailed);
+        return 1;
     }
+    WLINE(state, status::finished);
+    return 0;
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "calc/run_state.hpp"
+#include "run/run_state.hpp"
 #include "input/readfile.hpp"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/process_data.hpp"
-#include "calc/run_files.hpp"
-#include "calc/run_state.hpp"
+#include "run/process_data.hpp"
+#include "run/run_files.hpp"
+#include "run/run_state.hpp"
 
 namespace fs = std::filesystem;
 

@@ -1,60 +1,41 @@
 #include "input/readfile.hpp"
 
 #include <algorithm>
-#include <charconv>
+#include <array>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <sys/stat.h>
 
+#include "calc/crystal_system.hpp"
+#include "calc/validate_cells.hpp"
+#include "input/line_reader.hpp"
+#include "input/number_parsing.hpp"
+
 namespace {
 
 constexpr std::size_t kHeaderWidth = 200;
+// No data line of a real series comes near this; a longer one is read up to here, so that no
+// file can make the reader hold more.
+constexpr std::size_t kLongestLine = std::size_t{1} << 16;
+// A header (the lines before DATA) is a few lines; a file without DATA in its first megabyte is
+// not a data file, and searching further would only read a wrong file to its end.
+constexpr std::uint64_t kLongestHeader = std::uint64_t{1} << 20;
 
 // Column names by code 1 to 19, five characters each, searched in code order.
 constexpr std::array<std::string_view, 19> kColumnNames = {
     "P    ", "T    ", "A    ", "B    ", "C    ", "ALPHA", "BETA ", "GAMMA", "V    ", "SIGP ",
     "SIGT ", "SIGA ", "SIGB ", "SIGC ", "SIGAL", "SIGBE", "SIGGA", "SIGV ", "SKIP "};
+constexpr int kPressureColumn = 1;
 
 enum Keyword { kNone, kTitle, kData, kLines, kLine1, kLine2, kSystem };
 
-// Reads lines of a FILE, one at a time, without the line end (LF or CR LF). A NUL byte stays in
-// its line (and is then no number) instead of cutting the line short. POSIX getline finds the
-// line end with one scan of the stream's buffer, where a long series is millions of bytes.
-class LineReader {
-public:
-    explicit LineReader(std::FILE* f) : file_(f) {}
-    ~LineReader() { std::free(buffer_); }
-    LineReader(const LineReader&) = delete;
-    LineReader& operator=(const LineReader&) = delete;
-
-    bool next(std::string& line) {
-        line.clear();
-        if (!file_) return false;
-        const ssize_t n = ::getline(&buffer_, &capacity_, file_);
-        if (n <= 0) return false;
-        auto length = static_cast<std::size_t>(n);
-        if (buffer_[length - 1] == '\n') --length;
-        line.assign(buffer_, length);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return true;
-    }
-    bool failed() const { return file_ && std::ferror(file_); }
-
-private:
-    std::FILE* file_;
-    char* buffer_ = nullptr;  // getline's buffer, grown by it as lines need
-    std::size_t capacity_ = 0;
-};
-
 // A header line as the keyword tests see it: 200 columns, blank padded, a-z in capitals.
 // Tabs count as blanks, so that tab-separated column lines work like blank-separated ones.
-std::string headerRecord(const std::string& line) {
+std::string headerRecord(std::string_view line) {
     std::string rec(kHeaderWidth, ' ');
     const std::size_t n = std::min(line.size(), kHeaderWidth);
     for (std::size_t i = 0; i < n; ++i) {
@@ -103,87 +84,25 @@ std::vector<int> columnCodesOf(std::string_view rec) {
     return codes;
 }
 
-int crystalSystemOf(std::string_view rec) {
-    int code = 0;
-    // A later word in this order overrides an earlier one.
-    constexpr std::pair<std::string_view, int> kWords[] = {{"MONO", 1}, {"ORTHO", 2}, {"TETR", 3},
-                                                           {"TRIG", 4}, {"HEX", 4},   {"CUBIC", 5}};
+// The system a SYSTEM line names; a later word in this order overrides an earlier one. A line
+// without any of the words names none, and leaves the system as it was.
+std::optional<CrystalSystem> crystalSystemOf(std::string_view rec) {
+    std::optional<CrystalSystem> system;
+    constexpr std::pair<std::string_view, CrystalSystem> kWords[] = {
+        {"MONO", CrystalSystem::monoclinic}, {"ORTHO", CrystalSystem::orthorhombic},
+        {"TETR", CrystalSystem::tetragonal}, {"TRIG", CrystalSystem::trigonal},
+        {"HEX", CrystalSystem::hexagonal},   {"CUBIC", CrystalSystem::cubic}};
     for (const auto& [word, value] : kWords) {
-        if (rec.find(word) != std::string_view::npos) code = value;
+        if (rec.find(word) != std::string_view::npos) system = value;
     }
-    return code;
+    return system;
 }
 
-bool isSeparator(char c) { return c == ' ' || c == ',' || c == '\t' || c == '\v' || c == '\f'; }
-
-// The usual token without the general parser: an optional sign, then digits with at most one
-// point and no exponent, the digits an integer m of at most 2^24 with k <= 10 of them after the
-// point. m and 10^k are then exact floats, so the one rounded division m / 10^k gives the
-// nearest float, the value the general parser gives. False (nothing decided) for any other token.
-bool parsePlainDecimal(std::string_view token, float& value) {
-    constexpr std::uint32_t kExactMantissa = 1u << 24;
-    constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    const char* p = token.data();
-    const char* const end = p + token.size();
-    bool negative = false;
-    if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    std::uint32_t mantissa = 0;
-    int digits = 0;
-    int decimals = 0;
-    bool point = false;
-    for (; p != end; ++p) {
-        if (*p == '.' && !point) {
-            point = true;
-            continue;
-        }
-        const auto digit = static_cast<unsigned>(*p - '0');
-        if (digit > 9) return false;
-        mantissa = mantissa * 10 + digit;
-        if (mantissa > kExactMantissa) return false;
-        ++digits;
-        if (point) ++decimals;
-    }
-    if (digits == 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) return false;
-    const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[decimals];
-    value = negative ? -magnitude : magnitude;
-    return true;
-}
-
-// One real of a free-format list: an optional sign, digits with an optional point, and an
-// optional exponent written with E or D.
-bool parseReal(std::string_view token, float& value) {
-    if (parsePlainDecimal(token, value)) return true;
-    std::string text(token);
-    if (!text.empty() && text.front() == '+') text.erase(0, 1);
-    for (char& c : text) {
-        if (c == 'd' || c == 'D') c = 'e';
-    }
-    if (text.empty()) return false;
-    const auto res = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-    return res.ec == std::errc{} && res.ptr == text.data() + text.size();
-}
-
-enum class ReadStatus { ok, endOfFile, error };
-
-// One free-format read of `count` reals: starts on a new line, continues on the following lines
-// while numbers are missing, ignores whatever follows the last number it needs.
-ReadStatus readValues(LineReader& reader, std::string& line, std::size_t count, std::vector<float>& values) {
-    values.clear();
-    do {
-        if (!reader.next(line)) return reader.failed() ? ReadStatus::error : ReadStatus::endOfFile;
-        std::size_t pos = 0;
-        while (values.size() < count) {
-            while (pos < line.size() && isSeparator(line[pos])) ++pos;
-            if (pos >= line.size()) break;
-            std::size_t end = pos;
-            while (end < line.size() && !isSeparator(line[end])) ++end;
-            float v = 0.0f;
-            if (!parseReal(std::string_view(line).substr(pos, end - pos), v)) return ReadStatus::error;
-            values.push_back(v);
-            pos = end;
-        }
-    } while (values.size() < count);
-    return ReadStatus::ok;
+std::string trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t");
+    return std::string(s.substr(first, last - first + 1));
 }
 
 void storeValue(DataPoint& point, int code, float v) {
@@ -198,109 +117,159 @@ void storeValue(DataPoint& point, int code, float v) {
     }
 }
 
+ReadResult failure(ReadFailure kind, std::string reason, int badPoint = 0) {
+    ReadResult r;
+    r.failure = kind;
+    r.reason = std::move(reason);
+    r.badPoint = badPoint;
+    return r;
+}
+
+std::string lineText(long number) { return "line " + std::to_string(number) + ": "; }
+
+enum class ReadStatus { ok, endOfFile, error };
+
+// One free-format read of `count` reals: starts on a new line, continues on the following lines
+// while numbers are missing, ignores whatever follows the last number it needs.
+ReadStatus readValues(LineReader& reader, std::string& line, std::size_t count, std::vector<float>& values,
+                      std::string& reason) {
+    values.clear();
+    do {
+        if (!reader.next(line)) {
+            if (!reader.failed()) return ReadStatus::endOfFile;
+            reason = "the file could not be read to its end";
+            return ReadStatus::error;
+        }
+        std::size_t pos = 0;
+        while (values.size() < count) {
+            while (pos < line.size() && isSeparator(line[pos])) ++pos;
+            if (pos >= line.size()) break;
+            std::size_t end = pos;
+            while (end < line.size() && !isSeparator(line[end])) ++end;
+            // A number that reaches the end of a line too long to keep may go on beyond it.
+            if (reader.cut() && end == line.size()) {
+                reason = lineText(reader.lineNumber()) + "longer than " + std::to_string(kLongestLine) + " characters";
+                return ReadStatus::error;
+            }
+            float v = 0.0f;
+            const std::string_view token = std::string_view(line).substr(pos, end - pos);
+            if (!parseReal(token, v)) {
+                const bool printable = std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 127; });
+                reason = lineText(reader.lineNumber()) +
+                         (printable && token.size() <= 40 ? "\"" + std::string(token) + "\" is not a number"
+                                                          : std::string("a number was expected"));
+                return ReadStatus::error;
+            }
+            values.push_back(v);
+            pos = end;
+        }
+        if (values.size() < count && reader.cut()) {
+            reason = lineText(reader.lineNumber()) + "longer than " + std::to_string(kLongestLine) + " characters";
+            return ReadStatus::error;
+        }
+    } while (values.size() < count);
+    return ReadStatus::ok;
+}
+
 // Room in the table for the whole series where the file is a regular one, so that the table is
 // allocated once: a vector grown point by point keeps up to twice the room it needs, and holds
 // both the old and the new block while it moves. The first data point's bytes stand for every
 // point's; a low guess only means the usual growth from there, and room never used costs no
 // memory, as it is never touched. No guess beyond a gigabyte is acted on.
-void reserveForSeries(std::vector<DataPoint>& table, std::FILE* file, long firstPointStart) {
+void reserveForSeries(std::vector<DataPoint>& table, std::FILE* file, std::uint64_t firstPointBytes,
+                      std::uint64_t here) {
     constexpr std::uintmax_t kMaxReservedBytes = std::uintmax_t{1} << 30;
     struct stat info {};
-    const long here = std::ftell(file);
-    if (here <= firstPointStart || fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return;
-    const auto pointBytes = static_cast<std::uintmax_t>(here - firstPointStart);
-    const auto rest = info.st_size > here ? static_cast<std::uintmax_t>(info.st_size - here) : std::uintmax_t{0};
-    const std::uintmax_t points = 1 + rest / pointBytes + rest / pointBytes / 8 + 16;
+    if (firstPointBytes == 0 || fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::uint64_t rest = size > here ? size - here : 0;
+    const std::uint64_t points = 1 + rest / firstPointBytes + rest / firstPointBytes / 8 + 16;
     if (points > kMaxReservedBytes / sizeof(DataPoint)) return;
     table.reserve(std::max(table.size(), static_cast<std::size_t>(points)));
 }
 
-void failRead(RunState& state) {
-    WLINE(state, "error reading file");
-    state.runError = 1;
+bool isCharacterDevice(std::FILE* file) {
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 && S_ISCHR(info.st_mode);
 }
 
 }  // namespace
 
-void applyCrystalSystem(DataPoint& point, int crystalSystem) {
-    auto& c = point.cell;
-    auto& s = point.sigCell;
-    if (crystalSystem >= 1) {
-        c[3] = 90.0f;
-        c[5] = 90.0f;
-        s[3] = 0.0f;
-        s[5] = 0.0f;
-    }
-    if (crystalSystem >= 2) s[4] = 0.0f;
-    if (crystalSystem == 2 || crystalSystem == 3 || crystalSystem == 5) c[4] = 90.0f;
-    if (crystalSystem >= 3) {
-        c[1] = c[0];
-        s[1] = s[0];
-    }
-    if (crystalSystem == 4) {
-        c[4] = 90.0f;
-        c[5] = 120.0f;
-    }
-    if (crystalSystem == 5) {
-        c[2] = c[0];
-        s[2] = s[0];
-    }
-}
+ReadResult READFILE(std::FILE* file) {
+    if (!file) return failure(ReadFailure::unreadable, "no input file");
+    // A terminal or a device such as /dev/zero or /dev/urandom never ends as a data file does.
+    if (isCharacterDevice(file)) return failure(ReadFailure::unreadable, "the input is a device, not a file");
 
-void READFILE(RunState& state) {
-    LineReader reader(state.inputFile.get());
+    LineReader reader(file, kLongestLine);
+    ReadResult result;
+    Series& series = result.series;
     int linesPerDatum = 1;
-    state.crystalSystem = 0;
+    bool titleSeen = false;
     std::array<std::vector<int>, 2> columnCodes;
 
     std::string line;
     for (;;) {
         // A file that ends, or cannot be read, before its DATA line has no data section.
         if (!reader.next(line)) {
-            failRead(state);
-            return;
+            return failure(ReadFailure::unreadable,
+                           reader.failed() ? "the file could not be read" : "the file ends before its DATA line");
         }
-        const std::string rec = headerRecord(line);
+        if (reader.offset() > kLongestHeader) {
+            return failure(ReadFailure::unreadable, "no DATA line in the first " +
+                                                        std::to_string(kLongestHeader >> 20) + " MB of the file");
+        }
+        std::string_view text = line;
+        // An editor's UTF-8 byte-order mark is not part of the first keyword.
+        if (reader.lineNumber() == 1 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+        const std::string rec = headerRecord(text);
         const Keyword key = keywordOf(rec);
         if (key == kData) break;
         switch (key) {
+            case kTitle:
+                if (!titleSeen) series.title = trimmed(text.substr(std::min<std::size_t>(5, text.size()), kHeaderWidth - 5));
+                titleSeen = true;
+                break;
             case kLines:
                 if (std::string_view(rec).substr(5, 75).find('2') != std::string_view::npos) linesPerDatum = 2;
                 break;
             case kLine1: columnCodes[0] = columnCodesOf(rec); break;
             case kLine2: columnCodes[1] = columnCodesOf(rec); break;
-            case kSystem: state.crystalSystem = crystalSystemOf(rec); break;
+            case kSystem:
+                if (const auto system = crystalSystemOf(rec)) series.crystalSystem = *system;
+                break;
             default: break;
         }
     }
 
-    state.pressureRun = 0;
     for (int k = 0; k < linesPerDatum; ++k) {
-        if (std::find(columnCodes[k].begin(), columnCodes[k].end(), 1) != columnCodes[k].end()) state.pressureRun = 1;
+        const auto& codes = columnCodes[k];
+        if (std::find(codes.begin(), codes.end(), kPressureColumn) != codes.end()) series.pressureRun = true;
     }
 
     std::vector<float> values;
-    const long dataStart = state.inputFile ? std::ftell(state.inputFile.get()) : -1;
+    std::vector<DataPoint>& points = series.points;
+    const std::uint64_t dataStart = reader.offset();
     for (std::size_t n = 1;; ++n) {
-        if (n == 2 && dataStart >= 0) reserveForSeries(state.dataPoints, state.inputFile.get(), dataStart);
+        if (n == 2) reserveForSeries(points, file, reader.offset() - dataStart, reader.offset());
+        DataPoint point;
         for (int k = 0; k < linesPerDatum; ++k) {
             const auto& codes = columnCodes[k];
-            const ReadStatus status = readValues(reader, line, codes.size(), values);
-            if (status == ReadStatus::endOfFile) {
-                // A data point cut short by the end of the file is dropped.
-                state.nData = static_cast<int>(n - 1);
-                return;
-            }
-            if (status == ReadStatus::error) {
-                failRead(state);
-                return;
-            }
-            if (state.dataPoints.size() < n) state.dataPoints.resize(n);
-            DataPoint& point = state.dataPoints[n - 1];
+            const ReadStatus status = readValues(reader, line, codes.size(), values, result.reason);
+            // A data point cut short by the end of the file is dropped.
+            if (status == ReadStatus::endOfFile) return result;
+            if (status == ReadStatus::error) return failure(ReadFailure::unreadable, std::move(result.reason));
             for (std::size_t j = 0; j < codes.size(); ++j) {
                 storeValue(point, codes[j], values[j]);
-                applyCrystalSystem(point, state.crystalSystem);
+                applyCrystalSystem(point, series.crystalSystem);
             }
         }
+        if (!isValidCell(point)) {
+            const int number = static_cast<int>(n);
+            return failure(ReadFailure::invalidCell,
+                           "data point " + std::to_string(number) + " (ending on line " +
+                               std::to_string(reader.lineNumber()) + ") cannot form a unit cell",
+                           number);
+        }
+        points.push_back(point);
     }
 }

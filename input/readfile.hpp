@@ -1,11 +1,10 @@
 #pragma once
-// The data file reader: a keyword header naming the columns, then free-format numbers.
-#include "calc/run_state.hpp"
+// The keyword data file reader: a keyword header naming the columns, then free-format numbers.
+#include <cstdio>
 
-// Reads state.inputFile from its current position to the end into state.dataPoints, nData,
-// crystalSystem and pressureRun, applying the crystal-system constraints to every cell.
-// On a read error it shows "error reading file", sets runError and leaves nData unchanged.
-void READFILE(RunState& state);
+#include "input/read_result.hpp"
 
-// The crystal-system constraints, applied to one data point.
-void applyCrystalSystem(DataPoint& point, int crystalSystem);
+// Reads a data file from its current position to the end into a series, applying the crystal
+// system's constraints to every cell and checking each data point as it is read: the first
+// point that cannot form a cell ends the read. Reads nothing but the stream.
+ReadResult READFILE(std::FILE* file);

@@ -2,8 +2,7 @@
 
 #include "report/labels.hpp"
 
-void WRITE_HEADER(RunState& state) {
-    RecordFile& out = state.printFile;
+void WRITE_HEADER(RecordFile& out, const RunHeader& header) {
     const auto border = [&] { out.record(Rec().x(1).fill(120, '*')); };
     const auto blankRow = [&] { out.record(Rec().text(" *").x(118).text("*")); };
     const auto textRow = [&](std::string_view text) { out.record(Rec().text(" *").x(42).text(text).x(43).text("*")); };
@@ -19,10 +18,10 @@ void WRITE_HEADER(RunState& state) {
     blankRow();
     border();
 
-    const std::string when = runDateTime(state);
     out.emptyRecord();
-    out.record(Rec().x(5).text("WIN_TENZIO RUN ON: ").a(24, when));
-    out.record(Rec().x(5).text("    INPUT FILE IS: ").a(40, padded(state.inputFileName, 40)));
+    out.record(Rec().x(5).text("WIN_TENZIO RUN ON: ").a(24, header.dateTime));
+    out.record(Rec().x(5).text("    INPUT FILE IS: ").a(40, padded(header.inputName, 40)));
+    if (!header.series.note.empty()) out.record(Rec().x(5).text(header.series.note));
     out.emptyRecord();
     out.emptyRecord();
 }

@@ -1,5 +1,6 @@
 #pragma once
-#include "calc/run_state.hpp"
+#include "LIBRARIES/records/record_writer.hpp"
+#include "report/run_output.hpp"
 
 // The banner and the run line group at the head of every run's report.
-void WRITE_HEADER(RunState& state);
+void WRITE_HEADER(RecordFile& out, const RunHeader& header);

@@ -3,8 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "calc/run_state.hpp"
-#include "report/date_time.hpp"
+#include "calc/options.hpp"
 
 // A name as a blank-padded text of at least `width` characters, as the Aw fields expect.
 inline std::string padded(std::string_view text, std::size_t width) {
@@ -13,15 +12,15 @@ inline std::string padded(std::string_view text, std::size_t width) {
     return s;
 }
 
-// The strain measure's name, left-aligned in 24 characters (1 to 4).
-inline std::string_view strainTypeName(int strainType) {
-    static constexpr std::string_view kNames[] = {"FINITE EULERIAN         ", "INFINITESIMAL EULERIAN  ",
-                                                  "FINITE LAGRANGIAN       ", "INFINITESIMAL LAGRANGIAN"};
-    return kNames[(strainType >= 1 && strainType <= 4) ? strainType - 1 : 0];
+// A name right-aligned in `width` characters.
+inline std::string rightAligned(std::string_view text, std::size_t width) {
+    std::string s(text);
+    if (s.size() < width) s.insert(0, width - s.size(), ' ');
+    return s;
 }
 
-// The date-and-time text of this run.
-inline std::string runDateTime(const RunState& state) { return state.clock ? state.clock() : localDateTimeText(); }
+// The strain measure's name, left-aligned in 24 characters.
+inline std::string strainTypeName(StrainType strainType) { return padded(strainTypeLabel(strainType), 24); }
 
 // The heading of the principal-axes columns, shared by the report and the result file.
 inline constexpr std::string_view kPrincipalHeading =

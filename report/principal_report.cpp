@@ -1,15 +1,8 @@
 #include "report/principal_report.hpp"
 
-#include "calc/principal_axes.hpp"
 #include "report/labels.hpp"
 
 namespace {
-
-// The values of one axis line: strain, [esd,] property, [esd]; without esds their columns stay blank.
-void valueFields(Rec& rec, bool withEsds, float strain, float strainEsd, float property, float propertyEsd) {
-    if (withEsds) rec.f(10, 6, strain).f(10, 6, strainEsd).f(10, 6, property).f(10, 6, propertyEsd);
-    else rec.f(10, 6, strain).x(10).f(10, 6, property).x(10);
-}
 
 void angleFields(Rec& rec, bool withEsds, const AxisAngles& angles) {
     rec.x(5);
@@ -25,30 +18,21 @@ void angleFields(Rec& rec, bool withEsds, const AxisAngles& angles) {
 
 }  // namespace
 
-void WRITE_PRINCIPAL(RunState& state, const StrainTensors& t, const Delta& delta) {
-    const PrincipalProperty property = principalPropertyOf(t.eigenValues, t.eigenValueEsds, delta, state.pressureRun);
-    const bool withEsds = t.esdCount > 0;
+void principalAxisFields(Rec& rec, const PrincipalAxis& axis, bool withEsds, std::string_view circularLead) {
+    if (withEsds) rec.f(10, 6, axis.strain).f(10, 6, axis.strainEsd).f(10, 6, axis.property).f(10, 6, axis.propertyEsd);
+    else rec.f(10, 6, axis.strain).x(10).f(10, 6, axis.property).x(10);
+    if (axis.hasDirection) angleFields(rec, withEsds, axis.angles);
+    else rec.text(circularLead).text(kCircularSection);
+}
 
-    state.printFile.emptyRecord();
-    state.printFile.record(Rec().x(4).text(kPrincipalHeading));
-    for (int m = 1; m <= 3; ++m) {
-        Rec line;  // the report line
-        Rec data;  // the result-file line: the same with the midpoint in front
+void WRITE_PRINCIPAL(RecordFile& out, const PairResult& r) {
+    const bool withEsds = r.strain.esdCount > 0;
+    out.emptyRecord();
+    out.record(Rec().x(4).text(kPrincipalHeading));
+    for (const PrincipalAxis& axis : r.principal) {
+        Rec line;
         line.x(10);
-        data.x(10).f(8, 2, delta[2]);
-        for (Rec* rec : {&line, &data}) {
-            valueFields(*rec, withEsds, t.eigenValues[m - 1], t.eigenValueEsds[m - 1], property.principalProperty[m - 1],
-                        property.principalPropertyEsd[m - 1]);
-        }
-        if (isCircularSection(t.eigenVectors, t.eigenFlag, m)) {
-            line.text("    ").text(kCircularSection);
-            data.text(" ").text(kCircularSection);
-        } else {
-            const AxisAngles angles = principalAxisAngles(t.eigenVectors, t.eigenVectorEsds, t.referenceSMatrix, m);
-            angleFields(line, withEsds, angles);
-            angleFields(data, withEsds, angles);
-        }
-        state.printFile.record(line);
-        state.prinCalFile.record(data);
+        principalAxisFields(line, axis, withEsds, "    ");
+        out.record(line);
     }
 }

@@ -1,8 +1,12 @@
 #pragma once
-#include "calc/property_tensor.hpp"
-#include "calc/run_state.hpp"
-#include "calc/strain_tensors.hpp"
+#include "LIBRARIES/records/record_writer.hpp"
+#include "calc/pair_result.hpp"
 
 // The principal strains and property values with their esds and the directions of the
-// principal axes, in the report and in the principal-axes result file.
-void WRITE_PRINCIPAL(RunState& state, const StrainTensors& tensors, const Delta& delta);
+// principal axes.
+void WRITE_PRINCIPAL(RecordFile& out, const PairResult& r);
+
+// The fields of one axis line after its leading columns, shared with the principal-axes result
+// file: strain, [esd,] property, [esd,] then the six angles [with esds], or, for an axis without
+// direction, `circularLead` and the circular-section text. Without esds their columns stay blank.
+void principalAxisFields(Rec& rec, const PrincipalAxis& axis, bool withEsds, std::string_view circularLead);

@@ -1,6 +1,7 @@
 #include "report/result_files.hpp"
 
 #include "report/labels.hpp"
+#include "report/principal_report.hpp"
 
 namespace {
 
@@ -12,11 +13,11 @@ std::string_view trimmedRight(std::string_view s) {
 constexpr std::size_t kNameWidth = 80;   // the result file names are formed in a text this wide
 constexpr std::size_t kDotLimit = 70;    // a "." beyond this leaves no room for the suffix
 
-void writeHeaderBlock(RecordFile& file, std::string_view firstTitle, std::string_view stamp, const RunState& state,
+void writeHeaderBlock(RecordFile& file, std::string_view firstTitle, const RunHeader& header,
                       std::string_view kindLine) {
-    file.record(Rec().x(10).text(firstTitle).a(24, stamp));
-    file.record(Rec().x(5).text("    INPUT FILE IS: ").a(40, padded(state.inputFileName, 40)));
-    file.record(Rec().x(5).text("      STRAINS ARE: ").a(24, strainTypeName(state.options.strainType)));
+    file.record(Rec().x(10).text(firstTitle).a(24, header.dateTime));
+    file.record(Rec().x(5).text("    INPUT FILE IS: ").a(40, padded(header.inputName, 40)));
+    file.record(Rec().x(5).text("      STRAINS ARE: ").a(24, strainTypeName(header.options.strainType)));
     file.record(Rec().x(5).text(kindLine));
     file.emptyRecord();
 }
@@ -36,12 +37,11 @@ std::string resultFileName(std::string_view printFileName, std::string_view suff
     return std::string(trimmedRight(text));
 }
 
-bool OPEN_SUBSIDIARY_FILES(RunState& state) {
-    const std::string stamp = runDateTime(state);
-    const bool pressure = state.pressureRun == 1;
+bool ResultFiles::begin(const RunHeader& header) {
+    const bool pressure = header.series.pressureRun;
     const std::string_view propertyKind = pressure ? "COMPRESSIBILITY TENSOR" : "THERMAL EXPANSION TENSOR";
     const auto open = [&](RecordFile& file, std::string_view suffix) {
-        return file.openAppend(state.resultFolder / resultFileName(state.printFileName, suffix));
+        return file.openAppend(folder_ / resultFileName(printFileName_, suffix));
     };
     const auto columnHeads = [](RecordFile& file) {
         file.record(Rec().x(5).text("   MIDPT  ").x(11).text("11").x(22).text("22").x(22).text("33").x(22).text("12")
@@ -49,20 +49,41 @@ bool OPEN_SUBSIDIARY_FILES(RunState& state) {
         file.emptyRecord();
     };
 
-    if (!open(state.strainCalFile, "_strain.cal")) return false;
-    writeHeaderBlock(state.strainCalFile, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", stamp, state,
+    if (!open(strainCalFile_, "_strain.cal")) return false;
+    writeHeaderBlock(strainCalFile_, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", header,
                      pressure ? "PRESSURE DATA" : "TEMPERATURE DATA");
-    columnHeads(state.strainCalFile);
+    columnHeads(strainCalFile_);
 
-    if (!open(state.tensorCalFile, "_tensor.cal")) return false;
-    writeHeaderBlock(state.tensorCalFile, "PROPERTY TENSOR FROM WIN-TENZIO RUN ON: ", stamp, state, propertyKind);
-    columnHeads(state.tensorCalFile);
+    if (!open(tensorCalFile_, "_tensor.cal")) return false;
+    writeHeaderBlock(tensorCalFile_, "PROPERTY TENSOR FROM WIN-TENZIO RUN ON: ", header, propertyKind);
+    columnHeads(tensorCalFile_);
 
-    if (state.crystalSystem >= 2) return true;
-    if (!open(state.prinCalFile, "_prin.cal  ")) return false;
-    writeHeaderBlock(state.prinCalFile, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", stamp, state, propertyKind);
-    state.prinCalFile.record(Rec().x(5).text("MIDPT ").text(kPrincipalHeading));
+    if (!hasPrincipalAxes(header.series.crystalSystem)) return true;
+    if (!open(prinCalFile_, "_prin.cal  ")) return false;
+    writeHeaderBlock(prinCalFile_, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", header, propertyKind);
+    prinCalFile_.record(Rec().x(5).text("MIDPT ").text(kPrincipalHeading));
     return true;
+}
+
+void ResultFiles::calculation(const PairResult& r) {
+    const float midpoint = r.delta[2];
+    writeTensorLine(strainCalFile_, midpoint, r.strain.strainTensor, r.strain.esdTensor);
+    writeTensorLine(tensorCalFile_, midpoint, r.property.propertyTensor, r.property.propertyEsd);
+    if (!r.principalAxes) return;
+    const bool withEsds = r.strain.esdCount > 0;
+    for (const PrincipalAxis& axis : r.principal) {
+        Rec data;
+        data.x(10).f(8, 2, midpoint);
+        principalAxisFields(data, axis, withEsds, " ");
+        prinCalFile_.record(data);
+    }
+}
+
+bool ResultFiles::end() {
+    // Every file, so that a failed write anywhere is reported rather than hidden.
+    bool ok = true;
+    for (RecordFile* f : {&strainCalFile_, &tensorCalFile_, &prinCalFile_}) ok = f->close() && ok;
+    return ok;
 }
 
 void writeTensorLine(RecordFile& file, float midpoint, const Mat3& tensor, const Mat3& esd) {

@@ -1,16 +1,10 @@
 #include "report/tensor_report.hpp"
 
-#include "report/result_files.hpp"
+#include "report/labels.hpp"
 
 namespace {
 
 constexpr float kHeadingEsdLimit = 0.00001f;  // the esd heading names the T or P esds above this
-
-std::string_view rightAlignedStrainLabel(int strainType) {
-    static constexpr std::string_view kLabels[] = {"         FINITE EULERIAN", "  INFINITESIMAL EULERIAN",
-                                                   "       FINITE LAGRANGIAN", "INFINITESIMAL LAGRANGIAN"};
-    return kLabels[(strainType >= 1 && strainType <= 4) ? strainType - 1 : 0];
-}
 
 // 10X,3(F9.6,6X),10X,3(F9.6,6X): row i of both tensors, each scaled by its own factor.
 void writeRows(RecordFile& out, const Mat3& left, float leftFactor, const Mat3& right, float rightFactor) {
@@ -26,21 +20,20 @@ void writeRows(RecordFile& out, const Mat3& left, float leftFactor, const Mat3& 
 
 }  // namespace
 
-void WRITE_TENSOR(RunState& state, const StrainTensors& tensors, const Delta& delta, int strainType) {
-    RecordFile& out = state.printFile;
-    const PropertyTensor property =
-        propertyTensorOf(tensors.strainTensor, tensors.esdTensor, delta, state.pressureRun, state.crystalSystem);
+void WRITE_TENSOR(RecordFile& out, const PairResult& r, StrainType strainType, bool pressure) {
+    const StrainTensors& tensors = r.strain;
+    const PropertyTensor& property = r.property;
+    const Delta& delta = r.delta;
     const int strainScale = SCALE_TENSOR(tensors.strainTensor);
     // An undefined property tensor is shown unscaled, as NaN.
     const int propertyScale = property.defined ? SCALE_TENSOR(property.propertyTensor) : 0;
     const float strainFactor = powerOfTen(strainScale);
     const float propertyFactor = powerOfTen(propertyScale);
-    const bool pressure = state.pressureRun == 1;
 
     out.emptyRecord();
     out.emptyRecord();
     out.emptyRecord();
-    out.record(Rec().x(5).a(24, rightAlignedStrainLabel(strainType)).text(" STRAIN TENSOR BASED ON XYZ").x(10)
+    out.record(Rec().x(5).a(24, rightAligned(strainTypeLabel(strainType), 24)).text(" STRAIN TENSOR BASED ON XYZ").x(10)
                    .a(24, pressure ? "COMPRESSIBILITY TENSOR  " : "THERMAL EXPANSION TENSOR"));
     if (strainScale != 0 && propertyScale == 0) {
         out.record(Rec().x(10).text("VALUES MULTIPLIED BY 10**").i(1, strainScale));
@@ -61,7 +54,4 @@ void WRITE_TENSOR(RunState& state, const StrainTensors& tensors, const Delta& de
         out.record(Rec().x(10).text(pressure ? "COMPRESSIBILITY TENSOR UNDEFINED: THE PRESSURE DID NOT CHANGE"
                                              : "THERMAL EXPANSION TENSOR UNDEFINED: THE TEMPERATURE DID NOT CHANGE"));
     }
-
-    writeTensorLine(state.strainCalFile, delta[2], tensors.strainTensor, tensors.esdTensor);
-    writeTensorLine(state.tensorCalFile, delta[2], property.propertyTensor, property.propertyEsd);
 }

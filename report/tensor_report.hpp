@@ -1,8 +1,7 @@
 #pragma once
-#include "calc/property_tensor.hpp"
-#include "calc/run_state.hpp"
-#include "calc/strain_tensors.hpp"
+#include "LIBRARIES/records/record_writer.hpp"
+#include "calc/pair_result.hpp"
 
 // The strain tensor and the property tensor of one calculation side by side, each with its own
-// power of ten, their esds, and one data line each in the strain and property-tensor result files.
-void WRITE_TENSOR(RunState& state, const StrainTensors& tensors, const Delta& delta, int strainType);
+// power of ten, and their esds.
+void WRITE_TENSOR(RecordFile& out, const PairResult& r, StrainType strainType, bool pressureRun);

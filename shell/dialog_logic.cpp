@@ -5,7 +5,7 @@
 #include <system_error>
 #include <utility>
 
-#include "calc/run_files.hpp"
+#include "run/run_files.hpp"
 #include "shell/dialog_controls.hpp"
 
 namespace {
@@ -120,11 +120,15 @@ void DialogLogic::RUN_PROG() {
     state_.runError = 0;
 
     RunOptions& options = state_.options;
-    options.axisConvention = view_.isChecked(ctl::axis1) ? 1 : view_.isChecked(ctl::axis2) ? 2 : 3;
-    // Lagrangian finite is 3; Eulerian takes 1; infinitesimal is the next code up.
-    options.strainType = view_.isChecked(ctl::eulerian) ? 1 : 3;
-    if (view_.isChecked(ctl::infinitesimal)) options.strainType += 1;
-    options.incremental = view_.isChecked(ctl::incremental) ? 1 : 0;
+    options.axisConvention = view_.isChecked(ctl::axis1)   ? AxialSet::xAStarZC
+                             : view_.isChecked(ctl::axis2) ? AxialSet::yBZCStar
+                                                           : AxialSet::xAStarYB;
+    const bool infinitesimal = view_.isChecked(ctl::infinitesimal);
+    if (view_.isChecked(ctl::eulerian))
+        options.strainType = infinitesimal ? StrainType::infinitesimalEulerian : StrainType::finiteEulerian;
+    else
+        options.strainType = infinitesimal ? StrainType::infinitesimalLagrangian : StrainType::finiteLagrangian;
+    options.incremental = view_.isChecked(ctl::incremental);
 
     setStatus(status::processing);
     view_.setEnabled(ctl::run, false);

@@ -8,19 +8,13 @@
 #include <string>
 #include <string_view>
 
-#include "calc/process_data.hpp"
-#include "calc/run_state.hpp"
+#include "run/process_data.hpp"
+#include "run/run_state.hpp"
+#include "run/status_texts.hpp"
 #include "shell/dialog_ports.hpp"
 
 namespace status {
-inline constexpr std::string_view selectFiles = "SELECT FILES";
-inline constexpr std::string_view runProgram = "RUN PROGRAM";
-inline constexpr std::string_view processing = "PROCESSING DATA";
-inline constexpr std::string_view finished = "TENZIO FINISHED SUCCESSFULLY";
-inline constexpr std::string_view inputOpenFailed = "ERROR OPENING INPUT DATA FILE";
-inline constexpr std::string_view printOpenFailed = "ERROR OPENING PRINT FILE";
 inline constexpr std::string_view pathTooLong = "FILE PATH TOO LONG (AT MOST 511 CHARACTERS)";
-inline constexpr std::string_view printCloseFailed = "ERROR WRITING PRINT FILE";
 }  // namespace status
 
 // The open-file dialog's name buffer holds 512 characters with its terminating NUL, so the longest

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "calc/run_state.hpp"
+#include "run/run_state.hpp"
 #include "shell/dialog_logic.hpp"
 #include "shell/main_window.hpp"
 #include "shell/qt_file_chooser.hpp"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "calc/run_state.hpp"
+#include "run/run_state.hpp"
 
 namespace testing_support {
 

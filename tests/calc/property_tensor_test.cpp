@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "calc/principal_axes.hpp"
-#include "report/record_writer.hpp"
+#include "LIBRARIES/records/record_writer.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "report/record_writer.hpp"
+#include "LIBRARIES/records/record_writer.hpp"
 
 namespace {
 

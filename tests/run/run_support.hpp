@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "../support.hpp"
-#include "calc/process_data.hpp"
-#include "calc/run_files.hpp"
+#include "run/process_data.hpp"
+#include "run/run_files.hpp"
 
 namespace testing_support {
 

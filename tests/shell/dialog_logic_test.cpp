@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "calc/process_data.hpp"
+#include "run/process_data.hpp"
 #include "shell/dialog_controls.hpp"
 #include "shell/dialog_logic.hpp"
 

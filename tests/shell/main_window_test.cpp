@@ -20,7 +20,7 @@
 #include <deque>
 #include <functional>
 
-#include "calc/run_state.hpp"
+#include "run/run_state.hpp"
 #include "shell/dialog_controls.hpp"
 #include "shell/dialog_logic.hpp"
 #include "shell/main_window.hpp"

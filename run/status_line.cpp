@@ -1,4 +1,4 @@
-#include "calc/run_state.hpp"
+#include "run/run_state.hpp"
 
 std::string statusText(std::string_view text) {
     const auto blanks = text.find("     ");

@@ -1,4 +1,4 @@
-#include "report/date_time.hpp"
+#include "run/date_time.hpp"
 
 #include <cstdio>
 

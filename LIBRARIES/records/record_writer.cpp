@@ -1,4 +1,4 @@
-#include "report/record_writer.hpp"
+#include "LIBRARIES/records/record_writer.hpp"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "calc/run_files.hpp"
+#include "run/run_files.hpp"
 
 #include <cstdio>
 #include <system_error>
@@ -16,11 +16,13 @@ bool openInputFile(RunState& state, const std::filesystem::path& path) {
         state.inputFile.reset();
         state.fileChosen[0] = 0;
         state.inputFileName.clear();
+        state.inputPath.clear();
         return false;
     }
     state.inputFile.reset(f);
     state.fileChosen[0] = 1;
     state.inputFileName = fileNameOf(path.string());
+    state.inputPath = path.string();
     return true;
 }
 

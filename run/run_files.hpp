@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "calc/run_state.hpp"
+#include "run/run_state.hpp"
 
 // The part of a path after its last folder separator ('/' or '\'), or the whole path.
 std::string fileNameOf(std::string_view path);

@@ -1,0 +1,22 @@
+#pragma once
+// What a crystal system imposes: on the cells as they are read, on every tensor, and on the
+// parameter moves of the esd estimate.
+#include <span>
+
+#include "LIBRARIES/math/mat3.hpp"
+#include "calc/options.hpp"
+#include "calc/series.hpp"
+
+// The cell constraints on one data point: monoclinic alpha = gamma = 90 (unique axis b),
+// orthorhombic all 90, tetragonal also b = a, trigonal and hexagonal b = a and gamma = 120,
+// cubic a = b = c. The esds follow.
+void applyCrystalSystem(DataPoint& point, CrystalSystem system);
+
+// The tensor constraints, in place: monoclinic keeps the unique axis along Y; orthorhombic and
+// higher are diagonal; uniaxial systems average 11 and 22, cubic all three.
+void FIX_TENSOR(Mat3& t, CrystalSystem system);
+
+// One group of cell parameters moved together by the esd estimate: parameters that the crystal
+// system makes equal move as one.
+enum class Move { a, b, c, alpha, beta, gamma, aWithB, abcTogether };
+std::span<const Move> perturbationMoves(CrystalSystem system);

@@ -1,0 +1,25 @@
+#pragma once
+// One CSV row per calculation (RFC 4180, "." decimals, a header row), for spreadsheets and
+// data-frame readers: the pair, the change of T or P, both tensors and the principal values.
+#include <filesystem>
+#include <string>
+
+#include "export/replaced_file.hpp"
+#include "report/run_output.hpp"
+
+class CsvOutput : public RunOutput {
+public:
+    explicit CsvOutput(std::filesystem::path path) : path_(std::move(path)) {}
+
+    bool begin(const RunHeader& header) override;
+    void calculation(const PairResult& r) override;
+    bool end() override;
+
+private:
+    std::filesystem::path path_;
+    ReplacedFile file_;
+    std::string row_;
+};
+
+// The shortest decimal that reads back to the same float; empty for NaN.
+std::string csvNumber(float value);

@@ -1,0 +1,118 @@
+#include "export/json_output.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+#include "export/version.hpp"
+
+namespace {
+
+// Every number is the run's single-precision value, written as the shortest decimal that reads
+// back to the same float; NaN (a property with no change of T or P) is written as null.
+using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool, std::int64_t,
+                                  std::uint64_t, float>;
+
+template <std::size_t N>
+Json arrayOf(const std::array<float, N>& values, std::size_t count = N) {
+    Json a = Json::array();
+    for (std::size_t k = 0; k < count; ++k) a.push_back(values[k]);
+    return a;
+}
+
+Json rowsOf(const Mat3& m) {
+    Json rows = Json::array();
+    for (int i = 1; i <= 3; ++i) rows.push_back(Json::array({m(i, 1), m(i, 2), m(i, 3)}));
+    return rows;
+}
+
+Json pointOf(const DataPoint& d, int index) {
+    Json j;
+    j["index"] = index;
+    j["cell"] = arrayOf(d.cell, 6);
+    j["cell_esd"] = hasCellEsds(d) ? arrayOf(d.sigCell, 6) : Json(nullptr);
+    j["p"] = d.p;
+    j["p_esd"] = d.sigP;
+    j["t"] = d.t;
+    j["t_esd"] = d.sigT;
+    return j;
+}
+
+Json axisOf(const PrincipalAxis& axis, bool withEsds) {
+    const auto esd = [&](const Json& value) { return withEsds ? value : Json(nullptr); };
+    Json j;
+    j["strain"] = axis.strain;
+    j["strain_esd"] = esd(axis.strainEsd);
+    j["property"] = axis.property;
+    j["property_esd"] = esd(axis.propertyEsd);
+    if (!axis.hasDirection) {
+        j["direction"] = nullptr;
+        return j;
+    }
+    Json d;
+    d["vector"] = arrayOf(axis.direction);
+    d["to_xyz"] = arrayOf(axis.angles.toXyz);
+    d["to_xyz_esd"] = esd(arrayOf(axis.angles.toXyzEsd));
+    d["to_abc"] = arrayOf(axis.angles.toAbc);
+    d["to_abc_esd"] = esd(arrayOf(axis.angles.toAbcEsd));
+    j["direction"] = std::move(d);
+    return j;
+}
+
+}  // namespace
+
+bool JsonOutput::begin(const RunHeader& header) {
+    if (!file_.open(path_)) return false;
+    const Series& series = header.series;
+    Json program;
+    program["name"] = "Tenzio";
+    program["version"] = kTenzioVersion;
+    Json options;
+    options["axes"] = static_cast<int>(header.options.axisConvention);
+    options["strain"] = strainTypeKey(header.options.strainType);
+    options["incremental"] = header.options.incremental;
+
+    // The document is written piece by piece: the opening keys, a point per line, then the
+    // calculations as they come.
+    file_.write("{\n\"program\": " + program.dump() + ",\n");
+    file_.write("\"input\": " + Json(header.inputPath).dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
+    file_.write("\"title\": " + Json(series.title).dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
+    file_.write("\"crystal_system\": " + Json(crystalSystemKey(series.crystalSystem)).dump() + ",\n");
+    file_.write(std::string("\"series\": ") + (series.pressureRun ? "\"pressure\"" : "\"temperature\"") + ",\n");
+    file_.write("\"options\": " + options.dump() + ",\n");
+    file_.write("\"points\": [");
+    for (std::size_t n = 0; n < series.points.size(); ++n) {
+        file_.write(n == 0 ? "\n" : ",\n");
+        file_.write(pointOf(series.points[n], static_cast<int>(n + 1)).dump());
+    }
+    file_.write("\n],\n\"calculations\": [");
+    return file_.isOpen();
+}
+
+void JsonOutput::calculation(const PairResult& r) {
+    const bool withEsds = r.strain.esdCount > 0;
+    Json j;
+    j["first"] = r.first;
+    j["second"] = r.second;
+    j["delta"] = {{"change", r.delta[0]}, {"change_esd", r.delta[1]}, {"midpoint", r.delta[2]}};
+    j["strain"] = {{"tensor", rowsOf(r.strain.strainTensor)},
+                   {"esd", withEsds ? rowsOf(r.strain.esdTensor) : Json(nullptr)}};
+    j["property"] = {{"tensor", rowsOf(r.property.propertyTensor)},
+                     {"esd", rowsOf(r.property.propertyEsd)},
+                     {"defined", r.property.defined}};
+    if (r.principalAxes) {
+        Json axes = Json::array();
+        for (const PrincipalAxis& axis : r.principal) axes.push_back(axisOf(axis, withEsds));
+        j["principal"] = std::move(axes);
+    } else {
+        j["principal"] = nullptr;
+    }
+    file_.write(firstCalculation_ ? "\n" : ",\n");
+    firstCalculation_ = false;
+    file_.write(j.dump());
+}
+
+bool JsonOutput::end() {
+    file_.write("\n]\n}\n");
+    return file_.commit();
+}

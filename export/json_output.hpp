@@ -1,0 +1,21 @@
+#pragma once
+// The run as one JSON document: the options, the data points and every calculation's numbers,
+// written as each calculation comes, so that no run is held in memory.
+#include <filesystem>
+
+#include "export/replaced_file.hpp"
+#include "report/run_output.hpp"
+
+class JsonOutput : public RunOutput {
+public:
+    explicit JsonOutput(std::filesystem::path path) : path_(std::move(path)) {}
+
+    bool begin(const RunHeader& header) override;
+    void calculation(const PairResult& r) override;
+    bool end() override;
+
+private:
+    std::filesystem::path path_;
+    ReplacedFile file_;
+    bool firstCalculation_ = true;
+};

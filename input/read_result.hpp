@@ -1,0 +1,20 @@
+#pragma once
+// What a reader gives the run: the series, or why there is none.
+#include <string>
+
+#include "calc/series.hpp"
+
+enum class ReadFailure {
+    none,
+    unreadable,   // the file cannot be read as a series: "error reading file"
+    invalidCell,  // data point `badPoint` cannot form a cell
+};
+
+struct ReadResult {
+    Series series;
+    ReadFailure failure = ReadFailure::none;
+    int badPoint = 0;    // for invalidCell, numbered from 1
+    std::string reason;  // for a person: what was wrong and where, or empty
+
+    bool ok() const { return failure == ReadFailure::none; }
+};

@@ -1,0 +1,27 @@
+#pragma once
+// What every output of a run receives: the run's header data once, then each calculation's
+// record in order, then the end. Outputs only format; they compute nothing.
+#include <string>
+
+#include "calc/options.hpp"
+#include "calc/pair_result.hpp"
+#include "calc/series.hpp"
+
+struct RunHeader {
+    const Series& series;
+    RunOptions options;
+    std::string inputName;  // without folder, as the reports show it
+    std::string inputPath;  // as the user gave it
+    std::string dateTime;   // the 24-character local date and time of the run
+};
+
+class RunOutput {
+public:
+    virtual ~RunOutput() = default;
+    // Opens and writes the output's heading; false when it cannot (the run then goes on
+    // without this output and ends as a failure).
+    virtual bool begin(const RunHeader& header) = 0;
+    virtual void calculation(const PairResult& result) = 0;
+    // Pushes everything out; false when any write of this output failed.
+    virtual bool end() = 0;
+};

@@ -1,0 +1,79 @@
+#include "run/process_data.hpp"
+
+#include <memory>
+#include <vector>
+
+#include "calc/pair_result.hpp"
+#include "input/readfile.hpp"
+#include "report/print_report.hpp"
+#include "report/result_files.hpp"
+#include "run/date_time.hpp"
+#include "run/status_texts.hpp"
+
+namespace {
+
+ReadResult readSeries(RunState& state) {
+    if (state.reader) return state.reader();
+    return READFILE(state.inputFile.get());
+}
+
+// Shows why the read failed; the reason goes where the front end shows details.
+RunOutcome readFailed(RunState& state, const ReadResult& read) {
+    state.runError = 1;
+    if (read.failure == ReadFailure::invalidCell) WLINE(state, status::invalidCell(read.badPoint));
+    else WLINE(state, status::readError);
+    if (state.detailSink && !read.reason.empty()) state.detailSink(read.reason);
+    return read.failure == ReadFailure::invalidCell ? RunOutcome::invalidCell : RunOutcome::readError;
+}
+
+}  // namespace
+
+std::string runDateTime(const RunState& state) { return state.clock ? state.clock() : localDateTimeText(); }
+
+RunOutcome PROCESS_DATA(RunState& state) {
+    const ReadResult read = readSeries(state);
+    if (!read.ok()) return readFailed(state, read);
+    const Series& series = read.series;
+    const int nData = static_cast<int>(series.points.size());
+    if (nData < 2) {
+        WLINE(state, status::onlyOneDatum);
+        return RunOutcome::onlyOneDatum;
+    }
+
+    // The print report and the result files when a print file is open, then the other outputs.
+    std::vector<RunOutput*> outputs;
+    std::unique_ptr<PrintReport> printReport;
+    std::unique_ptr<ResultFiles> resultFiles;
+    if (state.printFile.isOpen()) {
+        printReport = std::make_unique<PrintReport>(state.printFile);
+        resultFiles = std::make_unique<ResultFiles>(state.resultFolder, state.printFileName);
+        outputs = {printReport.get(), resultFiles.get()};
+    }
+    outputs.insert(outputs.end(), state.extraOutputs.begin(), state.extraOutputs.end());
+
+    const RunHeader header{series, state.options, state.inputFileName, state.inputPath, runDateTime(state)};
+    bool allOpen = true;
+    for (RunOutput* output : outputs) {
+        if (output->begin(header)) continue;
+        if (allOpen) WLINE(state, status::resultOpenFailed);
+        allOpen = false;
+    }
+
+    const PairContext context{state.options, series.crystalSystem, series.pressureRun};
+    for (int i = 2; i <= nData; ++i) {
+        const int first = state.options.incremental ? i - 1 : 1;
+        PairResult result = computePair(context, series.points[static_cast<std::size_t>(first - 1)],
+                                        series.points[static_cast<std::size_t>(i - 1)], first, i);
+        result.calculationNumber = ++state.calculationNumber;
+        for (RunOutput* output : outputs) output->calculation(result);
+    }
+
+    // Every output, so that a failed write anywhere is reported rather than hidden.
+    bool written = true;
+    for (RunOutput* output : outputs) written = output->end() && written;
+    if (!written) {
+        WLINE(state, status::writeFailed);
+        return RunOutcome::writeError;
+    }
+    return allOpen ? RunOutcome::completed : RunOutcome::writeError;
+}

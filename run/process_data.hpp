@@ -1,0 +1,20 @@
+#pragma once
+// The body of one run: read the series, check it, compute each pair of cells and hand its record
+// to every output.
+#include "run/run_state.hpp"
+
+enum class RunOutcome {
+    completed,     // every calculation written
+    onlyOneDatum,  // fewer than two data points; nothing written
+    readError,     // the data file could not be read; runError is 1, nothing written
+    invalidCell,   // a data point cannot form a cell; runError is 1, nothing written
+    writeError,    // a report or result file could not be opened or written
+};
+
+// Runs with state.options on the chosen input and, when it is open, state.printFile (with the
+// result files beside it), plus state.extraOutputs. Status texts go through WLINE; the caller
+// shows the completion message for RunOutcome::completed.
+RunOutcome PROCESS_DATA(RunState& state);
+
+// The date and time of this run: the state's clock, or the local time.
+std::string runDateTime(const RunState& state);

@@ -1,0 +1,56 @@
+#pragma once
+// The state of the program between the front end and the run driver: the options, the chosen
+// files and where status texts go.
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "LIBRARIES/records/record_writer.hpp"
+#include "calc/options.hpp"
+#include "input/read_result.hpp"
+
+class RunOutput;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+using InputFile = std::unique_ptr<std::FILE, FileCloser>;
+
+struct RunState {
+    RunOptions options;
+    int runError = 0;
+
+    InputFile inputFile;
+    RecordFile printFile;
+    std::array<int, 2> fileChosen{};  // input, print
+    std::string inputFileName;        // without folder
+    std::string printFileName;        // without folder
+    std::string inputPath;            // as chosen
+    std::filesystem::path resultFolder;  // where the result files are created; empty: the current folder
+
+    // Reads the series; when empty the keyword data file reader reads inputFile.
+    std::function<ReadResult()> reader;
+    // Further outputs of the run beside the print report and the result files (JSON, CSV, ...);
+    // owned by the front end.
+    std::vector<RunOutput*> extraOutputs;
+
+    int calculationNumber = 0;  // numbers the calculations of the process, 1, 2, 3, ...
+
+    // Where status-line texts go (the dialog's status line, or standard error in batch use).
+    std::function<void(std::string_view)> statusSink;
+    // Where the reason behind a failure goes (a line naming file, line or block), if anywhere.
+    std::function<void(std::string_view)> detailSink;
+    // The 24-character local date and time; replaceable so that runs can be reproduced.
+    std::function<std::string()> clock;
+};
+
+// Shows a text on the status line: the text up to its first run of five blanks, at most 80 characters.
+std::string statusText(std::string_view text);
+void WLINE(RunState& state, std::string_view text);
