@@ -7,8 +7,10 @@
 namespace {
 
 // |D| below this fraction of |R| is a double root. Two roots 2d apart, 3s from the third, give
-// D = -3 (d / s)^2 |R| nearly: only roots within about 4e-6 of the spread are merged, while the
-// rounding of a true double root leaves |D| many orders of magnitude below the limit.
+// D = -3 (d / s)^2 |R| nearly, so only roots within about 4e-6 of the spread are merged. An exact
+// double root in the tensor's elements (a = b at right angles) keeps |D| far below the limit;
+// single-precision noise in the elements that splits the pair (a hexagonal cell's X-Y coupling)
+// may not.
 constexpr double kDoubleRootLimit = 1.0e-10;
 // The other constants of the double-precision quantities are single-precision values widened to double.
 constexpr double kTripleLimit = double(1.0e-15f);  // |P| at or below this: a triple root
