@@ -46,9 +46,11 @@ bool render(QCustomPlot& plot, ExportFormat format, double wMm, double hMm, QByt
     buffer.open(QIODevice::WriteOnly);
     switch (format) {
     case ExportFormat::png: {
-        const double scale = kPngDotsPerInch / kUnitsPerInch;
-        QImage image(static_cast<int>(std::lround(w * scale)), static_cast<int>(std::lround(h * scale)),
-                     QImage::Format_ARGB32);
+        // The width in pixels from the width in mm, so that the picture is as wide as asked at
+        // 300 dpi; the drawing is scaled to it.
+        const int pixels = static_cast<int>(std::lround(wMm / kMmPerInch * kPngDotsPerInch));
+        const double scale = static_cast<double>(pixels) / w;
+        QImage image(pixels, static_cast<int>(std::lround(h * scale)), QImage::Format_ARGB32);
         image.fill(Qt::white);
         QCPPainter painter(&image);
         painter.scale(scale, scale);
