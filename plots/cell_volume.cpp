@@ -22,7 +22,8 @@ VolumeWithEsd cellVolume(const std::array<float, 6>& cell, const std::array<floa
     if (root == 0.0f) return v;
 
     float variance = 0.0f;
-    const std::array<float, 3> edgeTerms{v.volume / a * sigCell[0], v.volume / b * sigCell[1], v.volume / c * sigCell[2]};
+    const std::array<float, 3> edgeTerms{v.volume / a * sigCell[0], v.volume / b * sigCell[1],
+                                         v.volume / c * sigCell[2]};
     for (const float term : edgeTerms) variance += term * term;
     // ∂V/∂α = abc sinα (cosα - cosβ cosγ) / sqrt(d), and cyclically for β and γ.
     for (int k = 0; k < 3; ++k) {

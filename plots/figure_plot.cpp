@@ -11,8 +11,8 @@
 namespace {
 
 QCPScatterStyle::ScatterShape markerOf(std::size_t index) {
-    static constexpr QCPScatterStyle::ScatterShape kShapes[] = {QCPScatterStyle::ssDisc, QCPScatterStyle::ssSquare,
-                                                                 QCPScatterStyle::ssTriangle, QCPScatterStyle::ssDiamond};
+    static constexpr QCPScatterStyle::ScatterShape kShapes[] = {
+        QCPScatterStyle::ssDisc, QCPScatterStyle::ssSquare, QCPScatterStyle::ssTriangle, QCPScatterStyle::ssDiamond};
     return kShapes[index % 4];
 }
 
@@ -106,8 +106,8 @@ void showFigure(QCustomPlot& plot, const Figure& figure, const PlotFonts& fonts)
     }
 
     // Short names (a, b, c, V) share one row; long ones take a row each.
-    const bool shortNames = std::all_of(figure.lines.begin(), figure.lines.end(),
-                                        [](const PlotLine& l) { return l.name.size() <= 3; });
+    const bool shortNames =
+        std::all_of(figure.lines.begin(), figure.lines.end(), [](const PlotLine& l) { return l.name.size() <= 3; });
     if (shortNames) {
         legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
         legend->setWrap(static_cast<int>(figure.lines.size()));

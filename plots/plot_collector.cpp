@@ -141,6 +141,27 @@ Figure PlotCollector::axisFigure(bool property) const {
         f.lines.push_back(std::move(line));
     }
 
+    // Components that the crystal system makes equal (11 = 22 tetragonal, trigonal, hexagonal;
+    // all three cubic) would hide one line under another: one line, named for all, stands for them.
+    if (!principalAxes_) {
+        std::vector<PlotLine> kept;
+        std::vector<std::string> names;  // "X", "X = Y", ...
+        for (int t = 0; t < 3; ++t) {
+            PlotLine& line = f.lines[t];
+            const auto same = std::find_if(kept.begin(), kept.end(),
+                                           [&](const PlotLine& k) { return k.y == line.y && k.esd == line.esd; });
+            if (same == kept.end()) {
+                kept.push_back(std::move(line));
+                names.emplace_back(cartesian[t]);
+            } else {
+                names[static_cast<std::size_t>(same - kept.begin())] += std::string(" = ") + cartesian[t];
+            }
+        }
+        for (std::size_t k = 0; k < kept.size(); ++k)
+            if (names[k].size() > 1) kept[k].name = names[k] + " (equal by symmetry)";
+        f.lines = std::move(kept);
+    }
+
     std::string notes;
     if (std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return !r.withEsds; }))
         notes = "No error bar where neither cell of a calculation carries esds. ";
@@ -151,8 +172,10 @@ Figure PlotCollector::axisFigure(bool property) const {
         if (!undefined.empty())
             notes += "No value for calculation " + undefined + ": " + variable + " did not change. ";
     }
-    if (principalAxes_) notes += "Each line follows one axis by its direction; angles at the last calculation.";
-    else notes += "X, Y and Z are the principal axes of this crystal system; angles at the last calculation.";
+    if (principalAxes_)
+        notes += "Each line follows one axis by its direction; angles at the last calculation.";
+    else
+        notes += "X, Y and Z are the principal axes of this crystal system; angles at the last calculation.";
     f.note = notes;
     return f;
 }
@@ -185,9 +208,9 @@ Figure PlotCollector::cell() const {
                 esd = p.sigCell[q];
                 base = reference.cell[q];
             } else {
-                const VolumeWithEsd v = cellVolume({p.cell[0], p.cell[1], p.cell[2], p.cell[3], p.cell[4], p.cell[5]},
-                                                   {p.sigCell[0], p.sigCell[1], p.sigCell[2], p.sigCell[3],
-                                                    p.sigCell[4], p.sigCell[5]});
+                const VolumeWithEsd v =
+                    cellVolume({p.cell[0], p.cell[1], p.cell[2], p.cell[3], p.cell[4], p.cell[5]},
+                               {p.sigCell[0], p.sigCell[1], p.sigCell[2], p.sigCell[3], p.sigCell[4], p.sigCell[5]});
                 value = v.volume;
                 esd = v.esd;
                 base = referenceVolume.volume;
@@ -218,8 +241,8 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
     s.defined = row.defined;
     const int exponent = coefficientExponent();
     const std::string power = unitPower(exponent);
-    s.valueLabel = std::string(pressureRun_ ? "β" : "α") + " (" + (power.empty() ? "" : power + " ") +
-                   "per unit of " + (pressureRun_ ? "P" : "T") + ")";
+    s.valueLabel = std::string(pressureRun_ ? "β" : "α") + " (" + (power.empty() ? "" : power + " ") + "per unit of " +
+                   (pressureRun_ ? "P" : "T") + ")";
     for (int i = 1; i <= 3; ++i) {
         const float length = rowLength(row.referenceSMatrix, i);
         for (int j = 1; j <= 3; ++j) s.crystalAxes[i - 1][j - 1] = row.referenceSMatrix(i, j) / length;

@@ -38,19 +38,19 @@ struct SurfaceSection {
     int first = 0;
     int second = 1;
     std::vector<std::array<float, 2>> points;
-    std::vector<float> values;  // the signed value at each point
+    std::vector<float> values;                          // the signed value at each point
     std::array<std::array<float, 2>, 3> crystalAxes{};  // a, b, c (unit vectors) projected on the plane
 };
 
 struct SurfaceData {
-    int calculation = 0;  // the calculation's number
-    std::string label;    // names the calculation in a list: its pair and T or P
-    bool defined = false;  // the property tensor exists (T or P changed)
-    std::string valueLabel;  // "α (10⁻⁶ per unit of T)": the scaled values' name
-    std::array<Vec3, 3> axes{};  // orthonormal principal directions on X, Y, Z
-    std::array<float, 3> values{};  // the scaled value along each of them
-    std::array<std::string, 3> axisNames;  // "1", "2", "3", or "X", "Y", "Z" without principal axes
-    std::array<Vec3, 3> crystalAxes{};  // a, b, c of the reference cell as unit vectors on X, Y, Z
+    int calculation = 0;                     // the calculation's number
+    std::string label;                       // names the calculation in a list: its pair and T or P
+    bool defined = false;                    // the property tensor exists (T or P changed)
+    std::string valueLabel;                  // "α (10⁻⁶ per unit of T)": the scaled values' name
+    std::array<Vec3, 3> axes{};              // orthonormal principal directions on X, Y, Z
+    std::array<float, 3> values{};           // the scaled value along each of them
+    std::array<std::string, 3> axisNames;    // "1", "2", "3", or "X", "Y", "Z" without principal axes
+    std::array<Vec3, 3> crystalAxes{};       // a, b, c of the reference cell as unit vectors on X, Y, Z
     std::array<SurfaceSection, 3> sections;  // planes (1, 2), (1, 3), (2, 3)
     // The surface as a grid of `rows` x `columns` points on X, Y, Z (rows from +Z to -Z, columns
     // round the Z axis and closed), each at the magnitude of the value along its direction.
@@ -61,7 +61,7 @@ struct SurfaceData {
 };
 
 struct PlotSet {
-    std::string title;  // the series' title
+    std::string title;    // the series' title
     Figure coefficients;  // principal property values (or diagonal components) against T or P
     Figure strains;       // the same for the strains, in %
     Figure cell;          // a, b, c, V relative to the first point, in %

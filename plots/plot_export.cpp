@@ -104,10 +104,14 @@ bool write(QCustomPlot& plot, bool surface, const QString& path, ExportFormat fo
 
 bool formatOfSuffix(const QString& path, ExportFormat& format) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("png")) format = ExportFormat::png;
-    else if (suffix == QLatin1String("svg")) format = ExportFormat::svg;
-    else if (suffix == QLatin1String("pdf")) format = ExportFormat::pdf;
-    else return false;
+    if (suffix == QLatin1String("png"))
+        format = ExportFormat::png;
+    else if (suffix == QLatin1String("svg"))
+        format = ExportFormat::svg;
+    else if (suffix == QLatin1String("pdf"))
+        format = ExportFormat::pdf;
+    else
+        return false;
     return true;
 }
 
@@ -129,7 +133,9 @@ bool writePlotFiles(const PlotSet& plots, const QString& folder, const QString& 
     const struct {
         const char* suffix;
         const Figure* figure;
-    } figures[] = {{"_coefficients", &plots.coefficients}, {"_strains", &plots.strains}, {"_cell", &plots.cell},
+    } figures[] = {{"_coefficients", &plots.coefficients},
+                   {"_strains", &plots.strains},
+                   {"_cell", &plots.cell},
                    {"_surface", nullptr}};
     for (const auto& f : figures) {
         for (const ExportFormat format : {ExportFormat::svg, ExportFormat::png}) {

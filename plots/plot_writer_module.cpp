@@ -16,7 +16,8 @@ namespace {
 // Qt's own notes (a missing runtime folder, a font substituted) are no concern of a batch run;
 // its critical messages still reach standard error. What went wrong with a file is returned.
 void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "tenzio-batch: Qt: %s\n", qPrintable(message));
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "tenzio-batch: Qt: %s\n", qPrintable(message));
 }
 
 }  // namespace

@@ -163,7 +163,7 @@ void ResultsWindow::exportPlot(Tab tab, QComboBox* width) {
     ExportFormat format = ExportFormat::png;
     if (!formatOfSuffix(path, format)) {
         // No known suffix: the chosen filter decides, and names the file.
-        format = filter.startsWith(QLatin1String("SVG")) ? ExportFormat::svg
+        format = filter.startsWith(QLatin1String("SVG"))   ? ExportFormat::svg
                  : filter.startsWith(QLatin1String("PDF")) ? ExportFormat::pdf
                                                            : ExportFormat::png;
     }

@@ -7,8 +7,8 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-const QColor kGuide(0x9A, 0x9A, 0x9A);   // circles and principal axes
-const QColor kArrow(0x30, 0x30, 0x30);   // crystal axes
+const QColor kGuide(0x9A, 0x9A, 0x9A);  // circles and principal axes
+const QColor kArrow(0x30, 0x30, 0x30);  // crystal axes
 
 // A step of 1, 2, 2.5 or 5 times a power of ten, so that about `count` steps reach `span`.
 double niceStep(double span, int count) {
@@ -88,7 +88,9 @@ protected:
         const double pixels = std::max(10.0, std::min(area.width(), area.height()) / 2.0);
         const QPointF centre = area.center();
         const double scale = pixels / radius_;
-        const auto toScreen = [&](double x, double y) { return QPointF(centre.x() + x * scale, centre.y() - y * scale); };
+        const auto toScreen = [&](double x, double y) {
+            return QPointF(centre.x() + x * scale, centre.y() - y * scale);
+        };
 
         // Circles of equal value; their labels go on last, over everything else.
         const double step = niceStep(radius_, 4);
@@ -119,20 +121,41 @@ protected:
             painter->setPen(QPen(kArrow, 0.9));
             const QPointF tip = toScreen(p[0] * radius_, p[1] * radius_);
             drawArrow(painter, centre, tip, 5.0);
-            const QPointF away = tip - centre;
-            const double length = std::hypot(away.x(), away.y());
+            const QPointF u = (tip - centre) / std::hypot(tip.x() - centre.x(), tip.y() - centre.y());
+            // Beyond the tip; beside it where the principal axes' own labels stand, at the ends of
+            // the first (right) and second (top) axis.
+            constexpr double kNear = 0.978;  // cos 12°
+            const bool onAxisEnd = u.x() > kNear || -u.y() > kNear;
+            const QPointF at = onAxisEnd ? tip + QPointF(u.y(), -u.x()) * line * 0.8 : tip + u * line * 0.7;
             painter->setFont(fonts_.axisLabels);
-            centredText(painter, tip + away / length * line * 0.7, QString::fromLatin1(kNames[k]));
+            centredText(painter, at, QString::fromLatin1(kNames[k]));
             painter->setFont(fonts_.tickLabels);
         }
 
-        // Labels of the circles along the diagonal, on a white ground so that they stay readable.
+        // Labels of the circles along the diagonal farthest from every arrow, on a white ground so
+        // that they stay readable.
+        double labelAngle = kPi / 4.0;
+        double widest = -1.0;
+        for (const double candidate : {kPi / 4.0, 3.0 * kPi / 4.0, 5.0 * kPi / 4.0, 7.0 * kPi / 4.0}) {
+            double nearest = kPi;
+            for (const auto& p : s.crystalAxes) {
+                if (std::hypot(p[0], p[1]) < 0.2f) continue;
+                const double gap = std::fabs(std::remainder(std::atan2(p[1], p[0]) - candidate, 2.0 * kPi));
+                nearest = std::min(nearest, gap);
+            }
+            if (nearest > widest + 1e-9) {
+                widest = nearest;
+                labelAngle = candidate;
+            }
+        }
         const QFontMetricsF metrics(fonts_.tickLabels);
         for (const double v : circles) {
             const QString text = numberLabel(v);
-            const QPointF at = toScreen(v * 0.7071, v * 0.7071);
-            const QRectF box(at.x() + 1.0, at.y() - metrics.height(), metrics.horizontalAdvance(text) + 2.0,
-                             metrics.height());
+            const QPointF at = toScreen(v * std::cos(labelAngle), v * std::sin(labelAngle));
+            // Outside the circle: to the right of a point on the right, above a point at the top.
+            const double width = metrics.horizontalAdvance(text) + 2.0;
+            const QRectF box(std::cos(labelAngle) > 0.0 ? at.x() + 1.0 : at.x() - width - 1.0,
+                             std::sin(labelAngle) > 0.0 ? at.y() - metrics.height() : at.y(), width, metrics.height());
             painter->fillRect(box, QColor(255, 255, 255, 170));
             painter->setPen(QColor(0x50, 0x50, 0x50));
             painter->drawText(box, Qt::AlignCenter, text);
@@ -251,7 +274,9 @@ void SurfaceView::draw(QCPPainter* painter) {
     const double right[3] = {-std::sin(phi), std::cos(phi), 0.0};
     const double up[3] = {-std::sin(theta) * std::cos(phi), -std::sin(theta) * std::sin(phi), std::cos(theta)};
     const double toward[3] = {std::cos(theta) * std::cos(phi), std::cos(theta) * std::sin(phi), std::sin(theta)};
-    const auto along = [](const double* axis, const Vec3& p) { return axis[0] * p[0] + axis[1] * p[1] + axis[2] * p[2]; };
+    const auto along = [](const double* axis, const Vec3& p) {
+        return axis[0] * p[0] + axis[1] * p[1] + axis[2] * p[2];
+    };
     // The light comes from the viewer's upper left; faces are lit on either side.
     double light[3];
     for (int i = 0; i < 3; ++i) light[i] = -0.40 * right[i] + 0.55 * up[i] + 0.73 * toward[i];
@@ -313,7 +338,8 @@ void SurfaceView::draw(QCPPainter* painter) {
             // The normal from the two diagonals; a quad shrunk to a point faces the viewer.
             const double d1[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
             const double d2[3] = {p3[0] - p1[0], p3[1] - p1[1], p3[2] - p1[2]};
-            const double n[3] = {d1[1] * d2[2] - d1[2] * d2[1], d1[2] * d2[0] - d1[0] * d2[2], d1[0] * d2[1] - d1[1] * d2[0]};
+            const double n[3] = {d1[1] * d2[2] - d1[2] * d2[1], d1[2] * d2[0] - d1[0] * d2[2],
+                                 d1[0] * d2[1] - d1[1] * d2[0]};
             const double nl = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             const double lit = nl > 1e-12 ? std::fabs(n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) / nl : 1.0;
             q.colour = shaded(colourOf(value >= 0.0 ? PlotColour::positive : PlotColour::negative), 0.15 + 0.85 * lit);
@@ -340,8 +366,8 @@ SurfaceView* showSurface(QCustomPlot& plot, const SurfaceData& surface, const Pl
     plot.xAxis = plot.yAxis = plot.xAxis2 = plot.yAxis2 = nullptr;
     plot.setLocale(QLocale::c());
 
-    QString heading = qText(surface.valueLabel) + QStringLiteral(" along each direction\ncalculation ") +
-                      qText(surface.label);
+    QString heading =
+        qText(surface.valueLabel) + QStringLiteral(" along each direction\ncalculation ") + qText(surface.label);
     auto* title = new QCPTextElement(&plot, heading, fonts.legend);
     plot.plotLayout()->addElement(0, 0, title);
     if (!surface.defined) {

@@ -22,7 +22,9 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir work;
     RunState state;
-    state.statusSink = [](std::string_view text) { std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data()); };
+    state.statusSink = [](std::string_view text) {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    };
     const QString print = work.filePath(QStringLiteral("run.prt"));
     if (!work.isValid() || !openInputFile(state, argv[1]) || !openPrintFile(state, print.toStdString())) {
         std::fputs("tenzio-results-screenshot: cannot open the data file or a print file\n", stderr);
@@ -52,7 +54,8 @@ int main(int argc, char** argv) {
     for (int tab = 0; tab < window.tabs()->count(); ++tab) {
         window.tabs()->setCurrentIndex(tab);
         for (int k = 0; k < 5; ++k) app.processEvents();
-        const QString path = out.filePath(QStringLiteral("results-%1-%2.png").arg(tab + 1).arg(QLatin1String(kNames[tab])));
+        const QString path =
+            out.filePath(QStringLiteral("results-%1-%2.png").arg(tab + 1).arg(QLatin1String(kNames[tab])));
         saved = window.grab().save(path, "PNG") && saved;
         std::printf("%s\n", qPrintable(path));
     }

@@ -37,7 +37,10 @@ TEST(AxisMatching, EachTrackTakesTheMostNearlyParallelAxis) {
         {"same order", {kX, kY, kZ}, {kX, kY, kZ}, {0, 1, 2}},
         {"first two swapped", {kX, kY, kZ}, {kY, kX, kZ}, {1, 0, 2}},
         {"all three moved round", {kX, kY, kZ}, {kZ, kX, kY}, {1, 2, 0}},
-        {"the sign of a direction means nothing", {kX, kY, kZ}, {Vec3{0.0f, -1.0f, 0.0f}, Vec3{-1.0f, 0.0f, 0.0f}, kZ}, {1, 0, 2}},
+        {"the sign of a direction means nothing",
+         {kX, kY, kZ},
+         {Vec3{0.0f, -1.0f, 0.0f}, Vec3{-1.0f, 0.0f, 0.0f}, kZ},
+         {1, 0, 2}},
         {"turned a little and swapped", {kX, kY, kZ}, {tiltedY, tiltedX, kZ}, {1, 0, 2}},
         {"an axis without direction takes the track left over", {kX, kY, kZ}, {std::nullopt, kZ, kX}, {2, 0, 1}},
         {"nothing known keeps the order", {std::nullopt, std::nullopt, std::nullopt}, {kY, kX, kZ}, {0, 1, 2}},
@@ -104,9 +107,11 @@ TEST(PlotLabels, ValuesAreShownInUnitsOfAPowerOfTenInStepsOfThree) {
         int exponent;
         const char* power;
     } cases[] = {
-        {5.2e-5f, 6, "10⁻⁶"},  {9.99e-4f, 6, "10⁻⁶"}, {1.0e-3f, 3, "10⁻³"}, {0.0031f, 3, "10⁻³"},
-        {2.5f, 0, ""},          {999.0f, 0, ""},        {1500.0f, -3, "10³"}, {3.0e-12f, 12, "10⁻¹²"},
-        {0.0f, 0, ""},          {std::numeric_limits<float>::quiet_NaN(), 0, ""},
+        {5.2e-5f, 6, "10⁻⁶"}, {9.99e-4f, 6, "10⁻⁶"},
+        {1.0e-3f, 3, "10⁻³"}, {0.0031f, 3, "10⁻³"},
+        {2.5f, 0, ""},        {999.0f, 0, ""},
+        {1500.0f, -3, "10³"}, {3.0e-12f, 12, "10⁻¹²"},
+        {0.0f, 0, ""},        {std::numeric_limits<float>::quiet_NaN(), 0, ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(plotExponent(c.largest), c.exponent) << c.largest;

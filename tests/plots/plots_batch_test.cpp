@@ -13,7 +13,8 @@ namespace {
 
 using namespace testing_support;
 
-const std::filesystem::path kExample = std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/metacetamol_monoclinic_T.dat";
+const std::filesystem::path kExample =
+    std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/metacetamol_monoclinic_T.dat";
 
 std::string quoted(const std::filesystem::path& p) {
     std::string q = "'";
@@ -53,7 +54,8 @@ TEST(BatchPlots, WritesEightFilesIntoAFolderItCreates) {
 
 TEST(BatchPlots, WithoutAPrintFileTheDataFileNamesThePlots) {
     TempFolder dir("plots-alone");
-    ASSERT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir.path()) + " --surface 1", dir / "errors"), 0)
+    ASSERT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir.path()) + " --surface 1", dir / "errors"),
+              0)
         << slurp(dir / "errors");
     EXPECT_TRUE(std::filesystem::exists(dir / "metacetamol_monoclinic_T_surface.svg"));
     EXPECT_TRUE(std::filesystem::exists(dir / "metacetamol_monoclinic_T_cell.png"));
@@ -64,28 +66,33 @@ TEST(BatchPlots, FailuresSayWhyAndExitWithOne) {
     writeFile(dir / "a file", "not a folder");
 
     // The plot folder is a file.
-    EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --plots " + quoted(dir / "a file"),
+    EXPECT_EQ(batch(TENZIO_BATCH,
+                    quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --plots " + quoted(dir / "a file"),
                     dir / "errors"),
               1);
     EXPECT_NE(slurp(dir / "errors").find("no plots written"), std::string::npos) << slurp(dir / "errors");
     EXPECT_TRUE(std::filesystem::exists(dir / "r_strain.cal"));  // the run's own files stay
 
     // A calculation the run does not have.
-    EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir / "p") + " --surface 99", dir / "errors"), 1);
+    EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir / "p") + " --surface 99", dir / "errors"),
+              1);
     EXPECT_NE(slurp(dir / "errors").find("--surface 99"), std::string::npos) << slurp(dir / "errors");
     EXPECT_FALSE(std::filesystem::exists(dir / "p" / "metacetamol_monoclinic_T_coefficients.svg"));
 
     // --surface alone is a usage error.
-    EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --surface 1", dir / "errors"), 2);
+    EXPECT_EQ(
+        batch(TENZIO_BATCH, quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --surface 1", dir / "errors"),
+        2);
 
     // A copy of the program with no plot writer beside it.
     std::filesystem::create_directories(dir / "bin");
     std::filesystem::copy_file(TENZIO_BATCH, dir / "bin" / "tenzio-batch");
-    EXPECT_EQ(batch(dir / "bin" / "tenzio-batch", quoted(kExample) + " --print " + quoted(dir / "bin.prt") + " --plots " +
-                                                      quoted(dir / "q"),
+    EXPECT_EQ(batch(dir / "bin" / "tenzio-batch",
+                    quoted(kExample) + " --print " + quoted(dir / "bin.prt") + " --plots " + quoted(dir / "q"),
                     dir / "errors"),
               1);
-    EXPECT_NE(slurp(dir / "errors").find("tenzio_plotwriter.so is missing"), std::string::npos) << slurp(dir / "errors");
+    EXPECT_NE(slurp(dir / "errors").find("tenzio_plotwriter.so is missing"), std::string::npos)
+        << slurp(dir / "errors");
     EXPECT_TRUE(std::filesystem::exists(dir / "bin_tensor.cal"));
 }
 

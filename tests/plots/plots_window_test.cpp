@@ -104,14 +104,18 @@ int exponentOfLabel(const QString& label) {
     int sign = -1;
     int value = 0;
     qsizetype i = at + 2;
-    if (i < label.size() && label[i] == QChar(0x207B)) ++i;  // superscript minus: units of 10^-n
-    else sign = 1;
-    for (; i < label.size() && kDigits.contains(label[i]); ++i) value = value * 10 + static_cast<int>(kDigits.indexOf(label[i]));
+    if (i < label.size() && label[i] == QChar(0x207B))
+        ++i;  // superscript minus: units of 10^-n
+    else
+        sign = 1;
+    for (; i < label.size() && kDigits.contains(label[i]); ++i)
+        value = value * 10 + static_cast<int>(kDigits.indexOf(label[i]));
     return -sign * value;
 }
 
 double cosine(const Vec3& u, const Vec3& v) {
-    return std::fabs(static_cast<double>(u[0]) * v[0] + static_cast<double>(u[1]) * v[1] + static_cast<double>(u[2]) * v[2]);
+    return std::fabs(static_cast<double>(u[0]) * v[0] + static_cast<double>(u[1]) * v[1] +
+                     static_cast<double>(u[2]) * v[2]);
 }
 
 double volumeOf(const std::array<float, 7>& c) {
@@ -187,65 +191,91 @@ void PlotsWindowTest::pointsAndErrorBarsAreTheRecords() {
     for (const bool property : {true, false}) {
         QCustomPlot* plot = window.plot(property ? ResultsWindow::coefficientsTab : ResultsWindow::strainsTab);
         const std::vector<Curve> curves = curvesOf(plot);
-        QCOMPARE(curves.size(), std::size_t{3});
+        // Without principal axes, components equal by symmetry share one line named for all of
+        // them ("X = Y (equal by symmetry)"); each component is on exactly one line.
+        std::vector<std::vector<int>> components;
+        QStringList names;
+        for (int i = 0; i < plot->plottableCount(); ++i)
+            if (const auto* c = qobject_cast<QCPCurve*>(plot->plottable(i))) names << c->name();
+        for (const QString& name : names) {
+            components.emplace_back();
+            if (records.front().principalAxes) {
+                components.back().push_back(static_cast<int>(components.size() - 1));
+                continue;
+            }
+            const QString head = name.section(QRegularExpression(QStringLiteral("[:(]")), 0, 0);
+            for (const QString& axis : head.split(QLatin1Char('=')))
+                components.back().push_back(axis.trimmed()[0].unicode() - 'X');
+        }
+        std::vector<int> covered;
+        for (const auto& list : components) covered.insert(covered.end(), list.begin(), list.end());
+        std::sort(covered.begin(), covered.end());
+        QCOMPARE(covered, (std::vector<int>{0, 1, 2}));
         const int exponent = property ? exponentOfLabel(plot->yAxis->label()) : 0;
         QCOMPARE(exponent % 3, 0);
         const double factor = property ? std::pow(10.0, exponent) : 100.0;  // strains in %
         double largest = 0.0;
 
-        for (std::size_t t = 0; t < 3; ++t) {
-            const Curve& c = curves[t];
-            std::size_t point = 0;
-            std::optional<Vec3> track;
-            for (const PairResult& r : records) {
-                if (property && !r.property.defined) continue;  // no value where T or P did not change
-                QVERIFY(point < c.x.size());
-                QCOMPARE(c.x[point], static_cast<double>(r.delta[2]));
-                // The record's axis that this point shows, found by its value and esd.
-                const auto valueOf = [&](int m) {
-                    if (!r.principalAxes)
-                        return property ? r.property.propertyTensor(m + 1, m + 1) : r.strain.strainTensor(m + 1, m + 1);
-                    return property ? r.principal[m].property : r.principal[m].strain;
-                };
-                const auto esdOf = [&](int m) {
-                    if (!r.principalAxes)
-                        return property ? r.property.propertyEsd(m + 1, m + 1) : r.strain.esdTensor(m + 1, m + 1);
-                    return property ? r.principal[m].propertyEsd : r.principal[m].strainEsd;
-                };
-                const auto shows = [&](int m) {
-                    return std::fabs(valueOf(m) * factor - c.y[point]) <= 1e-5 * std::max(1.0, std::fabs(c.y[point]));
-                };
-                int shown = -1;
-                if (!r.principalAxes) {
-                    shown = static_cast<int>(t);  // X, Y, Z in turn
-                    QVERIFY(shows(shown));
-                } else {
-                    for (int m = 0; m < 3 && shown < 0; ++m)
-                        if (shows(m)) shown = m;
-                }
-                QVERIFY2(shown >= 0, qPrintable(QStringLiteral("line %1, calculation %2").arg(t + 1).arg(r.calculationNumber)));
-                largest = std::max(largest, std::fabs(c.y[point]));
-
-                if (r.strain.esdCount > 0) {
-                    QVERIFY(c.minus.has_value());
-                    const double esd = esdOf(shown) * factor;
-                    QVERIFY(std::fabs((*c.minus)[point] - esd) <= 1e-5 * std::max(1.0, esd));
-                    QCOMPARE((*c.plus)[point], (*c.minus)[point]);
-                } else if (c.minus) {
-                    QCOMPARE((*c.minus)[point], 0.0);
-                }
-                // Of the record's axes, the one shown is the most nearly parallel to the line's
-                // direction before.
-                if (r.principalAxes && r.principal[shown].hasDirection) {
-                    if (track && r.principal[0].hasDirection && r.principal[1].hasDirection && r.principal[2].hasDirection) {
-                        for (int m = 0; m < 3; ++m)
-                            QVERIFY(cosine(r.principal[shown].direction, *track) >= cosine(r.principal[m].direction, *track) - 1e-6);
+        for (std::size_t n = 0; n < curves.size(); ++n) {
+            for (const int t : components[n]) {
+                const Curve& c = curves[n];
+                std::size_t point = 0;
+                std::optional<Vec3> track;
+                for (const PairResult& r : records) {
+                    if (property && !r.property.defined) continue;  // no value where T or P did not change
+                    QVERIFY(point < c.x.size());
+                    QCOMPARE(c.x[point], static_cast<double>(r.delta[2]));
+                    // The record's axis that this point shows, found by its value and esd.
+                    const auto valueOf = [&](int m) {
+                        if (!r.principalAxes)
+                            return property ? r.property.propertyTensor(m + 1, m + 1)
+                                            : r.strain.strainTensor(m + 1, m + 1);
+                        return property ? r.principal[m].property : r.principal[m].strain;
+                    };
+                    const auto esdOf = [&](int m) {
+                        if (!r.principalAxes)
+                            return property ? r.property.propertyEsd(m + 1, m + 1) : r.strain.esdTensor(m + 1, m + 1);
+                        return property ? r.principal[m].propertyEsd : r.principal[m].strainEsd;
+                    };
+                    const auto shows = [&](int m) {
+                        return std::fabs(valueOf(m) * factor - c.y[point]) <=
+                               1e-5 * std::max(1.0, std::fabs(c.y[point]));
+                    };
+                    int shown = -1;
+                    if (!r.principalAxes) {
+                        shown = t;
+                        QVERIFY(shows(shown));
+                    } else {
+                        for (int m = 0; m < 3 && shown < 0; ++m)
+                            if (shows(m)) shown = m;
                     }
-                    track = r.principal[shown].direction;
+                    QVERIFY2(shown >= 0,
+                             qPrintable(QStringLiteral("line %1, calculation %2").arg(n + 1).arg(r.calculationNumber)));
+                    largest = std::max(largest, std::fabs(c.y[point]));
+
+                    if (r.strain.esdCount > 0) {
+                        QVERIFY(c.minus.has_value());
+                        const double esd = esdOf(shown) * factor;
+                        QVERIFY(std::fabs((*c.minus)[point] - esd) <= 1e-5 * std::max(1.0, esd));
+                        QCOMPARE((*c.plus)[point], (*c.minus)[point]);
+                    } else if (c.minus) {
+                        QCOMPARE((*c.minus)[point], 0.0);
+                    }
+                    // Of the record's axes, the one shown is the most nearly parallel to the line's
+                    // direction before.
+                    if (r.principalAxes && r.principal[shown].hasDirection) {
+                        if (track && r.principal[0].hasDirection && r.principal[1].hasDirection &&
+                            r.principal[2].hasDirection) {
+                            for (int m = 0; m < 3; ++m)
+                                QVERIFY(cosine(r.principal[shown].direction, *track) >=
+                                        cosine(r.principal[m].direction, *track) - 1e-6);
+                        }
+                        track = r.principal[shown].direction;
+                    }
+                    ++point;
                 }
-                ++point;
+                QCOMPARE(point, c.x.size());
             }
-            QCOMPARE(point, c.x.size());
         }
         if (property && largest > 0.0) {
             QVERIFY(largest >= 0.99999);
@@ -295,11 +325,12 @@ void PlotsWindowTest::linesFollowAnAxisWhoseValueOvertakesAnother() {
     const QString data = folder.filePath(QStringLiteral("swap.dat"));
     QFile file(data);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("TITLE two principal values that change places\nSYSTEM MONOCLINIC\n"
-               "LINE1 T A SIGA B SIGB C SIGC BETA SIGBETA\nDATA\n"
-               "0 5.0000 0.0002 6.0 0.0002 7.0000 0.0002 90 0.001\n"
-               "10 5.0050 0.0002 6.0 0.0002 7.0140 0.0002 90 0.001\n"
-               "20 5.0200 0.0002 6.0 0.0002 7.0210 0.0002 90 0.001\n");
+    file.write(
+        "TITLE two principal values that change places\nSYSTEM MONOCLINIC\n"
+        "LINE1 T A SIGA B SIGB C SIGC BETA SIGBETA\nDATA\n"
+        "0 5.0000 0.0002 6.0 0.0002 7.0000 0.0002 90 0.001\n"
+        "10 5.0050 0.0002 6.0 0.0002 7.0140 0.0002 90 0.001\n"
+        "20 5.0200 0.0002 6.0 0.0002 7.0210 0.0002 90 0.001\n");
     file.close();
     PlotCollector collector;
     Recorder recorder;
@@ -401,7 +432,8 @@ void PlotsWindowTest::surfaceTabShowsTheChosenCalculation() {
     const std::vector<Curve> curves = curvesOf(window.plot(ResultsWindow::coefficientsTab));
     for (int p = 0; p < 3; ++p) {
         const SurfaceSection& section = s.sections[p];
-        QVERIFY(std::fabs(section.values[0] - curves[section.first].y[0]) < 1e-3 * std::max(1.0, std::fabs(curves[section.first].y[0])));
+        QVERIFY(std::fabs(section.values[0] - curves[section.first].y[0]) <
+                1e-3 * std::max(1.0, std::fabs(curves[section.first].y[0])));
     }
     window.plot(ResultsWindow::surfaceTab)->replot();  // draws without a display
 }
