@@ -114,6 +114,13 @@ void showFigure(QCustomPlot& plot, const Figure& figure, const PlotFonts& fonts)
         legend->setColumnSpacing(12);
     }
 
+    if (shortNames && legend->columnCount() > 1) {
+        // Entries side by side at the left; the room left over goes to the last column.
+        QList<double> stretch(legend->columnCount(), 0.001);
+        stretch.last() = 1.0;
+        legend->setColumnStretchFactors(stretch);
+    }
+
     plot.rescaleAxes();
     QCPRange xRange = plot.xAxis->range();
     QCPRange yRange = plot.yAxis->range();

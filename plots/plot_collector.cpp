@@ -223,7 +223,10 @@ Figure PlotCollector::cell() const {
         }
         f.lines.push_back(std::move(line));
     }
-    f.note = "Error bars: ± one esd of each point, relative to the first point's value; V and its esd from the cell.";
+    const bool anyEsd = std::any_of(points_.begin(), points_.end(), [](const DataPoint& p) { return hasCellEsds(p); });
+    f.note = anyEsd ? "Error bars: ± one esd of each point, relative to the first point's value; V and its esd from "
+                      "the cell."
+                    : "The cells carry no esds: no error bars.";
     return f;
 }
 

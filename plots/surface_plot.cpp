@@ -297,20 +297,14 @@ void SurfaceView::draw(QCPPainter* painter) {
 
     // Crystal axes pointing away from the viewer are drawn first, so that the surface hides them.
     static const char* const kNames[3] = {"a", "b", "c"};
+    const float length = static_cast<float>(radius_ * arrowLength);
+    const auto tipOf = [&](const Vec3& a) { return toScreen(Vec3{a[0] * length, a[1] * length, a[2] * length}); };
     const auto drawAxes = [&](bool behind) {
         for (int k = 0; k < 3; ++k) {
             const Vec3& a = surface_.crystalAxes[k];
             if ((along(toward, a) < 0.0) != behind) continue;
-            const float length = static_cast<float>(radius_ * arrowLength);
-            const Vec3 tipPoint{a[0] * length, a[1] * length, a[2] * length};
-            const QPointF tip = toScreen(tipPoint);
             painter->setPen(QPen(kArrow, 0.9));
-            drawArrow(painter, centre, tip, 5.0);
-            const QPointF away = tip - centre;
-            const double len = std::hypot(away.x(), away.y());
-            painter->setFont(fonts_.axisLabels);
-            centredText(painter, len > 1e-6 ? tip + away / len * line * 0.7 : tip + QPointF(line, 0.0),
-                        QString::fromLatin1(kNames[k]));
+            drawArrow(painter, centre, tipOf(a), 5.0);
         }
     };
     drawAxes(true);
@@ -355,6 +349,20 @@ void SurfaceView::draw(QCPPainter* painter) {
     }
     painter->setBrush(Qt::NoBrush);
     drawAxes(false);
+    // The names of the axes go on last: an axis behind the surface is hidden, its name is not.
+    painter->setFont(fonts_.axisLabels);
+    for (int k = 0; k < 3; ++k) {
+        const QPointF tip = tipOf(surface_.crystalAxes[k]);
+        const QPointF away = tip - centre;
+        const double len = std::hypot(away.x(), away.y());
+        const QPointF place = len > 1e-6 ? tip + away / len * line * 0.7 : tip + QPointF(line, 0.0);
+        const QFontMetricsF m(fonts_.axisLabels);
+        painter->fillRect(
+            QRectF(place.x() - m.height() * 0.4, place.y() - m.height() * 0.5, m.height() * 0.8, m.height()),
+            QColor(255, 255, 255, 170));
+        painter->setPen(kArrow);
+        centredText(painter, place, QString::fromLatin1(kNames[k]));
+    }
 }
 
 SurfaceView* showSurface(QCustomPlot& plot, const SurfaceData& surface, const PlotFonts& fonts, int panelsPerRow,
