@@ -40,7 +40,6 @@ bool PlotCollector::begin(const RunHeader& header) {
     crystalSystem_ = header.series.crystalSystem;
     principalAxes_ = hasPrincipalAxes(crystalSystem_);
     strainType_ = header.options.strainType;
-    title_ = header.series.title;
     rows_.clear();
     return true;
 }
@@ -272,7 +271,6 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
 
 PlotSet PlotCollector::plots(std::size_t surfaceK) const {
     PlotSet set;
-    set.title = title_;
     set.coefficients = coefficients();
     set.strains = strains();
     set.cell = cell();

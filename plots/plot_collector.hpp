@@ -64,6 +64,5 @@ private:
     bool principalAxes_ = false;
     CrystalSystem crystalSystem_ = CrystalSystem::none;
     StrainType strainType_ = StrainType::finiteEulerian;
-    std::string title_;
     std::vector<Row> rows_;
 };

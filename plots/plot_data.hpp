@@ -61,7 +61,6 @@ struct SurfaceData {
 };
 
 struct PlotSet {
-    std::string title;    // the series' title
     Figure coefficients;  // principal property values (or diagonal components) against T or P
     Figure strains;       // the same for the strains, in %
     Figure cell;          // a, b, c, V relative to the first point, in %
