@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -27,16 +28,24 @@ DialogBaseUnits baseUnitsOf(const QFont& font) {
     return {(letters / 26 + 1) / 2, metrics.height()};
 }
 
+// A text as wide as the label can show: a longer one (a long file name or folder) loses its
+// middle, so that its start and its end stay readable.
+QString fitted(const QLabel& label, const QString& text) {
+    const QFontMetrics metrics = label.fontMetrics();
+    const int indent = label.indent() >= 0 ? label.indent()
+                       : label.frameWidth() > 0 ? metrics.horizontalAdvance(QLatin1Char('x')) / 2
+                                                : 0;
+    return metrics.elidedText(text, Qt::ElideMiddle, label.contentsRect().width() - 2 * indent);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
     : QDialog(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
-    // The layout was drawn for an 8-point font: that size, in the desktop's font family.
-    QFont dialogFont = font();
-    dialogFont.setPointSize(kDialogFontPoints);
-    setFont(dialogFont);
+    // The desktop's font, whatever its size: the dialog units scale the layout with it.
+    const QFont dialogFont = font();
     base_ = baseUnitsOf(dialogFont);
     // Frame titles sit on the frame's top line; the controls inside the frames were placed to
     // leave room for them there, not below.
@@ -52,7 +61,17 @@ MainWindow::MainWindow(QWidget* parent)
     for (const DialogControl& entry : mainDialogControls()) {
         QWidget* widget = nullptr;
         switch (entry.kind) {
-        case ControlKind::groupBox: widget = new QGroupBox(qText(entry.text), this); break;
+        case ControlKind::groupBox: {
+            auto* frame = new QGroupBox(qText(entry.text), this);
+            if (entry.radioGroup != 0) {
+                QButtonGroup*& group = radioGroups[entry.radioGroup];
+                if (!group) group = new QButtonGroup(this);
+                framedGroups_[frame] = group;
+                frame->installEventFilter(this);
+            }
+            widget = frame;
+            break;
+        }
         case ControlKind::label: {
             auto* label = new QLabel(qText(entry.text), this);
             label->setTextFormat(Qt::PlainText);  // a file name is shown as it is, never as markup
@@ -64,6 +83,9 @@ MainWindow::MainWindow(QWidget* parent)
         }
         case ControlKind::pushButton: {
             auto* button = new QPushButton(qText(entry.text), this);
+            // Enter presses the default button only, never the button that has the focus.
+            button->setAutoDefault(false);
+            button->setDefault(entry.defaultButton && !entry.disabled);
             connect(button, &QPushButton::clicked, this, [this, id = entry.id] { buttonClicked(id); });
             widget = button;
             break;
@@ -119,15 +141,38 @@ void MainWindow::buttonClicked(int id) {
 
 void MainWindow::reject() { buttonClicked(ctl::cancelButton); }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A frame's mnemonic moves to its group's checked button. The frames hold no widgets of their
+    // own, so the toolkit's default, the frame's first child, would find none.
+    if (event->type() == QEvent::Shortcut) {
+        const auto it = framedGroups_.find(watched);
+        if (it != framedGroups_.end()) {
+            if (QAbstractButton* checked = it->second->checkedButton()) checked->setFocus(Qt::ShortcutFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void MainWindow::setText(int id, std::string_view text) {
     QWidget* widget = control(id);
-    if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(qText(text));
+    if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(fitted(*label, qText(text)));
     else if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(qText(text));
     else if (auto* group = qobject_cast<QGroupBox*>(widget)) group->setTitle(qText(text));
 }
 
+void MainWindow::setToolTip(int id, std::string_view text) {
+    if (QWidget* widget = control(id)) widget->setToolTip(qText(text));
+}
+
 void MainWindow::setEnabled(int id, bool enabled) {
-    if (QWidget* widget = control(id)) widget->setEnabled(enabled);
+    QWidget* widget = control(id);
+    if (!widget) return;
+    widget->setEnabled(enabled);
+    // The default button is the default only while it can be pressed.
+    const DialogControl* entry = findControl(id);
+    if (auto* button = qobject_cast<QPushButton*>(widget); button && entry && entry->defaultButton)
+        button->setDefault(enabled);
 }
 
 bool MainWindow::isChecked(int id) const {

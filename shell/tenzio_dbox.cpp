@@ -34,7 +34,7 @@ int TENZIO_DBOX(int argc, char** argv) {
         std::fputs("Error: dialog not found\n", stdout);
         return 1;
     }
-    QtFileChooser chooser;
+    QtFileChooser chooser(&window);
     DialogLogic logic(state, window, chooser);
     window.attach(logic);
     logic.start();
