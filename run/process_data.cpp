@@ -66,7 +66,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
     // Checked like the reader checks each cell, before the number of points.
     if (const int bad = firstUnusableCell(series, state.options.axisConvention); bad != 0) {
         return cannotCompute(state, status::invalidCell(bad),
-                             "data point " + std::to_string(bad) + " is a cell too small or too large to compute with");
+                             "data point " + std::to_string(bad) + " has an edge too small or too large to compute with");
     }
     const int nData = static_cast<int>(series.points.size());
     if (nData < 2) {

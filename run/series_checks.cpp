@@ -21,11 +21,22 @@ Cell cellOf(const DataPoint& point) {
     return {c[0], c[1], c[2], c[3], c[4], c[5]};
 }
 
+// The metric tensor holds the squared edges. An edge whose square leaves the normal range of
+// single precision (below about 1e-19, above about 1e19) gives a reciprocal cell and an S-matrix
+// that only look computed: a square of 0 turns the reciprocal angles into 90 degrees.
+bool hasRepresentableMetric(const Cell& cell) {
+    for (int k = 0; k < 3; ++k)
+        if (!std::isnormal(cell[k] * cell[k])) return false;
+    return true;
+}
+
 }  // namespace
 
 int firstUnusableCell(const Series& series, AxialSet axisConvention) {
     for (std::size_t n = 0; n < series.points.size(); ++n) {
-        const Mat3 s = CALC_SMATRIX(cellOf(series.points[n]), axisConvention);
+        const Cell cell = cellOf(series.points[n]);
+        if (!hasRepresentableMetric(cell)) return static_cast<int>(n + 1);
+        const Mat3 s = CALC_SMATRIX(cell, axisConvention);
         // MINV leaves the inverse as it was for a matrix with a zero row: start it as not finite.
         Mat3 inverse;
         inverse.v.fill(std::numeric_limits<float>::quiet_NaN());

@@ -8,7 +8,7 @@
 #include "calc/series.hpp"
 
 // The number (from 1) of the first data point whose S-matrix, or its inverse, is not finite in
-// this axial set; 0 when there is none.
+// this axial set, or whose squared edges single precision cannot hold; 0 when there is none.
 int firstUnusableCell(const Series& series, AxialSet axisConvention);
 
 // The data point numbers of the first pair, in the run's order, whose strain tensor is not
