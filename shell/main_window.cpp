@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "shell/dialog_logic.hpp"
 
@@ -44,19 +46,7 @@ MainWindow::MainWindow(QWidget* parent)
     : QDialog(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
-    // The desktop's font, whatever its size: the dialog units scale the layout with it.
-    const QFont dialogFont = font();
-    base_ = baseUnitsOf(dialogFont);
-    // Frame titles sit on the frame's top line; the controls inside the frames were placed to
-    // leave room for them there, not below.
-    setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 3px;"
-                                 " margin-top: %1px; }"
-                                 "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
-                      .arg(QFontMetrics(dialogFont).height() / 2)
-                      .arg(dluToPixelsX(3, base_)));
-    setWindowTitle(qText(kDialogTitle));
-    setFixedSize(dluToPixelsX(kDialogWidthDlu, base_), dluToPixelsY(kDialogHeightDlu, base_));
-
+    std::vector<std::pair<const DialogControl*, QWidget*>> built;
     std::map<int, QButtonGroup*> radioGroups;
     for (const DialogControl& entry : mainDialogControls()) {
         QWidget* widget = nullptr;
@@ -77,7 +67,6 @@ MainWindow::MainWindow(QWidget* parent)
             label->setTextFormat(Qt::PlainText);  // a file name is shown as it is, never as markup
             if (entry.sunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             label->setAlignment(entry.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
-            if (!entry.centred) label->setIndent(dluToPixelsX(2, base_));
             widget = label;
             break;
         }
@@ -111,19 +100,52 @@ MainWindow::MainWindow(QWidget* parent)
         }
         }
         widget->setObjectName(qText(entry.objectName));
-        widget->setGeometry(dluToPixelsX(entry.x, base_), dluToPixelsY(entry.y, base_),
-                            dluToPixelsX(entry.w, base_), dluToPixelsY(entry.h, base_));
-        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable())
             button->setChecked(startsChecked(entry));
-            // The desktop's font may be wider than the one the layout was drawn for: rather than
-            // cut a label, let the button grow to the right, within its frame.
-            const int room = dluToPixelsX(growthLimitDlu(entry), base_) - button->x();
-            const int wanted = button->sizeHint().width();
-            if (wanted > button->width()) button->resize(std::min(wanted, room), button->height());
-        }
         widget->setEnabled(!entry.disabled);
         widget->setHidden(entry.hidden);
         if (entry.id != ctl::none) controls_[entry.id] = widget;
+        built.emplace_back(&entry, widget);
+    }
+
+    // The desktop's font, whatever its size: the dialog units scale the layout with it.
+    const QFont dialogFont = font();
+    base_ = baseUnitsOf(dialogFont);
+    // Its letters may be wider for their average than those the layout was drawn for: widen the
+    // horizontal unit until every option's label fits between its place and the edge up to which
+    // it may grow, rather than cut a label.
+    const auto labelsFit = [&] {
+        for (const auto& [entry, widget] : built) {
+            const auto* button = qobject_cast<const QAbstractButton*>(widget);
+            if (!button || !button->isCheckable()) continue;
+            const int room = dluToPixelsX(growthLimitDlu(*entry), base_) - dluToPixelsX(entry->x, base_);
+            if (button->sizeHint().width() > room) return false;
+        }
+        return true;
+    };
+    for (const int fontUnit = base_.x; !labelsFit() && base_.x < 2 * fontUnit;) ++base_.x;
+
+    // Frame titles sit on the frame's top line; the controls inside the frames were placed to
+    // leave room for them there, not below.
+    setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 3px;"
+                                 " margin-top: %1px; }"
+                                 "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
+                      .arg(QFontMetrics(dialogFont).height() / 2)
+                      .arg(dluToPixelsX(3, base_)));
+    setWindowTitle(qText(kDialogTitle));
+    setFixedSize(dluToPixelsX(kDialogWidthDlu, base_), dluToPixelsY(kDialogHeightDlu, base_));
+
+    for (const auto& [entry, widget] : built) {
+        widget->setGeometry(dluToPixelsX(entry->x, base_), dluToPixelsY(entry->y, base_),
+                            dluToPixelsX(entry->w, base_), dluToPixelsY(entry->h, base_));
+        if (auto* label = qobject_cast<QLabel*>(widget); label && !entry->centred && entry->kind == ControlKind::label)
+            label->setIndent(dluToPixelsX(2, base_));
+        if (auto* button = qobject_cast<QAbstractButton*>(widget); button && button->isCheckable()) {
+            // A label longer than its box lets the button grow to the right, within its frame.
+            const int room = dluToPixelsX(growthLimitDlu(*entry), base_) - button->x();
+            const int wanted = button->sizeHint().width();
+            if (wanted > button->width()) button->resize(std::min(wanted, room), button->height());
+        }
     }
     setWindowIcon(QPixmap(QStringLiteral(":/icons/icon145.xpm")));
 }

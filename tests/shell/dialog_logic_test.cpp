@@ -785,7 +785,8 @@ TEST_P(FailedRunTest, AFailedRunKeepsItsMessageAndLeavesBrowseAndExit) {
     chooseBoth();
     outcome = GetParam();
     process = [this](RunState& s) {
-        if (outcome != RunOutcome::writeError) s.runError = 1;
+        // Only a read error or an invalid cell sets runError.
+        if (outcome == RunOutcome::readError || outcome == RunOutcome::invalidCell) s.runError = 1;
         WLINE(s, "error reading file");
         return fakeRun(s);
     };
@@ -798,7 +799,7 @@ TEST_P(FailedRunTest, AFailedRunKeepsItsMessageAndLeavesBrowseAndExit) {
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, FailedRunTest,
                          ::testing::Values(RunOutcome::readError, RunOutcome::invalidCell,
-                                           RunOutcome::writeError));
+                                           RunOutcome::writeError, RunOutcome::refused));
 
 // Mended fault: runError used to stay set after a failed run, so that a new run did nothing
 // and the dialog stayed at "PROCESSING DATA" with every button but Browse disabled.

@@ -139,6 +139,7 @@ private slots:
     void runWritesWhatTheBatchCommandWrites_data();
     void runWritesWhatTheBatchCommandWrites();
     void theDialogUsesTheDesktopFont();
+    void noOptionLabelIsCutAtAnyFontSize();
     void enterPressesRunOnlyWhileItIsEnabled();
     void buttonsAndOptionGroupsHaveTheirOwnMnemonics();
     void mnemonicsReachTheirControls();
@@ -540,8 +541,28 @@ void MainWindowTest::theDialogUsesTheDesktopFont() {
     QCOMPARE(window.font(), large);
     // Dialog units follow the font, so the window and every control grow with it.
     QCOMPARE(window.baseUnits().y, QFontMetrics(large).height());
+    QVERIFY(window.baseUnits().x >= QFontMetrics(large).averageCharWidth() - 1);
     QCOMPARE(window.width(), dluToPixelsX(kDialogWidthDlu, window.baseUnits()));
     for (const int id : {ctl::run, ctl::inputName, ctl::statusLine}) QCOMPARE(window.control(id)->font(), large);
+}
+
+// Whatever the desktop font's size, no option's label is cut: where its letters are wide for
+// their average, the whole layout widens.
+void MainWindowTest::noOptionLabelIsCutAtAnyFontSize() {
+    const QFont desktop = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(desktop); });
+    for (int points = 7; points <= 16; ++points) {
+        QFont font = desktop;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        MainWindow window;
+        for (const DialogControl& entry : mainDialogControls()) {
+            if (entry.kind != ControlKind::radioButton && entry.kind != ControlKind::checkBox) continue;
+            const QWidget* option = window.control(entry.id);
+            QVERIFY2(option->width() >= option->sizeHint().width(),
+                     qPrintable(QStringLiteral("%1 pt: %2").arg(points).arg(qText(entry.text))));
+        }
+    }
 }
 
 // Mended fault: every push button was a default candidate, so Enter, with both files chosen,
