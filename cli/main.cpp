@@ -15,6 +15,7 @@
 #include "plots/plot_collector.hpp"
 #include "plots/plot_labels.hpp"
 #include "plots/plot_writer_client.hpp"
+#include "run/file_identity.hpp"
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"
 #include "run/status_texts.hpp"
@@ -95,6 +96,23 @@ int main(int argc, char** argv) {
     if (!openInputFile(state, dataFile)) {
         WLINE(state, status::inputOpenFailed);
         return 1;
+    }
+    // A run that would write into its own data file stops before any file is opened or created.
+    if (const std::optional<FileIdentity> input = identityOf(state.inputFile.get())) {
+        if (!printFile.empty()) {
+            const std::filesystem::path print(printFile);
+            const InputClash clash = outputClash({&*input, 1}, identityOf(print), print.parent_path(), fileNameOf(printFile));
+            if (clash != InputClash::none) {
+                WLINE(state, clashText(clash));
+                return 1;
+            }
+        }
+        for (const std::string& exported : {jsonFile, csvFile}) {
+            if (!exported.empty() && identityOf(std::filesystem::path(exported)) == input) {
+                WLINE(state, status::exportIsInput);
+                return 1;
+            }
+        }
     }
     if (!printFile.empty()) {
         if (!openPrintFile(state, printFile)) {

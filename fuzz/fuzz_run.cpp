@@ -94,10 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.printFile.close();
 
     for (const std::string& text : status) require(!text.empty() && text.size() <= 80);
-    const bool wroteNothing =
-        outcome == RunOutcome::readError || outcome == RunOutcome::onlyOneDatum || outcome == RunOutcome::invalidCell;
+    const bool wroteNothing = outcome == RunOutcome::readError || outcome == RunOutcome::onlyOneDatum ||
+                              outcome == RunOutcome::invalidCell || outcome == RunOutcome::refused;
     if (outcome == RunOutcome::readError || outcome == RunOutcome::invalidCell) require(state.runError == 1);
-    if (outcome == RunOutcome::completed || outcome == RunOutcome::onlyOneDatum) require(state.runError == 0);
+    if (outcome == RunOutcome::completed || outcome == RunOutcome::onlyOneDatum || outcome == RunOutcome::refused)
+        require(state.runError == 0);
     if (wroteNothing) require(!status.empty());
 
     std::vector<fs::path> files = {printPath};

@@ -10,8 +10,27 @@ std::string_view trimmedRight(std::string_view s) {
     return end == std::string_view::npos ? std::string_view{} : s.substr(0, end + 1);
 }
 
-constexpr std::size_t kNameWidth = 80;   // the result file names are formed in a text this wide
-constexpr std::size_t kDotLimit = 70;    // a "." beyond this leaves no room for the suffix
+constexpr std::size_t kDotLimit = 70;  // a "." beyond this character leaves no room for the suffix
+
+bool continuesACharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u; }
+
+// Characters of a UTF-8 text: every byte that does not continue a sequence starts one.
+std::size_t characterCount(std::string_view s) {
+    std::size_t n = 0;
+    for (const char c : s) n += continuesACharacter(c) ? 0 : 1;
+    return n;
+}
+
+// The byte where the character `count` characters after the one starting at byte `from` starts,
+// or the end of the text.
+std::size_t byteOfCharacter(std::string_view s, std::size_t from, std::size_t count) {
+    std::size_t at = from;
+    for (std::size_t k = 0; k < count && at < s.size(); ++k) {
+        ++at;
+        while (at < s.size() && continuesACharacter(s[at])) ++at;
+    }
+    return at;
+}
 
 void writeHeaderBlock(RecordFile& file, std::string_view firstTitle, const RunHeader& header,
                       std::string_view kindLine) {
@@ -28,12 +47,14 @@ std::string resultFileName(std::string_view printFileName, std::string_view suff
     const std::string_view name = trimmedRight(printFileName);
     const auto dot = name.find('.');
     // Without a "." early enough for the 11-character suffix, append the suffix to the whole name.
-    if (dot == std::string_view::npos || dot >= kDotLimit) return std::string(name) + std::string(trimmedRight(suffix));
+    if (dot == std::string_view::npos || characterCount(name.substr(0, dot)) >= kDotLimit)
+        return std::string(name) + std::string(trimmedRight(suffix));
     // The suffix overwrites the "." and the ten characters after it; what lies beyond stays.
     // A name longer than the 80-character text is kept whole rather than cut.
-    std::string text(name);
-    text.resize(std::max(kNameWidth, std::max(text.size(), dot + suffix.size())), ' ');
-    text.replace(dot, suffix.size(), suffix);
+    const std::size_t rest = byteOfCharacter(name, dot, characterCount(suffix));
+    std::string text(name.substr(0, dot));
+    text += suffix;
+    text += name.substr(rest);
     return std::string(trimmedRight(text));
 }
 
@@ -49,17 +70,17 @@ bool ResultFiles::begin(const RunHeader& header) {
         file.emptyRecord();
     };
 
-    if (!open(strainCalFile_, "_strain.cal")) return false;
+    if (!open(strainCalFile_, kResultSuffixes[0])) return false;
     writeHeaderBlock(strainCalFile_, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", header,
                      pressure ? "PRESSURE DATA" : "TEMPERATURE DATA");
     columnHeads(strainCalFile_);
 
-    if (!open(tensorCalFile_, "_tensor.cal")) return false;
+    if (!open(tensorCalFile_, kResultSuffixes[1])) return false;
     writeHeaderBlock(tensorCalFile_, "PROPERTY TENSOR FROM WIN-TENZIO RUN ON: ", header, propertyKind);
     columnHeads(tensorCalFile_);
 
     if (!hasPrincipalAxes(header.series.crystalSystem)) return true;
-    if (!open(prinCalFile_, "_prin.cal  ")) return false;
+    if (!open(prinCalFile_, kResultSuffixes[2])) return false;
     writeHeaderBlock(prinCalFile_, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", header, propertyKind);
     prinCalFile_.record(Rec().x(5).text("MIDPT ").text(kPrincipalHeading));
     return true;

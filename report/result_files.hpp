@@ -1,5 +1,6 @@
 #pragma once
 // The three result files: names formed from the print file's name, header blocks, data lines.
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -7,7 +8,11 @@
 #include "LIBRARIES/records/record_writer.hpp"
 #include "report/run_output.hpp"
 
+// The suffixes of the strain, property-tensor and principal-axes result files, 11 characters each.
+inline constexpr std::array<std::string_view, 3> kResultSuffixes = {"_strain.cal", "_tensor.cal", "_prin.cal  "};
+
 // The result file's name for a print file name (without folder) and a suffix such as "_strain.cal".
+// Positions count characters of the UTF-8 name, so that a name is never cut inside one.
 std::string resultFileName(std::string_view printFileName, std::string_view suffix);
 
 // NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a monoclinic one, NAME_prin.cal,

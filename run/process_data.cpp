@@ -8,6 +8,9 @@
 #include "report/print_report.hpp"
 #include "report/result_files.hpp"
 #include "run/date_time.hpp"
+#include "run/file_identity.hpp"
+#include "run/run_lock.hpp"
+#include "run/series_checks.hpp"
 #include "run/status_texts.hpp"
 
 namespace {
@@ -26,18 +29,65 @@ RunOutcome readFailed(RunState& state, const ReadResult& read) {
     return read.failure == ReadFailure::invalidCell ? RunOutcome::invalidCell : RunOutcome::readError;
 }
 
+RunOutcome refused(RunState& state, std::string_view text) {
+    WLINE(state, text);
+    return RunOutcome::refused;
+}
+
+// Data the calculation cannot carry through in single precision; the reason goes with the
+// details.
+RunOutcome cannotCompute(RunState& state, const std::string& text, const std::string& reason) {
+    state.runError = 1;
+    WLINE(state, text);
+    if (state.detailSink) state.detailSink(reason);
+    return RunOutcome::invalidCell;
+}
+
+// Whether the print file or a result file is the input file, which a run must not append to.
+InputClash clashWithInput(const RunState& state) {
+    if (!state.printFile.isOpen()) return InputClash::none;
+    const std::optional<FileIdentity> input = identityOf(state.inputFile.get());
+    if (!input) return InputClash::none;
+    return outputClash({&*input, 1}, identityOf(state.printFile.descriptor()), state.resultFolder,
+                       state.printFileName);
+}
+
 }  // namespace
 
 std::string runDateTime(const RunState& state) { return state.clock ? state.clock() : localDateTimeText(); }
 
 RunOutcome PROCESS_DATA(RunState& state) {
+    if (const InputClash clash = clashWithInput(state); clash != InputClash::none)
+        return refused(state, clashText(clash));
+
     const ReadResult read = readSeries(state);
     if (!read.ok()) return readFailed(state, read);
     const Series& series = read.series;
+    // Checked like the reader checks each cell, before the number of points.
+    if (const int bad = firstUnusableCell(series, state.options.axisConvention); bad != 0) {
+        return cannotCompute(state, status::invalidCell(bad),
+                             "data point " + std::to_string(bad) + " has an edge too small or too large to compute with");
+    }
     const int nData = static_cast<int>(series.points.size());
     if (nData < 2) {
         WLINE(state, status::onlyOneDatum);
         return RunOutcome::onlyOneDatum;
+    }
+    if (const auto [first, second] = firstNonFiniteStrain(series, state.options); first != 0) {
+        return cannotCompute(state, status::strainNotFinite(first, second),
+                             "data points " + std::to_string(first) + " and " + std::to_string(second) +
+                                 " differ too much for their strain to be computed");
+    }
+
+    // Held until the end of the run, when every record has been handed to the files.
+    RunLock lock;
+    if (state.printFile.isOpen()) {
+        const auto strainFile = state.resultFolder / resultFileName(state.printFileName, kResultSuffixes[0]);
+        switch (lock.take(state.printFile.descriptor(), strainFile)) {
+        case RunLock::Result::printInUse: return refused(state, status::printInUse);
+        case RunLock::Result::resultsInUse: return refused(state, status::resultInUse);
+        case RunLock::Result::taken: break;
+        }
     }
 
     // The print report and the result files when a print file is open, then the other outputs.

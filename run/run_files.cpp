@@ -4,7 +4,11 @@
 #include <system_error>
 
 std::string fileNameOf(std::string_view path) {
+#ifdef _WIN32
     const auto cut = path.find_last_of("/\\");
+#else
+    const auto cut = path.find_last_of('/');
+#endif
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
@@ -12,13 +16,7 @@ bool openInputFile(RunState& state, const std::filesystem::path& path) {
     std::error_code ec;
     // A folder opens for reading on some systems but yields nothing; refuse it here.
     std::FILE* f = std::filesystem::is_directory(path, ec) ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!f) {
-        state.inputFile.reset();
-        state.fileChosen[0] = 0;
-        state.inputFileName.clear();
-        state.inputPath.clear();
-        return false;
-    }
+    if (!f) return false;
     state.inputFile.reset(f);
     state.fileChosen[0] = 1;
     state.inputFileName = fileNameOf(path.string());
@@ -29,13 +27,7 @@ bool openInputFile(RunState& state, const std::filesystem::path& path) {
 bool openPrintFile(RunState& state, const std::filesystem::path& path) {
     RecordFile file;
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec) || !file.openAppend(path)) {
-        state.printFile.close();
-        state.fileChosen[1] = 0;
-        state.printFileName.clear();
-        state.printPath.clear();
-        return false;
-    }
+    if (std::filesystem::is_directory(path, ec) || !file.openAppend(path)) return false;
     state.printFile = std::move(file);
     state.fileChosen[1] = 1;
     state.printFileName = fileNameOf(path.string());

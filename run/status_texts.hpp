@@ -16,4 +16,13 @@ inline constexpr std::string_view onlyOneDatum = "ONLY ONE DATUM IN INPUT FILE";
 inline constexpr std::string_view resultOpenFailed = "ERROR OPENING RESULT FILE";
 inline constexpr std::string_view writeFailed = "ERROR WRITING REPORT OR RESULT FILES";
 inline std::string invalidCell(int point) { return "INVALID CELL IN DATA POINT " + std::to_string(point); }
+inline std::string strainNotFinite(int first, int second) {
+    return "STRAIN OUT OF RANGE FOR DATA POINTS " + std::to_string(first) + " AND " + std::to_string(second);
+}
+// A run never writes into a file it reads, nor into files another run is writing.
+inline constexpr std::string_view printIsInput = "PRINT FILE IS THE INPUT FILE";
+inline constexpr std::string_view resultIsInput = "RESULT FILE IS THE INPUT FILE";
+inline constexpr std::string_view exportIsInput = "JSON OR CSV FILE IS THE INPUT FILE";
+inline constexpr std::string_view printInUse = "PRINT FILE IN USE BY ANOTHER RUN";
+inline constexpr std::string_view resultInUse = "RESULT FILES IN USE BY ANOTHER RUN";
 }  // namespace status

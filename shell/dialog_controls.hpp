@@ -13,6 +13,7 @@ inline constexpr int printFrame = 1005;
 inline constexpr int printName = 1008;
 inline constexpr int printBrowse = 1006;
 inline constexpr int statusLine = 1029;
+inline constexpr int resultFolder = 1030;  // under the status line: where the result files go
 inline constexpr int axis1 = 1055;
 inline constexpr int axis2 = 1056;
 inline constexpr int axis3 = 1057;
@@ -38,21 +39,24 @@ struct DialogControl {
     ControlKind kind = ControlKind::label;
     std::string_view text;
     int x = 0, y = 0, w = 0, h = 0;  // dialog units
-    int radioGroup = 0;              // 1 axial set, 2 Eulerian/Lagrangian, 3 finite/infinitesimal
+    // 1 axial set, 2 Eulerian/Lagrangian, 3 finite/infinitesimal; for a group box, the group it
+    // frames (its mnemonic moves the focus to the group's checked button)
+    int radioGroup = 0;
     bool sunken = false;             // label drawn sunken with a border
     bool centred = false;            // label text centred rather than left aligned
     bool disabled = false;           // disabled when the dialog opens
     bool hidden = false;
+    bool defaultButton = false;      // the push button that Enter presses while it is enabled
     std::string_view picture;        // resource path of an icon's picture
 };
 
 inline constexpr int kDialogWidthDlu = 268;
 inline constexpr int kDialogHeightDlu = 260;
-inline constexpr int kDialogFontPoints = 8;
 inline constexpr std::string_view kDialogTitle = "Win_Tenzio";  // the version follows it in the title bar
 inline constexpr std::string_view kNoFileSelected = "No file selected";
 
-// Every control in creation (tab) order.
+// Every control in creation (tab) order. A "&" in a text marks the letter that, with Alt,
+// presses the button or moves to the control.
 std::span<const DialogControl> mainDialogControls();
 
 // The control with this id, or nullptr.

@@ -92,6 +92,7 @@ void DialogLogic::CHECK_RUN() {
     if (state_.fileChosen[0] + state_.fileChosen[1] == 2) {
         view_.setEnabled(ctl::run, true);
         setStatus(status::runProgram);
+        showResultFolder(false);
     } else {
         view_.setEnabled(ctl::run, false);
         setStatus(status::selectFiles);
@@ -105,6 +106,10 @@ void DialogLogic::RESET_FILES() {
     state_.printFileName.clear();
     view_.setText(ctl::printName, kNoFileSelected);
     view_.setText(ctl::inputName, kNoFileSelected);
+    view_.setToolTip(ctl::printName, {});
+    view_.setToolTip(ctl::inputName, {});
+    view_.setText(ctl::resultFolder, {});
+    view_.setToolTip(ctl::resultFolder, {});
     view_.setEnabled(ctl::run, false);
     view_.setEnabled(ctl::inputBrowse, true);
     view_.setEnabled(ctl::printBrowse, true);
@@ -140,8 +145,8 @@ void DialogLogic::RUN_PROG() {
     std::rewind(state_.inputFile.get());
     const RunOutcome outcome = process_(state_);
 
-    const bool failed = state_.runError != 0 || outcome == RunOutcome::readError ||
-                        outcome == RunOutcome::invalidCell || outcome == RunOutcome::writeError;
+    const bool failed =
+        state_.runError != 0 || (outcome != RunOutcome::completed && outcome != RunOutcome::onlyOneDatum);
     if (failed) {
         // The status line keeps the run's message. Browse stays enabled so that files can be
         // chosen again, and Exit stays usable.
@@ -151,6 +156,7 @@ void DialogLogic::RUN_PROG() {
     // With too few data points the run's own message stays on the status line.
     if (outcome == RunOutcome::completed) {
         setStatus(status::finished);
+        showResultFolder(true);
         view_.flush();
     }
     CLOSE_PROGRAM();
@@ -190,22 +196,56 @@ void DialogLogic::chooseFile(int slot) {
     }
     nameBuffer = *chosen;
 
+    // A failed choice shows its message and leaves the role with its earlier file, as a cancel
+    // does. A file that the run would both read and write is refused before anything is opened
+    // or created.
     const std::filesystem::path path(*chosen);
-    if (role.open(state_, path)) {
-        view_.setText(role.nameDisplay, storedName);
-        // The result files are created in the current folder: making the chosen file's folder
-        // current puts them beside the file chosen last.
-        std::error_code ec;
-        const std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
-        if (!ec && !folder.empty()) std::filesystem::current_path(folder, ec);
-        state_.resultFolder.clear();
-    } else {
-        WLINE(state_, role.failMessage);
-        state_.fileChosen[slot] = 0;
-        storedName.clear();
-        view_.setText(role.nameDisplay, kNoFileSelected);
+    if (const InputClash clash = choiceClash(slot, path); clash != InputClash::none) {
+        WLINE(state_, clashText(clash));
+        return;
     }
+    if (!role.open(state_, path)) {
+        WLINE(state_, role.failMessage);
+        return;
+    }
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    view_.setText(role.nameDisplay, storedName);
+    view_.setToolTip(role.nameDisplay, (ec ? path : full).string());
+    // The result files are created in the current folder: making the chosen file's folder
+    // current puts them beside the file chosen last.
+    const std::filesystem::path folder = full.parent_path();
+    if (!ec && !folder.empty()) std::filesystem::current_path(folder, ec);
+    state_.resultFolder.clear();
     CHECK_RUN();
+}
+
+// The run's input and outputs as they would be after this choice: the chosen file in its role,
+// the other role's file if chosen, and the result files in the chosen file's folder.
+InputClash DialogLogic::choiceClash(int slot, const std::filesystem::path& path) const {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
+    if (slot == 0) {
+        const std::optional<FileIdentity> input = identityOf(path);
+        if (!input || state_.fileChosen[1] != 1) return InputClash::none;
+        return outputClash({&*input, 1}, identityOf(state_.printFile.descriptor()), folder, state_.printFileName);
+    }
+    const std::optional<FileIdentity> input = identityOf(state_.inputFile.get());
+    if (!input || state_.fileChosen[0] != 1) return InputClash::none;
+    return outputClash({&*input, 1}, identityOf(path), folder, fileNameOf(path.string()));
+}
+
+// Beside the status line: the folder of the result files, the current one, which follows the
+// file chosen last.
+void DialogLogic::showResultFolder(bool written) {
+    std::error_code ec;
+    const std::filesystem::path folder = state_.resultFolder.empty()
+                                             ? std::filesystem::current_path(ec)
+                                             : std::filesystem::absolute(state_.resultFolder, ec);
+    if (ec) return;
+    const std::string text = (written ? "Result files written to " : "Result files will go to ") + folder.string();
+    view_.setText(ctl::resultFolder, text);
+    view_.setToolTip(ctl::resultFolder, folder.string());
 }
 
 void DialogLogic::setStatus(std::string_view text) { view_.setText(ctl::statusLine, text); }

@@ -4,10 +4,12 @@
 // through DialogView and FileChooser.
 #include <array>
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "run/file_identity.hpp"
 #include "run/process_data.hpp"
 #include "run/run_state.hpp"
 #include "run/status_texts.hpp"
@@ -53,6 +55,8 @@ public:
 
 private:
     void chooseFile(int slot);
+    InputClash choiceClash(int slot, const std::filesystem::path& path) const;
+    void showResultFolder(bool written);
     void setStatus(std::string_view text);
     bool bothFilesOpen() const;
 

@@ -10,6 +10,8 @@ class DialogView {
 public:
     virtual ~DialogView() = default;
     virtual void setText(int id, std::string_view text) = 0;
+    // The text shown when the pointer rests on the control (a file's full path); empty for none.
+    virtual void setToolTip(int id, std::string_view text) = 0;
     virtual void setEnabled(int id, bool enabled) = 0;
     virtual bool isChecked(int id) const = 0;
     virtual void setChecked(int id, bool checked) = 0;

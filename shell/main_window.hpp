@@ -8,6 +8,7 @@
 #include "shell/dialog_ports.hpp"
 
 class DialogLogic;
+class QButtonGroup;
 class QWidget;
 
 class MainWindow final : public QDialog, public DialogView {
@@ -30,7 +31,9 @@ public:
     DialogBaseUnits baseUnits() const { return base_; }
 
     using QWidget::setEnabled;
+    // A label's text loses its middle when the label is too narrow for it.
     void setText(int id, std::string_view text) override;
+    void setToolTip(int id, std::string_view text) override;
     void setEnabled(int id, bool enabled) override;
     bool isChecked(int id) const override;
     void setChecked(int id, bool checked) override;
@@ -39,10 +42,14 @@ public:
     // Esc and the close box act as the hidden cancel button.
     void reject() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buttonClicked(int id);
 
     std::map<int, QWidget*> controls_;
+    std::map<QObject*, QButtonGroup*> framedGroups_;  // an option frame and the group it holds
     DialogLogic* logic_ = nullptr;
     DialogBaseUnits base_;
     bool complete_ = true;

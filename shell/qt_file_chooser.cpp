@@ -8,8 +8,8 @@
 
 std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
     const QString title = QString::fromStdString(request.title);
-    // No owner window; the dialog starts in the current folder, which follows the last choice.
-    QFileDialog dialog(nullptr, title, QDir::currentPath());
+    // The dialog starts in the current folder, which follows the last choice.
+    QFileDialog dialog(owner_, title, QDir::currentPath());
     // Qt's own dialog on every desktop: a native open dialog may refuse a new print file name
     // and ignore the default extension.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);

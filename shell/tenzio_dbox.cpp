@@ -60,7 +60,7 @@ int TENZIO_DBOX(int argc, char** argv) {
         std::fputs("Error: dialog not found\n", stdout);
         return 1;
     }
-    QtFileChooser chooser;
+    QtFileChooser chooser(&window);
     RunResults results(window);  // the results window after a completed run
     DialogLogic logic(state, window, chooser, [&results](RunState& s) { return results(s); });
     window.attach(logic);

@@ -72,6 +72,8 @@ public:
 
     bool openAppend(const std::filesystem::path& path);
     bool isOpen() const { return file_ != nullptr; }
+    // The open file's descriptor (to lock it or tell which file it is), or -1.
+    int descriptor() const { return file_ ? ::fileno(file_.get()) : -1; }
 
     // Writes one record; its first character is consumed as carriage control:
     // '0' one empty line first, '1' a form feed first, '+' overprints the line before,

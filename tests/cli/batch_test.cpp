@@ -1,9 +1,14 @@
 // tenzio-batch as a user runs it: options, exit status, file placement and awkward paths.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <map>
+#include <set>
 
 #include "../run/run_support.hpp"
 
@@ -23,6 +28,28 @@ int batch(const std::string& arguments) {
     const std::string command = std::string(TENZIO_BATCH) + " " + arguments + " 2>/dev/null >/dev/null";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct BatchRun {
+    int exit;
+    std::string errors;  // standard error: status lines and reasons
+};
+
+// tenzio-batch with its standard error kept in `errors` (a file of the folder that holds it).
+BatchRun batchKeepingErrors(const std::filesystem::path& errors, const std::string& arguments) {
+    const std::string command = std::string(TENZIO_BATCH) + " " + arguments + " 2>" + quoted(errors) + " >/dev/null";
+    const int status = std::system(command.c_str());
+    BatchRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(errors)};
+    std::filesystem::remove(errors);
+    return run;
+}
+
+// Every file of a folder with its content.
+std::map<std::string, std::string> contentsOf(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = entry.is_regular_file() ? slurp(entry.path()) : "<not a file>";
+    return files;
 }
 
 // The date-and-time text differs between runs; blank it out before comparing.
@@ -79,10 +106,180 @@ TEST(Batch, FailuresExitWithOneAndKeepThePrintFile) {
     EXPECT_EQ(batch(quoted(dir / "bad.dat") + " --print " + quoted(dir / "r.prt")), 1);
     EXPECT_EQ(slurp(dir / "r.prt"), "kept\r\n");
     EXPECT_EQ(batch(quoted(dir / "missing.dat") + " --print " + quoted(dir / "r.prt")), 1);
+    EXPECT_EQ(batch("/dev/zero --print " + quoted(dir / "r.prt")), 1);  // a device never ends
+    EXPECT_EQ(slurp(dir / "r.prt"), "kept\r\n");
     EXPECT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / "no folder" / "r.prt")), 1);
     std::filesystem::create_directory(dir / "r_strain.cal");  // a result file that cannot be opened
     EXPECT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / "r.prt")), 1);
     EXPECT_TRUE(slurp(dir / "r.prt").starts_with("kept\r\n"));
 }
+
+// Mended fault: the data file given as the print file (or reached as one through a link, or
+// named like a result file of the run) received the report, and the run said it had finished.
+struct SameFileCase {
+    const char* name;
+    const char* dataName;     // the data file's name in the folder
+    const char* otherName;    // a second name made for it: "symlink NAME" or "hardlink NAME", or ""
+    const char* arguments;    // after the data file; DIR stands for the folder
+    const char* status;
+};
+
+void PrintTo(const SameFileCase& c, std::ostream* os) { *os << c.name; }
+
+class SameFile : public ::testing::TestWithParam<SameFileCase> {};
+
+TEST_P(SameFile, IsRefusedAndTheDataFileStaysByteForByte) {
+    const SameFileCase& c = GetParam();
+    TempFolder dir(std::string("batch-same-") + c.name);
+    const std::filesystem::path folder = dir / "work";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(kExample, folder / c.dataName);
+    const std::string other = c.otherName;
+    if (other.starts_with("symlink ")) std::filesystem::create_symlink(folder / c.dataName, folder / other.substr(8));
+    if (other.starts_with("hardlink ")) std::filesystem::create_hard_link(folder / c.dataName, folder / other.substr(9));
+    const auto before = contentsOf(folder);
+
+    std::string arguments = c.arguments;
+    for (auto at = arguments.find("DIR"); at != std::string::npos; at = arguments.find("DIR")) arguments.replace(at, 3, quoted(folder));
+    const BatchRun run = batchKeepingErrors(dir / "errors", quoted(folder / c.dataName) + " " + arguments);
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(run.errors, std::string(c.status) + "\n");
+    EXPECT_EQ(contentsOf(folder), before);
+    EXPECT_EQ(slurp(folder / c.dataName), slurp(kExample));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, SameFile,
+    ::testing::Values(
+        SameFileCase{"PrintIsTheDataFile", "d.dat", "", "--print DIR/d.dat", "PRINT FILE IS THE INPUT FILE"},
+        SameFileCase{"PrintThroughASymbolicLink", "d.dat", "symlink r.prt", "--print DIR/r.prt",
+                     "PRINT FILE IS THE INPUT FILE"},
+        SameFileCase{"PrintThroughAHardLink", "d.dat", "hardlink r.prt", "--print DIR/r.prt",
+                     "PRINT FILE IS THE INPUT FILE"},
+        SameFileCase{"DataFileNamedLikeAResultFile", "run_tensor.cal", "", "--print DIR/run.prt",
+                     "RESULT FILE IS THE INPUT FILE"},
+        SameFileCase{"ResultFileThroughALink", "d.dat", "symlink run_strain.cal", "--print DIR/run.prt",
+                     "RESULT FILE IS THE INPUT FILE"},
+        SameFileCase{"JsonIsTheDataFile", "d.dat", "", "--json DIR/d.dat", "JSON OR CSV FILE IS THE INPUT FILE"},
+        SameFileCase{"CsvIsTheDataFile", "d.dat", "", "--print DIR/r.prt --csv DIR/d.dat",
+                     "JSON OR CSV FILE IS THE INPUT FILE"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// Mended fault: a print file named old\run.prt appended to another run's run_strain.cal.
+TEST(Batch, ABackslashIsPartOfThePrintFileName) {
+    TempFolder dir("batch-backslash");
+    writeFile(dir / "run_strain.cal", "another run's results\r\n");
+    ASSERT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / "old\\run.prt")), 0);
+    EXPECT_EQ(slurp(dir / "run_strain.cal"), "another run's results\r\n");
+    for (const char* name : {"old\\run_strain.cal", "old\\run_tensor.cal", "old\\run_prin.cal"})
+        EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+}
+
+// Mended fault: two runs on one print file interleaved their reports and both said they had
+// finished. Here the other run is this test, holding the locks that a run takes.
+struct HeldFile {
+    const char* name;
+    const char* held;   // the file another run is writing
+    const char* print;  // this run's print file
+    const char* status;
+};
+
+void PrintTo(const HeldFile& c, std::ostream* os) { *os << c.name; }
+
+class FilesInUse : public ::testing::TestWithParam<HeldFile> {};
+
+TEST_P(FilesInUse, EndTheRunAtOnceAndWriteNothing) {
+    const HeldFile& c = GetParam();
+    TempFolder dir(std::string("batch-held-") + c.name);
+    writeFile(dir / c.held, "being written\r\n");
+    const auto before = contentsOf(dir.path());
+    const int other = ::open((dir / c.held).c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    const BatchRun run = batchKeepingErrors(dir / "errors", quoted(kExample) + " --print " + quoted(dir / c.print));
+    ::close(other);
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(run.errors, std::string("PROCESSING DATA\n") + c.status + "\n");
+    // Nothing changed; only a new print file stays, empty, as the batch command creates it.
+    auto expected = before;
+    expected.try_emplace(c.print, "");
+    EXPECT_EQ(contentsOf(dir.path()), expected);
+    // Once the other run has ended, the run goes ahead.
+    EXPECT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / c.print)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, FilesInUse,
+    ::testing::Values(HeldFile{"ThePrintFile", "run.prt", "run.prt", "PRINT FILE IN USE BY ANOTHER RUN"},
+                      // run.log and run.prt share their result files.
+                      HeldFile{"TheResultFiles", "run_strain.cal", "run.log", "RESULT FILES IN USE BY ANOTHER RUN"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// A triclinic series long enough that two runs of it overlap.
+std::string longSeries(int points) {
+    std::string text = "TITLE drifting cell\nLINE1 T A B C ALPHA BETA GAMMA\nDATA\n";
+    for (int i = 0; i < points; ++i) {
+        const std::string d = std::to_string(i % 1000);
+        text += std::to_string(10 + i) + " 6.1" + d + " 10.8" + d + " 17.4" + d + " 76." + d + " 84." + d + " 81." + d + "\n";
+    }
+    return text;
+}
+
+// Two real runs started together: each one's records stay whole. Either the second finds the
+// first's files in use and writes nothing, or it starts after the first has ended.
+struct TwoRuns {
+    const char* name;
+    const char* print1;
+    const char* print2;
+    const char* status;  // of a run that finds the other's files in use
+};
+
+void PrintTo(const TwoRuns& c, std::ostream* os) { *os << c.name; }
+
+class TwoRunsAtOnce : public ::testing::TestWithParam<TwoRuns> {};
+
+TEST_P(TwoRunsAtOnce, NeverMixTheirRecords) {
+    const TwoRuns& c = GetParam();
+    TempFolder dir(std::string("batch-two-") + c.name);
+    std::filesystem::create_directories(dir / "alone");
+    std::filesystem::create_directories(dir / "both");
+    writeFile(dir / "series.dat", longSeries(1500));
+    // One run alone gives the records a run must leave whole.
+    ASSERT_EQ(batch(quoted(dir / "series.dat") + " --print " + quoted(dir / "alone" / "run.prt")), 0);
+    const std::string report = masked(slurp(dir / "alone" / "run.prt"));
+    const std::string strain = masked(slurp(dir / "alone" / "run_strain.cal"));
+
+    const auto start = [&](const char* print, const char* tag) {
+        return std::string(TENZIO_BATCH) + " " + quoted(dir / "series.dat") + " --print " + quoted(dir / "both" / print) +
+               " 2>" + quoted(dir / tag) + " >/dev/null; echo $? >>" + quoted(dir / tag);
+    };
+    const std::string both = "(" + start(c.print1, "1") + ") & (" + start(c.print2, "2") + ") & wait";
+    ASSERT_EQ(std::system(both.c_str()), 0);
+
+    int completed = 0;
+    for (const char* tag : {"1", "2"}) {
+        const std::string errors = slurp(dir / tag);
+        if (errors == "PROCESSING DATA\nTENZIO FINISHED SUCCESSFULLY\n0\n") ++completed;
+        else EXPECT_EQ(errors, std::string("PROCESSING DATA\n") + c.status + "\n1\n");
+    }
+    ASSERT_GE(completed, 1);
+    std::string reports;
+    for (const std::string& print : std::set<std::string>{c.print1, c.print2}) reports += masked(slurp(dir / "both" / print));
+    std::string expectedReports;
+    std::string expectedStrain;
+    for (int k = 0; k < completed; ++k) {
+        expectedReports += report;
+        expectedStrain += strain;
+    }
+    EXPECT_TRUE(reports == expectedReports) << "the print files hold other than " << completed << " whole reports";
+    EXPECT_TRUE(masked(slurp(dir / "both" / "run_strain.cal")) == expectedStrain)
+        << "the strain file holds other than " << completed << " whole runs";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, TwoRunsAtOnce,
+    ::testing::Values(TwoRuns{"OnePrintFile", "run.prt", "run.prt", "PRINT FILE IN USE BY ANOTHER RUN"},
+                      TwoRuns{"PrintFilesSharingResultFiles", "run.prt", "run.log", "RESULT FILES IN USE BY ANOTHER RUN"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

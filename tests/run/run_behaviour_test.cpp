@@ -117,7 +117,19 @@ INSTANTIATE_TEST_SUITE_P(
                    RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 2"},
         FailingRun{"AnglesThatCannotClose", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 30 30 100\n20 5 6 7 90 90 90\n",
                    RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 1"},
-        FailingRun{"NoCellColumns", "LINE1 T\nDATA\n10\n20\n", RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 1"}),
+        FailingRun{"NoCellColumns", "LINE1 T\nDATA\n10\n20\n", RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 1"},
+        // Cells whose S-matrix single precision cannot hold, and a pair whose strain it cannot.
+        FailingRun{"TinyEdge", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 1e-30 6 7 90 90 90\n",
+                   RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 2"},
+        FailingRun{"HugeEdge", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 1e30 90 90 90\n20 5 6 7 90 90 90\n",
+                   RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 1"},
+        FailingRun{"EdgeFallsToASubnormal", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 5 1e-45 7 90 90 90\n",
+                   RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 2"},
+        FailingRun{"OneDatumTooSmall", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 1e-30 6 7 90 90 90\n",
+                   RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 1"},
+        FailingRun{"StrainBeyondSinglePrecision",
+                   "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 1e15 6 7 90 90 90\n30 1e-15 6 7 90 90 90\n",
+                   RunOutcome::invalidCell, "STRAIN OUT OF RANGE FOR DATA POINTS 2 AND 3"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(RunBehaviour, ResultFileThatCannotBeOpenedIsAFailure) {

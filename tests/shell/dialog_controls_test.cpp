@@ -60,8 +60,8 @@ TEST(ControlTable, EveryControlLiesInsideTheDialog) {
 
 TEST(ControlTable, ButtonsAndNameDisplaysCarryTheirTexts) {
     const std::map<int, std::string_view> texts{
-        {ctl::inputBrowse, "Browse"}, {ctl::printBrowse, "Browse"}, {ctl::run, "Run"},
-        {ctl::reset, "Reset"},        {ctl::exitButton, "Exit"},    {ctl::cancelButton, "Button1"},
+        {ctl::inputBrowse, "&Browse"}, {ctl::printBrowse, "Br&owse"}, {ctl::run, "&Run"},
+        {ctl::reset, "Rese&t"},        {ctl::exitButton, "E&xit"},    {ctl::cancelButton, "Button1"},
         {ctl::inputName, "No file selected"}, {ctl::printName, "No file selected"},
         {ctl::statusLine, ""},
     };

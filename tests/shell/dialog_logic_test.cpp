@@ -1,7 +1,9 @@
 // The main dialog's handlers, driven through a fake window and a fake file dialog: every state
 // and transition of the dialog, the options handed to the run, the status line, the choice of
 // files, and runs with the real calculation on small data files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -30,6 +32,7 @@ void PrintTo(RunOutcome outcome, std::ostream* os) {
     case RunOutcome::readError: *os << "readError"; return;
     case RunOutcome::invalidCell: *os << "invalidCell"; return;
     case RunOutcome::writeError: *os << "writeError"; return;
+    case RunOutcome::refused: *os << "refused"; return;
     }
 }
 
@@ -51,6 +54,7 @@ public:
         text.at(id) = std::string(t);
         if (id == ctl::statusLine) statusTexts.emplace_back(t);
     }
+    void setToolTip(int id, std::string_view t) override { toolTip[id] = std::string(t); }
     void setEnabled(int id, bool e) override {
         enabled.at(id) = e;
         enableCalls.emplace_back(id, e);
@@ -64,6 +68,7 @@ public:
     std::string lastFlushed() const { return flushedStatus.empty() ? "<never flushed>" : flushedStatus.back(); }
 
     std::map<int, std::string> text;
+    std::map<int, std::string> toolTip;
     std::map<int, bool> enabled;
     std::map<int, bool> checked;
     std::vector<std::string> statusTexts;    // every text the status line was given
@@ -355,13 +360,25 @@ TEST_F(DialogTest, ANewPrintFileIsCreatedAndAnOldOneIsAppendedTo) {
     EXPECT_EQ(readAll(old), "earlier report\r\nmore\r\n");
 }
 
-TEST_F(DialogTest, TheNameShownIsThePartAfterTheLastBackslash) {
+TEST_F(DialogTest, ABackslashIsPartOfTheNameShown) {
     logic.start();
-    // On this system a backslash is an ordinary character of a file name.
+    // On this system a backslash is an ordinary character of a file name, not a folder separator.
     const fs::path path = makeFile("dir\\sub\\cells.dat", "DATA\n");
     chooseInput(path);
-    EXPECT_EQ(view.text.at(ctl::inputName), "cells.dat");
-    EXPECT_EQ(state.inputFileName, "cells.dat");
+    EXPECT_EQ(view.text.at(ctl::inputName), "dir\\sub\\cells.dat");
+    EXPECT_EQ(state.inputFileName, "dir\\sub\\cells.dat");
+}
+
+TEST_F(DialogTest, TheFullPathOfAChosenFileIsItsNamesToolTip) {
+    logic.start();
+    const fs::path data = makeFile("in/data.dat", "DATA\n");
+    chooseInput(data);
+    choosePrint(folder_ / "report.prt");
+    EXPECT_EQ(view.toolTip.at(ctl::inputName), data.string());
+    EXPECT_EQ(view.toolTip.at(ctl::printName), (folder_ / "report.prt").string());
+    click(ctl::reset);
+    EXPECT_EQ(view.toolTip.at(ctl::inputName), "");
+    EXPECT_EQ(view.toolTip.at(ctl::printName), "");
 }
 
 TEST_F(DialogTest, ChoosingAFileMakesItsFolderCurrentForTheResultFiles) {
@@ -393,32 +410,124 @@ TEST_F(DialogTest, ChoosingTheSameInputAgainReopensItFromTheStart) {
 // ---------------------------------------------------------------------------------------------
 // Failed opens, cancels and paths that do not fit
 
-TEST_F(DialogTest, AnInputFileThatCannotBeOpenedLeavesTheRoleEmpty) {
+// Mended fault: a failed choice used to forget the earlier file, and CHECK_RUN replaced its
+// message at once. It now costs nothing, like a cancel, and its message stays.
+struct FailedChoice {
+    const char* name;
+    int browse;
+    const char* message;
+};
+
+void PrintTo(const FailedChoice& c, std::ostream* os) { *os << c.name; }
+
+class FailedChoiceTest : public DialogTest, public ::testing::WithParamInterface<FailedChoice> {};
+
+TEST_P(FailedChoiceTest, KeepsTheEarlierFileAndShowsItsMessage) {
+    const FailedChoice& c = GetParam();
     logic.start();
     chooseBoth();
-    expectState(kBothFiles);
-    chooseInput(folder_ / "missing.dat");
-    // The message flashes, then CHECK_RUN asks for files again.
-    EXPECT_EQ(view.lastFlushed(), "ERROR OPENING INPUT DATA FILE");
-    expectState(kOneFile);
-    EXPECT_EQ(state.fileChosen[0], 0);
-    EXPECT_EQ(state.inputFile, nullptr);
-    EXPECT_EQ(state.inputFileName, "");
-    EXPECT_EQ(view.text.at(ctl::inputName), "No file selected");
+    const std::string before = readAll(folder_ / "report.prt");
+    fs::create_directories(folder_ / "a_folder");
+    const fs::path bad = c.browse == ctl::inputBrowse ? folder_ / "missing.dat" : folder_ / "a_folder";
+    const auto entries = std::distance(fs::directory_iterator(folder_), fs::directory_iterator());
+    if (c.browse == ctl::inputBrowse) chooseInput(bad);
+    else choosePrint(bad);
+    expectState(kBothFiles, c.message);
+    EXPECT_EQ(view.lastFlushed(), c.message);
+    EXPECT_EQ(state.fileChosen[0], 1);
+    EXPECT_EQ(state.fileChosen[1], 1);
+    EXPECT_NE(state.inputFile, nullptr);
+    EXPECT_TRUE(state.printFile.isOpen());
+    EXPECT_EQ(view.text.at(ctl::inputName), "data.dat");
+    EXPECT_EQ(view.text.at(ctl::printName), "report.prt");
+    EXPECT_EQ(fs::current_path(), fs::canonical(folder_));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), entries);
+    // The run goes on with the earlier files.
+    click(ctl::run);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(filesOpenSeen);
+    EXPECT_EQ(readAll(folder_ / "report.prt"), before);
 }
 
-TEST_F(DialogTest, APrintFileThatCannotBeOpenedDisablesRun) {
+INSTANTIATE_TEST_SUITE_P(
+    Choices, FailedChoiceTest,
+    ::testing::Values(FailedChoice{"InputThatCannotBeOpened", ctl::inputBrowse, "ERROR OPENING INPUT DATA FILE"},
+                      FailedChoice{"PrintFileThatCannotBeOpened", ctl::printBrowse, "ERROR OPENING PRINT FILE"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(DialogTest, AFailedFirstChoiceLeavesTheRoleEmpty) {
     logic.start();
-    chooseBoth();
-    expectState(kBothFiles);
-    fs::create_directories(folder_ / "a_folder");
-    choosePrint(folder_ / "a_folder");
-    EXPECT_EQ(view.lastFlushed(), "ERROR OPENING PRINT FILE");
-    expectState(kOneFile);
+    choosePrint(folder_ / "no folder" / "report.prt");
+    expectState(kOpened, "ERROR OPENING PRINT FILE");
     EXPECT_EQ(state.fileChosen[1], 0);
-    EXPECT_FALSE(state.printFile.isOpen());
     EXPECT_EQ(view.text.at(ctl::printName), "No file selected");
 }
+
+// The data file chosen as the print file, or as a result file, would receive the report.
+enum class OtherName { none, symbolicLink, hardLink };
+
+struct SameFileChoice {
+    const char* name;
+    const char* input;    // the data file, in the folder "data"
+    OtherName otherName;  // data/link.prt names it too
+    const char* print;    // the print file, relative to the test folder
+    bool printFirst;      // the print file is chosen first; otherwise the data file
+    const char* message;
+};
+
+void PrintTo(const SameFileChoice& c, std::ostream* os) { *os << c.name; }
+
+class SameFileChoiceTest : public DialogTest, public ::testing::WithParamInterface<SameFileChoice> {};
+
+TEST_P(SameFileChoiceTest, IsRefusedBeforeAnythingIsOpened) {
+    const SameFileChoice& c = GetParam();
+    logic.start();
+    const std::string content = "LINE1 T A B C\nDATA\n10 5 6 7\n20 5.1 6.1 7.1\n";
+    const fs::path data = makeFile(fs::path("data") / c.input, content);
+    if (c.otherName == OtherName::symbolicLink) fs::create_symlink(data, folder_ / "data" / "link.prt");
+    if (c.otherName == OtherName::hardLink) fs::create_hard_link(data, folder_ / "data" / "link.prt");
+    const auto filesIn = [](const fs::path& folder) {
+        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    };
+    if (c.printFirst) {
+        choosePrint(folder_ / c.print);
+        const auto files = filesIn(folder_ / "data");
+        chooseInput(data);
+        EXPECT_EQ(filesIn(folder_ / "data"), files);
+        EXPECT_EQ(state.fileChosen[0], 0);
+        EXPECT_EQ(view.text.at(ctl::inputName), "No file selected");
+    } else {
+        chooseInput(data);
+        choosePrint(folder_ / "earlier.prt");
+        const auto files = filesIn(folder_ / "data");
+        choosePrint(folder_ / c.print);
+        EXPECT_EQ(filesIn(folder_ / "data"), files);
+        // The earlier choice stands.
+        EXPECT_EQ(state.printFileName, "earlier.prt");
+        EXPECT_EQ(view.text.at(ctl::printName), "earlier.prt");
+        EXPECT_TRUE(view.enabled.at(ctl::run));
+    }
+    EXPECT_EQ(view.status(), c.message);
+    EXPECT_EQ(view.lastFlushed(), c.message);
+    EXPECT_EQ(readAll(data), content);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, SameFileChoiceTest,
+    ::testing::Values(
+        SameFileChoice{"PrintIsTheDataFile", "d.dat", OtherName::none, "data/d.dat", false, "PRINT FILE IS THE INPUT FILE"},
+        SameFileChoice{"PrintIsASymbolicLink", "d.dat", OtherName::symbolicLink, "data/link.prt", false,
+                       "PRINT FILE IS THE INPUT FILE"},
+        SameFileChoice{"PrintIsAHardLink", "d.dat", OtherName::hardLink, "data/link.prt", false,
+                       "PRINT FILE IS THE INPUT FILE"},
+        SameFileChoice{"DataFileChosenAfterItsPrintFile", "d.dat", OtherName::none, "data/d.dat", true,
+                       "PRINT FILE IS THE INPUT FILE"},
+        SameFileChoice{"ResultFileIsTheDataFile", "run_tensor.cal", OtherName::none, "data/run.prt", false,
+                       "RESULT FILE IS THE INPUT FILE"},
+        // The file chosen last decides the folder of the result files.
+        SameFileChoice{"ResultFileOnceTheDataFileIsChosen", "run_prin.cal", OtherName::none, "run.prt", true,
+                       "RESULT FILE IS THE INPUT FILE"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(DialogTest, CancelWithoutAFileChangesNothing) {
     logic.start();
@@ -676,7 +785,8 @@ TEST_P(FailedRunTest, AFailedRunKeepsItsMessageAndLeavesBrowseAndExit) {
     chooseBoth();
     outcome = GetParam();
     process = [this](RunState& s) {
-        if (outcome != RunOutcome::writeError) s.runError = 1;
+        // Only a read error or an invalid cell sets runError.
+        if (outcome == RunOutcome::readError || outcome == RunOutcome::invalidCell) s.runError = 1;
         WLINE(s, "error reading file");
         return fakeRun(s);
     };
@@ -689,7 +799,7 @@ TEST_P(FailedRunTest, AFailedRunKeepsItsMessageAndLeavesBrowseAndExit) {
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, FailedRunTest,
                          ::testing::Values(RunOutcome::readError, RunOutcome::invalidCell,
-                                           RunOutcome::writeError));
+                                           RunOutcome::writeError, RunOutcome::refused));
 
 // Mended fault: runError used to stay set after a failed run, so that a new run did nothing
 // and the dialog stayed at "PROCESSING DATA" with every button but Browse disabled.
@@ -816,6 +926,59 @@ TEST_F(RealRunTest, OneDatumShowsItsMessage) {
     expectState(kCompleted, "ONLY ONE DATUM IN INPUT FILE");
     EXPECT_EQ(fs::file_size(folder_ / "run.prt"), 0u);
     EXPECT_FALSE(fs::exists(folder_ / "run_strain.cal"));
+}
+
+TEST_F(RealRunTest, TheFolderOfTheResultFilesIsShownBesideTheStatusLine) {
+    fs::create_directories(folder_ / "out");
+    chooseInput(makeFile("in/series.dat", series()));
+    choosePrint(folder_ / "out" / "run.prt");
+    const std::string out = fs::canonical(folder_ / "out").string();
+    EXPECT_EQ(view.text.at(ctl::resultFolder), "Result files will go to " + out);
+    click(ctl::run);
+    expectState(kCompleted);
+    EXPECT_EQ(view.text.at(ctl::resultFolder), "Result files written to " + out);
+    EXPECT_EQ(view.toolTip.at(ctl::resultFolder), out);
+    EXPECT_TRUE(fs::exists(folder_ / "out" / "run_strain.cal"));
+}
+
+// The result files land beside the file chosen last, and the dialog says where.
+TEST_F(RealRunTest, ResultFilesGoBesideTheFileChosenLast) {
+    fs::create_directories(folder_ / "out");
+    choosePrint(folder_ / "out" / "run.prt");
+    chooseInput(makeFile("in/series.dat", series()));
+    const std::string in = fs::canonical(folder_ / "in").string();
+    EXPECT_EQ(view.text.at(ctl::resultFolder), "Result files will go to " + in);
+    click(ctl::run);
+    EXPECT_EQ(view.text.at(ctl::resultFolder), "Result files written to " + in);
+    EXPECT_TRUE(fs::exists(folder_ / "in" / "run_strain.cal"));
+    EXPECT_FALSE(fs::exists(folder_ / "out" / "run_strain.cal"));
+}
+
+TEST_F(RealRunTest, ResetForgetsTheFolderOfTheResultFiles) {
+    chooseBoth();
+    EXPECT_NE(view.text.at(ctl::resultFolder), "");
+    click(ctl::reset);
+    EXPECT_EQ(view.text.at(ctl::resultFolder), "");
+    EXPECT_EQ(view.toolTip.at(ctl::resultFolder), "");
+}
+
+TEST_F(RealRunTest, APrintFileInUseByAnotherRunFailsTheRunAndWritesNothing) {
+    chooseInput(makeFile("series.dat", series()));
+    choosePrint(folder_ / "run.prt");
+    // Another run holds the print file.
+    const int other = ::open((folder_ / "run.prt").c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    click(ctl::run);
+    ::close(other);
+    expectState(kFailed, "PRINT FILE IN USE BY ANOTHER RUN");
+    EXPECT_EQ(fs::file_size(folder_ / "run.prt"), 0u);
+    EXPECT_FALSE(fs::exists(folder_ / "run_strain.cal"));
+    // Once the other run has ended, choosing the file again allows the run.
+    choosePrint(folder_ / "run.prt");
+    click(ctl::run);
+    expectState(kCompleted);
+    EXPECT_GT(fs::file_size(folder_ / "run.prt"), 0u);
 }
 
 }  // namespace

@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMap>
+#include <QScopeGuard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,13 +35,16 @@ namespace {
 // Answers the file handlers with queued paths, as a user choosing in the open-file dialog.
 class QueueChooser final : public FileChooser {
 public:
+    explicit QueueChooser(QWidget* = nullptr) {}
     std::optional<std::string> choose(const FileRequest&) override {
+        ++requests;
         if (answers.empty()) return std::nullopt;
         auto answer = answers.front();
         answers.pop_front();
         return answer;
     }
     std::deque<std::optional<std::string>> answers;
+    int requests = 0;
 };
 
 QString qText(std::string_view text) {
@@ -102,7 +109,7 @@ template <class Chooser>
 struct LiveDialog {
     RunState state;
     MainWindow window;
-    Chooser chooser;
+    Chooser chooser{&window};
     DialogLogic logic{state, window, chooser};
     LiveDialog() {
         window.attach(logic);
@@ -131,6 +138,12 @@ private slots:
     void fileDialogRefusesAReadOnlyPrintFile();
     void runWritesWhatTheBatchCommandWrites_data();
     void runWritesWhatTheBatchCommandWrites();
+    void theDialogUsesTheDesktopFont();
+    void noOptionLabelIsCutAtAnyFontSize();
+    void enterPressesRunOnlyWhileItIsEnabled();
+    void buttonsAndOptionGroupsHaveTheirOwnMnemonics();
+    void mnemonicsReachTheirControls();
+    void longNamesLoseTheirMiddleAndShowTheFullPath();
 
 private:
     QString startFolder_;
@@ -190,7 +203,7 @@ void MainWindowTest::everyControlIsBuiltAsTheTableSays() {
             auto* label = qobject_cast<QLabel*>(w);
             QVERIFY2(label, qPrintable(name));
             QCOMPARE(label->text(), text);
-            QCOMPARE(label->frameShadow(), QFrame::Sunken);
+            QCOMPARE(label->frameShadow() == QFrame::Sunken, entry.sunken);
             QCOMPARE(label->alignment().testFlag(Qt::AlignHCenter), entry.centred);
             break;
         }
@@ -198,6 +211,9 @@ void MainWindowTest::everyControlIsBuiltAsTheTableSays() {
             auto* button = qobject_cast<QPushButton*>(w);
             QVERIFY2(button, qPrintable(name));
             QCOMPARE(button->text(), text);
+            // Enter presses Run while it is enabled, and never the button that has the focus.
+            QCOMPARE(button->isDefault(), entry.defaultButton && !entry.disabled);
+            QVERIFY2(!button->autoDefault(), qPrintable(name));
             break;
         }
         case ControlKind::radioButton: {
@@ -322,9 +338,11 @@ void MainWindowTest::fileDialogForTheInputFile() {
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
     bool readOnly = false;
     QString directory;
+    const QWidget* owner = nullptr;
     onNextModal(nullptr, [&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         if (!dialog) return;
+        owner = dialog->parentWidget();
         title = dialog->windowTitle();
         filters = dialog->nameFilters();
         selectedFilter = dialog->selectedNameFilter();
@@ -347,6 +365,8 @@ void MainWindowTest::fileDialogForTheInputFile() {
     QCOMPARE(mode, QFileDialog::ExistingFile);
     QVERIFY(readOnly);
     QCOMPARE(directory, QDir(folder.path()).absolutePath());
+    // It opens over the main window, in its font.
+    QCOMPARE(owner, static_cast<const QWidget*>(&window));
     QCOMPARE(state.fileChosen[0], 1);
     QCOMPARE(qobject_cast<QLabel*>(window.control(ctl::inputName))->text(), QStringLiteral("cells.dat"));
 }
@@ -507,6 +527,154 @@ void MainWindowTest::runWritesWhatTheBatchCommandWrites() {
     }
     // A triclinic series writes the report and all three result files.
     QCOMPARE(compared, 4);
+}
+
+// Mended fault: the dialog set its own 8-point font, so a larger desktop font enlarged the file
+// dialogs but not the main window.
+void MainWindowTest::theDialogUsesTheDesktopFont() {
+    const QFont desktop = QApplication::font();
+    QFont large = desktop;
+    large.setPointSize(14);
+    QApplication::setFont(large);
+    const auto restore = qScopeGuard([&] { QApplication::setFont(desktop); });
+    MainWindow window;
+    QCOMPARE(window.font(), large);
+    // Dialog units follow the font, so the window and every control grow with it.
+    QCOMPARE(window.baseUnits().y, QFontMetrics(large).height());
+    QCOMPARE(window.width(), dluToPixelsX(kDialogWidthDlu, window.baseUnits()));
+    for (const int id : {ctl::run, ctl::inputName, ctl::statusLine}) QCOMPARE(window.control(id)->font(), large);
+}
+
+// Whatever the desktop font's size, no option's label is cut: where its letters are wide for
+// their average, the whole layout widens.
+void MainWindowTest::noOptionLabelIsCutAtAnyFontSize() {
+    const QFont desktop = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(desktop); });
+    for (int points = 7; points <= 16; ++points) {
+        QFont font = desktop;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        MainWindow window;
+        for (const DialogControl& entry : mainDialogControls()) {
+            if (entry.kind != ControlKind::radioButton && entry.kind != ControlKind::checkBox) continue;
+            const QWidget* option = window.control(entry.id);
+            QVERIFY2(option->width() >= option->sizeHint().width(),
+                     qPrintable(QStringLiteral("%1 pt: %2").arg(points).arg(qText(entry.text))));
+        }
+    }
+}
+
+// Mended fault: every push button was a default candidate, so Enter, with both files chosen,
+// opened the input file dialog.
+void MainWindowTest::enterPressesRunOnlyWhileItIsEnabled() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    LiveDialog<QueueChooser> live;
+    auto& [state, window, chooser, logic] = live;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* status = qobject_cast<QLabel*>(window.control(ctl::statusLine));
+
+    // No file chosen: Run is disabled and Enter does nothing at all.
+    window.control(ctl::inputBrowse)->setFocus();
+    QTest::keyClick(&window, Qt::Key_Return);
+    QCOMPARE(chooser.requests, 0);
+    QCOMPARE(status->text(), QStringLiteral("SELECT FILES"));
+    QVERIFY(!qobject_cast<QPushButton*>(window.control(ctl::run))->isDefault());
+
+    chooser.answers = {dataFile().toStdString(), folder.filePath(QStringLiteral("run.prt")).toStdString()};
+    QTest::mouseClick(window.control(ctl::inputBrowse), Qt::LeftButton);
+    QTest::mouseClick(window.control(ctl::printBrowse), Qt::LeftButton);
+    QCOMPARE(status->text(), QStringLiteral("RUN PROGRAM"));
+    QVERIFY(qobject_cast<QPushButton*>(window.control(ctl::run))->isDefault());
+
+    // With the focus on a Browse button, Enter still runs.
+    window.control(ctl::printBrowse)->setFocus();
+    QTest::keyClick(window.control(ctl::printBrowse), Qt::Key_Return);
+    QCOMPARE(chooser.requests, 2);
+    QCOMPARE(status->text(), QStringLiteral("TENZIO FINISHED SUCCESSFULLY"));
+    QVERIFY(window.isVisible());
+}
+
+// Every visible button, option and option frame (the axial set's long buttons are reached
+// through theirs) has a letter of its own.
+void MainWindowTest::buttonsAndOptionGroupsHaveTheirOwnMnemonics() {
+    QMap<QKeySequence, QString> owners;
+    for (const DialogControl& entry : mainDialogControls()) {
+        const QString text = qText(entry.text);
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        const bool needsOne = (entry.kind == ControlKind::pushButton && !entry.hidden) ||
+                              entry.kind == ControlKind::checkBox ||
+                              (entry.kind == ControlKind::groupBox && !text.isEmpty() && entry.radioGroup != 0) ||
+                              (entry.kind == ControlKind::radioButton && entry.radioGroup != 1);
+        if (needsOne) QVERIFY2(!key.isEmpty(), qPrintable(text));
+        if (key.isEmpty()) continue;
+        QVERIFY2(!owners.contains(key), qPrintable(text + QStringLiteral(" and ") + owners.value(key)));
+        owners.insert(key, text);
+    }
+}
+
+void MainWindowTest::mnemonicsReachTheirControls() {
+    LiveDialog<QueueChooser> live;
+    auto& [state, window, chooser, logic] = live;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    // A button's letter presses it, after the short press the toolkit shows.
+    QTest::keyClick(&window, Qt::Key_L, Qt::AltModifier);
+    QTRY_VERIFY(window.isChecked(ctl::lagrangian));
+    QTest::keyClick(&window, Qt::Key_I, Qt::AltModifier);
+    QTRY_VERIFY(window.isChecked(ctl::infinitesimal));
+    QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);
+    QTRY_VERIFY(!window.isChecked(ctl::incremental));
+    QTest::keyClick(&window, Qt::Key_B, Qt::AltModifier);
+    QTRY_COMPARE(chooser.requests, 1);
+    QTest::keyClick(&window, Qt::Key_O, Qt::AltModifier);
+    QTRY_COMPARE(chooser.requests, 2);
+    // A frame's letter moves to the checked button of its group; the arrows choose within it.
+    QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), window.control(ctl::axis1));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QVERIFY(window.isChecked(ctl::axis2));
+    QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), window.control(ctl::lagrangian));
+    QTest::keyClick(&window, Qt::Key_X, Qt::AltModifier);
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(window.result(), ctl::exitButton);
+}
+
+void MainWindowTest::longNamesLoseTheirMiddleAndShowTheFullPath() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString name = QStringLiteral("series measured at the beamline over three days, %1 and so on.dat")
+                             .arg(QString(120, QLatin1Char('x')));
+    const QString path = folder.filePath(name);
+    QVERIFY(QFile::copy(dataFile(), path));
+    LiveDialog<QueueChooser> live;
+    auto& [state, window, chooser, logic] = live;
+    window.show();
+    chooser.answers = {path.toStdString(), folder.filePath(QStringLiteral("run.prt")).toStdString()};
+    QTest::mouseClick(window.control(ctl::inputBrowse), Qt::LeftButton);
+    QTest::mouseClick(window.control(ctl::printBrowse), Qt::LeftButton);
+
+    auto* shown = qobject_cast<QLabel*>(window.control(ctl::inputName));
+    const QString text = shown->text();
+    QVERIFY2(text != name && text.contains(QChar(0x2026)), qPrintable(text));
+    QVERIFY2(text.startsWith(QStringLiteral("series")) && text.endsWith(QStringLiteral(".dat")), qPrintable(text));
+    QVERIFY(shown->fontMetrics().horizontalAdvance(text) <= shown->contentsRect().width());
+    QCOMPARE(shown->toolTip(), path);
+    // A short name is shown whole.
+    QCOMPARE(qobject_cast<QLabel*>(window.control(ctl::printName))->text(), QStringLiteral("run.prt"));
+
+    // After the run the folder of the result files, elided alike, with the folder as tool tip.
+    QTest::mouseClick(window.control(ctl::run), Qt::LeftButton);
+    QCOMPARE(qobject_cast<QLabel*>(window.control(ctl::statusLine))->text(),
+             QStringLiteral("TENZIO FINISHED SUCCESSFULLY"));
+    auto* where = qobject_cast<QLabel*>(window.control(ctl::resultFolder));
+    const QString canonical = QFileInfo(folder.path()).canonicalFilePath();
+    QCOMPARE(where->toolTip(), canonical);
+    QVERIFY2(where->text().startsWith(QStringLiteral("Result files written to ")), qPrintable(where->text()));
+    QVERIFY(where->fontMetrics().horizontalAdvance(where->text()) <= where->contentsRect().width());
 }
 
 QTEST_MAIN(MainWindowTest)

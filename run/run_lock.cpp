@@ -1,0 +1,63 @@
+#include "run/run_lock.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "run/file_identity.hpp"
+
+namespace {
+
+enum class Lock { held, busy, unsupported };
+
+Lock lockExclusive(int descriptor) {
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) return Lock::held;
+    // Only another holder refuses the run. A file system without locks, or a file that cannot be
+    // locked, leaves the run as it was before locks existed.
+    return errno == EWOULDBLOCK ? Lock::busy : Lock::unsupported;
+}
+
+}  // namespace
+
+RunLock::Result RunLock::take(int printDescriptor, const std::filesystem::path& strainFile) {
+    release();
+    if (printDescriptor >= 0) {
+        const Lock print = lockExclusive(printDescriptor);
+        if (print == Lock::busy) return Result::printInUse;
+        if (print == Lock::held) printDescriptor_ = printDescriptor;
+    }
+    // A name removed or replaced between its opening and its locking would leave this run holding
+    // a file that no other run opens any more: lock the file the name reaches afterwards.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        // Not blocking on a named pipe; append-only so that nothing here can change the file.
+        const int descriptor =
+            ::open(strainFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+        // A result file that cannot be opened is reported when the run opens it.
+        if (descriptor < 0) return Result::taken;
+        const Lock result = lockExclusive(descriptor);
+        if (result == Lock::busy) {
+            ::close(descriptor);
+            release();
+            return Result::resultsInUse;
+        }
+        if (result == Lock::unsupported) {
+            ::close(descriptor);
+            return Result::taken;
+        }
+        if (identityOf(descriptor) == identityOf(strainFile)) {
+            strainDescriptor_ = descriptor;
+            return Result::taken;
+        }
+        ::close(descriptor);
+    }
+    return Result::taken;
+}
+
+void RunLock::release() {
+    if (strainDescriptor_ >= 0) ::close(strainDescriptor_);  // closing ends its lock
+    strainDescriptor_ = -1;
+    if (printDescriptor_ >= 0) ::flock(printDescriptor_, LOCK_UN);
+    printDescriptor_ = -1;
+}
