@@ -212,11 +212,8 @@ void DialogLogic::chooseFile(int slot) {
     const std::filesystem::path full = std::filesystem::absolute(path, ec);
     view_.setText(role.nameDisplay, storedName);
     view_.setToolTip(role.nameDisplay, (ec ? path : full).string());
-    // The result files are created in the current folder: making the chosen file's folder
-    // current puts them beside the file chosen last.
-    const std::filesystem::path folder = full.parent_path();
-    if (!ec && !folder.empty()) std::filesystem::current_path(folder, ec);
-    state_.resultFolder.clear();
+    // The result files go beside the file chosen last.
+    state_.resultFolder = (ec ? path : full).parent_path();
     CHECK_RUN();
 }
 

@@ -381,17 +381,18 @@ TEST_F(DialogTest, TheFullPathOfAChosenFileIsItsNamesToolTip) {
     EXPECT_EQ(view.toolTip.at(ctl::printName), "");
 }
 
-TEST_F(DialogTest, ChoosingAFileMakesItsFolderCurrentForTheResultFiles) {
+TEST_F(DialogTest, TheResultFilesGoBesideTheFileChosenLast) {
     logic.start();
     state.resultFolder = "/somewhere/else";
+    const fs::path before = fs::current_path();
     chooseInput(makeFile("in/data.dat", "DATA\n"));
-    EXPECT_EQ(fs::current_path(), fs::canonical(folder_ / "in"));
-    EXPECT_TRUE(state.resultFolder.empty());
+    EXPECT_EQ(fs::canonical(state.resultFolder), fs::canonical(folder_ / "in"));
     choosePrint(folder_ / "out" / "report.prt");  // the folder does not exist: the open fails
-    EXPECT_EQ(fs::current_path(), fs::canonical(folder_ / "in"));
+    EXPECT_EQ(fs::canonical(state.resultFolder), fs::canonical(folder_ / "in"));
     fs::create_directories(folder_ / "out");
     choosePrint(folder_ / "out" / "report.prt");
-    EXPECT_EQ(fs::current_path(), fs::canonical(folder_ / "out"));
+    EXPECT_EQ(fs::canonical(state.resultFolder), fs::canonical(folder_ / "out"));
+    EXPECT_EQ(fs::current_path(), before);  // the process's folder is left alone
 }
 
 TEST_F(DialogTest, ChoosingTheSameInputAgainReopensItFromTheStart) {
@@ -440,7 +441,7 @@ TEST_P(FailedChoiceTest, KeepsTheEarlierFileAndShowsItsMessage) {
     EXPECT_TRUE(state.printFile.isOpen());
     EXPECT_EQ(view.text.at(ctl::inputName), "data.dat");
     EXPECT_EQ(view.text.at(ctl::printName), "report.prt");
-    EXPECT_EQ(fs::current_path(), fs::canonical(folder_));
+    EXPECT_EQ(fs::canonical(state.resultFolder), fs::canonical(folder_));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), entries);
     // The run goes on with the earlier files.
     click(ctl::run);
@@ -574,7 +575,7 @@ TEST_F(DialogTest, APathLongerThanTheNameBufferIsRefused) {
     EXPECT_EQ(state.inputFileName, "data.dat");
     EXPECT_EQ(view.text.at(ctl::inputName), "data.dat");
     EXPECT_TRUE(view.enabled.at(ctl::run));
-    EXPECT_EQ(fs::current_path(), fs::canonical(folder_));
+    EXPECT_EQ(fs::canonical(state.resultFolder), fs::canonical(folder_));
 }
 
 TEST_F(DialogTest, APathOfExactly511CharactersIsAccepted) {
