@@ -1,6 +1,6 @@
-// tenzio-batch: one run without the dialog. Reads a data file, appends the report to the print
-// file and writes the result files beside it, exactly as the dialog's Run does; can also write
-// the run's numbers as JSON and CSV.
+// tenzio-batch: one run without the dialog. Reads a data file (or a series of CIF files), appends
+// the report to the print file and writes the result files beside it, exactly as the dialog's Run
+// does; can also write the run's numbers as JSON and CSV, and the series as a data file.
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/input_files.hpp"
 #include "export/csv_output.hpp"
 #include "export/json_output.hpp"
 #include "run/process_data.hpp"
@@ -29,23 +30,26 @@ const std::map<std::string, StrainType> kStrainTypes = {
 int main(int argc, char** argv) {
     CLI::App app{
         "Tenzio 4.11 batch run: strain, thermal-expansion or compressibility tensors from a series of unit cells.\n"
-        "Reads DATAFILE, appends the report to the print file (created when missing, never truncated) and\n"
+        "Reads INPUT, appends the report to the print file (created when missing, never truncated) and\n"
         "appends to the result files NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a\n"
         "monoclinic one, NAME_prin.cal, in the print file's folder (NAME: the print file's name up to its\n"
         "first \".\"). --json and --csv write the run's numbers as data (each file replaced whole); any of\n"
-        "--print, --json and --csv may be given alone. Status messages go to standard error.\n"
+        "--print, --json and --csv may be given alone. INPUT is one keyword data file, or one or more CIF\n"
+        "files read as one series (a point per data block with a cell, in the order given). --data-out\n"
+        "writes the series as a keyword data file; alone, it converts without a run.\n"
+        "Status messages go to standard error.\n"
         "Exit status: 0 after a completed run, 1 after a read error or any other failure, 2 on a usage error.",
         "tenzio-batch"};
     app.set_version_flag("--version", "tenzio-batch 4.11");
 
-    std::string dataFile;
+    BatchInput input;
     std::string printFile;
     std::string jsonFile;
     std::string csvFile;
     int axes = 1;
     std::string strain = "finite-eulerian";
     bool againstFirst = false;
-    app.add_option("DATAFILE", dataFile, "Input data file (keyword header, then the cells)")->required();
+    app.add_option("INPUT", input.files, "Input data file (keyword header, then the cells), or CIF files")->required();
     auto* printOption = app.add_option("--print", printFile, "Print file that receives the report; it is appended to");
     auto* jsonOption = app.add_option("--json", jsonFile, "Write the run's numbers as one JSON document to this file");
     auto* csvOption = app.add_option("--csv", csvFile, "Write one CSV row per calculation to this file");
@@ -58,11 +62,14 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember(kStrainTypes));
     app.add_flag("--against-first", againstFirst,
                  "Compare every cell with the first one instead of each cell with the one before it");
+    app.add_flag("--sort", input.sort, "Order the data points by T (or P, for a pressure series), ascending");
+    auto* dataOutOption =
+        app.add_option("--data-out", input.dataOut, "Write the series as a keyword data file (replaced whole)");
 
     try {
         app.parse(argc, argv);
-        if (printOption->count() + jsonOption->count() + csvOption->count() == 0)
-            throw CLI::RequiredError("--print, --json or --csv");
+        if (printOption->count() + jsonOption->count() + csvOption->count() + dataOutOption->count() == 0)
+            throw CLI::RequiredError("--print, --json, --csv or --data-out");
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
@@ -75,10 +82,8 @@ int main(int argc, char** argv) {
     state.options.strainType = kStrainTypes.at(strain);
     state.options.incremental = !againstFirst;
 
-    if (!openInputFile(state, dataFile)) {
-        WLINE(state, status::inputOpenFailed);
-        return 1;
-    }
+    const bool runFollows = printOption->count() + jsonOption->count() + csvOption->count() > 0;
+    if (const std::optional<int> ended = prepareInput(state, input, runFollows)) return *ended;
     if (!printFile.empty()) {
         if (!openPrintFile(state, printFile)) {
             WLINE(state, status::printOpenFailed);

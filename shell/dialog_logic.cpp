@@ -1,10 +1,12 @@
 #include "shell/dialog_logic.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
+#include "run/input_choice.hpp"
 #include "run/run_files.hpp"
 #include "shell/dialog_controls.hpp"
 
@@ -31,7 +33,8 @@ const FileRole& fileRole(int slot) {
                      .initialName = {},
                      .mustExist = true,
                      .readOnly = true,
-                     .refuseReadOnly = false}},
+                     .refuseReadOnly = false,
+                     .multiple = true}},
         {.nameDisplay = ctl::printName,
          .failMessage = status::printOpenFailed,
          .open = openPrintFile,
@@ -42,7 +45,8 @@ const FileRole& fileRole(int slot) {
                      .initialName = {},
                      .mustExist = false,
                      .readOnly = false,
-                     .refuseReadOnly = true}},
+                     .refuseReadOnly = true,
+                     .multiple = false}},
     };
     return roles[slot];
 }
@@ -61,8 +65,9 @@ DialogLogic::DialogLogic(RunState& state, DialogView& view, FileChooser& chooser
     : state_(state), view_(view), chooser_(chooser), process_(std::move(process)) {}
 
 DialogLogic::~DialogLogic() {
-    // The sink refers to this object; the state may outlive it.
+    // The sinks refer to this object; the state may outlive it.
     state_.statusSink = nullptr;
+    state_.detailSink = nullptr;
 }
 
 void DialogLogic::start() {
@@ -71,6 +76,8 @@ void DialogLogic::start() {
         view_.setText(ctl::statusLine, text);
         view_.flush();
     };
+    // Why a read failed (file, line or block) is shown beside the status line's message.
+    state_.detailSink = [this](std::string_view text) { view_.showDetail(text); };
     setStatus(status::selectFiles);
 }
 
@@ -178,34 +185,81 @@ void DialogLogic::chooseFile(int slot) {
 
     // The dialog offers the current file's name. That file stays open until another one has
     // been opened in its place, so a cancel leaves the role as it was.
-    if (state_.fileChosen[slot] == 1) nameBuffer = storedName;
+    if (state_.fileChosen[slot] == 1) nameBuffer = slot == 0 ? offeredInputName_ : storedName;
 
     FileRequest request = role.request;
     request.initialName = nameBuffer;
-    const std::optional<std::string> chosen = chooser_.choose(request);
-    if (!chosen) return;
-    if (characterCount(*chosen) > kLongestPath) {
-        WLINE(state_, status::pathTooLong);
-        return;
+    std::optional<std::vector<std::string>> chosen;
+    if (request.multiple) {
+        chosen = chooser_.chooseFiles(request);
+    } else if (std::optional<std::string> one = chooser_.choose(request)) {
+        chosen = std::vector<std::string>{std::move(*one)};
     }
-    nameBuffer = *chosen;
+    if (!chosen || chosen->empty()) return;
+    for (const std::string& path : *chosen) {
+        if (characterCount(path) > kLongestPath) {
+            WLINE(state_, status::pathTooLong);
+            return;
+        }
+    }
+    nameBuffer = chosen->front();
 
-    const std::filesystem::path path(*chosen);
-    if (role.open(state_, path)) {
-        view_.setText(role.nameDisplay, storedName);
+    std::optional<std::string> shown;
+    std::string failure;
+    if (slot == 0) {
+        shown = openInput(*chosen, failure);
+    } else if (role.open(state_, std::filesystem::path(chosen->front()))) {
+        shown = storedName;
+    } else {
+        WLINE(state_, role.failMessage);
+    }
+    if (shown) {
+        view_.setText(role.nameDisplay, *shown);
         // The result files are created in the current folder: making the chosen file's folder
         // current puts them beside the file chosen last.
         std::error_code ec;
-        const std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
+        const std::filesystem::path folder = std::filesystem::absolute(chosen->front(), ec).parent_path();
         if (!ec && !folder.empty()) std::filesystem::current_path(folder, ec);
         state_.resultFolder.clear();
     } else {
-        WLINE(state_, role.failMessage);
         state_.fileChosen[slot] = 0;
         storedName.clear();
         view_.setText(role.nameDisplay, kNoFileSelected);
     }
     CHECK_RUN();
+    // A file that opened but cannot be read keeps its message in view.
+    if (!failure.empty()) WLINE(state_, failure);
+}
+
+std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>& paths, std::string& failure) {
+    std::vector<std::filesystem::path> files(paths.begin(), paths.end());
+    // Files chosen together come in the order of their names: 100K before 1000K.
+    std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        return naturalNameLess(fileNameOf(a.string()), fileNameOf(b.string()));
+    });
+    const InputChoice choice = openInputFiles(state_, files);
+    switch (choice.outcome) {
+    case InputOpen::dataFile: offeredInputName_ = state_.inputFileName; return state_.inputFileName;
+    case InputOpen::openFailed: WLINE(state_, status::inputOpenFailed); return std::nullopt;
+    case InputOpen::dataFileNotAlone:
+        failure = status::dataFileNotAlone;
+        view_.showDetail(fileNameOf(choice.file) + " is a keyword data file: choose it alone, or only CIF files");
+        return std::nullopt;
+    case InputOpen::cif: break;
+    }
+    const ReadResult read = state_.reader();
+    if (!read.ok()) {
+        failure = read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
+                                                           : std::string(status::readError);
+        view_.showDetail(read.reason);
+        state_.reader = nullptr;
+        state_.inputFile.reset();
+        return std::nullopt;
+    }
+    offeredInputName_ = fileNameOf(files.front().string());
+    const std::string points = std::to_string(read.series.points.size()) + " points";
+    if (files.size() == 1) return offeredInputName_ + ", " + points;
+    return std::to_string(files.size()) + " CIF files, " + points;
 }
 
 void DialogLogic::setStatus(std::string_view text) { view_.setText(ctl::statusLine, text); }

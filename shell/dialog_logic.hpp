@@ -5,8 +5,10 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/process_data.hpp"
 #include "run/run_state.hpp"
@@ -53,6 +55,10 @@ public:
 
 private:
     void chooseFile(int slot);
+    // Opens the input files chosen together; a CIF series is read at once, for its count of
+    // points. Gives the text for the name display, or nothing after a failure, whose message
+    // `failure` then holds when it is to stay on the status line.
+    std::optional<std::string> openInput(const std::vector<std::string>& paths, std::string& failure);
     void setStatus(std::string_view text);
     bool bothFilesOpen() const;
 
@@ -63,4 +69,6 @@ private:
     // Each file handler's name buffer (input, print): what its open-file dialog offers, and
     // returned last.
     std::array<std::string, 2> nameBuffers_;
+    // The input file's name as the open-file dialog offers it again (the first of several).
+    std::string offeredInputName_;
 };

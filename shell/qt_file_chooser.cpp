@@ -6,7 +6,10 @@
 #include <QMessageBox>
 #include <QStringList>
 
-std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
+namespace {
+
+// The chosen files, or nothing when the user cancels.
+std::optional<QStringList> runDialog(const FileRequest& request) {
     const QString title = QString::fromStdString(request.title);
     // No owner window; the dialog starts in the current folder, which follows the last choice.
     QFileDialog dialog(nullptr, title, QDir::currentPath());
@@ -14,7 +17,9 @@ std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
     // and ignore the default extension.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
+                       : request.mustExist ? QFileDialog::ExistingFile
+                                           : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ReadOnly, request.readOnly);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
 
@@ -41,6 +46,24 @@ std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
                                  QStringLiteral("%1\nThis file is read-only.\nChoose another file.").arg(path));
             continue;
         }
-        return path.toStdString();
+        return files;
     }
+}
+
+}  // namespace
+
+std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
+    FileRequest one = request;
+    one.multiple = false;
+    const std::optional<QStringList> files = runDialog(one);
+    if (!files) return std::nullopt;
+    return files->front().toStdString();
+}
+
+std::optional<std::vector<std::string>> QtFileChooser::chooseFiles(const FileRequest& request) {
+    const std::optional<QStringList> files = runDialog(request);
+    if (!files) return std::nullopt;
+    std::vector<std::string> paths;
+    for (const QString& path : *files) paths.push_back(path.toStdString());
+    return paths;
 }

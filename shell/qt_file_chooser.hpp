@@ -5,4 +5,5 @@
 class QtFileChooser final : public FileChooser {
 public:
     std::optional<std::string> choose(const FileRequest& request) override;
+    std::optional<std::vector<std::string>> chooseFiles(const FileRequest& request) override;
 };
