@@ -35,7 +35,7 @@ std::array<Cell, kSeriesLength> series() {
 std::array<Mat3, kSeriesLength> sMatrices() {
     const auto cells = series();
     std::array<Mat3, kSeriesLength> s{};
-    for (std::size_t k = 0; k < kSeriesLength; ++k) s[k] = CALC_SMATRIX(cells[k], 1);
+    for (std::size_t k = 0; k < kSeriesLength; ++k) s[k] = CALC_SMATRIX(cells[k], AxialSet{1});
     return s;
 }
 
@@ -43,7 +43,7 @@ void BM_CALC_SMATRIX(benchmark::State& st) {
     const auto cells = series();
     std::size_t k = 0;
     for (auto _ : st) {
-        benchmark::DoNotOptimize(CALC_SMATRIX(cells[k], 1));
+        benchmark::DoNotOptimize(CALC_SMATRIX(cells[k], AxialSet{1}));
         k = (k + 1) % kSeriesLength;
     }
 }
@@ -67,14 +67,14 @@ void BM_CALC_STRAIN(benchmark::State& st) {
     const auto s = sMatrices();
     std::size_t k = 0;
     for (auto _ : st) {
-        benchmark::DoNotOptimize(CALC_STRAIN(type, s[k], s[k + 1]));
+        benchmark::DoNotOptimize(CALC_STRAIN(StrainType{type}, s[k], s[k + 1]));
         k = (k + 1) % (kSeriesLength - 1);
     }
 }
 BENCHMARK(BM_CALC_STRAIN)->ArgName("type")->DenseRange(1, 4);
 
 void BM_EIGEN(benchmark::State& st) {
-    const Mat3 tensor = CALC_STRAIN(1, CALC_SMATRIX(kBefore, 1), CALC_SMATRIX(kAfter, 1));
+    const Mat3 tensor = CALC_STRAIN(StrainType{1}, CALC_SMATRIX(kBefore, AxialSet{1}), CALC_SMATRIX(kAfter, AxialSet{1}));
     for (auto _ : st) {
         Mat3 t = tensor;
         benchmark::DoNotOptimize(t);

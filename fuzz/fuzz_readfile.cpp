@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "run/run_state.hpp"
+#include "calc/validate_cells.hpp"
 #include "input/readfile.hpp"
 
 namespace {
@@ -17,44 +17,34 @@ void require(bool condition) {
 
 bool sameOrBothNaN(float x, float y) { return x == y || (x != x && y != y); }
 
-bool isAllZero(const DataPoint& p) {
-    const auto zero = [](float v) { return v == 0.0f; };
-    return zero(p.p) && zero(p.sigP) && zero(p.t) && zero(p.sigT) && std::all_of(p.cell.begin(), p.cell.end(), zero) &&
-           std::all_of(p.sigCell.begin(), p.sigCell.end(), zero);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // fmemopen wants a writable buffer; one spare byte keeps it non-null for an empty input.
     std::vector<char> bytes(data, data + size);
     bytes.push_back('\0');
-    RunState state;
-    state.inputFile.reset(fmemopen(bytes.data(), size, "rb"));
-    if (!state.inputFile) return 0;
+    std::FILE* file = fmemopen(bytes.data(), size, "rb");
+    if (!file) return 0;
+    const ReadResult read = READFILE(file);
+    std::fclose(file);
 
-    READFILE(state);
-
-    if (state.runError != 0) {
-        require(state.runError == 1);
-        require(state.nData == 0);  // left as it was before the read
+    if (!read.ok()) {
+        require(!read.reason.empty());
+        require((read.failure == ReadFailure::invalidCell) == (read.badPoint >= 1));
         return 0;
     }
-    require(state.nData >= 0);
-    require(static_cast<std::size_t>(state.nData) <= state.dataPoints.size());
-    require(state.crystalSystem >= 0 && state.crystalSystem <= 5);
-    require(state.pressureRun == 0 || state.pressureRun == 1);
-    // Every point read carries the constraints of its crystal system. They are applied after
-    // each value read, so a point of a file that names no column at all stays all zero.
-    for (int n = 0; n < state.nData; ++n) {
-        const DataPoint& p = state.dataPoints[static_cast<std::size_t>(n)];
-        if (isAllZero(p)) continue;
-        if (state.crystalSystem >= 1) {
+    const Series& series = read.series;
+    const CrystalSystem system = series.crystalSystem;
+    // Every point read can form a cell and carries the constraints of its crystal system.
+    for (const DataPoint& p : series.points) {
+        require(isValidCell(p));
+        if (system != CrystalSystem::none) {
             require(p.cell[3] == 90.0f);
-            require(p.cell[5] == (state.crystalSystem == 4 ? 120.0f : 90.0f));
+            const bool hexagonalAxes = system == CrystalSystem::trigonal || system == CrystalSystem::hexagonal;
+            require(p.cell[5] == (hexagonalAxes ? 120.0f : 90.0f));
         }
-        if (state.crystalSystem >= 3) require(sameOrBothNaN(p.cell[1], p.cell[0]));
-        if (state.crystalSystem == 5) require(sameOrBothNaN(p.cell[2], p.cell[0]));
+        if (isUniaxialOrCubic(system)) require(sameOrBothNaN(p.cell[1], p.cell[0]));
+        if (system == CrystalSystem::cubic) require(sameOrBothNaN(p.cell[2], p.cell[0]));
     }
     return 0;
 }

@@ -85,16 +85,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The last byte also picks the options, so that every axial set and strain type is reached;
     // the whole input stays the data file.
     const unsigned pick = size > 0 ? data[size - 1] : 0u;
-    state.options.axisConvention = static_cast<int>(1 + pick % 3);
-    state.options.strainType = static_cast<int>(1 + (pick / 3) % 4);
-    state.options.incremental = static_cast<int>((pick / 12) % 2);
+    state.options.axisConvention = static_cast<AxialSet>(1 + pick % 3);
+    state.options.strainType = static_cast<StrainType>(1 + (pick / 3) % 4);
+    state.options.incremental = (pick / 12) % 2 != 0;
 
     const RunOutcome outcome = PROCESS_DATA(state);
     state.inputFile.reset();
     state.printFile.close();
-    state.strainCalFile.close();
-    state.tensorCalFile.close();
-    state.prinCalFile.close();
 
     for (const std::string& text : status) require(!text.empty() && text.size() <= 80);
     const bool wroteNothing =

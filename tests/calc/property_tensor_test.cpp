@@ -28,8 +28,8 @@ TEST(ScaleTensor, SmallestPowerThatReachesOneThousandth) {
 
 TEST(PropertyTensor, TemperatureAndPressureSigns) {
     const Mat3 strain = diagonal(0.002f, -0.001f, 0.0005f);
-    const PropertyTensor heat = propertyTensorOf(strain, Mat3{}, {10, 0, 25}, 0, 0);
-    const PropertyTensor squeeze = propertyTensorOf(strain, Mat3{}, {2, 0, 1}, 1, 0);
+    const PropertyTensor heat = propertyTensorOf(strain, Mat3{}, {10, 0, 25}, false, CrystalSystem::none);
+    const PropertyTensor squeeze = propertyTensorOf(strain, Mat3{}, {2, 0, 1}, true, CrystalSystem::none);
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(heat.propertyTensor(i, i), strain(i, i) / 10.0f);
         EXPECT_EQ(squeeze.propertyTensor(i, i), -strain(i, i) / 2.0f);
@@ -40,10 +40,10 @@ TEST(PropertyTensor, EsdsWithAndWithoutTheVariableEsd) {
     const Mat3 strain = diagonal(0.002f, 1e-12f, 0.0f);
     const Mat3 esd = diagonal(0.0001f, 0.0001f, 0.0001f);
     // Below the limit of 0.0001 the esd of T is left out, even where the heading names it.
-    const PropertyTensor small = propertyTensorOf(strain, esd, {-10, 0.00005f, 5}, 0, 0);
+    const PropertyTensor small = propertyTensorOf(strain, esd, {-10, 0.00005f, 5}, false, CrystalSystem::none);
     EXPECT_EQ(small.propertyEsd(1, 1), 0.0001f / 10.0f);  // positive although T falls
     // Above it the relative esds combine; a component of 1e-10 or less gets no esd.
-    const PropertyTensor large = propertyTensorOf(strain, esd, {10, 0.5f, 5}, 0, 0);
+    const PropertyTensor large = propertyTensorOf(strain, esd, {10, 0.5f, 5}, false, CrystalSystem::none);
     const double p = 0.0002, rel = (0.00001 / p);
     EXPECT_NEAR(large.propertyEsd(1, 1), p * std::sqrt(rel * rel + 0.05 * 0.05), 1e-9);
     EXPECT_EQ(large.propertyEsd(2, 2), 0.0f);
@@ -51,16 +51,16 @@ TEST(PropertyTensor, EsdsWithAndWithoutTheVariableEsd) {
 }
 
 TEST(PropertyTensor, NoChangeOfTheVariableIsUndefined) {
-    const PropertyTensor r = propertyTensorOf(diagonal(0.001f, 0, 0), Mat3{}, {0, 0, 20}, 0, 1);
+    const PropertyTensor r = propertyTensorOf(diagonal(0.001f, 0, 0), Mat3{}, {0, 0, 20}, false, CrystalSystem::monoclinic);
     EXPECT_FALSE(r.defined);
     for (float x : r.propertyTensor.v) EXPECT_TRUE(std::isnan(x));
-    const PrincipalProperty q = principalPropertyOf({0.001f, 0, 0}, {}, {0, 0, 20}, 0);
+    const PrincipalProperty q = principalPropertyOf({0.001f, 0, 0}, {}, {0, 0, 20}, false);
     EXPECT_TRUE(std::isnan(q.principalProperty[0]));
 }
 
 TEST(PrincipalProperty, FollowsThePropertyTensorRules) {
     const PrincipalProperty q = principalPropertyOf({-0.003f, 0.001f, 1e-12f}, {0.0003f, 0.0001f, 0.0001f},
-                                                    {-2, 0.2f, 1}, 1);
+                                                    {-2, 0.2f, 1}, true);
     EXPECT_EQ(q.principalProperty[0], -(-0.003f) / -2.0f);
     EXPECT_GT(q.principalPropertyEsd[0], 0.0f);
     EXPECT_EQ(q.principalPropertyEsd[2], 0.0f);

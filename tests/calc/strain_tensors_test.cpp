@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "LIBRARIES/math/eigen.hpp"
-#include "calc/fix_tensor.hpp"
+#include "calc/crystal_system.hpp"
 #include "calc/strain.hpp"
 
 namespace {
@@ -18,11 +18,11 @@ TEST(FixTensor, ConstraintsOfEachSystem) {
     Mat3 t;
     for (std::size_t k = 0; k < 9; ++k) t.v[k] = static_cast<float>(k + 1);  // (i,j) = 3(j-1) + i
     Mat3 none = t;
-    FIX_TENSOR(none, 0);
+    FIX_TENSOR(none, CrystalSystem::none);
     EXPECT_EQ(none, t);  // not even made symmetric
 
     Mat3 mono = t;
-    FIX_TENSOR(mono, 1);
+    FIX_TENSOR(mono, CrystalSystem::monoclinic);
     EXPECT_EQ(mono(1, 2), 0.0f);
     EXPECT_EQ(mono(2, 3), 0.0f);
     EXPECT_EQ(mono(3, 2), 0.0f);
@@ -31,14 +31,14 @@ TEST(FixTensor, ConstraintsOfEachSystem) {
     EXPECT_EQ(mono(3, 1), t(1, 3));  // the upper triangle wins
 
     Mat3 tetra = t;
-    FIX_TENSOR(tetra, 3);
+    FIX_TENSOR(tetra, CrystalSystem::tetragonal);
     EXPECT_EQ(tetra(1, 1), (t(1, 1) + t(2, 2)) / 2);
     EXPECT_EQ(tetra(2, 2), tetra(1, 1));
     EXPECT_EQ(tetra(3, 3), t(3, 3));
     EXPECT_EQ(tetra(1, 3), 0.0f);
 
     Mat3 cubic = t;
-    FIX_TENSOR(cubic, 5);
+    FIX_TENSOR(cubic, CrystalSystem::cubic);
     const float mean = (t(1, 1) + t(2, 2) + t(3, 3)) / 3;
     EXPECT_EQ(cubic, (Mat3{{mean, 0, 0, 0, mean, 0, 0, 0, mean}}));
 }
@@ -46,10 +46,10 @@ TEST(FixTensor, ConstraintsOfEachSystem) {
 TEST(StrainTensors, EsdOfOneParameterIsTheChangeOverTheStep) {
     CellPair pair{kTriclinic1, kTriclinic2, {}, {}, {1, 0}};
     pair.sigCell1[0] = 0.004f;
-    const StrainTensors r = CALC_STRAIN_TENSORS(pair, 1, 0, 1);
+    const StrainTensors r = CALC_STRAIN_TENSORS(pair, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
     Cell moved = kTriclinic1;
     moved[0] = kTriclinic1[0] + 0.1f * 0.004f;
-    const Mat3 changed = CALC_STRAIN(1, CALC_SMATRIX(moved, 1), CALC_SMATRIX(kTriclinic2, 1));
+    const Mat3 changed = CALC_STRAIN(StrainType{1}, CALC_SMATRIX(moved, AxialSet{1}), CALC_SMATRIX(kTriclinic2, AxialSet{1}));
     for (std::size_t k = 0; k < 9; ++k) {
         EXPECT_FLOAT_EQ(r.esdTensor.v[k], std::fabs(changed.v[k] - r.strainTensor.v[k]) / 0.1f);
     }
@@ -57,7 +57,7 @@ TEST(StrainTensors, EsdOfOneParameterIsTheChangeOverTheStep) {
 }
 
 TEST(StrainTensors, NoEsdsGiveZeros) {
-    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic2, kSigmas, kSigmas, {0, 0}}, 1, 0, 1);
+    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic2, kSigmas, kSigmas, {0, 0}}, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
     EXPECT_EQ(r.esdCount, 0);
     EXPECT_EQ(r.esdTensor, Mat3{});
     EXPECT_EQ(r.eigenVectorEsds, Mat3{});
@@ -70,8 +70,8 @@ TEST(StrainTensors, TetragonalIgnoresSigmaBAndAveragesTheEsds) {
     const Cell sig{0.00016f, 0.00016f, 0.00034f, 0, 0, 0};
     Cell otherSigB = sig;
     otherSigB[1] = 0.5f;
-    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, 3, 3, 3);
-    const StrainTensors r2 = CALC_STRAIN_TENSORS({a, b, otherSigB, otherSigB, {1, 1}}, 3, 3, 3);
+    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, StrainType::finiteLagrangian, CrystalSystem::tetragonal, AxialSet::xAStarYB);
+    const StrainTensors r2 = CALC_STRAIN_TENSORS({a, b, otherSigB, otherSigB, {1, 1}}, StrainType::finiteLagrangian, CrystalSystem::tetragonal, AxialSet::xAStarYB);
     EXPECT_EQ(r.esdTensor, r2.esdTensor);
     EXPECT_EQ(r.esdTensor(1, 1), r.esdTensor(2, 2));
     EXPECT_GT(r.esdTensor(1, 1), 0.0f);
@@ -82,7 +82,7 @@ TEST(StrainTensors, CubicEsdsAreEqualOnTheDiagonal) {
     const Cell a{4.2f, 4.2f, 4.2f, 90, 90, 90};
     const Cell b{4.21f, 4.21f, 4.21f, 90, 90, 90};
     const Cell sig{0.001f, 0.001f, 0.001f, 0, 0, 0};
-    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, 1, 5, 1);
+    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, StrainType::finiteEulerian, CrystalSystem::cubic, AxialSet::xAStarZC);
     EXPECT_GT(r.esdTensor(1, 1), 0.0f);
     EXPECT_EQ(r.esdTensor(1, 1), r.esdTensor(2, 2));
     EXPECT_EQ(r.esdTensor(1, 1), r.esdTensor(3, 3));
@@ -100,7 +100,7 @@ TEST(StrainTensors, MonoclinicPattern) {
     const Cell a{6.6985f, 11.5782f, 6.5554f, 90, 78.522f, 90};
     const Cell b{6.6934f, 11.5391f, 6.5661f, 90, 78.521f, 90};
     const Cell sig{0.001f, 0.002f, 0.0015f, 0, 0.01f, 0};
-    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, 2, 1, 1);
+    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, StrainType::infinitesimalEulerian, CrystalSystem::monoclinic, AxialSet::xAStarZC);
     ASSERT_TRUE(r.principalAxes);
     const Mat3& s = r.strainTensor;
     EXPECT_EQ(s(1, 2), 0.0f);
@@ -119,7 +119,7 @@ TEST(StrainTensors, MonoclinicPattern) {
 }
 
 TEST(StrainTensors, TriclinicSignsMakeEachEsdRowNearlyPerpendicular) {
-    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic2, kSigmas, kSigmas, {1, 1}}, 1, 0, 1);
+    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic2, kSigmas, kSigmas, {1, 1}}, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
     ASSERT_EQ(r.eigenFlag, 0);
     for (int m = 1; m <= 3; ++m) {
         EXPECT_GE(r.eigenVectorEsds(m, 1), 0.0f);
@@ -150,14 +150,14 @@ TEST(StrainTensors, MonoclinicSignWithZeroM) {
 
 TEST(StrainTensors, ReferenceCellFollowsTheStrainType) {
     const CellPair pair{kTriclinic1, kTriclinic2, {}, {}, {0, 0}};
-    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, 1, 0, 2).referenceSMatrix, CALC_SMATRIX(kTriclinic2, 2));
-    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, 2, 0, 2).referenceSMatrix, CALC_SMATRIX(kTriclinic2, 2));
-    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, 3, 0, 2).referenceSMatrix, CALC_SMATRIX(kTriclinic1, 2));
-    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, 4, 0, 2).referenceSMatrix, CALC_SMATRIX(kTriclinic1, 2));
+    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, CALC_SMATRIX(kTriclinic2, AxialSet{2}));
+    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, StrainType::infinitesimalEulerian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, CALC_SMATRIX(kTriclinic2, AxialSet{2}));
+    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, StrainType::finiteLagrangian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, CALC_SMATRIX(kTriclinic1, AxialSet{2}));
+    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, StrainType::infinitesimalLagrangian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, CALC_SMATRIX(kTriclinic1, AxialSet{2}));
 }
 
 TEST(StrainTensors, IdenticalCellsAreIsotropic) {
-    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic1, {}, {}, {0, 0}}, 1, 0, 1);
+    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic1, {}, {}, {0, 0}}, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
     EXPECT_EQ(r.eigenFlag, 4);
 }
 

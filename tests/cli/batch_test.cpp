@@ -50,9 +50,9 @@ TEST(Batch, SameFilesAsTheRunItCalls) {
                     " --axes 2 --strain infinitesimal-lagrangian --against-first"),
               0);
     RunOptions options;
-    options.axisConvention = 2;
-    options.strainType = 4;
-    options.incremental = 0;
+    options.axisConvention = AxialSet::yBZCStar;
+    options.strainType = StrainType::infinitesimalLagrangian;
+    options.incremental = false;
     ASSERT_EQ(runOnce(kExample, dir / "lib" / "r.prt", options).outcome, RunOutcome::completed);
     for (const char* name : {"r.prt", "r_strain.cal", "r_tensor.cal", "r_prin.cal"}) {
         EXPECT_EQ(masked(slurp(dir / "cli" / name)), masked(slurp(dir / "lib" / name))) << name;

@@ -23,9 +23,9 @@ RunOptions optionsOf(const std::filesystem::path& folder) {
     std::string line;
     while (std::getline(in, line)) {
         const int value = std::atoi(line.substr(line.rfind(' ') + 1).c_str());
-        if (line.starts_with("axial convention")) options.axisConvention = value;
-        if (line.starts_with("strain type")) options.strainType = value;
-        if (line.starts_with("incremental")) options.incremental = value;
+        if (line.starts_with("axial convention")) options.axisConvention = AxialSet{value};
+        if (line.starts_with("strain type")) options.strainType = StrainType{value};
+        if (line.starts_with("incremental")) options.incremental = value != 0;
     }
     return options;
 }

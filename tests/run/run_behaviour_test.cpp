@@ -59,7 +59,7 @@ TEST(RunBehaviour, AgainstTheFirstCellKeepsTheFirstCell) {
     writeFile(dir / "cells.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n"
                                  "20 5.01 6.02 7.03 90 90 90\n30 5.02 6.04 7.06 90 90 90\n");
     RunOptions options;
-    options.incremental = 0;
+    options.incremental = false;
     ASSERT_EQ(runOnce(dir / "cells.dat", dir / "run.prt", options).outcome, RunOutcome::completed);
     const auto report = linesOf(slurp(dir / "run.prt"));
     std::vector<std::string> before;
@@ -109,9 +109,9 @@ TEST_P(FailingRuns, WriteNothingAndSaySo) {
 INSTANTIATE_TEST_SUITE_P(
     RunBehaviour, FailingRuns,
     ::testing::Values(
-        FailingRun{"OneDatum", "LINE1 T A B C\nDATA\n10 5 6 7\n", RunOutcome::onlyOneDatum, "ONLY ONE DATUM IN INPUT FILE"},
+        FailingRun{"OneDatum", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n", RunOutcome::onlyOneDatum, "ONLY ONE DATUM IN INPUT FILE"},
         FailingRun{"NoData", "LINE1 T A B C\nDATA\n", RunOutcome::onlyOneDatum, "ONLY ONE DATUM IN INPUT FILE"},
-        FailingRun{"ReadError", "LINE1 T A B C\nDATA\n10 5 6 7\n20 5 six 7\n", RunOutcome::readError,
+        FailingRun{"ReadError", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 5 six 7 90 90 90\n", RunOutcome::readError,
                    "error reading file"},
         FailingRun{"ZeroEdge", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 5 0 7 90 90 90\n",
                    RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 2"},

@@ -564,9 +564,9 @@ TEST_F(DialogTest, TheRunGetsDefaultOptionsWhenNothingWasChanged) {
     logic.start();
     chooseBoth();
     click(ctl::run);
-    EXPECT_EQ(optionsSeen.axisConvention, 1);
-    EXPECT_EQ(optionsSeen.strainType, 1);  // finite Eulerian
-    EXPECT_EQ(optionsSeen.incremental, 1);
+    EXPECT_EQ(static_cast<int>(optionsSeen.axisConvention), 1);
+    EXPECT_EQ(static_cast<int>(optionsSeen.strainType), 1);  // finite Eulerian
+    EXPECT_TRUE(optionsSeen.incremental);
 }
 
 TEST_F(DialogTest, TheOptionControlsAreOnlyReadNeverSet) {
@@ -645,10 +645,10 @@ TEST_P(RunOptionsTest, OptionsAreReadFromTheControlsWhenRunIsPressed) {
     view.checked[ctl::incremental] = c.incremental;
     click(ctl::run);
     ASSERT_EQ(runs, 1);
-    EXPECT_EQ(optionsSeen.axisConvention, c.axisConvention);
-    EXPECT_EQ(optionsSeen.strainType, c.strainType);
-    EXPECT_EQ(optionsSeen.incremental, c.incremental ? 1 : 0);
-    EXPECT_EQ(state.options.strainType, c.strainType);
+    EXPECT_EQ(static_cast<int>(optionsSeen.axisConvention), c.axisConvention);
+    EXPECT_EQ(static_cast<int>(optionsSeen.strainType), c.strainType);
+    EXPECT_EQ(optionsSeen.incremental, c.incremental);
+    EXPECT_EQ(static_cast<int>(state.options.strainType), c.strainType);
 }
 
 INSTANTIATE_TEST_SUITE_P(
