@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 
@@ -282,6 +283,30 @@ std::string syntaxError(const std::string& name, const pegtl::parse_error& e) {
     return where + ": " + std::string(e.message());
 }
 
+// What the syntax lets pass but a block cannot hold: a tag without a value, a tag twice, two
+// blocks of one name (names and tags compare without case).
+void checkItems(const cif::Document& doc, const std::string& file) {
+    std::set<std::string> blockNames;
+    for (const cif::Block& block : doc.blocks) {
+        const BlockPlace place{file, "data_" + block.name, headingLine(block)};
+        const std::string name = lowered(block.name);
+        if (!block.name.empty() && !blockNames.insert(name).second)
+            throw CifError(place.at() + ": a second block named data_" + name);
+        std::set<std::string> tags;
+        const auto add = [&](const std::string& tag, int line) {
+            if (!tags.insert(lowered(tag)).second) throw CifError(place.atLine(line) + ": " + tag + " given twice");
+        };
+        for (const cif::Item& item : block.items) {
+            if (item.type == cif::ItemType::Pair) {
+                if (item.pair[1].empty()) throw CifError(place.atLine(item.line_number) + ": " + item.pair[0] + " has no value");
+                add(item.pair[0], item.line_number);
+            } else if (item.type == cif::ItemType::Loop) {
+                for (const std::string& tag : item.loop.tags) add(tag, item.line_number);
+            }
+        }
+    }
+}
+
 cif::Document parse(const CifText& source) {
     std::string_view text = source.text;
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
@@ -290,13 +315,10 @@ cif::Document parse(const CifText& source) {
     try {
         pegtl::memory_input<> in(text.data(), text.size(), source.name);
         pegtl::parse<cif::rules::file, ReadAction, cif::Errors>(in, doc);
-        cif::check_for_missing_values(doc);
-        cif::check_for_duplicates(doc);
     } catch (const pegtl::parse_error& e) {
         throw CifError(syntaxError(source.name, e));
-    } catch (const std::runtime_error& e) {
-        throw CifError(e.what());
     }
+    checkItems(doc, source.name);
     return doc;
 }
 
