@@ -46,12 +46,13 @@ const std::array<std::array<std::string_view, 2>, 6> kCellTags = {{
     {"_cell_angle_beta", "_cell.angle_beta"},
     {"_cell_angle_gamma", "_cell.angle_gamma"},
 }};
+// Each list in order of preference.
 constexpr std::string_view kTemperatureTags[] = {"_cell_measurement_temperature", "_cell_measurement.temperature",
-                                   "_diffrn_ambient_temperature", "_diffrn.ambient_temperature"};
+                                                 "_diffrn_ambient_temperature", "_diffrn.ambient_temperature"};
 constexpr std::string_view kPressureTags[] = {"_cell_measurement_pressure", "_cell_measurement.pressure",
-                                "_diffrn_ambient_pressure", "_diffrn.ambient_pressure"};
-constexpr std::string_view kTitleTags[] = {"_chemical_name_common", "_chemical.name_common", "_chemical_formula_sum",
-                             "_chemical_formula.sum"};
+                                              "_diffrn_ambient_pressure", "_diffrn.ambient_pressure"};
+constexpr std::string_view kTitleTags[] = {"_chemical_name_common", "_chemical.name_common",
+                                           "_chemical_formula_sum", "_chemical_formula.sum"};
 
 // Where the crystal system of a block comes from, in order of preference.
 enum class SymmetrySource { systemName, cellSetting, groupNumber, groupSymbol };
@@ -97,6 +98,7 @@ int headingLine(const cif::Block& block) {
                                                                                         : 0;
 }
 
+// A value quoted in a reason: printable, and not too long to read.
 std::string shown(std::string_view text) {
     constexpr std::size_t kLongest = 40;
     std::string out = "\"";
@@ -117,10 +119,6 @@ std::string lowered(std::string_view s) {
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     return out;
-}
-
-bool sameTag(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && lowered(a) == lowered(b);
 }
 
 // One block of one file, for naming it in reasons.
@@ -147,7 +145,8 @@ struct Found {
 std::optional<Found> findItem(const cif::Block& block, std::string_view tag, const BlockPlace& place) {
     const std::string lctag = lowered(tag);
     for (const cif::Item& item : block.items) {
-        if (item.type == cif::ItemType::Pair && sameTag(item.pair[0], tag)) return Found{tag, &item.pair[1], item.line_number};
+        if (item.type == cif::ItemType::Pair && gemmi::iequal(item.pair[0], lctag))
+            return Found{tag, &item.pair[1], item.line_number};
         if (item.type != cif::ItemType::Loop) continue;
         const int column = item.loop.find_tag_lc(lctag);
         if (column < 0) continue;
@@ -159,11 +158,11 @@ std::optional<Found> findItem(const cif::Block& block, std::string_view tag, con
     return std::nullopt;
 }
 
-// The first of the tags with a value that is not "?" or "." (absent).
+// The first of the tags with a value that is not "?" or "." (absent) or empty ('').
 std::optional<Found> findFirst(const cif::Block& block, Tags tags, const BlockPlace& place) {
     for (const std::string_view tag : tags) {
         const auto found = findItem(block, tag, place);
-        if (found && !cif::is_null(*found->raw)) return found;
+        if (found && !cif::is_null(*found->raw) && !found->text().empty()) return found;
     }
     return std::nullopt;
 }
