@@ -42,7 +42,7 @@ for target in "${targets[@]}"; do
   dict=$root/fuzz/data_file.dict
   if [[ $target == fuzz_cif ]]; then
     dict=$root/fuzz/cif.dict
-    find "$root"/examples/cif "$root"/tests/run/cif -name '*.cif' -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
+    find "$root"/examples/cif "$root"/tests/run/cif "$root"/tests/bad-input -name '*.cif' -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
   else
     cp -n "$root"/fuzz/corpus/* "$root"/tests/bad-input/*.dat "$corpus"/ 2>/dev/null || true
   fi

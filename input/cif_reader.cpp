@@ -1,8 +1,5 @@
 #include "input/cif_reader.hpp"
 
-#include <gemmi/cif.hpp>
-#include <gemmi/symmetry.hpp>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -18,10 +15,8 @@
 
 #include "calc/crystal_system.hpp"
 #include "calc/validate_cells.hpp"
+#include "input/cif_syntax.hpp"
 #include "input/value_su.hpp"
-
-namespace cif = gemmi::cif;
-namespace pegtl = tao::pegtl;
 
 namespace {
 
@@ -78,26 +73,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The parser's own actions, and one more: the line of each data_ heading, so that a block can
-// be named by where it starts. It is kept as a comment item, which tag look-ups pass over.
-template <typename Rule>
-struct ReadAction : cif::Action<Rule> {};
-template <>
-struct ReadAction<cif::rules::datablockname> {
-    template <typename Input>
-    static void apply(const Input& in, cif::Document& out) {
-        cif::Action<cif::rules::datablockname>::apply(in, out);
-        cif::Block& block = out.blocks.back();
-        block.items.emplace_back(cif::CommentArg{"data_ heading"});
-        block.items.back().line_number = static_cast<int>(in.iterator().line);
-    }
-};
-
-int headingLine(const cif::Block& block) {
-    return !block.items.empty() && block.items.front().type == cif::ItemType::Comment ? block.items.front().line_number
-                                                                                        : 0;
-}
-
 // A value quoted in a reason: printable, and not too long to read.
 std::string shown(std::string_view text) {
     constexpr std::size_t kLongest = 40;
@@ -131,50 +106,51 @@ struct BlockPlace {
     std::string atLine(int itemLine) const { return file + ", " + block + ", line " + std::to_string(itemLine); }
 };
 
-// A value found under a tag: the raw token (quotes and text-field markers still on) and its line.
+// A value found under a tag, and its line.
 struct Found {
     std::string_view tag;
-    const std::string* raw = nullptr;
+    std::string text;
     int line = 0;
-
-    std::string text() const { return trimmed(cif::as_string(*raw)); }
 };
+
+bool sameTag(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
+           });
+}
 
 // The item of a tag in a block, as a single value or a loop of one row; a loop of several rows
 // gives no single value and is refused.
-std::optional<Found> findItem(const cif::Block& block, std::string_view tag, const BlockPlace& place) {
-    const std::string lctag = lowered(tag);
-    for (const cif::Item& item : block.items) {
-        if (item.type == cif::ItemType::Pair && gemmi::iequal(item.pair[0], lctag))
-            return Found{tag, &item.pair[1], item.line_number};
-        if (item.type != cif::ItemType::Loop) continue;
-        const int column = item.loop.find_tag_lc(lctag);
-        if (column < 0) continue;
-        if (item.loop.length() != 1)
-            throw CifError(place.atLine(item.line_number) + ": " + std::string(tag) + " has " +
-                           std::to_string(item.loop.length()) + " values in a loop, not one");
-        return Found{tag, &item.loop.values[static_cast<std::size_t>(column)], item.line_number};
+const CifItem* findItem(const CifBlock& block, std::string_view tag, const BlockPlace& place) {
+    for (const CifItem& item : block.items) {
+        if (!sameTag(item.tag, tag)) continue;
+        if (item.rows > 1)
+            throw CifError(place.atLine(item.line) + ": " + std::string(tag) + " has " + std::to_string(item.rows) +
+                           " values in a loop, not one");
+        return &item;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 // The first of the tags with a value that is not "?" or "." (absent) or empty ('').
-std::optional<Found> findFirst(const cif::Block& block, Tags tags, const BlockPlace& place) {
+std::optional<Found> findFirst(const CifBlock& block, Tags tags, const BlockPlace& place) {
     for (const std::string_view tag : tags) {
-        const auto found = findItem(block, tag, place);
-        if (found && !cif::is_null(*found->raw) && !found->text().empty()) return found;
+        const CifItem* item = findItem(block, tag, place);
+        if (!item || item->absent) continue;
+        std::string text = trimmed(item->value);
+        if (!text.empty()) return Found{tag, std::move(text), item->line};
     }
     return std::nullopt;
 }
 
 ValueSu numberOf(const Found& found, const BlockPlace& place, int scale10 = 0) {
-    const std::string text = found.text();
-    const auto value = parseValueSu(text, scale10);
-    if (!value) throw CifError(place.atLine(found.line) + ": " + std::string(found.tag) + " " + shown(text) + " is not a number");
+    const auto value = parseValueSu(found.text, scale10);
+    if (!value)
+        throw CifError(place.atLine(found.line) + ": " + std::string(found.tag) + " " + shown(found.text) + " is not a number");
     return *value;
 }
 
-std::optional<ValueSu> optionalNumber(const cif::Block& block, Tags tags, const BlockPlace& place, int scale10 = 0) {
+std::optional<ValueSu> optionalNumber(const CifBlock& block, Tags tags, const BlockPlace& place, int scale10 = 0) {
     const auto found = findFirst(block, tags, place);
     if (!found) return std::nullopt;
     return numberOf(*found, place, scale10);
@@ -196,24 +172,16 @@ CrystalSystem systemOfNumber(int number) {
     return CrystalSystem::cubic;
 }
 
-CrystalSystem systemOfGemmi(gemmi::CrystalSystem s) {
-    switch (s) {
-        case gemmi::CrystalSystem::Triclinic: return CrystalSystem::none;
-        case gemmi::CrystalSystem::Monoclinic: return CrystalSystem::monoclinic;
-        case gemmi::CrystalSystem::Orthorhombic: return CrystalSystem::orthorhombic;
-        case gemmi::CrystalSystem::Tetragonal: return CrystalSystem::tetragonal;
-        case gemmi::CrystalSystem::Trigonal: return CrystalSystem::trigonal;
-        case gemmi::CrystalSystem::Hexagonal: return CrystalSystem::hexagonal;
-        case gemmi::CrystalSystem::Cubic: return CrystalSystem::cubic;
-    }
-    return CrystalSystem::none;
-}
+// By the codes of crystalSystemOfSymbol.
+constexpr CrystalSystem kSystemsByCode[] = {CrystalSystem::none,       CrystalSystem::monoclinic, CrystalSystem::orthorhombic,
+                                            CrystalSystem::tetragonal, CrystalSystem::trigonal,   CrystalSystem::hexagonal,
+                                            CrystalSystem::cubic};
 
-BlockSymmetry symmetryOf(const cif::Block& block, const BlockPlace& place) {
+BlockSymmetry symmetryOf(const CifBlock& block, const BlockPlace& place) {
     for (const SymmetryTag& entry : kSymmetryTags) {
         const auto found = findFirst(block, Tags(&entry.tag, 1), place);
         if (!found) continue;
-        const std::string text = found->text();
+        const std::string& text = found->text;
         const auto refuse = [&](std::string_view what) {
             return CifError(place.atLine(found->line) + ": " + std::string(entry.tag) + " " + shown(text) + " " +
                             std::string(what));
@@ -239,9 +207,9 @@ BlockSymmetry symmetryOf(const cif::Block& block, const BlockPlace& place) {
                 return {systemOfNumber(number), {}};
             }
             case SymmetrySource::groupSymbol: {
-                const gemmi::SpaceGroup* group = gemmi::find_spacegroup_by_name(text);
-                if (!group) return {CrystalSystem::none, text};
-                return {systemOfGemmi(group->crystal_system()), {}};
+                const int code = crystalSystemOfSymbol(text);
+                if (code < 0 || code >= static_cast<int>(std::size(kSystemsByCode))) return {CrystalSystem::none, text};
+                return {kSystemsByCode[code], {}};
             }
         }
     }
@@ -257,11 +225,11 @@ struct BlockPoint {
     BlockSymmetry symmetry;
 };
 
-bool holdsCell(const cif::Block& block, const BlockPlace& place) {
+bool holdsCell(const CifBlock& block, const BlockPlace& place) {
     return findItem(block, kCellTags[0][0], place) || findItem(block, kCellTags[0][1], place);
 }
 
-BlockPoint pointOf(const cif::Block& block, const BlockPlace& place) {
+BlockPoint pointOf(const CifBlock& block, const BlockPlace& place) {
     BlockPoint point;
     point.place = place;
     for (std::size_t k = 0; k < kCellTags.size(); ++k) {
@@ -275,59 +243,13 @@ BlockPoint pointOf(const cif::Block& block, const BlockPlace& place) {
     return point;
 }
 
-// "04685.cif, line 12: unterminated 'string'" from the parser's error.
-std::string syntaxError(const std::string& name, const pegtl::parse_error& e) {
-    std::string where = name;
-    if (!e.positions().empty()) where += ", line " + std::to_string(e.positions().front().line);
-    return where + ": " + std::string(e.message());
-}
-
-// What the syntax lets pass but a block cannot hold: a tag without a value, a tag twice, two
-// blocks of one name (names and tags compare without case).
-void checkItems(const cif::Document& doc, const std::string& file) {
-    std::set<std::string> blockNames;
-    for (const cif::Block& block : doc.blocks) {
-        const BlockPlace place{file, "data_" + block.name, headingLine(block)};
-        const std::string name = lowered(block.name);
-        if (!block.name.empty() && !blockNames.insert(name).second)
-            throw CifError(place.at() + ": a second block named data_" + name);
-        std::set<std::string> tags;
-        const auto add = [&](const std::string& tag, int line) {
-            if (!tags.insert(lowered(tag)).second) throw CifError(place.atLine(line) + ": " + tag + " given twice");
-        };
-        for (const cif::Item& item : block.items) {
-            if (item.type == cif::ItemType::Pair) {
-                if (item.pair[1].empty()) throw CifError(place.atLine(item.line_number) + ": " + item.pair[0] + " has no value");
-                add(item.pair[0], item.line_number);
-            } else if (item.type == cif::ItemType::Loop) {
-                for (const std::string& tag : item.loop.tags) add(tag, item.line_number);
-            }
-        }
-    }
-}
-
-cif::Document parse(const CifText& source) {
-    std::string_view text = source.text;
-    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-    cif::Document doc;
-    doc.source = source.name;
-    try {
-        pegtl::memory_input<> in(text.data(), text.size(), source.name);
-        pegtl::parse<cif::rules::file, ReadAction, cif::Errors>(in, doc);
-    } catch (const pegtl::parse_error& e) {
-        throw CifError(syntaxError(source.name, e));
-    }
-    checkItems(doc, source.name);
-    return doc;
-}
-
-std::string titleOf(const cif::Block& block, const BlockPlace& place) {
+std::string titleOf(const CifBlock& block, const BlockPlace& place) {
     for (const std::string_view tag : kTitleTags) {
         const auto found = findFirst(block, Tags(&tag, 1), place);
         if (!found) continue;
         // One line: every run of blanks, line ends and other control characters is one blank.
         std::string title;
-        for (const char c : found->text()) {
+        for (const char c : found->text) {
             const bool blank = static_cast<unsigned char>(c) <= ' ' || c == 127;
             if (!blank) title += c;
             else if (!title.empty() && title.back() != ' ') title += ' ';
@@ -420,10 +342,15 @@ CrystalSystem seriesSystem(const std::vector<BlockPoint>& points, std::string& n
 
 // The points of one CIF text, in block order; the title from its first block when asked.
 void readBlocks(const CifText& source, std::vector<BlockPoint>& points, std::string* title) {
-    const cif::Document doc = parse(source);
-    std::size_t before = points.size();
-    for (const cif::Block& block : doc.blocks) {
-        const BlockPlace place{source.name, block.name.empty() ? "global_" : "data_" + block.name, headingLine(block)};
+    std::vector<CifBlock> blocks;
+    try {
+        blocks = parseCifBlocks(source.text, source.name);
+    } catch (const CifSyntaxError& e) {
+        throw CifError(e.what());
+    }
+    const std::size_t before = points.size();
+    for (const CifBlock& block : blocks) {
+        const BlockPlace place{source.name, block.name.empty() ? "global_" : "data_" + block.name, block.line};
         if (!holdsCell(block, place)) continue;
         if (title && points.size() == before) *title = titleOf(block, place);
         points.push_back(pointOf(block, place));
@@ -445,8 +372,9 @@ ReadResult seriesOf(std::vector<BlockPoint> blocks, std::string title, const std
     if (!series.pressureRun) {
         for (const BlockPoint& b : blocks)
             if (!b.t)
-                throw CifError(b.place.at() + ": no temperature (_cell_measurement_temperature or "
-                                              "_diffrn_ambient_temperature), and the pressure does not vary");
+                throw CifError(b.place.at() +
+                               ": no temperature (_cell_measurement_temperature or _diffrn_ambient_temperature) "
+                               "in a temperature series");
     }
 
     series.crystalSystem = seriesSystem(blocks, series.note);

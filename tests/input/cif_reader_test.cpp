@@ -200,7 +200,7 @@ TEST(CifTags, CrLfLineEndsTextFieldsAndAByteOrderMark) {
     for (const char c : block("three", "_cell_measurement_temperature ?\n")) third += c == '\n' ? std::string("\r\n") : std::string(1, c);
     const ReadResult bad = readOne(crlf + third);
     EXPECT_EQ(bad.reason, "s.cif, data_three (line 30): no temperature (_cell_measurement_temperature or "
-                          "_diffrn_ambient_temperature), and the pressure does not vary");
+                          "_diffrn_ambient_temperature) in a temperature series");
 }
 
 TEST(CifTags, BlocksWithoutACellAreSkippedAndEveryPhaseBlockIsAPoint) {
@@ -376,8 +376,8 @@ const BadCase kBadCases[] = {
     {"bad temperature", block("a", kT1) + block("b", "_cell_measurement_temperature 'room temperature'\n"),
      "s.cif, data_b, line 16: _cell_measurement_temperature \"room temperature\" is not a number"},
     {"no temperature", block("a", kT1) + block("b", ""),
-     "s.cif, data_b (line 9): no temperature (_cell_measurement_temperature or _diffrn_ambient_temperature), and the "
-     "pressure does not vary"},
+     "s.cif, data_b (line 9): no temperature (_cell_measurement_temperature or _diffrn_ambient_temperature) in a "
+     "temperature series"},
     {"several values in a loop", block("a", kT1) + "data_b\nloop_\n_cell_length_a\n5\n6\n",
      "s.cif, data_b, line 10: _cell_length_a has 2 values in a loop, not one"},
     {"space-group number", block("a", kT1 + "_space_group_IT_number 231\n") + block("b", kT2),
