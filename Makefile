@@ -4,8 +4,9 @@ JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 EXAMPLE   ?= examples/phenylpiracetam_triclinic_T.dat
 OUT       ?= out
+PREFIX    ?= /usr/local
 
-.PHONY: all deps configure build run test gui screenshot bench clean
+.PHONY: all deps configure build run test gui screenshot install package bench clean
 
 all: build
 
@@ -35,6 +36,14 @@ gui: build
 
 screenshot: build
 	tools/screenshot.sh $(BUILD)/shell/tenzio $(OUT)/tenzio-dialog.png
+
+# The programs, desktop entry, icons, man pages, README and examples, all under $(PREFIX).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package $(BUILD)/tenzio_VERSION_ARCH.deb (CPack; dependencies from dpkg-shlibdeps).
+package: build
+	cmake --build $(BUILD) --target package
 
 bench:
 	@scripts/install-deps

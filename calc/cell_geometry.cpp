@@ -94,10 +94,10 @@ Mat3 computeSMatrix(const Cell& d, int axisConvention) {
 }
 
 // The results of recent cells. A pair needs 16 S-matrices but only about 7 distinct ones: the
-// run driver and the tensor work both form those of the two cells, and the esd estimate moves
+// pair record and the tensor work both form those of the two cells, and the esd estimate moves
 // each parameter of both cells in turn, the same moves for a cell in the pair before (as its
-// second cell) and in the pair after (as its first). Likewise the orientation report of a pair
-// asks for the reciprocal cell that the pair before asked for. A repeat is found by the exact
+// second cell) and in the pair after (as its first). Likewise the record of a pair asks for the
+// reciprocal cell that the pair before asked for. A repeat is found by the exact
 // bits of the cell, so it returns exactly what computing it again would. Direct-mapped: a
 // collision only costs a recomputation. One table per thread.
 template <class Result, Result (*compute)(const Cell&, int)>

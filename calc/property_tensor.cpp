@@ -8,11 +8,13 @@
 namespace {
 
 constexpr float kVariableEsdLimit = 0.0001f;  // below it the esd of T or P is left out
-constexpr float kZeroLimit = 1.0e-10f;        // a component this small gets no relative esd
+constexpr float kZeroLimit = 1.0e-10f;        // a component this small has no relative esd
 
-// Combines the relative esd of a value with that of the change of T or P.
+// Combines the relative esd of a value with that of the change of T or P. A value of 1e-10 or less
+// keeps its esd, the limit of the combination as the value goes to 0: a zero property is no more
+// exact than the strain it comes from.
 float withVariableEsd(float value, float esd, const Delta& delta) {
-    if (!(std::fabs(value) > kZeroLimit)) return 0.0f;
+    if (!(std::fabs(value) > kZeroLimit)) return esd;
     const float relative = esd / value;
     const float relativeDelta = delta[1] / delta[0];
     return std::fabs(value) * std::sqrt(relative * relative + relativeDelta * relativeDelta);

@@ -16,6 +16,7 @@
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"
 #include "run/status_texts.hpp"
+#include "tenzio_version.hpp"
 
 namespace {
 
@@ -29,7 +30,7 @@ const std::map<std::string, StrainType> kStrainTypes = {
 
 int main(int argc, char** argv) {
     CLI::App app{
-        "Tenzio 4.11 batch run: strain, thermal-expansion or compressibility tensors from a series of unit cells.\n"
+        "Tenzio " TENZIO_VERSION " batch run: strain, thermal-expansion or compressibility tensors from a series of unit cells.\n"
         "Reads INPUT, appends the report to the print file (created when missing, never truncated) and\n"
         "appends to the result files NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a\n"
         "monoclinic one, NAME_prin.cal, in the print file's folder (NAME: the print file's name up to its\n"
@@ -40,7 +41,7 @@ int main(int argc, char** argv) {
         "Status messages go to standard error.\n"
         "Exit status: 0 after a completed run, 1 after a read error or any other failure, 2 on a usage error.",
         "tenzio-batch"};
-    app.set_version_flag("--version", "tenzio-batch 4.11");
+    app.set_version_flag("--version", "tenzio-batch " TENZIO_VERSION);
 
     BatchInput input;
     std::string printFile;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "export/version.hpp"
+#include "tenzio_version.hpp"
 
 namespace {
 
@@ -66,7 +66,7 @@ bool JsonOutput::begin(const RunHeader& header) {
     const Series& series = header.series;
     Json program;
     program["name"] = "Tenzio";
-    program["version"] = kTenzioVersion;
+    program["version"] = TENZIO_VERSION;
     Json options;
     options["axes"] = static_cast<int>(header.options.axisConvention);
     options["strain"] = strainTypeKey(header.options.strainType);

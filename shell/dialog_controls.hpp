@@ -49,7 +49,7 @@ struct DialogControl {
 inline constexpr int kDialogWidthDlu = 268;
 inline constexpr int kDialogHeightDlu = 260;
 inline constexpr int kDialogFontPoints = 8;
-inline constexpr std::string_view kDialogTitle = "Win_Tenzio 4.11";
+inline constexpr std::string_view kDialogTitle = "Win_Tenzio";  // the version follows it in the title bar
 inline constexpr std::string_view kNoFileSelected = "No file selected";
 
 // Every control in creation (tab) order.

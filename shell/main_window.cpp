@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "shell/dialog_logic.hpp"
+#include "tenzio_version.hpp"
 
 namespace {
 
@@ -46,7 +47,7 @@ MainWindow::MainWindow(QWidget* parent)
                                  "QGroupBox::title { subcontrol-origin: margin; left: %2px; padding: 0 2px; }")
                       .arg(QFontMetrics(dialogFont).height() / 2)
                       .arg(dluToPixelsX(3, base_)));
-    setWindowTitle(qText(kDialogTitle));
+    setWindowTitle(qText(kDialogTitle) + QStringLiteral(" " TENZIO_VERSION));
     setFixedSize(dluToPixelsX(kDialogWidthDlu, base_), dluToPixelsY(kDialogHeightDlu, base_));
 
     std::map<int, QButtonGroup*> radioGroups;

@@ -3,13 +3,35 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "run/run_state.hpp"
 #include "shell/dialog_logic.hpp"
 #include "shell/main_window.hpp"
 #include "shell/qt_file_chooser.hpp"
+#include "tenzio_version.hpp"
 
 namespace {
+
+// Answers --version and --help on standard output, without a display; false for a normal start.
+// Other arguments are left to Qt (-platform, -style, ...).
+bool answerInfoOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--version") {
+            std::fputs("tenzio " TENZIO_VERSION "\n", stdout);
+            return true;
+        }
+        if (arg == "--help") {
+            std::fputs("Usage: tenzio [--version] [--help]\n"
+                       "Opens the Tenzio dialog, in which a run is set up, started and followed.\n"
+                       "For runs without a display see tenzio-batch --help.\n",
+                       stdout);
+            return true;
+        }
+    }
+    return false;
+}
 
 // For the documentation's screenshot only: with TENZIO_SCREENSHOT set to a PNG path, the dialog
 // saves a picture of itself as it opens and ends.
@@ -25,7 +47,10 @@ void arrangeScreenshot(MainWindow& window, bool& saved) {
 }  // namespace
 
 int TENZIO_DBOX(int argc, char** argv) {
+    if (answerInfoOption(argc, argv)) return 0;
     QApplication app(argc, argv);
+    // Lets the desktop match the window with the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TENZIO_APP_ID));
     // Lives until the program ends, which closes the files still open.
     RunState state;
 

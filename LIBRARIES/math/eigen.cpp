@@ -1,12 +1,18 @@
 #include "LIBRARIES/math/eigen.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
 namespace {
 
-// Constants of the double-precision quantities are single-precision values widened to double.
-constexpr double kRootMargin = double(0.01f);     // relative margin on D that separates the cases
+// |D| below this fraction of |R| is a double root. Two roots 2d apart, 3s from the third, give
+// D = -3 (d / s)^2 |R| nearly, so only roots within about 4e-6 of the spread are merged. An exact
+// double root in the tensor's elements (a = b at right angles) keeps |D| far below the limit;
+// single-precision noise in the elements that splits the pair (a hexagonal cell's X-Y coupling)
+// may not.
+constexpr double kDoubleRootLimit = 1.0e-10;
+// The other constants of the double-precision quantities are single-precision values widened to double.
 constexpr double kTripleLimit = double(1.0e-15f);  // |P| at or below this: a triple root
 constexpr double kOneThird = double(1.0f / 3.0f);
 constexpr double kStartTolerance = double(1.0e-6f);
@@ -53,9 +59,8 @@ EigenResult EIGEN(const Mat3& tensor) {
     const float mean = static_cast<float>(I1) / 3.0f;  // mean eigenvalue, from I1 rounded to float
 
     std::array<float, 3> roots{};
-    const double margin = kRootMargin * std::fabs(R);
-    if (D - margin < 0.0 && std::fabs(D) < margin) {
-        // Double root by Cardano: X is the real cube root of -Q / 2.
+    // Double root by Cardano: X is the real cube root of -Q / 2, the distinct root m + 2X, the double m - X.
+    const auto doubleRoot = [&] {
         const float s = static_cast<float>(std::pow(std::fabs(Q) / 2.0, kOneThird));
         const float X = Q >= 0.0 ? -s : s;
         const float single = mean + 2.0f * X;
@@ -67,11 +72,14 @@ EigenResult EIGEN(const Mat3& tensor) {
             roots = {twice, twice, single};
             result.eigenFlag = 3;
         }
-    } else if (D - margin < 0.0) {
-        // Three distinct roots by the trigonometric method; the margin keeps the arc cosine's
-        // argument within about +-0.995.
+    };
+    if (std::fabs(D) < kDoubleRootLimit * std::fabs(R)) {
+        doubleRoot();
+    } else if (D < 0.0) {
+        // Three distinct roots by the trigonometric method. Roots close to a double root put the arc
+        // cosine's argument next to +-1, where rounding (T is single precision) can carry it beyond.
         const float T = static_cast<float>(2.0 * std::sqrt(std::fabs(P) / 3.0));
-        const float phi = static_cast<float>(std::acos(3.0 * Q / P / T) / 3.0);
+        const float phi = static_cast<float>(std::acos(std::clamp(3.0 * Q / P / T, -1.0, 1.0)) / 3.0);
         constexpr float kThirdTurn = 2.0f * kPi / 3.0f;
         roots = {mean + T * std::cos(phi), mean + T * std::cos(phi + kThirdTurn),
                  mean + T * std::cos(phi - kThirdTurn)};
@@ -83,9 +91,9 @@ EigenResult EIGEN(const Mat3& tensor) {
         roots = {mean, mean, mean};
         result.eigenFlag = 4;
     } else {
-        // Only rounding gets a symmetric tensor here: nearly equal roots with D beyond the margin.
-        result.eigenFlag = -1;
-        return result;
+        // D of a symmetric tensor is never positive: here rounding has lifted it, which happens only
+        // when two roots (or all three) nearly coincide, so the double-root formulas hold.
+        doubleRoot();
     }
 
     result.eigenValues = roots;

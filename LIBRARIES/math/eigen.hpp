@@ -7,7 +7,7 @@
 struct EigenResult {
     std::array<float, 3> eigenValues{};
     Mat3 eigenVectors;  // row m = eigenvector of eigenValues[m-1]
-    int eigenFlag = 0;  // 0 distinct, 1 double root above, 3 double root below, 4 triple root, -1 no real solution
+    int eigenFlag = 0;  // 0 distinct, 1 double root above, 3 double root below, 4 triple root
 };
 
 // Eigenvalues from the roots of the characteristic cubic, eigenvectors from cross products of the

@@ -42,12 +42,29 @@ TEST(PropertyTensor, EsdsWithAndWithoutTheVariableEsd) {
     // Below the limit of 0.0001 the esd of T is left out, even where the heading names it.
     const PropertyTensor small = propertyTensorOf(strain, esd, {-10, 0.00005f, 5}, false, CrystalSystem::none);
     EXPECT_EQ(small.propertyEsd(1, 1), 0.0001f / 10.0f);  // positive although T falls
-    // Above it the relative esds combine; a component of 1e-10 or less gets no esd.
+    // Above it the relative esds combine.
     const PropertyTensor large = propertyTensorOf(strain, esd, {10, 0.5f, 5}, false, CrystalSystem::none);
     const double p = 0.0002, rel = (0.00001 / p);
     EXPECT_NEAR(large.propertyEsd(1, 1), p * std::sqrt(rel * rel + 0.05 * 0.05), 1e-9);
-    EXPECT_EQ(large.propertyEsd(2, 2), 0.0f);
-    EXPECT_EQ(large.propertyEsd(3, 3), 0.0f);
+}
+
+// |p| sqrt((e / p)^2 + (dT esd / dT)^2) equals sqrt(e^2 + (p dT esd / dT)^2), which is defined at
+// p = 0 and tends to e there: components on both sides of the 1e-10 limit, zero included, must
+// follow it, in the tensor and in the principal values alike.
+TEST(PropertyTensor, EsdOfAZeroComponentIsTheLimitOfTheCombinedEsd) {
+    const float strainEsd = 0.0001f;
+    for (const Delta delta : {Delta{10, 0.5f, 5}, Delta{-4, 2, 5}}) {
+        for (const float strain : {0.0f, 1e-12f, -5e-10f, 1e-9f, -1.0000001e-9f, 3e-9f, 1e-6f, -2e-3f}) {
+            SCOPED_TRACE(::testing::Message() << "strain " << strain << " change " << delta[0]);
+            const double p = double(strain) / delta[0], e = double(strainEsd) / std::fabs(delta[0]);
+            const double r = double(delta[1]) / delta[0];
+            const double expected = std::sqrt(e * e + p * p * r * r);
+            const PropertyTensor t = propertyTensorOf(diagonal(strain, 0, 0), diagonal(strainEsd, 0, 0), delta, false, CrystalSystem::none);
+            EXPECT_NEAR(t.propertyEsd(1, 1), expected, 1e-6 * expected);
+            const PrincipalProperty q = principalPropertyOf({strain, 0, 0}, {strainEsd, 0, 0}, delta, true);
+            EXPECT_NEAR(q.principalPropertyEsd[0], expected, 1e-6 * expected);
+        }
+    }
 }
 
 TEST(PropertyTensor, NoChangeOfTheVariableIsUndefined) {
@@ -63,7 +80,7 @@ TEST(PrincipalProperty, FollowsThePropertyTensorRules) {
                                                     {-2, 0.2f, 1}, true);
     EXPECT_EQ(q.principalProperty[0], -(-0.003f) / -2.0f);
     EXPECT_GT(q.principalPropertyEsd[0], 0.0f);
-    EXPECT_EQ(q.principalPropertyEsd[2], 0.0f);
+    EXPECT_EQ(q.principalPropertyEsd[2], 0.0001f / 2.0f);  // a zero keeps its strain esd
 }
 
 TEST(PrincipalAxes, AnglesOfAnAxisAlongZ) {

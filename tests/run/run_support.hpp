@@ -19,13 +19,14 @@ struct RunResult {
 
 // One run of `dataFile` with the print file `printFile`; the result files land beside it.
 inline RunResult runOnce(const std::filesystem::path& dataFile, const std::filesystem::path& printFile,
-                         RunOptions options = {}) {
+                         RunOptions options = {}, std::vector<RunOutput*> extraOutputs = {}) {
     RunResult result{RunOutcome::readError, {}};
     RunState state;
     state.options = options;
     state.clock = [] { return std::string(kFixedDateTime); };
     state.statusSink = [&](std::string_view s) { result.status.emplace_back(s); };
     state.resultFolder = printFile.parent_path();
+    state.extraOutputs = std::move(extraOutputs);
     if (!openInputFile(state, dataFile) || !openPrintFile(state, printFile)) return result;
     result.outcome = PROCESS_DATA(state);
     return result;

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Fails when a folder includes a header of a layer above it. Data flows one way:
+# LIBRARIES <- calc <- input, report <- export, plots <- run <- cli, shell.
+#
+#   check-layers.sh SOURCE_DIR
+set -uo pipefail
+root=$1
+declare -A allowed=(
+  [LIBRARIES/math]="LIBRARIES/math"
+  [LIBRARIES/records]="LIBRARIES/records"
+  [calc]="LIBRARIES/math calc"
+  [input]="LIBRARIES/math calc input"
+  [report]="LIBRARIES/math LIBRARIES/records calc report"
+  [export]="LIBRARIES/math LIBRARIES/records calc report export"
+  [plots]="LIBRARIES/math LIBRARIES/records calc report plots"
+  [run]="LIBRARIES/math LIBRARIES/records calc input report export run"
+)
+status=0
+for folder in "${!allowed[@]}"; do
+  [[ -d $root/$folder ]] || continue
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    header=$(sed -E 's/.*#include "([^"]+)".*/\1/' <<<"${hit#*:}")
+    ok=0
+    for layer in ${allowed[$folder]}; do
+      [[ $header == "$layer"/* ]] && ok=1
+    done
+    # A header beside the file itself, named without folder.
+    [[ $header != */* ]] && ok=1
+    if [[ $ok == 0 ]]; then
+      echo "${file#"$root"/} includes $header, a layer above $folder" >&2
+      status=1
+    fi
+  done < <(grep -rHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$root/$folder" --include='*.hpp' --include='*.cpp')
+done
+[[ $status == 0 ]] && echo "every include goes down"
+exit $status

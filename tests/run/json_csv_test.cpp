@@ -1,0 +1,93 @@
+// The data exports: the CSV holds the JSON's numbers, undefined values are empty or null, and a
+// failed run leaves an earlier export as it was.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+#include "export/csv_output.hpp"
+#include "export/json_output.hpp"
+#include "run_support.hpp"
+
+namespace {
+
+using namespace testing_support;
+
+std::vector<std::string> fieldsOf(const std::string& row) {
+    std::vector<std::string> fields;
+    std::stringstream in(row);
+    std::string f;
+    while (std::getline(in, f, ',')) fields.push_back(f);
+    if (!row.empty() && row.back() == ',') fields.emplace_back();
+    return fields;
+}
+
+// Two cells at one temperature, then a third: the first pair has no thermal expansion.
+constexpr const char* kSeries =
+    "TITLE exports\nLINE1 T A SIGA B SIGB C SIGC ALPHA BETA GAMMA\nDATA\n"
+    "20 5 0.001 6 0.001 7 0.001 90 91 90\n20 5.001 0.001 6 0.001 7 0.001 90 91 90\n"
+    "40 5.004 0.001 6.002 0.001 7.001 0.001 90 91.02 90\n";
+
+TEST(Exports, CsvRowsHoldTheJsonNumbers) {
+    TempFolder dir("exports");
+    writeFile(dir / "cells.dat", kSeries);
+    JsonOutput json(dir / "run.json");
+    CsvOutput csv(dir / "run.csv");
+    RunOptions options;
+    options.incremental = false;
+    ASSERT_EQ(runOnce(dir / "cells.dat", dir / "run.prt", options, {&json, &csv}).outcome, RunOutcome::completed);
+
+    const nlohmann::json doc = nlohmann::json::parse(slurp(dir / "run.json"));
+    EXPECT_EQ(doc.at("title"), "exports");
+    EXPECT_EQ(doc.at("series"), "temperature");
+    EXPECT_EQ(doc.at("options").at("incremental"), false);
+    ASSERT_EQ(doc.at("points").size(), 3u);
+    EXPECT_EQ(doc.at("points")[2].at("cell")[4].get<float>(), 91.02f);
+
+    const auto rows = linesOf(slurp(dir / "run.csv"));
+    ASSERT_EQ(rows.size(), 3u);  // a header and two calculations, CR LF ends
+    const auto head = fieldsOf(rows[0]);
+    const auto& calculations = doc.at("calculations");
+    for (std::size_t n = 0; n < 2; ++n) {
+        const auto fields = fieldsOf(rows[n + 1]);
+        ASSERT_EQ(fields.size(), head.size());
+        const auto column = [&](const std::string& name) {
+            return fields[static_cast<std::size_t>(std::find(head.begin(), head.end(), name) - head.begin())];
+        };
+        const auto& calc = calculations[n];
+        EXPECT_EQ(column("second"), std::to_string(calc.at("second").get<int>()));
+        EXPECT_EQ(std::stof(column("strain_13")), calc.at("strain").at("tensor")[0][2].get<float>());
+        EXPECT_EQ(std::stof(column("strain_22_esd")), calc.at("strain").at("esd")[1][1].get<float>());
+        EXPECT_EQ(std::stof(column("principal_2_strain")), calc.at("principal")[1].at("strain").get<float>());
+    }
+    // No change of T: the property is undefined, null in the JSON and empty in the CSV.
+    const auto& undefined = calculations[0].at("property");
+    EXPECT_FALSE(undefined.at("defined").get<bool>());
+    EXPECT_TRUE(undefined.at("tensor")[0][0].is_null());
+    EXPECT_TRUE(calculations[0].at("principal")[0].at("property").is_null());
+    const auto first = fieldsOf(rows[1]);
+    EXPECT_EQ(first[static_cast<std::size_t>(std::find(head.begin(), head.end(), "property_11") - head.begin())], "");
+    EXPECT_TRUE(calculations[1].at("property").at("defined").get<bool>());
+}
+
+TEST(Exports, AFailedRunLeavesAnEarlierExportAsItWas) {
+    TempFolder dir("exports-failed");
+    writeFile(dir / "cells.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n1 5 6 7 90 90 90\n2 5 6 x 90 90 90\n");
+    writeFile(dir / "run.json", "earlier");
+    writeFile(dir / "run.csv", "earlier");
+    JsonOutput json(dir / "run.json");
+    CsvOutput csv(dir / "run.csv");
+    EXPECT_EQ(runOnce(dir / "cells.dat", dir / "run.prt", {}, {&json, &csv}).outcome, RunOutcome::readError);
+    EXPECT_EQ(slurp(dir / "run.json"), "earlier");
+    EXPECT_EQ(slurp(dir / "run.csv"), "earlier");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);  // no temporary file left
+}
+
+TEST(Exports, NumbersAreTheShortestThatReadBack) {
+    EXPECT_EQ(csvNumber(0.1f), "0.1");
+    EXPECT_EQ(csvNumber(-2.5e-7f), "-2.5e-07");
+    EXPECT_EQ(csvNumber(std::nanf("")), "");
+}
+
+}  // namespace
