@@ -53,7 +53,7 @@ std::optional<int> prepareInput(RunState& state, const BatchInput& input, bool r
     if (!read.ok()) {
         state.runError = 1;
         WLINE(state, read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
-                                                               : std::string(status::readError));
+                                                              : std::string(status::readError));
         if (!read.reason.empty()) detail(state, read.reason);
         return 1;
     }

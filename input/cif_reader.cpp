@@ -46,8 +46,8 @@ constexpr std::string_view kTemperatureTags[] = {"_cell_measurement_temperature"
                                                  "_diffrn_ambient_temperature", "_diffrn.ambient_temperature"};
 constexpr std::string_view kPressureTags[] = {"_cell_measurement_pressure", "_cell_measurement.pressure",
                                               "_diffrn_ambient_pressure", "_diffrn.ambient_pressure"};
-constexpr std::string_view kTitleTags[] = {"_chemical_name_common", "_chemical.name_common",
-                                           "_chemical_formula_sum", "_chemical_formula.sum"};
+constexpr std::string_view kTitleTags[] = {"_chemical_name_common", "_chemical.name_common", "_chemical_formula_sum",
+                                           "_chemical_formula.sum"};
 
 // Where the crystal system of a block comes from, in order of preference.
 enum class SymmetrySource { systemName, cellSetting, groupNumber, groupSymbol };
@@ -146,7 +146,8 @@ std::optional<Found> findFirst(const CifBlock& block, Tags tags, const BlockPlac
 ValueSu numberOf(const Found& found, const BlockPlace& place, int scale10 = 0) {
     const auto value = parseValueSu(found.text, scale10);
     if (!value)
-        throw CifError(place.atLine(found.line) + ": " + std::string(found.tag) + " " + shown(found.text) + " is not a number");
+        throw CifError(place.atLine(found.line) + ": " + std::string(found.tag) + " " + shown(found.text) +
+                       " is not a number");
     return *value;
 }
 
@@ -173,9 +174,9 @@ CrystalSystem systemOfNumber(int number) {
 }
 
 // By the codes of crystalSystemOfSymbol.
-constexpr CrystalSystem kSystemsByCode[] = {CrystalSystem::none,       CrystalSystem::monoclinic, CrystalSystem::orthorhombic,
-                                            CrystalSystem::tetragonal, CrystalSystem::trigonal,   CrystalSystem::hexagonal,
-                                            CrystalSystem::cubic};
+constexpr CrystalSystem kSystemsByCode[] = {
+    CrystalSystem::none,     CrystalSystem::monoclinic, CrystalSystem::orthorhombic, CrystalSystem::tetragonal,
+    CrystalSystem::trigonal, CrystalSystem::hexagonal,  CrystalSystem::cubic};
 
 BlockSymmetry symmetryOf(const CifBlock& block, const BlockPlace& place) {
     for (const SymmetryTag& entry : kSymmetryTags) {
@@ -190,10 +191,14 @@ BlockSymmetry symmetryOf(const CifBlock& block, const BlockPlace& place) {
             case SymmetrySource::systemName:
             case SymmetrySource::cellSetting: {
                 static const std::pair<std::string_view, CrystalSystem> kNames[] = {
-                    {"triclinic", CrystalSystem::none},       {"monoclinic", CrystalSystem::monoclinic},
-                    {"orthorhombic", CrystalSystem::orthorhombic}, {"tetragonal", CrystalSystem::tetragonal},
-                    {"trigonal", CrystalSystem::trigonal},    {"rhombohedral", CrystalSystem::trigonal},
-                    {"hexagonal", CrystalSystem::hexagonal},  {"cubic", CrystalSystem::cubic}};
+                    {"triclinic", CrystalSystem::none},
+                    {"monoclinic", CrystalSystem::monoclinic},
+                    {"orthorhombic", CrystalSystem::orthorhombic},
+                    {"tetragonal", CrystalSystem::tetragonal},
+                    {"trigonal", CrystalSystem::trigonal},
+                    {"rhombohedral", CrystalSystem::trigonal},
+                    {"hexagonal", CrystalSystem::hexagonal},
+                    {"cubic", CrystalSystem::cubic}};
                 const std::string name = lowered(text);
                 for (const auto& [word, system] : kNames)
                     if (name == word) return {system, {}};
@@ -296,7 +301,8 @@ bool constraintsFit(const BlockPoint& point, CrystalSystem system) {
 }
 
 bool isCUniqueMonoclinic(const BlockPoint& p) {
-    return nearlyEqual(p.cell[3].value, 90.0f, p.cell[3].su, true) && nearlyEqual(p.cell[4].value, 90.0f, p.cell[4].su, true);
+    return nearlyEqual(p.cell[3].value, 90.0f, p.cell[3].su, true) &&
+           nearlyEqual(p.cell[4].value, 90.0f, p.cell[4].su, true);
 }
 
 bool isOnRhombohedralAxes(const BlockPoint& p) {
@@ -335,8 +341,7 @@ CrystalSystem seriesSystem(const std::vector<BlockPoint>& points, std::string& n
         note = "CRYSTAL SYSTEM MONOCLINIC WITH UNIQUE AXIS C IN CIF: CELLS NOT CONSTRAINED";
     else if (system == CrystalSystem::trigonal && std::all_of(points.begin(), points.end(), isOnRhombohedralAxes))
         note = "CRYSTAL SYSTEM TRIGONAL ON RHOMBOHEDRAL AXES IN CIF: CELLS NOT CONSTRAINED";
-    else
-        note = "CRYSTAL SYSTEM " + name + " IN CIF DOES NOT FIT THE CELLS AS GIVEN: NOT CONSTRAINED";
+    else note = "CRYSTAL SYSTEM " + name + " IN CIF DOES NOT FIT THE CELLS AS GIVEN: NOT CONSTRAINED";
     return CrystalSystem::none;
 }
 
@@ -365,9 +370,11 @@ ReadResult seriesOf(std::vector<BlockPoint> blocks, std::string title, const std
     if (blocks.size() < 2)
         throw CifError(blocks.front().place.at() + ": the only data block with a cell; a series needs two or more");
 
-    const bool allPressures = std::all_of(blocks.begin(), blocks.end(), [](const BlockPoint& b) { return b.p.has_value(); });
-    const bool pressureVaries =
-        allPressures && std::any_of(blocks.begin(), blocks.end(), [&](const BlockPoint& b) { return b.p->value != blocks.front().p->value; });
+    const bool allPressures =
+        std::all_of(blocks.begin(), blocks.end(), [](const BlockPoint& b) { return b.p.has_value(); });
+    const bool pressureVaries = allPressures && std::any_of(blocks.begin(), blocks.end(), [&](const BlockPoint& b) {
+                                    return b.p->value != blocks.front().p->value;
+                                });
     series.pressureRun = pressureVaries;
     if (!series.pressureRun) {
         for (const BlockPoint& b : blocks)

@@ -35,13 +35,15 @@ ReadResult readDataFile(const fs::path& path) {
     return r;
 }
 
-const std::string kCell = "_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n_cell_angle_alpha 90\n"
-                          "_cell_angle_beta 90\n_cell_angle_gamma 90\n";
+const std::string kCell =
+    "_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n_cell_angle_alpha 90\n"
+    "_cell_angle_beta 90\n_cell_angle_gamma 90\n";
 
 TEST(BatchCif, DataOutAloneConvertsWithoutARun) {
     TempFolder dir("batch-cif-convert");
     std::string files;
-    for (int n = 4685; n <= 4691; ++n) files += q(kCif / "amcsd_gypsum_Comodi2008_monoclinic_P" / ("0" + std::to_string(n) + ".cif")) + " ";
+    for (int n = 4685; n <= 4691; ++n)
+        files += q(kCif / "amcsd_gypsum_Comodi2008_monoclinic_P" / ("0" + std::to_string(n) + ".cif")) + " ";
     ASSERT_EQ(batch(files + "--data-out " + q(dir / "g.dat"), dir / "err"), 0) << slurp(dir / "err");
     EXPECT_EQ(slurp(dir / "err"), "DATA FILE WRITTEN\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);  // g.dat and err
@@ -57,14 +59,16 @@ TEST(BatchCif, DataOutAloneConvertsWithoutARun) {
 TEST(BatchCif, SortOrdersByTStablyAndTheRunUsesThatOrder) {
     TempFolder dir("batch-cif-sort");
     // Falling T, and two blocks at 200 K whose order must stay.
-    writeFile(dir / "s.cif", "data_a\n" + kCell + "_diffrn_ambient_temperature 300\n" +
-                                 "data_b\n" + kCell + "_diffrn_ambient_temperature 200\n" +
-                                 "data_c\n" + kCell + "_diffrn_ambient_temperature 100\n");
+    writeFile(dir / "s.cif", "data_a\n" + kCell + "_diffrn_ambient_temperature 300\n" + "data_b\n" + kCell +
+                                 "_diffrn_ambient_temperature 200\n" + "data_c\n" + kCell +
+                                 "_diffrn_ambient_temperature 100\n");
     std::string text = slurp(dir / "s.cif");
     text.replace(text.find("_cell_length_a 5", text.find("data_b")), 16, "_cell_length_a 5.1");
     text += "data_d\n" + kCell + "_diffrn_ambient_temperature 200\n";
     writeFile(dir / "s.cif", text);
-    ASSERT_EQ(batch(q(dir / "s.cif") + " --sort --data-out " + q(dir / "s.dat") + " --json " + q(dir / "s.json"), dir / "err"), 0)
+    ASSERT_EQ(batch(q(dir / "s.cif") + " --sort --data-out " + q(dir / "s.dat") + " --json " + q(dir / "s.json"),
+                    dir / "err"),
+              0)
         << slurp(dir / "err");
     const ReadResult back = readDataFile(dir / "s.dat");
     ASSERT_TRUE(back.ok()) << back.reason;
@@ -89,7 +93,8 @@ TEST(BatchCif, ADataFileMustStandAlone) {
     writeFile(dir / "c.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n1 5 6 7 90 90 90\n2 5 6 7 90 90 90\n");
     const fs::path cif = kCif / "cod_C60hydroquinone_Blanc2000_trigonal_T.cif";
     EXPECT_EQ(batch(q(cif) + " " + q(dir / "c.dat") + " --print " + q(dir / "r.prt"), dir / "err"), 2);
-    EXPECT_NE(slurp(dir / "err").find("c.dat is a keyword data file: give it alone, or only CIF files"), std::string::npos)
+    EXPECT_NE(slurp(dir / "err").find("c.dat is a keyword data file: give it alone, or only CIF files"),
+              std::string::npos)
         << slurp(dir / "err");
     EXPECT_FALSE(fs::exists(dir / "r.prt"));
     // --data-out never replaces an input.
@@ -103,10 +108,12 @@ TEST(BatchCif, ABadCifIsAReadErrorWithItsReasonAndWritesNothing) {
     std::string noBeta = "data_b\n" + kCell + "_diffrn_ambient_temperature 200\n";
     noBeta.replace(noBeta.find("_cell_angle_beta 90"), 19, "_cell_angle_beta ?");
     writeFile(dir / "b.cif", noBeta);
-    EXPECT_EQ(batch(q(dir / "a.cif") + " " + q(dir / "b.cif") + " --print " + q(dir / "r.prt") + " --data-out " + q(dir / "r.dat"),
+    EXPECT_EQ(batch(q(dir / "a.cif") + " " + q(dir / "b.cif") + " --print " + q(dir / "r.prt") + " --data-out " +
+                        q(dir / "r.dat"),
                     dir / "err"),
               1);
-    EXPECT_EQ(slurp(dir / "err"), "error reading file\ntenzio-batch: b.cif, data_b (line 1): no value for _cell_angle_beta\n");
+    EXPECT_EQ(slurp(dir / "err"),
+              "error reading file\ntenzio-batch: b.cif, data_b (line 1): no value for _cell_angle_beta\n");
     EXPECT_FALSE(fs::exists(dir / "r.prt"));
     EXPECT_FALSE(fs::exists(dir / "r.dat"));
 }

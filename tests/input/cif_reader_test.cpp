@@ -31,7 +31,7 @@ float f(const char* decimal) { return std::strtof(decimal, nullptr); }
 
 // A block with a cell (angles 90 unless given) and whatever else the case adds.
 std::string block(const std::string& name, const std::string& extra, const std::string& cell = "5 6 7 90 90 90") {
-    static const char* const kTags[] = {"_cell_length_a",   "_cell_length_b",  "_cell_length_c",
+    static const char* const kTags[] = {"_cell_length_a",    "_cell_length_b",   "_cell_length_c",
                                         "_cell_angle_alpha", "_cell_angle_beta", "_cell_angle_gamma"};
     std::string text = "data_" + name + "\n";
     std::size_t pos = 0;
@@ -57,7 +57,7 @@ TEST(CifStart, TheFirstTokenThatIsNoCommentDecides) {
         {"DATA_X", true},
         {"# a database header\n#\n\n   data_04685\n", true},
         {"#c\r\n\r\ndata_x\r\n", true},
-        {"\xEF\xBB\xBF" "data_bom\n", true},
+        {"\357\273\277data_bom\n", true},  // a UTF-8 byte-order mark
         {"\xEF\xBB\xBF# comment\ndata_bom\n", true},
         {"TITLE cells\nLINE1 T A\nDATA\n", false},
         {"# comment only\n", false},
@@ -124,7 +124,8 @@ TEST(CifRealSeries, OneMultiBlockFileAndItsBlocksAsFilesGiveTheSameSeries) {
 
 TEST(CifRealSeries, GypsumIsAMonoclinicPressureSeriesFromKpaAndItsSymbolAlone) {
     std::vector<std::filesystem::path> files;
-    for (int n = 4685; n <= 4691; ++n) files.push_back(kExamples / "amcsd_gypsum_Comodi2008_monoclinic_P" / ("0" + std::to_string(n) + ".cif"));
+    for (int n = 4685; n <= 4691; ++n)
+        files.push_back(kExamples / "amcsd_gypsum_Comodi2008_monoclinic_P" / ("0" + std::to_string(n) + ".cif"));
     const ReadResult r = readCifSeries(files);
     ASSERT_TRUE(r.ok()) << r.reason;
     const Series& s = r.series;
@@ -185,9 +186,11 @@ TEST(CifTags, TemperatureTagsInOrderAndAbsentValuesPassToTheNext) {
 }
 
 TEST(CifTags, CrLfLineEndsTextFieldsAndAByteOrderMark) {
-    std::string text = "\xEF\xBB\xBF# made on a desktop\r\n" +
-                       block("one", "_chemical_name_common\n;\n  Phase one,\n  cooled\n;\n_cell_measurement_temperature\n;\n150\n;\n") +
-                       block("two", "_cell_measurement_temperature 100\n_publ_section_title\n;\n data_ inside text\n;\n");
+    std::string text =
+        "\xEF\xBB\xBF# made on a desktop\r\n" +
+        block("one",
+              "_chemical_name_common\n;\n  Phase one,\n  cooled\n;\n_cell_measurement_temperature\n;\n150\n;\n") +
+        block("two", "_cell_measurement_temperature 100\n_publ_section_title\n;\n data_ inside text\n;\n");
     std::string crlf;
     for (const char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     const ReadResult r = readOne(crlf);
@@ -197,10 +200,12 @@ TEST(CifTags, CrLfLineEndsTextFieldsAndAByteOrderMark) {
     EXPECT_EQ(r.series.title, "Phase one, cooled");
     // Lines are counted over CR LF and text fields: the third block's heading is on line 30.
     std::string third;
-    for (const char c : block("three", "_cell_measurement_temperature ?\n")) third += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (const char c : block("three", "_cell_measurement_temperature ?\n"))
+        third += c == '\n' ? std::string("\r\n") : std::string(1, c);
     const ReadResult bad = readOne(crlf + third);
-    EXPECT_EQ(bad.reason, "s.cif, data_three (line 30): no temperature (_cell_measurement_temperature or "
-                          "_diffrn_ambient_temperature) in a temperature series");
+    EXPECT_EQ(bad.reason,
+              "s.cif, data_three (line 30): no temperature (_cell_measurement_temperature or "
+              "_diffrn_ambient_temperature) in a temperature series");
 }
 
 TEST(CifTags, BlocksWithoutACellAreSkippedAndEveryPhaseBlockIsAPoint) {
@@ -218,7 +223,8 @@ TEST(CifTags, BlocksWithoutACellAreSkippedAndEveryPhaseBlockIsAPoint) {
 
 TEST(CifTags, FilesInTheOrderGivenThenBlocksInFileOrder) {
     const std::vector<CifText> texts{
-        {"b.cif", block("b1", "_cell_measurement_temperature 30\n") + block("b2", "_cell_measurement_temperature 10\n")},
+        {"b.cif",
+         block("b1", "_cell_measurement_temperature 30\n") + block("b2", "_cell_measurement_temperature 10\n")},
         {"a.cif", block("a1", "_cell_measurement_temperature 20\n_chemical_formula_sum 'Si O2'\n")},
     };
     const ReadResult r = readCifTexts(texts);
@@ -231,16 +237,18 @@ TEST(CifTags, FilesInTheOrderGivenThenBlocksInFileOrder) {
 }
 
 TEST(CifTags, TheTitleIsTheCommonNameElseTheFormula) {
-    const ReadResult both = readOne(block("a", "_cell_measurement_temperature 1\n_chemical_formula_sum 'C6 H6'\n"
-                                               "_chemical_name_common ?\n") +
+    const ReadResult both = readOne(block("a",
+                                          "_cell_measurement_temperature 1\n_chemical_formula_sum 'C6 H6'\n"
+                                          "_chemical_name_common ?\n") +
                                     block("b", "_cell_measurement_temperature 2\n_chemical_name_common 'other'\n"));
     EXPECT_EQ(both.series.title, "C6 H6");
 }
 
 // Pressure or temperature series.
 TEST(CifVariable, PressuresInKpaThatVaryMakeAPressureSeriesInGpa) {
-    const ReadResult r = readOne(block("a", "_diffrn_ambient_pressure 100000(5000)\n_cell_measurement_temperature 295\n") +
-                                 block("b", "_cell_measurement_pressure 2.5e6\n"));
+    const ReadResult r =
+        readOne(block("a", "_diffrn_ambient_pressure 100000(5000)\n_cell_measurement_temperature 295\n") +
+                block("b", "_cell_measurement_pressure 2.5e6\n"));
     ASSERT_TRUE(r.ok()) << r.reason;
     EXPECT_TRUE(r.series.pressureRun);
     EXPECT_EQ(r.series.points[0].p, f("0.1"));
@@ -252,7 +260,8 @@ TEST(CifVariable, PressuresInKpaThatVaryMakeAPressureSeriesInGpa) {
 
 TEST(CifVariable, AConstantPressureMakesATemperatureSeriesNamedInTheTitle) {
     const ReadResult r = readOne(
-        block("a", "_diffrn_ambient_pressure 101.325\n_diffrn_ambient_temperature 100\n_chemical_name_common quartz\n") +
+        block("a",
+              "_diffrn_ambient_pressure 101.325\n_diffrn_ambient_temperature 100\n_chemical_name_common quartz\n") +
         block("b", "_diffrn_ambient_pressure 101.325\n_diffrn_ambient_temperature 200\n"));
     ASSERT_TRUE(r.ok()) << r.reason;
     EXPECT_FALSE(r.series.pressureRun);
@@ -299,8 +308,8 @@ const SystemCase kSystemCases[] = {
      CrystalSystem::hexagonal, ""},
     {"absent number passes to the symbol", "_space_group_IT_number ?\n_symmetry_space_group_name_H-M 'P 21 c n'\n",
      "_space_group_name_H-M_alt 'P b n m'\n", CrystalSystem::orthorhombic, ""},
-    {"lowest wins", "_space_group_name_H-M_alt 'F m -3 m'\n|5 5 5 90 90 90", "_space_group_IT_number 139\n|5 5 7 90 90 90",
-     CrystalSystem::tetragonal, ""},
+    {"lowest wins", "_space_group_name_H-M_alt 'F m -3 m'\n|5 5 5 90 90 90",
+     "_space_group_IT_number 139\n|5 5 7 90 90 90", CrystalSystem::tetragonal, ""},
     {"a block without any is triclinic", "_space_group_IT_number 225\n|5 5 5 90 90 90", "|5 5 5 90 90 90",
      CrystalSystem::none, ""},
     {"number 2 is triclinic", "_space_group_IT_number 2\n|5 6 7 80 85 95", "_space_group_IT_number 14\n",
@@ -313,12 +322,12 @@ const SystemCase kSystemCases[] = {
     {"rhombohedral axes", "_space_group_name_H-M_alt 'R -3 m'\n|5 5 5 60 60 60",
      "_space_group_IT_number 166\n|5.1 5.1 5.1 61 61 61", CrystalSystem::none,
      "CRYSTAL SYSTEM TRIGONAL ON RHOMBOHEDRAL AXES IN CIF: CELLS NOT CONSTRAINED"},
-    {"hexagonal axes", "_space_group_name_H-M_alt 'R -3 m'\n|5 5 14 90 90 120", "_space_group_IT_number 166\n|5 5 14 90 90 120",
-     CrystalSystem::trigonal, ""},
+    {"hexagonal axes", "_space_group_name_H-M_alt 'R -3 m'\n|5 5 14 90 90 120",
+     "_space_group_IT_number 166\n|5 5 14 90 90 120", CrystalSystem::trigonal, ""},
     {"tetragonal with a and b apart", "_space_group_IT_number 139\n|5 5.2 7 90 90 90", "_space_group_IT_number 139\n",
      CrystalSystem::none, "CRYSTAL SYSTEM TETRAGONAL IN CIF DOES NOT FIT THE CELLS AS GIVEN: NOT CONSTRAINED"},
-    {"within the su", "_space_group_IT_number 139\n|5.0001(1) 5.0003(1) 7 90 90 90", "_space_group_IT_number 139\n|5 5 7 90 90 90",
-     CrystalSystem::tetragonal, ""},
+    {"within the su", "_space_group_IT_number 139\n|5.0001(1) 5.0003(1) 7 90 90 90",
+     "_space_group_IT_number 139\n|5 5 7 90 90 90", CrystalSystem::tetragonal, ""},
     {"unknown symbol", "_space_group_name_H-M_alt 'P 7 q'\n", "_space_group_IT_number 47\n", CrystalSystem::none,
      "SPACE GROUP \"P 7 q\" IN CIF NOT KNOWN: CELLS NOT CONSTRAINED"},
 };
@@ -337,8 +346,9 @@ TEST_P(CifSystem, FromTheFirstItemPresentTheLowestAmongTheBlocksIfItFits) {
 INSTANTIATE_TEST_SUITE_P(Cases, CifSystem, ::testing::ValuesIn(kSystemCases), caseName<SystemCase>);
 
 TEST(CifSystemConstraints, ApplyAsInADataFileAndLeaveUnconstrainedCellsAsGiven) {
-    const ReadResult tetragonal = readOne(blockFrom("a", "_space_group_IT_number 139\n|5.0001(1) 5.0003(2) 7 90 90 90", 1) +
-                                          blockFrom("b", "_space_group_IT_number 139\n|5 5 7 90 90 90", 2));
+    const ReadResult tetragonal =
+        readOne(blockFrom("a", "_space_group_IT_number 139\n|5.0001(1) 5.0003(2) 7 90 90 90", 1) +
+                blockFrom("b", "_space_group_IT_number 139\n|5 5 7 90 90 90", 2));
     ASSERT_TRUE(tetragonal.ok());
     EXPECT_EQ(tetragonal.series.points[0].cell[1], f("5.0001"));
     EXPECT_EQ(tetragonal.series.points[0].sigCell[1], f("0.0001"));
@@ -360,17 +370,25 @@ const std::string kT1 = "_cell_measurement_temperature 1\n";
 const std::string kT2 = "_cell_measurement_temperature 2\n";
 
 const BadCase kBadCases[] = {
-    {"unterminated string", "data_a\n_cell_length_a 5\n_chemical_name_common 'open\n", "s.cif, line 3: unterminated 'string'"},
+    {"unterminated string", "data_a\n_cell_length_a 5\n_chemical_name_common 'open\n",
+     "s.cif, line 3: unterminated 'string'"},
     {"no data block", "_cell_length_a 5\n", "s.cif, line 1: expected block header (data_)"},
-    {"duplicate tag", "data_a\n_cell_length_a 5\n_cell_length_a 6\n", "s.cif, data_a, line 3: _cell_length_a given twice"},
-    {"tag without value", "data_a\n_cell_length_a\n_cell_length_b 6\n", "s.cif, data_a, line 2: _cell_length_a has no value"},
+    {"duplicate tag", "data_a\n_cell_length_a 5\n_cell_length_a 6\n",
+     "s.cif, data_a, line 3: _cell_length_a given twice"},
+    {"tag without value", "data_a\n_cell_length_a\n_cell_length_b 6\n",
+     "s.cif, data_a, line 2: _cell_length_a has no value"},
     {"duplicate block", block("a", kT1) + block("A", kT2), "s.cif, data_A (line 9): a second block named data_a"},
     {"no block with a cell", "data_a\n_chemical_name_common x\n", "s.cif: no data block with a cell (_cell_length_a)"},
-    {"one point", block("only", kT1), "s.cif, data_only (line 1): the only data block with a cell; a series needs two or more"},
-    {"missing angle", block("a", kT1) + "data_b\n_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n"
-                      "_cell_angle_alpha 90\n_cell_angle_gamma 90\n" + kT2,
+    {"one point", block("only", kT1),
+     "s.cif, data_only (line 1): the only data block with a cell; a series needs two or more"},
+    {"missing angle",
+     block("a", kT1) +
+         "data_b\n_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n"
+         "_cell_angle_alpha 90\n_cell_angle_gamma 90\n" +
+         kT2,
      "s.cif, data_b (line 9): no value for _cell_angle_beta"},
-    {"absent cell value", block("a", kT1) + block("b", kT2, "5 6 ? 90 90 90"), "s.cif, data_b (line 9): no value for _cell_length_c"},
+    {"absent cell value", block("a", kT1) + block("b", kT2, "5 6 ? 90 90 90"),
+     "s.cif, data_b (line 9): no value for _cell_length_c"},
     {"not a number", block("a", kT1) + block("b", kT2, "5 6 7 90 ninety 90"),
      "s.cif, data_b, line 14: _cell_angle_beta \"ninety\" is not a number"},
     {"bad temperature", block("a", kT1) + block("b", "_cell_measurement_temperature 'room temperature'\n"),
@@ -398,7 +416,8 @@ TEST_P(CifBad, IsAReadErrorThatSaysWhere) {
 INSTANTIATE_TEST_SUITE_P(Cases, CifBad, ::testing::ValuesIn(kBadCases), caseName<BadCase>);
 
 TEST(CifBadFiles, ACellThatCannotExistIsAnInvalidCellNamingItsPoint) {
-    const ReadResult r = readOne(block("a", kT1) + block("b", kT2) + block("c", "_cell_measurement_temperature 3\n", "5 6 7 170 170 170"));
+    const ReadResult r = readOne(block("a", kT1) + block("b", kT2) +
+                                 block("c", "_cell_measurement_temperature 3\n", "5 6 7 170 170 170"));
     EXPECT_EQ(r.failure, ReadFailure::invalidCell);
     EXPECT_EQ(r.badPoint, 3);
     EXPECT_EQ(r.reason, "s.cif, data_c (line 17): data point 3 cannot form a unit cell");
@@ -410,7 +429,8 @@ TEST(CifBadFiles, FilesThatCannotBeReadAreNamed) {
     writeFile(dir / "nocell.cif", "data_x\n_chemical_name_common x\n");
     EXPECT_EQ(readCifSeries({dir / "good.cif", dir / "missing.cif"}).reason, "missing.cif: cannot be opened");
     EXPECT_EQ(readCifSeries({dir / "good.cif", dir.path()}).failure, ReadFailure::unreadable);
-    EXPECT_EQ(readCifSeries({dir / "good.cif", dir / "nocell.cif"}).reason, "nocell.cif: no data block with a cell (_cell_length_a)");
+    EXPECT_EQ(readCifSeries({dir / "good.cif", dir / "nocell.cif"}).reason,
+              "nocell.cif: no data block with a cell (_cell_length_a)");
     EXPECT_EQ(readCifSeries({"/dev/zero"}).reason, "zero: a device, not a file");
     EXPECT_TRUE(readCifSeries({dir / "good.cif"}).ok());
 }

@@ -31,7 +31,8 @@ void expectSameSeries(const Series& a, const Series& b) {
     for (std::size_t n = 0; n < a.points.size(); ++n) {
         const DataPoint& x = a.points[n];
         const DataPoint& y = b.points[n];
-        EXPECT_TRUE(sameBits(x.p, y.p) && sameBits(x.sigP, y.sigP) && sameBits(x.t, y.t) && sameBits(x.sigT, y.sigT)) << n;
+        EXPECT_TRUE(sameBits(x.p, y.p) && sameBits(x.sigP, y.sigP) && sameBits(x.t, y.t) && sameBits(x.sigT, y.sigT))
+            << n;
         for (std::size_t k = 0; k < 7; ++k)
             EXPECT_TRUE(sameBits(x.cell[k], y.cell[k]) && sameBits(x.sigCell[k], y.sigCell[k])) << n << " " << k;
     }
@@ -58,20 +59,30 @@ Series awkwardSeries(CrystalSystem system, bool pressure) {
 }
 
 TEST(DataFileWriter, EverySystemAndVariableReadsBackBitForBit) {
-    for (const CrystalSystem system : {CrystalSystem::none, CrystalSystem::monoclinic, CrystalSystem::orthorhombic,
-                                       CrystalSystem::tetragonal, CrystalSystem::trigonal, CrystalSystem::hexagonal,
-                                       CrystalSystem::cubic}) {
+    for (const CrystalSystem system :
+         {CrystalSystem::none, CrystalSystem::monoclinic, CrystalSystem::orthorhombic, CrystalSystem::tetragonal,
+          CrystalSystem::trigonal, CrystalSystem::hexagonal, CrystalSystem::cubic}) {
         for (const bool pressure : {false, true}) {
             Series s = awkwardSeries(system, pressure);
             // The reader constrains every cell; the series written must already be constrained.
             if (system != CrystalSystem::none) {
                 for (DataPoint& d : s.points) {
-                    d.cell = {7.0f, 7.0f, 9.87654321f, 90.0f, system == CrystalSystem::monoclinic ? 104.99999f : 90.0f,
-                              system == CrystalSystem::trigonal || system == CrystalSystem::hexagonal ? 120.0f : 90.0f, 1.5f};
+                    d.cell = {7.0f,
+                              7.0f,
+                              9.87654321f,
+                              90.0f,
+                              system == CrystalSystem::monoclinic ? 104.99999f : 90.0f,
+                              system == CrystalSystem::trigonal || system == CrystalSystem::hexagonal ? 120.0f : 90.0f,
+                              1.5f};
                     if (system == CrystalSystem::cubic) d.cell[2] = 7.0f;
-                    d.sigCell = {3e-5f, system == CrystalSystem::monoclinic || system == CrystalSystem::orthorhombic ? 2e-5f : 3e-5f,
-                                 system == CrystalSystem::cubic ? 3e-5f : 1e-4f, 0.0f,
-                                 system == CrystalSystem::monoclinic ? 0.0123f : 0.0f, 0.0f, 0.5f};
+                    d.sigCell = {
+                        3e-5f,
+                        system == CrystalSystem::monoclinic || system == CrystalSystem::orthorhombic ? 2e-5f : 3e-5f,
+                        system == CrystalSystem::cubic ? 3e-5f : 1e-4f,
+                        0.0f,
+                        system == CrystalSystem::monoclinic ? 0.0123f : 0.0f,
+                        0.0f,
+                        0.5f};
                 }
             }
             const ReadResult back = readBack(dataFileText(s));
@@ -97,7 +108,8 @@ TEST(DataFileWriter, TheNoteAndCommentsAreCommentLines) {
 
 TEST(DataFileWriter, RealCifSeriesReadBackAsTheyWereRead) {
     const std::filesystem::path examples = std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/cif";
-    for (const char* name : {"cod_C60hydroquinone_Blanc2000_trigonal_T.cif", "amcsd_gypsum_Comodi2008_monoclinic_P.cif"}) {
+    for (const char* name :
+         {"cod_C60hydroquinone_Blanc2000_trigonal_T.cif", "amcsd_gypsum_Comodi2008_monoclinic_P.cif"}) {
         const ReadResult cif = readCifSeries({examples / name});
         ASSERT_TRUE(cif.ok()) << cif.reason;
         const ReadResult back = readBack(dataFileText(cif.series));

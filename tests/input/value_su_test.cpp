@@ -46,9 +46,9 @@ TEST(ValueSu, ValueAndSuAreTheFloatsOfTheDigitsWrittenOutInFull) {
 }
 
 TEST(ValueSu, AnythingElseIsNoNumber) {
-    for (const char* text : {"", "?", ".", "abc", "6.18(", "6.18()", "6.18(3.8)", "6.18(38", "6.18)", "6.18(-3)",
-                             "(3)", "1e", "1e+", "--1", "1.2.3", "nan", "inf", "1d3", "0x10", "6.18 (3)", "6,18",
-                             "1e999", "1e-999999999", "12(3)x"}) {
+    for (const char* text : {"",      "?",        ".",    "abc",      "6.18(", "6.18()", "6.18(3.8)",    "6.18(38",
+                             "6.18)", "6.18(-3)", "(3)",  "1e",       "1e+",   "--1",    "1.2.3",        "nan",
+                             "inf",   "1d3",      "0x10", "6.18 (3)", "6,18",  "1e999",  "1e-999999999", "12(3)x"}) {
         EXPECT_FALSE(parseValueSu(text)) << '"' << text << '"';
     }
 }

@@ -46,7 +46,8 @@ struct Pair {
 TEST(CifRun, EveryOutputEqualsThatOfTheSameSeriesAsADataFile) {
     std::vector<fs::path> gypsum;
     for (int n = 4685; n <= 4691; ++n)
-        gypsum.push_back(kSource / "examples/cif/amcsd_gypsum_Comodi2008_monoclinic_P" / ("0" + std::to_string(n) + ".cif"));
+        gypsum.push_back(kSource / "examples/cif/amcsd_gypsum_Comodi2008_monoclinic_P" /
+                         ("0" + std::to_string(n) + ".cif"));
     RunOptions lagrangianAgainstFirst;
     lagrangianAgainstFirst.strainType = StrainType::infinitesimalLagrangian;
     lagrangianAgainstFirst.incremental = false;
@@ -54,9 +55,14 @@ TEST(CifRun, EveryOutputEqualsThatOfTheSameSeriesAsADataFile) {
     const Pair pairs[] = {
         {"gypsum", gypsum, kSource / "tests/run/cif/gypsum_P.dat", {}},
         {"gypsum-options", gypsum, kSource / "tests/run/cif/gypsum_P.dat", lagrangianAgainstFirst},
-        {"c60", {kSource / "examples/cif/cod_C60hydroquinone_Blanc2000_trigonal_T.cif"},
-         kSource / "tests/run/cif/c60hydroquinone_T.dat", {}},
-        {"phenylpiracetam", {kSource / "tests/run/cif/phenylpiracetam_T.cif"}, kSource / "tests/run/cif/phenylpiracetam_T.dat", {}},
+        {"c60",
+         {kSource / "examples/cif/cod_C60hydroquinone_Blanc2000_trigonal_T.cif"},
+         kSource / "tests/run/cif/c60hydroquinone_T.dat",
+         {}},
+        {"phenylpiracetam",
+         {kSource / "tests/run/cif/phenylpiracetam_T.cif"},
+         kSource / "tests/run/cif/phenylpiracetam_T.dat",
+         {}},
     };
     TempFolder dir("cif-run");
     for (const Pair& pair : pairs) {
@@ -64,7 +70,8 @@ TEST(CifRun, EveryOutputEqualsThatOfTheSameSeriesAsADataFile) {
         const fs::path fromData = dir / (std::string(pair.name) + "-dat");
         ASSERT_EQ(runAll(pair.cif, fromCif, pair.options), RunOutcome::completed) << pair.name;
         ASSERT_EQ(runAll({pair.dataFile}, fromData, pair.options), RunOutcome::completed) << pair.name;
-        for (const char* file : {"run.prt", "run_strain.cal", "run_tensor.cal", "run_prin.cal", "run.json", "run.csv"}) {
+        for (const char* file :
+             {"run.prt", "run_strain.cal", "run_tensor.cal", "run_prin.cal", "run.json", "run.csv"}) {
             ASSERT_EQ(fs::exists(fromCif / file), fs::exists(fromData / file)) << pair.name << " " << file;
             if (!fs::exists(fromCif / file)) continue;
             const std::string expected = slurp(fromData / file);
@@ -78,9 +85,12 @@ TEST(CifRun, AnUnconstrainedSeriesSaysWhyUnderTheInputFileName) {
     TempFolder dir("cif-note");
     std::string text;
     for (int n = 0; n < 2; ++n)
-        text += "data_p" + std::to_string(n) + "\n_space_group_IT_number 4\n_cell_length_a 5\n_cell_length_b 6\n_cell_length_c " +
-                std::to_string(7 + n) + "\n_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 105\n"
-                "_diffrn_ambient_temperature " + std::to_string(100 * (n + 1)) + "\n";
+        text += "data_p" + std::to_string(n) +
+                "\n_space_group_IT_number 4\n_cell_length_a 5\n_cell_length_b 6\n_cell_length_c " +
+                std::to_string(7 + n) +
+                "\n_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 105\n"
+                "_diffrn_ambient_temperature " +
+                std::to_string(100 * (n + 1)) + "\n";
     writeFile(dir / "c.cif", text);
     ASSERT_EQ(runAll({dir / "c.cif"}, dir / "out", {}), RunOutcome::completed);
     const std::vector<std::string> lines = linesOf(slurp(dir / "out" / "run.prt"));

@@ -36,8 +36,9 @@ TEST(NaturalNameOrder, NumbersCompareByValue) {
 
 TEST(InputChoice, OneDataFileOrCifFilesOnly) {
     TempFolder dir("input-choice");
-    const std::string cell = "_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n_cell_angle_alpha 90\n"
-                             "_cell_angle_beta 90\n_cell_angle_gamma 90\n";
+    const std::string cell =
+        "_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n_cell_angle_alpha 90\n"
+        "_cell_angle_beta 90\n_cell_angle_gamma 90\n";
     writeFile(dir / "a.cif", "# header\ndata_a\n" + cell + "_diffrn_ambient_temperature 100\n");
     writeFile(dir / "b.cif", "data_b\n" + cell + "_diffrn_ambient_temperature 200\n");
     writeFile(dir / "c.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n1 5 6 7 90 90 90\n2 5 6 7 90 90 90\n");

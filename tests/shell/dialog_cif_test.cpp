@@ -18,7 +18,9 @@ class View final : public DialogView {
 public:
     void setText(int id, std::string_view t) override { text[id] = std::string(t); }
     void setEnabled(int id, bool e) override { enabled[id] = e; }
-    bool isChecked(int id) const override { return id == ctl::axis1 || id == ctl::eulerian || id == ctl::finite || id == ctl::incremental; }
+    bool isChecked(int id) const override {
+        return id == ctl::axis1 || id == ctl::eulerian || id == ctl::finite || id == ctl::incremental;
+    }
     void setChecked(int, bool) override {}
     void flush() override {}
     void showDetail(std::string_view t) override { details.emplace_back(t); }
@@ -119,7 +121,7 @@ TEST_F(DialogCifTest, OneCifFileShowsItsNameAndPointsAndIsOfferedAgainByName) {
     chooser.answers.push_back(std::nullopt);
     logic.press(ctl::inputBrowse);
     EXPECT_EQ(chooser.requests.back().initialName, "a.cif");  // the first in name order
-    EXPECT_EQ(state.fileChosen[0], 1);                      // a cancel keeps the choice
+    EXPECT_EQ(state.fileChosen[0], 1);                        // a cancel keeps the choice
 }
 
 TEST_F(DialogCifTest, ABadCifShowsTheReadErrorAndItsReasonAndLeavesNoInput) {
@@ -135,7 +137,8 @@ TEST_F(DialogCifTest, ABadCifShowsTheReadErrorAndItsReasonAndLeavesNoInput) {
 }
 
 TEST_F(DialogCifTest, ADataFileAmongOthersIsRefusedWithItsName) {
-    const fs::path data = file("cells.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n1 5 6 7 90 90 90\n2 5 6 7 90 90 90\n");
+    const fs::path data =
+        file("cells.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n1 5 6 7 90 90 90\n2 5 6 7 90 90 90\n");
     chooseInput({file("a.cif", cifBlock("a", 100)), data});
     EXPECT_EQ(view.text[ctl::statusLine], "A DATA FILE MUST BE CHOSEN ALONE");
     ASSERT_EQ(view.details.size(), 1u);
