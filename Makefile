@@ -6,7 +6,7 @@ EXAMPLE   ?= examples/phenylpiracetam_triclinic_T.dat
 OUT       ?= out
 PREFIX    ?= /usr/local
 
-.PHONY: all deps configure build run test gui screenshot install package bench clean
+.PHONY: all deps configure build run test gui screenshot screenshot-results install package bench clean
 
 all: build
 
@@ -36,6 +36,10 @@ gui: build
 
 screenshot: build
 	tools/screenshot.sh $(BUILD)/shell/tenzio $(OUT)/tenzio-dialog.png
+
+# A picture of each tab of the results window after a run of EXAMPLE: $(OUT)/results-*.png.
+screenshot-results: build
+	tools/screenshot-results.sh $(BUILD)/shell/tenzio-results-screenshot $(EXAMPLE) $(OUT)
 
 # The programs, desktop entry, icons, man pages, README and examples, all under $(PREFIX).
 install: build

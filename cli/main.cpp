@@ -13,6 +13,9 @@
 #include "cli/input_files.hpp"
 #include "export/csv_output.hpp"
 #include "export/json_output.hpp"
+#include "plots/plot_collector.hpp"
+#include "plots/plot_labels.hpp"
+#include "plots/plot_writer_client.hpp"
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"
 #include "run/status_texts.hpp"
@@ -35,9 +38,10 @@ int main(int argc, char** argv) {
         "appends to the result files NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a\n"
         "monoclinic one, NAME_prin.cal, in the print file's folder (NAME: the print file's name up to its\n"
         "first \".\"). --json and --csv write the run's numbers as data (each file replaced whole); any of\n"
-        "--print, --json and --csv may be given alone. INPUT is one keyword data file, or one or more CIF\n"
-        "files read as one series (a point per data block with a cell, in the order given). --data-out\n"
-        "writes the series as a keyword data file; alone, it converts without a run.\n"
+        "--print, --json and --csv may be given alone. --plots DIR also writes the plots as SVG and PNG.\n"
+        "INPUT is one keyword data file, or one or more CIF files read as one series (a point per data\n"
+        "block with a cell, in the order given). --data-out writes the series as a keyword data file;\n"
+        "alone, it converts without a run.\n"
         "Status messages go to standard error.\n"
         "Exit status: 0 after a completed run, 1 after a read error or any other failure, 2 on a usage error.",
         "tenzio-batch"};
@@ -67,10 +71,24 @@ int main(int argc, char** argv) {
     auto* dataOutOption =
         app.add_option("--data-out", input.dataOut, "Write the series as a keyword data file (replaced whole)");
 
+    // Plots: only these options and the block after the run; Qt is loaded only when asked for.
+    std::string plotFolder;
+    int surfaceCalculation = 0;
+    auto* plotsOption = app.add_option("--plots", plotFolder,
+                                       "Write NAME_coefficients, NAME_strains, NAME_cell and NAME_surface as .svg and\n"
+                                       ".png into this folder (created when missing); NAME as for the result files,\n"
+                                       "from the data file's name when there is no print file");
+    app.add_option("--surface", surfaceCalculation,
+                   "The calculation whose representation surface --plots draws (default: the last)")
+        ->check(CLI::PositiveNumber)
+        ->needs(plotsOption);
+
     try {
         app.parse(argc, argv);
-        if (printOption->count() + jsonOption->count() + csvOption->count() + dataOutOption->count() == 0)
-            throw CLI::RequiredError("--print, --json, --csv or --data-out");
+        if (printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() +
+                dataOutOption->count() ==
+            0)
+            throw CLI::RequiredError("--print, --json, --csv, --plots or --data-out");
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
@@ -83,7 +101,7 @@ int main(int argc, char** argv) {
     state.options.strainType = kStrainTypes.at(strain);
     state.options.incremental = !againstFirst;
 
-    const bool runFollows = printOption->count() + jsonOption->count() + csvOption->count() > 0;
+    const bool runFollows = printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() > 0;
     if (const std::optional<int> ended = prepareInput(state, input, runFollows)) return *ended;
     if (!printFile.empty()) {
         if (!openPrintFile(state, printFile)) {
@@ -96,6 +114,9 @@ int main(int argc, char** argv) {
     if (!jsonFile.empty()) exports.push_back(std::make_unique<JsonOutput>(jsonFile));
     if (!csvFile.empty()) exports.push_back(std::make_unique<CsvOutput>(csvFile));
     for (const auto& e : exports) state.extraOutputs.push_back(e.get());
+    const bool wantPlots = plotsOption->count() > 0;
+    PlotCollector plots;
+    if (wantPlots) state.extraOutputs.push_back(&plots);
 
     WLINE(state, status::processing);
     const RunOutcome outcome = PROCESS_DATA(state);
@@ -105,6 +126,19 @@ int main(int argc, char** argv) {
     if (!closed) {
         WLINE(state, status::writeFailed);
         return 1;
+    }
+    if (wantPlots) {
+        if (static_cast<std::size_t>(surfaceCalculation) > plots.calculations()) {
+            std::cerr << "tenzio-batch: no plots written: --surface " << surfaceCalculation << " but the run has "
+                      << plots.calculations() << " calculations\n";
+            return 1;
+        }
+        const std::string name = plotFileStem(printFile.empty() ? state.inputFileName : state.printFileName);
+        const std::string error = writePlotFilesWithModule(plots.plots(surfaceCalculation), plotFolder, name);
+        if (!error.empty()) {
+            std::cerr << "tenzio-batch: no plots written: " << error << '\n';
+            return 1;
+        }
     }
     WLINE(state, status::finished);
     return 0;

@@ -33,10 +33,12 @@ bool openPrintFile(RunState& state, const std::filesystem::path& path) {
         state.printFile.close();
         state.fileChosen[1] = 0;
         state.printFileName.clear();
+        state.printPath.clear();
         return false;
     }
     state.printFile = std::move(file);
     state.fileChosen[1] = 1;
     state.printFileName = fileNameOf(path.string());
+    state.printPath = std::filesystem::absolute(path, ec);
     return true;
 }

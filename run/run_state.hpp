@@ -33,6 +33,7 @@ struct RunState {
     std::string inputFileName;        // without folder
     std::string printFileName;        // without folder
     std::string inputPath;            // as chosen
+    std::filesystem::path printPath;  // the open print file, absolute (a front end may change folder)
     std::filesystem::path resultFolder;  // where the result files are created; empty: the current folder
 
     // Reads the series; when empty the keyword data file reader reads inputFile.

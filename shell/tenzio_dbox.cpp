@@ -9,6 +9,7 @@
 #include "shell/dialog_logic.hpp"
 #include "shell/main_window.hpp"
 #include "shell/qt_file_chooser.hpp"
+#include "shell/run_results.hpp"
 #include "tenzio_version.hpp"
 
 namespace {
@@ -60,7 +61,8 @@ int TENZIO_DBOX(int argc, char** argv) {
         return 1;
     }
     QtFileChooser chooser;
-    DialogLogic logic(state, window, chooser);
+    RunResults results(window);  // the results window after a completed run
+    DialogLogic logic(state, window, chooser, [&results](RunState& s) { return results(s); });
     window.attach(logic);
     logic.start();
 

@@ -29,7 +29,7 @@ while IFS= read -r f; do expected+=("share/doc/tenzio/examples/$f"); done \
   < <(cd "$examples" && find . -type f \( -name '*.dat' -o -name '*.cif' -o -name SOURCES.md \) -printf '%P\n')
 [[ $batch_man == 1 ]] && expected+=(share/man/man1/tenzio-batch.1.gz)
 if [[ $gui == 1 ]]; then
-  expected+=(bin/tenzio share/man/man1/tenzio.1.gz "share/applications/$id.desktop"
+  expected+=(bin/tenzio lib/tenzio/tenzio_plotwriter.so share/man/man1/tenzio.1.gz "share/applications/$id.desktop"
     "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg")
   if [[ $pngs == 1 ]]; then
     for size in 16 24 32 48 64 128 256; do
@@ -89,6 +89,17 @@ if "$prefix/bin/tenzio-batch" "$prefix/share/doc/tenzio/examples/phenylpiracetam
   done
 else
   fail "the example run failed: $(cat "$work/run/status")"
+fi
+# The installed batch command finds its plot writer under the prefix.
+if [[ $gui == 1 ]]; then
+  if "$prefix/bin/tenzio-batch" "$prefix/share/doc/tenzio/examples/phenylpiracetam_triclinic_T.dat" \
+    --plots "$work/plots" 2>"$work/plots-status"; then
+    for f in coefficients strains cell surface; do
+      [[ -s $work/plots/phenylpiracetam_triclinic_T_$f.svg ]] || fail "--plots wrote no ${f}.svg"
+    done
+  else
+    fail "the example run with --plots failed: $(cat "$work/plots-status")"
+  fi
 fi
 
 if [[ $failures -gt 0 ]]; then

@@ -1,0 +1,142 @@
+#include "plots/figure_plot.hpp"
+
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "plots/plot_data.hpp"
+#include "plots/plot_style.hpp"
+
+namespace {
+
+QCPScatterStyle::ScatterShape markerOf(std::size_t index) {
+    static constexpr QCPScatterStyle::ScatterShape kShapes[] = {
+        QCPScatterStyle::ssDisc, QCPScatterStyle::ssSquare, QCPScatterStyle::ssTriangle, QCPScatterStyle::ssDiamond};
+    return kShapes[index % 4];
+}
+
+void styleAxis(QCPAxis* axis, const PlotFonts& fonts) {
+    axis->setTickLabelFont(fonts.tickLabels);
+    axis->setLabelFont(fonts.axisLabels);
+    axis->setNumberFormat(QStringLiteral("gb"));
+    axis->setTickLength(0, 4);
+    axis->setSubTickLength(0, 2);
+    axis->setLabelPadding(3);
+    axis->setTickLabelPadding(3);
+    axis->grid()->setPen(QPen(QColor(0xE0, 0xE0, 0xE0), 0));
+}
+
+// A range with a little room on both sides; an empty or one-value range gets a width.
+QCPRange padded(QCPRange range) {
+    if (!(range.upper > range.lower)) {
+        const double half = range.lower == 0.0 ? 1.0 : std::fabs(range.lower) * 0.1;
+        return {range.lower - half, range.upper + half};
+    }
+    const double room = range.size() * 0.06;
+    return {range.lower - room, range.upper + room};
+}
+
+}  // namespace
+
+void showFigure(QCustomPlot& plot, const Figure& figure, const PlotFonts& fonts) {
+    plot.clearPlottables();
+    plot.clearItems();
+    plot.plotLayout()->clear();
+    plot.setLocale(QLocale::c());  // decimal points, as in the report, whatever the desktop
+    plot.setAntialiasedElements(QCP::aeAll);
+
+    auto* rect = new QCPAxisRect(&plot);
+    plot.plotLayout()->addElement(0, 0, rect);
+    plot.xAxis = rect->axis(QCPAxis::atBottom);
+    plot.yAxis = rect->axis(QCPAxis::atLeft);
+    plot.xAxis2 = rect->axis(QCPAxis::atTop);
+    plot.yAxis2 = rect->axis(QCPAxis::atRight);
+    for (QCPAxis* axis : rect->axes()) styleAxis(axis, fonts);
+    rect->setupFullAxesBox(true);  // a closed frame; the top and right axes carry no labels
+    plot.xAxis->setLabel(qText(figure.xLabel));
+    plot.yAxis->setLabel(qText(figure.yLabel));
+
+    // The legend below the plot, one line per entry, so that long names never cover data.
+    auto* legend = new QCPLegend;
+    plot.legend = legend;
+    auto* legendRow = new QCPLayoutGrid;
+    plot.plotLayout()->addElement(1, 0, legendRow);
+    legendRow->addElement(0, 0, legend);
+    legendRow->setMargins(QMargins(0, 0, 0, 0));
+    legend->setLayer(QStringLiteral("legend"));
+    legend->setFont(fonts.legend);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setBrush(Qt::NoBrush);
+    legend->setRowSpacing(0);
+    legend->setIconSize(QSize(24, 9));
+    legend->setMargins(QMargins(2, 0, 2, 2));
+    legend->setVisible(true);
+    plot.plotLayout()->setRowStretchFactor(1, 0.001);
+    plot.plotLayout()->setRowSpacing(2);
+
+    bool anyPoint = false;
+    for (std::size_t n = 0; n < figure.lines.size(); ++n) {
+        const PlotLine& line = figure.lines[n];
+        const QColor colour = colourOf(line.colour);
+        auto* curve = new QCPCurve(plot.xAxis, plot.yAxis);
+        curve->setName(qText(line.name));
+        curve->setPen(QPen(colour, 1.2));
+        curve->setScatterStyle(QCPScatterStyle(markerOf(n), colour, colour, 5));
+        QVector<double> t, x, y, esd;
+        bool anyEsd = false;
+        for (std::size_t k = 0; k < line.x.size(); ++k) {
+            t.push_back(static_cast<double>(k));
+            x.push_back(line.x[k]);
+            y.push_back(line.y[k]);
+            esd.push_back(line.esd[k]);
+            anyEsd = anyEsd || line.esd[k] > 0.0f;
+        }
+        curve->setData(t, x, y, true);
+        anyPoint = anyPoint || !x.isEmpty();
+        if (anyEsd) {
+            auto* bars = new QCPErrorBars(plot.xAxis, plot.yAxis);
+            bars->setName(qText(line.name) + QStringLiteral(" esd"));
+            bars->removeFromLegend();
+            bars->setDataPlottable(curve);
+            bars->setData(esd);
+            bars->setPen(QPen(colour, 0.8));
+            bars->setWhiskerWidth(4);
+        }
+    }
+
+    // Short names (a, b, c, V) share one row; long ones take a row each.
+    const bool shortNames =
+        std::all_of(figure.lines.begin(), figure.lines.end(), [](const PlotLine& l) { return l.name.size() <= 3; });
+    if (shortNames) {
+        legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+        legend->setWrap(static_cast<int>(figure.lines.size()));
+        legend->setColumnSpacing(12);
+    }
+
+    if (shortNames && legend->columnCount() > 1) {
+        // Entries side by side at the left; the room left over goes to the last column.
+        QList<double> stretch(legend->columnCount(), 0.001);
+        stretch.last() = 1.0;
+        legend->setColumnStretchFactors(stretch);
+    }
+
+    plot.rescaleAxes();
+    QCPRange xRange = plot.xAxis->range();
+    QCPRange yRange = plot.yAxis->range();
+    if (!anyPoint) xRange = yRange = QCPRange(0.0, 1.0);
+    if (figure.zeroLine) {
+        // Zero always in view: whether a coefficient changes sign is the first thing to see.
+        yRange.expand(0.0);
+        auto* zero = new QCPItemStraightLine(&plot);
+        zero->setClipAxisRect(rect);
+        zero->point1->setAxes(plot.xAxis, plot.yAxis);
+        zero->point2->setAxes(plot.xAxis, plot.yAxis);
+        zero->point1->setCoords(0.0, 0.0);
+        zero->point2->setCoords(1.0, 0.0);
+        zero->setPen(QPen(QColor(0x70, 0x70, 0x70), 0.8, Qt::DashLine));
+        zero->setLayer(QStringLiteral("grid"));
+    }
+    plot.xAxis->setRange(padded(xRange));
+    plot.yAxis->setRange(padded(yRange));
+}

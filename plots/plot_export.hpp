@@ -1,0 +1,26 @@
+#pragma once
+// Plots as files for a journal: PNG (300 dpi), SVG and PDF, at column (85 mm) or page (180 mm)
+// width, always with the print fonts, whatever the window shows.
+#include <QString>
+
+#include "plots/plot_data.hpp"
+
+enum class ExportFormat { png, svg, pdf };
+enum class ExportWidth { column, page };  // 85 mm, 180 mm
+
+inline constexpr double kColumnWidthMm = 85.0;
+inline constexpr double kPageWidthMm = 180.0;
+inline constexpr int kPngDotsPerInch = 300;
+
+// The format that a file name's suffix names (.png, .svg, .pdf; any case), or none.
+bool formatOfSuffix(const QString& path, ExportFormat& format);
+
+// Writes the figure or the surface (a fixed oblique 3-D view) to `path`, replacing any file
+// there only once the new one is complete. False with the reason in `error` when it cannot.
+bool exportFigure(const Figure& figure, const QString& path, ExportFormat format, ExportWidth width, QString& error);
+bool exportSurface(const SurfaceData& surface, const QString& path, ExportFormat format, ExportWidth width,
+                   QString& error);
+
+// The batch command's files: NAME_coefficients, NAME_strains, NAME_cell and NAME_surface, each
+// as .svg and .png at column width, in `folder`.
+bool writePlotFiles(const PlotSet& plots, const QString& folder, const QString& name, QString& error);

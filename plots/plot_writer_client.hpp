@@ -1,0 +1,21 @@
+#pragma once
+// The batch command's way to the plot files: loads the plot writer module (and with it Qt) only
+// when it is called.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "plots/plot_data.hpp"
+
+// The file name of the module.
+inline constexpr const char* kPlotWriterFile = "tenzio_plotwriter.so";
+
+// Where the module is looked for, in order: lib/tenzio/ beside the executable's folder (the
+// installed layout, <prefix>/bin and <prefix>/lib/tenzio, which the build tree repeats), then
+// the executable's own folder.
+std::vector<std::filesystem::path> plotWriterCandidates();
+
+// Creates `folder` when missing and writes the plot files named after `name` into it. An empty
+// result means success; otherwise it says what went wrong.
+std::string writePlotFilesWithModule(const PlotSet& plots, const std::filesystem::path& folder,
+                                     const std::string& name);

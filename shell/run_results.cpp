@@ -1,0 +1,59 @@
+#include "shell/run_results.hpp"
+
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <system_error>
+
+#include "report/result_files.hpp"
+
+namespace {
+
+QString qPath(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// What the run added to the print file, from `start` on.
+QString reportFrom(const std::filesystem::path& printPath, std::uintmax_t start) {
+    QFile file(qPath(printPath));
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(static_cast<qint64>(start))) return {};
+    return QString::fromLatin1(file.readAll());
+}
+
+RunFiles filesOf(const RunState& state, const PlotCollector& collector, std::uintmax_t reportStart) {
+    RunFiles files;
+    files.reportText = reportFrom(state.printPath, reportStart);
+    files.paths << qPath(state.printPath);
+    // The result files are created in the result folder, or in the current folder.
+    std::error_code ec;
+    const std::filesystem::path folder =
+        std::filesystem::absolute(state.resultFolder.empty() ? std::filesystem::path(".") : state.resultFolder, ec)
+            .lexically_normal();
+    std::vector<const char*> suffixes{"_strain.cal", "_tensor.cal"};
+    if (hasPrincipalAxes(collector.crystalSystem())) suffixes.push_back("_prin.cal");
+    for (const char* suffix : suffixes) files.paths << qPath(folder / resultFileName(state.printFileName, suffix));
+    return files;
+}
+
+}  // namespace
+
+RunOutcome RunResults::operator()(RunState& state) {
+    std::error_code ec;
+    const std::uintmax_t reportStart = state.printPath.empty() ? 0 : std::filesystem::file_size(state.printPath, ec);
+    state.extraOutputs.push_back(&collector_);
+    const RunOutcome outcome = PROCESS_DATA(state);
+    std::erase(state.extraOutputs, &collector_);
+    if (outcome == RunOutcome::completed) {
+        // The report is flushed by the end of the run; the files stay as they are until the
+        // dialog closes them, and the window reads only what is on disk.
+        const RunFiles files = filesOf(state, collector_, ec ? 0 : reportStart);
+        QTimer::singleShot(0, &dialog_, [this, files] { open(files); });
+    }
+    return outcome;
+}
+
+void RunResults::open(const RunFiles& files) {
+    delete window_.data();
+    window_ = new ResultsWindow(collector_, files, &dialog_);
+    window_->placeBeside(dialog_);
+    window_->show();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The dialog's runs with the plots' output added: after a completed run the results window opens
+// beside the dialog, which itself stays as a completed run leaves it.
+#include <QPointer>
+#include <memory>
+
+#include "plots/plot_collector.hpp"
+#include "plots/results_window.hpp"
+#include "run/process_data.hpp"
+
+class QWidget;
+
+class RunResults {
+public:
+    // `dialog` is the results window's parent: it closes with the dialog and is never blocked by it.
+    explicit RunResults(QWidget& dialog) : dialog_(dialog) {}
+
+    // The dialog's process (DialogLogic::Process): PROCESS_DATA with the plots collected; after a
+    // completed run the results window opens as soon as the dialog's handler has returned.
+    RunOutcome operator()(RunState& state);
+
+    // The results window of the last completed run, or nullptr.
+    ResultsWindow* window() const { return window_.data(); }
+
+private:
+    void open(const RunFiles& files);
+
+    QWidget& dialog_;
+    PlotCollector collector_;
+    QPointer<ResultsWindow> window_;
+};

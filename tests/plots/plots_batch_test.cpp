@@ -1,0 +1,111 @@
+// tenzio-batch --plots: the files it writes, and its failures, each with exit status 1 and the
+// report and result files kept.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "../support.hpp"
+
+namespace {
+
+using namespace testing_support;
+
+const std::filesystem::path kExample =
+    std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/metacetamol_monoclinic_T.dat";
+
+std::string quoted(const std::filesystem::path& p) {
+    std::string q = "'";
+    for (char c : p.string()) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// The exit status; standard error goes to `errors`.
+int batch(const std::filesystem::path& program, const std::string& arguments, const std::filesystem::path& errors) {
+    const std::string command = quoted(program) + " " + arguments + " >/dev/null 2>" + quoted(errors);
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+const char* const kPlots[] = {"coefficients", "strains", "cell", "surface"};
+
+TEST(BatchPlots, WritesEightFilesIntoAFolderItCreates) {
+    TempFolder dir("plots-eight");
+    const std::filesystem::path plots = dir / "new" / "plots";
+    ASSERT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --plots " + quoted(plots),
+                    dir / "errors"),
+              0)
+        << slurp(dir / "errors");
+    for (const char* plot : kPlots) {
+        for (const char* suffix : {".svg", ".png"}) {
+            const std::filesystem::path file = plots / (std::string("r_") + plot + suffix);
+            ASSERT_TRUE(std::filesystem::exists(file)) << file;
+            EXPECT_GT(std::filesystem::file_size(file), 1000u) << file;
+        }
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plots), {}), 8);
+    // The report and result files are written as without plots.
+    EXPECT_TRUE(std::filesystem::exists(dir / "r_prin.cal"));
+    // Only the run's status lines: Qt's own notes stay out of standard error.
+    EXPECT_EQ(slurp(dir / "errors"), "PROCESSING DATA\nTENZIO FINISHED SUCCESSFULLY\n");
+}
+
+TEST(BatchPlots, WithoutAPrintFileTheDataFileNamesThePlots) {
+    TempFolder dir("plots-alone");
+    ASSERT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir.path()) + " --surface 1", dir / "errors"),
+              0)
+        << slurp(dir / "errors");
+    EXPECT_TRUE(std::filesystem::exists(dir / "metacetamol_monoclinic_T_surface.svg"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "metacetamol_monoclinic_T_cell.png"));
+}
+
+TEST(BatchPlots, FailuresSayWhyAndExitWithOne) {
+    TempFolder dir("plots-fail");
+    writeFile(dir / "a file", "not a folder");
+
+    // The plot folder is a file.
+    EXPECT_EQ(batch(TENZIO_BATCH,
+                    quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --plots " + quoted(dir / "a file"),
+                    dir / "errors"),
+              1);
+    EXPECT_NE(slurp(dir / "errors").find("no plots written"), std::string::npos) << slurp(dir / "errors");
+    EXPECT_TRUE(std::filesystem::exists(dir / "r_strain.cal"));  // the run's own files stay
+
+    // A calculation the run does not have.
+    EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir / "p") + " --surface 99", dir / "errors"),
+              1);
+    EXPECT_NE(slurp(dir / "errors").find("--surface 99"), std::string::npos) << slurp(dir / "errors");
+    EXPECT_FALSE(std::filesystem::exists(dir / "p" / "metacetamol_monoclinic_T_coefficients.svg"));
+
+    // --surface alone is a usage error.
+    EXPECT_EQ(
+        batch(TENZIO_BATCH, quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --surface 1", dir / "errors"),
+        2);
+
+    // A copy of the program with no plot writer beside it.
+    std::filesystem::create_directories(dir / "bin");
+    std::filesystem::copy_file(TENZIO_BATCH, dir / "bin" / "tenzio-batch");
+    EXPECT_EQ(batch(dir / "bin" / "tenzio-batch",
+                    quoted(kExample) + " --print " + quoted(dir / "bin.prt") + " --plots " + quoted(dir / "q"),
+                    dir / "errors"),
+              1);
+    EXPECT_NE(slurp(dir / "errors").find("tenzio_plotwriter.so is missing"), std::string::npos)
+        << slurp(dir / "errors");
+    EXPECT_TRUE(std::filesystem::exists(dir / "bin_tensor.cal"));
+}
+
+TEST(BatchPlots, TheBatchCommandDoesNotLinkQt) {
+    // Qt is loaded with the plot writer only; a run without plots starts without it.
+    FILE* pipe = popen(("ldd " + quoted(TENZIO_BATCH)).c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string libraries;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) libraries += buffer;
+    ASSERT_EQ(pclose(pipe), 0);
+    EXPECT_NE(libraries.find("libc.so"), std::string::npos);
+    EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
+}
+
+}  // namespace

@@ -1,0 +1,507 @@
+// The plots as drawn, read back from the plot objects and from exported files (never from pixels):
+// each point and error bar against the run's records, the matching of axes, the files' sizes and
+// texts, and the results window after the dialog's runs. Offscreen.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <deque>
+#include <optional>
+
+#include "../run/run_support.hpp"
+#include "plots/plot_collector.hpp"
+#include "plots/plot_export.hpp"
+#include "plots/plot_style.hpp"
+#include "plots/results_window.hpp"
+#include "shell/dialog_controls.hpp"
+#include "shell/dialog_logic.hpp"
+#include "shell/main_window.hpp"
+#include "shell/run_results.hpp"
+
+namespace {
+
+using namespace testing_support;
+
+// Keeps every record of a run.
+class Recorder final : public RunOutput {
+public:
+    bool begin(const RunHeader& header) override {
+        points = header.series.points;
+        return true;
+    }
+    void calculation(const PairResult& r) override { records.push_back(r); }
+    bool end() override { return true; }
+    std::vector<DataPoint> points;
+    std::vector<PairResult> records;
+};
+
+class QueueChooser final : public FileChooser {
+public:
+    std::optional<std::string> choose(const FileRequest&) override {
+        if (answers.empty()) return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<std::optional<std::string>> answers;
+};
+
+QString example(const char* name) { return QStringLiteral(TENZIO_SOURCE_DIR "/examples/") + QLatin1String(name); }
+
+struct Curve {
+    std::vector<double> x, y;
+    std::optional<std::vector<double>> minus, plus;  // the error bars, when drawn
+};
+
+// The curves of a plot in the order they were added, with their error bars.
+std::vector<Curve> curvesOf(QCustomPlot* plot) {
+    std::vector<Curve> curves;
+    std::vector<QCPCurve*> sources;
+    for (int i = 0; i < plot->plottableCount(); ++i) {
+        if (auto* c = qobject_cast<QCPCurve*>(plot->plottable(i))) {
+            Curve curve;
+            for (auto it = c->data()->constBegin(); it != c->data()->constEnd(); ++it) {
+                curve.x.push_back(it->key);
+                curve.y.push_back(it->value);
+            }
+            curves.push_back(curve);
+            sources.push_back(c);
+        }
+    }
+    for (int i = 0; i < plot->plottableCount(); ++i) {
+        auto* bars = qobject_cast<QCPErrorBars*>(plot->plottable(i));
+        if (!bars) continue;
+        const auto at = std::find(sources.begin(), sources.end(), bars->dataPlottable());
+        if (at == sources.end()) continue;
+        Curve& curve = curves[static_cast<std::size_t>(at - sources.begin())];
+        curve.minus.emplace();
+        curve.plus.emplace();
+        for (const QCPErrorBarsData& e : *bars->data()) {
+            curve.minus->push_back(e.errorMinus);
+            curve.plus->push_back(e.errorPlus);
+        }
+    }
+    return curves;
+}
+
+// The power of ten that a label such as "α (10⁻⁶ per unit of T)" names: 6; 0 when it names none.
+int exponentOfLabel(const QString& label) {
+    static const QString kDigits = QStringLiteral("⁰¹²³⁴⁵⁶⁷⁸⁹");
+    const qsizetype at = label.indexOf(QStringLiteral("10"));
+    if (at < 0 || !label.contains(QLatin1Char('('))) return 0;
+    int sign = -1;
+    int value = 0;
+    qsizetype i = at + 2;
+    if (i < label.size() && label[i] == QChar(0x207B))
+        ++i;  // superscript minus: units of 10^-n
+    else
+        sign = 1;
+    for (; i < label.size() && kDigits.contains(label[i]); ++i)
+        value = value * 10 + static_cast<int>(kDigits.indexOf(label[i]));
+    return -sign * value;
+}
+
+double cosine(const Vec3& u, const Vec3& v) {
+    return std::fabs(static_cast<double>(u[0]) * v[0] + static_cast<double>(u[1]) * v[1] +
+                     static_cast<double>(u[2]) * v[2]);
+}
+
+double volumeOf(const std::array<float, 7>& c) {
+    const double k = 3.14159265358979323846 / 180.0;
+    const double ca = std::cos(c[3] * k), cb = std::cos(c[4] * k), cg = std::cos(c[5] * k);
+    return static_cast<double>(c[0]) * c[1] * c[2] * std::sqrt(1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg);
+}
+
+// The texts of an SVG file, in order. A text may come in pieces (a change of font for a few
+// characters starts a new one).
+QStringList svgTexts(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QXmlStreamReader xml(&file);
+    QStringList texts;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text"))
+            texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
+    }
+    return xml.hasError() ? QStringList{QStringLiteral("<invalid SVG>")} : texts;
+}
+
+}  // namespace
+
+class PlotsWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);  // the window's remembered place goes to a test folder
+        startFolder_ = QDir::currentPath();
+    }
+    void cleanup() { QDir::setCurrent(startFolder_); }
+
+    void pointsAndErrorBarsAreTheRecords_data();
+    void pointsAndErrorBarsAreTheRecords();
+    void cellPlotIsTheChangeFromTheFirstPoint();
+    void linesFollowAnAxisWhoseValueOvertakesAnother();
+    void exportedFilesHaveTheirSizesAndNameTheirAxes();
+    void surfaceTabShowsTheChosenCalculation();
+    void resultsWindowOpensAfterACompletedRunOnly();
+
+private:
+    QString startFolder_;
+};
+
+void PlotsWindowTest::pointsAndErrorBarsAreTheRecords_data() {
+    QTest::addColumn<QString>("dataFile");
+    QTest::addColumn<bool>("againstFirst");
+    QTest::newRow("triclinic T") << example("phenylpiracetam_triclinic_T.dat") << false;
+    QTest::newRow("triclinic T, against the first") << example("phenylpiracetam_triclinic_T.dat") << true;
+    QTest::newRow("monoclinic T") << example("metacetamol_monoclinic_T.dat") << false;
+    QTest::newRow("monoclinic P, no cell esds") << example("Ag3CoCN6_monoclinic_P.dat") << false;
+    QTest::newRow("tetragonal P, diagonal") << example("stishovite_tetragonal_P.dat") << false;
+    QTest::newRow("cubic T, repeated T") << example("periclase_cubic_T.dat") << false;
+}
+
+void PlotsWindowTest::pointsAndErrorBarsAreTheRecords() {
+    QFETCH(QString, dataFile);
+    QFETCH(bool, againstFirst);
+    QTemporaryDir folder;
+    PlotCollector collector;
+    Recorder recorder;
+    RunOptions options;
+    options.incremental = !againstFirst;
+    const RunResult run = runOnce(dataFile.toStdString(), folder.filePath(QStringLiteral("r.prt")).toStdString(),
+                                  options, {&collector, &recorder});
+    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    const std::vector<PairResult>& records = recorder.records;
+    QVERIFY(records.size() >= 2);
+
+    ResultsWindow window(collector, RunFiles{});
+    for (const bool property : {true, false}) {
+        QCustomPlot* plot = window.plot(property ? ResultsWindow::coefficientsTab : ResultsWindow::strainsTab);
+        const std::vector<Curve> curves = curvesOf(plot);
+        // Without principal axes, components equal by symmetry share one line named for all of
+        // them ("X = Y (equal by symmetry)"); each component is on exactly one line.
+        std::vector<std::vector<int>> components;
+        QStringList names;
+        for (int i = 0; i < plot->plottableCount(); ++i)
+            if (const auto* c = qobject_cast<QCPCurve*>(plot->plottable(i))) names << c->name();
+        for (const QString& name : names) {
+            components.emplace_back();
+            if (records.front().principalAxes) {
+                components.back().push_back(static_cast<int>(components.size() - 1));
+                continue;
+            }
+            const QString head = name.section(QRegularExpression(QStringLiteral("[:(]")), 0, 0);
+            for (const QString& axis : head.split(QLatin1Char('=')))
+                components.back().push_back(axis.trimmed()[0].unicode() - 'X');
+        }
+        std::vector<int> covered;
+        for (const auto& list : components) covered.insert(covered.end(), list.begin(), list.end());
+        std::sort(covered.begin(), covered.end());
+        QCOMPARE(covered, (std::vector<int>{0, 1, 2}));
+        const int exponent = property ? exponentOfLabel(plot->yAxis->label()) : 0;
+        QCOMPARE(exponent % 3, 0);
+        const double factor = property ? std::pow(10.0, exponent) : 100.0;  // strains in %
+        double largest = 0.0;
+
+        for (std::size_t n = 0; n < curves.size(); ++n) {
+            for (const int t : components[n]) {
+                const Curve& c = curves[n];
+                std::size_t point = 0;
+                std::optional<Vec3> track;
+                for (const PairResult& r : records) {
+                    if (property && !r.property.defined) continue;  // no value where T or P did not change
+                    QVERIFY(point < c.x.size());
+                    QCOMPARE(c.x[point], static_cast<double>(r.delta[2]));
+                    // The record's axis that this point shows, found by its value and esd.
+                    const auto valueOf = [&](int m) {
+                        if (!r.principalAxes)
+                            return property ? r.property.propertyTensor(m + 1, m + 1)
+                                            : r.strain.strainTensor(m + 1, m + 1);
+                        return property ? r.principal[m].property : r.principal[m].strain;
+                    };
+                    const auto esdOf = [&](int m) {
+                        if (!r.principalAxes)
+                            return property ? r.property.propertyEsd(m + 1, m + 1) : r.strain.esdTensor(m + 1, m + 1);
+                        return property ? r.principal[m].propertyEsd : r.principal[m].strainEsd;
+                    };
+                    const auto shows = [&](int m) {
+                        return std::fabs(valueOf(m) * factor - c.y[point]) <=
+                               1e-5 * std::max(1.0, std::fabs(c.y[point]));
+                    };
+                    int shown = -1;
+                    if (!r.principalAxes) {
+                        shown = t;
+                        QVERIFY(shows(shown));
+                    } else {
+                        for (int m = 0; m < 3 && shown < 0; ++m)
+                            if (shows(m)) shown = m;
+                    }
+                    QVERIFY2(shown >= 0,
+                             qPrintable(QStringLiteral("line %1, calculation %2").arg(n + 1).arg(r.calculationNumber)));
+                    largest = std::max(largest, std::fabs(c.y[point]));
+
+                    if (r.strain.esdCount > 0) {
+                        QVERIFY(c.minus.has_value());
+                        const double esd = esdOf(shown) * factor;
+                        QVERIFY(std::fabs((*c.minus)[point] - esd) <= 1e-5 * std::max(1.0, esd));
+                        QCOMPARE((*c.plus)[point], (*c.minus)[point]);
+                    } else if (c.minus) {
+                        QCOMPARE((*c.minus)[point], 0.0);
+                    }
+                    // Of the record's axes, the one shown is the most nearly parallel to the line's
+                    // direction before.
+                    if (r.principalAxes && r.principal[shown].hasDirection) {
+                        if (track && r.principal[0].hasDirection && r.principal[1].hasDirection &&
+                            r.principal[2].hasDirection) {
+                            for (int m = 0; m < 3; ++m)
+                                QVERIFY(cosine(r.principal[shown].direction, *track) >=
+                                        cosine(r.principal[m].direction, *track) - 1e-6);
+                        }
+                        track = r.principal[shown].direction;
+                    }
+                    ++point;
+                }
+                QCOMPARE(point, c.x.size());
+            }
+        }
+        if (property && largest > 0.0) {
+            QVERIFY(largest >= 0.99999);
+            QVERIFY(largest < 1000.0);
+        }
+    }
+}
+
+void PlotsWindowTest::cellPlotIsTheChangeFromTheFirstPoint() {
+    QTemporaryDir folder;
+    PlotCollector collector;
+    Recorder recorder;
+    const RunResult run = runOnce(example("phenylpiracetam_triclinic_T.dat").toStdString(),
+                                  folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector, &recorder});
+    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    ResultsWindow window(collector, RunFiles{});
+    const std::vector<Curve> curves = curvesOf(window.plot(ResultsWindow::cellTab));
+    QCOMPARE(curves.size(), std::size_t{4});  // a, b, c, V
+    const std::vector<DataPoint>& points = recorder.points;
+    const double v1 = volumeOf(points[0].cell);
+    for (std::size_t q = 0; q < 4; ++q) {
+        const Curve& c = curves[q];
+        QCOMPARE(c.x.size(), points.size());
+        QVERIFY(c.minus.has_value());
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            QCOMPARE(c.x[k], static_cast<double>(points[k].t));
+            const double value = q < 3 ? points[k].cell[q] : volumeOf(points[k].cell);
+            const double base = q < 3 ? points[0].cell[q] : v1;
+            QVERIFY(std::fabs(c.y[k] - (value / base - 1.0) * 100.0) < 2e-4);
+            if (q < 3) QVERIFY(std::fabs((*c.minus)[k] - points[k].sigCell[q] / base * 100.0) < 1e-6);
+        }
+    }
+    // The volume's esd lies between the largest single contribution and the sum of all of them.
+    const Curve& v = curves[3];
+    const DataPoint& p = points[1];
+    const double relative = (*v.minus)[1] / 100.0 * v1 / volumeOf(p.cell);
+    const double edges = std::sqrt(std::pow(p.sigCell[0] / p.cell[0], 2) + std::pow(p.sigCell[1] / p.cell[1], 2) +
+                                   std::pow(p.sigCell[2] / p.cell[2], 2));
+    QVERIFY(relative >= edges * 0.999);
+}
+
+void PlotsWindowTest::linesFollowAnAxisWhoseValueOvertakesAnother() {
+    // A monoclinic cell with beta = 90: the principal axes lie along a, b and c. a grows by 0.1 %
+    // and c by 0.2 % from the first to the second cell; from the second to the third a grows by
+    // 0.3 % and c by 0.1 %.
+    QTemporaryDir folder;
+    const QString data = folder.filePath(QStringLiteral("swap.dat"));
+    QFile file(data);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "TITLE two principal values that change places\nSYSTEM MONOCLINIC\n"
+        "LINE1 T A SIGA B SIGB C SIGC BETA SIGBETA\nDATA\n"
+        "0 5.0000 0.0002 6.0 0.0002 7.0000 0.0002 90 0.001\n"
+        "10 5.0050 0.0002 6.0 0.0002 7.0140 0.0002 90 0.001\n"
+        "20 5.0200 0.0002 6.0 0.0002 7.0210 0.0002 90 0.001\n");
+    file.close();
+    PlotCollector collector;
+    Recorder recorder;
+    const RunResult run = runOnce(data.toStdString(), folder.filePath(QStringLiteral("r.prt")).toStdString(), {},
+                                  {&collector, &recorder});
+    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    QCOMPARE(recorder.records.size(), std::size_t{2});
+    // The decomposition lists the axes by value, so the axis along a moves to another place.
+    const auto placeOfA = [](const PairResult& r) {
+        for (int m = 0; m < 3; ++m)
+            if (r.principal[m].hasDirection && std::fabs(r.principal[m].direction[0]) > 0.99f) return m;
+        return -1;
+    };
+    const int before = placeOfA(recorder.records[0]);
+    const int after = placeOfA(recorder.records[1]);
+    QVERIFY(before >= 0 && after >= 0);
+    QVERIFY2(before != after, "the test needs two values that change places");
+
+    ResultsWindow window(collector, RunFiles{});
+    const std::vector<Curve> curves = curvesOf(window.plot(ResultsWindow::strainsTab));
+    // The line that starts with a's strain ends with a's strain.
+    const double aFirst = recorder.records[0].principal[before].strain * 100.0;
+    const double aSecond = recorder.records[1].principal[after].strain * 100.0;
+    std::vector<std::size_t> found;
+    for (std::size_t n = 0; n < curves.size(); ++n) {
+        if (std::fabs(curves[n].y[0] - aFirst) > 1e-6) continue;
+        found.push_back(n);
+        QVERIFY(std::fabs(curves[n].y[1] - aSecond) < 1e-6);
+    }
+    QCOMPARE(found.size(), std::size_t{1});
+    // Its legend gives the direction of a: along a (either way), perpendicular to b and c.
+    QCustomPlot* plot = window.plot(ResultsWindow::strainsTab);
+    std::vector<const QCPCurve*> lines;
+    for (int i = 0; i < plot->plottableCount(); ++i)
+        if (const auto* c = qobject_cast<QCPCurve*>(plot->plottable(i))) lines.push_back(c);
+    const QCPCurve* line = lines.at(found[0]);
+    QVERIFY2(line->name().contains(QRegularExpression(QStringLiteral(": (0|180)°, 90°, 90° to a, b, c$"))),
+             qPrintable(line->name()));
+}
+
+void PlotsWindowTest::exportedFilesHaveTheirSizesAndNameTheirAxes() {
+    QTemporaryDir folder;
+    PlotCollector collector;
+    const RunResult run = runOnce(example("phenylpiracetam_triclinic_T.dat").toStdString(),
+                                  folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector});
+    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    const Figure figure = collector.coefficients();
+    QString error;
+
+    const QString svg = folder.filePath(QStringLiteral("c.svg"));
+    QVERIFY2(exportFigure(figure, svg, ExportFormat::svg, ExportWidth::column, error), qPrintable(error));
+    const QString texts = svgTexts(svg).join(QString());
+    QVERIFY2(texts.contains(qText(figure.xLabel)), qPrintable(texts));
+    QVERIFY2(texts.contains(qText(figure.yLabel)), qPrintable(texts));
+    for (const PlotLine& line : figure.lines) QVERIFY2(texts.contains(qText(line.name)), qPrintable(qText(line.name)));
+
+    // PNG at 300 dots per inch: 85 mm is 1004 pixels, 180 mm 2126.
+    for (const auto& [width, pixels] : {std::pair{ExportWidth::column, 1004}, std::pair{ExportWidth::page, 2126}}) {
+        const QString png = folder.filePath(QStringLiteral("c%1.png").arg(pixels));
+        QVERIFY2(exportFigure(figure, png, ExportFormat::png, width, error), qPrintable(error));
+        const QImage image(png);
+        QCOMPARE(image.width(), pixels);
+        QCOMPARE(image.dotsPerMeterX(), 11811);
+    }
+    // PDF pages of 85 and 180 mm: 240.9 and 510.2 points.
+    for (const auto& [width, points] : {std::pair{ExportWidth::column, 240.9}, std::pair{ExportWidth::page, 510.2}}) {
+        const QString pdf = folder.filePath(QStringLiteral("c.pdf"));
+        QVERIFY2(exportSurface(collector.surface(1), pdf, ExportFormat::pdf, width, error), qPrintable(error));
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QRegularExpressionMatch box =
+            QRegularExpression(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ")).match(QString::fromLatin1(f.readAll()));
+        QVERIFY(box.hasMatch());
+        QVERIFY(std::fabs(box.captured(1).toDouble() - points) < 0.2);
+    }
+    // A folder that does not exist: the reason, and no file.
+    const QString nowhere = folder.filePath(QStringLiteral("missing/c.svg"));
+    QVERIFY(!exportFigure(figure, nowhere, ExportFormat::svg, ExportWidth::column, error));
+    QVERIFY(error.contains(QStringLiteral("missing")));
+    QVERIFY(!QFile::exists(nowhere));
+}
+
+void PlotsWindowTest::surfaceTabShowsTheChosenCalculation() {
+    QTemporaryDir folder;
+    PlotCollector collector;
+    const RunResult run = runOnce(example("metacetamol_monoclinic_T.dat").toStdString(),
+                                  folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector});
+    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    ResultsWindow window(collector, RunFiles{});
+    QComboBox* choice = window.surfaceChoice();
+    QCOMPARE(static_cast<std::size_t>(choice->count()), collector.calculations());
+    QCOMPARE(choice->currentIndex(), choice->count() - 1);  // the last calculation first
+    QCOMPARE(static_cast<std::size_t>(window.shownSurface().calculation), collector.calculations());
+    choice->setCurrentIndex(0);
+    QCOMPARE(window.shownSurface().calculation, 1);
+    // The sections meet their principal axes at the principal values shown in the coefficients plot.
+    const SurfaceData& s = window.shownSurface();
+    QVERIFY(s.defined);
+    const std::vector<Curve> curves = curvesOf(window.plot(ResultsWindow::coefficientsTab));
+    for (int p = 0; p < 3; ++p) {
+        const SurfaceSection& section = s.sections[p];
+        QVERIFY(std::fabs(section.values[0] - curves[section.first].y[0]) <
+                1e-3 * std::max(1.0, std::fabs(curves[section.first].y[0])));
+    }
+    window.plot(ResultsWindow::surfaceTab)->replot();  // draws without a display
+}
+
+void PlotsWindowTest::resultsWindowOpensAfterACompletedRunOnly() {
+    QTemporaryDir folder;
+    const QString print = folder.filePath(QStringLiteral("run.prt"));
+    const QString bad = folder.filePath(QStringLiteral("bad.dat"));
+    {
+        QFile f(print);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("EARLIER CONTENT\r\n");
+        QFile b(bad);
+        QVERIFY(b.open(QIODevice::WriteOnly));
+        b.write("LINE1 T A\nDATA\n1 x\n");
+    }
+
+    {
+        // A data file that cannot be read: the run fails, no window.
+        MainWindow window;
+        RunResults results(window);
+        RunState state;
+        QueueChooser chooser;
+        DialogLogic logic(state, window, chooser, [&results](RunState& s) { return results(s); });
+        window.attach(logic);
+        logic.start();
+        chooser.answers = {bad.toStdString(), print.toStdString()};
+        logic.OPEN_INPUTDATA();
+        logic.OPEN_PRINT();
+        QTest::mouseClick(qobject_cast<QPushButton*>(window.control(ctl::run)), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QTest::qWait(50);
+        QVERIFY(results.window() == nullptr);
+    }
+    {
+        MainWindow window;
+        RunResults results(window);
+        RunState state;
+        QueueChooser chooser;
+        DialogLogic logic(state, window, chooser, [&results](RunState& s) { return results(s); });
+        window.attach(logic);
+        logic.start();
+        chooser.answers = {example("phenylpiracetam_triclinic_T.dat").toStdString(), print.toStdString()};
+        logic.OPEN_INPUTDATA();
+        logic.OPEN_PRINT();
+        QTest::mouseClick(qobject_cast<QPushButton*>(window.control(ctl::run)), Qt::LeftButton);
+        QTRY_VERIFY(results.window() && results.window()->isVisible());
+        ResultsWindow* shown = results.window();
+        QCOMPARE(shown->parentWidget(), &window);
+        QVERIFY(!shown->isModal());
+        QCOMPARE(shown->tabs()->count(), 5);
+        // The dialog stays as a completed run leaves it: only Exit.
+        QVERIFY(!window.control(ctl::run)->isEnabled());
+        QVERIFY(window.control(ctl::exitButton)->isEnabled());
+
+        // The report tab shows this run's part of the print file and the files it wrote.
+        const QString report = shown->findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText();
+        QVERIFY(report.contains(QStringLiteral("OUTPUT FROM CALCULATION NO.")));
+        QVERIFY(!report.contains(QStringLiteral("EARLIER CONTENT")));
+        const auto* files = shown->findChild<QListWidget*>(QStringLiteral("files"));
+        QCOMPARE(files->count(), 4);  // print file, _strain, _tensor, _prin
+        QCOMPARE(QFileInfo(files->item(0)->text()).canonicalFilePath(), QFileInfo(print).canonicalFilePath());
+        for (int i = 0; i < files->count(); ++i) {
+            QVERIFY2(QFileInfo(files->item(i)->text()).isAbsolute(), qPrintable(files->item(i)->text()));
+            QVERIFY2(QFileInfo::exists(files->item(i)->text()), qPrintable(files->item(i)->text()));
+        }
+    }
+}
+
+QTEST_MAIN(PlotsWindowTest)
+#include "plots_window_test.moc"
