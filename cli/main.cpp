@@ -1,6 +1,6 @@
-// tenzio-batch: one run without the dialog. Reads a data file, appends the report to the print
-// file and writes the result files beside it, exactly as the dialog's Run does; can also write
-// the run's numbers as JSON and CSV.
+// tenzio-batch: one run without the dialog. Reads a data file (or a series of CIF files), appends
+// the report to the print file and writes the result files beside it, exactly as the dialog's Run
+// does; can also write the run's numbers as JSON and CSV, and the series as a data file.
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/input_files.hpp"
 #include "export/csv_output.hpp"
 #include "export/json_output.hpp"
 #include "plots/plot_collector.hpp"
@@ -34,24 +35,27 @@ const std::map<std::string, StrainType> kStrainTypes = {
 int main(int argc, char** argv) {
     CLI::App app{
         "Tenzio " TENZIO_VERSION " batch run: strain, thermal-expansion or compressibility tensors from a series of unit cells.\n"
-        "Reads DATAFILE, appends the report to the print file (created when missing, never truncated) and\n"
+        "Reads INPUT, appends the report to the print file (created when missing, never truncated) and\n"
         "appends to the result files NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a\n"
         "monoclinic one, NAME_prin.cal, in the print file's folder (NAME: the print file's name up to its\n"
         "first \".\"). --json and --csv write the run's numbers as data (each file replaced whole); any of\n"
         "--print, --json and --csv may be given alone. --plots DIR also writes the plots as SVG and PNG.\n"
+        "INPUT is one keyword data file, or one or more CIF files read as one series (a point per data\n"
+        "block with a cell, in the order given). --data-out writes the series as a keyword data file;\n"
+        "alone, it converts without a run.\n"
         "Status messages go to standard error.\n"
         "Exit status: 0 after a completed run, 1 after a read error or any other failure, 2 on a usage error.",
         "tenzio-batch"};
     app.set_version_flag("--version", "tenzio-batch " TENZIO_VERSION);
 
-    std::string dataFile;
+    BatchInput input;
     std::string printFile;
     std::string jsonFile;
     std::string csvFile;
     int axes = 1;
     std::string strain = "finite-eulerian";
     bool againstFirst = false;
-    app.add_option("DATAFILE", dataFile, "Input data file (keyword header, then the cells)")->required();
+    app.add_option("INPUT", input.files, "Input data file (keyword header, then the cells), or CIF files")->required();
     auto* printOption = app.add_option("--print", printFile, "Print file that receives the report; it is appended to");
     auto* jsonOption = app.add_option("--json", jsonFile, "Write the run's numbers as one JSON document to this file");
     auto* csvOption = app.add_option("--csv", csvFile, "Write one CSV row per calculation to this file");
@@ -64,6 +68,9 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember(kStrainTypes));
     app.add_flag("--against-first", againstFirst,
                  "Compare every cell with the first one instead of each cell with the one before it");
+    app.add_flag("--sort", input.sort, "Order the data points by T (or P, for a pressure series), ascending");
+    auto* dataOutOption =
+        app.add_option("--data-out", input.dataOut, "Write the series as a keyword data file (replaced whole)");
 
     // Plots: only these options and the block after the run; Qt is loaded only when asked for.
     std::string plotFolder;
@@ -79,8 +86,10 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-        if (printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() == 0)
-            throw CLI::RequiredError("--print, --json, --csv or --plots");
+        if (printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() +
+                dataOutOption->count() ==
+            0)
+            throw CLI::RequiredError("--print, --json, --csv, --plots or --data-out");
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
@@ -93,27 +102,30 @@ int main(int argc, char** argv) {
     state.options.strainType = kStrainTypes.at(strain);
     state.options.incremental = !againstFirst;
 
-    if (!openInputFile(state, dataFile)) {
-        WLINE(state, status::inputOpenFailed);
-        return 1;
+    // A run that would write into one of its own input files stops before any file is opened or
+    // created.
+    std::vector<FileIdentity> inputs;
+    for (const std::string& file : input.files) {
+        if (const std::optional<FileIdentity> identity = identityOf(std::filesystem::path(file))) inputs.push_back(*identity);
     }
-    // A run that would write into its own data file stops before any file is opened or created.
-    if (const std::optional<FileIdentity> input = identityOf(state.inputFile.get())) {
-        if (!printFile.empty()) {
-            const std::filesystem::path print(printFile);
-            const InputClash clash = outputClash({&*input, 1}, identityOf(print), print.parent_path(), fileNameOf(printFile));
-            if (clash != InputClash::none) {
-                WLINE(state, clashText(clash));
-                return 1;
-            }
-        }
-        for (const std::string& exported : {jsonFile, csvFile}) {
-            if (!exported.empty() && identityOf(std::filesystem::path(exported)) == input) {
-                WLINE(state, status::exportIsInput);
-                return 1;
-            }
+    if (!printFile.empty()) {
+        const std::filesystem::path print(printFile);
+        const InputClash clash = outputClash(inputs, identityOf(print), print.parent_path(), fileNameOf(printFile));
+        if (clash != InputClash::none) {
+            WLINE(state, clashText(clash));
+            return 1;
         }
     }
+    for (const std::string& exported : {jsonFile, csvFile}) {
+        const std::optional<FileIdentity> identity =
+            exported.empty() ? std::nullopt : identityOf(std::filesystem::path(exported));
+        if (identity && std::find(inputs.begin(), inputs.end(), *identity) != inputs.end()) {
+            WLINE(state, status::exportIsInput);
+            return 1;
+        }
+    }
+    const bool runFollows = printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() > 0;
+    if (const std::optional<int> ended = prepareInput(state, input, runFollows)) return *ended;
     if (!printFile.empty()) {
         if (!openPrintFile(state, printFile)) {
             WLINE(state, status::printOpenFailed);

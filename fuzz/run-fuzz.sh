@@ -5,7 +5,7 @@
 # when a target finds a crash, a leak, a timeout or a broken check; the input that did it is
 # kept in build-fuzz/artifacts/TARGET/.
 #
-#   fuzz/run-fuzz.sh SECONDS [TARGET...]      targets: fuzz_readfile fuzz_run (default: both)
+#   fuzz/run-fuzz.sh SECONDS [TARGET...]      targets: fuzz_readfile fuzz_run fuzz_cif (default: all)
 #
 # Environment: BUILD (default build-fuzz), FUZZ_CMAKE_ARGS (extra configure arguments),
 # FUZZ_KEEP_CORPUS=DIR to grow a lasting corpus in DIR/TARGET instead of a temporary one.
@@ -18,7 +18,7 @@ fi
 seconds=$1
 shift
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_readfile fuzz_run)
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_readfile fuzz_run fuzz_cif)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-fuzz}
@@ -39,7 +39,13 @@ for target in "${targets[@]}"; do
     corpus=$scratch/corpus-$target
   fi
   mkdir -p "$corpus" "$build/artifacts/$target"
-  cp -n "$root"/fuzz/corpus/* "$root"/tests/bad-input/*.dat "$corpus"/ 2>/dev/null || true
+  dict=$root/fuzz/data_file.dict
+  if [[ $target == fuzz_cif ]]; then
+    dict=$root/fuzz/cif.dict
+    find "$root"/examples/cif "$root"/tests/run/cif "$root"/tests/bad-input -name '*.cif' -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
+  else
+    cp -n "$root"/fuzz/corpus/* "$root"/tests/bad-input/*.dat "$corpus"/ 2>/dev/null || true
+  fi
   echo "== $target: ${seconds}s from $(find "$corpus" -type f | wc -l) inputs"
   # Fuzzer temporaries (the run target's print and result files) stay in the scratch folder.
   # The outer timeout only guards against a fuzzer that does not stop by itself.
@@ -48,7 +54,7 @@ for target in "${targets[@]}"; do
       timeout --signal=KILL $((seconds + 300)) \
       "$build/fuzz/$target" "$corpus" \
         -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -max_len=16384 \
-        -dict="$root/fuzz/data_file.dict" -artifact_prefix="$build/artifacts/$target/" \
+        -dict="$dict" -artifact_prefix="$build/artifacts/$target/" \
         -print_final_stats=1; then
     echo "== $target FAILED; crashing input in $build/artifacts/$target/" >&2
     status=1

@@ -1,10 +1,12 @@
 #include "shell/dialog_logic.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
+#include "run/input_choice.hpp"
 #include "run/run_files.hpp"
 #include "shell/dialog_controls.hpp"
 
@@ -31,7 +33,8 @@ const FileRole& fileRole(int slot) {
                      .initialName = {},
                      .mustExist = true,
                      .readOnly = true,
-                     .refuseReadOnly = false}},
+                     .refuseReadOnly = false,
+                     .multiple = true}},
         {.nameDisplay = ctl::printName,
          .failMessage = status::printOpenFailed,
          .open = openPrintFile,
@@ -42,7 +45,8 @@ const FileRole& fileRole(int slot) {
                      .initialName = {},
                      .mustExist = false,
                      .readOnly = false,
-                     .refuseReadOnly = true}},
+                     .refuseReadOnly = true,
+                     .multiple = false}},
     };
     return roles[slot];
 }
@@ -61,8 +65,9 @@ DialogLogic::DialogLogic(RunState& state, DialogView& view, FileChooser& chooser
     : state_(state), view_(view), chooser_(chooser), process_(std::move(process)) {}
 
 DialogLogic::~DialogLogic() {
-    // The sink refers to this object; the state may outlive it.
+    // The sinks refer to this object; the state may outlive it.
     state_.statusSink = nullptr;
+    state_.detailSink = nullptr;
 }
 
 void DialogLogic::start() {
@@ -71,6 +76,8 @@ void DialogLogic::start() {
         view_.setText(ctl::statusLine, text);
         view_.flush();
     };
+    // Why a read failed (file, line or block) is shown beside the status line's message.
+    state_.detailSink = [this](std::string_view text) { view_.showDetail(text); };
     setStatus(status::selectFiles);
 }
 
@@ -184,37 +191,92 @@ void DialogLogic::chooseFile(int slot) {
 
     // The dialog offers the current file's name. That file stays open until another one has
     // been opened in its place, so a cancel leaves the role as it was.
-    if (state_.fileChosen[slot] == 1) nameBuffer = storedName;
+    if (state_.fileChosen[slot] == 1) nameBuffer = slot == 0 ? offeredInputName_ : storedName;
 
     FileRequest request = role.request;
     request.initialName = nameBuffer;
-    const std::optional<std::string> chosen = chooser_.choose(request);
-    if (!chosen) return;
-    if (characterCount(*chosen) > kLongestPath) {
-        WLINE(state_, status::pathTooLong);
-        return;
+    std::optional<std::vector<std::string>> chosen;
+    if (request.multiple) {
+        chosen = chooser_.chooseFiles(request);
+    } else if (std::optional<std::string> one = chooser_.choose(request)) {
+        chosen = std::vector<std::string>{std::move(*one)};
     }
-    nameBuffer = *chosen;
+    if (!chosen || chosen->empty()) return;
+    for (const std::string& path : *chosen) {
+        if (characterCount(path) > kLongestPath) {
+            WLINE(state_, status::pathTooLong);
+            return;
+        }
+    }
+    nameBuffer = chosen->front();
 
     // A failed choice shows its message and leaves the role with its earlier file, as a cancel
     // does. A file that the run would both read and write is refused before anything is opened
     // or created.
-    const std::filesystem::path path(*chosen);
-    if (const InputClash clash = choiceClash(slot, path); clash != InputClash::none) {
-        WLINE(state_, clashText(clash));
-        return;
+    for (const std::string& file : *chosen) {
+        if (const InputClash clash = choiceClash(slot, file); clash != InputClash::none) {
+            WLINE(state_, clashText(clash));
+            return;
+        }
     }
-    if (!role.open(state_, path)) {
+    const std::filesystem::path path(chosen->front());
+    std::optional<std::string> shown;
+    if (slot == 0) {
+        shown = openInput(*chosen);
+    } else if (role.open(state_, path)) {
+        shown = storedName;
+    } else {
         WLINE(state_, role.failMessage);
-        return;
     }
+    if (!shown) return;
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(path, ec);
-    view_.setText(role.nameDisplay, storedName);
+    view_.setText(role.nameDisplay, *shown);
     view_.setToolTip(role.nameDisplay, (ec ? path : full).string());
     // The result files go beside the file chosen last.
     state_.resultFolder = (ec ? path : full).parent_path();
     CHECK_RUN();
+}
+
+std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>& paths) {
+    std::vector<std::filesystem::path> files(paths.begin(), paths.end());
+    // Files chosen together come in the order of their names: 100K before 1000K.
+    std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        return naturalNameLess(fileNameOf(a.string()), fileNameOf(b.string()));
+    });
+    // The choice is tried on a state of its own, so that the role keeps its earlier file until
+    // the new one has been opened and, for CIF, read.
+    RunState trial;
+    const InputChoice choice = openInputFiles(trial, files);
+    std::string shown;
+    switch (choice.outcome) {
+    case InputOpen::dataFile: shown = trial.inputFileName; break;
+    case InputOpen::openFailed: WLINE(state_, status::inputOpenFailed); return std::nullopt;
+    case InputOpen::dataFileNotAlone:
+        WLINE(state_, status::dataFileNotAlone);
+        view_.showDetail(fileNameOf(choice.file) + " is a keyword data file: choose it alone, or only CIF files");
+        return std::nullopt;
+    case InputOpen::cif: {
+        const ReadResult read = trial.reader();
+        if (!read.ok()) {
+            WLINE(state_, read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
+                                                                   : std::string(status::readError));
+            view_.showDetail(read.reason);
+            return std::nullopt;
+        }
+        const std::string points = std::to_string(read.series.points.size()) + " points";
+        shown = files.size() == 1 ? fileNameOf(files.front().string()) + ", " + points
+                                  : std::to_string(files.size()) + " CIF files, " + points;
+        break;
+    }
+    }
+    state_.inputFile = std::move(trial.inputFile);
+    state_.reader = std::move(trial.reader);
+    state_.inputFileName = trial.inputFileName;
+    state_.inputPath = trial.inputPath;
+    state_.fileChosen[0] = 1;
+    offeredInputName_ = fileNameOf(files.front().string());
+    return shown;
 }
 
 // The run's input and outputs as they would be after this choice: the chosen file in its role,

@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/file_identity.hpp"
 #include "run/process_data.hpp"
@@ -57,6 +59,10 @@ private:
     void chooseFile(int slot);
     InputClash choiceClash(int slot, const std::filesystem::path& path) const;
     void showResultFolder(bool written);
+    // Opens the input files chosen together; a CIF series is read at once, for its count of
+    // points. Gives the text for the name display, or nothing after a failure, whose message is
+    // then on the status line and the role keeps its earlier file.
+    std::optional<std::string> openInput(const std::vector<std::string>& paths);
     void setStatus(std::string_view text);
     bool bothFilesOpen() const;
 
@@ -67,4 +73,6 @@ private:
     // Each file handler's name buffer (input, print): what its open-file dialog offers, and
     // returned last.
     std::array<std::string, 2> nameBuffers_;
+    // The input file's name as the open-file dialog offers it again (the first of several).
+    std::string offeredInputName_;
 };

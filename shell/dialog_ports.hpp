@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class DialogView {
@@ -17,6 +18,9 @@ public:
     virtual void setChecked(int id, bool checked) = 0;
     // Pushes pending changes to the screen at once, without handling any user input.
     virtual void flush() = 0;
+    // Shows a person why something failed (file, block and line of a bad input), without
+    // waiting for them; a view without room for it may ignore it.
+    virtual void showDetail(std::string_view text) { (void)text; }
 };
 
 struct FileFilter {
@@ -33,6 +37,7 @@ struct FileRequest {
     bool mustExist = false;        // only an existing file can be chosen
     bool readOnly = false;         // the file is only read: the dialog offers no changes
     bool refuseReadOnly = false;   // a file that cannot be written is refused
+    bool multiple = false;         // several existing files may be chosen together
 };
 
 class FileChooser {
@@ -40,4 +45,11 @@ public:
     virtual ~FileChooser() = default;
     // The full path of the chosen file, or nothing when the user cancels or the dialog fails.
     virtual std::optional<std::string> choose(const FileRequest& request) = 0;
+    // The full paths of the chosen files, for a request that allows several; by default the one
+    // file that choose() gives.
+    virtual std::optional<std::vector<std::string>> chooseFiles(const FileRequest& request) {
+        std::optional<std::string> one = choose(request);
+        if (!one) return std::nullopt;
+        return std::vector<std::string>{std::move(*one)};
+    }
 };

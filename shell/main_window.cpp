@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -211,4 +212,12 @@ void MainWindow::flush() {
     // Paints now, without running the event loop: the run goes on inside a handler, and no user
     // input may reach the dialog until it returns.
     if (isVisible()) repaint();
+}
+
+void MainWindow::showDetail(std::string_view text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), qText(text), QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("detail"));
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

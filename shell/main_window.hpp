@@ -38,6 +38,8 @@ public:
     bool isChecked(int id) const override;
     void setChecked(int id, bool checked) override;
     void flush() override;
+    // A message box over the dialog that does not hold up the handler that opens it.
+    void showDetail(std::string_view text) override;
 
     // Esc and the close box act as the hidden cancel button.
     void reject() override;

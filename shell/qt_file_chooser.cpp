@@ -6,15 +6,19 @@
 #include <QMessageBox>
 #include <QStringList>
 
-std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
+namespace {
+
+// The chosen files, or nothing when the user cancels.
+std::optional<QStringList> runDialog(QWidget* owner, const QString& folder, const FileRequest& request) {
     const QString title = QString::fromStdString(request.title);
-    // The dialog starts in the current folder, which follows the last choice.
-    QFileDialog dialog(owner_, title, QDir::currentPath());
+    QFileDialog dialog(owner, title, folder);
     // Qt's own dialog on every desktop: a native open dialog may refuse a new print file name
     // and ignore the default extension.
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(request.multiple    ? QFileDialog::ExistingFiles
+                       : request.mustExist ? QFileDialog::ExistingFile
+                                           : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ReadOnly, request.readOnly);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
 
@@ -41,6 +45,26 @@ std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
                                  QStringLiteral("%1\nThis file is read-only.\nChoose another file.").arg(path));
             continue;
         }
-        return path.toStdString();
+        return files;
     }
+}
+
+}  // namespace
+
+std::optional<std::string> QtFileChooser::choose(const FileRequest& request) {
+    FileRequest one = request;
+    one.multiple = false;
+    const std::optional<QStringList> files = runDialog(owner_, folder_, one);
+    if (!files) return std::nullopt;
+    folder_ = QFileInfo(files->front()).absolutePath();
+    return files->front().toStdString();
+}
+
+std::optional<std::vector<std::string>> QtFileChooser::chooseFiles(const FileRequest& request) {
+    const std::optional<QStringList> files = runDialog(owner_, folder_, request);
+    if (!files) return std::nullopt;
+    folder_ = QFileInfo(files->front()).absolutePath();
+    std::vector<std::string> paths;
+    for (const QString& path : *files) paths.push_back(path.toStdString());
+    return paths;
 }

@@ -25,7 +25,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
 
 # The file list.
 expected=(bin/tenzio-batch share/doc/tenzio/README.md share/doc/tenzio/copyright)
-for f in "$examples"/*.dat; do expected+=("share/doc/tenzio/examples/${f##*/}"); done
+while IFS= read -r f; do expected+=("share/doc/tenzio/examples/$f"); done \
+  < <(cd "$examples" && find . -type f \( -name '*.dat' -o -name '*.cif' -o -name SOURCES.md \) -printf '%P\n')
 [[ $batch_man == 1 ]] && expected+=(share/man/man1/tenzio-batch.1.gz)
 if [[ $gui == 1 ]]; then
   expected+=(bin/tenzio lib/tenzio/tenzio_plotwriter.so share/man/man1/tenzio.1.gz "share/applications/$id.desktop"

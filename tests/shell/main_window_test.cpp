@@ -134,6 +134,7 @@ private slots:
     void escapeCloseBoxAndExitEndTheDialog();
     void browseButtonsReachTheHandlers();
     void fileDialogForTheInputFile();
+    void fileDialogTakesSeveralCifFilesTogether();
     void fileDialogForThePrintFileAddsTheDefaultExtension();
     void fileDialogRefusesAReadOnlyPrintFile();
     void runWritesWhatTheBatchCommandWrites_data();
@@ -362,13 +363,40 @@ void MainWindowTest::fileDialogForTheInputFile() {
     QCOMPARE(filters, (QStringList{QStringLiteral("All Files (*)"), QStringLiteral("Data (*.dat)")}));
     QCOMPARE(selectedFilter, QStringLiteral("Data (*.dat)"));
     QCOMPARE(suffix, QStringLiteral("exp"));
-    QCOMPARE(mode, QFileDialog::ExistingFile);
+    // Several CIF files may be chosen together.
+    QCOMPARE(mode, QFileDialog::ExistingFiles);
     QVERIFY(readOnly);
     QCOMPARE(directory, QDir(folder.path()).absolutePath());
     // It opens over the main window, in its font.
     QCOMPARE(owner, static_cast<const QWidget*>(&window));
     QCOMPARE(state.fileChosen[0], 1);
     QCOMPARE(qobject_cast<QLabel*>(window.control(ctl::inputName))->text(), QStringLiteral("cells.dat"));
+}
+
+void MainWindowTest::fileDialogTakesSeveralCifFilesTogether() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(QDir::setCurrent(folder.path()));
+    for (const int t : {100, 1000, 20}) {
+        QFile cif(folder.filePath(QStringLiteral("T%1K.cif").arg(t)));
+        QVERIFY(cif.open(QIODevice::WriteOnly));
+        cif.write(QStringLiteral("data_t%1\n_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n_cell_angle_alpha 90\n"
+                                 "_cell_angle_beta 90\n_cell_angle_gamma 90\n_cell_measurement_temperature %1\n")
+                      .arg(t)
+                      .toUtf8());
+    }
+    onNextModal(nullptr, [](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal))
+            answerFileDialog(dialog, QStringLiteral("\"T1000K.cif\" \"T20K.cif\" \"T100K.cif\""));
+    });
+
+    LiveDialog<QtFileChooser> live;
+    auto& [state, window, chooser, logic] = live;
+    QTest::mouseClick(window.control(ctl::inputBrowse), Qt::LeftButton);
+
+    QCOMPARE(state.fileChosen[0], 1);
+    QCOMPARE(qobject_cast<QLabel*>(window.control(ctl::inputName))->text(), QStringLiteral("3 CIF files, 3 points"));
+    QCOMPARE(QString::fromStdString(state.inputFileName), QStringLiteral("T20K.cif AND 2 MORE"));
 }
 
 void MainWindowTest::fileDialogForThePrintFileAddsTheDefaultExtension() {
