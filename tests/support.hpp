@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "input/readfile.hpp"
 #include "run/run_state.hpp"
 
 namespace testing_support {
@@ -37,17 +38,14 @@ inline void writeFile(const std::filesystem::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
 }
 
-// A state whose input file holds `text`, with its status texts collected.
-struct StateReading {
-    RunState state;
-    std::vector<std::string> status;
-    explicit StateReading(const std::string& text) {
-        std::FILE* f = std::tmpfile();
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::rewind(f);
-        state.inputFile.reset(f);
-        state.statusSink = [this](std::string_view s) { status.emplace_back(s); };
-    }
-};
+// What the keyword data file reader makes of a text.
+inline ReadResult readDataText(const std::string& text) {
+    std::FILE* f = std::tmpfile();
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::rewind(f);
+    ReadResult r = READFILE(f);
+    std::fclose(f);
+    return r;
+}
 
 }  // namespace testing_support

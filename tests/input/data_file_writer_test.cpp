@@ -9,17 +9,11 @@
 #include "input/cif_reader.hpp"
 #include "input/data_file_writer.hpp"
 #include "input/readfile.hpp"
+#include "../support.hpp"
 
 namespace {
 
-ReadResult readBack(const std::string& text) {
-    std::FILE* f = std::tmpfile();
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::rewind(f);
-    ReadResult r = READFILE(f);
-    std::fclose(f);
-    return r;
-}
+ReadResult readBack(const std::string& text) { return testing_support::readDataText(text); }
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 

@@ -2,18 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include "../support.hpp"
 
 namespace {
 
-ReadResult readText(const std::string& text) {
-    std::FILE* f = std::tmpfile();
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::rewind(f);
-    ReadResult r = READFILE(f);
-    std::fclose(f);
-    return r;
-}
+ReadResult readText(const std::string& text) { return testing_support::readDataText(text); }
 
 const std::string kCellColumns = "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n";
 
