@@ -288,10 +288,10 @@ struct SystemCase {
     const char* note;
 };
 
-std::string blockFrom(const std::string& name, const std::string& spec, int t) {
-    const auto bar = spec.find('|');
-    const std::string items = spec.substr(0, bar);
-    const std::string cell = bar == std::string::npos ? "5 6 7 90 90 90" : spec.substr(bar + 1);
+std::string blockFrom(const std::string& name, const std::string& layout, int t) {
+    const auto bar = layout.find('|');
+    const std::string items = layout.substr(0, bar);
+    const std::string cell = bar == std::string::npos ? "5 6 7 90 90 90" : layout.substr(bar + 1);
     return block(name, items + "_cell_measurement_temperature " + std::to_string(t) + "\n", cell);
 }
 
