@@ -9,8 +9,8 @@
 namespace {
 
 // The inverse of the metric tensor, from the cell lengths and the cosines of its angles.
-Mat3 reciprocalMetric(const Cell& d, float cosAlpha, float cosBeta, float cosGamma) {
-    const float a = d[0], b = d[1], c = d[2];
+Mat3 reciprocalMetric(const CellParameters& d, float cosAlpha, float cosBeta, float cosGamma) {
+    const float a = d.a, b = d.b, c = d.c;
     Mat3 g;
     g(1, 1) = a * a;
     g(2, 2) = b * b;
@@ -18,9 +18,7 @@ Mat3 reciprocalMetric(const Cell& d, float cosAlpha, float cosBeta, float cosGam
     g(1, 2) = g(2, 1) = a * b * cosGamma;
     g(1, 3) = g(3, 1) = a * c * cosBeta;
     g(2, 3) = g(3, 2) = b * c * cosAlpha;
-    Mat3 gStar;
-    MINV(g, gStar);
-    return gStar;
+    return MINV(g).value_or(Mat3{});  // a cell with a zero edge has no reciprocal: zeros
 }
 
 // The reciprocal angle between axes i and j (radians) from the reciprocal metric.
@@ -31,9 +29,9 @@ float reciprocalAngle(const Mat3& gStar, int i, int j) {
 }
 
 // The reciprocal cell; the second argument, an axial convention, plays no part.
-Cell computeReciprocal(const Cell& d, int) {
-    const Mat3 gStar = reciprocalMetric(d, std::cos(kDegToRad * d[3]), std::cos(kDegToRad * d[4]),
-                                        std::cos(kDegToRad * d[5]));
+CellParameters computeReciprocal(const CellParameters& d, AxialSet) {
+    const Mat3 gStar = reciprocalMetric(d, std::cos(kDegToRad * d.alpha), std::cos(kDegToRad * d.beta),
+                                        std::cos(kDegToRad * d.gamma));
     const float as = std::sqrt(gStar(1, 1));
     const float bs = std::sqrt(gStar(2, 2));
     const float cs = std::sqrt(gStar(3, 3));
@@ -41,15 +39,15 @@ Cell computeReciprocal(const Cell& d, int) {
             std::acos(gStar(1, 2) / as / bs)};
 }
 
-Mat3 computeSMatrix(const Cell& d, int axisConvention) {
-    const float a = d[0], b = d[1], c = d[2];
-    const float alpha = kDegToRad * d[3], beta = kDegToRad * d[4], gamma = kDegToRad * d[5];
+Mat3 computeSMatrix(const CellParameters& d, AxialSet axisConvention) {
+    const float a = d.a, b = d.b, c = d.c;
+    const float alpha = kDegToRad * d.alpha, beta = kDegToRad * d.beta, gamma = kDegToRad * d.gamma;
     // Each sine and cosine once: the S-matrix is formed many times a pair (esds by perturbation),
     // and it needs only the one reciprocal angle of its convention.
     const float cosAlpha = std::cos(alpha), cosBeta = std::cos(beta), cosGamma = std::cos(gamma);
     const Mat3 gStar = reciprocalMetric(d, cosAlpha, cosBeta, cosGamma);
-    const float w = axisConvention == 1 ? reciprocalAngle(gStar, 1, 2)   // gamma* for code 1
-                                        : reciprocalAngle(gStar, 1, 3);  // beta* otherwise
+    const float w = axisConvention == AxialSet::xAStarZC ? reciprocalAngle(gStar, 1, 2)   // gamma*
+                                                         : reciprocalAngle(gStar, 1, 3);  // beta*
     float cw = std::cos(w);
     float sw = 1.0f;
     // Reciprocal angles within about 0.0057 degrees of 90 count as 90, so that orthogonal
@@ -59,7 +57,7 @@ Mat3 computeSMatrix(const Cell& d, int axisConvention) {
 
     Mat3 s;  // all elements start as exact zeros
     switch (axisConvention) {
-        case 1: {
+        case AxialSet::xAStarZC: {
             const float sinBeta = std::sin(beta);
             s(1, 1) = a * sinBeta * sw;
             s(1, 2) = -(a * sinBeta * cw);
@@ -69,7 +67,7 @@ Mat3 computeSMatrix(const Cell& d, int axisConvention) {
             s(3, 3) = c;
             break;
         }
-        case 2: {
+        case AxialSet::yBZCStar: {
             const float sinAlpha = std::sin(alpha);
             s(1, 1) = a * std::sin(gamma);
             s(1, 2) = a * cosGamma;
@@ -79,7 +77,7 @@ Mat3 computeSMatrix(const Cell& d, int axisConvention) {
             s(3, 3) = c * sinAlpha * sw;
             break;
         }
-        default: {
+        case AxialSet::xAStarYB: {
             const float sinGamma = std::sin(gamma);
             s(1, 1) = a * sinGamma * sw;
             s(1, 2) = a * cosGamma;
@@ -100,12 +98,12 @@ Mat3 computeSMatrix(const Cell& d, int axisConvention) {
 // reciprocal cell that the pair before asked for. A repeat is found by the exact
 // bits of the cell, so it returns exactly what computing it again would. Direct-mapped: a
 // collision only costs a recomputation. One table per thread.
-template <class Result, Result (*compute)(const Cell&, int)>
+template <class Result, Result (*compute)(const CellParameters&, AxialSet)>
 class CellMemo {
 public:
-    const Result& get(const Cell& d, int axisConvention) {
+    const Result& get(const CellParameters& d, AxialSet axisConvention) {
         std::array<std::uint32_t, 6> key;
-        std::memcpy(key.data(), d.data(), sizeof key);
+        std::memcpy(key.data(), &d, sizeof key);
         std::uint32_t h = static_cast<std::uint32_t>(axisConvention);
         for (std::uint32_t k : key) h = (h ^ k) * 0x9E3779B1u;  // multiplicative hashing
         Entry& e = entries_[h >> (32 - kIndexBits)];
@@ -122,7 +120,7 @@ private:
     static constexpr int kIndexBits = 6;
     struct Entry {
         std::array<std::uint32_t, 6> key{};
-        int axisConvention = 0;
+        AxialSet axisConvention{};
         bool used = false;
         Result result{};
     };
@@ -131,12 +129,12 @@ private:
 
 }  // namespace
 
-Cell CELL_TO_RECIP(const Cell& d) {
-    thread_local CellMemo<Cell, computeReciprocal> memo;
-    return memo.get(d, 0);
+CellParameters CELL_TO_RECIP(const CellParameters& d) {
+    thread_local CellMemo<CellParameters, computeReciprocal> memo;
+    return memo.get(d, AxialSet::xAStarZC);
 }
 
-Mat3 CALC_SMATRIX(const Cell& d, AxialSet axisConvention) {
+Mat3 CALC_SMATRIX(const CellParameters& d, AxialSet axisConvention) {
     thread_local CellMemo<Mat3, computeSMatrix> memo;
-    return memo.get(d, static_cast<int>(axisConvention));
+    return memo.get(d, axisConvention);
 }

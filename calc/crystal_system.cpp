@@ -2,27 +2,22 @@
 
 void applyCrystalSystem(DataPoint& point, CrystalSystem system) {
     if (system == CrystalSystem::none) return;
-    auto& c = point.cell;
-    auto& s = point.sigCell;
-    c[3] = 90.0f;
-    c[5] = 90.0f;
-    s[3] = 0.0f;
-    s[5] = 0.0f;
+    UnitCell& c = point.cell;
+    c.alpha = 90.0f;
+    c.gamma = 90.0f;
+    c.esd.alpha = 0.0f;
+    c.esd.gamma = 0.0f;
     if (system == CrystalSystem::monoclinic) return;
-    s[4] = 0.0f;
+    c.esd.beta = 0.0f;
     if (isUniaxialOrCubic(system)) {
-        c[1] = c[0];
-        s[1] = s[0];
+        c.b = c.a;
+        c.esd.b = c.esd.a;
     }
-    if (system == CrystalSystem::trigonal || system == CrystalSystem::hexagonal) {
-        c[4] = 90.0f;
-        c[5] = 120.0f;
-    } else {
-        c[4] = 90.0f;
-    }
+    c.beta = 90.0f;
+    if (system == CrystalSystem::trigonal || system == CrystalSystem::hexagonal) c.gamma = 120.0f;
     if (system == CrystalSystem::cubic) {
-        c[2] = c[0];
-        s[2] = s[0];
+        c.c = c.a;
+        c.esd.c = c.esd.a;
     }
 }
 

@@ -7,20 +7,18 @@ namespace {
 constexpr float kTinyPivot = 1.0e-20f;  // stands in for a pivot that is exactly zero
 }
 
-void LUDCMP(LuMatrix& a, PivotList& pivots, int n, float& parity, int& singular) {
-    singular = 0;
-    parity = 1.0f;
-    std::array<float, 6> scale{};
+std::optional<LuDecomposition> LUDCMP(const Mat3& matrix, int n) {
+    LuDecomposition d;
+    d.lu = matrix;
+    Mat3& a = d.lu;
+    std::array<float, 3> scale{};
     for (int i = 1; i <= n; ++i) {
         float big = 0.0f;
         for (int j = 1; j <= n; ++j) {
             const float t = std::fabs(a(i, j));
             if (t > big) big = t;
         }
-        if (big == 0.0f) {
-            singular = 1;
-            return;
-        }
+        if (big == 0.0f) return std::nullopt;
         scale[i - 1] = 1.0f / big;
     }
     for (int j = 1; j <= n; ++j) {
@@ -43,10 +41,10 @@ void LUDCMP(LuMatrix& a, PivotList& pivots, int n, float& parity, int& singular)
         }
         if (imax != j) {
             for (int k = 1; k <= n; ++k) std::swap(a(imax, k), a(j, k));
-            parity = -parity;
+            d.parity = -d.parity;
             scale[imax - 1] = scale[j - 1];
         }
-        pivots[j - 1] = imax;
+        d.pivots[j - 1] = imax;
         if (j < n) {
             if (a(j, j) == 0.0f) a(j, j) = kTinyPivot;
             const float factor = 1.0f / a(j, j);
@@ -54,12 +52,14 @@ void LUDCMP(LuMatrix& a, PivotList& pivots, int n, float& parity, int& singular)
         }
     }
     if (a(n, n) == 0.0f) a(n, n) = kTinyPivot;
+    return d;
 }
 
-void LUBKSB(const LuMatrix& a, const PivotList& pivots, int n, RightHandSide& b) {
+void LUBKSB(const LuDecomposition& d, int n, Vec3& b) {
+    const Mat3& a = d.lu;
     int ii = 0;
     for (int i = 1; i <= n; ++i) {
-        const int ll = pivots[i - 1];
+        const int ll = d.pivots[i - 1];
         float sum = b[ll - 1];
         b[ll - 1] = b[i - 1];
         if (ii != 0) {
@@ -76,23 +76,16 @@ void LUBKSB(const LuMatrix& a, const PivotList& pivots, int n, RightHandSide& b)
     }
 }
 
-float MINV(const Mat3& matrix, Mat3& inverse) {
+std::optional<Mat3> MINV(const Mat3& matrix) {
     constexpr int n = 3;
-    LuMatrix lu;
-    for (int i = 1; i <= n; ++i)
-        for (int j = 1; j <= n; ++j) lu(i, j) = matrix(i, j);
-    PivotList pivots{};
-    float parity = 1.0f;
-    int singular = 0;
-    LUDCMP(lu, pivots, n, parity, singular);
-    if (singular == 1) return 0.0f;
-    float determinant = parity;
-    for (int j = 1; j <= n; ++j) determinant *= lu(j, j);
+    const std::optional<LuDecomposition> lu = LUDCMP(matrix, n);
+    if (!lu) return std::nullopt;
+    Mat3 inverse;
     for (int col = 1; col <= n; ++col) {
-        RightHandSide b{};
+        Vec3 b{};
         b[col - 1] = 1.0f;
-        LUBKSB(lu, pivots, n, b);
+        LUBKSB(*lu, n, b);
         for (int i = 1; i <= n; ++i) inverse(i, col) = b[i - 1];
     }
-    return determinant;
+    return inverse;
 }

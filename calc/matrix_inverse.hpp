@@ -1,24 +1,22 @@
 #pragma once
 // Matrix inversion by LU decomposition (Crout's method with implicit partial pivoting).
 #include <array>
+#include <optional>
 
 #include "LIBRARIES/math/mat3.hpp"
 
-// Work matrix of leading dimension 6, 1-based, stored column by column.
-struct LuMatrix {
-    std::array<float, 36> v{};
-    float& operator()(int i, int j) { return v[(j - 1) * 6 + (i - 1)]; }
-    float operator()(int i, int j) const { return v[(j - 1) * 6 + (i - 1)]; }
+struct LuDecomposition {
+    Mat3 lu;                    // L below the diagonal (unit diagonal implied), U on and above it
+    std::array<int, 3> pivots{};  // element j-1: the row exchanged with row j at step j
+    float parity = 1.0f;        // +1 or -1: the sign of the row permutation
 };
-using PivotList = std::array<int, 6>;   // element j-1: the row exchanged with row j at step j
-using RightHandSide = std::array<float, 6>;
 
-// Decomposes the leading n x n block in place. singular is 1 (and lu untouched) when a row is all zero.
-void LUDCMP(LuMatrix& lu, PivotList& pivots, int n, float& parity, int& singular);
+// Decomposes the leading n x n block (n at most 3); nothing when one of its rows is all zero.
+std::optional<LuDecomposition> LUDCMP(const Mat3& a, int n);
 
 // Solves A x = b for one right-hand side, b in and x out.
-void LUBKSB(const LuMatrix& lu, const PivotList& pivots, int n, RightHandSide& rhs);
+void LUBKSB(const LuDecomposition& lu, int n, Vec3& rhs);
 
-// Inverts a 3 x 3 matrix and returns its determinant. A matrix with a zero row returns 0 and
-// leaves `inverse` as it was.
-float MINV(const Mat3& matrix, Mat3& inverse);
+// The inverse of a 3 x 3 matrix; nothing for a matrix with a zero row. A matrix that is singular
+// without a zero row gets a tiny pivot in place of zero and an inverse with huge elements.
+std::optional<Mat3> MINV(const Mat3& matrix);

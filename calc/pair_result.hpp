@@ -3,12 +3,12 @@
 #include <array>
 
 #include "LIBRARIES/math/mat3.hpp"
-#include "calc/cell_geometry.hpp"
 #include "calc/options.hpp"
 #include "calc/principal_axes.hpp"
 #include "calc/property_tensor.hpp"
 #include "calc/series.hpp"
 #include "calc/strain_tensors.hpp"
+#include "calc/unit_cell.hpp"
 
 // One principal axis: its strain and property value with esds, and its direction unless the
 // axis lies in a circular section of the strain ellipsoid.
@@ -29,8 +29,8 @@ struct PairResult {
     DataPoint point1;  // both cells as read, with P, T and all esds
     DataPoint point2;
     std::array<bool, 2> esdPresent{};  // the cell carries esds
-    Cell reciprocal1{};  // a*, b*, c*, alpha*, beta*, gamma* (degrees)
-    Cell reciprocal2{};
+    CellParameters reciprocal1;  // a*, b*, c*, alpha*, beta*, gamma* (degrees)
+    CellParameters reciprocal2;
     Mat3 sMatrix1;
     Mat3 sMatrix2;
     Mat3 axisAngles1;  // (j, k): degrees between crystal axis j (a, b, c) and Cartesian axis k (X, Y, Z)

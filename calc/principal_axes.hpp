@@ -16,5 +16,8 @@ struct AxisAngles {
 // its distinct axis, or when its eigenvector is zero.
 bool isCircularSection(const Mat3& eigenVectors, int eigenFlag, int m);
 
+// Degrees between a unit direction on X, Y, Z and the crystal axes a, b, c (the rows of sMatrix).
+std::array<float, 3> anglesToCrystalAxes(const Vec3& direction, const Mat3& sMatrix);
+
 // Angles of axis m. sMatrix rows are the crystal axes of the reference cell on X, Y, Z.
 AxisAngles principalAxisAngles(const Mat3& eigenVectors, const Mat3& eigenVectorEsds, const Mat3& sMatrix, int m);

@@ -6,8 +6,15 @@
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/options.hpp"
 
-// [0] change of T or P from the first cell to the second, [1] its esd, [2] the midpoint.
-using Delta = std::array<float, 3>;
+// The change of T or P from the first cell of a pair to the second.
+struct Delta {
+    float change = 0.0f;
+    float changeEsd = 0.0f;
+    float midpoint = 0.0f;
+
+    // From the values x1, x2 and their esds s1, s2 at the two cells.
+    static Delta between(float x1, float s1, float x2, float s2);
+};
 
 struct PropertyTensor {
     Mat3 propertyTensor;

@@ -5,14 +5,18 @@
 #include <vector>
 
 #include "calc/options.hpp"
+#include "calc/unit_cell.hpp"
 
 struct DataPoint {
     float p = 0.0f;
     float sigP = 0.0f;
-    std::array<float, 7> cell{};  // a, b, c, alpha, beta, gamma (degrees), V
     float t = 0.0f;
     float sigT = 0.0f;
-    std::array<float, 7> sigCell{};
+    UnitCell cell;  // a, b, c, alpha, beta, gamma (degrees) with their esds
+    // The V column and its esd as read: kept for writing the series back, never calculated with
+    // (the volume of the cell is cell.volume()).
+    float volumeAsRead = 0.0f;
+    float volumeAsReadEsd = 0.0f;
 };
 
 struct Series {
@@ -22,9 +26,6 @@ struct Series {
     bool pressureRun = false;  // a pressure series (compressibility); otherwise temperature (thermal expansion)
     std::string note;          // one line for the report's reader about how the series was read, or empty
 };
-
-// A cell carries esds when those of its six parameters add up to more than a rounding residue.
-bool hasCellEsds(const DataPoint& point);
 
 // The intensive variable of the series at a point: P for a pressure series, otherwise T.
 inline float variableOf(const DataPoint& d, bool pressureRun) { return pressureRun ? d.p : d.t; }

@@ -4,13 +4,6 @@
 
 #include "calc/matrix_inverse.hpp"
 
-Mat3 multiply(const Mat3& a, const Mat3& b) {
-    Mat3 p;
-    for (int i = 1; i <= 3; ++i)
-        for (int j = 1; j <= 3; ++j) p(i, j) = a(i, 1) * b(1, j) + a(i, 2) * b(2, j) + a(i, 3) * b(3, j);
-    return p;
-}
-
 namespace {
 
 // The inverse of the matrix inverted last. The esd estimate strains each moved first cell against
@@ -25,8 +18,7 @@ const Mat3& inverseOf(const Mat3& m) {
     };
     thread_local Memo memo;
     if (!memo.used || std::memcmp(memo.matrix.v.data(), m.v.data(), sizeof m.v) != 0) {
-        memo.inverse = Mat3{};  // a singular matrix leaves it as it is: all zeros
-        MINV(m, memo.inverse);
+        memo.inverse = MINV(m).value_or(Mat3{});  // a matrix with a zero row gives zeros
         memo.matrix = m;
         memo.used = true;
     }
@@ -37,31 +29,31 @@ const Mat3& inverseOf(const Mat3& m) {
 
 Mat3 CALC_STRAIN(StrainType strainType, const Mat3& s1, const Mat3& s2) {
     const bool eulerian = isEulerian(strainType);
-    const int type = static_cast<int>(strainType);
     // Eulerian strains refer to the second cell (D = S2^-1 S1), Lagrangian to the first (D = S1^-1 S2).
     const Mat3& inverse = inverseOf(eulerian ? s2 : s1);
-    const Mat3 d = eulerian ? multiply(inverse, s1) : multiply(inverse, s2);
+    const Mat3 d = eulerian ? inverse * s1 : inverse * s2;
+    const Mat3 ddt = d * transpose(d);
 
     Mat3 strain;
     for (int i = 1; i <= 3; ++i) {
         for (int j = 1; j <= 3; ++j) {
-            const float p = d(i, 1) * d(j, 1) + d(i, 2) * d(j, 2) + d(i, 3) * d(j, 3);  // (D D^T)(i,j)
+            const float p = ddt(i, j);
             const bool diagonal = i == j;
             float e = 0.0f;
-            switch (type) {
-                case 1:  // 0.5 D D^T - D - D^T + 1.5 I
+            switch (strainType) {
+                case StrainType::finiteEulerian:  // 0.5 D D^T - D - D^T + 1.5 I
                     e = 0.5f * (p - 2.0f * d(i, j) - 2.0f * d(j, i));
                     if (diagonal) e += 1.5f;
                     break;
-                case 2:  // I - (D + D^T)/2
+                case StrainType::infinitesimalEulerian:  // I - (D + D^T)/2
                     e = -0.5f * (d(i, j) + d(j, i));
                     if (diagonal) e += 1.0f;
                     break;
-                case 3:  // (D D^T - I)/2
+                case StrainType::finiteLagrangian:  // (D D^T - I)/2
                     e = 0.5f * p;
                     if (diagonal) e -= 0.5f;
                     break;
-                default:  // (D + D^T)/2 - I
+                case StrainType::infinitesimalLagrangian:  // (D + D^T)/2 - I
                     e = 0.5f * (d(i, j) + d(j, i));
                     if (diagonal) e -= 1.0f;
                     break;

@@ -5,6 +5,3 @@
 
 // s1 and s2 are the S-matrices of the first and second cell.
 Mat3 CALC_STRAIN(StrainType strainType, const Mat3& s1, const Mat3& s2);
-
-// The matrix product a b, each element summed left to right in single precision.
-Mat3 multiply(const Mat3& a, const Mat3& b);

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "LIBRARIES/math/eigen.hpp"
+#include "calc/cell_geometry.hpp"
 #include "calc/crystal_system.hpp"
 #include "calc/strain.hpp"
 
@@ -16,13 +17,13 @@ struct EsdSums {
     Mat3 vectors;
 };
 
-Cell perturbed(const Cell& cell, const Cell& sig, Move move) {
-    Cell p = cell;
-    auto step = [&](int k) { p[k] = cell[k] + kStepFactor * sig[k]; };
+CellParameters perturbed(const UnitCell& cell, Move move) {
+    CellParameters p = cell;
+    auto step = [&](int k) { p[k] = cell[k] + kStepFactor * cell.esd[k]; };
     switch (move) {
         case Move::aWithB:
             step(0);
-            p[1] = p[0];  // b follows a; its own esd is not used
+            p.b = p.a;  // b follows a; its own esd is not used
             break;
         case Move::abcTogether:
             step(0);
@@ -80,11 +81,11 @@ void signTriclinicEsds(const Mat3& v, Mat3& e) {
     }
 }
 
-StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, StrainType strainType, CrystalSystem crystalSystem,
+StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
                                   AxialSet axisConvention) {
     StrainTensors r;
-    const Mat3 s1 = CALC_SMATRIX(pair.cell1, axisConvention);
-    const Mat3 s2 = CALC_SMATRIX(pair.cell2, axisConvention);
+    const Mat3 s1 = cell1.sMatrix(axisConvention);
+    const Mat3 s2 = cell2.sMatrix(axisConvention);
     r.strainTensor = CALC_STRAIN(strainType, s1, s2);
     FIX_TENSOR(r.strainTensor, crystalSystem);
 
@@ -99,12 +100,12 @@ StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, StrainType strainType, C
     // Each cell that carries esds, first then second: move its parameters one group at a time
     // and add up the squared changes of the strain and of its eigen decomposition.
     EsdSums sums;
-    const Cell* cells[2] = {&pair.cell1, &pair.cell2};
-    const Cell* sigmas[2] = {&pair.sigCell1, &pair.sigCell2};
+    const UnitCell* cells[2] = {&cell1, &cell2};
     for (int which = 0; which < 2; ++which) {
-        if (pair.esdPresent[which] != 1) continue;
+        if (!cells[which]->hasEsds()) continue;
+        ++r.esdCount;
         for (Move move : perturbationMoves(crystalSystem)) {
-            const Mat3 moved = CALC_SMATRIX(perturbed(*cells[which], *sigmas[which], move), axisConvention);
+            const Mat3 moved = CALC_SMATRIX(perturbed(*cells[which], move), axisConvention);
             const Mat3 tensor = which == 0 ? CALC_STRAIN(strainType, moved, s2) : CALC_STRAIN(strainType, s1, moved);
             addSquares(sums.tensor, tensor, r.strainTensor);
             if (r.principalAxes) {
@@ -119,7 +120,6 @@ StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, StrainType strainType, C
     }
     r.esdTensor = rootsOverStep(sums.tensor);
     FIX_TENSOR(r.esdTensor, crystalSystem);
-    r.esdCount = pair.esdPresent[0] + pair.esdPresent[1];
 
     if (r.principalAxes) {
         for (int m = 0; m < 3; ++m) r.eigenValueEsds[m] = std::sqrt(sums.values[m]) / kStepFactor;

@@ -4,16 +4,8 @@
 #include <array>
 
 #include "LIBRARIES/math/mat3.hpp"
-#include "calc/cell_geometry.hpp"
+#include "calc/unit_cell.hpp"
 #include "calc/options.hpp"
-
-struct CellPair {
-    Cell cell1;     // the first ("before") cell
-    Cell cell2;     // the second ("after") cell
-    Cell sigCell1;  // esds of cell1
-    Cell sigCell2;  // esds of cell2
-    std::array<int, 2> esdPresent{};  // 1 when the cell carries esds
-};
 
 struct StrainTensors {
     Mat3 strainTensor;  // after FIX_TENSOR
@@ -31,7 +23,8 @@ struct StrainTensors {
 
 constexpr float kStepFactor = 0.1f;  // each parameter moves by this fraction of its esd
 
-StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, StrainType strainType, CrystalSystem crystalSystem,
+// cell1 is the first ("before") cell, cell2 the second ("after"); a cell without esds is not moved.
+StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
                                   AxialSet axisConvention);
 
 // Signs of the eigenvector esds: the monoclinic pattern (eigenvector 2 along the unique axis Y)

@@ -37,8 +37,8 @@ void CsvOutput::calculation(const PairResult& r) {
     const bool withEsds = r.strain.esdCount > 0;
     std::string& row = row_;
     row.clear();
-    row += std::to_string(r.first) + "," + std::to_string(r.second) + "," + csvNumber(r.delta[2]) + "," +
-           csvNumber(r.delta[0]);
+    row += std::to_string(r.first) + "," + std::to_string(r.second) + "," + csvNumber(r.delta.midpoint) + "," +
+           csvNumber(r.delta.change);
     const auto tensor = [&](const Mat3& t, const Mat3& esd, bool esdsKnown) {
         for (const auto& [i, j] : kOrder) row += "," + csvNumber(t(i, j));
         for (const auto& [i, j] : kOrder) row += "," + (esdsKnown ? csvNumber(esd(i, j)) : std::string());

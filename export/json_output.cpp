@@ -14,9 +14,9 @@ using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::strin
                                   std::uint64_t, float>;
 
 template <std::size_t N>
-Json arrayOf(const std::array<float, N>& values, std::size_t count = N) {
+Json arrayOf(const std::array<float, N>& values) {
     Json a = Json::array();
-    for (std::size_t k = 0; k < count; ++k) a.push_back(values[k]);
+    for (const float v : values) a.push_back(v);
     return a;
 }
 
@@ -29,8 +29,8 @@ Json rowsOf(const Mat3& m) {
 Json pointOf(const DataPoint& d, int index) {
     Json j;
     j["index"] = index;
-    j["cell"] = arrayOf(d.cell, 6);
-    j["cell_esd"] = hasCellEsds(d) ? arrayOf(d.sigCell, 6) : Json(nullptr);
+    j["cell"] = arrayOf(d.cell.values());
+    j["cell_esd"] = d.cell.hasEsds() ? arrayOf(d.cell.esd.values()) : Json(nullptr);
     j["p"] = d.p;
     j["p_esd"] = d.sigP;
     j["t"] = d.t;
@@ -94,7 +94,7 @@ void JsonOutput::calculation(const PairResult& r) {
     Json j;
     j["first"] = r.first;
     j["second"] = r.second;
-    j["delta"] = {{"change", r.delta[0]}, {"change_esd", r.delta[1]}, {"midpoint", r.delta[2]}};
+    j["delta"] = {{"change", r.delta.change}, {"change_esd", r.delta.changeEsd}, {"midpoint", r.delta.midpoint}};
     j["strain"] = {{"tensor", rowsOf(r.strain.strainTensor)},
                    {"esd", withEsds ? rowsOf(r.strain.esdTensor) : Json(nullptr)}};
     j["property"] = {{"tensor", rowsOf(r.property.propertyTensor)},

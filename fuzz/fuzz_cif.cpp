@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const DataPoint& a = series.points[n];
         const DataPoint& b = back.series.points[n];
         require(sameBits(a.p, b.p) && sameBits(a.sigP, b.sigP) && sameBits(a.t, b.t) && sameBits(a.sigT, b.sigT));
-        for (std::size_t k = 0; k < 7; ++k)
-            require(sameBits(a.cell[k], b.cell[k]) && sameBits(a.sigCell[k], b.sigCell[k]));
+        for (int k = 0; k < 6; ++k) require(sameBits(a.cell[k], b.cell[k]) && sameBits(a.cell.esd[k], b.cell.esd[k]));
+        require(sameBits(a.volumeAsRead, b.volumeAsRead) && sameBits(a.volumeAsReadEsd, b.volumeAsReadEsd));
     }
     return 0;
 }

@@ -280,6 +280,15 @@ std::string shortest(float v) {
     return std::string(buf, res.ptr);
 }
 
+UnitCell unitCellOf(const BlockPoint& point) {
+    UnitCell cell;
+    for (int k = 0; k < 6; ++k) {
+        cell[k] = point.cell[static_cast<std::size_t>(k)].value;
+        cell.esd[k] = point.cell[static_cast<std::size_t>(k)].su;
+    }
+    return cell;
+}
+
 // Within a cell's own uncertainty, or a rounding of its last printed digit.
 bool nearlyEqual(float given, float forced, float su, bool angle) {
     const float slack = std::max(3.0f * su, angle ? 0.01f : 1e-4f * std::fabs(forced));
@@ -289,14 +298,11 @@ bool nearlyEqual(float given, float forced, float su, bool angle) {
 // Whether the constraints of a system leave the cell as given (up to its uncertainty).
 bool constraintsFit(const BlockPoint& point, CrystalSystem system) {
     DataPoint d;
-    for (std::size_t k = 0; k < 6; ++k) {
-        d.cell[k] = point.cell[k].value;
-        d.sigCell[k] = point.cell[k].su;
-    }
+    d.cell = unitCellOf(point);
     DataPoint forced = d;
     applyCrystalSystem(forced, system);
-    for (std::size_t k = 0; k < 6; ++k)
-        if (!nearlyEqual(d.cell[k], forced.cell[k], std::max(d.sigCell[k], forced.sigCell[k]), k >= 3)) return false;
+    for (int k = 0; k < 6; ++k)
+        if (!nearlyEqual(d.cell[k], forced.cell[k], std::max(d.cell.esd[k], forced.cell.esd[k]), k >= 3)) return false;
     return true;
 }
 
@@ -398,10 +404,7 @@ ReadResult seriesOf(std::vector<BlockPoint> blocks, std::string title, const std
     for (std::size_t n = 0; n < blocks.size(); ++n) {
         const BlockPoint& b = blocks[n];
         DataPoint d;
-        for (std::size_t k = 0; k < 6; ++k) {
-            d.cell[k] = b.cell[k].value;
-            d.sigCell[k] = b.cell[k].su;
-        }
+        d.cell = unitCellOf(b);
         if (b.t) {
             d.t = b.t->value;
             d.sigT = b.t->su;

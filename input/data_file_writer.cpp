@@ -54,7 +54,8 @@ std::string dataFileText(const Series& series, std::span<const std::string> comm
         };
         if (series.pressureRun) put(d.p, d.sigP);
         put(d.t, d.sigT);
-        for (std::size_t k = 0; k < 7; ++k) put(d.cell[k], d.sigCell[k]);
+        for (int k = 0; k < 6; ++k) put(d.cell[k], d.cell.esd[k]);
+        put(d.volumeAsRead, d.volumeAsReadEsd);
         out += line + "\n";
     }
     return out;

@@ -109,10 +109,12 @@ void storeValue(DataPoint& point, int code, float v) {
     switch (code) {
         case 1: point.p = v; break;
         case 2: point.t = v; break;
-        case 3: case 4: case 5: case 6: case 7: case 8: case 9: point.cell[code - 3] = v; break;
+        case 3: case 4: case 5: case 6: case 7: case 8: point.cell[code - 3] = v; break;
+        case 9: point.volumeAsRead = v; break;
         case 10: point.sigP = v; break;
         case 11: point.sigT = v; break;
-        case 12: case 13: case 14: case 15: case 16: case 17: case 18: point.sigCell[code - 12] = v; break;
+        case 12: case 13: case 14: case 15: case 16: case 17: point.cell.esd[code - 12] = v; break;
+        case 18: point.volumeAsReadEsd = v; break;
         default: break;  // a column that is no name, or SKIP: read and thrown away
     }
 }

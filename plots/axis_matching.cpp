@@ -8,10 +8,8 @@ namespace {
 constexpr std::array<std::array<int, 3>, 6> kOrders{{{0, 1, 2}, {1, 0, 2}, {0, 2, 1}, {2, 1, 0}, {1, 2, 0}, {2, 0, 1}}};
 
 float absCosine(const Vec3& u, const Vec3& v) {
-    const float dot = u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
-    const float lengths =
-        std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]) * std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    return lengths > 0.0f ? std::fabs(dot) / lengths : 0.0f;
+    const float lengths = length(u) * length(v);
+    return lengths > 0.0f ? std::fabs(dot(u, v)) / lengths : 0.0f;
 }
 
 }  // namespace

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "LIBRARIES/math/arccos.hpp"
 #include "calc/series.hpp"
-#include "plots/cell_volume.hpp"
+#include "calc/principal_axes.hpp"
 #include "plots/plot_labels.hpp"
 #include "plots/surface_geometry.hpp"
 
@@ -14,19 +13,6 @@ namespace {
 constexpr int kSectionSteps = 360;  // one point per degree round a section
 constexpr int kMeshRows = 31;       // every 6 degrees from +Z to -Z
 constexpr int kMeshColumns = 61;    // every 6 degrees round Z, closed
-
-float rowLength(const Mat3& s, int i) { return std::sqrt(s(i, 1) * s(i, 1) + s(i, 2) * s(i, 2) + s(i, 3) * s(i, 3)); }
-
-// Degrees between a unit direction and crystal axes a, b, c (rows of the S-matrix).
-std::array<float, 3> anglesToAbc(const Vec3& e, const Mat3& s) {
-    std::array<float, 3> angles{};
-    for (int i = 1; i <= 3; ++i) {
-        int ignored = 0;
-        const float cosine = (e[0] * s(i, 1) + e[1] * s(i, 2) + e[2] * s(i, 3)) / rowLength(s, i);
-        angles[i - 1] = ARCCOS(cosine, ignored);
-    }
-    return angles;
-}
 
 std::string degrees(float angle) { return std::to_string(std::lround(angle)) + "°"; }
 
@@ -48,7 +34,7 @@ void PlotCollector::calculation(const PairResult& r) {
     Row row;
     row.first = r.first;
     row.second = r.second;
-    row.midpoint = r.delta[2];
+    row.midpoint = r.delta.midpoint;
     row.defined = r.property.defined;
     row.withEsds = r.strain.esdCount > 0;
     row.propertyTensor = r.property.propertyTensor;
@@ -73,7 +59,7 @@ void PlotCollector::calculation(const PairResult& r) {
             Vec3 e{};
             e[m] = 1.0f;
             row.directions[m] = e;
-            row.toAbc[m] = anglesToAbc(e, row.referenceSMatrix);
+            row.toAbc[m] = anglesToCrystalAxes(e, row.referenceSMatrix);
         }
     }
     rows_.push_back(row);
@@ -190,9 +176,7 @@ Figure PlotCollector::cell() const {
     f.zeroLine = true;
     if (points_.empty()) return f;
     const DataPoint& reference = points_.front();
-    const VolumeWithEsd referenceVolume = cellVolume({reference.cell[0], reference.cell[1], reference.cell[2],
-                                                      reference.cell[3], reference.cell[4], reference.cell[5]},
-                                                     {});
+    const float referenceVolume = reference.cell.volume();
     const char* const names[4] = {"a", "b", "c", "V"};
     constexpr std::array<PlotColour, 4> colours{PlotColour::cellA, PlotColour::cellB, PlotColour::cellC,
                                                 PlotColour::volume};
@@ -204,15 +188,12 @@ Figure PlotCollector::cell() const {
             float value = 0.0f, esd = 0.0f, base = 0.0f;
             if (q < 3) {
                 value = p.cell[q];
-                esd = p.sigCell[q];
+                esd = p.cell.esd[q];
                 base = reference.cell[q];
             } else {
-                const VolumeWithEsd v =
-                    cellVolume({p.cell[0], p.cell[1], p.cell[2], p.cell[3], p.cell[4], p.cell[5]},
-                               {p.sigCell[0], p.sigCell[1], p.sigCell[2], p.sigCell[3], p.sigCell[4], p.sigCell[5]});
-                value = v.volume;
-                esd = v.esd;
-                base = referenceVolume.volume;
+                value = p.cell.volume();
+                esd = p.cell.volumeEsd();
+                base = referenceVolume;
             }
             line.x.push_back(variableOf(p, pressureRun_));
             line.y.push_back((value / base - 1.0f) * 100.0f);
@@ -222,7 +203,7 @@ Figure PlotCollector::cell() const {
         }
         f.lines.push_back(std::move(line));
     }
-    const bool anyEsd = std::any_of(points_.begin(), points_.end(), [](const DataPoint& p) { return hasCellEsds(p); });
+    const bool anyEsd = std::any_of(points_.begin(), points_.end(), [](const DataPoint& p) { return p.cell.hasEsds(); });
     f.note = anyEsd ? "Error bars: ± one esd of each point, relative to the first point's value; V and its esd from "
                       "the cell."
                     : "The cells carry no esds: no error bars.";
@@ -245,10 +226,7 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
     const std::string power = unitPower(exponent);
     s.valueLabel = std::string(pressureRun_ ? "β" : "α") + " (" + (power.empty() ? "" : power + " ") + "per unit of " +
                    (pressureRun_ ? "P" : "T") + ")";
-    for (int i = 1; i <= 3; ++i) {
-        const float length = rowLength(row.referenceSMatrix, i);
-        for (int j = 1; j <= 3; ++j) s.crystalAxes[i - 1][j - 1] = row.referenceSMatrix(i, j) / length;
-    }
+    for (int i = 1; i <= 3; ++i) s.crystalAxes[i - 1] = unit(::row(row.referenceSMatrix, i));
     const std::array<int, 3> order = axisOrders().at(k - 1);
     AxisDirections ordered;
     for (int t = 0; t < 3; ++t) {

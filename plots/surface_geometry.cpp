@@ -6,8 +6,6 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-float dot(const Vec3& u, const Vec3& v) { return u[0] * v[0] + u[1] * v[1] + u[2] * v[2]; }
-
 // u with its parts along the first `count` (unit, perpendicular) vectors removed.
 Vec3 perpendicularPart(Vec3 u, const std::array<Vec3, 3>& basis, int count) {
     for (int k = 0; k < count; ++k) {
@@ -17,19 +15,9 @@ Vec3 perpendicularPart(Vec3 u, const std::array<Vec3, 3>& basis, int count) {
     return u;
 }
 
-Vec3 normalised(const Vec3& u) {
-    const float length = std::sqrt(dot(u, u));
-    return {u[0] / length, u[1] / length, u[2] / length};
-}
-
 }  // namespace
 
-float normalValue(const Mat3& t, const Vec3& n) {
-    float value = 0.0f;
-    for (int i = 1; i <= 3; ++i)
-        for (int j = 1; j <= 3; ++j) value += n[i - 1] * t(i, j) * n[j - 1];
-    return value;
-}
+float normalValue(const Mat3& t, const Vec3& n) { return quadraticForm(t, n); }
 
 std::array<Vec3, 3> completeAxes(const AxisDirections& axes) {
     // A direction with less than this left after removing the others adds no new dimension.
@@ -41,8 +29,8 @@ std::array<Vec3, 3> completeAxes(const AxisDirections& axes) {
     for (int m = 0; m < 3; ++m) {
         if (!axes[m]) continue;
         const Vec3 rest = perpendicularPart(*axes[m], basis, count);
-        if (std::sqrt(dot(rest, rest)) < kIndependent) continue;
-        basis[count] = normalised(rest);
+        if (length(rest) < kIndependent) continue;
+        basis[count] = unit(rest);
         slotOf[count++] = m;
         filled[m] = true;
     }
@@ -54,13 +42,13 @@ std::array<Vec3, 3> completeAxes(const AxisDirections& axes) {
         float bestLength = -1.0f;
         for (const Vec3& candidate : kCartesian) {
             const Vec3 rest = perpendicularPart(candidate, basis, count);
-            const float length = std::sqrt(dot(rest, rest));
-            if (length > bestLength) {
-                bestLength = length;
+            const float restLength = length(rest);
+            if (restLength > bestLength) {
+                bestLength = restLength;
                 best = rest;
             }
         }
-        basis[count] = normalised(best);
+        basis[count] = unit(best);
         slotOf[count++] = m;
         filled[m] = true;
     }

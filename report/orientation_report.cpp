@@ -1,16 +1,13 @@
 #include "report/orientation_report.hpp"
 
-#include <span>
-
 #include "report/labels.hpp"
 
 namespace {
 
 void writeCell(RecordFile& out, std::string_view label, const DataPoint& point, bool esdPresent) {
-    const std::span<const float> six(point.cell.data(), 6);
-    out.record(Rec().x(2).text(label).f(10, 5, six).x(2).text("AT P = ").f(7, 3, point.p).text(" AND T = ").f(7, 2, point.t));
+    out.record(Rec().x(2).text(label).f(10, 5, point.cell.values()).x(2).text("AT P = ").f(7, 3, point.p).text(" AND T = ").f(7, 2, point.t));
     if (esdPresent) {
-        out.record(Rec().x(2).text("   ESD").f(10, 5, std::span<const float>(point.sigCell.data(), 6)).x(9)
+        out.record(Rec().x(2).text("   ESD").f(10, 5, point.cell.esd.values()).x(9)
                        .f(7, 3, point.sigP).x(9).f(7, 2, point.sigT));
         out.emptyRecord();
     }
@@ -30,8 +27,8 @@ void WRITE_ORIENTATION(RecordFile& out, const PairResult& r, AxialSet axisConven
 
     out.emptyRecord();
     out.record(Rec().text("  RECIPROCAL CELL PARAMETERS"));
-    out.record(Rec().x(2).text("BEFORE").f(10, 5, r.reciprocal1));
-    out.record(Rec().x(2).text("AFTER ").f(10, 5, r.reciprocal2));
+    out.record(Rec().x(2).text("BEFORE").f(10, 5, r.reciprocal1.values()));
+    out.record(Rec().x(2).text("AFTER ").f(10, 5, r.reciprocal2.values()));
 
     out.emptyRecord();
     out.emptyRecord();

@@ -87,7 +87,7 @@ bool ResultFiles::begin(const RunHeader& header) {
 }
 
 void ResultFiles::calculation(const PairResult& r) {
-    const float midpoint = r.delta[2];
+    const float midpoint = r.delta.midpoint;
     writeTensorLine(strainCalFile_, midpoint, r.strain.strainTensor, r.strain.esdTensor);
     writeTensorLine(tensorCalFile_, midpoint, r.property.propertyTensor, r.property.propertyEsd);
     if (!r.principalAxes) return;

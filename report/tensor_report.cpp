@@ -23,7 +23,6 @@ void writeRows(RecordFile& out, const Mat3& left, float leftFactor, const Mat3& 
 void WRITE_TENSOR(RecordFile& out, const PairResult& r, StrainType strainType, bool pressure) {
     const StrainTensors& tensors = r.strain;
     const PropertyTensor& property = r.property;
-    const Delta& delta = r.delta;
     const int strainScale = SCALE_TENSOR(tensors.strainTensor);
     // An undefined property tensor is shown unscaled, as NaN.
     const int propertyScale = property.defined ? SCALE_TENSOR(property.propertyTensor) : 0;
@@ -46,8 +45,8 @@ void WRITE_TENSOR(RecordFile& out, const PairResult& r, StrainType strainType, b
     writeRows(out, tensors.strainTensor, strainFactor, property.propertyTensor, propertyFactor);
     if (tensors.esdCount != 0) {
         out.record(Rec().x(10).text("ESTIMATED STANDARD DEVIATIONS")
-                       .text(delta[1] > kHeadingEsdLimit ? " FROM UNIT CELL AND INTENSIVE VARIABLE ESDS"
-                                                         : " FROM UNIT CELL ESD S ONLY"));
+                       .text(r.delta.changeEsd > kHeadingEsdLimit ? " FROM UNIT CELL AND INTENSIVE VARIABLE ESDS"
+                                                                  : " FROM UNIT CELL ESD S ONLY"));
         writeRows(out, tensors.esdTensor, strainFactor, property.propertyEsd, propertyFactor);
     }
     if (!property.defined) {

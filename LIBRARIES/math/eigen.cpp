@@ -20,20 +20,6 @@ constexpr double kToleranceStep = double(0.01f);
 constexpr int kPasses = 12;  // tolerances 1e-8 down to 1e-30
 constexpr float kPi = 3.1415927f;
 
-Vec3 row(const Mat3& a, int i) { return {a(i, 1), a(i, 2), a(i, 3)}; }
-
-void setRow(Mat3& a, int i, const Vec3& v) {
-    a(i, 1) = v[0];
-    a(i, 2) = v[1];
-    a(i, 3) = v[2];
-}
-
-Vec3 cross(const Vec3& u, const Vec3& v) {
-    return {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-}
-
-float squaredLength(const Vec3& v) { return v[0] * v[0] + v[1] * v[1] + v[2] * v[2]; }
-
 }  // namespace
 
 EigenResult EIGEN(const Mat3& tensor) {
@@ -119,7 +105,7 @@ EigenResult EIGEN(const Mat3& tensor) {
                 const int k = j % 3 + 1;
                 const Vec3 v = cross(row(b, j), row(b, k));
                 setRow(vectors, m, v);
-                s = squaredLength(v);
+                s = dot(v, v);
                 found = s > tolerance;
             }
         }

@@ -9,7 +9,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // Rows of S reproduce the cell: lengths are the edges, scalar products the metric tensor.
-void expectReproducesCell(const Mat3& s, const Cell& c) {
+void expectReproducesCell(const Mat3& s, const CellParameters& c) {
     const auto dot = [&](int i, int j) {
         return double(s(i, 1)) * s(j, 1) + double(s(i, 2)) * s(j, 2) + double(s(i, 3)) * s(j, 3);
     };
@@ -23,7 +23,7 @@ void expectReproducesCell(const Mat3& s, const Cell& c) {
 class AllConventions : public ::testing::TestWithParam<int> {};
 
 TEST_P(AllConventions, OrthogonalCellGivesEdgesOnTheDiagonal) {
-    const Cell c{4.1f, 5.2f, 6.3f, 90, 90, 90};
+    const CellParameters c{4.1f, 5.2f, 6.3f, 90, 90, 90};
     const Mat3 s = CALC_SMATRIX(c, AxialSet{GetParam()});
     for (int i = 1; i <= 3; ++i) {
         for (int j = 1; j <= 3; ++j) {
@@ -31,21 +31,21 @@ TEST_P(AllConventions, OrthogonalCellGivesEdgesOnTheDiagonal) {
             else EXPECT_LT(std::fabs(s(i, j)), 1e-6f) << i << "," << j;
         }
     }
-    const Cell r = CELL_TO_RECIP(c);
+    const CellParameters r = CELL_TO_RECIP(c);
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(r[k], 1.0f / c[k]);
     for (int k = 3; k < 6; ++k) EXPECT_NEAR(r[k], kPi / 2, 1e-6);
 }
 
 TEST_P(AllConventions, TriclinicRowsReproduceTheCell) {
-    const Cell c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
+    const CellParameters c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
     expectReproducesCell(CALC_SMATRIX(c, AxialSet{GetParam()}), c);
 }
 
 TEST_P(AllConventions, MonoclinicCell) {
-    const Cell c{6.6985f, 11.5782f, 6.5554f, 90, 78.522f, 90};
+    const CellParameters c{6.6985f, 11.5782f, 6.5554f, 90, 78.522f, 90};
     const Mat3 s = CALC_SMATRIX(c, AxialSet{GetParam()});
     expectReproducesCell(s, c);
-    const Cell r = CELL_TO_RECIP(c);
+    const CellParameters r = CELL_TO_RECIP(c);
     EXPECT_NEAR(r[5], kPi / 2, 1e-6);                        // gamma* = 90
     EXPECT_NEAR(r[4], (180.0 - 78.522) * kPi / 180.0, 1e-5);  // beta* = 180 - beta
     if (GetParam() != 2) {
@@ -60,7 +60,7 @@ TEST_P(AllConventions, MonoclinicCell) {
 INSTANTIATE_TEST_SUITE_P(CellGeometry, AllConventions, ::testing::Values(1, 2, 3));
 
 TEST(CellGeometry, FixedElementsOfEachConvention) {
-    const Cell c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
+    const CellParameters c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
     const Mat3 s1 = CALC_SMATRIX(c, AxialSet{1});
     EXPECT_EQ(s1(2, 1), 0.0f);
     EXPECT_EQ(s1(3, 1), 0.0f);
@@ -80,11 +80,52 @@ TEST(CellGeometry, NinetyDegreeCutOff) {
     // A reciprocal angle whose cosine is just below 1e-4 counts as 90 degrees: the X component
     // of a under convention 1 is then exactly a sin(beta).
     const float nearly = 90.0f - 0.005f;
-    const Cell c{5, 6, 7, 90, 90, nearly};
+    const CellParameters c{5, 6, 7, 90, 90, nearly};
     const Mat3 s = CALC_SMATRIX(c, AxialSet{1});
     EXPECT_EQ(s(1, 2), 0.0f);
-    const Cell far{5, 6, 7, 90, 90, 89.9f};
+    const CellParameters far{5, 6, 7, 90, 90, 89.9f};
     EXPECT_NE(CALC_SMATRIX(far, AxialSet{1})(1, 2), 0.0f);
+}
+
+// The volume in double precision, as an independent reference for the propagated esd.
+double volumeOf(const std::array<double, 6>& c) {
+    const double k = 3.14159265358979323846 / 180.0;
+    const double ca = std::cos(c[3] * k), cb = std::cos(c[4] * k), cg = std::cos(c[5] * k);
+    return c[0] * c[1] * c[2] * std::sqrt(1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg);
+}
+
+TEST(UnitCellVolume, EsdIsTheFirstOrderPropagationOfTheSixEsds) {
+    const struct {
+        std::array<float, 6> cell;
+        std::array<float, 6> esd;
+    } cases[] = {
+        {{5.0f, 5.0f, 5.0f, 90.0f, 90.0f, 90.0f}, {0.01f, 0.01f, 0.01f, 0.0f, 0.0f, 0.0f}},
+        {{4.1f, 7.3f, 9.9f, 90.0f, 104.5f, 90.0f}, {0.002f, 0.003f, 0.004f, 0.0f, 0.05f, 0.0f}},
+        {{6.18190f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.57940f},
+         {0.00381f, 0.00209f, 0.00267f, 0.00944f, 0.03513f, 0.04218f}},
+        {{3.0f, 3.0f, 3.0f, 60.0f, 60.0f, 60.0f}, {0.0f, 0.0f, 0.0f, 0.1f, 0.1f, 0.1f}},
+    };
+    for (const auto& c : cases) {
+        std::array<double, 6> cell{};
+        for (int k = 0; k < 6; ++k) cell[k] = c.cell[k];
+        double variance = 0.0;
+        for (int k = 0; k < 6; ++k) {
+            // Central difference of the double-precision volume.
+            const double h = k < 3 ? 1e-6 * cell[k] : 1e-5;
+            std::array<double, 6> up = cell, down = cell;
+            up[k] += h;
+            down[k] -= h;
+            const double derivative = (volumeOf(up) - volumeOf(down)) / (2.0 * h);
+            variance += derivative * c.esd[k] * derivative * c.esd[k];
+        }
+        UnitCell unitCell;
+        for (int k = 0; k < 6; ++k) {
+            unitCell[k] = c.cell[k];
+            unitCell.esd[k] = c.esd[k];
+        }
+        EXPECT_NEAR(unitCell.volume(), volumeOf(cell), 1e-5 * volumeOf(cell));
+        EXPECT_NEAR(unitCell.volumeEsd(), std::sqrt(variance), 1e-3 * std::sqrt(variance) + 1e-6);
+    }
 }
 
 }  // namespace

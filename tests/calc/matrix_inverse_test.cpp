@@ -13,98 +13,75 @@ Mat3 fromRows(std::array<std::array<float, 3>, 3> rows) {
     return m;
 }
 
-Mat3 product(const Mat3& a, const Mat3& b) {
-    Mat3 p;
-    for (int i = 1; i <= 3; ++i)
-        for (int j = 1; j <= 3; ++j)
-            for (int k = 1; k <= 3; ++k) p(i, j) += a(i, k) * b(k, j);
-    return p;
+// The determinant from the decomposition: the parity times the pivots.
+float determinantOf(const LuDecomposition& d, int n) {
+    float det = d.parity;
+    for (int j = 1; j <= n; ++j) det *= d.lu(j, j);
+    return det;
 }
 
 TEST(Minv, IdentityAndPermutations) {
-    Mat3 inverse;
-    EXPECT_EQ(MINV(Mat3::identity(), inverse), 1.0f);
-    EXPECT_EQ(inverse, Mat3::identity());
+    EXPECT_EQ(MINV(Mat3::identity()), Mat3::identity());
 
     const Mat3 swap12 = fromRows({{{0, 1, 0}, {1, 0, 0}, {0, 0, 1}}});  // odd
-    EXPECT_EQ(MINV(swap12, inverse), -1.0f);
-    EXPECT_EQ(inverse, swap12);
+    EXPECT_EQ(LUDCMP(swap12, 3)->parity, -1.0f);
+    EXPECT_EQ(MINV(swap12), swap12);
     const Mat3 cycle = fromRows({{{0, 1, 0}, {0, 0, 1}, {1, 0, 0}}});  // even
-    EXPECT_EQ(MINV(cycle, inverse), 1.0f);
-    EXPECT_EQ(inverse, fromRows({{{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}}));  // the transpose
+    EXPECT_EQ(LUDCMP(cycle, 3)->parity, 1.0f);
+    EXPECT_EQ(MINV(cycle), fromRows({{{0, 0, 1}, {1, 0, 0}, {0, 1, 0}}}));  // the transpose
 }
 
 TEST(Minv, DiagonalNeedsNoExchange) {
-    LuMatrix lu;
-    lu(1, 1) = 2;
-    lu(2, 2) = 3;
-    lu(3, 3) = 4;
-    PivotList pivots{};
-    float parity = 0;
-    int singular = -1;
-    LUDCMP(lu, pivots, 3, parity, singular);
-    EXPECT_EQ(singular, 0);
-    EXPECT_EQ(parity, 1.0f);
-    EXPECT_EQ(pivots[0], 1);
-    EXPECT_EQ(pivots[1], 2);
-    EXPECT_EQ(pivots[2], 3);
-    Mat3 inverse;
-    EXPECT_EQ(MINV(fromRows({{{2, 0, 0}, {0, 3, 0}, {0, 0, 4}}}), inverse), 24.0f);
+    const Mat3 diagonal = fromRows({{{2, 0, 0}, {0, 3, 0}, {0, 0, 4}}});
+    const auto lu = LUDCMP(diagonal, 3);
+    ASSERT_TRUE(lu);
+    EXPECT_EQ(lu->parity, 1.0f);
+    EXPECT_EQ(lu->pivots, (std::array<int, 3>{1, 2, 3}));
+    EXPECT_EQ(determinantOf(*lu, 3), 24.0f);
 }
 
 TEST(Minv, TieGoesToTheLaterRow) {
     // Rows (2, 1) and (1, 1) both have a figure of merit of exactly 1 at the first step.
-    LuMatrix lu;
-    lu(1, 1) = 2;
-    lu(1, 2) = 1;
-    lu(2, 1) = 1;
-    lu(2, 2) = 1;
-    PivotList pivots{};
-    float parity = 0;
-    int singular = -1;
-    LUDCMP(lu, pivots, 2, parity, singular);
-    EXPECT_EQ(singular, 0);
-    EXPECT_EQ(pivots[0], 2);
-    EXPECT_EQ(parity, -1.0f);
-    EXPECT_EQ(parity * lu(1, 1) * lu(2, 2), 1.0f);  // the determinant
+    const auto lu = LUDCMP(fromRows({{{2, 1, 0}, {1, 1, 0}, {0, 0, 0}}}), 2);
+    ASSERT_TRUE(lu);
+    EXPECT_EQ(lu->pivots[0], 2);
+    EXPECT_EQ(lu->parity, -1.0f);
+    EXPECT_EQ(determinantOf(*lu, 2), 1.0f);
 }
 
-TEST(Minv, ZeroRowLeavesTheInverseUntouched) {
-    Mat3 inverse = fromRows({{{7, 7, 7}, {7, 7, 7}, {7, 7, 7}}});
-    const Mat3 before = inverse;
-    EXPECT_EQ(MINV(fromRows({{{1, 2, 3}, {0, 0, 0}, {4, 5, 6}}}), inverse), 0.0f);
-    EXPECT_EQ(inverse, before);
+TEST(Minv, ZeroRowHasNoInverse) {
+    EXPECT_FALSE(MINV(fromRows({{{1, 2, 3}, {0, 0, 0}, {4, 5, 6}}})));
+    EXPECT_FALSE(LUDCMP(fromRows({{{1, 2, 3}, {0, 0, 0}, {4, 5, 6}}}), 3));
 }
 
 TEST(Minv, EqualRowsUseTheTinyPivot) {
-    Mat3 inverse;
-    const float det = MINV(fromRows({{{1, 2, 3}, {1, 2, 3}, {0, 1, 5}}}), inverse);
+    const Mat3 a = fromRows({{{1, 2, 3}, {1, 2, 3}, {0, 1, 5}}});
+    const auto lu = LUDCMP(a, 3);
+    ASSERT_TRUE(lu);
+    const float det = determinantOf(*lu, 3);
     EXPECT_NE(det, 0.0f);
     EXPECT_LT(std::fabs(det), 1e-18f);
-    EXPECT_GT(std::fabs(inverse(1, 1)) + std::fabs(inverse(1, 2)) + std::fabs(inverse(3, 3)), 1e18f);
+    const auto inverse = MINV(a);
+    ASSERT_TRUE(inverse);
+    EXPECT_GT(std::fabs((*inverse)(1, 1)) + std::fabs((*inverse)(1, 2)) + std::fabs((*inverse)(3, 3)), 1e18f);
 }
 
 TEST(Minv, ProductWithInverseIsIdentity) {
     const Mat3 s = fromRows({{{6.10207f, 0.79038f, 0.59666f}, {0.0f, 10.54549f, 2.46031f}, {0.0f, 0.0f, 17.41192f}}});
-    Mat3 inverse;
-    const float det = MINV(s, inverse);
-    EXPECT_NEAR(det, 6.10207f * 10.54549f * 17.41192f, 1e-2f);
-    const Mat3 p = product(s, inverse);
+    const auto inverse = MINV(s);
+    ASSERT_TRUE(inverse);
+    EXPECT_NEAR(determinantOf(*LUDCMP(s, 3), 3), 6.10207f * 10.54549f * 17.41192f, 1e-2f);
+    const Mat3 p = s * *inverse;
     for (int i = 1; i <= 3; ++i)
         for (int j = 1; j <= 3; ++j) EXPECT_NEAR(p(i, j), i == j ? 1.0f : 0.0f, 1e-6f);
 }
 
 TEST(Lubksb, LeadingZerosOfTheRightHandSide) {
-    LuMatrix lu;
     const float rows[3][3] = {{4, 1, 2}, {1, 5, 1}, {2, 1, 6}};
-    for (int i = 1; i <= 3; ++i)
-        for (int j = 1; j <= 3; ++j) lu(i, j) = rows[i - 1][j - 1];
-    PivotList pivots{};
-    float parity = 0;
-    int singular = 0;
-    LUDCMP(lu, pivots, 3, parity, singular);
-    RightHandSide b{0, 0, 1};
-    LUBKSB(lu, pivots, 3, b);
+    const auto lu = LUDCMP(fromRows({{{4, 1, 2}, {1, 5, 1}, {2, 1, 6}}}), 3);
+    ASSERT_TRUE(lu);
+    Vec3 b{0, 0, 1};
+    LUBKSB(*lu, 3, b);
     // Check A x = (0, 0, 1).
     for (int i = 0; i < 3; ++i) {
         const float sum = rows[i][0] * b[0] + rows[i][1] * b[1] + rows[i][2] * b[2];

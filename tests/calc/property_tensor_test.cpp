@@ -55,9 +55,9 @@ TEST(PropertyTensor, EsdOfAZeroComponentIsTheLimitOfTheCombinedEsd) {
     const float strainEsd = 0.0001f;
     for (const Delta delta : {Delta{10, 0.5f, 5}, Delta{-4, 2, 5}}) {
         for (const float strain : {0.0f, 1e-12f, -5e-10f, 1e-9f, -1.0000001e-9f, 3e-9f, 1e-6f, -2e-3f}) {
-            SCOPED_TRACE(::testing::Message() << "strain " << strain << " change " << delta[0]);
-            const double p = double(strain) / delta[0], e = double(strainEsd) / std::fabs(delta[0]);
-            const double r = double(delta[1]) / delta[0];
+            SCOPED_TRACE(::testing::Message() << "strain " << strain << " change " << delta.change);
+            const double p = double(strain) / delta.change, e = double(strainEsd) / std::fabs(delta.change);
+            const double r = double(delta.changeEsd) / delta.change;
             const double expected = std::sqrt(e * e + p * p * r * r);
             const PropertyTensor t = propertyTensorOf(diagonal(strain, 0, 0), diagonal(strainEsd, 0, 0), delta, false, CrystalSystem::none);
             EXPECT_NEAR(t.propertyEsd(1, 1), expected, 1e-6 * expected);

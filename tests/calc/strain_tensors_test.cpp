@@ -10,9 +10,11 @@
 
 namespace {
 
-const Cell kTriclinic1{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
-const Cell kTriclinic2{6.2519f, 10.84988f, 17.48693f, 76.91784f, 83.97686f, 81.14077f};
-const Cell kSigmas{0.00381f, 0.00209f, 0.00267f, 0.00944f, 0.03513f, 0.04218f};
+const CellParameters kTriclinic1{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
+const CellParameters kTriclinic2{6.2519f, 10.84988f, 17.48693f, 76.91784f, 83.97686f, 81.14077f};
+const CellParameters kSigmas{0.00381f, 0.00209f, 0.00267f, 0.00944f, 0.03513f, 0.04218f};
+
+UnitCell cellOf(const CellParameters& parameters, const CellParameters& esd = {}) { return {parameters, esd}; }
 
 TEST(FixTensor, ConstraintsOfEachSystem) {
     Mat3 t;
@@ -44,12 +46,13 @@ TEST(FixTensor, ConstraintsOfEachSystem) {
 }
 
 TEST(StrainTensors, EsdOfOneParameterIsTheChangeOverTheStep) {
-    CellPair pair{kTriclinic1, kTriclinic2, {}, {}, {1, 0}};
-    pair.sigCell1[0] = 0.004f;
-    const StrainTensors r = CALC_STRAIN_TENSORS(pair, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
-    Cell moved = kTriclinic1;
+    UnitCell first = cellOf(kTriclinic1);
+    first.esd.a = 0.004f;
+    const StrainTensors r = CALC_STRAIN_TENSORS(first, cellOf(kTriclinic2), StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
+    CellParameters moved = kTriclinic1;
     moved[0] = kTriclinic1[0] + 0.1f * 0.004f;
-    const Mat3 changed = CALC_STRAIN(StrainType{1}, CALC_SMATRIX(moved, AxialSet{1}), CALC_SMATRIX(kTriclinic2, AxialSet{1}));
+    const Mat3 changed = CALC_STRAIN(StrainType::finiteEulerian, cellOf(moved).sMatrix(AxialSet::xAStarZC),
+                                     cellOf(kTriclinic2).sMatrix(AxialSet::xAStarZC));
     for (std::size_t k = 0; k < 9; ++k) {
         EXPECT_FLOAT_EQ(r.esdTensor.v[k], std::fabs(changed.v[k] - r.strainTensor.v[k]) / 0.1f);
     }
@@ -57,7 +60,7 @@ TEST(StrainTensors, EsdOfOneParameterIsTheChangeOverTheStep) {
 }
 
 TEST(StrainTensors, NoEsdsGiveZeros) {
-    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic2, kSigmas, kSigmas, {0, 0}}, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
+    const StrainTensors r = CALC_STRAIN_TENSORS(cellOf(kTriclinic1), cellOf(kTriclinic2), StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
     EXPECT_EQ(r.esdCount, 0);
     EXPECT_EQ(r.esdTensor, Mat3{});
     EXPECT_EQ(r.eigenVectorEsds, Mat3{});
@@ -65,13 +68,13 @@ TEST(StrainTensors, NoEsdsGiveZeros) {
 }
 
 TEST(StrainTensors, TetragonalIgnoresSigmaBAndAveragesTheEsds) {
-    const Cell a{4.17755f, 4.17755f, 2.66518f, 90, 90, 90};
-    const Cell b{4.17119f, 4.17119f, 2.66356f, 90, 90, 90};
-    const Cell sig{0.00016f, 0.00016f, 0.00034f, 0, 0, 0};
-    Cell otherSigB = sig;
+    const CellParameters a{4.17755f, 4.17755f, 2.66518f, 90, 90, 90};
+    const CellParameters b{4.17119f, 4.17119f, 2.66356f, 90, 90, 90};
+    const CellParameters sig{0.00016f, 0.00016f, 0.00034f, 0, 0, 0};
+    CellParameters otherSigB = sig;
     otherSigB[1] = 0.5f;
-    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, StrainType::finiteLagrangian, CrystalSystem::tetragonal, AxialSet::xAStarYB);
-    const StrainTensors r2 = CALC_STRAIN_TENSORS({a, b, otherSigB, otherSigB, {1, 1}}, StrainType::finiteLagrangian, CrystalSystem::tetragonal, AxialSet::xAStarYB);
+    const StrainTensors r = CALC_STRAIN_TENSORS(cellOf(a, sig), cellOf(b, sig), StrainType::finiteLagrangian, CrystalSystem::tetragonal, AxialSet::xAStarYB);
+    const StrainTensors r2 = CALC_STRAIN_TENSORS(cellOf(a, otherSigB), cellOf(b, otherSigB), StrainType::finiteLagrangian, CrystalSystem::tetragonal, AxialSet::xAStarYB);
     EXPECT_EQ(r.esdTensor, r2.esdTensor);
     EXPECT_EQ(r.esdTensor(1, 1), r.esdTensor(2, 2));
     EXPECT_GT(r.esdTensor(1, 1), 0.0f);
@@ -79,10 +82,10 @@ TEST(StrainTensors, TetragonalIgnoresSigmaBAndAveragesTheEsds) {
 }
 
 TEST(StrainTensors, CubicEsdsAreEqualOnTheDiagonal) {
-    const Cell a{4.2f, 4.2f, 4.2f, 90, 90, 90};
-    const Cell b{4.21f, 4.21f, 4.21f, 90, 90, 90};
-    const Cell sig{0.001f, 0.001f, 0.001f, 0, 0, 0};
-    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, StrainType::finiteEulerian, CrystalSystem::cubic, AxialSet::xAStarZC);
+    const CellParameters a{4.2f, 4.2f, 4.2f, 90, 90, 90};
+    const CellParameters b{4.21f, 4.21f, 4.21f, 90, 90, 90};
+    const CellParameters sig{0.001f, 0.001f, 0.001f, 0, 0, 0};
+    const StrainTensors r = CALC_STRAIN_TENSORS(cellOf(a, sig), cellOf(b, sig), StrainType::finiteEulerian, CrystalSystem::cubic, AxialSet::xAStarZC);
     EXPECT_GT(r.esdTensor(1, 1), 0.0f);
     EXPECT_EQ(r.esdTensor(1, 1), r.esdTensor(2, 2));
     EXPECT_EQ(r.esdTensor(1, 1), r.esdTensor(3, 3));
@@ -97,10 +100,10 @@ TEST(StrainTensors, CubicEsdsAreEqualOnTheDiagonal) {
 }
 
 TEST(StrainTensors, MonoclinicPattern) {
-    const Cell a{6.6985f, 11.5782f, 6.5554f, 90, 78.522f, 90};
-    const Cell b{6.6934f, 11.5391f, 6.5661f, 90, 78.521f, 90};
-    const Cell sig{0.001f, 0.002f, 0.0015f, 0, 0.01f, 0};
-    const StrainTensors r = CALC_STRAIN_TENSORS({a, b, sig, sig, {1, 1}}, StrainType::infinitesimalEulerian, CrystalSystem::monoclinic, AxialSet::xAStarZC);
+    const CellParameters a{6.6985f, 11.5782f, 6.5554f, 90, 78.522f, 90};
+    const CellParameters b{6.6934f, 11.5391f, 6.5661f, 90, 78.521f, 90};
+    const CellParameters sig{0.001f, 0.002f, 0.0015f, 0, 0.01f, 0};
+    const StrainTensors r = CALC_STRAIN_TENSORS(cellOf(a, sig), cellOf(b, sig), StrainType::infinitesimalEulerian, CrystalSystem::monoclinic, AxialSet::xAStarZC);
     ASSERT_TRUE(r.principalAxes);
     const Mat3& s = r.strainTensor;
     EXPECT_EQ(s(1, 2), 0.0f);
@@ -119,7 +122,7 @@ TEST(StrainTensors, MonoclinicPattern) {
 }
 
 TEST(StrainTensors, TriclinicSignsMakeEachEsdRowNearlyPerpendicular) {
-    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic2, kSigmas, kSigmas, {1, 1}}, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
+    const StrainTensors r = CALC_STRAIN_TENSORS(cellOf(kTriclinic1, kSigmas), cellOf(kTriclinic2, kSigmas), StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
     ASSERT_EQ(r.eigenFlag, 0);
     for (int m = 1; m <= 3; ++m) {
         EXPECT_GE(r.eigenVectorEsds(m, 1), 0.0f);
@@ -149,15 +152,15 @@ TEST(StrainTensors, MonoclinicSignWithZeroM) {
 }
 
 TEST(StrainTensors, ReferenceCellFollowsTheStrainType) {
-    const CellPair pair{kTriclinic1, kTriclinic2, {}, {}, {0, 0}};
-    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, CALC_SMATRIX(kTriclinic2, AxialSet{2}));
-    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, StrainType::infinitesimalEulerian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, CALC_SMATRIX(kTriclinic2, AxialSet{2}));
-    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, StrainType::finiteLagrangian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, CALC_SMATRIX(kTriclinic1, AxialSet{2}));
-    EXPECT_EQ(CALC_STRAIN_TENSORS(pair, StrainType::infinitesimalLagrangian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, CALC_SMATRIX(kTriclinic1, AxialSet{2}));
+    const UnitCell first = cellOf(kTriclinic1), second = cellOf(kTriclinic2);
+    EXPECT_EQ(CALC_STRAIN_TENSORS(first, second, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, second.sMatrix(AxialSet::yBZCStar));
+    EXPECT_EQ(CALC_STRAIN_TENSORS(first, second, StrainType::infinitesimalEulerian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, second.sMatrix(AxialSet::yBZCStar));
+    EXPECT_EQ(CALC_STRAIN_TENSORS(first, second, StrainType::finiteLagrangian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, first.sMatrix(AxialSet::yBZCStar));
+    EXPECT_EQ(CALC_STRAIN_TENSORS(first, second, StrainType::infinitesimalLagrangian, CrystalSystem::none, AxialSet::yBZCStar).referenceSMatrix, first.sMatrix(AxialSet::yBZCStar));
 }
 
 TEST(StrainTensors, IdenticalCellsAreIsotropic) {
-    const StrainTensors r = CALC_STRAIN_TENSORS({kTriclinic1, kTriclinic1, {}, {}, {0, 0}}, StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
+    const StrainTensors r = CALC_STRAIN_TENSORS(cellOf(kTriclinic1), cellOf(kTriclinic1), StrainType::finiteEulerian, CrystalSystem::none, AxialSet::xAStarZC);
     EXPECT_EQ(r.eigenFlag, 4);
 }
 

@@ -28,8 +28,8 @@ class ScaledCell : public ::testing::TestWithParam<ScaleCase> {};
 
 TEST_P(ScaledCell, IsotropicStrainOfTheKnownSize) {
     const auto [type, convention, lambda] = GetParam();
-    const Cell before{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
-    Cell after = before;
+    const CellParameters before{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
+    CellParameters after = before;
     for (int k = 0; k < 3; ++k) after[k] = before[k] * lambda;
     const Mat3 e = CALC_STRAIN(StrainType{type}, CALC_SMATRIX(before, AxialSet{convention}), CALC_SMATRIX(after, AxialSet{convention}));
     for (int i = 1; i <= 3; ++i) {
@@ -56,8 +56,8 @@ TEST(Strain, StatedValuesForOnePerCentAndMinusTenPerCent) {
 }
 
 TEST(Strain, OnlyAChangesInAnOrthogonalCell) {
-    const Cell before{4, 5, 6, 90, 90, 90};
-    const Cell after{4.04f, 5, 6, 90, 90, 90};
+    const CellParameters before{4, 5, 6, 90, 90, 90};
+    const CellParameters after{4.04f, 5, 6, 90, 90, 90};
     for (int convention = 1; convention <= 3; ++convention) {
         for (int type = 1; type <= 4; ++type) {
             const Mat3 e = CALC_STRAIN(StrainType{type}, CALC_SMATRIX(before, AxialSet{convention}), CALC_SMATRIX(after, AxialSet{convention}));
@@ -68,8 +68,8 @@ TEST(Strain, OnlyAChangesInAnOrthogonalCell) {
 }
 
 TEST(Strain, IdenticalCellsAndSymmetry) {
-    const Cell c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
-    const Cell d{6.2519f, 10.84988f, 17.48693f, 76.91784f, 83.97686f, 81.14077f};
+    const CellParameters c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
+    const CellParameters d{6.2519f, 10.84988f, 17.48693f, 76.91784f, 83.97686f, 81.14077f};
     for (int type = 1; type <= 4; ++type) {
         const Mat3 zero = CALC_STRAIN(StrainType{type}, CALC_SMATRIX(c, AxialSet{1}), CALC_SMATRIX(c, AxialSet{1}));
         for (float x : zero.v) EXPECT_NEAR(x, 0.0f, 1e-6f);
@@ -85,8 +85,8 @@ TEST(Strain, IdenticalCellsAndSymmetry) {
 
 TEST(Strain, FiniteEulerianIsTheStatedExpression) {
     // 0.5 D D^T - D - D^T + 1.5 I, not 0.5 (I - D D^T): the two differ at second order.
-    const Cell before{5, 5, 5, 90, 90, 90};
-    const Cell after{5.5f, 5, 5, 90, 90, 90};
+    const CellParameters before{5, 5, 5, 90, 90, 90};
+    const CellParameters after{5.5f, 5, 5, 90, 90, 90};
     const Mat3 e = CALC_STRAIN(StrainType{1}, CALC_SMATRIX(before, AxialSet{1}), CALC_SMATRIX(after, AxialSet{1}));
     const double d = 5.0 / 5.5;
     EXPECT_NEAR(e(1, 1), 0.5 * d * d - 2 * d + 1.5, 1e-6);

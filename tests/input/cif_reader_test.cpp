@@ -95,7 +95,7 @@ TEST(CifRealSeries, HydroquinoneC60IsATrigonalTemperatureSeriesWithFallingT) {
         EXPECT_EQ(s.points[n].t, temperatures[n]);
         EXPECT_EQ(s.points[n].sigT, 0.0f);
         EXPECT_EQ(s.points[n].cell[2], f(c[n]));
-        EXPECT_EQ(s.points[n].sigCell[2], f("0.002"));
+        EXPECT_EQ(s.points[n].cell.esd[2], f("0.002"));
         EXPECT_EQ(s.points[n].cell[1], s.points[n].cell[0]);
         EXPECT_EQ(s.points[n].cell[5], 120.0f);
         EXPECT_EQ(s.points[n].p, 0.0f);
@@ -115,7 +115,7 @@ TEST(CifRealSeries, OneMultiBlockFileAndItsBlocksAsFilesGiveTheSameSeries) {
         for (std::size_t n = 0; n < files.size(); ++n) {
             const DataPoint& a = joined.series.points[n];
             const DataPoint& b = separate.series.points[n];
-            EXPECT_TRUE(a.cell == b.cell && a.sigCell == b.sigCell && a.t == b.t && a.p == b.p) << series << n;
+            EXPECT_TRUE(a.cell == b.cell && a.cell.esd == b.cell.esd && a.t == b.t && a.p == b.p) << series << n;
         }
         EXPECT_EQ(joined.series.title, separate.series.title);
         EXPECT_EQ(joined.series.crystalSystem, separate.series.crystalSystem);
@@ -137,8 +137,8 @@ TEST(CifRealSeries, GypsumIsAMonoclinicPressureSeriesFromKpaAndItsSymbolAlone) {
     for (std::size_t n = 0; n < 7; ++n) {
         EXPECT_EQ(s.points[n].p, f(pressures[n])) << n;
         EXPECT_EQ(s.points[n].t, 0.0f);
-        EXPECT_EQ(s.points[n].sigCell, (std::array<float, 7>{}));
-        EXPECT_EQ(s.points[n].cell[6], 0.0f);  // V is not read, as a data file leaves it
+        EXPECT_EQ(s.points[n].cell.esd, CellParameters{});
+        EXPECT_EQ(s.points[n].volumeAsRead, 0.0f);  // V is not read, as a data file leaves it
     }
     EXPECT_EQ(s.points[0].cell[4], f("114.13"));
 }
@@ -155,9 +155,9 @@ TEST(CifTags, DdlmNamesAndSuInEveryValue) {
     ASSERT_TRUE(r.ok()) << r.reason;
     const DataPoint& d = r.series.points[0];
     EXPECT_EQ(d.cell[0], f("5.1"));
-    EXPECT_EQ(d.sigCell[0], f("0.2"));
+    EXPECT_EQ(d.cell.esd[0], f("0.2"));
     EXPECT_EQ(d.cell[5], f("93.5"));
-    EXPECT_EQ(d.sigCell[5], f("0.7"));
+    EXPECT_EQ(d.cell.esd[5], f("0.7"));
     EXPECT_EQ(d.t, 100.0f);
     EXPECT_EQ(d.sigT, f("1.5"));
     EXPECT_EQ(r.series.points[1].t, 150.0f);
@@ -351,12 +351,12 @@ TEST(CifSystemConstraints, ApplyAsInADataFileAndLeaveUnconstrainedCellsAsGiven) 
                 blockFrom("b", "_space_group_IT_number 139\n|5 5 7 90 90 90", 2));
     ASSERT_TRUE(tetragonal.ok());
     EXPECT_EQ(tetragonal.series.points[0].cell[1], f("5.0001"));
-    EXPECT_EQ(tetragonal.series.points[0].sigCell[1], f("0.0001"));
+    EXPECT_EQ(tetragonal.series.points[0].cell.esd[1], f("0.0001"));
     const ReadResult cUnique = readOne(blockFrom("a", "_space_group_IT_number 14\n|5 6 7 90 90 105(2)", 1) +
                                        blockFrom("b", "_space_group_IT_number 14\n|5 6 7 90 90 106", 2));
     ASSERT_TRUE(cUnique.ok());
     EXPECT_EQ(cUnique.series.points[0].cell[5], 105.0f);
-    EXPECT_EQ(cUnique.series.points[0].sigCell[5], 2.0f);
+    EXPECT_EQ(cUnique.series.points[0].cell.esd[5], 2.0f);
 }
 
 // Bad files: "error reading file" with a reason that says where; or the point that is no cell.

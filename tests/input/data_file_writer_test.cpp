@@ -27,8 +27,9 @@ void expectSameSeries(const Series& a, const Series& b) {
         const DataPoint& y = b.points[n];
         EXPECT_TRUE(sameBits(x.p, y.p) && sameBits(x.sigP, y.sigP) && sameBits(x.t, y.t) && sameBits(x.sigT, y.sigT))
             << n;
-        for (std::size_t k = 0; k < 7; ++k)
-            EXPECT_TRUE(sameBits(x.cell[k], y.cell[k]) && sameBits(x.sigCell[k], y.sigCell[k])) << n << " " << k;
+        for (int k = 0; k < 6; ++k)
+            EXPECT_TRUE(sameBits(x.cell[k], y.cell[k]) && sameBits(x.cell.esd[k], y.cell.esd[k])) << n << " " << k;
+        EXPECT_TRUE(sameBits(x.volumeAsRead, y.volumeAsRead) && sameBits(x.volumeAsReadEsd, y.volumeAsReadEsd)) << n;
     }
 }
 
@@ -45,8 +46,10 @@ Series awkwardSeries(CrystalSystem system, bool pressure) {
         d.sigP = pressure ? 1e-7f : 0.0f;
         d.t = -273.15f + 1e-3f * static_cast<float>(n);
         d.sigT = std::numeric_limits<float>::denorm_min();
-        d.cell = {7.123457f + static_cast<float>(n), 7.123457f, 9.87654321f, 90.0f, 104.99999f, 120.0f, 1234.5678f};
-        d.sigCell = {3e-5f, 3e-5f, 1.1754944e-38f, 0.0f, 0.0123f, 0.0f, 2.5f};
+        d.cell = {{7.123457f + static_cast<float>(n), 7.123457f, 9.87654321f, 90.0f, 104.99999f, 120.0f},
+                  {3e-5f, 3e-5f, 1.1754944e-38f, 0.0f, 0.0123f, 0.0f}};
+        d.volumeAsRead = 1234.5678f;
+        d.volumeAsReadEsd = 2.5f;
         s.points.push_back(d);
     }
     return s;
@@ -61,22 +64,19 @@ TEST(DataFileWriter, EverySystemAndVariableReadsBackBitForBit) {
             // The reader constrains every cell; the series written must already be constrained.
             if (system != CrystalSystem::none) {
                 for (DataPoint& d : s.points) {
-                    d.cell = {7.0f,
-                              7.0f,
-                              9.87654321f,
-                              90.0f,
-                              system == CrystalSystem::monoclinic ? 104.99999f : 90.0f,
-                              system == CrystalSystem::trigonal || system == CrystalSystem::hexagonal ? 120.0f : 90.0f,
-                              1.5f};
+                    d.cell = {{7.0f, 7.0f, 9.87654321f, 90.0f, system == CrystalSystem::monoclinic ? 104.99999f : 90.0f,
+                               system == CrystalSystem::trigonal || system == CrystalSystem::hexagonal ? 120.0f : 90.0f},
+                              {}};
+                    d.volumeAsRead = 1.5f;
                     if (system == CrystalSystem::cubic) d.cell[2] = 7.0f;
-                    d.sigCell = {
+                    d.cell.esd = {
                         3e-5f,
                         system == CrystalSystem::monoclinic || system == CrystalSystem::orthorhombic ? 2e-5f : 3e-5f,
                         system == CrystalSystem::cubic ? 3e-5f : 1e-4f,
                         0.0f,
                         system == CrystalSystem::monoclinic ? 0.0123f : 0.0f,
-                        0.0f,
-                        0.5f};
+                        0.0f};
+                    d.volumeAsReadEsd = 0.5f;
                 }
             }
             const ReadResult back = readBack(dataFileText(s));

@@ -26,9 +26,9 @@ TEST(Readfile, ReadsColumnsByNameInAnyCaseAcrossLines) {
     EXPECT_FLOAT_EQ(p.p, 1.5f);
     EXPECT_FLOAT_EQ(p.t, 20.0f);
     EXPECT_FLOAT_EQ(p.cell[0], 5.0f);
-    EXPECT_FLOAT_EQ(p.sigCell[0], 0.01f);
+    EXPECT_FLOAT_EQ(p.cell.esd[0], 0.01f);
     EXPECT_FLOAT_EQ(p.cell[5], 95.0f);
-    EXPECT_FLOAT_EQ(p.sigCell[3], 0.02f);  // SIGALPHA counts as SIGAL
+    EXPECT_FLOAT_EQ(p.cell.esd[3], 0.02f);  // SIGALPHA counts as SIGAL
     EXPECT_FLOAT_EQ(s.points[1].cell[2], 7.1f);
     EXPECT_TRUE(s.pressureRun);  // a P column makes it a pressure series, even with T
     EXPECT_EQ(s.crystalSystem, CrystalSystem::none);
@@ -94,7 +94,7 @@ TEST_P(CrystalSystems, ConstraintsApplyWhateverTheColumnOrder) {
     EXPECT_EQ(r.series.crystalSystem, c.system);
     for (int k = 0; k < 6; ++k) {
         EXPECT_FLOAT_EQ(r.series.points[0].cell[k], c.cell[k]) << "cell " << k;
-        EXPECT_FLOAT_EQ(r.series.points[0].sigCell[k], c.sig[k]) << "esd " << k;
+        EXPECT_FLOAT_EQ(r.series.points[0].cell.esd[k], c.sig[k]) << "esd " << k;
     }
 }
 
@@ -163,8 +163,8 @@ TEST(Readfile, DevicesAreRefused) {
 TEST(Readfile, NumberForms) {
     const ReadResult r = readText("LINE1 A B C ALPHA BETA GAMMA\nDATA\n+5 6.0E0 7d0 .9e2 90. 1.2D2\n");
     ASSERT_TRUE(r.ok()) << r.reason;
-    const std::array<float, 7> expected{5, 6, 7, 90, 90, 120, 0};
-    EXPECT_EQ(r.series.points[0].cell, expected);
+    const CellParameters expected{5, 6, 7, 90, 90, 120};
+    EXPECT_EQ(static_cast<const CellParameters&>(r.series.points[0].cell), expected);
 }
 
 TEST(Readfile, TableGrowsBeyondTwoHundredPointsAndNineteenColumns) {

@@ -17,8 +17,6 @@ Mat3 diag(float a, float b, float c) {
     return t;
 }
 
-Vec3 row(const Mat3& e, int m) { return {e(m, 1), e(m, 2), e(m, 3)}; }
-
 void expectRow(const Mat3& e, int m, const Vec3& expected) {
     SCOPED_TRACE(::testing::Message() << "row " << m);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(e(m, c + 1), expected[c], 1.0e-6f);

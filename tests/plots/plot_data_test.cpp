@@ -1,5 +1,4 @@
-// What the plots show, without Qt: the matching of principal axes across calculations, the cell
-// volume's esd, the powers of ten of the labels, the representation surface's geometry.
+// What the plots show, without Qt: the matching of principal axes across calculations, the powers of ten of the labels, the representation surface's geometry.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +6,6 @@
 
 #include "calc/pair_result.hpp"
 #include "plots/axis_matching.hpp"
-#include "plots/cell_volume.hpp"
 #include "plots/plot_collector.hpp"
 #include "plots/plot_labels.hpp"
 #include "plots/surface_geometry.hpp"
@@ -62,43 +60,6 @@ TEST(AxisMatching, ATrackRemembersItsDirectionThroughACircularSection) {
     EXPECT_EQ(orders[0], (std::array<int, 3>{0, 1, 2}));
     EXPECT_EQ(orders[1][2], 2);
     EXPECT_EQ(orders[2], (std::array<int, 3>{1, 0, 2}));
-}
-
-// The volume in double precision, as an independent reference for the propagated esd.
-double volumeOf(const std::array<double, 6>& c) {
-    const double k = 3.14159265358979323846 / 180.0;
-    const double ca = std::cos(c[3] * k), cb = std::cos(c[4] * k), cg = std::cos(c[5] * k);
-    return c[0] * c[1] * c[2] * std::sqrt(1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg);
-}
-
-TEST(CellVolume, EsdIsTheFirstOrderPropagationOfTheSixEsds) {
-    const struct {
-        std::array<float, 6> cell;
-        std::array<float, 6> esd;
-    } cases[] = {
-        {{5.0f, 5.0f, 5.0f, 90.0f, 90.0f, 90.0f}, {0.01f, 0.01f, 0.01f, 0.0f, 0.0f, 0.0f}},
-        {{4.1f, 7.3f, 9.9f, 90.0f, 104.5f, 90.0f}, {0.002f, 0.003f, 0.004f, 0.0f, 0.05f, 0.0f}},
-        {{6.18190f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.57940f},
-         {0.00381f, 0.00209f, 0.00267f, 0.00944f, 0.03513f, 0.04218f}},
-        {{3.0f, 3.0f, 3.0f, 60.0f, 60.0f, 60.0f}, {0.0f, 0.0f, 0.0f, 0.1f, 0.1f, 0.1f}},
-    };
-    for (const auto& c : cases) {
-        std::array<double, 6> cell{};
-        for (int k = 0; k < 6; ++k) cell[k] = c.cell[k];
-        double variance = 0.0;
-        for (int k = 0; k < 6; ++k) {
-            // Central difference of the double-precision volume.
-            const double h = k < 3 ? 1e-6 * cell[k] : 1e-5;
-            std::array<double, 6> up = cell, down = cell;
-            up[k] += h;
-            down[k] -= h;
-            const double derivative = (volumeOf(up) - volumeOf(down)) / (2.0 * h);
-            variance += derivative * c.esd[k] * derivative * c.esd[k];
-        }
-        const VolumeWithEsd v = cellVolume(c.cell, c.esd);
-        EXPECT_NEAR(v.volume, volumeOf(cell), 1e-5 * volumeOf(cell));
-        EXPECT_NEAR(v.esd, std::sqrt(variance), 1e-3 * std::sqrt(variance) + 1e-6);
-    }
 }
 
 TEST(PlotLabels, ValuesAreShownInUnitsOfAPowerOfTenInStepsOfThree) {

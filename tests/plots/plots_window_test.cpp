@@ -118,7 +118,7 @@ double cosine(const Vec3& u, const Vec3& v) {
                      static_cast<double>(u[2]) * v[2]);
 }
 
-double volumeOf(const std::array<float, 7>& c) {
+double volumeOf(const CellParameters& c) {
     const double k = 3.14159265358979323846 / 180.0;
     const double ca = std::cos(c[3] * k), cb = std::cos(c[4] * k), cg = std::cos(c[5] * k);
     return static_cast<double>(c[0]) * c[1] * c[2] * std::sqrt(1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg);
@@ -224,7 +224,7 @@ void PlotsWindowTest::pointsAndErrorBarsAreTheRecords() {
                 for (const PairResult& r : records) {
                     if (property && !r.property.defined) continue;  // no value where T or P did not change
                     QVERIFY(point < c.x.size());
-                    QCOMPARE(c.x[point], static_cast<double>(r.delta[2]));
+                    QCOMPARE(c.x[point], static_cast<double>(r.delta.midpoint));
                     // The record's axis that this point shows, found by its value and esd.
                     const auto valueOf = [&](int m) {
                         if (!r.principalAxes)
@@ -296,8 +296,8 @@ void PlotsWindowTest::cellPlotIsTheChangeFromTheFirstPoint() {
     QCOMPARE(curves.size(), std::size_t{4});  // a, b, c, V
     const std::vector<DataPoint>& points = recorder.points;
     const double v1 = volumeOf(points[0].cell);
-    for (std::size_t q = 0; q < 4; ++q) {
-        const Curve& c = curves[q];
+    for (int q = 0; q < 4; ++q) {
+        const Curve& c = curves[static_cast<std::size_t>(q)];
         QCOMPARE(c.x.size(), points.size());
         QVERIFY(c.minus.has_value());
         for (std::size_t k = 0; k < points.size(); ++k) {
@@ -305,15 +305,15 @@ void PlotsWindowTest::cellPlotIsTheChangeFromTheFirstPoint() {
             const double value = q < 3 ? points[k].cell[q] : volumeOf(points[k].cell);
             const double base = q < 3 ? points[0].cell[q] : v1;
             QVERIFY(std::fabs(c.y[k] - (value / base - 1.0) * 100.0) < 2e-4);
-            if (q < 3) QVERIFY(std::fabs((*c.minus)[k] - points[k].sigCell[q] / base * 100.0) < 1e-6);
+            if (q < 3) QVERIFY(std::fabs((*c.minus)[k] - points[k].cell.esd[q] / base * 100.0) < 1e-6);
         }
     }
     // The volume's esd lies between the largest single contribution and the sum of all of them.
     const Curve& v = curves[3];
     const DataPoint& p = points[1];
     const double relative = (*v.minus)[1] / 100.0 * v1 / volumeOf(p.cell);
-    const double edges = std::sqrt(std::pow(p.sigCell[0] / p.cell[0], 2) + std::pow(p.sigCell[1] / p.cell[1], 2) +
-                                   std::pow(p.sigCell[2] / p.cell[2], 2));
+    const double edges = std::sqrt(std::pow(p.cell.esd.a / p.cell.a, 2) + std::pow(p.cell.esd.b / p.cell.b, 2) +
+                                   std::pow(p.cell.esd.c / p.cell.c, 2));
     QVERIFY(relative >= edges * 0.999);
 }
 

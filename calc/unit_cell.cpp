@@ -1,0 +1,64 @@
+#include "calc/unit_cell.hpp"
+
+#include <cmath>
+
+#include "calc/cell_geometry.hpp"
+
+namespace {
+
+// The volume and its esd come from the same cosines and sines.
+struct VolumeTerms {
+    std::array<float, 3> cosines{};
+    std::array<float, 3> sines{};
+    float root = 0.0f;  // sqrt(1 - cos²α - cos²β - cos²γ + 2 cosα cosβ cosγ)
+};
+
+VolumeTerms volumeTerms(const CellParameters& cell) {
+    VolumeTerms t;
+    for (int k = 0; k < 3; ++k) {
+        t.cosines[k] = std::cos(cell[3 + k] * kDegToRad);
+        t.sines[k] = std::sin(cell[3 + k] * kDegToRad);
+    }
+    const float ca = t.cosines[0], cb = t.cosines[1], cg = t.cosines[2];
+    const float d = 1.0f - ca * ca - cb * cb - cg * cg + 2.0f * ca * cb * cg;
+    // A valid cell has d > 0; the guard keeps a degenerate one from giving NaN.
+    t.root = d > 0.0f ? std::sqrt(d) : 0.0f;
+    return t;
+}
+
+}  // namespace
+
+bool UnitCell::hasEsds() const {
+    constexpr float kEsdPresentLimit = 1e-6f;  // esds summing to no more than this count as absent
+    float sum = 0.0f;
+    for (int k = 0; k < 6; ++k) sum += std::fabs(esd[k]);
+    return sum > kEsdPresentLimit;
+}
+
+float UnitCell::volume() const { return a * b * c * volumeTerms(*this).root; }
+
+float UnitCell::volumeEsd() const {
+    const VolumeTerms t = volumeTerms(*this);
+    const float abc = a * b * c;
+    const float v = abc * t.root;
+    if (t.root == 0.0f) return 0.0f;
+    float variance = 0.0f;
+    const std::array<float, 3> edgeTerms{v / a * esd.a, v / b * esd.b, v / c * esd.c};
+    for (const float term : edgeTerms) variance += term * term;
+    // ∂V/∂α = abc sinα (cosα - cosβ cosγ) / sqrt(d), and cyclically for β and γ.
+    for (int k = 0; k < 3; ++k) {
+        const float own = t.cosines[k];
+        const float others = t.cosines[(k + 1) % 3] * t.cosines[(k + 2) % 3];
+        const float term = abc * t.sines[k] * (own - others) / t.root * (esd[3 + k] * kDegToRad);
+        variance += term * term;
+    }
+    return std::sqrt(variance);
+}
+
+CellParameters UnitCell::reciprocal() const {
+    CellParameters r = CELL_TO_RECIP(*this);
+    for (int k = 3; k < 6; ++k) r[k] = r[k] / kDegToRad;
+    return r;
+}
+
+Mat3 UnitCell::sMatrix(AxialSet axisConvention) const { return CALC_SMATRIX(*this, axisConvention); }
