@@ -25,6 +25,10 @@ struct Series {
     CrystalSystem crystalSystem = CrystalSystem::none;
     bool pressureRun = false;  // a pressure series (compressibility); otherwise temperature (thermal expansion)
     std::string note;          // one line for the report's reader about how the series was read, or empty
+    // The units of T and P as the input names them ("K", "°C", "GPa", "kbar", ...); empty when
+    // unknown, and labels then say "per unit of T".
+    std::string temperatureUnit;
+    std::string pressureUnit;
 };
 
 // The intensive variable of the series at a point: P for a pressure series, otherwise T.

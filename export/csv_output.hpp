@@ -5,7 +5,7 @@
 #include <string>
 
 #include "export/replaced_file.hpp"
-#include "report/run_output.hpp"
+#include "output/run_output.hpp"
 
 class CsvOutput : public RunOutput {
 public:

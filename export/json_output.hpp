@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "export/replaced_file.hpp"
-#include "report/run_output.hpp"
+#include "output/run_output.hpp"
 
 class JsonOutput : public RunOutput {
 public:

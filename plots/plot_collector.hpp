@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "plots/axis_matching.hpp"
+#include "calc/axis_matching.hpp"
 #include "plots/plot_data.hpp"
-#include "report/run_output.hpp"
+#include "output/run_output.hpp"
 
 class PlotCollector : public RunOutput {
 public:

@@ -5,7 +5,7 @@
 #include <array>
 
 #include "LIBRARIES/math/mat3.hpp"
-#include "plots/axis_matching.hpp"
+#include "calc/axis_matching.hpp"
 #include "plots/plot_data.hpp"
 
 // nᵀ·T·n.

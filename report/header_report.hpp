@@ -1,6 +1,6 @@
 #pragma once
 #include "LIBRARIES/records/record_writer.hpp"
-#include "report/run_output.hpp"
+#include "output/run_output.hpp"
 
 // The banner and the run line group at the head of every run's report.
 void WRITE_HEADER(RecordFile& out, const RunHeader& header);

@@ -2,7 +2,7 @@
 // The print file's report of a run: the banner, then for each calculation its orientation, its
 // tensors and, where the crystal system has them, its principal axes.
 #include "LIBRARIES/records/record_writer.hpp"
-#include "report/run_output.hpp"
+#include "output/run_output.hpp"
 
 class PrintReport : public RunOutput {
 public:

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "LIBRARIES/records/record_writer.hpp"
-#include "report/run_output.hpp"
+#include "output/run_output.hpp"
 
 // The suffixes of the strain, property-tensor and principal-axes result files, 11 characters each.
 inline constexpr std::array<std::string_view, 3> kResultSuffixes = {"_strain.cal", "_tensor.cal", "_prin.cal  "};

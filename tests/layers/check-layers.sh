@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a folder includes a header of a layer above it. Data flows one way:
-# LIBRARIES <- calc <- input, report <- export, plots <- run <- cli, shell.
+# LIBRARIES <- calc <- input, output <- report, export, plots (side by side) <- run <- cli, shell.
 #
 #   check-layers.sh SOURCE_DIR
 set -uo pipefail
@@ -10,10 +10,11 @@ declare -A allowed=(
   [LIBRARIES/records]="LIBRARIES/records"
   [calc]="LIBRARIES/math calc"
   [input]="LIBRARIES/math calc input"
-  [report]="LIBRARIES/math LIBRARIES/records calc report"
-  [export]="LIBRARIES/math LIBRARIES/records calc report export"
-  [plots]="LIBRARIES/math LIBRARIES/records calc report plots"
-  [run]="LIBRARIES/math LIBRARIES/records calc input report export run"
+  [output]="LIBRARIES/math calc output"
+  [report]="LIBRARIES/math LIBRARIES/records calc output report"
+  [export]="LIBRARIES/math calc output export"
+  [plots]="LIBRARIES/math calc output plots"
+  [run]="LIBRARIES/math LIBRARIES/records calc input output report export run"
 )
 status=0
 for folder in "${!allowed[@]}"; do

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "calc/pair_result.hpp"
-#include "plots/axis_matching.hpp"
+#include "calc/axis_matching.hpp"
 #include "plots/plot_collector.hpp"
 #include "plots/plot_labels.hpp"
 #include "plots/surface_geometry.hpp"

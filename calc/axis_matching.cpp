@@ -1,4 +1,4 @@
-#include "plots/axis_matching.hpp"
+#include "calc/axis_matching.hpp"
 
 #include <cmath>
 
