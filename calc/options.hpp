@@ -20,7 +20,6 @@ struct RunOptions {
 
 // Eulerian strains refer to the second cell of a pair, Lagrangian ones to the first.
 constexpr bool isEulerian(StrainType t) { return t == StrainType::finiteEulerian || t == StrainType::infinitesimalEulerian; }
-constexpr bool isFinite(StrainType t) { return t == StrainType::finiteEulerian || t == StrainType::finiteLagrangian; }
 
 // "FINITE EULERIAN", "INFINITESIMAL LAGRANGIAN", ...: the reports pad it to 24 characters.
 std::string_view strainTypeLabel(StrainType t);

@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.inputFile.reset(fmemopen(bytes.data(), size, "rb"));
     if (!state.inputFile) return 0;
     state.inputFileName = "fuzz.dat";
-    state.fileChosen[0] = 1;
+    state.fileChosen.input = 1;
     require(openPrintFile(state, printPath));
     state.resultFolder = folder;
     state.clock = [] { return std::string("Thu Jan  1 00:00:00 1970"); };

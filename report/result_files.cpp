@@ -58,29 +58,37 @@ std::string resultFileName(std::string_view printFileName, std::string_view suff
     return std::string(trimmedRight(text));
 }
 
+ResultFileNames::ResultFileNames(const std::filesystem::path& folder, std::string_view printFileName)
+    : strain(folder / resultFileName(printFileName, "_strain.cal")),
+      tensor(folder / resultFileName(printFileName, "_tensor.cal")),
+      principal(folder / resultFileName(printFileName, "_prin.cal  ")) {}
+
+std::vector<std::filesystem::path> ResultFileNames::written(CrystalSystem system) const {
+    if (hasPrincipalAxes(system)) return {strain, tensor, principal};
+    return {strain, tensor};
+}
+
 bool ResultFiles::begin(const RunHeader& header) {
     const bool pressure = header.series.pressureRun;
     const std::string_view propertyKind = pressure ? "COMPRESSIBILITY TENSOR" : "THERMAL EXPANSION TENSOR";
-    const auto open = [&](RecordFile& file, std::string_view suffix) {
-        return file.openAppend(folder_ / resultFileName(printFileName_, suffix));
-    };
+    const ResultFileNames names(folder_, printFileName_);
     const auto columnHeads = [](RecordFile& file) {
         file.record(Rec().x(5).text("   MIDPT  ").x(11).text("11").x(22).text("22").x(22).text("33").x(22).text("12")
                         .x(22).text("13").x(22).text("23"));
         file.emptyRecord();
     };
 
-    if (!open(strainCalFile_, kResultSuffixes[0])) return false;
+    if (!strainCalFile_.openAppend(names.strain)) return false;
     writeHeaderBlock(strainCalFile_, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", header,
                      pressure ? "PRESSURE DATA" : "TEMPERATURE DATA");
     columnHeads(strainCalFile_);
 
-    if (!open(tensorCalFile_, kResultSuffixes[1])) return false;
+    if (!tensorCalFile_.openAppend(names.tensor)) return false;
     writeHeaderBlock(tensorCalFile_, "PROPERTY TENSOR FROM WIN-TENZIO RUN ON: ", header, propertyKind);
     columnHeads(tensorCalFile_);
 
     if (!hasPrincipalAxes(header.series.crystalSystem)) return true;
-    if (!open(prinCalFile_, kResultSuffixes[2])) return false;
+    if (!prinCalFile_.openAppend(names.principal)) return false;
     writeHeaderBlock(prinCalFile_, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", header, propertyKind);
     prinCalFile_.record(Rec().x(5).text("MIDPT ").text(kPrincipalHeading));
     return true;

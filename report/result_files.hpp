@@ -4,16 +4,27 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "LIBRARIES/records/record_writer.hpp"
 #include "output/run_output.hpp"
 
-// The suffixes of the strain, property-tensor and principal-axes result files, 11 characters each.
-inline constexpr std::array<std::string_view, 3> kResultSuffixes = {"_strain.cal", "_tensor.cal", "_prin.cal  "};
-
-// The result file's name for a print file name (without folder) and a suffix such as "_strain.cal".
-// Positions count characters of the UTF-8 name, so that a name is never cut inside one.
+// The result file's name for a print file name (without folder) and a suffix such as "_strain.cal"
+// (11 characters, padded with blanks). Positions count characters of the UTF-8 name, so that a
+// name is never cut inside one.
 std::string resultFileName(std::string_view printFileName, std::string_view suffix);
+
+// The paths of the three result files of a print file, in a folder.
+struct ResultFileNames {
+    std::filesystem::path strain;     // NAME_strain.cal
+    std::filesystem::path tensor;     // NAME_tensor.cal: the property tensor
+    std::filesystem::path principal;  // NAME_prin.cal: for no crystal system or a monoclinic one only
+
+    ResultFileNames(const std::filesystem::path& folder, std::string_view printFileName);
+    // The files a run of this crystal system writes.
+    std::vector<std::filesystem::path> written(CrystalSystem system) const;
+    std::array<const std::filesystem::path*, 3> all() const { return {&strain, &tensor, &principal}; }
+};
 
 // NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a monoclinic one, NAME_prin.cal,
 // opened for appending in `folder`.

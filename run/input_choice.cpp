@@ -18,7 +18,7 @@ bool canOpen(const std::filesystem::path& path) {
 
 InputChoice refused(RunState& state, InputOpen outcome, const std::filesystem::path& file) {
     state.inputFile.reset();
-    state.fileChosen[0] = 0;
+    state.fileChosen.input = 0;
     state.inputFileName.clear();
     state.inputPath.clear();
     return {outcome, file.string()};

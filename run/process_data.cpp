@@ -82,8 +82,8 @@ RunOutcome PROCESS_DATA(RunState& state) {
     // Held until the end of the run, when every record has been handed to the files.
     RunLock lock;
     if (state.printFile.isOpen()) {
-        const auto strainFile = state.resultFolder / resultFileName(state.printFileName, kResultSuffixes[0]);
-        switch (lock.take(state.printFile.descriptor(), strainFile)) {
+        const ResultFileNames results(state.resultFolder, state.printFileName);
+        switch (lock.take(state.printFile.descriptor(), results.strain)) {
         case RunLock::Result::printInUse: return refused(state, status::printInUse);
         case RunLock::Result::resultsInUse: return refused(state, status::resultInUse);
         case RunLock::Result::taken: break;

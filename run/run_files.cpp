@@ -18,7 +18,7 @@ bool openInputFile(RunState& state, const std::filesystem::path& path) {
     std::FILE* f = std::filesystem::is_directory(path, ec) ? nullptr : std::fopen(path.c_str(), "rb");
     if (!f) return false;
     state.inputFile.reset(f);
-    state.fileChosen[0] = 1;
+    state.fileChosen.input = 1;
     state.inputFileName = fileNameOf(path.string());
     state.inputPath = path.string();
     return true;
@@ -29,7 +29,7 @@ bool openPrintFile(RunState& state, const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec) || !file.openAppend(path)) return false;
     state.printFile = std::move(file);
-    state.fileChosen[1] = 1;
+    state.fileChosen.print = 1;
     state.printFileName = fileNameOf(path.string());
     state.printPath = std::filesystem::absolute(path, ec);
     return true;

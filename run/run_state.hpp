@@ -23,13 +23,24 @@ struct FileCloser {
 };
 using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// The two files a run needs, one for each Browse button of the dialog.
+enum class FileSlot { input, print };
+
+// 1 when the slot's file has been chosen and is open, else 0.
+struct FileChosen {
+    int input = 0;
+    int print = 0;
+    int& operator[](FileSlot slot) { return slot == FileSlot::input ? input : print; }
+    int operator[](FileSlot slot) const { return slot == FileSlot::input ? input : print; }
+};
+
 struct RunState {
     RunOptions options;
     int runError = 0;
 
     InputFile inputFile;
     RecordFile printFile;
-    std::array<int, 2> fileChosen{};  // input, print
+    FileChosen fileChosen;
     std::string inputFileName;        // without folder
     std::string printFileName;        // without folder
     std::string inputPath;            // as chosen

@@ -20,8 +20,7 @@ struct FileRole {
     FileRequest request;
 };
 
-// Indexed like fileChosen: 0 input, 1 print.
-const FileRole& fileRole(int slot) {
+const FileRole& fileRole(FileSlot slot) {
     static const FileRole roles[2]{
         {.nameDisplay = ctl::inputName,
          .failMessage = status::inputOpenFailed,
@@ -48,7 +47,7 @@ const FileRole& fileRole(int slot) {
                      .refuseReadOnly = true,
                      .multiple = false}},
     };
-    return roles[slot];
+    return roles[slot == FileSlot::input ? 0 : 1];
 }
 
 // Characters of a UTF-8 text: every byte that does not continue a sequence starts one.
@@ -96,7 +95,7 @@ Press DialogLogic::press(int id) {
 void DialogLogic::CHECK_RUN() {
     view_.setEnabled(ctl::reset, true);
     view_.setEnabled(ctl::exitButton, true);
-    if (state_.fileChosen[0] + state_.fileChosen[1] == 2) {
+    if (state_.fileChosen.input + state_.fileChosen.print == 2) {
         view_.setEnabled(ctl::run, true);
         setStatus(status::runProgram);
         showResultFolder(false);
@@ -180,18 +179,19 @@ void DialogLogic::CLOSE_PROGRAM() {
     if (!state_.printFile.close()) WLINE(state_, status::printCloseFailed);
 }
 
-void DialogLogic::OPEN_INPUTDATA() { chooseFile(0); }
+void DialogLogic::OPEN_INPUTDATA() { chooseFile(FileSlot::input); }
 
-void DialogLogic::OPEN_PRINT() { chooseFile(1); }
+void DialogLogic::OPEN_PRINT() { chooseFile(FileSlot::print); }
 
-void DialogLogic::chooseFile(int slot) {
+void DialogLogic::chooseFile(FileSlot slot) {
     const FileRole& role = fileRole(slot);
-    std::string& nameBuffer = nameBuffers_[slot];
-    std::string& storedName = slot == 0 ? state_.inputFileName : state_.printFileName;
+    const bool input = slot == FileSlot::input;
+    std::string& nameBuffer = input ? inputNameBuffer_ : printNameBuffer_;
+    std::string& storedName = input ? state_.inputFileName : state_.printFileName;
 
     // The dialog offers the current file's name. That file stays open until another one has
     // been opened in its place, so a cancel leaves the role as it was.
-    if (state_.fileChosen[slot] == 1) nameBuffer = slot == 0 ? offeredInputName_ : storedName;
+    if (state_.fileChosen[slot] == 1) nameBuffer = input ? offeredInputName_ : storedName;
 
     FileRequest request = role.request;
     request.initialName = nameBuffer;
@@ -221,7 +221,7 @@ void DialogLogic::chooseFile(int slot) {
     }
     const std::filesystem::path path(chosen->front());
     std::optional<std::string> shown;
-    if (slot == 0) {
+    if (input) {
         shown = openInput(*chosen);
     } else if (role.open(state_, path)) {
         shown = storedName;
@@ -274,23 +274,23 @@ std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>
     state_.reader = std::move(trial.reader);
     state_.inputFileName = trial.inputFileName;
     state_.inputPath = trial.inputPath;
-    state_.fileChosen[0] = 1;
+    state_.fileChosen.input = 1;
     offeredInputName_ = fileNameOf(files.front().string());
     return shown;
 }
 
 // The run's input and outputs as they would be after this choice: the chosen file in its role,
 // the other role's file if chosen, and the result files in the chosen file's folder.
-InputClash DialogLogic::choiceClash(int slot, const std::filesystem::path& path) const {
+InputClash DialogLogic::choiceClash(FileSlot slot, const std::filesystem::path& path) const {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
-    if (slot == 0) {
+    if (slot == FileSlot::input) {
         const std::optional<FileIdentity> input = identityOf(path);
-        if (!input || state_.fileChosen[1] != 1) return InputClash::none;
+        if (!input || state_.fileChosen.print != 1) return InputClash::none;
         return outputClash({&*input, 1}, identityOf(state_.printFile.descriptor()), folder, state_.printFileName);
     }
     const std::optional<FileIdentity> input = identityOf(state_.inputFile.get());
-    if (!input || state_.fileChosen[0] != 1) return InputClash::none;
+    if (!input || state_.fileChosen.input != 1) return InputClash::none;
     return outputClash({&*input, 1}, identityOf(path), folder, fileNameOf(path.string()));
 }
 
@@ -310,6 +310,6 @@ void DialogLogic::showResultFolder(bool written) {
 void DialogLogic::setStatus(std::string_view text) { view_.setText(ctl::statusLine, text); }
 
 bool DialogLogic::bothFilesOpen() const {
-    return state_.fileChosen[0] == 1 && state_.fileChosen[1] == 1 && state_.inputFile != nullptr &&
+    return state_.fileChosen.input == 1 && state_.fileChosen.print == 1 && state_.inputFile != nullptr &&
            state_.printFile.isOpen();
 }

@@ -56,8 +56,8 @@ public:
     void OPEN_PRINT();
 
 private:
-    void chooseFile(int slot);
-    InputClash choiceClash(int slot, const std::filesystem::path& path) const;
+    void chooseFile(FileSlot slot);
+    InputClash choiceClash(FileSlot slot, const std::filesystem::path& path) const;
     void showResultFolder(bool written);
     // Opens the input files chosen together; a CIF series is read at once, for its count of
     // points. Gives the text for the name display, or nothing after a failure, whose message is
@@ -72,7 +72,8 @@ private:
     Process process_;
     // Each file handler's name buffer (input, print): what its open-file dialog offers, and
     // returned last.
-    std::array<std::string, 2> nameBuffers_;
+    std::string inputNameBuffer_;  // the name each file dialog offers
+    std::string printNameBuffer_;
     // The input file's name as the open-file dialog offers it again (the first of several).
     std::string offeredInputName_;
 };

@@ -28,9 +28,8 @@ RunFiles filesOf(const RunState& state, const PlotCollector& collector, std::uin
     const std::filesystem::path folder =
         std::filesystem::absolute(state.resultFolder.empty() ? std::filesystem::path(".") : state.resultFolder, ec)
             .lexically_normal();
-    std::vector<const char*> suffixes{"_strain.cal", "_tensor.cal"};
-    if (hasPrincipalAxes(collector.crystalSystem())) suffixes.push_back("_prin.cal");
-    for (const char* suffix : suffixes) files.paths << qPath(folder / resultFileName(state.printFileName, suffix));
+    for (const auto& path : ResultFileNames(folder, state.printFileName).written(collector.crystalSystem()))
+        files.paths << qPath(path);
     return files;
 }
 

@@ -271,8 +271,8 @@ TEST_F(DialogTest, OneFileChosenAsksForTheOther) {
     logic.start();
     chooseInput(makeFile("sub/series.dat", "DATA\n"));
     expectState(kOneFile);
-    EXPECT_EQ(state.fileChosen[0], 1);
-    EXPECT_EQ(state.fileChosen[1], 0);
+    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_EQ(state.fileChosen.print, 0);
     EXPECT_EQ(state.inputFileName, "series.dat");
     EXPECT_EQ(view.text.at(ctl::inputName), "series.dat");
     EXPECT_EQ(view.text.at(ctl::printName), "No file selected");
@@ -282,7 +282,7 @@ TEST_F(DialogTest, PrintFileAloneIsOneFileChosen) {
     logic.start();
     choosePrint(folder_ / "out.prt");
     expectState(kOneFile);
-    EXPECT_EQ(state.fileChosen[1], 1);
+    EXPECT_EQ(state.fileChosen.print, 1);
     EXPECT_EQ(view.text.at(ctl::printName), "out.prt");
 }
 
@@ -405,7 +405,7 @@ TEST_F(DialogTest, ChoosingTheSameInputAgainReopensItFromTheStart) {
     chooseInput(data);
     ASSERT_NE(state.inputFile, nullptr);
     EXPECT_EQ(std::ftell(state.inputFile.get()), 0);
-    EXPECT_EQ(state.fileChosen[0], 1);
+    EXPECT_EQ(state.fileChosen.input, 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -435,8 +435,8 @@ TEST_P(FailedChoiceTest, KeepsTheEarlierFileAndShowsItsMessage) {
     else choosePrint(bad);
     expectState(kBothFiles, c.message);
     EXPECT_EQ(view.lastFlushed(), c.message);
-    EXPECT_EQ(state.fileChosen[0], 1);
-    EXPECT_EQ(state.fileChosen[1], 1);
+    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_EQ(state.fileChosen.print, 1);
     EXPECT_NE(state.inputFile, nullptr);
     EXPECT_TRUE(state.printFile.isOpen());
     EXPECT_EQ(view.text.at(ctl::inputName), "data.dat");
@@ -460,7 +460,7 @@ TEST_F(DialogTest, AFailedFirstChoiceLeavesTheRoleEmpty) {
     logic.start();
     choosePrint(folder_ / "no folder" / "report.prt");
     expectState(kOpened, "ERROR OPENING PRINT FILE");
-    EXPECT_EQ(state.fileChosen[1], 0);
+    EXPECT_EQ(state.fileChosen.print, 0);
     EXPECT_EQ(view.text.at(ctl::printName), "No file selected");
 }
 
@@ -495,7 +495,7 @@ TEST_P(SameFileChoiceTest, IsRefusedBeforeAnythingIsOpened) {
         const auto files = filesIn(folder_ / "data");
         chooseInput(data);
         EXPECT_EQ(filesIn(folder_ / "data"), files);
-        EXPECT_EQ(state.fileChosen[0], 0);
+        EXPECT_EQ(state.fileChosen.input, 0);
         EXPECT_EQ(view.text.at(ctl::inputName), "No file selected");
     } else {
         chooseInput(data);
@@ -548,8 +548,8 @@ TEST_F(DialogTest, CancelKeepsTheEarlierFileOpenAndRunStillWorks) {
     chooseInput(std::nullopt);
     choosePrint(std::nullopt);
     expectState(kBothFiles);
-    EXPECT_EQ(state.fileChosen[0], 1);
-    EXPECT_EQ(state.fileChosen[1], 1);
+    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_EQ(state.fileChosen.print, 1);
     EXPECT_NE(state.inputFile, nullptr);
     EXPECT_TRUE(state.printFile.isOpen());
     EXPECT_EQ(view.text.at(ctl::inputName), "data.dat");
@@ -587,7 +587,7 @@ TEST_F(DialogTest, APathOfExactly511CharactersIsAccepted) {
     ASSERT_EQ(file.string().size(), kLongestPath);
     makeFile(fs::relative(file, folder_), "DATA\n");
     chooseInput(file);
-    EXPECT_EQ(state.fileChosen[0], 1);
+    EXPECT_EQ(state.fileChosen.input, 1);
     EXPECT_EQ(state.inputFileName, std::string(nameLength, 'f'));
 }
 
@@ -601,7 +601,7 @@ TEST_F(DialogTest, PathLengthCountsCharactersNotBytes) {
     ASSERT_GT(file.string().size(), kLongestPath);
     makeFile(fs::relative(file, folder_), "DATA\n");
     chooseInput(file);
-    EXPECT_EQ(state.fileChosen[0], 1);
+    EXPECT_EQ(state.fileChosen.input, 1);
     EXPECT_EQ(view.text.at(ctl::inputName), "x.dat");
 }
 
@@ -613,8 +613,8 @@ TEST_F(DialogTest, ResetForgetsBothChoicesButKeepsTheFilesOpen) {
     chooseBoth();
     click(ctl::reset);
     expectState(kOpened);
-    EXPECT_EQ(state.fileChosen[0], 0);
-    EXPECT_EQ(state.fileChosen[1], 0);
+    EXPECT_EQ(state.fileChosen.input, 0);
+    EXPECT_EQ(state.fileChosen.print, 0);
     EXPECT_EQ(state.inputFileName, "");
     EXPECT_EQ(state.printFileName, "");
     EXPECT_EQ(view.text.at(ctl::inputName), "No file selected");
