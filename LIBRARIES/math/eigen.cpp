@@ -103,6 +103,13 @@ EigenResult EIGEN(const Mat3& tensor) {
             roots = {twice, twice, single};
             result.eigenFlag = 3;
         }
+        // A distinct root that only rounding has set apart from the double one (the strain of two
+        // identical cells): the tensor is isotropic. The gap 3X again in double precision.
+        const double x = std::cbrt(-Q / 2.0);
+        if (isSameRoot(3.0 * std::fabs(x), std::max(std::fabs(I1 / 3.0 + 2.0 * x), std::fabs(I1 / 3.0 - x)))) {
+            roots = {mean, mean, mean};
+            result.eigenFlag = 4;
+        }
     };
     if (std::fabs(D) < kDoubleRootLimit * std::fabs(R)) {
         doubleRoot();

@@ -283,6 +283,7 @@ TEST(Eigen, RootsTooCloseToPartAreIsotropic) {
         Mat3 tensor;
     } cases[] = {
         {"strain, three values 4e-7 apart", rotated(rotationColumns({1, 2, 3}, 0.7), {0.001f, 0.0010004f, 0.0010008f}, 1)},
+        {"one element of 6e-8 (two identical cells, one last-digit slip)", diag(0, 0, 5.96e-8f)},
         {"values 1e-20, 2e-20, 3e-20", diag(1e-20f, 2e-20f, 3e-20f)},
     };
     for (const auto& k : cases) {
