@@ -26,6 +26,10 @@ constexpr float kPi = 3.1415927f;
 // the split of a true double root by the single-precision arc cosine (a few 1e-4 of the spread).
 // Roots this close have no directions that the tensor's elements could fix.
 constexpr double kSameRootLimit = 1.0e-6;
+// The single-precision roots of the three-root branch are off by at most some 1e-4 of their
+// spread; only two within the limit plus this fraction of the spread (a wide margin) may be one,
+// and only for them are the roots worked out again.
+constexpr double kNearRootFraction = 0.01;
 
 Vec3 row(const Mat3& a, int i) { return {a(i, 1), a(i, 2), a(i, 3)}; }
 
@@ -127,7 +131,10 @@ EigenResult EIGEN(const Mat3& tensor) {
         result.eigenFlag = 0;
         // Roots that only rounding has parted: a double root takes the mean of its pair and, like
         // one from the branch above, has no direction; three make the tensor isotropic.
-        switch (sameRoots(I1, P, Q)) {
+        const double closest = std::min(roots[1] - roots[0], roots[2] - roots[1]);
+        const double largest = std::max(std::fabs(roots[0]), std::fabs(roots[2]));
+        const bool near = closest <= kSameRootLimit * (1.0 + largest) + kNearRootFraction * (roots[2] - roots[0]);
+        switch (near ? sameRoots(I1, P, Q) : SameRoots::none) {
             case SameRoots::none: break;
             case SameRoots::lowerPair: {
                 const float pair = (roots[0] + roots[1]) / 2.0f;
