@@ -23,7 +23,7 @@ struct ResultFileNames {
     ResultFileNames(const std::filesystem::path& folder, std::string_view printFileName);
     // The files a run of this crystal system writes.
     std::vector<std::filesystem::path> written(CrystalSystem system) const;
-    std::array<const std::filesystem::path*, 3> all() const { return {&strain, &tensor, &principal}; }
+    std::array<std::filesystem::path, 3> all() const { return {strain, tensor, principal}; }
 };
 
 // NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a monoclinic one, NAME_prin.cal,

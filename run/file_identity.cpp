@@ -36,8 +36,8 @@ InputClash outputClash(std::span<const FileIdentity> inputs, std::optional<FileI
     };
     if (isInput(printFile)) return InputClash::printFile;
     if (printFileName.empty()) return InputClash::none;
-    for (const std::filesystem::path* result : ResultFileNames(resultFolder, printFileName).all()) {
-        if (isInput(identityOf(*result))) return InputClash::resultFile;
+    for (const std::filesystem::path& result : ResultFileNames(resultFolder, printFileName).all()) {
+        if (isInput(identityOf(result))) return InputClash::resultFile;
     }
     return InputClash::none;
 }

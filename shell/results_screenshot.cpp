@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
     QFile report(print);
     if (report.open(QIODevice::ReadOnly)) files.reportText = QString::fromLatin1(report.readAll());
     files.paths << print;
-    for (const std::filesystem::path* result : ResultFileNames(work.path().toStdString(), "run.prt").all()) {
-        const QString path = QString::fromStdString(result->string());
+    for (const std::filesystem::path& result : ResultFileNames(work.path().toStdString(), "run.prt").all()) {
+        const QString path = QString::fromStdString(result.string());
         if (QFile::exists(path)) files.paths << path;
     }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <utility>
 
 namespace {
@@ -10,7 +11,7 @@ namespace {
 // D = -3 (d / s)^2 |R| nearly, so only roots within about 4e-6 of the spread are merged. An exact
 // double root in the tensor's elements (a = b at right angles) keeps |D| far below the limit;
 // single-precision noise in the elements that splits the pair (a hexagonal cell's X-Y coupling)
-// may not.
+// may not: the three-root branch catches those by kSameRootLimit.
 constexpr double kDoubleRootLimit = 1.0e-10;
 // The other constants of the double-precision quantities are single-precision values widened to double.
 constexpr double kTripleLimit = double(1.0e-15f);  // |P| at or below this: a triple root
@@ -19,6 +20,40 @@ constexpr double kStartTolerance = double(1.0e-6f);
 constexpr double kToleranceStep = double(0.01f);
 constexpr int kPasses = 12;  // tolerances 1e-8 down to 1e-30
 constexpr float kPi = 3.1415927f;
+// Roots whose double-precision values differ by at most this times (1 + the largest |root|) are
+// one. For a strain, whose roots are far below 1, that is 1e-6, a unit of the last digit the
+// reports print: above the 1e-7 or so that single-precision cells leave in a strain, and above
+// the split of a true double root by the single-precision arc cosine (a few 1e-4 of the spread).
+// Roots this close have no directions that the tensor's elements could fix.
+constexpr double kSameRootLimit = 1.0e-6;
+// The single-precision roots of the three-root branch are off by at most some 1e-4 of their
+// spread; only two within the limit plus this fraction of the spread (a wide margin) may be one,
+// and only for them are the roots worked out again.
+constexpr double kNearRootFraction = 0.01;
+
+// Roots `gap` apart are one when the gap is within kSameRootLimit; `largest` is the largest |root|.
+bool isSameRoot(double gap, double largest) { return gap <= kSameRootLimit * (1.0 + largest); }
+
+// Which of three distinct-looking roots are in fact one: none, the lower two, the upper two or all three.
+enum class SameRoots { none, lowerPair, upperPair, all };
+
+// The roots of y^3 + P y + Q = 0 (P < 0) again by the trigonometric method, this time wholly in
+// double precision, and the pair (or triple) among them within kSameRootLimit. Where the chain
+// lower-middle-upper is within the limit link by link but not end to end, the closer pair is one.
+SameRoots sameRoots(double I1, double P, double Q) {
+    const double t = 2.0 * std::sqrt(-P / 3.0);
+    const double phi = std::acos(std::clamp(3.0 * Q / P / t, -1.0, 1.0)) / 3.0;
+    constexpr double kThirdTurn = 2.0 * std::numbers::pi / 3.0;
+    std::array<double, 3> r = {t * std::cos(phi), t * std::cos(phi + kThirdTurn), t * std::cos(phi - kThirdTurn)};
+    for (double& root : r) root += I1 / 3.0;
+    std::sort(r.begin(), r.end());
+    const double largest = std::max(std::fabs(r[0]), std::fabs(r[2]));
+    if (isSameRoot(r[2] - r[0], largest)) return SameRoots::all;
+    const double lower = r[1] - r[0], upper = r[2] - r[1];
+    if (isSameRoot(lower, largest) && lower <= upper) return SameRoots::lowerPair;
+    if (isSameRoot(upper, largest)) return SameRoots::upperPair;
+    return SameRoots::none;
+}
 
 }  // namespace
 
@@ -58,6 +93,13 @@ EigenResult EIGEN(const Mat3& tensor) {
             roots = {twice, twice, single};
             result.eigenFlag = 3;
         }
+        // A distinct root that only rounding has set apart from the double one (the strain of two
+        // identical cells): the tensor is isotropic. The gap 3X again in double precision.
+        const double x = std::cbrt(-Q / 2.0);
+        if (isSameRoot(3.0 * std::fabs(x), std::max(std::fabs(I1 / 3.0 + 2.0 * x), std::fabs(I1 / 3.0 - x)))) {
+            roots = {mean, mean, mean};
+            result.eigenFlag = 4;
+        }
     };
     if (std::fabs(D) < kDoubleRootLimit * std::fabs(R)) {
         doubleRoot();
@@ -73,6 +115,30 @@ EigenResult EIGEN(const Mat3& tensor) {
             for (int j = i + 1; j < 3; ++j)
                 if (roots[i] - roots[j] > 0.0f) std::swap(roots[i], roots[j]);
         result.eigenFlag = 0;
+        // Roots that only rounding has parted: a double root takes the mean of its pair and, like
+        // one from the branch above, has no direction; three make the tensor isotropic.
+        const double closest = std::min(roots[1] - roots[0], roots[2] - roots[1]);
+        const double largest = std::max(std::fabs(roots[0]), std::fabs(roots[2]));
+        const bool near = closest <= kSameRootLimit * (1.0 + largest) + kNearRootFraction * (roots[2] - roots[0]);
+        switch (near ? sameRoots(I1, P, Q) : SameRoots::none) {
+            case SameRoots::none: break;
+            case SameRoots::lowerPair: {
+                const float pair = (roots[0] + roots[1]) / 2.0f;
+                roots = {pair, pair, roots[2]};
+                result.eigenFlag = 3;
+                break;
+            }
+            case SameRoots::upperPair: {
+                const float pair = (roots[1] + roots[2]) / 2.0f;
+                roots = {roots[0], pair, pair};
+                result.eigenFlag = 1;
+                break;
+            }
+            case SameRoots::all:
+                roots = {mean, mean, mean};
+                result.eigenFlag = 4;
+                break;
+        }
     } else if (std::fabs(P) <= kTripleLimit) {
         roots = {mean, mean, mean};
         result.eigenFlag = 4;
@@ -115,8 +181,9 @@ EigenResult EIGEN(const Mat3& tensor) {
                 const float length = std::sqrt(s);
                 for (int c = 1; c <= 3; ++c) vectors(m, c) = vectors(m, c) / length;
             } else {
-                // Products underflowed (tensor near 1e-20 or below): no direction to normalize, so
-                // the row is set to zero, which callers read as an undefined axis, never inf or NaN.
+                // Every product vanished: no direction to normalize, so the row is set to zero, which
+                // callers read as an undefined axis, never inf or NaN. A guard: roots kept apart by
+                // kSameRootLimit give products far above the last tolerance.
                 setRow(vectors, m, {0.0f, 0.0f, 0.0f});
             }
         }

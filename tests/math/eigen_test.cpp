@@ -90,14 +90,6 @@ TEST(Eigen, TripleRootKeepsTheIdentity) {
     }
 }
 
-TEST(Eigen, UnderflowingProductsGiveZeroRowsNotNaN) {
-    const EigenResult r = EIGEN(diag(1e-20f, 2e-20f, 3e-20f));
-    EXPECT_EQ(r.eigenFlag, 0);
-    EXPECT_NEAR(r.eigenValues[2], 3e-20f, 1e-26f);
-    for (int m = 1; m <= 3; ++m) expectRow(r.eigenVectors, m, {0, 0, 0});
-    for (float x : r.eigenVectors.v) EXPECT_EQ(x, 0.0f);  // exactly zero, not a subnormal remnant
-}
-
 Mat3 symmetric(float a11, float a22, float a33, float a12, float a13, float a23) {
     Mat3 t = diag(a11, a22, a33);
     t(1, 2) = t(2, 1) = a12;
@@ -197,6 +189,108 @@ TEST(Eigen, ArcCosineArgumentBeyondOneIsHeld) {
         std::array<float, 3> expected = {t(1, 1), t(2, 2), t(3, 3)};
         std::sort(expected.begin(), expected.end());
         for (int m = 0; m < 3; ++m) EXPECT_NEAR(r.eigenValues[m], expected[m], 5.0e-9f) << m;
+    }
+}
+
+// A rotation about the unit axis u by the angle t (radians), as columns: column k is where axis k goes.
+std::array<Vec3, 3> rotationColumns(std::array<double, 3> u, double t) {
+    const double n = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+    for (double& x : u) x /= n;
+    const double c = std::cos(t), s = std::sin(t), k = 1.0 - c;
+    const double r[3][3] = {{c + u[0] * u[0] * k, u[0] * u[1] * k - u[2] * s, u[0] * u[2] * k + u[1] * s},
+                            {u[1] * u[0] * k + u[2] * s, c + u[1] * u[1] * k, u[1] * u[2] * k - u[0] * s},
+                            {u[2] * u[0] * k - u[1] * s, u[2] * u[1] * k + u[0] * s, c + u[2] * u[2] * k}};
+    std::array<Vec3, 3> columns;
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 3; ++i) columns[j][i] = static_cast<float>(r[i][j]);
+    return columns;
+}
+
+// offset I + R diag(values) R^T, every element summed in single precision, less offset I. With an
+// offset of 1 this is how a strain comes about: elements near 1 less the identity, good to some
+// 1e-7, which parts equal values by more than the double-root limit of the discriminant.
+Mat3 rotated(const std::array<Vec3, 3>& columns, const std::array<float, 3>& values, float offset = 0.0f) {
+    Mat3 t;
+    for (int i = 0; i < 3; ++i)
+        for (int j = i; j < 3; ++j) {
+            float sum = i == j ? offset : 0.0f;
+            for (int k = 0; k < 3; ++k) sum += columns[k][i] * values[k] * columns[k][j];
+            if (i == j) sum -= offset;
+            t(i + 1, j + 1) = t(j + 1, i + 1) = sum;
+        }
+    return t;
+}
+
+float dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+struct RotatedCase {
+    const char* name;
+    std::array<double, 3> axis;   // of the rotation, turned through ten angles from 0.1 to 2.8 radians
+    std::array<float, 3> values;  // of the columns of the rotation
+    float offset;                 // 1 for a strain formed as above
+    int flag;                     // what EIGEN must find: 0 three roots, 1 or 3 a double root
+};
+
+// Rotated diagonal tensors whose equal values rounding has parted (three distinct roots to the
+// discriminant): they are one double root, the mean of the two, whose distinct axis is the
+// third column of the rotation. Values apart by more than 1e-6 (1 + the largest) stay distinct.
+TEST(Eigen, RoundingDoesNotPartADoubleRoot) {
+    const RotatedCase cases[] = {
+        {"strain, double root below", {1, 2, 3}, {-0.0021f, -0.0021f, 0.0015f}, 1, 3},
+        {"strain, double root above", {-2, 1, 0.5}, {0.002f, 0.002f, -0.001f}, 1, 1},
+        {"strain, about the 3-fold axis", {1, 1, 1}, {0.0008f, 0.0008f, -0.0043f}, 1, 1},
+        {"near 1, double root below", {0.3, -1, 2}, {1.0f, 1.0f, 1.01f}, 0, 3},
+        {"strain, 5e-7 apart", {1, 2, 3}, {0.002f, 0.0020005f, -0.001f}, 1, 1},
+        {"strain, 5e-6 apart", {1, 2, 3}, {0.002f, 0.002005f, -0.001f}, 1, 0},
+        {"unit scale, 1e-4 apart", {0.3, -1, 2}, {1.0f, 1.0001f, 2.5f}, 0, 0},
+    };
+    for (const RotatedCase& k : cases) {
+        for (int turn = 0; turn < 10; ++turn) {
+            const double angle = 0.1 + 0.3 * turn;
+            SCOPED_TRACE(::testing::Message() << k.name << ", angle " << angle);
+            const auto columns = rotationColumns(k.axis, angle);
+            const Mat3 tensor = rotated(columns, k.values, k.offset);
+            const EigenResult r = EIGEN(tensor);
+            ASSERT_EQ(r.eigenFlag, k.flag);
+            std::array<float, 3> expected = k.values;
+            std::sort(expected.begin(), expected.end());
+            if (k.flag != 0) {
+                const int pair = k.flag == 1 ? 1 : 0;  // first index of the double root: its value is the pair's mean
+                expected[pair] = expected[pair + 1] = (expected[pair] + expected[pair + 1]) / 2.0f;
+                EXPECT_EQ(r.eigenValues[pair], r.eigenValues[pair + 1]);
+            }
+            // The rounding of the elements, and for three roots the single-precision arc cosine's
+            // error, which near a double root reaches a few 1e-5 of the spread.
+            const float spread = expected[2] - expected[0];
+            const float tolerance = 3.0e-7f * (1.0f + std::fabs(expected[2])) + (k.flag == 0 ? 1.0e-4f * spread : 0.0f);
+            for (int m = 0; m < 3; ++m) EXPECT_NEAR(r.eigenValues[m], expected[m], tolerance) << m;
+            if (k.flag == 0) continue;
+            // The distinct root's axis is the third column, within 0.1 degrees.
+            const Vec3 axis = row(r.eigenVectors, k.flag);
+            EXPECT_NEAR(dot(axis, axis), 1.0f, 1.0e-6f);
+            EXPECT_NEAR(std::fabs(dot(axis, columns[2])), 1.0f, 1.0e-6f);
+        }
+    }
+}
+
+// Roots that agree to within 1e-6 of the strain scale, or far below it, are one: an isotropic
+// tensor with the trace's mean as its value and no axes (the identity).
+TEST(Eigen, RootsTooCloseToPartAreIsotropic) {
+    const struct {
+        const char* name;
+        Mat3 tensor;
+    } cases[] = {
+        {"strain, three values 4e-7 apart", rotated(rotationColumns({1, 2, 3}, 0.7), {0.001f, 0.0010004f, 0.0010008f}, 1)},
+        {"one element of 6e-8 (two identical cells, one last-digit slip)", diag(0, 0, 5.96e-8f)},
+        {"values 1e-20, 2e-20, 3e-20", diag(1e-20f, 2e-20f, 3e-20f)},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        const EigenResult r = EIGEN(k.tensor);
+        EXPECT_EQ(r.eigenFlag, 4);
+        const float mean = (k.tensor(1, 1) + k.tensor(2, 2) + k.tensor(3, 3)) / 3.0f;
+        for (float value : r.eigenValues) EXPECT_NEAR(value, mean, 1.0e-6f * std::fabs(mean));
+        EXPECT_EQ(r.eigenVectors, Mat3::identity());
     }
 }
 

@@ -1,14 +1,18 @@
-// Whole runs at the edges of the principal axes: strains that nearly coincide, a true double root,
-// and property values that are zero. The reference values come from the run's own strain result
-// file, decomposed here by Jacobi rotations in double precision.
+// Whole runs at the edges of the principal axes: strains that nearly coincide, a true double root
+// (also where single precision parts it), and property values that are zero. The reference values
+// come from the run's own strain result file, decomposed here by Jacobi rotations in double
+// precision, or from the geometry of the cells.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <numbers>
 #include <sstream>
 
+#include "run/input_choice.hpp"
 #include "run_support.hpp"
 
 namespace {
@@ -222,6 +226,174 @@ TEST(PrincipalEdges, CellsKeepingAEqualToBGiveADoubleRoot) {
                 }
             }
             EXPECT_EQ(circular, 2);
+        }
+    }
+}
+
+// The six angles of an axis line to X, Y, Z, A, B, C, and their esds as printed ("0.0", "****"),
+// or none for a circular section. Fields follow the midpoint, the strain, the property and,
+// when the cells have esds, their esds.
+struct AxisAngles {
+    std::array<double, 6> angle{};
+    std::array<std::string, 6> esd;
+};
+
+AxisAngles anglesOf(const AxisLine& axis) {
+    std::string line;
+    for (const std::string& f : axis.fields) line += f + " ";
+    for (char& c : line)
+        if (c == '(' || c == ')') c = ' ';
+    const auto f = fieldsOf(line);
+    AxisAngles a;
+    const bool withEsds = f.size() == 17;
+    EXPECT_TRUE(withEsds || f.size() == 9) << line;
+    if (!withEsds && f.size() != 9) return a;
+    for (int k = 0; k < 6; ++k) {
+        const std::size_t at = withEsds ? 5 + 2 * k : 3 + k;
+        EXPECT_TRUE(parse(f[at], a.angle[k])) << line;
+        if (withEsds) a.esd[k] = f[at + 1];
+    }
+    return a;
+}
+
+// A run of CIF files through the reader the front ends use.
+Decomposed runCif(const std::string& tag, const std::filesystem::path& cif, const RunOptions& options) {
+    TempFolder dir(tag);
+    RunState state;
+    state.options = options;
+    state.clock = [] { return std::string(kFixedDateTime); };
+    state.resultFolder = dir.path();
+    EXPECT_TRUE(openInputFiles(state, {cif}).ok());
+    EXPECT_TRUE(openPrintFile(state, dir / "run.prt"));
+    EXPECT_EQ(PROCESS_DATA(state), RunOutcome::completed);
+    state.printFile.close();
+    return {tensorLines(dir / "run_strain.cal"), axisLines(dir / "run_prin.cal")};
+}
+
+// A hexagonal cell series without a crystal system: the strain along X equals that along Y only to
+// the last digits of single precision. The two are one principal strain with a circular section,
+// and the third axis is along c, with angle esds that are numbers.
+TEST(PrincipalEdges, HexagonalCellsWithoutASystemKeepTheirCircularSection) {
+    for (const RunOptions& options : everyOption()) {
+        SCOPED_TRACE(describe(options));
+        const Decomposed run = runAndRead("hexagonal", kCases / "hexagonal_without_system.dat", options);
+        ASSERT_EQ(run.axes.size(), 5u);
+        for (std::size_t n = 0; n < run.axes.size(); ++n) {
+            SCOPED_TRACE("calculation " + std::to_string(n + 1));
+            const TensorLine& t = run.strains[n];
+            EXPECT_NEAR(t.value[0], t.value[1], 3.0e-7);  // a few units of single precision at 1
+            int circular = 0;
+            for (const AxisLine& axis : run.axes[n]) {
+                if (axis.circular) {
+                    ++circular;
+                    EXPECT_NEAR(axis.strain, t.value[0], 1.0e-6);
+                    continue;
+                }
+                EXPECT_NEAR(axis.strain, t.value[2], 1.0e-6);
+                const AxisAngles a = anglesOf(axis);
+                for (int k : {0, 1, 3, 4}) EXPECT_EQ(a.angle[k], 90.0) << "angle " << k;
+                for (int k : {2, 5}) EXPECT_TRUE(a.angle[k] == 0.0 || a.angle[k] == 180.0) << a.angle[k];
+                for (const std::string& esd : a.esd) EXPECT_EQ(esd, "0.0");
+            }
+            EXPECT_EQ(circular, 2);
+        }
+    }
+}
+
+// A trigonal cell on rhombohedral axes (a = b = c, alpha = beta = gamma), from CIF: the cells of
+// tris-hydroquinone fullerene (COD 2102163 to 2102166) turned from hexagonal to rhombohedral axes,
+// a = sqrt(3 aH^2 + cH^2) / 3 and sin(alpha / 2) = 3 aH / (2 sqrt(3 aH^2 + cH^2)).
+struct RhombohedralCell {
+    int temperature;
+    double a, alpha;  // Angstrom, degrees
+};
+constexpr RhombohedralCell kRhombohedral[] = {
+    {373, 10.4400, 101.871}, {293, 10.4131, 101.931}, {200, 10.3908, 102.014}, {100, 10.3645, 102.084}};
+
+std::string rhombohedralCif() {
+    std::string text;
+    for (const RhombohedralCell& c : kRhombohedral) {
+        char block[400];
+        std::snprintf(block, sizeof block,
+                      "data_c60hq_%dK\n_space_group_name_H-M_alt 'R -3 :R'\n_cell_length_a %.4f(12)\n"
+                      "_cell_length_b %.4f(12)\n_cell_length_c %.4f(12)\n_cell_angle_alpha %.3f(8)\n"
+                      "_cell_angle_beta %.3f(8)\n_cell_angle_gamma %.3f(8)\n_diffrn_ambient_temperature %d\n",
+                      c.temperature, c.a, c.a, c.a, c.alpha, c.alpha, c.alpha, c.temperature);
+        text += block;
+    }
+    return text;
+}
+
+// The 3-fold axis a + b + c makes the same angle with a, b and c: cos = (1 + 2 cos alpha) / sqrt(3 + 6 cos alpha).
+double angleOfTheThreeFoldAxis(double alpha) {
+    const double c = std::cos(alpha * std::numbers::pi / 180.0);
+    return std::acos((1.0 + 2.0 * c) / std::sqrt(3.0 + 6.0 * c)) * 180.0 / std::numbers::pi;
+}
+
+// Under every strain measure the unique principal axis is the 3-fold axis, at equal angles to a, b
+// and c (to a tenth of a degree: the Eulerian and infinitesimal measures feel the small rotation
+// between the two cells' Cartesian axes, which also parts their other two roots by 1e-6 or more).
+// The finite Lagrangian strain does not: it has an exact double root normal to the axis, which
+// single precision parts by some 1e-7 only. Its principal strains are those of the lines a + b + c
+// and a - b, (l2^2 / l1^2 - 1) / 2.
+TEST(PrincipalEdges, RhombohedralCellsKeepTheirThreeFoldAxis) {
+    TempFolder dir("rhombohedral-cif");
+    writeFile(dir / "c60hq.cif", rhombohedralCif());
+    for (int type = 1; type <= 4; ++type) {
+        const RunOptions options = optionsOf(1, type, 1);
+        SCOPED_TRACE(describe(options));
+        const Decomposed run = runCif("rhombohedral", dir / "c60hq.cif", options);
+        ASSERT_EQ(run.axes.size(), 3u);
+        for (std::size_t n = 0; n < run.axes.size(); ++n) {
+            SCOPED_TRACE("calculation " + std::to_string(n + 1));
+            const RhombohedralCell& first = kRhombohedral[n];
+            const RhombohedralCell& second = kRhombohedral[n + 1];
+            // The 3-fold axis shortens most: the first principal strain.
+            const AxisLine& unique = run.axes[n][0];
+            ASSERT_FALSE(unique.circular);
+            const double expected = angleOfTheThreeFoldAxis(isEulerian(options.strainType) ? second.alpha : first.alpha);
+            const AxisAngles a = anglesOf(unique);
+            for (int k = 3; k < 6; ++k) {
+                const double angle = a.angle[k] > 90.0 ? 180.0 - a.angle[k] : a.angle[k];
+                EXPECT_NEAR(angle, expected, 0.15) << "angle to axis " << k - 2;
+            }
+            if (options.strainType != StrainType::finiteLagrangian) continue;
+
+            const auto lineStrain = [&](auto length) { return (std::pow(length(second) / length(first), 2) - 1.0) / 2.0; };
+            const auto cosine = [](const RhombohedralCell& c) { return std::cos(c.alpha * std::numbers::pi / 180.0); };
+            const double alongAxis = lineStrain([&](const RhombohedralCell& c) { return c.a * std::sqrt(3.0 + 6.0 * cosine(c)); });
+            const double normalToIt = lineStrain([&](const RhombohedralCell& c) { return c.a * std::sqrt(2.0 - 2.0 * cosine(c)); });
+            EXPECT_NEAR(unique.strain, alongAxis, 1.0e-6);
+            for (int m = 1; m < 3; ++m) {
+                EXPECT_TRUE(run.axes[n][m].circular) << "axis " << m + 1;
+                EXPECT_NEAR(run.axes[n][m].strain, normalToIt, 1.0e-6) << "axis " << m + 1;
+            }
+        }
+    }
+}
+
+// Two identical monoclinic cells, with the crystal system or without it: the strain is zero up to
+// the last digits of single precision, so no principal axis has a direction.
+TEST(PrincipalEdges, IdenticalCellsHaveNoPrincipalDirections) {
+    const char* series[] = {
+        "TITLE identical cells\nLINE1 T A B C ALPHA BETA GAMMA\nDATA\n"
+        "100 7.6413 19.0433 10.1550 90 103.6422 90\n114 7.6413 19.0433 10.1550 90 103.6422 90\n",
+        "TITLE identical cells\nSYSTEM MONOCLINIC\nLINE1 T A SIGA B SIGB C SIGC BETA SIGBETA\nDATA\n"
+        "100 10.8588 0.001 16.4866 0.002 16.4463 0.002 118.261 0.01\n"
+        "200 10.8588 0.001 16.4866 0.002 16.4463 0.002 118.261 0.01\n",
+    };
+    TempFolder dir("identical-cells");
+    for (int k = 0; k < 2; ++k) {
+        const std::filesystem::path data = dir / ("cells" + std::to_string(k) + ".dat");
+        writeFile(data, series[k]);
+        for (const RunOptions& options : everyOption()) {
+            SCOPED_TRACE(std::string(k == 0 ? "no system, " : "monoclinic, ") + describe(options));
+            const Decomposed run = runAndRead("identical", data, options);
+            ASSERT_EQ(run.axes.size(), 1u);
+            for (const AxisLine& axis : run.axes[0]) {
+                EXPECT_TRUE(axis.circular);
+                EXPECT_EQ(axis.fields[1], "0.000000");
+            }
         }
     }
 }
