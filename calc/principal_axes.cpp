@@ -18,8 +18,8 @@ float angleEsd(float angle, float movedAngle) {
 
 }  // namespace
 
-bool isCircularSection(const Mat3& eigenVectors, int eigenFlag, int m) {
-    if (eigenFlag != 0 && m != eigenFlag) return true;
+bool isCircularSection(const Mat3& eigenVectors, EigenFlag eigenFlag, int m) {
+    if (!hasOwnDirection(eigenFlag, m)) return true;
     // A zero eigenvector (every trial cross product vanished) has no direction either.
     const Vec3 v = row(eigenVectors, m);
     return v[0] == 0.0f && v[1] == 0.0f && v[2] == 0.0f;

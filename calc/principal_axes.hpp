@@ -3,6 +3,7 @@
 // esds from the direction moved along its signed esds.
 #include <array>
 
+#include "LIBRARIES/math/eigen.hpp"
 #include "LIBRARIES/math/mat3.hpp"
 
 struct AxisAngles {
@@ -14,7 +15,7 @@ struct AxisAngles {
 
 // Axis m (1 to 3) has no direction when the decomposition found a multiple root and m is not
 // its distinct axis, or when its eigenvector is zero.
-bool isCircularSection(const Mat3& eigenVectors, int eigenFlag, int m);
+bool isCircularSection(const Mat3& eigenVectors, EigenFlag eigenFlag, int m);
 
 // Degrees between a unit direction on X, Y, Z and the crystal axes a, b, c (the rows of sMatrix).
 std::array<float, 3> anglesToCrystalAxes(const Vec3& direction, const Mat3& sMatrix);

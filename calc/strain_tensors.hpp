@@ -3,6 +3,7 @@
 // perturbation of the cell parameters, and its principal axes.
 #include <array>
 
+#include "LIBRARIES/math/eigen.hpp"
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/unit_cell.hpp"
 #include "calc/options.hpp"
@@ -15,7 +16,7 @@ struct StrainTensors {
     std::array<float, 3> eigenValueEsds{};
     Mat3 eigenVectors = Mat3::identity();  // row m: eigenvector m on X, Y, Z
     Mat3 eigenVectorEsds;                  // row m: signed esds of row m of eigenVectors
-    int eigenFlag = 0;
+    EigenFlag eigenFlag = EigenFlag::distinct;
     int esdCount = 0;        // cells of the pair that carry esds: 0, 1 or 2
     bool principalAxes = false;
     Mat3 referenceSMatrix;  // the cell the principal directions refer to: first (Lagrangian) or second (Eulerian)

@@ -61,7 +61,7 @@ EigenResult EIGEN(const Mat3& tensor) {
     EigenResult result;
     result.eigenVectors = Mat3::identity();
     result.eigenValues = {0.0f, 0.0f, 0.0f};
-    result.eigenFlag = 0;
+    result.eigenFlag = EigenFlag::distinct;
 
     const double a11 = tensor(1, 1), a12 = tensor(1, 2), a13 = tensor(1, 3);
     const double a21 = tensor(2, 1), a22 = tensor(2, 2), a23 = tensor(2, 3);
@@ -88,17 +88,17 @@ EigenResult EIGEN(const Mat3& tensor) {
         const float twice = mean - X;
         if (twice > single) {
             roots = {single, twice, twice};
-            result.eigenFlag = 1;
+            result.eigenFlag = EigenFlag::doubleRootAbove;
         } else {
             roots = {twice, twice, single};
-            result.eigenFlag = 3;
+            result.eigenFlag = EigenFlag::doubleRootBelow;
         }
         // A distinct root that only rounding has set apart from the double one (the strain of two
         // identical cells): the tensor is isotropic. The gap 3X again in double precision.
         const double x = std::cbrt(-Q / 2.0);
         if (isSameRoot(3.0 * std::fabs(x), std::max(std::fabs(I1 / 3.0 + 2.0 * x), std::fabs(I1 / 3.0 - x)))) {
             roots = {mean, mean, mean};
-            result.eigenFlag = 4;
+            result.eigenFlag = EigenFlag::tripleRoot;
         }
     };
     if (std::fabs(D) < kDoubleRootLimit * std::fabs(R)) {
@@ -114,7 +114,7 @@ EigenResult EIGEN(const Mat3& tensor) {
         for (int i = 0; i < 2; ++i)
             for (int j = i + 1; j < 3; ++j)
                 if (roots[i] - roots[j] > 0.0f) std::swap(roots[i], roots[j]);
-        result.eigenFlag = 0;
+        result.eigenFlag = EigenFlag::distinct;
         // Roots that only rounding has parted: a double root takes the mean of its pair and, like
         // one from the branch above, has no direction; three make the tensor isotropic.
         const double closest = std::min(roots[1] - roots[0], roots[2] - roots[1]);
@@ -125,23 +125,23 @@ EigenResult EIGEN(const Mat3& tensor) {
             case SameRoots::lowerPair: {
                 const float pair = (roots[0] + roots[1]) / 2.0f;
                 roots = {pair, pair, roots[2]};
-                result.eigenFlag = 3;
+                result.eigenFlag = EigenFlag::doubleRootBelow;
                 break;
             }
             case SameRoots::upperPair: {
                 const float pair = (roots[1] + roots[2]) / 2.0f;
                 roots = {roots[0], pair, pair};
-                result.eigenFlag = 1;
+                result.eigenFlag = EigenFlag::doubleRootAbove;
                 break;
             }
             case SameRoots::all:
                 roots = {mean, mean, mean};
-                result.eigenFlag = 4;
+                result.eigenFlag = EigenFlag::tripleRoot;
                 break;
         }
     } else if (std::fabs(P) <= kTripleLimit) {
         roots = {mean, mean, mean};
-        result.eigenFlag = 4;
+        result.eigenFlag = EigenFlag::tripleRoot;
     } else {
         // D of a symmetric tensor is never positive: here rounding has lifted it, which happens only
         // when two roots (or all three) nearly coincide, so the double-root formulas hold.
@@ -149,7 +149,7 @@ EigenResult EIGEN(const Mat3& tensor) {
     }
 
     result.eigenValues = roots;
-    if (result.eigenFlag == 4) return result;
+    if (result.eigenFlag == EigenFlag::tripleRoot) return result;
 
     // Each eigenvector is the cross product of two independent rows of A - lambda I.
     Mat3 b = tensor;
@@ -176,7 +176,7 @@ EigenResult EIGEN(const Mat3& tensor) {
             }
         }
 
-        if (result.eigenFlag == 0 || m == result.eigenFlag) {
+        if (hasOwnDirection(result.eigenFlag, m)) {
             if (s > 0.0f) {
                 const float length = std::sqrt(s);
                 for (int c = 1; c <= 3; ++c) vectors(m, c) = vectors(m, c) / length;
@@ -191,7 +191,7 @@ EigenResult EIGEN(const Mat3& tensor) {
 
     // Complete the set: distinct roots get a right-handed triple; for a double root row 2 is
     // row 1 x row 3, still undefined in direction because one factor is the double root's raw row.
-    if (result.eigenFlag == 0)
+    if (result.eigenFlag == EigenFlag::distinct)
         setRow(vectors, 3, cross(row(vectors, 1), row(vectors, 2)));
     else
         setRow(vectors, 2, cross(row(vectors, 1), row(vectors, 3)));

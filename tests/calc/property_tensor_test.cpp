@@ -106,13 +106,13 @@ TEST(PrincipalAxes, EsdRoundingAndMovedDirection) {
 
 TEST(PrincipalAxes, CircularSections) {
     const Mat3 v = Mat3::identity();
-    EXPECT_FALSE(isCircularSection(v, 0, 2));
-    EXPECT_TRUE(isCircularSection(v, 1, 2));
-    EXPECT_FALSE(isCircularSection(v, 1, 1));
-    EXPECT_FALSE(isCircularSection(v, 3, 3));
-    EXPECT_TRUE(isCircularSection(v, 4, 3));
-    EXPECT_TRUE(isCircularSection(v, -1, 1));
-    EXPECT_TRUE(isCircularSection(Mat3{}, 0, 1));  // a zero eigenvector has no direction
+    EXPECT_FALSE(isCircularSection(v, EigenFlag::distinct, 2));
+    EXPECT_TRUE(isCircularSection(v, EigenFlag::doubleRootAbove, 2));
+    EXPECT_FALSE(isCircularSection(v, EigenFlag::doubleRootAbove, 1));
+    EXPECT_TRUE(isCircularSection(v, EigenFlag::doubleRootBelow, 1));
+    EXPECT_FALSE(isCircularSection(v, EigenFlag::doubleRootBelow, 3));
+    EXPECT_TRUE(isCircularSection(v, EigenFlag::tripleRoot, 3));
+    EXPECT_TRUE(isCircularSection(Mat3{}, EigenFlag::distinct, 1));  // a zero eigenvector has no direction
 }
 
 }  // namespace

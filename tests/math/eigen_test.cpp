@@ -40,7 +40,7 @@ TEST(Eigen, DiagonalTensorsGiveSignedAxesInAscendingOrder) {
     for (const DiagonalCase& c : cases) {
         SCOPED_TRACE(c.name);
         const EigenResult r = EIGEN(c.tensor);
-        EXPECT_EQ(r.eigenFlag, 0);
+        EXPECT_EQ(r.eigenFlag, EigenFlag::distinct);
         for (int m = 0; m < 3; ++m) EXPECT_NEAR(r.eigenValues[m], c.values[m], 1.0e-6f * c.values[2]);
         for (int m = 1; m <= 3; ++m) expectRow(r.eigenVectors, m, c.rows[m - 1]);
     }
@@ -72,7 +72,7 @@ TEST(Eigen, DoubleRootNormalizesOnlyTheDistinctAxis) {
     for (const DoubleRootCase& c : cases) {
         SCOPED_TRACE(c.name);
         const EigenResult r = EIGEN(c.tensor);
-        ASSERT_EQ(r.eigenFlag, c.flag);
+        ASSERT_EQ(static_cast<int>(r.eigenFlag), c.flag);
         for (int m = 0; m < 3; ++m) EXPECT_NEAR(r.eigenValues[m], c.values[m], 1.0e-6f * c.values[2]);
         const int distinct = c.flag;
         for (int m = 1; m <= 3; ++m)
@@ -84,7 +84,7 @@ TEST(Eigen, TripleRootKeepsTheIdentity) {
     for (float v : {1.0f, 0.0f}) {
         SCOPED_TRACE(v);
         const EigenResult r = EIGEN(diag(v, v, v));
-        EXPECT_EQ(r.eigenFlag, 4);
+        EXPECT_EQ(r.eigenFlag, EigenFlag::tripleRoot);
         EXPECT_EQ(r.eigenValues, (std::array<float, 3>{v, v, v}));
         EXPECT_EQ(r.eigenVectors, Mat3::identity());
     }
@@ -125,7 +125,7 @@ TEST(Eigen, NearlyEqualRootsKeepTheirValuesAndDirections) {
     for (const NearlyEqualCase& k : cases) {
         SCOPED_TRACE(k.name);
         const EigenResult r = EIGEN(k.tensor);
-        ASSERT_EQ(r.eigenFlag, 0);
+        ASSERT_EQ(r.eigenFlag, EigenFlag::distinct);
         const double spread = k.values[2] - k.values[0];
         for (int m = 0; m < 3; ++m) {
             EXPECT_NEAR(r.eigenValues[m], k.values[m], 1.0e-5 * spread);
@@ -162,18 +162,18 @@ TEST(Eigen, PositiveDiscriminantFromRoundingStillGivesTheRoots) {
     for (const RoundedUpCase& k : cases) {
         SCOPED_TRACE(k.name);
         const EigenResult r = EIGEN(k.tensor);
-        ASSERT_TRUE(r.eigenFlag == 1 || r.eigenFlag == 3) << r.eigenFlag;
+        ASSERT_TRUE(r.eigenFlag == EigenFlag::doubleRootAbove || r.eigenFlag == EigenFlag::doubleRootBelow);
         EXPECT_LE(r.eigenValues[0], r.eigenValues[1]);
         EXPECT_LE(r.eigenValues[1], r.eigenValues[2]);
         for (float value : r.eigenValues) EXPECT_NEAR(value, 1.0, k.tolerance);
         EXPECT_NEAR(r.eigenValues[0] + r.eigenValues[1] + r.eigenValues[2], 3.0f, 1.0e-6f);
-        const Vec3 single = row(r.eigenVectors, r.eigenFlag);
+        const Vec3 single = row(r.eigenVectors, static_cast<int>(r.eigenFlag));
         EXPECT_NEAR(single[0] * single[0] + single[1] * single[1] + single[2] * single[2], 1.0f, 1.0e-5f);
     }
     // The double root and the single root of I + e (J - I), and the single root's axis. The roots
     // carry the rounding of the invariants (here some 4e-7, 1 % of the gap), the axis about a degree.
     const EigenResult r = EIGEN(cases[0].tensor);
-    ASSERT_EQ(r.eigenFlag, 3);
+    ASSERT_EQ(r.eigenFlag, EigenFlag::doubleRootBelow);
     EXPECT_NEAR(r.eigenValues[0], 1.0 - 1.0e-5, 1.0e-6);
     EXPECT_NEAR(r.eigenValues[2], 1.0 + 2.0e-5, 1.0e-6);
     const float third = 0.57735026f;
@@ -251,7 +251,7 @@ TEST(Eigen, RoundingDoesNotPartADoubleRoot) {
             const auto columns = rotationColumns(k.axis, angle);
             const Mat3 tensor = rotated(columns, k.values, k.offset);
             const EigenResult r = EIGEN(tensor);
-            ASSERT_EQ(r.eigenFlag, k.flag);
+            ASSERT_EQ(static_cast<int>(r.eigenFlag), k.flag);
             std::array<float, 3> expected = k.values;
             std::sort(expected.begin(), expected.end());
             if (k.flag != 0) {
@@ -287,7 +287,7 @@ TEST(Eigen, RootsTooCloseToPartAreIsotropic) {
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
         const EigenResult r = EIGEN(k.tensor);
-        EXPECT_EQ(r.eigenFlag, 4);
+        EXPECT_EQ(r.eigenFlag, EigenFlag::tripleRoot);
         const float mean = (k.tensor(1, 1) + k.tensor(2, 2) + k.tensor(3, 3)) / 3.0f;
         for (float value : r.eigenValues) EXPECT_NEAR(value, mean, 1.0e-6f * std::fabs(mean));
         EXPECT_EQ(r.eigenVectors, Mat3::identity());
@@ -306,7 +306,7 @@ TEST(Eigen, RandomStrainTensorsSatisfyTheEigenEquation) {
         for (int i = 1; i <= 3; ++i)
             for (int j = i; j <= 3; ++j) a(i, j) = a(j, i) = element();
         const EigenResult r = EIGEN(a);
-        if (r.eigenFlag != 0) continue;
+        if (r.eigenFlag != EigenFlag::distinct) continue;
         ++distinct;
         SCOPED_TRACE(n);
 
