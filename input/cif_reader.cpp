@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include "calc/crystal_system.hpp"
+#include "LIBRARIES/text/text.hpp"
 #include "calc/validate_cells.hpp"
 #include "input/cif_syntax.hpp"
 #include "input/value_su.hpp"
@@ -82,19 +83,8 @@ std::string shown(std::string_view text) {
     return out + "\"";
 }
 
-std::string trimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(first, last - first + 1));
-}
-
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return out;
-}
+// Blanks and line ends, at the ends of a CIF value or title.
+constexpr std::string_view kCifBlanks = " \t\r\n";
 
 // One block of one file, for naming it in reasons.
 struct BlockPlace {
@@ -137,7 +127,7 @@ std::optional<Found> findFirst(const CifBlock& block, Tags tags, const BlockPlac
     for (const std::string_view tag : tags) {
         const CifItem* item = findItem(block, tag, place);
         if (!item || item->absent) continue;
-        std::string text = trimmed(item->value);
+        std::string text(trimmed(item->value, kCifBlanks));
         if (!text.empty()) return Found{tag, std::move(text), item->line};
     }
     return std::nullopt;
@@ -259,19 +249,16 @@ std::string titleOf(const CifBlock& block, const BlockPlace& place) {
             if (!blank) title += c;
             else if (!title.empty() && title.back() != ' ') title += ' ';
         }
-        title = trimmed(title);
+        title = std::string(trimmed(title, kCifBlanks));
         if (!title.empty()) return title;
     }
     return {};
 }
 
 // Cut to at most `length` bytes without splitting a UTF-8 character.
-std::string cutTo(std::string text, std::size_t length) {
+std::string cutTo(const std::string& text, std::size_t length) {
     if (text.size() <= length) return text;
-    std::size_t end = length;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0u) == 0x80u) --end;
-    text.resize(end);
-    return trimmed(text);
+    return std::string(trimmed(cutToBytes(text, length), kCifBlanks));
 }
 
 std::string shortest(float v) {
@@ -318,13 +305,6 @@ bool isOnRhombohedralAxes(const BlockPoint& p) {
     return same(0, 1, false) && same(0, 2, false) && same(3, 4, true) && same(3, 5, true);
 }
 
-std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return out;
-}
-
 // The system of the series: the lowest symmetry among the blocks, if its constraints fit every
 // cell; otherwise none, with the report's line saying why.
 CrystalSystem seriesSystem(const std::vector<BlockPoint>& points, std::string& note) {
@@ -342,7 +322,7 @@ CrystalSystem seriesSystem(const std::vector<BlockPoint>& points, std::string& n
     }
     if (std::all_of(points.begin(), points.end(), [&](const BlockPoint& p) { return constraintsFit(p, system); }))
         return system;
-    const std::string name = upper(crystalSystemKey(system));
+    const std::string name = uppercased(crystalSystemKey(system));
     if (system == CrystalSystem::monoclinic && std::all_of(points.begin(), points.end(), isCUniqueMonoclinic))
         note = "CRYSTAL SYSTEM MONOCLINIC WITH UNIQUE AXIS C IN CIF: CELLS NOT CONSTRAINED";
     else if (system == CrystalSystem::trigonal && std::all_of(points.begin(), points.end(), isOnRhombohedralAxes))

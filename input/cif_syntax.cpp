@@ -5,6 +5,8 @@
 
 #include <set>
 
+#include "LIBRARIES/text/text.hpp"
+
 namespace cif = gemmi::cif;
 namespace pegtl = tao::pegtl;
 
@@ -26,12 +28,6 @@ struct ReadAction<cif::rules::datablockname> {
         block.items.back().line_number = static_cast<int>(in.iterator().line);
     }
 };
-
-std::string lowered(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
-}
 
 std::string blockAt(const std::string& file, const CifBlock& block) {
     return file + ", data_" + block.name + (block.line > 0 ? " (line " + std::to_string(block.line) + ")" : "");

@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include "LIBRARIES/text/text.hpp"
 #include "calc/crystal_system.hpp"
 #include "calc/validate_cells.hpp"
 #include "input/line_reader.hpp"
@@ -96,13 +97,6 @@ std::optional<CrystalSystem> crystalSystemOf(std::string_view rec) {
         if (rec.find(word) != std::string_view::npos) system = value;
     }
     return system;
-}
-
-std::string trimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(" \t");
-    return std::string(s.substr(first, last - first + 1));
 }
 
 void storeValue(DataPoint& point, int code, float v) {

@@ -1,36 +1,12 @@
 #include "report/result_files.hpp"
 
+#include "LIBRARIES/text/text.hpp"
 #include "report/labels.hpp"
 #include "report/principal_report.hpp"
 
 namespace {
 
-std::string_view trimmedRight(std::string_view s) {
-    const auto end = s.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view{} : s.substr(0, end + 1);
-}
-
 constexpr std::size_t kDotLimit = 70;  // a "." beyond this character leaves no room for the suffix
-
-bool continuesACharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u; }
-
-// Characters of a UTF-8 text: every byte that does not continue a sequence starts one.
-std::size_t characterCount(std::string_view s) {
-    std::size_t n = 0;
-    for (const char c : s) n += continuesACharacter(c) ? 0 : 1;
-    return n;
-}
-
-// The byte where the character `count` characters after the one starting at byte `from` starts,
-// or the end of the text.
-std::size_t byteOfCharacter(std::string_view s, std::size_t from, std::size_t count) {
-    std::size_t at = from;
-    for (std::size_t k = 0; k < count && at < s.size(); ++k) {
-        ++at;
-        while (at < s.size() && continuesACharacter(s[at])) ++at;
-    }
-    return at;
-}
 
 void writeHeaderBlock(RecordFile& file, std::string_view firstTitle, const RunHeader& header,
                       std::string_view kindLine) {

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "LIBRARIES/text/text.hpp"
 #include "run/input_choice.hpp"
 #include "run/run_files.hpp"
 #include "shell/dialog_controls.hpp"
@@ -50,13 +51,6 @@ const FileRole& fileRole(FileSlot slot) {
     return roles[slot == FileSlot::input ? 0 : 1];
 }
 
-// Characters of a UTF-8 text: every byte that does not continue a sequence starts one.
-std::size_t characterCount(std::string_view text) {
-    std::size_t n = 0;
-    for (const char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0u) != 0x80u) ++n;
-    return n;
-}
 
 }  // namespace
 

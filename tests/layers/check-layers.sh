@@ -8,13 +8,14 @@ root=$1
 declare -A allowed=(
   [LIBRARIES/math]="LIBRARIES/math"
   [LIBRARIES/records]="LIBRARIES/records"
+  [LIBRARIES/text]="LIBRARIES/text"
   [calc]="LIBRARIES/math calc"
-  [input]="LIBRARIES/math calc input"
+  [input]="LIBRARIES/math LIBRARIES/text calc input"
   [output]="LIBRARIES/math calc output"
-  [report]="LIBRARIES/math LIBRARIES/records calc output report"
+  [report]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc output report"
   [export]="LIBRARIES/math calc output export"
   [plots]="LIBRARIES/math calc output plots"
-  [run]="LIBRARIES/math LIBRARIES/records calc input output report export run"
+  [run]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc input output report export run"
 )
 status=0
 for folder in "${!allowed[@]}"; do
