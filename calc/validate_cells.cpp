@@ -2,6 +2,37 @@
 
 #include <cmath>
 
+#include "calc/crystal_system.hpp"
+#include "calc/matrix_inverse.hpp"
+#include "calc/strain.hpp"
+
+namespace {
+
+bool isFiniteMatrix(const Mat3& m) {
+    for (const float v : m.v)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+// The metric tensor holds the squared edges. An edge whose square leaves the normal range of
+// single precision (below about 1e-19, above about 1e19) gives a reciprocal cell and an S-matrix
+// that only look computed: a square of 0 turns the reciprocal angles into 90 degrees.
+bool hasRepresentableMetric(const CellParameters& cell) {
+    for (int k = 0; k < 3; ++k)
+        if (!std::isnormal(cell[k] * cell[k])) return false;
+    return true;
+}
+
+bool isUsableCell(const UnitCell& cell, AxialSet axisConvention) {
+    if (!hasRepresentableMetric(cell)) return false;
+    const Mat3 s = cell.sMatrix(axisConvention);
+    if (!isFiniteMatrix(s)) return false;
+    const std::optional<Mat3> inverse = MINV(s);
+    return inverse && isFiniteMatrix(*inverse);
+}
+
+}  // namespace
+
 bool isValidCell(const DataPoint& point) {
     const auto& c = point.cell;
     for (int k = 0; k < 3; ++k) {
@@ -22,4 +53,23 @@ bool isValidCell(const DataPoint& point) {
     }
     if (!std::isfinite(point.volumeAsReadEsd)) return false;
     return std::isfinite(point.p) && std::isfinite(point.t) && std::isfinite(point.sigP) && std::isfinite(point.sigT);
+}
+
+std::optional<SeriesProblem> checkSeries(const Series& series, const RunOptions& options) {
+    const int nData = static_cast<int>(series.points.size());
+    for (int n = 1; n <= nData; ++n) {
+        if (!isUsableCell(series.points[static_cast<std::size_t>(n - 1)].cell, options.axisConvention))
+            return SeriesProblem{SeriesProblem::Kind::unusableCell, n, 0};
+    }
+    if (nData < 2) return SeriesProblem{SeriesProblem::Kind::tooFewPoints};
+    for (int i = 2; i <= nData; ++i) {
+        const int first = options.incremental ? i - 1 : 1;
+        // The strain tensor as the calculation forms it, without its esds.
+        const Mat3 s1 = series.points[static_cast<std::size_t>(first - 1)].cell.sMatrix(options.axisConvention);
+        const Mat3 s2 = series.points[static_cast<std::size_t>(i - 1)].cell.sMatrix(options.axisConvention);
+        Mat3 strain = CALC_STRAIN(options.strainType, s1, s2);
+        FIX_TENSOR(strain, series.crystalSystem);
+        if (!isFiniteMatrix(strain)) return SeriesProblem{SeriesProblem::Kind::strainNotFinite, first, i};
+    }
+    return std::nullopt;
 }

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "calc/pair_result.hpp"
+#include "calc/validate_cells.hpp"
 #include "input/readfile.hpp"
 #include "report/print_report.hpp"
 #include "report/result_files.hpp"
 #include "run/date_time.hpp"
 #include "run/file_identity.hpp"
 #include "run/run_lock.hpp"
-#include "run/series_checks.hpp"
 #include "run/status_texts.hpp"
 
 namespace {
@@ -63,21 +63,21 @@ RunOutcome PROCESS_DATA(RunState& state) {
     const ReadResult read = readSeries(state);
     if (!read.ok()) return readFailed(state, read);
     const Series& series = read.series;
-    // Checked like the reader checks each cell, before the number of points.
-    if (const int bad = firstUnusableCell(series, state.options.axisConvention); bad != 0) {
-        return cannotCompute(state, status::invalidCell(bad),
-                             "data point " + std::to_string(bad) + " has an edge too small or too large to compute with");
+    if (const std::optional<SeriesProblem> problem = checkSeries(series, state.options)) {
+        const int first = problem->first, second = problem->second;
+        switch (problem->kind) {
+        case SeriesProblem::Kind::unusableCell:
+            return cannotCompute(state, status::invalidCell(first),
+                                 "data point " + std::to_string(first) +
+                                     " has an edge too small or too large to compute with");
+        case SeriesProblem::Kind::tooFewPoints: WLINE(state, status::onlyOneDatum); return RunOutcome::onlyOneDatum;
+        case SeriesProblem::Kind::strainNotFinite:
+            return cannotCompute(state, status::strainNotFinite(first, second),
+                                 "data points " + std::to_string(first) + " and " + std::to_string(second) +
+                                     " differ too much for their strain to be computed");
+        }
     }
     const int nData = static_cast<int>(series.points.size());
-    if (nData < 2) {
-        WLINE(state, status::onlyOneDatum);
-        return RunOutcome::onlyOneDatum;
-    }
-    if (const auto [first, second] = firstNonFiniteStrain(series, state.options); first != 0) {
-        return cannotCompute(state, status::strainNotFinite(first, second),
-                             "data points " + std::to_string(first) + " and " + std::to_string(second) +
-                                 " differ too much for their strain to be computed");
-    }
 
     // Held until the end of the run, when every record has been handed to the files.
     RunLock lock;
