@@ -7,7 +7,7 @@
 
 #include "export/replaced_file.hpp"
 #include "input/data_file_writer.hpp"
-#include "input/readfile.hpp"
+#include "run/read_series.hpp"
 #include "run/input_choice.hpp"
 #include "run/status_texts.hpp"
 
@@ -49,14 +49,8 @@ std::optional<int> prepareInput(RunState& state, const BatchInput& input, bool r
     }
     if (!input.sort && input.dataOut.empty()) return std::nullopt;
 
-    ReadResult read = state.reader ? state.reader() : READFILE(state.inputFile.get());
-    if (!read.ok()) {
-        state.runError = 1;
-        WLINE(state, read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
-                                                              : std::string(status::readError));
-        if (!read.reason.empty()) detail(state, read.reason);
-        return 1;
-    }
+    ReadResult read = readChosenSeries(state);
+    if (!read.ok()) return 1;
     Series& series = read.series;
     if (input.sort) {
         std::stable_sort(series.points.begin(), series.points.end(), [&](const DataPoint& a, const DataPoint& b) {

@@ -5,7 +5,7 @@
 
 #include "calc/pair_result.hpp"
 #include "calc/validate_cells.hpp"
-#include "input/readfile.hpp"
+#include "run/read_series.hpp"
 #include "report/print_report.hpp"
 #include "report/result_files.hpp"
 #include "run/date_time.hpp"
@@ -14,20 +14,6 @@
 #include "run/status_texts.hpp"
 
 namespace {
-
-ReadResult readSeries(RunState& state) {
-    if (state.reader) return state.reader();
-    return READFILE(state.inputFile.get());
-}
-
-// Shows why the read failed; the reason goes where the front end shows details.
-RunOutcome readFailed(RunState& state, const ReadResult& read) {
-    state.runError = 1;
-    if (read.failure == ReadFailure::invalidCell) WLINE(state, status::invalidCell(read.badPoint));
-    else WLINE(state, status::readError);
-    if (state.detailSink && !read.reason.empty()) state.detailSink(read.reason);
-    return read.failure == ReadFailure::invalidCell ? RunOutcome::invalidCell : RunOutcome::readError;
-}
 
 RunOutcome refused(RunState& state, std::string_view text) {
     WLINE(state, text);
@@ -60,8 +46,8 @@ RunOutcome PROCESS_DATA(RunState& state) {
     if (const InputClash clash = clashWithInput(state); clash != InputClash::none)
         return refused(state, clashText(clash));
 
-    const ReadResult read = readSeries(state);
-    if (!read.ok()) return readFailed(state, read);
+    const ReadResult read = readChosenSeries(state);
+    if (!read.ok()) return read.failure == ReadFailure::invalidCell ? RunOutcome::invalidCell : RunOutcome::readError;
     const Series& series = read.series;
     if (const std::optional<SeriesProblem> problem = checkSeries(series, state.options)) {
         const int first = problem->first, second = problem->second;

@@ -8,6 +8,7 @@
 
 #include "LIBRARIES/text/text.hpp"
 #include "run/input_choice.hpp"
+#include "run/read_series.hpp"
 #include "run/run_files.hpp"
 #include "shell/dialog_controls.hpp"
 
@@ -251,13 +252,11 @@ std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>
         view_.showDetail(fileNameOf(choice.file) + " is a keyword data file: choose it alone, or only CIF files");
         return std::nullopt;
     case InputOpen::cif: {
-        const ReadResult read = trial.reader();
-        if (!read.ok()) {
-            WLINE(state_, read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
-                                                                   : std::string(status::readError));
-            view_.showDetail(read.reason);
-            return std::nullopt;
-        }
+        // Read now, so that a bad CIF is refused at once; its failure is shown as a run shows it.
+        trial.statusSink = state_.statusSink;
+        trial.detailSink = state_.detailSink;
+        const ReadResult read = readChosenSeries(trial);
+        if (!read.ok()) return std::nullopt;
         const std::string points = std::to_string(read.series.points.size()) + " points";
         shown = files.size() == 1 ? fileNameOf(files.front().string()) + ", " + points
                                   : std::to_string(files.size()) + " CIF files, " + points;
