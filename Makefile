@@ -19,14 +19,17 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Runs the batch command on a bundled example; the print file is appended to, so start afresh.
-run: build
+# Builds only the batch command and its plot writer, then runs it on a bundled example: the
+# report, the result files, the JSON and the plots, all in $(OUT) (the print file is appended to,
+# so start afresh). No test is compiled.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target tenzio-batch $(if $(filter OFF,$(TENZIO_GUI)),,tenzio_plotwriter)
 	@mkdir -p $(OUT)
-	@rm -f $(OUT)/run.prt $(OUT)/run_strain.cal $(OUT)/run_tensor.cal $(OUT)/run_prin.cal
-	$(BUILD)/cli/tenzio-batch $(EXAMPLE) --print $(OUT)/run.prt
-	@echo "Report:       $(OUT)/run.prt"
-	@for f in $(OUT)/run_strain.cal $(OUT)/run_tensor.cal $(OUT)/run_prin.cal; do \
-	  [ -f $$f ] && echo "Result file:  $$f"; done; true
+	@rm -rf $(OUT)/run.prt $(OUT)/run_strain.cal $(OUT)/run_tensor.cal $(OUT)/run_prin.cal $(OUT)/run.json $(OUT)/plots
+	$(BUILD)/cli/tenzio-batch $(EXAMPLE) --print $(OUT)/run.prt --json $(OUT)/run.json --plots $(OUT)/plots
+	@echo "Written:"
+	@for f in $(OUT)/run.prt $(OUT)/run_strain.cal $(OUT)/run_tensor.cal $(OUT)/run_prin.cal $(OUT)/run.json \
+	          $(OUT)/plots/*; do [ -f $$f ] && echo "  $$f"; done; true
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
