@@ -29,13 +29,6 @@ void detail(RunState& state, const std::string& text) {
 
 std::optional<int> prepareInput(RunState& state, const BatchInput& input, bool runFollows) {
     const std::vector<std::filesystem::path> files(input.files.begin(), input.files.end());
-    if (!input.dataOut.empty()) {
-        for (const auto& file : files) {
-            std::error_code ec;
-            if (std::filesystem::equivalent(file, input.dataOut, ec))
-                return usageError("--data-out " + input.dataOut + " is an input file");
-        }
-    }
     const InputChoice choice = openInputFiles(state, files);
     switch (choice.outcome) {
         case InputOpen::openFailed:
