@@ -64,6 +64,12 @@ bool ReplacedFile::open(const std::filesystem::path& path) {
         return true;
     }
     target_ = linkTarget(path);
+    if (::stat(target_.c_str(), &info) == 0) {
+        replacing_ = true;
+        mode_ = info.st_mode & 07777;
+        owner_ = info.st_uid;
+        group_ = info.st_gid;
+    }
     const std::filesystem::path folder = target_.parent_path();
     std::string pattern = (folder / ("." + target_.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());
@@ -101,18 +107,29 @@ void ReplacedFile::write(std::string_view text) {
     buffer_.append(text);
 }
 
+void ReplacedFile::setModeAndOwner() {
+    if (!replacing_) {
+        // A new file gets the permissions a plain create would give it (mkstemp makes it 0600).
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(descriptor_, 0666 & ~mask);
+        return;
+    }
+    // The owner first (changing it clears set-user-ID bits). Only root may give a file to
+    // another user; an owner may still give it a group of their own.
+    const bool ownerKept = ::fchown(descriptor_, owner_, group_) == 0;
+    if (!ownerKept) (void)::fchown(descriptor_, static_cast<uid_t>(-1), group_);
+    // Set-user-ID and set-group-ID bits only with the owner they were given for.
+    ::fchmod(descriptor_, ownerKept ? mode_ : (mode_ & 01777));
+}
+
 bool ReplacedFile::commit() {
     if (descriptor_ < 0) {
         if (failure_.empty()) failure_ = "cannot write " + given_.string() + ": not open";
         return false;
     }
     drain();
-    if (!inPlace_) {
-        // A new file gets the permissions a plain create would give it (mkstemp makes it 0600).
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(descriptor_, 0666 & ~mask);
-    }
+    if (!inPlace_) setModeAndOwner();
     if (!standardOutput_ && ::close(descriptor_) != 0 && errno != EINTR) fail("cannot write", errno);
     descriptor_ = -1;
     if (!failure_.empty()) return false;

@@ -2,7 +2,8 @@
 // A file written whole and put in place only when complete. A regular file (or a name not yet
 // taken) is written under a temporary name beside it and renamed over it at the end, so that a
 // failed run leaves any earlier file of that name as it was; through a symbolic link, the file
-// it names is replaced and the link stays. Anything else that exists (a device, a named pipe)
+// it names is replaced and the link stays, and the new file keeps the old one's mode and, where
+// the process may give it, its owner. Anything else that exists (a device, a named pipe)
 // and "-", the standard output, is written in place as the data come: it is never replaced.
 #include <filesystem>
 #include <string>
@@ -29,6 +30,7 @@ private:
     void fail(std::string_view what, int error);
     void drain();
     void closeDescriptor();
+    void setModeAndOwner();
 
     int descriptor_ = -1;
     bool inPlace_ = false;         // written where it is, not replaced
@@ -36,6 +38,10 @@ private:
     std::filesystem::path given_;  // as the user named it, for messages
     std::filesystem::path target_;  // the file to replace, links followed
     std::filesystem::path temporary_;
+    bool replacing_ = false;       // the target exists: its mode and owner carry over
+    unsigned mode_ = 0;
+    unsigned owner_ = 0;
+    unsigned group_ = 0;
     std::string buffer_;
     std::string failure_;
 };

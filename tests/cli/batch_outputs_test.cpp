@@ -116,4 +116,29 @@ TEST(BatchOutputs, ALinkStaysALink) {
     }
 }
 
+// Mended fault: a 0600 JSON file became 0644 when the run replaced it.
+TEST(BatchOutputs, AReplacedFileKeepsItsModeAndOwner) {
+    TempFolder dir("outputs-mode");
+    const bool root = ::geteuid() == 0;
+    for (const char* option : kDataOptions) {
+        for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0604}}) {
+            const fs::path file = dir / "kept";
+            writeFile(file, "earlier");
+            ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+            // Only root can give a file away; then the new file must go to the same owner.
+            if (root) {
+                ASSERT_EQ(::chown(file.c_str(), 4321, 4322), 0);
+            }
+            EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(file) + " 2>/dev/null")), 0) << option;
+            struct stat info {};
+            ASSERT_EQ(::stat(file.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, mode) << option;
+            if (root) {
+                EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(uid_t{4321}, gid_t{4322})) << option;
+            }
+            EXPECT_NE(slurp(file), "earlier") << option;
+        }
+    }
+}
+
 }  // namespace
