@@ -27,7 +27,7 @@ void detail(RunState& state, const std::string& text) {
 
 }  // namespace
 
-std::optional<int> prepareInput(RunState& state, const BatchInput& input, bool runFollows) {
+std::optional<int> prepareInput(RunState& state, BatchInput& input, bool runFollows) {
     const std::vector<std::filesystem::path> files(input.files.begin(), input.files.end());
     const InputChoice choice = openInputFiles(state, files);
     switch (choice.outcome) {
@@ -62,12 +62,16 @@ std::optional<int> prepareInput(RunState& state, const BatchInput& input, bool r
             comments.push_back("Read from CIF: " + state.inputFileName);
             comments.push_back("T in K, P in GPa (the CIF's kPa / 10^6); each value is followed by its esd");
         }
-        ReplacedFile out;
-        if (out.open(input.dataOut)) out.write(dataFileText(series, comments));
-        if (!out.isOpen() || !out.commit()) {
-            WLINE(state, kDataFileFailed);
-            detail(state, input.dataOut + ": cannot be written");
-            return 1;
+        if (runFollows) {
+            input.runDataOut = std::make_unique<DataFileOutput>(input.dataOut, std::move(comments));
+        } else {
+            ReplacedFile out;
+            if (out.open(input.dataOut)) out.write(dataFileText(series, comments));
+            if (!out.isOpen() || !out.commit()) {
+                WLINE(state, kDataFileFailed);
+                detail(state, out.failure());
+                return 1;
+            }
         }
     }
     if (!runFollows) {

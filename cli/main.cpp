@@ -114,16 +114,16 @@ int main(int argc, char** argv) {
     const bool runFollows = printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() > 0;
     if (const std::optional<int> ended = prepareInput(state, input, runFollows)) return *ended;
     if (!printFile.empty()) {
-        if (!openPrintFile(state, printFile)) {
-            WLINE(state, status::printOpenFailed);
-            return 1;
-        }
+        // Opened by the run once the series is read and checked: a run that fails before creates
+        // no print file.
+        state.deferredPrintFile = printFile;
         state.resultFolder = std::filesystem::path(printFile).parent_path();
     }
     std::vector<std::unique_ptr<RunOutput>> exports;
     if (!jsonFile.empty()) exports.push_back(std::make_unique<JsonOutput>(jsonFile));
     if (!csvFile.empty()) exports.push_back(std::make_unique<CsvOutput>(csvFile));
     for (const auto& e : exports) state.extraOutputs.push_back(e.get());
+    if (input.runDataOut) state.extraOutputs.push_back(input.runDataOut.get());
     PlotCollector plots;
     if (wantPlots) state.extraOutputs.push_back(&plots);
 

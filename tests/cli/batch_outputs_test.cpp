@@ -2,12 +2,15 @@
 // receive the data and stay what they are, "-" is the standard output.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 
 #include "../support.hpp"
 
@@ -140,5 +143,60 @@ TEST(BatchOutputs, AReplacedFileKeepsItsModeAndOwner) {
         }
     }
 }
+
+// Every file of a folder with its content.
+std::map<std::string, std::string> contentsOf(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = slurp(entry.path());
+    return files;
+}
+
+// Mended fault: a bad CIF, /dev/zero as input or a refused run left a new, empty print file.
+struct EarlyFailure {
+    const char* name;
+    const char* input;  // under tests/bad-input/, or a path from "/"
+    const char* held;   // a file of the folder that another run holds, or ""
+    const char* print;
+};
+
+void PrintTo(const EarlyFailure& c, std::ostream* os) { *os << c.name; }
+
+class FailsBeforeItsFirstRecord : public ::testing::TestWithParam<EarlyFailure> {};
+
+TEST_P(FailsBeforeItsFirstRecord, AndCreatesNoFile) {
+    const EarlyFailure& c = GetParam();
+    TempFolder dir(std::string("outputs-early-") + c.name);
+    const fs::path folder = dir / "work";
+    fs::create_directories(folder);
+    writeFile(folder / "run_strain.cal", "another run's results\r\n");
+    const auto before = contentsOf(folder);
+    const std::string input = c.input;
+    const fs::path data = input.starts_with("/") ? fs::path(input) : fs::path(TENZIO_SOURCE_DIR) / "tests/bad-input" / input;
+    int other = -1;
+    if (*c.held) {
+        other = ::open((folder / c.held).c_str(), O_WRONLY | O_APPEND);
+        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    }
+    // The print file alone, and with every other output (--data-out reads the series first).
+    for (const std::string& others : {std::string(), " --json " + q(folder / "new.json") + " --csv " +
+                                                        q(folder / "new.csv") + " --data-out " + q(folder / "new.dat")}) {
+        EXPECT_EQ(shell(batchCommand(q(data) + " --print " + q(folder / c.print) + others + " 2>/dev/null")), 1) << others;
+        EXPECT_EQ(contentsOf(folder), before) << others;
+    }
+    if (other >= 0) ::close(other);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BatchOutputs, FailsBeforeItsFirstRecord,
+    ::testing::Values(EarlyFailure{"BadCif", "cif_syntax_error.cif", "", "new.prt"},
+                      EarlyFailure{"DeviceAsInput", "/dev/zero", "", "new.prt"},
+                      EarlyFailure{"NotANumber", "non_number.dat", "", "new.prt"},
+                      EarlyFailure{"OneDatum", "one_datum.dat", "", "new.prt"},
+                      EarlyFailure{"InvalidCell", "negative_edge.dat", "", "new.prt"},
+                      EarlyFailure{"StrainOutOfRange", "strain_out_of_range.dat", "", "new.prt"},
+                      // run.log shares its result files with run.prt, which another run is writing.
+                      EarlyFailure{"ResultFilesInUse", "../../examples/periclase_cubic_T.dat", "run_strain.cal",
+                                   "run.log"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
