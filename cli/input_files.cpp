@@ -37,6 +37,8 @@ std::optional<int> prepareInput(RunState& state, BatchInput& input, bool runFoll
             return 1;
         case InputOpen::dataFileNotAlone:
             return usageError(choice.file + " is a keyword data file: give it alone, or only CIF files");
+        case InputOpen::sameFileTwice:
+            return usageError(choice.file + " is an input file given before (by this or another name)");
         case InputOpen::dataFile:
         case InputOpen::cif: break;
     }
