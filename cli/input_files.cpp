@@ -27,15 +27,8 @@ void detail(RunState& state, const std::string& text) {
 
 }  // namespace
 
-std::optional<int> prepareInput(RunState& state, const BatchInput& input, bool runFollows) {
+std::optional<int> prepareInput(RunState& state, BatchInput& input, bool runFollows) {
     const std::vector<std::filesystem::path> files(input.files.begin(), input.files.end());
-    if (!input.dataOut.empty()) {
-        for (const auto& file : files) {
-            std::error_code ec;
-            if (std::filesystem::equivalent(file, input.dataOut, ec))
-                return usageError("--data-out " + input.dataOut + " is an input file");
-        }
-    }
     const InputChoice choice = openInputFiles(state, files);
     switch (choice.outcome) {
         case InputOpen::openFailed:
@@ -44,6 +37,8 @@ std::optional<int> prepareInput(RunState& state, const BatchInput& input, bool r
             return 1;
         case InputOpen::dataFileNotAlone:
             return usageError(choice.file + " is a keyword data file: give it alone, or only CIF files");
+        case InputOpen::sameFileTwice:
+            return usageError(choice.file + " is an input file given before (by this or another name)");
         case InputOpen::dataFile:
         case InputOpen::cif: break;
     }
@@ -63,12 +58,16 @@ std::optional<int> prepareInput(RunState& state, const BatchInput& input, bool r
             comments.push_back("Read from CIF: " + state.inputFileName);
             comments.push_back("T in K, P in GPa (the CIF's kPa / 10^6); each value is followed by its esd");
         }
-        ReplacedFile out;
-        if (out.open(input.dataOut)) out.write(dataFileText(series, comments));
-        if (!out.isOpen() || !out.commit()) {
-            WLINE(state, kDataFileFailed);
-            detail(state, input.dataOut + ": cannot be written");
-            return 1;
+        if (runFollows) {
+            input.runDataOut = std::make_unique<DataFileOutput>(input.dataOut, std::move(comments));
+        } else {
+            ReplacedFile out;
+            if (out.open(input.dataOut)) out.write(dataFileText(series, comments));
+            if (!out.isOpen() || !out.commit()) {
+                WLINE(state, kDataFileFailed);
+                detail(state, out.failure());
+                return 1;
+            }
         }
     }
     if (!runFollows) {

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "cli/input_files.hpp"
+#include "cli/output_files.hpp"
 #include "export/csv_output.hpp"
 #include "export/json_output.hpp"
 #include "plots/plot_collector.hpp"
 #include "plots/plot_labels.hpp"
 #include "plots/plot_writer_client.hpp"
-#include "run/file_identity.hpp"
+#include "run/input_choice.hpp"
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"
 #include "run/status_texts.hpp"
@@ -102,42 +103,27 @@ int main(int argc, char** argv) {
     state.options.strainType = kStrainTypes.at(strain);
     state.options.incremental = !againstFirst;
 
-    // A run that would write into one of its own input files stops before any file is opened or
-    // created.
-    std::vector<FileIdentity> inputs;
-    for (const std::string& file : input.files) {
-        if (const std::optional<FileIdentity> identity = identityOf(std::filesystem::path(file))) inputs.push_back(*identity);
-    }
-    if (!printFile.empty()) {
-        const std::filesystem::path print(printFile);
-        const InputClash clash = outputClash(inputs, identityOf(print), print.parent_path(), fileNameOf(printFile));
-        if (clash != InputClash::none) {
-            WLINE(state, clashText(clash));
-            return 1;
-        }
-    }
-    for (const std::string& exported : {jsonFile, csvFile}) {
-        const std::optional<FileIdentity> identity =
-            exported.empty() ? std::nullopt : identityOf(std::filesystem::path(exported));
-        if (identity && std::find(inputs.begin(), inputs.end(), *identity) != inputs.end()) {
-            WLINE(state, status::exportIsInput);
-            return 1;
-        }
-    }
+    // Outputs that are one file, or that are inputs, stop the command before any file is opened
+    // or created.
+    const bool wantPlots = plotsOption->count() > 0;
+    const std::vector<std::filesystem::path> inputPaths(input.files.begin(), input.files.end());
+    BatchOutputs outputs{printFile, jsonFile, csvFile, input.dataOut, wantPlots ? plotFolder : std::string(), {}};
+    outputs.plotName = plotFileStem(printFile.empty() ? cifInputName(inputPaths) : fileNameOf(printFile));
+    if (const std::optional<int> refused = refuseUnsafeOutputs(state, outputTargets(outputs), input.files))
+        return *refused;
     const bool runFollows = printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() > 0;
     if (const std::optional<int> ended = prepareInput(state, input, runFollows)) return *ended;
     if (!printFile.empty()) {
-        if (!openPrintFile(state, printFile)) {
-            WLINE(state, status::printOpenFailed);
-            return 1;
-        }
+        // Opened by the run once the series is read and checked: a run that fails before creates
+        // no print file.
+        state.deferredPrintFile = printFile;
         state.resultFolder = std::filesystem::path(printFile).parent_path();
     }
     std::vector<std::unique_ptr<RunOutput>> exports;
     if (!jsonFile.empty()) exports.push_back(std::make_unique<JsonOutput>(jsonFile));
     if (!csvFile.empty()) exports.push_back(std::make_unique<CsvOutput>(csvFile));
     for (const auto& e : exports) state.extraOutputs.push_back(e.get());
-    const bool wantPlots = plotsOption->count() > 0;
+    if (input.runDataOut) state.extraOutputs.push_back(input.runDataOut.get());
     PlotCollector plots;
     if (wantPlots) state.extraOutputs.push_back(&plots);
 
@@ -156,8 +142,8 @@ int main(int argc, char** argv) {
                       << plots.calculations() << " calculations\n";
             return 1;
         }
-        const std::string name = plotFileStem(printFile.empty() ? state.inputFileName : state.printFileName);
-        const std::string error = writePlotFilesWithModule(plots.plots(surfaceCalculation), plotFolder, name);
+        const std::string error =
+            writePlotFilesWithModule(plots.plots(surfaceCalculation), plotFolder, outputs.plotName);
         if (!error.empty()) {
             std::cerr << "tenzio-batch: no plots written: " << error << '\n';
             return 1;

@@ -1,56 +1,143 @@
 #include "export/replaced_file.hpp"
 
-#include <cstdlib>
-#include <string>
-#include <system_error>
-
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+namespace {
+
+constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+
+// The file a name reaches through symbolic links, when it exists; the name itself otherwise.
+std::filesystem::path linkTarget(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(path, ec)) return path;
+    const std::filesystem::path target = std::filesystem::canonical(path, ec);
+    return ec ? path : target;
+}
+
+}  // namespace
+
 ReplacedFile::~ReplacedFile() {
-    if (file_) std::fclose(file_);
-    if (!temporary_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(temporary_, ec);
-    }
+    closeDescriptor();
+    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void ReplacedFile::fail(std::string_view what, int error) {
+    if (failure_.empty())
+        failure_ = std::string(what) + " " + given_.string() + ": " + std::generic_category().message(error);
+}
+
+void ReplacedFile::closeDescriptor() {
+    if (descriptor_ >= 0 && !standardOutput_) ::close(descriptor_);
+    descriptor_ = -1;
 }
 
 bool ReplacedFile::open(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::string pattern = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-    if (path.parent_path().empty()) pattern = "." + path.filename().string() + ".XXXXXX";
+    given_ = path;
+    buffer_.reserve(kBufferBytes);
+    if (path == "-") {
+        descriptor_ = STDOUT_FILENO;
+        standardOutput_ = inPlace_ = true;
+        given_ = "standard output";
+        return true;
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        if (S_ISDIR(info.st_mode)) {
+            fail("cannot write", EISDIR);
+            return false;
+        }
+        // A device or a named pipe receives the data; it is never replaced by a file. A pipe
+        // without a reader holds the run here until one comes, as a shell's redirection would.
+        descriptor_ = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (descriptor_ < 0) {
+            fail("cannot open", errno);
+            return false;
+        }
+        inPlace_ = true;
+        return true;
+    }
+    target_ = linkTarget(path);
+    if (::stat(target_.c_str(), &info) == 0) {
+        replacing_ = true;
+        mode_ = info.st_mode & 07777;
+        owner_ = info.st_uid;
+        group_ = info.st_gid;
+    }
+    const std::filesystem::path folder = target_.parent_path();
+    std::string pattern = (folder / ("." + target_.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return false;
-    file_ = ::fdopen(fd, "wb");
-    if (!file_) {
-        ::close(fd);
-        std::filesystem::remove(pattern, ec);
+    if (fd < 0) {
+        fail("cannot create a file beside", errno);
         return false;
     }
-    path_ = path;
+    descriptor_ = fd;
     temporary_ = pattern;
     return true;
 }
 
+void ReplacedFile::drain() {
+    std::size_t done = 0;
+    while (done < buffer_.size() && descriptor_ >= 0 && failure_.empty()) {
+        const ssize_t n = ::write(descriptor_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            fail("cannot write", n < 0 ? errno : ENOSPC);
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
 void ReplacedFile::write(std::string_view text) {
-    if (!file_) return;
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+    if (descriptor_ < 0 || !failure_.empty()) return;
+    if (buffer_.size() + text.size() > kBufferBytes) drain();
+    if (text.size() >= kBufferBytes) {
+        buffer_.assign(text);
+        drain();
+        return;
+    }
+    buffer_.append(text);
+}
+
+void ReplacedFile::setModeAndOwner() {
+    if (!replacing_) {
+        // A new file gets the permissions a plain create would give it (mkstemp makes it 0600).
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(descriptor_, 0666 & ~mask);
+        return;
+    }
+    // The owner first (changing it clears set-user-ID bits). Only root may give a file to
+    // another user; an owner may still give it a group of their own.
+    const bool ownerKept = ::fchown(descriptor_, owner_, group_) == 0;
+    if (!ownerKept) (void)::fchown(descriptor_, static_cast<uid_t>(-1), group_);
+    // Set-user-ID and set-group-ID bits only with the owner they were given for.
+    ::fchmod(descriptor_, ownerKept ? mode_ : (mode_ & 01777));
 }
 
 bool ReplacedFile::commit() {
-    if (!file_) return false;
-    // A new file gets the permissions a plain create would give it (mkstemp makes it 0600).
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(::fileno(file_), 0666 & ~mask);
-    if (std::fflush(file_) != 0 || std::ferror(file_)) failed_ = true;
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
-    if (failed_) return false;
-    std::error_code ec;
-    std::filesystem::rename(temporary_, path_, ec);
-    if (ec) return false;
+    if (descriptor_ < 0) {
+        if (failure_.empty()) failure_ = "cannot write " + given_.string() + ": not open";
+        return false;
+    }
+    drain();
+    if (!inPlace_) setModeAndOwner();
+    if (!standardOutput_ && ::close(descriptor_) != 0 && errno != EINTR) fail("cannot write", errno);
+    descriptor_ = -1;
+    if (!failure_.empty()) return false;
+    if (inPlace_) return true;
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        fail("cannot replace", errno);
+        return false;
+    }
     temporary_.clear();
     return true;
 }

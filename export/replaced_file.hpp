@@ -1,9 +1,12 @@
 #pragma once
-// A file written whole and put in place only when complete: it is written under a temporary
-// name beside its final one and renamed over it at the end, so that a failed run leaves any
-// earlier file of that name as it was.
-#include <cstdio>
+// A file written whole and put in place only when complete. A regular file (or a name not yet
+// taken) is written under a temporary name beside it and renamed over it at the end, so that a
+// failed run leaves any earlier file of that name as it was; through a symbolic link, the file
+// it names is replaced and the link stays, and the new file keeps the old one's mode and, where
+// the process may give it, its owner. Anything else that exists (a device, a named pipe)
+// and "-", the standard output, is written in place as the data come: it is never replaced.
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 class ReplacedFile {
@@ -14,14 +17,31 @@ public:
     ~ReplacedFile();  // removes the temporary file unless it was committed
 
     bool open(const std::filesystem::path& path);
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return descriptor_ >= 0; }
     void write(std::string_view text);
-    // Flushes, closes and renames the file into place; false when any step failed.
+    // Writes out what is buffered, closes the file and (for a replaced file) renames it into
+    // place; false when any step failed.
     bool commit();
+    // The first failure, naming the file and the system's reason
+    // ("cannot write out/run.json: No space left on device"); empty when there was none.
+    const std::string& failure() const { return failure_; }
 
 private:
-    std::FILE* file_ = nullptr;
-    std::filesystem::path path_;
+    void fail(std::string_view what, int error);
+    void drain();
+    void closeDescriptor();
+    void setModeAndOwner();
+
+    int descriptor_ = -1;
+    bool inPlace_ = false;         // written where it is, not replaced
+    bool standardOutput_ = false;  // the descriptor is the process's, not closed here
+    std::filesystem::path given_;  // as the user named it, for messages
+    std::filesystem::path target_;  // the file to replace, links followed
     std::filesystem::path temporary_;
-    bool failed_ = false;
+    bool replacing_ = false;       // the target exists: its mode and owner carry over
+    unsigned mode_ = 0;
+    unsigned owner_ = 0;
+    unsigned group_ = 0;
+    std::string buffer_;
+    std::string failure_;
 };

@@ -9,7 +9,6 @@
 #include <optional>
 #include <set>
 #include <stdexcept>
-#include <system_error>
 
 #include <sys/stat.h>
 
@@ -17,11 +16,11 @@
 #include "LIBRARIES/text/text.hpp"
 #include "calc/validate_cells.hpp"
 #include "input/cif_syntax.hpp"
+#include "input/input_source.hpp"
 #include "input/value_su.hpp"
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // Far above any CIF of cells and atoms (those with reflections run to tens of MB); a file is read
 // whole, so this bounds what one file can make the reader hold.
 constexpr std::uintmax_t kLargestCif = std::uintmax_t{256} << 20;
@@ -416,72 +415,35 @@ ReadResult failed(std::string reason) {
     return r;
 }
 
-// The whole of a file, or why not.
-std::string fileText(const std::filesystem::path& path, const std::string& name) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw CifError(name + ": a folder, not a file");
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) throw CifError(name + ": cannot be opened");
+// The whole of an open file, or why not.
+std::string streamText(std::FILE* f, const std::string& name) {
     struct stat info {};
-    if (fstat(fileno(f), &info) == 0 && S_ISCHR(info.st_mode)) {
-        std::fclose(f);
-        throw CifError(name + ": a device, not a file");
-    }
+    const bool known = fstat(fileno(f), &info) == 0;
+    if (known && S_ISCHR(info.st_mode)) throw CifError(name + ": a device, not a file");
     std::string text;
+    if (known && S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) <= kLargestCif)
+        text.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
     std::size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
         text.append(buffer, n);
-        if (text.size() > kLargestCif) {
-            std::fclose(f);
-            throw CifError(name + ": larger than " + std::to_string(kLargestCif >> 20) + " MB");
-        }
+        if (text.size() > kLargestCif) throw CifError(name + ": larger than " + std::to_string(kLargestCif >> 20) + " MB");
     }
-    const bool readError = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readError) throw CifError(name + ": cannot be read");
+    if (std::ferror(f) != 0) throw CifError(name + ": cannot be read");
     return text;
-}
-
-// Where the first token starts, after a byte-order mark, blanks and whole comment lines; npos
-// when the text holds none yet.
-std::size_t firstToken(std::string_view text) {
-    std::size_t i = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
-    for (;;) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n')) ++i;
-        if (i >= text.size()) return std::string_view::npos;
-        if (text[i] != '#') return i;
-        i = text.find('\n', i);
-        if (i == std::string_view::npos) return i;
-    }
 }
 
 }  // namespace
 
 bool startsLikeCif(std::string_view text) {
-    const std::size_t i = firstToken(text);
-    return i != std::string_view::npos && text.size() - i >= 5 && lowered(text.substr(i, 5)) == "data_";
+    CifStart start;
+    start.feed(text);
+    return start.isCif();
 }
 
 bool looksLikeCif(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    // Comment lines may come first (a database's header): read in pieces until the first token
-    // has five characters to compare, the file ends, or a megabyte has passed.
-    constexpr std::size_t kPiece = 4096;
-    constexpr std::size_t kLongestStart = std::size_t{1} << 20;
-    std::string start;
-    char buffer[kPiece];
-    std::size_t n = 0;
-    while (start.size() < kLongestStart && (n = std::fread(buffer, 1, kPiece, f)) > 0) {
-        start.append(buffer, n);
-        const std::size_t token = firstToken(start);
-        if (token != std::string::npos && start.size() - token >= 5) break;
-    }
-    std::fclose(f);
-    return startsLikeCif(start);
+    const InputSource source = openInputSource(path);
+    return source.stream && source.cif;
 }
 
 ReadResult readCifTexts(std::span<const CifText> texts) {
@@ -496,19 +458,31 @@ ReadResult readCifTexts(std::span<const CifText> texts) {
     }
 }
 
-ReadResult readCifSeries(const std::vector<std::filesystem::path>& files) {
-    if (files.empty()) return failed("no CIF file");
+ReadResult readCifStreams(std::span<const CifStream> streams) {
+    if (streams.empty()) return failed("no CIF file");
     std::vector<BlockPoint> points;
     std::string title;
     try {
-        for (std::size_t i = 0; i < files.size(); ++i) {
+        for (std::size_t i = 0; i < streams.size(); ++i) {
             CifText source;
-            source.name = files[i].filename().string();
-            source.text = fileText(files[i], source.name);
+            source.name = streams[i].name;
+            source.text = streamText(streams[i].file, source.name);
             readBlocks(source, points, i == 0 ? &title : nullptr);
         }
-        return seriesOf(std::move(points), std::move(title), files.front().filename().string());
+        return seriesOf(std::move(points), std::move(title), streams.front().name);
     } catch (const CifError& e) {
         return failed(e.what());
     }
+}
+
+ReadResult readCifSeries(const std::vector<std::filesystem::path>& files) {
+    std::vector<InputSource> sources;
+    std::vector<CifStream> streams;
+    for (const std::filesystem::path& file : files) {
+        const std::string name = isStandardInput(file) ? "stdin" : file.filename().string();
+        sources.push_back(openInputSource(file));
+        if (!sources.back().stream) return failed(name + ": " + sources.back().failure);
+        streams.push_back({name, sources.back().stream.get()});
+    }
+    return readCifStreams(streams);
 }

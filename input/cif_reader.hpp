@@ -1,6 +1,7 @@
 #pragma once
 // The CIF reader: a series from the data blocks of one or more CIF files, one data point per
 // block that holds a cell.
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -9,8 +10,8 @@
 
 #include "input/read_result.hpp"
 
-// A CIF starts, after an optional UTF-8 byte-order mark, blanks and comment lines, with a token
-// that begins with data_ (in any case).
+// A CIF starts, after an optional UTF-8 byte-order mark, blanks and comment lines (however
+// many), with a token that begins with data_ (in any case).
 bool startsLikeCif(std::string_view text);
 // The same test on the start of a file; false for a file that cannot be read.
 bool looksLikeCif(const std::filesystem::path& path);
@@ -28,5 +29,14 @@ struct CifText {
 // and line in its reason.
 ReadResult readCifTexts(std::span<const CifText> texts);
 
-// The same for files, named in reasons by their file names.
+// One CIF file open for reading from its first byte, and the name that reasons give it.
+struct CifStream {
+    std::string name;
+    std::FILE* file = nullptr;
+};
+
+// The same for open files, each read once to its end.
+ReadResult readCifStreams(std::span<const CifStream> streams);
+
+// The same for files by name ("-" the standard input), named in reasons by their file names.
 ReadResult readCifSeries(const std::vector<std::filesystem::path>& files);

@@ -128,6 +128,8 @@ bool exportSurface(const SurfaceData& surface, const QString& path, ExportFormat
     return write(plot, true, path, format, width, error);
 }
 
+// The files and their order are those of plotFileNames (plot_writer_client.hpp), which the batch
+// command checks against its other files before the run.
 bool writePlotFiles(const PlotSet& plots, const QString& folder, const QString& name, QString& error) {
     const QDir dir(folder);
     const struct {

@@ -12,6 +12,13 @@ std::vector<std::filesystem::path> plotWriterCandidates() {
     return {folder.parent_path() / "lib" / "tenzio" / kPlotWriterFile, folder / kPlotWriterFile};
 }
 
+std::vector<std::string> plotFileNames(const std::string& name) {
+    std::vector<std::string> names;
+    for (const char* plot : {"_coefficients", "_strains", "_cell", "_surface"})
+        for (const char* suffix : {".svg", ".png"}) names.push_back(name + plot + suffix);
+    return names;
+}
+
 std::string writePlotFilesWithModule(const PlotSet& plots, const std::filesystem::path& folder,
                                      const std::string& name) {
     std::error_code ec;

@@ -15,6 +15,10 @@ inline constexpr const char* kPlotWriterFile = "tenzio_plotwriter.so";
 // the executable's own folder.
 std::vector<std::filesystem::path> plotWriterCandidates();
 
+// The files the module writes for `name`, in the order it writes them: NAME_coefficients,
+// NAME_strains, NAME_cell and NAME_surface, each as .svg and .png.
+std::vector<std::string> plotFileNames(const std::string& name);
+
 // Creates `folder` when missing and writes the plot files named after `name` into it. An empty
 // result means success; otherwise it says what went wrong.
 std::string writePlotFilesWithModule(const PlotSet& plots, const std::filesystem::path& folder,

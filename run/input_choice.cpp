@@ -1,20 +1,18 @@
 #include "run/input_choice.hpp"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 #include "input/cif_reader.hpp"
+#include "input/input_source.hpp"
+#include "run/file_identity.hpp"
 #include "run/run_files.hpp"
 
 namespace {
-
-bool canOpen(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::fclose(f);
-    return true;
-}
 
 InputChoice refused(RunState& state, InputOpen outcome, const std::filesystem::path& file) {
     state.inputFile.reset();
@@ -26,28 +24,80 @@ InputChoice refused(RunState& state, InputOpen outcome, const std::filesystem::p
 
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// CIF files opened once. Regular files are read again at every call, as a data file is read
+// again by every run of the dialog; when one of them cannot be read twice (a pipe), the series
+// of the first call is kept for the later ones.
+struct CifFiles {
+    std::vector<std::string> names;
+    std::vector<InputSource> sources;
+    std::optional<ReadResult> read;
+
+    ReadResult readAll() {
+        if (read) return *read;
+        std::vector<CifStream> streams;
+        bool again = true;
+        for (std::size_t k = 0; k < sources.size(); ++k) {
+            again = rewindSource(sources[k]) && again;
+            streams.push_back({names[k], sources[k].stream.get()});
+        }
+        ReadResult result = readCifStreams(streams);
+        if (!again) {
+            read = result;
+            sources.clear();
+        }
+        return result;
+    }
+};
+
 }  // namespace
 
 InputChoice openInputFiles(RunState& state, const std::vector<std::filesystem::path>& files) {
     state.reader = nullptr;
     if (files.empty()) return refused(state, InputOpen::openFailed, {});
-    if (files.size() == 1 && !looksLikeCif(files.front())) {
-        if (!openInputFile(state, files.front())) return {InputOpen::openFailed, files.front().string()};
-        return {InputOpen::dataFile, {}};
-    }
+    // One file twice, by whatever names, would repeat its points.
+    std::vector<FileIdentity> seen;
     for (const auto& file : files) {
-        if (!canOpen(file)) return refused(state, InputOpen::openFailed, file);
-        if (!looksLikeCif(file)) return refused(state, InputOpen::dataFileNotAlone, file);
+        const std::optional<FileIdentity> identity =
+            isStandardInput(file) ? identityOf(STDIN_FILENO) : identityOf(file);
+        if (!identity) continue;
+        if (std::find(seen.begin(), seen.end(), *identity) != seen.end())
+            return refused(state, InputOpen::sameFileTwice, file);
+        seen.push_back(*identity);
     }
-    if (!openInputFile(state, files.front())) return {InputOpen::openFailed, files.front().string()};
+    // Each file is opened once, in the order given: a pipe cannot be opened again.
+    auto cif = std::make_shared<CifFiles>();
+    for (const auto& file : files) {
+        InputSource source = openInputSource(file);
+        if (!source.stream) {
+            // A single file that fails leaves the role with its earlier file.
+            if (files.size() == 1) return {InputOpen::openFailed, file.string()};
+            return refused(state, InputOpen::openFailed, file);
+        }
+        if (files.size() == 1 && !source.cif) {
+            useInputFile(state, source.stream.release(), file);
+            return {InputOpen::dataFile, {}};
+        }
+        if (!source.cif) return refused(state, InputOpen::dataFileNotAlone, file);
+        cif->names.push_back(isStandardInput(file) ? "stdin" : file.filename().string());
+        cif->sources.push_back(std::move(source));
+    }
+    // The input file stands for the first CIF file (which file it is, for the checks that a run
+    // never writes into its input); the reader reads them all.
+    const int first = ::dup(cif->sources.front().descriptor);
+    std::FILE* same = first < 0 ? nullptr : ::fdopen(first, "rb");
+    if (!same) {
+        if (first >= 0) ::close(first);
+        return refused(state, InputOpen::openFailed, files.front());
+    }
+    useInputFile(state, same, files.front());
     state.inputFileName = cifInputName(files);
-    state.reader = [files] { return readCifSeries(files); };
+    state.reader = [cif] { return cif->readAll(); };
     return {InputOpen::cif, {}};
 }
 
 std::string cifInputName(const std::vector<std::filesystem::path>& files) {
     if (files.empty()) return {};
-    std::string name = fileNameOf(files.front().string());
+    std::string name = inputNameOf(files.front());
     if (files.size() > 1) name += " AND " + std::to_string(files.size() - 1) + " MORE";
     return name;
 }

@@ -10,6 +10,7 @@
 
 namespace status {
 inline constexpr std::string_view dataFileNotAlone = "A DATA FILE MUST BE CHOSEN ALONE";
+inline constexpr std::string_view sameFileTwice = "A FILE IS CHOSEN TWICE";
 }  // namespace status
 
 enum class InputOpen {
@@ -17,6 +18,7 @@ enum class InputOpen {
     cif,               // CIF files: inputFile holds the first, state.reader reads them all
     openFailed,        // `file` cannot be opened
     dataFileNotAlone,  // `file` is a keyword data file, given with other files
+    sameFileTwice,     // `file` is a file given before it (by this or another name)
 };
 
 struct InputChoice {
@@ -26,10 +28,13 @@ struct InputChoice {
     bool ok() const { return outcome == InputOpen::dataFile || outcome == InputOpen::cif; }
 };
 
-// Opens the chosen input in the order given. A single file that is not CIF is opened as
-// openInputFile does; otherwise every file must be a CIF that can be opened. On success the
-// earlier input is replaced and the reports name the input by cifInputName; on failure the role
-// is left with no file.
+// Opens the chosen input in the order given ("-": the standard input), each file once: whether
+// it is CIF is decided from the bytes read first, which the reader then gets again. A single
+// file that is not CIF is opened as openInputFile does; otherwise every file must be a CIF that
+// can be opened, and no file may be given twice. The CIF files are read by state.reader, at
+// every call from their start, or only at the first when one of them is a pipe. On success the earlier input is
+// replaced and the reports name the input by cifInputName; on failure the role is left with no
+// file (a single file that cannot be opened leaves it as it was).
 InputChoice openInputFiles(RunState& state, const std::vector<std::filesystem::path>& files);
 
 // The input's name in the reports: the file's name, or the first file's name and how many more

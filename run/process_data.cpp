@@ -9,6 +9,7 @@
 #include "report/print_report.hpp"
 #include "report/result_files.hpp"
 #include "run/date_time.hpp"
+#include "run/deferred_print_file.hpp"
 #include "run/file_identity.hpp"
 #include "run/run_lock.hpp"
 #include "run/status_texts.hpp"
@@ -65,14 +66,35 @@ RunOutcome PROCESS_DATA(RunState& state) {
     }
     const int nData = static_cast<int>(series.points.size());
 
+    // A print file that the run opens itself is opened only now, so that a run that failed above
+    // created none; one that is refused below is removed again if it was new.
+    const DeferredPrintFile deferred = openDeferredPrintFile(state);
+    if (!deferred.failure.empty()) {
+        WLINE(state, status::printOpenFailed);
+        if (state.detailSink) state.detailSink(deferred.failure);
+        return RunOutcome::writeError;
+    }
+    const auto refusedAfterOpening = [&](std::string_view text) {
+        dropDeferredPrintFile(state, deferred);
+        return refused(state, text);
+    };
+    if (const InputClash clash = deferred.opened ? clashWithInput(state) : InputClash::none; clash != InputClash::none)
+        return refusedAfterOpening(clashText(clash));
+
     // Held until the end of the run, when every record has been handed to the files.
     RunLock lock;
     if (state.printFile.isOpen()) {
         const ResultFileNames results(state.resultFolder, state.printFileName);
         switch (lock.take(state.printFile.descriptor(), results.strain)) {
-        case RunLock::Result::printInUse: return refused(state, status::printInUse);
-        case RunLock::Result::resultsInUse: return refused(state, status::resultInUse);
+        case RunLock::Result::printInUse: return refusedAfterOpening(status::printInUse);
+        case RunLock::Result::resultsInUse: return refusedAfterOpening(status::resultInUse);
         case RunLock::Result::taken: break;
+        }
+        // Another run removed the name that this run opened a moment ago (refused, it removed the
+        // file it had just created): this run's records would reach no file.
+        if (deferred.opened && !printFileStillNamed(state)) {
+            lock.release();
+            return refusedAfterOpening(status::printInUse);
         }
     }
 

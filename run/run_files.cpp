@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "input/input_source.hpp"
+
 std::string fileNameOf(std::string_view path) {
 #ifdef _WIN32
     const auto cut = path.find_last_of("/\\");
@@ -12,15 +14,22 @@ std::string fileNameOf(std::string_view path) {
     return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
 }
 
-bool openInputFile(RunState& state, const std::filesystem::path& path) {
-    std::error_code ec;
-    // A folder opens for reading on some systems but yields nothing; refuse it here.
-    std::FILE* f = std::filesystem::is_directory(path, ec) ? nullptr : std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    state.inputFile.reset(f);
+std::string inputNameOf(const std::filesystem::path& path) {
+    return isStandardInput(path) ? "stdin" : fileNameOf(path.string());
+}
+
+void useInputFile(RunState& state, std::FILE* file, const std::filesystem::path& path) {
+    state.inputFile.reset(file);
     state.fileChosen.input = 1;
-    state.inputFileName = fileNameOf(path.string());
+    state.inputFileName = inputNameOf(path);
     state.inputPath = path.string();
+}
+
+bool openInputFile(RunState& state, const std::filesystem::path& path) {
+    // A folder is refused; the stream reads the file once, from its first byte.
+    InputSource source = openInputSource(path);
+    if (!source.stream) return false;
+    useInputFile(state, source.stream.release(), path);
     return true;
 }
 

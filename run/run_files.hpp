@@ -1,5 +1,6 @@
 #pragma once
 // Opening the two files that a user chooses for a run, shared by both front ends.
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -10,7 +11,13 @@
 // folders here; on Windows '\' does too. Elsewhere a backslash is part of a name.
 std::string fileNameOf(std::string_view path);
 
-// Opens an existing data file for reading. On success it replaces the role's earlier file and
+// The input's name in the reports: the file's name; "stdin" for "-", the standard input.
+std::string inputNameOf(const std::filesystem::path& path);
+
+// Makes an open stream of `path` the input file, as openInputFile does.
+void useInputFile(RunState& state, std::FILE* file, const std::filesystem::path& path);
+
+// Opens an existing data file ("-": the standard input) for reading. On success it replaces the role's earlier file and
 // records the name; on failure the role keeps its earlier file, if any, as it was.
 bool openInputFile(RunState& state, const std::filesystem::path& path);
 

@@ -46,6 +46,9 @@ struct RunState {
     std::string inputPath;            // as chosen
     std::filesystem::path printPath;  // the open print file, absolute (a front end may change folder)
     std::filesystem::path resultFolder;  // where the result files are created; empty: the current folder
+    // A print file that the run opens itself (in place of printFile), once the series is read and
+    // checked, so that a run that fails before its first record creates none; empty: none.
+    std::filesystem::path deferredPrintFile;
 
     // Reads the series; when empty the keyword data file reader reads inputFile.
     std::function<ReadResult()> reader;

@@ -23,6 +23,7 @@ inline std::string strainNotFinite(int first, int second) {
 inline constexpr std::string_view printIsInput = "PRINT FILE IS THE INPUT FILE";
 inline constexpr std::string_view resultIsInput = "RESULT FILE IS THE INPUT FILE";
 inline constexpr std::string_view exportIsInput = "JSON OR CSV FILE IS THE INPUT FILE";
+inline constexpr std::string_view plotIsInput = "PLOT FILE IS THE INPUT FILE";
 inline constexpr std::string_view printInUse = "PRINT FILE IN USE BY ANOTHER RUN";
 inline constexpr std::string_view resultInUse = "RESULT FILES IN USE BY ANOTHER RUN";
 }  // namespace status

@@ -251,6 +251,10 @@ std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>
         WLINE(state_, status::dataFileNotAlone);
         view_.showDetail(fileNameOf(choice.file) + " is a keyword data file: choose it alone, or only CIF files");
         return std::nullopt;
+    case InputOpen::sameFileTwice:
+        WLINE(state_, status::sameFileTwice);
+        view_.showDetail(fileNameOf(choice.file) + " is a file chosen before, under this or another name");
+        return std::nullopt;
     case InputOpen::cif: {
         // Read now, so that a bad CIF is refused at once; its failure is shown as a run shows it.
         trial.statusSink = state_.statusSink;

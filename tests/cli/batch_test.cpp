@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "../run/run_support.hpp"
 
@@ -143,7 +144,9 @@ TEST_P(SameFile, IsRefusedAndTheDataFileStaysByteForByte) {
     for (auto at = arguments.find("DIR"); at != std::string::npos; at = arguments.find("DIR")) arguments.replace(at, 3, quoted(folder));
     const BatchRun run = batchKeepingErrors(dir / "errors", quoted(folder / c.dataName) + " " + arguments);
     EXPECT_EQ(run.exit, 1);
-    EXPECT_EQ(run.errors, std::string(c.status) + "\n");
+    // The status line, then which output it was.
+    EXPECT_TRUE(run.errors.starts_with(std::string(c.status) + "\ntenzio-batch: ")) << run.errors;
+    EXPECT_TRUE(run.errors.ends_with(" is an input file\n")) << run.errors;
     EXPECT_EQ(contentsOf(folder), before);
     EXPECT_EQ(slurp(folder / c.dataName), slurp(kExample));
 }
@@ -162,7 +165,74 @@ INSTANTIATE_TEST_SUITE_P(
                      "RESULT FILE IS THE INPUT FILE"},
         SameFileCase{"JsonIsTheDataFile", "d.dat", "", "--json DIR/d.dat", "JSON OR CSV FILE IS THE INPUT FILE"},
         SameFileCase{"CsvIsTheDataFile", "d.dat", "", "--print DIR/r.prt --csv DIR/d.dat",
-                     "JSON OR CSV FILE IS THE INPUT FILE"}),
+                     "JSON OR CSV FILE IS THE INPUT FILE"},
+        // Mended fault: the data file named like a plot file was overwritten by the plot.
+        SameFileCase{"PlotFileIsTheDataFile", "a_cell.svg", "", "--print DIR/a.prt --plots DIR",
+                     "PLOT FILE IS THE INPUT FILE"},
+        SameFileCase{"PlotFileThroughALink", "d.dat", "symlink r_strains.png", "--print DIR/r.prt --plots DIR",
+                     "PLOT FILE IS THE INPUT FILE"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// Mended fault: an output named like another output of the same run replaced it (--json run.prt
+// wiped the print file's history), or both were written into one file.
+struct TwoOutputsCase {
+    const char* name;
+    const char* link;       // "symlink NAME TARGET" or "hardlink NAME TARGET" made first, or ""
+    const char* arguments;  // after the data file; DIR stands for the folder
+    const char* first;      // the two outputs as the message names them, DIR for the folder
+    const char* second;
+};
+
+void PrintTo(const TwoOutputsCase& c, std::ostream* os) { *os << c.name; }
+
+class TwoOutputsInOneFile : public ::testing::TestWithParam<TwoOutputsCase> {};
+
+TEST_P(TwoOutputsInOneFile, IsAUsageErrorNamingBothAndNothingIsWritten) {
+    const TwoOutputsCase& c = GetParam();
+    TempFolder dir(std::string("batch-outputs-") + c.name);
+    const std::filesystem::path folder = dir / "work";
+    std::filesystem::create_directories(folder / "sub");
+    writeFile(folder / "run.prt", "an earlier report\r\n");
+    writeFile(folder / "run_strain.cal", "earlier results\r\n");
+    writeFile(folder / "old.json", "{}\n");
+    std::istringstream link(c.link);
+    std::string kind, name, target;
+    link >> kind >> name >> target;
+    if (kind == "symlink") std::filesystem::create_symlink(target, folder / name);
+    if (kind == "hardlink") std::filesystem::create_hard_link(folder / target, folder / name);
+    const auto before = contentsOf(folder);
+    const auto withFolder = [&](std::string text) {
+        for (auto at = text.find("DIR"); at != std::string::npos; at = text.find("DIR")) text.replace(at, 3, folder.string());
+        return text;
+    };
+    std::string arguments = c.arguments;
+    for (auto at = arguments.find("DIR"); at != std::string::npos; at = arguments.find("DIR"))
+        arguments.replace(at, 3, quoted(folder));
+
+    const BatchRun run = batchKeepingErrors(dir / "errors", quoted(kExample) + " " + arguments);
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_EQ(run.errors, "tenzio-batch: " + withFolder(c.first) + " and " + withFolder(c.second) +
+                              " are the same file\nRun with --help for more information.\n");
+    EXPECT_EQ(contentsOf(folder), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, TwoOutputsInOneFile,
+    ::testing::Values(
+        TwoOutputsCase{"JsonIsThePrintFile", "", "--print DIR/run.prt --json DIR/run.prt", "--print DIR/run.prt",
+                       "--json DIR/run.prt"},
+        TwoOutputsCase{"CsvIsAResultFile", "", "--print DIR/run.prt --csv DIR/run_strain.cal",
+                       "the result file DIR/run_strain.cal", "--csv DIR/run_strain.cal"},
+        TwoOutputsCase{"JsonAndCsvByTwoSpellings", "", "--json DIR/new.json --csv DIR/sub/../new.json",
+                       "--json DIR/new.json", "--csv DIR/sub/../new.json"},
+        TwoOutputsCase{"JsonAndCsvThroughAHardLink", "hardlink other.json old.json",
+                       "--json DIR/old.json --csv DIR/other.json", "--json DIR/old.json", "--csv DIR/other.json"},
+        TwoOutputsCase{"PrintLinkedToItsOwnResultFile", "symlink r.prt r_tensor.cal", "--print DIR/r.prt",
+                       "--print DIR/r.prt", "the result file DIR/r_tensor.cal"},
+        TwoOutputsCase{"DataOutIsAPlotFile", "", "--print DIR/run.prt --plots DIR --data-out DIR/run_cell.png",
+                       "--data-out DIR/run_cell.png", "the plot file DIR/run_cell.png"},
+        TwoOutputsCase{"BothToStandardOutput", "", "--json - --csv -", "--json - (standard output)",
+                       "--csv - (standard output)"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // Mended fault: a print file named old\run.prt appended to another run's run_strain.cal.
@@ -200,10 +270,8 @@ TEST_P(FilesInUse, EndTheRunAtOnceAndWriteNothing) {
     ::close(other);
     EXPECT_EQ(run.exit, 1);
     EXPECT_EQ(run.errors, std::string("PROCESSING DATA\n") + c.status + "\n");
-    // Nothing changed; only a new print file stays, empty, as the batch command creates it.
-    auto expected = before;
-    expected.try_emplace(c.print, "");
-    EXPECT_EQ(contentsOf(dir.path()), expected);
+    // Nothing changed, and no print file was created.
+    EXPECT_EQ(contentsOf(dir.path()), before);
     // Once the other run has ended, the run goes ahead.
     EXPECT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / c.print)), 0);
 }

@@ -10,6 +10,7 @@
 
 #include "../support.hpp"
 #include "input/cif_reader.hpp"
+#include "input/input_source.hpp"
 
 namespace {
 
@@ -66,7 +67,13 @@ TEST(CifStart, TheFirstTokenThatIsNoCommentDecides) {
         {"  loop_\n_a\n", false},
         {"x data_y\n", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(startsLikeCif(c.text), c.cif) << c.text;
+    for (const auto& c : cases) {
+        EXPECT_EQ(startsLikeCif(c.text), c.cif) << c.text;
+        // A file is read in pieces: the decision must not depend on where they end.
+        CifStart start;
+        for (const char* p = c.text; *p != '\0' && !start.decided(); ++p) start.feed(std::string_view(p, 1));
+        EXPECT_EQ(start.isCif(), c.cif) << c.text;
+    }
 }
 
 TEST(CifStart, FilesAreTestedByTheirStart) {

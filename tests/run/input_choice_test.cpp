@@ -74,6 +74,14 @@ TEST(InputChoice, OneDataFileOrCifFilesOnly) {
     choice = openInputFiles(state, {dir / "a.cif"});
     EXPECT_EQ(choice.outcome, InputOpen::cif);
     EXPECT_EQ(state.inputFileName, "a.cif");
+
+    // One file twice, under any name, would repeat its points.
+    std::filesystem::create_symlink(dir / "a.cif", dir / "same.cif");
+    choice = openInputFiles(state, {dir / "a.cif", dir / "b.cif", dir / "same.cif"});
+    EXPECT_EQ(choice.outcome, InputOpen::sameFileTwice);
+    EXPECT_EQ(choice.file, (dir / "same.cif").string());
+    EXPECT_EQ(state.fileChosen.input, 0);
+    EXPECT_FALSE(state.reader);
 }
 
 }  // namespace

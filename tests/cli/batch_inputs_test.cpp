@@ -1,0 +1,135 @@
+// Where tenzio-batch reads its input from: files, pipes, named pipes and "-", the standard input;
+// each input is opened and read once.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "../support.hpp"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+const fs::path kSource(TENZIO_SOURCE_DIR);
+const fs::path kGypsum = kSource / "examples/cif/amcsd_gypsum_Comodi2008_monoclinic_P";
+
+std::string q(const fs::path& p) {
+    std::string s = "'";
+    for (char c : p.string()) s += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return s + "'";
+}
+
+int shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The JSON of a run without its "input" line, which names the input as given.
+std::string jsonWithoutInput(const fs::path& file) {
+    std::istringstream in(slurp(file));
+    std::string kept;
+    for (std::string line; std::getline(in, line);)
+        if (!line.starts_with("\"input\":")) kept += line + "\n";
+    return kept;
+}
+
+// A keyword data file longer than one read of a file's start.
+std::string longDataFile() {
+    std::string text = "TITLE a series longer than 4 KB\nSYSTEM MONOCLINIC\nLINE1 T A B C ALPHA BETA GAMMA\nDATA\n";
+    for (int i = 0; i < 120; ++i)
+        text += std::to_string(100 + i) + " 5." + std::to_string(1000 + i) + " 6.2 7.3 90 " +
+                std::to_string(95 + i / 100.0) + " 90\n";
+    return text;
+}
+
+struct ReadOnce {
+    const char* name;
+    const char* input;    // "data" (a long keyword file) or "cif" (two gypsum files, the first as given)
+    const char* command;  // how the first input reaches the program: FILE stands for it, REST for the others
+};
+
+void PrintTo(const ReadOnce& c, std::ostream* os) { *os << c.name; }
+
+class InputsReadOnce : public ::testing::TestWithParam<ReadOnce> {};
+
+// Mended faults: a pipe lost its first 4 KB (read to tell CIF from a keyword file, then opened
+// again), "cat data.dat | tenzio-batch /dev/stdin" failed, and a named pipe given with another
+// CIF file hung (opened three times).
+TEST_P(InputsReadOnce, GiveTheSameRunAsTheFile) {
+    const ReadOnce& c = GetParam();
+    TempFolder dir(std::string("inputs-") + c.name);
+    const bool cif = std::string(c.input) == "cif";
+    fs::path first = dir / "series.dat";
+    std::string rest;
+    if (cif) {
+        first = kGypsum / "04685.cif";
+        rest = q(kGypsum / "04686.cif") + " " + q(kGypsum / "04687.cif");
+    } else {
+        writeFile(first, longDataFile());
+    }
+    const std::string batch = "timeout 20 " + std::string(TENZIO_BATCH);
+    ASSERT_EQ(shell(batch + " " + q(first) + " " + rest + " --json " + q(dir / "file.json") + " 2>/dev/null"), 0);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::string command = c.command;
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"FILE", q(first)}, {"REST", rest},
+                                   {"PIPE", q(dir / "pipe")}, {"BATCH", batch}, {"OUT", q(dir / "other.json")}}) {
+        for (auto at = command.find(from); at != std::string::npos; at = command.find(from)) command.replace(at, from.size(), to);
+    }
+    EXPECT_EQ(shell(command + " 2>" + q(dir / "errors")), 0) << command << "\n" << slurp(dir / "errors");
+    EXPECT_EQ(jsonWithoutInput(dir / "other.json"), jsonWithoutInput(dir / "file.json"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BatchInputs, InputsReadOnce,
+    ::testing::Values(
+        ReadOnce{"DataFromAPipe", "data", "cat FILE | BATCH /dev/stdin --json OUT"},
+        ReadOnce{"DataFromStandardInput", "data", "cat FILE | BATCH - --json OUT"},
+        ReadOnce{"DataFromANamedPipe", "data", "(cat FILE >PIPE &); BATCH PIPE --json OUT"},
+        ReadOnce{"CifFromStandardInput", "cif", "cat FILE | BATCH - REST --json OUT"},
+        ReadOnce{"CifFromANamedPipe", "cif", "(cat FILE >PIPE &); BATCH PIPE REST --json OUT"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// Mended fault: a.cif a.cif was read as a series with every point twice.
+TEST(BatchInputs, OneCifFileTwiceIsAUsageErrorNamingIt) {
+    TempFolder dir("inputs-twice");
+    const fs::path a = kGypsum / "04685.cif";
+    fs::create_symlink(a, dir / "link.cif");
+    const struct {
+        std::string arguments;
+        std::string named;
+    } cases[] = {{q(a) + " " + q(kGypsum / "04686.cif") + " " + q(a), a.string()},
+                 {q(a) + " " + q(dir / "link.cif"), (dir / "link.cif").string()}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(shell(std::string(TENZIO_BATCH) + " " + c.arguments + " --json " + q(dir / "r.json") + " 2>" +
+                        q(dir / "errors")),
+                  2)
+            << c.arguments;
+        EXPECT_TRUE(slurp(dir / "errors").starts_with("tenzio-batch: " + c.named + " is an input file given before"))
+            << slurp(dir / "errors");
+        EXPECT_FALSE(fs::exists(dir / "r.json"));
+    }
+}
+
+// Mended fault: a CIF whose comment header ran past 1 MB was read as a keyword data file.
+TEST(BatchInputs, ACifIsTheFirstTokenAfterItsCommentsHoweverLong) {
+    TempFolder dir("inputs-comments");
+    std::string header;
+    while (header.size() < (std::size_t{3} << 20)) header += "# a database's notice, line after line\n";
+    writeFile(dir / "long.cif", header + slurp(kGypsum / "04685.cif"));
+    const std::string rest = " " + q(kGypsum / "04686.cif") + " --json ";
+    ASSERT_EQ(shell(std::string(TENZIO_BATCH) + " " + q(kGypsum / "04685.cif") + rest + q(dir / "short.json") + " 2>/dev/null"),
+              0);
+    // As a file, and through a pipe, which must keep what it read to decide.
+    for (const std::string& input : {std::string(TENZIO_BATCH) + " " + q(dir / "long.cif"),
+                                     "cat " + q(dir / "long.cif") + " | " + std::string(TENZIO_BATCH) + " -"}) {
+        EXPECT_EQ(shell(input + rest + q(dir / "long.json") + " 2>/dev/null"), 0) << input;
+        EXPECT_EQ(jsonWithoutInput(dir / "long.json"), jsonWithoutInput(dir / "short.json")) << input;
+    }
+}
+
+}  // namespace

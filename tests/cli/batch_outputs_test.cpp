@@ -1,0 +1,202 @@
+// What tenzio-batch does to the files it writes besides the print file: devices and named pipes
+// receive the data and stay what they are, "-" is the standard output.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <map>
+
+#include "../support.hpp"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+const fs::path kExample = fs::path(TENZIO_SOURCE_DIR) / "examples/phenylpiracetam_triclinic_T.dat";
+
+std::string q(const fs::path& p) {
+    std::string s = "'";
+    for (char c : p.string()) s += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return s + "'";
+}
+
+// A shell command's exit status.
+int shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string batchCommand(const std::string& arguments) { return std::string(TENZIO_BATCH) + " " + arguments; }
+
+mode_t typeOf(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
+}
+
+// A character device like /dev/null (1, 3) or /dev/full (1, 7): made in the test's folder as
+// root, so that a mistake cannot replace the system's own; otherwise the system's, which only
+// root could replace.
+fs::path deviceNode(const TempFolder& dir, const char* name, unsigned minor) {
+    const fs::path made = dir / name;
+    if (fs::exists(made)) return made;
+    if (::mknod(made.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0) return made;
+    return fs::path("/dev") / name;
+}
+
+const char* const kDataOptions[] = {"--json", "--csv", "--data-out"};
+
+// The file an option writes to a regular file, for comparison.
+std::string reference(const TempFolder& dir, const std::string& option) {
+    const fs::path file = dir / ("reference" + option);
+    EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(file) + " 2>/dev/null")), 0);
+    return slurp(file);
+}
+
+// Mended fault: --json F with F a device node replaced the node by a regular file (as root,
+// --json /dev/null would have replaced the system's /dev/null); a named pipe alike.
+TEST(BatchOutputs, ADeviceIsWrittenInPlaceNeverReplaced) {
+    TempFolder dir("outputs-device");
+    for (const char* option : kDataOptions) {
+        const fs::path null = deviceNode(dir, "null", 3);
+        EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(null) + " 2>/dev/null")), 0) << option;
+        EXPECT_EQ(typeOf(null), S_IFCHR) << option;
+        // A device that refuses the data fails the run, and stays.
+        const fs::path full = deviceNode(dir, "full", 7);
+        EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(full) + " 2>" + q(dir / "errors"))), 1)
+            << option;
+        EXPECT_EQ(typeOf(full), S_IFCHR) << option;
+    }
+}
+
+TEST(BatchOutputs, ANamedPipeFeedsItsReader) {
+    TempFolder dir("outputs-fifo");
+    for (const char* option : kDataOptions) {
+        const std::string expected = reference(dir, option);
+        const fs::path fifo = dir / "pipe";
+        fs::remove(fifo);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        // The reader is bounded in time, so that a run that never opens the pipe cannot hang the test.
+        const std::string reader = "timeout 20 cat " + q(fifo) + " >" + q(dir / "received") + " & ";
+        EXPECT_EQ(shell(reader + batchCommand(q(kExample) + " " + option + " " + q(fifo) + " 2>/dev/null; s=$?; wait; exit $s")),
+                  0)
+            << option;
+        EXPECT_EQ(typeOf(fifo), S_IFIFO) << option;
+        EXPECT_TRUE(slurp(dir / "received") == expected) << option;
+    }
+}
+
+TEST(BatchOutputs, ADashIsTheStandardOutput) {
+    TempFolder dir("outputs-dash");
+    for (const char* option : kDataOptions) {
+        const std::string expected = reference(dir, option);
+        EXPECT_EQ(shell("cd " + q(dir.path()) + " && " +
+                        batchCommand(q(kExample) + " " + option + " - >" + q(dir / "out") + " 2>/dev/null")),
+                  0)
+            << option;
+        EXPECT_TRUE(slurp(dir / "out") == expected) << option;
+        EXPECT_FALSE(fs::exists(dir / "-")) << option;
+    }
+}
+
+// Through a symbolic link, the file it names is replaced; the link stays.
+TEST(BatchOutputs, ALinkStaysALink) {
+    TempFolder dir("outputs-link");
+    for (const char* option : kDataOptions) {
+        const std::string expected = reference(dir, option);
+        fs::remove(dir / "link");
+        writeFile(dir / "real", "earlier");
+        fs::create_symlink("real", dir / "link");
+        EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(dir / "link") + " 2>/dev/null")), 0) << option;
+        EXPECT_EQ(typeOf(dir / "link"), S_IFLNK) << option;
+        EXPECT_TRUE(slurp(dir / "real") == expected) << option;
+    }
+}
+
+// Mended fault: a 0600 JSON file became 0644 when the run replaced it.
+TEST(BatchOutputs, AReplacedFileKeepsItsModeAndOwner) {
+    TempFolder dir("outputs-mode");
+    const bool root = ::geteuid() == 0;
+    for (const char* option : kDataOptions) {
+        for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0604}}) {
+            const fs::path file = dir / "kept";
+            writeFile(file, "earlier");
+            ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+            // Only root can give a file away; then the new file must go to the same owner.
+            if (root) {
+                ASSERT_EQ(::chown(file.c_str(), 4321, 4322), 0);
+            }
+            EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(file) + " 2>/dev/null")), 0) << option;
+            struct stat info {};
+            ASSERT_EQ(::stat(file.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, mode) << option;
+            if (root) {
+                EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(uid_t{4321}, gid_t{4322})) << option;
+            }
+            EXPECT_NE(slurp(file), "earlier") << option;
+        }
+    }
+}
+
+// Every file of a folder with its content.
+std::map<std::string, std::string> contentsOf(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = slurp(entry.path());
+    return files;
+}
+
+// Mended fault: a bad CIF, /dev/zero as input or a refused run left a new, empty print file.
+struct EarlyFailure {
+    const char* name;
+    const char* input;  // under tests/bad-input/, or a path from "/"
+    const char* held;   // a file of the folder that another run holds, or ""
+    const char* print;
+};
+
+void PrintTo(const EarlyFailure& c, std::ostream* os) { *os << c.name; }
+
+class FailsBeforeItsFirstRecord : public ::testing::TestWithParam<EarlyFailure> {};
+
+TEST_P(FailsBeforeItsFirstRecord, AndCreatesNoFile) {
+    const EarlyFailure& c = GetParam();
+    TempFolder dir(std::string("outputs-early-") + c.name);
+    const fs::path folder = dir / "work";
+    fs::create_directories(folder);
+    writeFile(folder / "run_strain.cal", "another run's results\r\n");
+    const auto before = contentsOf(folder);
+    const std::string input = c.input;
+    const fs::path data = input.starts_with("/") ? fs::path(input) : fs::path(TENZIO_SOURCE_DIR) / "tests/bad-input" / input;
+    int other = -1;
+    if (*c.held) {
+        other = ::open((folder / c.held).c_str(), O_WRONLY | O_APPEND);
+        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    }
+    // The print file alone, and with every other output (--data-out reads the series first).
+    for (const std::string& others : {std::string(), " --json " + q(folder / "new.json") + " --csv " +
+                                                        q(folder / "new.csv") + " --data-out " + q(folder / "new.dat")}) {
+        EXPECT_EQ(shell(batchCommand(q(data) + " --print " + q(folder / c.print) + others + " 2>/dev/null")), 1) << others;
+        EXPECT_EQ(contentsOf(folder), before) << others;
+    }
+    if (other >= 0) ::close(other);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BatchOutputs, FailsBeforeItsFirstRecord,
+    ::testing::Values(EarlyFailure{"BadCif", "cif_syntax_error.cif", "", "new.prt"},
+                      EarlyFailure{"DeviceAsInput", "/dev/zero", "", "new.prt"},
+                      EarlyFailure{"NotANumber", "non_number.dat", "", "new.prt"},
+                      EarlyFailure{"OneDatum", "one_datum.dat", "", "new.prt"},
+                      EarlyFailure{"InvalidCell", "negative_edge.dat", "", "new.prt"},
+                      EarlyFailure{"StrainOutOfRange", "strain_out_of_range.dat", "", "new.prt"},
+                      // run.log shares its result files with run.prt, which another run is writing.
+                      EarlyFailure{"ResultFilesInUse", "../../examples/periclase_cubic_T.dat", "run_strain.cal",
+                                   "run.log"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+}  // namespace
