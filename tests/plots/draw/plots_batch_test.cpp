@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "../support.hpp"
+#include "../../support.hpp"
 
 namespace {
 
