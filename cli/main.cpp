@@ -14,9 +14,9 @@
 #include "cli/output_files.hpp"
 #include "export/csv_output.hpp"
 #include "export/json_output.hpp"
-#include "plots/plot_collector.hpp"
-#include "plots/plot_labels.hpp"
-#include "plots/plot_writer_client.hpp"
+#include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_labels.hpp"
+#include "plots/data/plot_writer_client.hpp"
 #include "run/input_choice.hpp"
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"
@@ -82,7 +82,6 @@ int main(int argc, char** argv) {
                                        "from the data file's name when there is no print file");
     app.add_option("--surface", surfaceCalculation,
                    "The calculation whose representation surface --plots draws (default: the last)")
-        ->check(CLI::PositiveNumber)
         ->needs(plotsOption);
 
     try {
@@ -137,9 +136,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (wantPlots) {
-        if (static_cast<std::size_t>(surfaceCalculation) > plots.calculations()) {
-            std::cerr << "tenzio-batch: no plots written: --surface " << surfaceCalculation << " but the run has "
-                      << plots.calculations() << " calculations\n";
+        // Checked here, where the number of calculations is known (0 is the default: the last).
+        const bool surfaceGiven = app.count("--surface") > 0;
+        if (surfaceGiven &&
+            (surfaceCalculation < 1 || static_cast<std::size_t>(surfaceCalculation) > plots.calculations())) {
+            std::cerr << "tenzio-batch: no plots written: --surface: a calculation number from 1 to "
+                      << plots.calculations() << '\n';
             return 1;
         }
         const std::string error =

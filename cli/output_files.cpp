@@ -4,7 +4,7 @@
 
 #include <iostream>
 
-#include "plots/plot_writer_client.hpp"
+#include "plots/data/plot_writer_client.hpp"
 #include "report/result_files.hpp"
 #include "run/run_files.hpp"
 #include "run/status_texts.hpp"

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <string>
 
 #include "tenzio_version.hpp"
@@ -18,6 +19,15 @@ Json arrayOf(const std::array<float, N>& values) {
     Json a = Json::array();
     for (const float v : values) a.push_back(v);
     return a;
+}
+
+// -0.0 (a zero strain component with its sign changed, say) reads as 0 everywhere: written as 0.
+void withoutNegativeZero(Json& j) {
+    if (j.is_number_float()) {
+        if (j.get<float>() == 0.0f) j = 0.0f;
+    } else if (j.is_structured()) {
+        for (Json& element : j) withoutNegativeZero(element);
+    }
 }
 
 Json rowsOf(const Mat3& m) {
@@ -83,7 +93,9 @@ bool JsonOutput::begin(const RunHeader& header) {
     file_.write("\"points\": [");
     for (std::size_t n = 0; n < series.points.size(); ++n) {
         file_.write(n == 0 ? "\n" : ",\n");
-        file_.write(pointOf(series.points[n], static_cast<int>(n + 1)).dump());
+        Json point = pointOf(series.points[n], static_cast<int>(n + 1));
+        withoutNegativeZero(point);
+        file_.write(point.dump());
     }
     file_.write("\n],\n\"calculations\": [");
     return file_.isOpen();
@@ -97,8 +109,13 @@ void JsonOutput::calculation(const PairResult& r) {
     j["delta"] = {{"change", r.delta.change}, {"change_esd", r.delta.changeEsd}, {"midpoint", r.delta.midpoint}};
     j["strain"] = {{"tensor", rowsOf(r.strain.strainTensor)},
                    {"esd", withEsds ? rowsOf(r.strain.esdTensor) : Json(nullptr)}};
+    // Like the strain's, the property's esd is null when nothing gave it one: neither cell carries
+    // esds and the esd of T or P did not enter (every component 0, or undefined).
+    const bool propertyEsdKnown =
+        withEsds || std::any_of(r.property.propertyEsd.v.begin(), r.property.propertyEsd.v.end(),
+                                [](float e) { return e > 0.0f; });
     j["property"] = {{"tensor", rowsOf(r.property.propertyTensor)},
-                     {"esd", rowsOf(r.property.propertyEsd)},
+                     {"esd", propertyEsdKnown ? rowsOf(r.property.propertyEsd) : Json(nullptr)},
                      {"defined", r.property.defined}};
     if (r.principalAxes) {
         Json axes = Json::array();
@@ -107,6 +124,7 @@ void JsonOutput::calculation(const PairResult& r) {
     } else {
         j["principal"] = nullptr;
     }
+    withoutNegativeZero(j);
     file_.write(firstCalculation_ ? "\n" : ",\n");
     firstCalculation_ = false;
     file_.write(j.dump());

@@ -46,8 +46,10 @@ constexpr std::string_view kTemperatureTags[] = {"_cell_measurement_temperature"
                                                  "_diffrn_ambient_temperature", "_diffrn.ambient_temperature"};
 constexpr std::string_view kPressureTags[] = {"_cell_measurement_pressure", "_cell_measurement.pressure",
                                               "_diffrn_ambient_pressure", "_diffrn.ambient_pressure"};
-constexpr std::string_view kTitleTags[] = {"_chemical_name_common", "_chemical.name_common", "_chemical_formula_sum",
-                                           "_chemical_formula.sum"};
+// A name a reader knows the substance by comes before its formula.
+constexpr std::string_view kTitleTags[] = {"_chemical_name_mineral", "_chemical.name_mineral",
+                                           "_chemical_name_common", "_chemical.name_common",
+                                           "_chemical_formula_sum", "_chemical_formula.sum"};
 
 // Where the crystal system of a block comes from, in order of preference.
 enum class SymmetrySource { systemName, cellSetting, groupNumber, groupSymbol };

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "plots/plot_collector.hpp"
-#include "plots/results_window.hpp"
+#include "plots/data/plot_collector.hpp"
+#include "plots/draw/results_window.hpp"
 #include "report/result_files.hpp"
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"

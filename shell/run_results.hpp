@@ -4,8 +4,8 @@
 #include <QPointer>
 #include <memory>
 
-#include "plots/plot_collector.hpp"
-#include "plots/results_window.hpp"
+#include "plots/data/plot_collector.hpp"
+#include "plots/draw/results_window.hpp"
 #include "run/process_data.hpp"
 
 class QWidget;

@@ -53,7 +53,7 @@ TEST(BatchCif, DataOutAloneConvertsWithoutARun) {
     EXPECT_TRUE(back.series.pressureRun);
     EXPECT_EQ(back.series.crystalSystem, CrystalSystem::monoclinic);
     EXPECT_EQ(back.series.points[6].p, std::strtof("3.94", nullptr));
-    EXPECT_EQ(back.series.title, "Ca S O6 H4");
+    EXPECT_EQ(back.series.title, "Gypsum");  // _chemical_name_mineral before the formula
 }
 
 TEST(BatchCif, SortOrdersByTStablyAndTheRunUsesThatOrder) {

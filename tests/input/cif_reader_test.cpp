@@ -138,7 +138,7 @@ TEST(CifRealSeries, GypsumIsAMonoclinicPressureSeriesFromKpaAndItsSymbolAlone) {
     const Series& s = r.series;
     EXPECT_TRUE(s.pressureRun);
     EXPECT_EQ(s.crystalSystem, CrystalSystem::monoclinic);  // from 'C 1 2/c 1' only
-    EXPECT_EQ(s.title, "Ca S O6 H4");
+    EXPECT_EQ(s.title, "Gypsum");  // _chemical_name_mineral before the formula
     const char* const pressures[] = {"0.25", "0.33", "0.56", "1.01", "2.03", "3.15", "3.94"};
     ASSERT_EQ(s.points.size(), 7u);
     for (std::size_t n = 0; n < 7; ++n) {
@@ -243,12 +243,17 @@ TEST(CifTags, FilesInTheOrderGivenThenBlocksInFileOrder) {
     EXPECT_EQ(r.series.title, "b.cif");  // the first block's title only
 }
 
-TEST(CifTags, TheTitleIsTheCommonNameElseTheFormula) {
+TEST(CifTags, TheTitleIsTheMineralNameElseTheCommonNameElseTheFormula) {
     const ReadResult both = readOne(block("a",
                                           "_cell_measurement_temperature 1\n_chemical_formula_sum 'C6 H6'\n"
                                           "_chemical_name_common ?\n") +
                                     block("b", "_cell_measurement_temperature 2\n_chemical_name_common 'other'\n"));
     EXPECT_EQ(both.series.title, "C6 H6");
+    const ReadResult all = readOne(block("a",
+                                         "_cell_measurement_temperature 1\n_chemical_formula_sum 'Mg O'\n"
+                                         "_chemical_name_common 'magnesium oxide'\n_chemical_name_mineral periclase\n") +
+                                   block("b", "_cell_measurement_temperature 2\n"));
+    EXPECT_EQ(all.series.title, "periclase");
 }
 
 // Pressure or temperature series.

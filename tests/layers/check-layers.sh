@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a folder includes a header of a layer above it. Data flows one way:
 # LIBRARIES <- calc <- input, output <- report, export, plots (side by side) <- run <- cli, shell.
+# Within plots, data/ (free of Qt) never includes draw/ (Qt).
 #
 #   check-layers.sh SOURCE_DIR
 set -uo pipefail
@@ -15,6 +16,7 @@ declare -A allowed=(
   [report]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc output report"
   [export]="LIBRARIES/math calc output export"
   [plots]="LIBRARIES/math calc output plots"
+  [plots/data]="LIBRARIES/math calc output plots/data"
   [run]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc input output report export run"
 )
 status=0

@@ -71,6 +71,34 @@ TEST(Exports, CsvRowsHoldTheJsonNumbers) {
     EXPECT_TRUE(calculations[1].at("property").at("defined").get<bool>());
 }
 
+TEST(Exports, APropertyWithoutEsdsHasANullEsdAndNoNumberIsMinusZero) {
+    // No cell esds. Under pressure the property is minus the strain per GPa, so the components
+    // that do not change (b, c, the shears) would be -0 unless written as 0.
+    TempFolder dir("exports-no-esds");
+    const std::string head = "TITLE no esds\nLINE1 P SIGP A B C ALPHA BETA GAMMA\nDATA\n";
+    const std::string cells = "0 @ 5 6 7 90 90 90\n1 @ 4.99 6 7 90 90 90\n";
+    for (const std::string sigP : {"0", "0.05"}) {
+        std::string text = head + cells;
+        for (std::size_t at; (at = text.find('@')) != std::string::npos;) text.replace(at, 1, sigP);
+        writeFile(dir / "cells.dat", text);
+        JsonOutput json(dir / "run.json");
+        ASSERT_EQ(runOnce(dir / "cells.dat", dir / "run.prt", {}, {&json}).outcome, RunOutcome::completed);
+        const std::string written = slurp(dir / "run.json");
+        for (const char* minusZero : {"-0.0,", "-0.0]", "-0.0}"})
+            EXPECT_EQ(written.find(minusZero), std::string::npos) << written;
+        const auto property = nlohmann::json::parse(written).at("calculations")[0].at("property");
+        EXPECT_TRUE(nlohmann::json::parse(written).at("calculations")[0].at("strain").at("esd").is_null());
+        if (sigP == "0") {
+            EXPECT_TRUE(property.at("esd").is_null()) << property;
+        } else {
+            // The esd of P gives the property one: about 0.002 per GPa times the relative esd of the
+            // change of P, 0.05 sqrt(2) / 1.
+            ASSERT_TRUE(property.at("esd").is_array()) << property;
+            EXPECT_NEAR(property.at("esd")[0][0].get<double>(), 0.002 * std::sqrt(2.0) * 0.05, 2e-6);
+        }
+    }
+}
+
 TEST(Exports, AFailedRunLeavesAnEarlierExportAsItWas) {
     TempFolder dir("exports-failed");
     writeFile(dir / "cells.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n1 5 6 7 90 90 90\n2 5 6 x 90 90 90\n");

@@ -304,11 +304,11 @@ TEST_F(DialogTest, TheFileDialogsAreAskedForTheirTitlesFiltersAndRules) {
     const FileRequest& in = chooser.requests[0];
     EXPECT_EQ(in.title, "Open Input Data File");
     ASSERT_EQ(in.filters.size(), 2u);
-    EXPECT_EQ(in.filters[0].label, "All Files");
-    EXPECT_EQ(in.filters[0].pattern, "*.*");
-    EXPECT_EQ(in.filters[1].label, "Data");
-    EXPECT_EQ(in.filters[1].pattern, "*.dat");
-    EXPECT_EQ(in.initialFilter, 1);
+    EXPECT_EQ(in.filters[0].label, "Data and CIF files");
+    EXPECT_EQ(in.filters[0].pattern, "*.dat *.cif");
+    EXPECT_EQ(in.filters[1].label, "All Files");
+    EXPECT_EQ(in.filters[1].pattern, "*.*");
+    EXPECT_EQ(in.initialFilter, 0);
     EXPECT_EQ(in.defaultExtension, "exp");
     EXPECT_TRUE(in.mustExist);
     EXPECT_TRUE(in.readOnly);

@@ -359,9 +359,10 @@ void MainWindowTest::fileDialogForTheInputFile() {
     QTest::mouseClick(window.control(ctl::inputBrowse), Qt::LeftButton);
 
     QCOMPARE(title, QStringLiteral("Open Input Data File"));
-    // "All Files" shows every file, also one without a dot in its name.
-    QCOMPARE(filters, (QStringList{QStringLiteral("All Files (*)"), QStringLiteral("Data (*.dat)")}));
-    QCOMPARE(selectedFilter, QStringLiteral("Data (*.dat)"));
+    // Data and CIF files first; "All Files" shows every file, also one without a dot in its name.
+    QCOMPARE(filters,
+             (QStringList{QStringLiteral("Data and CIF files (*.dat *.cif)"), QStringLiteral("All Files (*)")}));
+    QCOMPARE(selectedFilter, QStringLiteral("Data and CIF files (*.dat *.cif)"));
     QCOMPARE(suffix, QStringLiteral("exp"));
     // Several CIF files may be chosen together.
     QCOMPARE(mode, QFileDialog::ExistingFiles);

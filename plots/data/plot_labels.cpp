@@ -1,4 +1,4 @@
-#include "plots/plot_labels.hpp"
+#include "plots/data/plot_labels.hpp"
 
 #include <charconv>
 #include <cmath>

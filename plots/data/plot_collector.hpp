@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "calc/axis_matching.hpp"
-#include "plots/plot_data.hpp"
+#include "plots/data/plot_data.hpp"
 #include "output/run_output.hpp"
 
 class PlotCollector : public RunOutput {

@@ -20,11 +20,11 @@
 #include <deque>
 #include <optional>
 
-#include "../run/run_support.hpp"
-#include "plots/plot_collector.hpp"
-#include "plots/plot_export.hpp"
-#include "plots/plot_style.hpp"
-#include "plots/results_window.hpp"
+#include "../../run/run_support.hpp"
+#include "plots/data/plot_collector.hpp"
+#include "plots/draw/plot_export.hpp"
+#include "plots/draw/plot_style.hpp"
+#include "plots/draw/results_window.hpp"
 #include "shell/dialog_controls.hpp"
 #include "shell/dialog_logic.hpp"
 #include "shell/main_window.hpp"

@@ -1,4 +1,4 @@
-#include "plots/plot_style.hpp"
+#include "plots/draw/plot_style.hpp"
 
 #include <QApplication>
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <set>
 
-#include "../support.hpp"
-#include "plots/plot_writer_client.hpp"
+#include "../../support.hpp"
+#include "plots/data/plot_writer_client.hpp"
 
 namespace {
 
@@ -79,11 +79,18 @@ TEST(BatchPlots, FailuresSayWhyAndExitWithOne) {
     EXPECT_NE(slurp(dir / "errors").find("no plots written"), std::string::npos) << slurp(dir / "errors");
     EXPECT_TRUE(std::filesystem::exists(dir / "r_strain.cal"));  // the run's own files stay
 
-    // A calculation the run does not have.
-    EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir / "p") + " --surface 99", dir / "errors"),
-              1);
-    EXPECT_NE(slurp(dir / "errors").find("--surface 99"), std::string::npos) << slurp(dir / "errors");
-    EXPECT_FALSE(std::filesystem::exists(dir / "p" / "metacetamol_monoclinic_T_coefficients.svg"));
+    // A calculation the run does not have: the range it has, in a line, not the range of an int.
+    for (const char* k : {"99", "0", "-1"}) {
+        EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir / "p") + " --surface " + k,
+                        dir / "errors"),
+                  1)
+            << k;
+        const std::string points = std::to_string(readDataText(slurp(kExample)).series.points.size() - 1);
+        EXPECT_EQ(slurp(dir / "errors"), "PROCESSING DATA\ntenzio-batch: no plots written: --surface: a calculation "
+                                         "number from 1 to " + points + "\n")
+            << k;
+        EXPECT_FALSE(std::filesystem::exists(dir / "p" / "metacetamol_monoclinic_T_coefficients.svg"));
+    }
 
     // --surface alone is a usage error.
     EXPECT_EQ(

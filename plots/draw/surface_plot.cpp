@@ -1,4 +1,4 @@
-#include "plots/surface_plot.hpp"
+#include "plots/draw/surface_plot.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/axis_matching.hpp"
-#include "plots/plot_data.hpp"
+#include "plots/data/plot_data.hpp"
 
 // nᵀ·T·n.
 float normalValue(const Mat3& tensor, const Vec3& n);

@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <memory>
 
-#include "plots/plot_collector.hpp"
-#include "plots/plot_data.hpp"
+#include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_data.hpp"
 
 class QComboBox;
 class QCustomPlot;

@@ -1,4 +1,4 @@
-#include "plots/surface_geometry.hpp"
+#include "plots/data/surface_geometry.hpp"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <string_view>
 
-#include "plots/plot_data.hpp"
+#include "plots/data/plot_data.hpp"
 
 QColor colourOf(PlotColour colour);
 // "blue", "vermilion", ...: how the texts of a plot name its colours.

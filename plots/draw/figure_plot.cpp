@@ -1,12 +1,12 @@
-#include "plots/figure_plot.hpp"
+#include "plots/draw/figure_plot.hpp"
 
 #include <qcustomplot.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "plots/plot_data.hpp"
-#include "plots/plot_style.hpp"
+#include "plots/data/plot_data.hpp"
+#include "plots/draw/plot_style.hpp"
 
 namespace {
 

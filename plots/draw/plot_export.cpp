@@ -1,4 +1,4 @@
-#include "plots/plot_export.hpp"
+#include "plots/draw/plot_export.hpp"
 
 #include <QBuffer>
 #include <QDir>
@@ -11,9 +11,9 @@
 
 #include <cmath>
 
-#include "plots/figure_plot.hpp"
-#include "plots/plot_style.hpp"
-#include "plots/surface_plot.hpp"
+#include "plots/draw/figure_plot.hpp"
+#include "plots/draw/plot_style.hpp"
+#include "plots/draw/surface_plot.hpp"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "plots/plot_collector.hpp"
+#include "plots/data/plot_collector.hpp"
 
 #include <algorithm>
 #include <cmath>
 
 #include "calc/series.hpp"
 #include "calc/principal_axes.hpp"
-#include "plots/plot_labels.hpp"
-#include "plots/surface_geometry.hpp"
+#include "plots/data/plot_labels.hpp"
+#include "plots/data/surface_geometry.hpp"
 
 namespace {
 

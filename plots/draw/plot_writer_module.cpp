@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "plots/plot_data.hpp"
-#include "plots/plot_export.hpp"
+#include "plots/data/plot_data.hpp"
+#include "plots/draw/plot_export.hpp"
 
 namespace {
 

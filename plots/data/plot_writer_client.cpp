@@ -1,4 +1,4 @@
-#include "plots/plot_writer_client.hpp"
+#include "plots/data/plot_writer_client.hpp"
 
 #include <dlfcn.h>
 

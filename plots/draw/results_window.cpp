@@ -1,4 +1,4 @@
-#include "plots/results_window.hpp"
+#include "plots/draw/results_window.hpp"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,10 +19,10 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
-#include "plots/figure_plot.hpp"
-#include "plots/plot_export.hpp"
-#include "plots/plot_style.hpp"
-#include "plots/surface_plot.hpp"
+#include "plots/draw/figure_plot.hpp"
+#include "plots/draw/plot_export.hpp"
+#include "plots/draw/plot_style.hpp"
+#include "plots/draw/surface_plot.hpp"
 
 namespace {
 

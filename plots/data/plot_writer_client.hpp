@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plots/plot_data.hpp"
+#include "plots/data/plot_data.hpp"
 
 // The file name of the module.
 inline constexpr const char* kPlotWriterFile = "tenzio_plotwriter.so";

@@ -3,7 +3,7 @@
 // width, always with the print fonts, whatever the window shows.
 #include <QString>
 
-#include "plots/plot_data.hpp"
+#include "plots/data/plot_data.hpp"
 
 enum class ExportFormat { png, svg, pdf };
 enum class ExportWidth { column, page };  // 85 mm, 180 mm

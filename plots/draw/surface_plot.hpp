@@ -3,8 +3,8 @@
 // a 3-D view, the positive and negative values in two colours, the crystal axes as arrows.
 #include <qcustomplot.h>
 
-#include "plots/plot_data.hpp"
-#include "plots/plot_style.hpp"
+#include "plots/data/plot_data.hpp"
+#include "plots/draw/plot_style.hpp"
 
 // The 3-D view, as a cell of the plot's layout so that it is exported with the sections. Turned
 // by dragging with the mouse when `turnable`; exported files use the fixed oblique view.

@@ -6,9 +6,9 @@
 
 #include "calc/pair_result.hpp"
 #include "calc/axis_matching.hpp"
-#include "plots/plot_collector.hpp"
-#include "plots/plot_labels.hpp"
-#include "plots/surface_geometry.hpp"
+#include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_labels.hpp"
+#include "plots/data/surface_geometry.hpp"
 
 namespace {
 
