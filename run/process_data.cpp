@@ -1,9 +1,11 @@
 #include "run/process_data.hpp"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "calc/pair_result.hpp"
+#include "fit/fit_series.hpp"
 #include "input/readfile.hpp"
 #include "report/print_report.hpp"
 #include "report/result_files.hpp"
@@ -116,6 +118,15 @@ RunOutcome PROCESS_DATA(RunState& state) {
                                         series.points[static_cast<std::size_t>(i - 1)], first, i);
         result.calculationNumber = ++state.calculationNumber;
         for (RunOutput* output : outputs) output->calculation(result);
+    }
+
+    // The fits over the whole series, computed only when some output shows them.
+    if (std::any_of(outputs.begin(), outputs.end(), [](const RunOutput* o) { return o->wantsFits(); })) {
+        FitOptions fitOptions = state.fitOptions;
+        fitOptions.run = state.options;
+        const FitResult fits = fitSeries(series, fitOptions);
+        for (RunOutput* output : outputs)
+            if (output->wantsFits()) output->fits(fits);
     }
 
     // Every output, so that a failed write anywhere is reported rather than hidden.
