@@ -84,7 +84,13 @@ FitResult fitSeries(const Series& series, const FitOptions& options) {
     if (series.pressureRun) {
         result.eos = fitEquationsOfState(series, options.eosModels, options.weights);
         result.empirical = fitEmpirical(strains, options.weights);
-        result.ff = normalisedPressure(series, options.weights);
+        // V0 from the BM3 fit of the volumes, the one among the models when it is there.
+        const EosData volumes = eosDataOf(series, "volume");
+        const auto bm3 = std::find_if(result.eos.begin(), result.eos.end(), [](const EosFit& fit) {
+            return fit.model == EosModel::BM3 && !fit.isEdge();
+        });
+        result.ff = normalisedPressure(volumes, bm3 != result.eos.end() ? *bm3
+                                                                        : fitEquationOfState(EosModel::BM3, volumes, options.weights));
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #include "fit/reference_strains.hpp"
 
 #include "calc/pair_result.hpp"
+#include "fit/cell_volume.hpp"
 
 ReferenceStrains strainsAgainstReference(const Series& series, const RunOptions& options) {
     ReferenceStrains r;
@@ -36,8 +37,9 @@ ReferenceStrains strainsAgainstReference(const Series& series, const RunOptions&
             s.edges[k] = point.cell[m];
             s.edgeEsds[k] = point.cell.esd[m];
         }
-        s.volume = point.cell.volume();
-        s.volumeEsd = point.cell.volumeEsd();
+        const VolumeWithEsd volume = volumeOf(point.cell, series.crystalSystem);
+        s.volume = volume.volume;
+        s.volumeEsd = volume.esd;
         directions.push_back(s.directions);
         r.points.push_back(s);
     }
