@@ -2,178 +2,261 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace {
 
-// Fits are double precision and written as the shortest decimal that reads back to the same double.
-using Json = nlohmann::ordered_json;
-
-// A number, or null where it is not finite (never NaN in the document).
-Json number(double v) { return std::isfinite(v) ? Json(v) : Json(nullptr); }
-Json number(const std::optional<double>& v) { return v ? number(*v) : Json(nullptr); }
-
-template <class T, std::size_t N>
-Json numbers(const std::array<T, N>& values) {
-    Json a = Json::array();
-    for (const T v : values) a.push_back(number(static_cast<double>(v)));
-    return a;
-}
-
-Json rows(const Tensor3& t) {
-    Json a = Json::array();
-    for (const auto& r : t) a.push_back(numbers(r));
-    return a;
-}
-
-Json matrix(const std::vector<double>& values, std::size_t p) {
-    Json a = Json::array();
-    for (std::size_t i = 0; i < p; ++i) {
-        Json r = Json::array();
-        for (std::size_t j = 0; j < p; ++j) r.push_back(number(values[i * p + j]));
-        a.push_back(std::move(r));
+// The fits hold a few thousand numbers for a long series, so their text is written directly:
+// each double as the shortest decimal that reads back to it, null where it is not finite (never
+// NaN in the document). Strings go through nlohmann-json for their escapes.
+class JsonText {
+public:
+    JsonText& open(char bracket) {
+        separate();
+        out_ += bracket;
+        first_.push_back(true);
+        return *this;
     }
-    return a;
-}
+    JsonText& close(char bracket) {
+        out_ += bracket;
+        first_.pop_back();
+        return *this;
+    }
+    JsonText& key(std::string_view name) {
+        separate();
+        out_ += '"';
+        out_ += name;
+        out_ += "\":";
+        afterKey_ = true;
+        return *this;
+    }
+    JsonText& number(double v) {
+        separate();
+        if (!std::isfinite(v)) {
+            out_ += "null";
+            return *this;
+        }
+        char buffer[32];
+        const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+        out_.append(buffer, r.ptr);
+        return *this;
+    }
+    JsonText& number(const std::optional<double>& v) { return v ? number(*v) : null(); }
+    JsonText& integer(int v) {
+        separate();
+        out_ += std::to_string(v);
+        return *this;
+    }
+    JsonText& boolean(bool v) {
+        separate();
+        out_ += v ? "true" : "false";
+        return *this;
+    }
+    JsonText& null() {
+        separate();
+        out_ += "null";
+        return *this;
+    }
+    JsonText& string(const std::string& s) {
+        separate();
+        out_ += nlohmann::json(s).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return *this;
+    }
+    template <class T, std::size_t N>
+    JsonText& numbers(const std::array<T, N>& values) {
+        open('[');
+        for (const T v : values) number(static_cast<double>(v));
+        return close(']');
+    }
+    JsonText& rows(const Tensor3& t) {
+        open('[');
+        for (const auto& r : t) numbers(r);
+        return close(']');
+    }
+    // A number, or null when the fit failed.
+    JsonText& numberIf(bool ok, double v) { return ok ? number(v) : null(); }
+    JsonText& numberIf(bool ok, const std::optional<double>& v) { return ok ? number(v) : null(); }
 
-Json lineOf(const LinearFit& fit) {
+    const std::string& text() const { return out_; }
+
+private:
+    void separate() {
+        if (afterKey_) {
+            afterKey_ = false;
+            return;
+        }
+        if (first_.empty()) return;
+        if (!first_.back()) out_ += ',';
+        first_.back() = false;
+    }
+
+    std::string out_;
+    std::vector<bool> first_;
+    bool afterKey_ = false;
+};
+
+void line(JsonText& j, const LinearFit& fit) {
     const bool ok = fit.line.status.ok;
-    Json j;
-    j["coefficient"] = ok ? number(fit.coefficient) : Json(nullptr);
-    j["esd"] = ok ? number(fit.esd) : Json(nullptr);
-    j["intercept"] = ok ? number(fit.intercept) : Json(nullptr);
-    j["intercept_esd"] = ok ? number(fit.interceptEsd) : Json(nullptr);
-    j["chi2"] = ok ? number(fit.line.chi2) : Json(nullptr);
-    j["dof"] = ok ? Json(fit.line.dof) : Json(nullptr);
-    j["status"] = fit.line.status.text;
-    return j;
+    j.key("coefficient").numberIf(ok, fit.coefficient);
+    j.key("esd").numberIf(ok, fit.esd);
+    j.key("intercept").numberIf(ok, fit.intercept);
+    j.key("intercept_esd").numberIf(ok, fit.interceptEsd);
+    j.key("chi2").numberIf(ok, fit.line.chi2);
+    j.key("dof");
+    if (ok) j.integer(fit.line.dof);
+    else j.null();
+    j.key("status").string(fit.line.status.text);
 }
 
-Json linearOf(const LinearFits& fits) {
-    Json principal = Json::array();
+void linear(JsonText& j, const LinearFits& fits) {
+    j.open('{').key("principal").open('[');
     for (const PrincipalLinearFit& axis : fits.principal) {
-        Json j = lineOf(axis);
-        j["uvw"] = axis.uvw ? numbers(*axis.uvw) : Json(nullptr);
-        principal.push_back(std::move(j));
+        j.open('{');
+        line(j, axis);
+        j.key("uvw");
+        if (axis.uvw) j.numbers(*axis.uvw);
+        else j.null();
+        j.close('}');
     }
-    Json j;
-    j["principal"] = std::move(principal);
-    j["a"] = lineOf(fits.a);
-    j["b"] = lineOf(fits.b);
-    j["c"] = lineOf(fits.c);
-    j["volume"] = lineOf(fits.volume);
-    return j;
+    j.close(']');
+    const std::pair<const char*, const LinearFit*> others[] = {
+        {"a", &fits.a}, {"b", &fits.b}, {"c", &fits.c}, {"volume", &fits.volume}};
+    for (const auto& [name, fit] : others) {
+        j.key(name).open('{');
+        line(j, *fit);
+        j.close('}');
+    }
+    j.close('}');
 }
 
-Json tensorOf(const TensorFit& fit) {
-    Json j;
-    j["order"] = fit.order;
-    j["status"] = fit.status.text;
-    Json at = Json::array();
+void tensor(JsonText& j, const TensorFit& fit) {
+    j.open('{').key("order").integer(fit.order).key("status").string(fit.status.text).key("at").open('[');
     if (fit.status.ok) {
         for (const TensorAt& t : fit.at) {
-            Json point;
-            point["x"] = number(t.x);
-            point["measured"] = t.measured;
-            point["tensor"] = rows(t.tensor);
-            point["esd"] = rows(t.esd);
-            Json principal = Json::array();
+            j.open('{').key("x").number(t.x).key("measured").boolean(t.measured);
+            j.key("tensor").rows(t.tensor).key("esd").rows(t.esd).key("principal").open('[');
             for (const PrincipalCoefficient& axis : t.principal) {
-                Json a;
-                a["value"] = number(axis.value);
-                a["esd"] = number(axis.esd);
-                a["vector"] = axis.hasDirection ? numbers(axis.vector) : Json(nullptr);
-                a["uvw"] = axis.hasDirection ? numbers(axis.uvw) : Json(nullptr);
-                a["to_abc"] = axis.hasDirection ? numbers(axis.toAbc) : Json(nullptr);
-                a["to_abc_esd"] = axis.hasDirection ? numbers(axis.toAbcEsd) : Json(nullptr);
-                principal.push_back(std::move(a));
+                j.open('{').key("value").number(axis.value).key("esd").number(axis.esd);
+                if (axis.hasDirection) {
+                    j.key("vector").numbers(axis.vector).key("uvw").numbers(axis.uvw);
+                    j.key("to_abc").numbers(axis.toAbc).key("to_abc_esd").numbers(axis.toAbcEsd);
+                } else {
+                    j.key("vector").null().key("uvw").null().key("to_abc").null().key("to_abc_esd").null();
+                }
+                j.close('}');
             }
-            point["principal"] = std::move(principal);
-            at.push_back(std::move(point));
+            j.close(']').close('}');
         }
     }
-    j["at"] = std::move(at);
-    return j;
+    j.close(']').close('}');
 }
 
-Json eosOf(const EosFit& fit) {
+void eos(JsonText& j, const EosFit& fit) {
     const bool ok = fit.status.ok;
     const bool edge = fit.isEdge();
-    const auto put = [&](Json& j, const char* name, const FittedValue& v) {
-        j[name] = ok ? number(v.value) : Json(nullptr);
-        j[std::string(name) + "_esd"] = ok ? number(v.esd) : Json(nullptr);
+    const auto put = [&](const char* name, const char* esdName, const FittedValue& v) {
+        j.key(name).numberIf(ok, v.value);
+        j.key(esdName).numberIf(ok, v.esd);
     };
-    Json j;
-    j["model"] = std::string(eosModelName(fit.model));
-    j["quantity"] = fit.quantity;
-    put(j, edge ? "x0" : "V0", fit.v0);
-    put(j, edge ? "M0" : "K0", fit.k0);
-    put(j, edge ? "Mp" : "Kp", fit.kp);
-    put(j, edge ? "Mpp" : "Kpp", fit.kpp);
-    j["parameters"] = fit.parameters;
-    j["correlation"] = ok ? matrix(fit.correlation, fit.parameters.size()) : Json(nullptr);
-    j["chi2"] = ok ? number(fit.chi2) : Json(nullptr);
-    j["dof"] = ok ? Json(fit.dof) : Json(nullptr);
-    j["max_residual"] = ok ? number(fit.maxResidual) : Json(nullptr);
-    j["status"] = fit.status.text;
-    return j;
+    j.open('{').key("model").string(std::string(eosModelName(fit.model))).key("quantity").string(fit.quantity);
+    if (edge) {
+        put("x0", "x0_esd", fit.v0);
+        put("M0", "M0_esd", fit.k0);
+        put("Mp", "Mp_esd", fit.kp);
+        put("Mpp", "Mpp_esd", fit.kpp);
+    } else {
+        put("V0", "V0_esd", fit.v0);
+        put("K0", "K0_esd", fit.k0);
+        put("Kp", "Kp_esd", fit.kp);
+        put("Kpp", "Kpp_esd", fit.kpp);
+    }
+    j.key("parameters").open('[');
+    for (const std::string& name : fit.parameters) j.string(name);
+    j.close(']').key("correlation");
+    if (ok) {
+        const std::size_t p = fit.parameters.size();
+        j.open('[');
+        for (std::size_t a = 0; a < p; ++a) {
+            j.open('[');
+            for (std::size_t b = 0; b < p; ++b) j.number(fit.correlation[a * p + b]);
+            j.close(']');
+        }
+        j.close(']');
+    } else {
+        j.null();
+    }
+    j.key("chi2").numberIf(ok, fit.chi2).key("dof");
+    if (ok) j.integer(fit.dof);
+    else j.null();
+    j.key("max_residual").numberIf(ok, fit.maxResidual).key("status").string(fit.status.text).close('}');
 }
 
-Json empiricalOf(const EmpiricalFit& fit) {
+void empirical(JsonText& j, const EmpiricalFit& fit) {
     const bool ok = fit.status.ok;
-    Json j;
-    j["axis"] = fit.axis;
-    const auto put = [&](const char* name, const FittedValue& v) {
-        j[name] = ok ? number(v.value) : Json(nullptr);
-        j[std::string(name) + "_esd"] = ok ? number(v.esd) : Json(nullptr);
-    };
-    put("eps0", fit.eps0);
-    put("lambda", fit.lambda);
-    put("pc", fit.pc);
-    put("nu", fit.nu);
-    j["chi2"] = ok ? number(fit.chi2) : Json(nullptr);
-    j["dof"] = ok ? Json(fit.dof) : Json(nullptr);
-    Json k = Json::array();
-    for (const ValueAt& v : fit.k) k.push_back({{"x", number(v.x)}, {"value", number(v.value)}, {"esd", number(v.esd)}});
-    j["K"] = ok ? std::move(k) : Json(nullptr);
-    j["status"] = fit.status.text;
-    return j;
+    j.open('{').key("axis").integer(fit.axis);
+    const std::pair<const char*, const FittedValue*> values[] = {
+        {"eps0", &fit.eps0}, {"lambda", &fit.lambda}, {"pc", &fit.pc}, {"nu", &fit.nu}};
+    for (const auto& [name, v] : values) {
+        j.key(name).numberIf(ok, v->value);
+        j.key(std::string(name) + "_esd").numberIf(ok, v->esd);
+    }
+    j.key("chi2").numberIf(ok, fit.chi2).key("dof");
+    if (ok) j.integer(fit.dof);
+    else j.null();
+    j.key("K");
+    if (ok) {
+        j.open('[');
+        for (const ValueAt& k : fit.k) j.open('{').key("x").number(k.x).key("value").number(k.value).key("esd").number(k.esd).close('}');
+        j.close(']');
+    } else {
+        j.null();
+    }
+    j.key("status").string(fit.status.text).close('}');
 }
 
 }  // namespace
 
 std::string fitsJsonMembers(const FitResult& result) {
-    if (!result.status.ok)
-        return "\"fits\": null,\n\"fits_reason\": " + Json(result.status.text).dump();
-    Json j;
-    j["variable"] = result.pressure ? "pressure" : "temperature";
-    j["reference"] = result.reference;
-    j["strain"] = std::string(strainTypeKey(result.strain));
-    j["weights"] = result.weights == FitWeights::esd ? "esd" : "none";
-    j["notes"] = result.notes;
-    j["linear"] = result.linear ? linearOf(*result.linear) : Json(nullptr);
-    j["tensor"] = result.tensor ? tensorOf(*result.tensor) : Json(nullptr);
+    JsonText j;
+    if (!result.status.ok) {
+        j.open('{').key("fits").null().key("fits_reason").string(result.status.text);
+        const std::string& t = j.text();
+        return t.substr(1);  // the members, without the opening brace
+    }
+    j.open('{').key("fits").open('{');
+    j.key("variable").string(result.pressure ? "pressure" : "temperature");
+    j.key("reference").integer(result.reference);
+    j.key("strain").string(std::string(strainTypeKey(result.strain)));
+    j.key("weights").string(result.weights == FitWeights::esd ? "esd" : "none");
+    j.key("notes").open('[');
+    for (const std::string& note : result.notes) j.string(note);
+    j.close(']');
+    j.key("linear");
+    if (result.linear) linear(j, *result.linear);
+    else j.null();
+    j.key("tensor");
+    if (result.tensor) tensor(j, *result.tensor);
+    else j.null();
     if (result.pressure) {
-        Json eos = Json::array();
-        for (const EosFit& fit : result.eos) eos.push_back(eosOf(fit));
-        j["eos"] = std::move(eos);
-        Json empirical = Json::array();
-        for (const EmpiricalFit& fit : result.empirical) empirical.push_back(empiricalOf(fit));
-        j["empirical"] = std::move(empirical);
+        j.key("eos").open('[');
+        for (const EosFit& fit : result.eos) eos(j, fit);
+        j.close(']').key("empirical").open('[');
+        for (const EmpiricalFit& fit : result.empirical) empirical(j, fit);
+        j.close(']').key("ff");
         if (result.ff && result.ff->status.ok) {
-            Json ff = Json::array();
+            j.open('[');
             for (const NormalisedPressurePoint& p : result.ff->points)
-                ff.push_back({{"point", p.point}, {"x", number(p.x)}, {"f", number(p.f)}, {"f_esd", number(p.fEsd)},
-                              {"F", number(p.F)}, {"F_esd", number(p.FEsd)}});
-            j["ff"] = std::move(ff);
+                j.open('{').key("point").integer(p.point).key("x").number(p.x).key("f").number(p.f).key("f_esd").number(p.fEsd)
+                    .key("F").number(p.F).key("F_esd").number(p.FEsd).close('}');
+            j.close(']');
         } else {
-            j["ff"] = nullptr;
-            j["ff_reason"] = result.ff ? result.ff->status.text : "not computed";
+            j.null().key("ff_reason").string(result.ff ? result.ff->status.text : "not computed");
         }
     } else {
-        j["eos"] = nullptr;
-        j["empirical"] = nullptr;
-        j["ff"] = nullptr;
+        j.key("eos").null().key("empirical").null().key("ff").null();
     }
-    return "\"fits\": " + j.dump(-1, ' ', false, Json::error_handler_t::replace);
+    j.close('}');
+    return j.text().substr(1);
 }

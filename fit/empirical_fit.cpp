@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::size_t kParameters = 4;  // eps0, lambda, Pc, nu
 constexpr int kWeightPasses = 20;
-constexpr double kSettled = 1e-10;
+constexpr double kSettled = 1e-7;  // relative change of every parameter between weight passes
+// Below this nu the law is a logarithm of P - Pc, and eps0 and lambda grow without bound.
+constexpr double kSmallestNu = 0.01;
 
 double strainOf(const std::vector<double>& t, double p) { return t[0] + t[1] * std::pow(p - t[2], t[3]); }
 
@@ -129,9 +131,10 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     projected.points = n;
     projected.parameters = 2;
     projected.typical = {1.0, 1.0};
+    projected.maxIterations = 100;
     projected.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
         const double pc = pMin - range * std::exp(q[0]);
-        if (!(q[1] > 0.0) || !std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda))) return false;
+        if (!(q[1] >= kSmallestNu) || !std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda))) return false;
         for (std::size_t i = 0; i < n; ++i)
             r[i] = (points[i].y - eps0 - lambda * std::pow(points[i].x - pc, q[1])) * std::sqrt(w[i]);
         return true;
@@ -170,8 +173,11 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
             start = {std::log((pMin - current[2]) / range), current[3]};
         }
         const NonlinearSolution solution = solveLeastSquares(projected, start);
-        if (!solution.ok) {
-            fit.status = FitStatus::failure(solution.reason);
+        // A solution against the bound of nu is no minimum of the law, only the closest it comes.
+        const bool logarithmic = !solution.parameters.empty() && solution.parameters[1] < 1.05 * kSmallestNu;
+        if (!solution.ok || logarithmic) {
+            fit.status = FitStatus::failure(logarithmic ? "no convergence: nu tends to 0 (the strain follows a logarithm of P)"
+                                                        : solution.reason);
             return fit;
         }
         const std::vector<double>& q = solution.parameters;

@@ -12,7 +12,8 @@
 namespace {
 
 constexpr int kWeightPasses = 20;
-constexpr double kSettled = 1e-10;  // relative change of every parameter between weight passes
+// The weights have settled when no parameter moves by more than this fraction of its esd.
+constexpr double kSettled = 1e-3;
 
 double cube(double x) { return x * x * x; }
 
@@ -121,7 +122,7 @@ std::optional<ValueAt> EosFit::volumeAt(double p) const {
     return ValueAt{p, v, pressureEsdAt(v) / std::fabs(slope)};
 }
 
-EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode) {
+EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, const EosFit* seed) {
     EosFit fit;
     fit.model = model;
     fit.quantity = d.quantity;
@@ -138,6 +139,10 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode) {
         return fit;
     }
     std::optional<std::vector<double>> start = startOf(model, d);
+    if (start && seed && seed->status.ok && seed->quantity == d.quantity) {
+        (*start)[0] = seed->v0.value;
+        (*start)[1] = seed->k0.value;
+    }
     if (!start) {
         fit.status = FitStatus::failure(edge ? "the edge does not shorten as the pressure rises"
                                              : "the volume does not fall as the pressure rises");
@@ -146,33 +151,44 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode) {
 
     // Effective-variance weights from the parameters of the pass before (none in the first pass).
     const bool anySigV = anyEsd(d.sigV);
-    std::vector<double> weights;
     std::vector<double> sigmas(n);
     NonlinearProblem problem;
     problem.points = n;
     problem.parameters = p;
     problem.typical = *start;
+    std::vector<double> rootWeights(n);
+    std::vector<double> volumes(n);  // V, or x^3 for an edge
+    for (std::size_t i = 0; i < n; ++i) volumes[i] = edge ? cube(d.v[i]) : d.v[i];
     problem.residuals = [&](const std::vector<double>& x, std::vector<double>& r) {
         if (!inDomain(x)) return false;
-        for (std::size_t i = 0; i < n; ++i) r[i] = (d.p[i] - pressureOf(model, edge, x, d.v[i])) * std::sqrt(weights[i]);
+        const EosParameters e = volumeParameters(model, edge, x);
+        for (std::size_t i = 0; i < n; ++i) r[i] = (d.p[i] - eosPressure(model, volumes[i], e)) * rootWeights[i];
         return true;
     };
     NonlinearSolution solution;
     std::vector<double> current = *start;
     for (int pass = 0; pass < kWeightPasses; ++pass) {
+        // |dP/dv| at each point from the parameters so far (the starting values in the first pass),
+        // by a central difference: the weights need no more.
         for (std::size_t i = 0; i < n; ++i) {
-            const double slope = pass == 0 ? 0.0 : modulusOf(model, edge, current, d.v[i]) / d.v[i];
+            const double h = 1e-6 * d.v[i];
+            const double slope = anySigV ? (pressureOf(model, edge, current, d.v[i] - h) -
+                                            pressureOf(model, edge, current, d.v[i] + h)) / (2.0 * h)
+                                         : 0.0;
             sigmas[i] = std::hypot(d.sigP[i], slope * d.sigV[i]);
         }
-        weights = weightsOf(sigmas, mode);
+        const std::vector<double> weights = weightsOf(sigmas, mode);
+        for (std::size_t i = 0; i < n; ++i) rootWeights[i] = std::sqrt(weights[i]);
         solution = solveLeastSquares(problem, current);
         if (!solution.ok) {
             fit.status = FitStatus::failure(solution.reason);
             return fit;
         }
         bool settled = pass > 0;
+        const double scale = solution.chi2 / static_cast<double>(n - p);
         for (std::size_t j = 0; j < p && settled; ++j)
-            settled = std::fabs(solution.parameters[j] - current[j]) <= kSettled * std::fabs(current[j]) + 1e-300;
+            settled = std::fabs(solution.parameters[j] - current[j]) <=
+                      kSettled * std::sqrt(solution.covariance[j * p + j] * scale) + 1e-15 * std::fabs(current[j]);
         current = solution.parameters;
         fit.iterations += solution.iterations;
         if (settled || mode == FitWeights::none || !anySigV) break;
@@ -181,7 +197,12 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode) {
     fit.dof = static_cast<int>(n - p);
     fit.chi2 = solution.chi2;
     const double factor = fit.chi2 / fit.dof;
-    fit.covariance = solution.covariance;
+    fit.covariance = covarianceAt(problem, current);
+    if (fit.covariance.empty()) {
+        fit.status = FitStatus::failure("singular covariance: the data do not determine every parameter");
+        return fit;
+    }
+    solution.covariance = fit.covariance;
     for (double& c : fit.covariance) c *= factor;
     fit.correlation.assign(p * p, 0.0);
     for (std::size_t a = 0; a < p; ++a)
@@ -243,7 +264,12 @@ std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<
     std::vector<EosFit> fits;
     for (const std::string& quantity : quantities) {
         const EosData data = eosDataOf(series, quantity);
-        for (const EosModel model : models) fits.push_back(fitEquationOfState(model, data, mode));
+        // Each model starts from V0 and K0 of the first that converged.
+        std::optional<EosFit> seed;
+        for (const EosModel model : models) {
+            fits.push_back(fitEquationOfState(model, data, mode, seed ? &*seed : nullptr));
+            if (!seed && fits.back().status.ok) seed = fits.back();
+        }
     }
     return fits;
 }

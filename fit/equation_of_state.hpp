@@ -17,7 +17,8 @@ struct EosData {
     std::vector<double> sigP;
 };
 
-EosFit fitEquationOfState(EosModel model, const EosData& data, FitWeights mode);
+// seed: a fit of the same data whose V0 and K0 are a better start than the estimate from the data.
+EosFit fitEquationOfState(EosModel model, const EosData& data, FitWeights mode, const EosFit* seed = nullptr);
 
 // Each model for the volume, then each model for each edge the crystal system leaves free
 // (cubic a; tetragonal, trigonal and hexagonal a and c; otherwise a, b and c).

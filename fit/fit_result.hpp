@@ -70,7 +70,8 @@ struct LinearFit {
 // The line of one principal axis, followed along the series by its direction.
 struct PrincipalLinearFit : LinearFit {
     // The axis's mean direction along the series (sign aligned), on X, Y, Z, and as [uvw] of the
-    // reference cell (largest component 1); none when the axis never has a defined direction.
+    // reference cell (the largest component in magnitude +1 or -1); none when the axis never has a
+    // defined direction.
     std::optional<Vec3> direction;
     std::optional<std::array<double, 3>> uvw;
 };
@@ -91,7 +92,7 @@ struct PrincipalCoefficient {
     double esd = 0.0;
     bool hasDirection = false;  // false in a circular section (equal values)
     Vec3 vector{};              // unit, on X, Y, Z
-    std::array<double, 3> uvw{};     // [uvw] of the reference cell, largest component 1
+    std::array<double, 3> uvw{};     // [uvw] of the reference cell, the largest in magnitude +1 or -1
     std::array<float, 3> toAbc{};    // degrees to +a, +b, +c of the reference cell
     std::array<float, 3> toAbcEsd{};
 };
@@ -116,7 +117,7 @@ struct TensorFit {
     bool pressure = false;
     bool principalAxes = true;  // false for orthorhombic and higher: the axes are X, Y, Z
     Mat3 referenceSMatrix;      // rows: a, b, c of the reference cell on X, Y, Z
-    std::vector<TensorAt> at;   // at each distinct measured x, then at each x asked for
+    std::vector<TensorAt> at;   // at each distinct measured x, ascending, then at each x asked for
 
     TensorAt tensorAt(double x) const;
 };

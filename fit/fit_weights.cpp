@@ -10,6 +10,10 @@ bool anyEsd(const std::vector<double>& sigmas) {
 std::vector<double> weightsOf(const std::vector<double>& sigmas, FitWeights mode) {
     std::vector<double> weights(sigmas.size(), 1.0);
     if (mode == FitWeights::none || !anyEsd(sigmas)) return weights;
+    if (std::all_of(sigmas.begin(), sigmas.end(), [](double s) { return s > 0.0 && std::isfinite(s); })) {
+        for (std::size_t i = 0; i < sigmas.size(); ++i) weights[i] = 1.0 / (sigmas[i] * sigmas[i]);
+        return weights;
+    }
     std::vector<double> positive;
     for (const double s : sigmas)
         if (s > 0.0 && std::isfinite(s)) positive.push_back(s);

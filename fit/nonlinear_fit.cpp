@@ -12,9 +12,8 @@
 
 namespace {
 
-constexpr std::size_t kMaxIterations = 200;
-constexpr double kXTolerance = 1e-12;  // relative step size at convergence
-constexpr double kGTolerance = 1e-12;  // scaled gradient at convergence
+constexpr double kXTolerance = 1e-8;  // relative step size at convergence
+constexpr double kGTolerance = 1e-8;  // scaled gradient at convergence
 // Residuals where the model is undefined: large enough that no step into such a region is ever
 // accepted, small enough that their squares still add up.
 constexpr double kOutsideResidual = 1e100;
@@ -158,7 +157,7 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
     fdf.p = p;
     fdf.params = &context;
     gsl_multifit_nlinear_parameters settings = gsl_multifit_nlinear_default_parameters();
-    settings.fdtype = GSL_MULTIFIT_NLINEAR_CTRDIFF;
+    settings.fdtype = GSL_MULTIFIT_NLINEAR_FWDIFF;  // the covariance takes central differences of its own
     const std::unique_ptr<gsl_multifit_nlinear_workspace, GslFree> w(
         gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &settings, n, p));
     const std::unique_ptr<gsl_vector, GslFree> x0(gsl_vector_alloc(p));
@@ -168,7 +167,7 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
         return solution;
     }
     int info = 0;
-    const int status = gsl_multifit_nlinear_driver(kMaxIterations, kXTolerance, kGTolerance, 0.0, nullptr, nullptr,
+    const int status = gsl_multifit_nlinear_driver(problem.maxIterations, kXTolerance, kGTolerance, 0.0, nullptr, nullptr,
                                                    &info, w.get());
     solution.iterations = static_cast<int>(gsl_multifit_nlinear_niter(w.get()));
 
@@ -177,10 +176,11 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
     for (std::size_t j = 0; j < p; ++j) solution.parameters[j] = gsl_vector_get(x, j);
     // The solver also stops without success where no step lowers the sum, which happens at a
     // minimum too (it may start there): the Gauss-Newton step decides.
-    const std::optional<Linearisation> local = linearise(problem, solution.parameters);
+    std::optional<Linearisation> local;
+    if (status != GSL_SUCCESS) local = linearise(problem, solution.parameters);
     const bool converged = status == GSL_SUCCESS || (local && atMinimum(problem, *local, solution.parameters));
     if (!converged) {
-        solution.reason = status == GSL_EMAXITER ? "no convergence in " + std::to_string(kMaxIterations) + " iterations"
+        solution.reason = status == GSL_EMAXITER ? "no convergence in " + std::to_string(problem.maxIterations) + " iterations"
                                                  : "no convergence";
         return solution;
     }
@@ -190,7 +190,20 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
     }
     solution.chi2 = 0.0;
     for (const double v : r) solution.chi2 += v * v;
-    if (local) solution.covariance = local->covariance;
+    if (local) {
+        solution.covariance = local->covariance;
+    } else {
+        // From the solver's own Jacobian (forward differences): good enough to judge a weighting
+        // pass by; covarianceAt gives the precise one.
+        const std::unique_ptr<gsl_matrix, GslFree> covar(gsl_matrix_alloc(p, p));
+        if (gsl_multifit_nlinear_covar(gsl_multifit_nlinear_jac(w.get()), 1e-12, covar.get()) == GSL_SUCCESS) {
+            solution.covariance.assign(covar->data, covar->data + p * p);
+            for (std::size_t a = 0; a < p; ++a)
+                for (std::size_t b = 0; b < p; ++b) solution.covariance[a * p + b] = gsl_matrix_get(covar.get(), a, b);
+            if (!std::all_of(solution.covariance.begin(), solution.covariance.end(), [](double c) { return std::isfinite(c); }))
+                solution.covariance.clear();
+        }
+    }
     if (solution.covariance.empty()) {
         solution.reason = "singular covariance: the data do not determine every parameter";
         return solution;

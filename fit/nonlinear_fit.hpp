@@ -14,13 +14,16 @@ struct NonlinearProblem {
     std::function<bool(const std::vector<double>& parameters, std::vector<double>& residuals)> residuals;
     // A typical magnitude of each parameter, for the steps of the numerical derivatives.
     std::vector<double> typical;
+    std::size_t maxIterations = 200;
 };
 
 struct NonlinearSolution {
     bool ok = false;
     std::string reason;  // why not: "no convergence", "singular covariance", ...
     std::vector<double> parameters;
-    std::vector<double> covariance;  // (J^T J)^-1 of the weighted residuals, row by row, not scaled
+    // (J^T J)^-1 of the weighted residuals, row by row, not scaled; from the solver's Jacobian, so
+    // approximate: covarianceAt gives it precisely.
+    std::vector<double> covariance;
     double chi2 = 0.0;               // sum of the squared weighted residuals
     int iterations = 0;
 };

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <set>
 #include <string>
 
 #include "fit/fit_weights.hpp"
@@ -23,7 +22,8 @@ using Vector = std::unique_ptr<gsl_vector, GslFree>;
 using Workspace = std::unique_ptr<gsl_multifit_linear_workspace, GslFree>;
 
 constexpr int kMaxIterations = 50;
-constexpr double kSettled = 1e-12;  // largest relative change of a coefficient between iterations
+// The weights have settled when no coefficient moves by more than this fraction of its esd.
+constexpr double kSettled = 1e-6;
 
 bool allFinite(const std::vector<double>& values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
@@ -84,8 +84,10 @@ PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, doub
     fit.points = static_cast<int>(points.size());
     const std::size_t n = points.size();
     const std::size_t p = static_cast<std::size_t>(order) + 1;
-    std::set<double> distinct;
-    for (const FitPoint& point : points) distinct.insert(point.x);
+    std::vector<double> distinct;
+    for (const FitPoint& point : points) distinct.push_back(point.x);
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     if (n < 3) {
         fit.status = FitStatus::failure("fewer than 3 points");
         return fit;
@@ -138,8 +140,10 @@ PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, doub
         }
         std::vector<double> current(c->data, c->data + p);
         bool settled = !previous.empty();
+        const double varianceScale = n > p ? chi2 / static_cast<double>(n - p) : 0.0;
         for (std::size_t k = 0; k < p && settled; ++k)
-            settled = std::fabs(current[k] - previous[k]) <= kSettled * std::max(std::fabs(current[k]), 1e-300);
+            settled = std::fabs(current[k] - previous[k]) <=
+                      kSettled * std::sqrt(gsl_matrix_get(cov.get(), k, k) * varianceScale) + 1e-15 * std::fabs(current[k]);
         previous = std::move(current);
         if (settled || mode == FitWeights::none || !anySigX) break;
     }

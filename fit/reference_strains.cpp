@@ -1,6 +1,7 @@
 #include "fit/reference_strains.hpp"
 
-#include "calc/pair_result.hpp"
+#include "calc/principal_axes.hpp"
+#include "calc/strain_tensors.hpp"
 #include "fit/cell_volume.hpp"
 
 ReferenceStrains strainsAgainstReference(const Series& series, const RunOptions& options) {
@@ -9,27 +10,27 @@ ReferenceStrains strainsAgainstReference(const Series& series, const RunOptions&
     if (series.points.empty()) return r;
     const DataPoint& reference = series.points.front();
     r.referenceSMatrix = reference.cell.sMatrix(options.axisConvention);
-    const PairContext context{options, series.crystalSystem, series.pressureRun};
 
     std::vector<AxisDirections> directions;
     for (std::size_t i = 0; i < series.points.size(); ++i) {
         const DataPoint& point = series.points[i];
         // The reference against itself: zero strain, with the esd its own cell gives.
-        const PairResult pair = computePair(context, reference, point, 1, static_cast<int>(i) + 1);
+        const StrainTensors t = CALC_STRAIN_TENSORS(reference.cell, point.cell, options.strainType,
+                                                    series.crystalSystem, options.axisConvention);
         PointStrain s;
         s.x = variableOf(point, series.pressureRun);
         s.sigX = variableEsdOf(point, series.pressureRun);
-        s.strain = pair.strain.strainTensor;
-        s.strainEsd = pair.strain.esdTensor;
+        s.strain = t.strainTensor;
+        s.strainEsd = t.esdTensor;
         for (int m = 0; m < 3; ++m) {
             const auto k = static_cast<std::size_t>(m);
             if (r.principalAxes) {
-                s.principal[k] = pair.principal[k].strain;
-                s.principalEsd[k] = pair.principal[k].strainEsd;
-                if (pair.principal[k].hasDirection) s.directions[k] = pair.principal[k].direction;
+                s.principal[k] = t.eigenValues[k];
+                s.principalEsd[k] = t.eigenValueEsds[k];
+                if (!isCircularSection(t.eigenVectors, t.eigenFlag, m + 1)) s.directions[k] = row(t.eigenVectors, m + 1);
             } else {
-                s.principal[k] = pair.strain.strainTensor(m + 1, m + 1);
-                s.principalEsd[k] = pair.strain.esdTensor(m + 1, m + 1);
+                s.principal[k] = t.strainTensor(m + 1, m + 1);
+                s.principalEsd[k] = t.esdTensor(m + 1, m + 1);
                 Vec3 axis{};
                 axis[k] = 1.0f;
                 s.directions[k] = axis;

@@ -55,7 +55,7 @@ double rayleigh(const Tensor3& t, const Vec3& v) {
 // component esds (d lambda / d t_ij = v_i v_j, both halves of an off-diagonal pair), angles to
 // a, b, c by moving each component by a tenth of its esd, as the esds of a pair are found.
 std::array<PrincipalCoefficient, 3> principalOf(const Tensor3& t, const std::array<double, 6>& esds,
-                                                 bool principalAxes, const Mat3& sMatrix) {
+                                                 bool principalAxes, const Mat3& sMatrix, const std::optional<Mat3>& sInverse) {
     std::array<PrincipalCoefficient, 3> axes{};
     if (!principalAxes) {
         for (std::size_t m = 0; m < 3; ++m) {
@@ -64,18 +64,17 @@ std::array<PrincipalCoefficient, 3> principalOf(const Tensor3& t, const std::arr
             a.esd = esds[m];
             a.hasDirection = true;
             a.vector[m] = 1.0f;
-            a.uvw = uvwOf(a.vector, sMatrix);
+            a.uvw = uvwOf(a.vector, sInverse);
             a.toAbc = anglesToCrystalAxes(a.vector, sMatrix);
         }
         return axes;
     }
-    const ScaledTensor s = scaled(t);
-    const EigenResult eigen = EIGEN(s.m);
+    const EigenResult eigen = EIGEN(scaled(t).m);
     for (int m = 1; m <= 3; ++m) {
         PrincipalCoefficient& a = axes[static_cast<std::size_t>(m - 1)];
         a.hasDirection = !isCircularSection(eigen.eigenVectors, eigen.eigenFlag, m);
         if (!a.hasDirection) {
-            a.value = eigen.eigenValues[static_cast<std::size_t>(m - 1)] / s.scale;
+            a.value = eigen.eigenValues[static_cast<std::size_t>(m - 1)] / scaled(t).scale;
             continue;
         }
         const Vec3 v = row(eigen.eigenVectors, m);
@@ -89,38 +88,43 @@ std::array<PrincipalCoefficient, 3> principalOf(const Tensor3& t, const std::arr
             variance += d * d * esds[k] * esds[k];
         }
         a.esd = std::sqrt(variance);
-        a.uvw = uvwOf(v, sMatrix);
+        a.uvw = uvwOf(v, sInverse);
         a.toAbc = anglesToCrystalAxes(v, sMatrix);
+    }
 
-        std::array<double, 3> sums{};
-        for (std::size_t k = 0; k < 6; ++k) {
-            if (esds[k] <= 0.0) continue;
-            Tensor3 moved = t;
-            const auto i = static_cast<std::size_t>(kComponents[k][0] - 1);
-            const auto j = static_cast<std::size_t>(kComponents[k][1] - 1);
-            moved[i][j] += kStepFactor * esds[k];
-            if (i != j) moved[j][i] = moved[i][j];
-            const ScaledTensor ms = scaled(moved);
-            const EigenResult e = EIGEN(ms.m);
-            if (isCircularSection(e.eigenVectors, e.eigenFlag, m)) continue;
+    // One decomposition per moved component serves all three axes.
+    std::array<std::array<double, 3>, 3> sums{};
+    for (std::size_t k = 0; k < 6; ++k) {
+        if (esds[k] <= 0.0) continue;
+        Tensor3 moved = t;
+        const auto i = static_cast<std::size_t>(kComponents[k][0] - 1);
+        const auto j = static_cast<std::size_t>(kComponents[k][1] - 1);
+        moved[i][j] += kStepFactor * esds[k];
+        if (i != j) moved[j][i] = moved[i][j];
+        const EigenResult e = EIGEN(scaled(moved).m);
+        for (int m = 1; m <= 3; ++m) {
+            const PrincipalCoefficient& a = axes[static_cast<std::size_t>(m - 1)];
+            if (!a.hasDirection || isCircularSection(e.eigenVectors, e.eigenFlag, m)) continue;
             Vec3 w = row(e.eigenVectors, m);
-            if (dot(w, v) < 0.0f) w = {-w[0], -w[1], -w[2]};  // an eigenvector's sign means nothing
+            if (dot(w, a.vector) < 0.0f) w = {-w[0], -w[1], -w[2]};  // an eigenvector's sign means nothing
             const std::array<float, 3> movedAngles = anglesToCrystalAxes(w, sMatrix);
             for (std::size_t c = 0; c < 3; ++c) {
                 const double d = static_cast<double>(movedAngles[c]) - static_cast<double>(a.toAbc[c]);
-                sums[c] += d * d;
+                sums[static_cast<std::size_t>(m - 1)][c] += d * d;
             }
         }
-        for (std::size_t c = 0; c < 3; ++c) a.toAbcEsd[c] = static_cast<float>(std::sqrt(sums[c]) / kStepFactor);
     }
+    for (std::size_t m = 0; m < 3; ++m)
+        for (std::size_t c = 0; c < 3; ++c) axes[m].toAbcEsd[c] = static_cast<float>(std::sqrt(sums[m][c]) / kStepFactor);
     return axes;
 }
 
 }  // namespace
 
-std::array<double, 3> uvwOf(const Vec3& direction, const Mat3& sMatrix) {
+std::array<double, 3> uvwOf(const Vec3& direction, const Mat3& sMatrix) { return uvwOf(direction, MINV(sMatrix)); }
+
+std::array<double, 3> uvwOf(const Vec3& direction, const std::optional<Mat3>& inverse) {
     std::array<double, 3> uvw{};
-    const std::optional<Mat3> inverse = MINV(sMatrix);
     if (!inverse) return uvw;
     double largest = 0.0;
     for (int j = 1; j <= 3; ++j) {
@@ -150,7 +154,7 @@ TensorAt TensorFit::tensorAt(double x) const {
     r.esd = symmetric(propertyEsd);
     r.strain = symmetric(strain);
     r.strainEsd = symmetric(strainEsd);
-    r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix);
+    r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix, MINV(referenceSMatrix));
     return r;
 }
 
@@ -174,10 +178,10 @@ TensorFit fitTensor(const ReferenceStrains& strains, int order, bool pressure, c
         }
     }
     fit.status = FitStatus::success();
-    std::set<double> seen;
-    for (const PointStrain& s : strains.points) {
-        if (!seen.insert(s.x).second) continue;
-        fit.at.push_back(fit.tensorAt(s.x));
+    std::set<double> measured;  // distinct, ascending
+    for (const PointStrain& s : strains.points) measured.insert(s.x);
+    for (const double x : measured) {
+        fit.at.push_back(fit.tensorAt(x));
         fit.at.back().measured = true;
     }
     for (const double x : at) fit.at.push_back(fit.tensorAt(x));
