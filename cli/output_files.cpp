@@ -19,6 +19,7 @@ std::vector<OutputTarget> outputTargets(const BatchOutputs& outputs) {
     }
     if (!outputs.jsonFile.empty()) targets.push_back({"--json", outputs.jsonFile, status::exportIsInput});
     if (!outputs.csvFile.empty()) targets.push_back({"--csv", outputs.csvFile, status::exportIsInput});
+    if (!outputs.fitsFile.empty()) targets.push_back({"--fits", outputs.fitsFile, status::exportIsInput});
     if (!outputs.dataOut.empty()) targets.push_back({"--data-out", outputs.dataOut, {}});
     if (!outputs.plotFolder.empty()) {
         for (const std::string& file : plotFileNames(outputs.plotName))

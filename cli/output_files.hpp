@@ -12,12 +12,13 @@ struct BatchOutputs {
     std::string printFile;  // empty: none; so for the others
     std::string jsonFile;
     std::string csvFile;
+    std::string fitsFile;
     std::string dataOut;
     std::string plotFolder;
     std::string plotName;   // NAME of the plot files
 };
 
-// The print file, its result files, --json, --csv, --data-out and every plot file.
+// The print file, its result files, --json, --csv, --fits, --data-out and every plot file.
 std::vector<OutputTarget> outputTargets(const BatchOutputs& outputs);
 
 // Refuses outputs that are one file (a usage error, naming both) or that are inputs (the
