@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "calc/cell_geometry.hpp"
+#include "calc/crystal_system.hpp"
 
 namespace {
 
@@ -37,19 +38,27 @@ bool UnitCell::hasEsds() const {
 
 float UnitCell::volume() const { return a * b * c * volumeTerms(*this).root; }
 
-float UnitCell::volumeEsd() const {
+float UnitCell::volumeEsd(CrystalSystem system) const {
     const VolumeTerms t = volumeTerms(*this);
     const float abc = a * b * c;
     const float v = abc * t.root;
     if (t.root == 0.0f) return 0.0f;
-    float variance = 0.0f;
-    const std::array<float, 3> edgeTerms{v / a * esd.a, v / b * esd.b, v / c * esd.c};
-    for (const float term : edgeTerms) variance += term * term;
-    // ∂V/∂α = abc sinα (cosα - cosβ cosγ) / sqrt(d), and cyclically for β and γ.
+    // ∂V/∂a = V/a, and so for b and c (per unit of length); ∂V/∂α = abc sinα (cosα - cosβ cosγ) /
+    // sqrt(d), and cyclically for β and γ (per degree).
+    std::array<float, 6> partial{v / a, v / b, v / c, 0.0f, 0.0f, 0.0f};
     for (int k = 0; k < 3; ++k) {
         const float own = t.cosines[k];
         const float others = t.cosines[(k + 1) % 3] * t.cosines[(k + 2) % 3];
-        const float term = abc * t.sines[k] * (own - others) / t.root * (esd[3 + k] * kDegToRad);
+        partial[3 + k] = abc * t.sines[k] * (own - others) / t.root * kDegToRad;
+    }
+    float variance = 0.0f;
+    for (const Move move : perturbationMoves(system)) {
+        float term = 0.0f;
+        switch (move) {
+            case Move::aWithB: term = (partial[0] + partial[1]) * esd.a; break;
+            case Move::abcTogether: term = (partial[0] + partial[1] + partial[2]) * esd.a; break;
+            default: term = partial[static_cast<std::size_t>(move)] * esd[static_cast<int>(move)]; break;
+        }
         variance += term * term;
     }
     return std::sqrt(variance);

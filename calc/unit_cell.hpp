@@ -38,8 +38,10 @@ struct UnitCell : CellParameters {
 
     // V = abc sqrt(1 - cos²α - cos²β - cos²γ + 2 cosα cosβ cosγ).
     float volume() const;
-    // By first-order propagation of independent parameter esds: σ(V)² = Σ (∂V/∂p · σ(p))².
-    float volumeEsd() const;
+    // By first-order propagation of the parameter esds, σ(V)² = Σ (∂V/∂p · σ(p))², over the groups
+    // of parameters that the crystal system moves together (a cubic cell's a, b and c as one), as
+    // the strain esds are estimated; with no system every parameter is independent.
+    float volumeEsd(CrystalSystem system = CrystalSystem::none) const;
 
     // a*, b*, c* and alpha*, beta*, gamma* in degrees.
     CellParameters reciprocal() const;

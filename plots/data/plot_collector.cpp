@@ -192,7 +192,7 @@ Figure PlotCollector::cell() const {
                 base = reference.cell[q];
             } else {
                 value = p.cell.volume();
-                esd = p.cell.volumeEsd();
+                esd = p.cell.volumeEsd(crystalSystem_);
                 base = referenceVolume;
             }
             line.x.push_back(variableOf(p, pressureRun_));

@@ -128,4 +128,16 @@ TEST(UnitCellVolume, EsdIsTheFirstOrderPropagationOfTheSixEsds) {
     }
 }
 
+// Parameters that a crystal system ties together move as one: a cubic cell's V = a^3 has the
+// esd 3a^2 σ(a), not the sqrt(3) a^2 σ(a) of three independent edges.
+TEST(UnitCellVolume, EsdOfTiedParametersMovesThemTogether) {
+    const UnitCell cubic{{4.2f, 4.2f, 4.2f, 90, 90, 90}, {0.001f, 0.001f, 0.001f, 0, 0, 0}};
+    EXPECT_NEAR(cubic.volumeEsd(CrystalSystem::cubic), 3.0 * 4.2 * 4.2 * 0.001, 1e-6);
+    EXPECT_NEAR(cubic.volumeEsd(), std::sqrt(3.0) * 4.2 * 4.2 * 0.001, 1e-6);
+    // Hexagonal: V = (sqrt(3)/2) a^2 c, a and b as one.
+    const UnitCell hexagonal{{3.0f, 3.0f, 5.0f, 90, 90, 120}, {0.002f, 0.002f, 0.003f, 0, 0, 0}};
+    const double dVda = std::sqrt(3.0) * 3.0 * 5.0, dVdc = std::sqrt(3.0) / 2.0 * 9.0;
+    EXPECT_NEAR(hexagonal.volumeEsd(CrystalSystem::hexagonal), std::hypot(dVda * 0.002, dVdc * 0.003), 1e-5);
+}
+
 }  // namespace
