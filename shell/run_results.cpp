@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <system_error>
 
+#include "plots/data/plot_labels.hpp"
 #include "report/result_files.hpp"
+#include "shell/dialog_controls.hpp"
 
 namespace {
 
@@ -31,6 +33,7 @@ RunFiles filesOf(const RunState& state, const PlotCollector& collector, std::uin
     std::vector<const char*> suffixes{"_strain.cal", "_tensor.cal"};
     if (hasPrincipalAxes(collector.crystalSystem())) suffixes.push_back("_prin.cal");
     for (const char* suffix : suffixes) files.paths << qPath(folder / resultFileName(state.printFileName, suffix));
+    files.name = QString::fromStdString(plotFileStem(state.printFileName));
     return files;
 }
 
@@ -54,6 +57,6 @@ RunOutcome RunResults::operator()(RunState& state) {
 void RunResults::open(const RunFiles& files) {
     delete window_.data();
     window_ = new ResultsWindow(collector_, files, &dialog_);
-    window_->placeBeside(dialog_);
+    window_->placeBeside(dialog_, dialog_.findChild<QWidget*>(QString::number(ctl::statusLine)));
     window_->show();
 }

@@ -1,8 +1,46 @@
 #include "plots/data/plot_labels.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+
+namespace {
+
+constexpr std::string_view kTrueMinus = "\u2212";
+
+std::string lowered(std::string_view text) {
+    std::string s(text);
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// Decimals after the point in the shortest text of a value; -1 when it is written with an exponent.
+int decimalsOf(float value) {
+    const std::string text = numberText(value);
+    if (text.find_first_of("eE") != std::string::npos) return -1;
+    const auto dot = text.find('.');
+    return dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
+}
+
+// The power of ten of a pascal unit ("kPa" 3, "GPa" 9), or none.
+bool pascalPower(std::string_view unit, int& power) {
+    static constexpr struct {
+        std::string_view name;
+        int power;
+    } kUnits[] = {{"Pa", 0}, {"kPa", 3}, {"MPa", 6}, {"GPa", 9}, {"TPa", 12}};
+    for (const auto& u : kUnits) {
+        if (unit == u.name) {
+            power = u.power;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string superscriptInverse(std::string unit) { return unit + "⁻¹"; }
+
+}  // namespace
 
 int plotExponent(float largest) {
     if (!(largest > 0.0f) || std::isinf(largest)) return 0;
@@ -40,6 +78,78 @@ std::string numberText(float value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+}
+
+std::string shownNumber(float value) { return withTrueMinus(numberText(value)); }
+
+std::string withTrueMinus(std::string text) {
+    for (std::size_t at = 0; (at = text.find('-', at)) != std::string::npos;) {
+        const bool beforeNumber =
+            at + 1 < text.size() && (std::isdigit(static_cast<unsigned char>(text[at + 1])) || text[at + 1] == '.');
+        // Not inside a word or an exponent ("1e-05" keeps its hyphen in plain text).
+        const bool afterLetter = at > 0 && std::isalpha(static_cast<unsigned char>(text[at - 1]));
+        if (beforeNumber && !afterLetter) {
+            text.replace(at, 1, kTrueMinus);
+            at += kTrueMinus.size();
+        } else {
+            ++at;
+        }
+    }
+    return text;
+}
+
+std::string midpointText(float x1, float x2) {
+    const double mid = (static_cast<double>(x1) + static_cast<double>(x2)) / 2.0;
+    const int d1 = decimalsOf(x1), d2 = decimalsOf(x2);
+    if (d1 < 0 || d2 < 0) return shownNumber(static_cast<float>(mid));
+    const int decimals = std::max(d1, d2) + 1;
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, mid, std::chars_format::fixed, decimals);
+    std::string text(buffer, result.ptr);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    if (text == "-0") text = "0";
+    return withTrueMinus(text);
+}
+
+std::string displayUnit(std::string_view unit) {
+    const std::string l = lowered(unit);
+    if (l == "c" || l == "°c" || l == "degc" || l == "celsius") return "°C";
+    if (l == "k" || l == "kelvin") return "K";
+    return std::string(unit);
+}
+
+std::string variableLabel(bool pressure, std::string_view unit) {
+    const std::string name = pressure ? "P" : "T";
+    return unit.empty() ? name : name + " (" + displayUnit(unit) + ")";
+}
+
+std::string variableValue(bool pressure, std::string_view value, std::string_view unit) {
+    std::string text = std::string(pressure ? "P" : "T") + " = " + std::string(value);
+    if (!unit.empty()) text += " " + displayUnit(unit);
+    return text;
+}
+
+std::string perVariableUnit(int exponent, bool pressure, std::string_view unit) {
+    const std::string power = unitPower(exponent);
+    const std::string scaled = power.empty() ? "" : power + " ";
+    if (unit.empty()) return scaled + "per unit of " + (pressure ? "P" : "T");
+    const std::string shown = displayUnit(unit);
+    if (!pressure) {
+        // A degree Celsius is a kelvin: an expansion coefficient is per K either way.
+        return scaled + superscriptInverse(shown == "°C" ? "K" : shown);
+    }
+    int power10 = 0;
+    if (pascalPower(shown, power10)) {
+        // Per 10^p Pa shown in units of 10^-e is per 10^(p + e) Pa: a prefix when there is one.
+        static constexpr struct {
+            int power;
+            std::string_view name;
+        } kPrefixes[] = {{0, "Pa"}, {3, "kPa"}, {6, "MPa"}, {9, "GPa"}, {12, "TPa"}};
+        for (const auto& p : kPrefixes)
+            if (p.power == power10 + exponent) return superscriptInverse(std::string(p.name));
+    }
+    return scaled + superscriptInverse(shown);
 }
 
 std::string plotFileStem(std::string_view fileName) {

@@ -1,5 +1,6 @@
 #pragma once
-// Texts of the plots: powers of ten in superscript and the file names of the plots.
+// Texts of the plots: powers of ten in superscript, units, numbers as the user typed them, and
+// the file names of the plots.
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,30 @@ float plotFactor(int exponent);
 
 // The shortest decimal that reads back to the value, without locale ("25.5", "-3", "1e-05").
 std::string numberText(float value);
+
+// The same with a true minus sign (U+2212), for texts a reader sees: "−40", not "-40".
+std::string shownNumber(float value);
+
+// Every hyphen-minus of a text that stands before a digit or a decimal point made a true minus.
+std::string withTrueMinus(std::string text);
+
+// The midpoint of two values given as decimals, with one digit more than the finer of them and no
+// trailing zeros: 90 and 94.8 give "92.4", 23 and 30 give "26.5", never "92.399994".
+std::string midpointText(float x1, float x2);
+
+// A unit as the plots write it: "°C" for C, degC or Celsius; otherwise as given ("K", "GPa").
+std::string displayUnit(std::string_view unit);
+
+// The label of T or P: "T (K)", "P (GPa)", or "T" when the unit is unknown.
+std::string variableLabel(bool pressure, std::string_view unit);
+
+// "T = 23 °C", "P = 92.4 GPa", "T = 23": a value of T or P as a reader names it.
+std::string variableValue(bool pressure, std::string_view value, std::string_view unit);
+
+// The unit of a coefficient per unit of T or P shown in units of 10^-exponent: "10⁻⁶ K⁻¹"
+// (also for °C, whose degree is the kelvin), "TPa⁻¹" for 10⁻³ GPa⁻¹ (any pascal unit that lands
+// on a prefix), "10⁻³ kbar⁻¹", or "10⁻⁶ per unit of T" when the unit is unknown.
+std::string perVariableUnit(int exponent, bool pressure, std::string_view unit);
 
 // The stem of the plot files of a run: the print file's name up to its first "." when that
 // lies in its first 70 characters, otherwise the whole name, as for the result files.

@@ -31,7 +31,7 @@ int batch(const std::filesystem::path& program, const std::string& arguments, co
 
 const char* const kPlots[] = {"coefficients", "strains", "cell", "surface"};
 
-TEST(BatchPlots, WritesEightFilesIntoAFolderItCreates) {
+TEST(BatchPlots, WritesEachFigureWithItsNumbersIntoAFolderItCreates) {
     TempFolder dir("plots-eight");
     const std::filesystem::path plots = dir / "new" / "plots";
     ASSERT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --plots " + quoted(plots),
@@ -45,7 +45,14 @@ TEST(BatchPlots, WritesEightFilesIntoAFolderItCreates) {
             EXPECT_GT(std::filesystem::file_size(file), 1000u) << file;
         }
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plots), {}), 8);
+    // The numbers behind each figure (not the surface) as CSV beside it.
+    for (const char* plot : {"coefficients", "strains", "cell"}) {
+        const std::string csv = slurp(plots / (std::string("r_") + plot + ".csv"));
+        EXPECT_EQ(csv.substr(0, 2), "x,") << plot;
+        EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n") << plot;
+    }
+    EXPECT_EQ(slurp(plots / "r_cell.csv").substr(0, 33), "x,a,a_esd,b,b_esd,c,c_esd,beta,be");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plots), {}), 11);
     // The report and result files are written as without plots.
     EXPECT_TRUE(std::filesystem::exists(dir / "r_prin.cal"));
     // Only the run's status lines: Qt's own notes stay out of standard error.
