@@ -3,6 +3,7 @@
 // with T plus a little noise. The same generator, number for number, as bench/run-bench.sh's awk
 // program, so that the in-process run and the whole-process runs read the same kind of data.
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -55,6 +56,43 @@ inline std::string syntheticSeries(int n) {
             double value;
             int decimals;
         } fields[] = {{t, 3},  {0.05 + 0.05 * rng.uniform(), 3},     {a, 5},  {0.002 + 0.002 * rng.uniform(), 5},
+                      {b, 5},  {0.0015 + 0.001 * rng.uniform(), 5},  {c, 5},  {0.002 + 0.001 * rng.uniform(), 5},
+                      {al, 4}, {0.006 + 0.004 * rng.uniform(), 4},   {be, 4}, {0.02 + 0.02 * rng.uniform(), 4},
+                      {ga, 4}, {0.02 + 0.02 * rng.uniform(), 4}};
+        for (const auto& f : fields) {
+            if (&f != fields) text += ' ';
+            appendFixed(text, f.value, f.decimals);
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+// The data file text of an n-point pressure series: the same triclinic cell compressed from 0 to
+// 8 GPa, each edge along its own Murnaghan curve x0 (1 + M' P / M0)^(-1/M'), with noise of the
+// order of its esds, and an esd on P.
+inline std::string syntheticPressureSeries(int n) {
+    SeriesNoise rng;
+    std::string text = "TITLE Synthetic triclinic pressure series, " + std::to_string(n) +
+                       " points, esds on every parameter\n"
+                       "SYSTEM TRICLINIC\n"
+                       "UNITS P GPa\n"
+                       "LINE1 P SIGP A SIGA B SIGB C SIGC ALPHA SIGALPHA BETA SIGBETA GAMMA SIGGAMMA\n"
+                       "DATA\n";
+    for (int i = 0; i < n; ++i) {
+        const double p = 8.0 * i / (n > 1 ? n - 1 : 1);
+        const auto edge = [&](double x0, double m0, double mp) { return x0 * std::pow(1.0 + mp * p / m0, -1.0 / mp); };
+        const double s = p / (1.0 + 0.3 * p);  // for the angles
+        const double a = edge(6.18, 60.0, 12.0) + 3e-4 * rng.noise();
+        const double b = edge(10.83, 110.0, 15.0) + 4e-4 * rng.noise();
+        const double c = edge(17.41, 80.0, 10.0) + 5e-4 * rng.noise();
+        const double al = 76.87 + 0.05 * s + 3e-3 * rng.noise();
+        const double be = 84.46 - 0.08 * s + 8e-3 * rng.noise();
+        const double ga = 81.58 - 0.03 * s + 8e-3 * rng.noise();
+        const struct {
+            double value;
+            int decimals;
+        } fields[] = {{p, 4},  {0.01 + 0.02 * rng.uniform(), 4},    {a, 5},  {0.002 + 0.002 * rng.uniform(), 5},
                       {b, 5},  {0.0015 + 0.001 * rng.uniform(), 5},  {c, 5},  {0.002 + 0.001 * rng.uniform(), 5},
                       {al, 4}, {0.006 + 0.004 * rng.uniform(), 4},   {be, 4}, {0.02 + 0.02 * rng.uniform(), 4},
                       {ga, 4}, {0.02 + 0.02 * rng.uniform(), 4}};

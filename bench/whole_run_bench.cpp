@@ -1,6 +1,7 @@
 // A whole run in the process: PROCESS_DATA reading a synthetic series from a file and appending
 // the print file and the result files in a temporary folder. The files are removed before each
-// run (outside the timing), because the print file is appended to.
+// run (outside the timing), because the print file is appended to. And a --json run with and
+// without the fits over the series, for what the fits add.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <system_error>
 
 #include "bench/synthetic_series.hpp"
+#include "export/json_output.hpp"
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"
 
@@ -76,5 +78,50 @@ void BM_PROCESS_DATA(benchmark::State& st) {
 }
 // Bytes per second count the print file only; items are pairs of cells.
 BENCHMARK(BM_PROCESS_DATA)->ArgName("points")->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// The JSON document without the fits: what a --json run cost before there were any.
+class JsonWithoutFits : public JsonOutput {
+public:
+    using JsonOutput::JsonOutput;
+    bool wantsFits() const override { return false; }
+};
+
+// args: points, fits (0 or 1), pressure series (0 or 1).
+void BM_JSON_RUN(benchmark::State& st) {
+    const int points = static_cast<int>(st.range(0));
+    const bool fits = st.range(1) != 0;
+    const bool pressure = st.range(2) != 0;
+    TempFolder data;
+    TempFolder out;
+    const fs::path dataFile = data.path() / "series.dat";
+    std::ofstream(dataFile, std::ios::binary)
+        << (pressure ? bench::syntheticPressureSeries(points) : bench::syntheticSeries(points));
+    const fs::path jsonFile = out.path() / "run.json";
+    for (auto _ : st) {
+        RunState state;
+        state.clock = [] { return std::string("Mon Dec  7 12:00:00 2026"); };
+        state.statusSink = [](std::string_view) {};
+        JsonOutput withFits(jsonFile);
+        JsonWithoutFits withoutFits(jsonFile);
+        state.extraOutputs = {fits ? static_cast<RunOutput*>(&withFits) : &withoutFits};
+        if (!openInputFile(state, dataFile)) {
+            st.SkipWithError("cannot open the data file");
+            break;
+        }
+        if (PROCESS_DATA(state) != RunOutcome::completed) {
+            st.SkipWithError("the run did not complete");
+            break;
+        }
+    }
+    st.counters["json_MB"] = static_cast<double>(fs::file_size(jsonFile)) / 1e6;
+}
+// A 200-point temperature and pressure series, each without and with the fits (target: at most 20 % more).
+BENCHMARK(BM_JSON_RUN)
+    ->ArgNames({"points", "fits", "pressure"})
+    ->Args({200, 0, 0})
+    ->Args({200, 1, 0})
+    ->Args({200, 0, 1})
+    ->Args({200, 1, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "cli/input_files.hpp"
 #include "export/csv_output.hpp"
+#include "export/fit_report.hpp"
 #include "export/json_output.hpp"
 #include "plots/data/plot_collector.hpp"
 #include "plots/data/plot_labels.hpp"
@@ -38,8 +39,10 @@ int main(int argc, char** argv) {
         "Reads INPUT, appends the report to the print file (created when missing, never truncated) and\n"
         "appends to the result files NAME_strain.cal, NAME_tensor.cal and, for no crystal system or a\n"
         "monoclinic one, NAME_prin.cal, in the print file's folder (NAME: the print file's name up to its\n"
-        "first \".\"). --json and --csv write the run's numbers as data (each file replaced whole); any of\n"
-        "--print, --json and --csv may be given alone. --plots DIR also writes the plots as SVG and PNG.\n"
+        "first \".\"). --json and --csv write the run's numbers as data (each file replaced whole); --fits\n"
+        "writes the fits over the series (linear coefficients, the tensor as a polynomial in T or P,\n"
+        "equations of state) as a readable report; the JSON holds them too. Any of --print, --json, --csv\n"
+        "and --fits may be given alone. --plots DIR also writes the plots as SVG and PNG.\n"
         "INPUT is one keyword data file, or one or more CIF files read as one series (a point per data\n"
         "block with a cell, in the order given). --data-out writes the series as a keyword data file;\n"
         "alone, it converts without a run.\n"
@@ -49,6 +52,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "tenzio-batch " TENZIO_VERSION);
 
     BatchInput input;
+    RunState state;  // the fit options are read straight into it
     std::string printFile;
     std::string jsonFile;
     std::string csvFile;
@@ -72,6 +76,28 @@ int main(int argc, char** argv) {
     auto* dataOutOption =
         app.add_option("--data-out", input.dataOut, "Write the series as a keyword data file (replaced whole)");
 
+    // Fits over the whole series: for --fits and the JSON.
+    std::string fitsFile;
+    std::string weights = "esd";
+    std::vector<std::string> eosNames;
+    auto* fitsOption = app.add_option("--fits", fitsFile, "Write the fits over the series as a readable report to this file");
+    app.add_option("--fit-order", state.fitOptions.order,
+                   "Order of the polynomial in T or P of each strain component, 1 to 4 (default 1 for\n"
+                   "temperature, 2 for pressure; never above the number of points less 2)")
+        ->check(CLI::Range(1, 4));
+    app.add_option("--at", state.fitOptions.at, "Also give the fitted tensor at these T or P, e.g. --at 150,300")
+        ->delimiter(',');
+    app.add_option("--eos", eosNames,
+                   "Equations of state to fit for a pressure series, e.g. --eos BM3,Vinet3: BM2, BM3, BM4,\n"
+                   "Vinet2, Vinet3, Murnaghan, NS2, NS3 (default BM2,BM3,Vinet3)")
+        ->delimiter(',')
+        ->check(CLI::Validator(
+            [](std::string& name) { return eosModelNamed(name) ? std::string() : "unknown equation of state " + name; },
+            "MODEL"));
+    app.add_option("--weights", weights,
+                   "Weights of the fits: esd (default: 1/sigma^2 from the esds) or none (every point weight 1)")
+        ->check(CLI::IsMember({"esd", "none"}));
+
     // Plots: only these options and the block after the run; Qt is loaded only when asked for.
     std::string plotFolder;
     int surfaceCalculation = 0;
@@ -85,21 +111,25 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-        if (printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() +
-                dataOutOption->count() ==
+        if (printOption->count() + jsonOption->count() + csvOption->count() + fitsOption->count() +
+                plotsOption->count() + dataOutOption->count() ==
             0)
-            throw CLI::RequiredError("--print, --json, --csv, --plots or --data-out");
+            throw CLI::RequiredError("--print, --json, --csv, --fits, --plots or --data-out");
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : 2;
     }
 
-    RunState state;
     state.statusSink = [](std::string_view text) { std::cerr << text << '\n'; };
     state.detailSink = [](std::string_view text) { std::cerr << "tenzio-batch: " << text << '\n'; };
     state.options.axisConvention = static_cast<AxialSet>(axes);
     state.options.strainType = kStrainTypes.at(strain);
     state.options.incremental = !againstFirst;
+    if (!eosNames.empty()) {
+        state.fitOptions.eosModels.clear();
+        for (const std::string& name : eosNames) state.fitOptions.eosModels.push_back(*eosModelNamed(name));
+    }
+    state.fitOptions.weights = weights == "none" ? FitWeights::none : FitWeights::esd;
 
     // A run that would write into one of its own input files stops before any file is opened or
     // created.
@@ -115,7 +145,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    for (const std::string& exported : {jsonFile, csvFile}) {
+    for (const std::string& exported : {jsonFile, csvFile, fitsFile}) {
         const std::optional<FileIdentity> identity =
             exported.empty() ? std::nullopt : identityOf(std::filesystem::path(exported));
         if (identity && std::find(inputs.begin(), inputs.end(), *identity) != inputs.end()) {
@@ -123,7 +153,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    const bool runFollows = printOption->count() + jsonOption->count() + csvOption->count() + plotsOption->count() > 0;
+    const bool runFollows =
+        printOption->count() + jsonOption->count() + csvOption->count() + fitsOption->count() + plotsOption->count() > 0;
     if (const std::optional<int> ended = prepareInput(state, input, runFollows)) return *ended;
     if (!printFile.empty()) {
         if (!openPrintFile(state, printFile)) {
@@ -135,6 +166,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<RunOutput>> exports;
     if (!jsonFile.empty()) exports.push_back(std::make_unique<JsonOutput>(jsonFile));
     if (!csvFile.empty()) exports.push_back(std::make_unique<CsvOutput>(csvFile));
+    if (!fitsFile.empty()) exports.push_back(std::make_unique<FitReportOutput>(fitsFile));
     for (const auto& e : exports) state.extraOutputs.push_back(e.get());
     const bool wantPlots = plotsOption->count() > 0;
     PlotCollector plots;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "export/fit_json.hpp"
 #include "tenzio_version.hpp"
 
 namespace {
@@ -130,7 +131,12 @@ void JsonOutput::calculation(const PairResult& r) {
     file_.write(j.dump());
 }
 
+void JsonOutput::fits(const FitResult& result) {
+    file_.write("\n],\n" + fitsJsonMembers(result));
+    fitsWritten_ = true;
+}
+
 bool JsonOutput::end() {
-    file_.write("\n]\n}\n");
+    file_.write(fitsWritten_ ? "\n}\n" : "\n]\n}\n");
     return file_.commit();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The run as one JSON document: the options, the data points and every calculation's numbers,
-// written as each calculation comes, so that no run is held in memory.
+// written as each calculation comes, so that no run is held in memory; then the fits over the
+// series.
 #include <filesystem>
 
 #include "export/replaced_file.hpp"
@@ -12,10 +13,13 @@ public:
 
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult& r) override;
+    bool wantsFits() const override { return true; }
+    void fits(const FitResult& result) override;
     bool end() override;
 
 private:
     std::filesystem::path path_;
     ReplacedFile file_;
     bool firstCalculation_ = true;
+    bool fitsWritten_ = false;
 };

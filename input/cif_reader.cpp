@@ -384,6 +384,9 @@ ReadResult seriesOf(std::vector<BlockPoint> blocks, std::string title, const std
                                     return b.p->value != blocks.front().p->value;
                                 });
     series.pressureRun = pressureVaries;
+    // CIF gives T in kelvin and P in kilopascals, converted to gigapascals as read.
+    series.temperatureUnit = "K";
+    series.pressureUnit = "GPa";
     if (!series.pressureRun) {
         for (const BlockPoint& b : blocks)
             if (!b.t)

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "calc/crystal_system.hpp"
+#include "calc/units.hpp"
 #include "calc/validate_cells.hpp"
 #include "input/line_reader.hpp"
 #include "input/number_parsing.hpp"
@@ -31,7 +32,7 @@ constexpr std::array<std::string_view, 19> kColumnNames = {
     "SIGT ", "SIGA ", "SIGB ", "SIGC ", "SIGAL", "SIGBE", "SIGGA", "SIGV ", "SKIP "};
 constexpr int kPressureColumn = 1;
 
-enum Keyword { kNone, kTitle, kData, kLines, kLine1, kLine2, kSystem };
+enum Keyword { kNone, kTitle, kData, kLines, kLine1, kLine2, kSystem, kUnits };
 
 // A header line as the keyword tests see it: 200 columns, blank padded, a-z in capitals.
 // Tabs count as blanks, so that tab-separated column lines work like blank-separated ones.
@@ -55,6 +56,7 @@ Keyword keywordOf(std::string_view rec) {
     if (key == "LINE1") return kLine1;
     if (key == "LINE2") return kLine2;
     if (key == "SYSTE") return kSystem;
+    if (key == "UNITS") return kUnits;
     return kNone;
 }
 
@@ -96,6 +98,31 @@ std::optional<CrystalSystem> crystalSystemOf(std::string_view rec) {
         if (rec.find(word) != std::string_view::npos) system = value;
     }
     return system;
+}
+
+// The units a UNITS line names, e.g. "UNITS T K P GPa": the word after T or P, or a word that
+// can only be a unit of one of them ("UNITS C kbar"). Other words are passed over; only the
+// fits and the plots use the units.
+void readUnits(std::string_view text, Series& series) {
+    std::string_view rest = text.substr(std::min<std::size_t>(5, text.size()));
+    char expecting = 0;  // 'T' or 'P' after such a word
+    while (!rest.empty()) {
+        const std::size_t start = rest.find_first_not_of(" \t");
+        if (start == std::string_view::npos) break;
+        rest.remove_prefix(start);
+        const std::size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+        const std::string_view word = rest.substr(0, end);
+        rest.remove_prefix(end);
+        if (word == "T" || word == "t" || word == "P" || word == "p") {
+            expecting = static_cast<char>(word[0] & ~0x20);
+            continue;
+        }
+        const auto t = temperatureUnitNamed(word);
+        const auto p = pressureUnitNamed(word);
+        if (expecting == 'T' || (expecting == 0 && t)) series.temperatureUnit = t ? *t : std::string(word);
+        else if (expecting == 'P' || (expecting == 0 && p)) series.pressureUnit = p ? *p : std::string(word);
+        expecting = 0;
+    }
 }
 
 std::string trimmed(std::string_view s) {
@@ -239,6 +266,7 @@ ReadResult READFILE(std::FILE* file) {
             case kSystem:
                 if (const auto system = crystalSystemOf(rec)) series.crystalSystem = *system;
                 break;
+            case kUnits: readUnits(text.substr(0, std::min(text.size(), kHeaderWidth)), series); break;
             default: break;
         }
     }

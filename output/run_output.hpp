@@ -1,11 +1,13 @@
 #pragma once
 // What every output of a run receives: the run's header data once, then each calculation's
-// record in order, then the end. Outputs only format; they compute nothing.
+// record in order, then the fits over the whole series (to the outputs that want them), then the
+// end. Outputs only format; they compute nothing.
 #include <string>
 
 #include "calc/options.hpp"
 #include "calc/pair_result.hpp"
 #include "calc/series.hpp"
+#include "fit/fit_result.hpp"
 
 struct RunHeader {
     const Series& series;
@@ -22,6 +24,12 @@ public:
     // without this output and ends as a failure).
     virtual bool begin(const RunHeader& header) = 0;
     virtual void calculation(const PairResult& result) = 0;
+    // Whether this output shows the fits over the series; the run computes them only when some
+    // output does.
+    virtual bool wantsFits() const { return false; }
+    // Once, after the last calculation and before end(), to the outputs that want fits. With fewer
+    // than three points the result is not ok and says why.
+    virtual void fits(const FitResult& /*result*/) {}
     // Pushes everything out; false when any write of this output failed.
     virtual bool end() = 0;
 };

@@ -1,9 +1,13 @@
 #include "run/process_data.hpp"
 
+#include <algorithm>
+#include <future>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "calc/pair_result.hpp"
+#include "fit/fit_series.hpp"
 #include "input/readfile.hpp"
 #include "report/print_report.hpp"
 #include "report/result_files.hpp"
@@ -109,6 +113,20 @@ RunOutcome PROCESS_DATA(RunState& state) {
         allOpen = false;
     }
 
+    // The fits over the whole series, for the outputs that show them, are computed beside the
+    // calculations, on a thread of their own when one can be had. They read only the series.
+    const bool wantFits = std::any_of(outputs.begin(), outputs.end(), [](const RunOutput* o) { return o->wantsFits(); });
+    FitOptions fitOptions = state.fitOptions;
+    fitOptions.run = state.options;
+    std::future<FitResult> fitting;
+    if (wantFits) {
+        try {
+            fitting = std::async(std::launch::async, [&series, &fitOptions] { return fitSeries(series, fitOptions); });
+        } catch (const std::system_error&) {
+            // No thread: the fits are computed after the calculations instead.
+        }
+    }
+
     const PairContext context{state.options, series.crystalSystem, series.pressureRun};
     for (int i = 2; i <= nData; ++i) {
         const int first = state.options.incremental ? i - 1 : 1;
@@ -116,6 +134,12 @@ RunOutcome PROCESS_DATA(RunState& state) {
                                         series.points[static_cast<std::size_t>(i - 1)], first, i);
         result.calculationNumber = ++state.calculationNumber;
         for (RunOutput* output : outputs) output->calculation(result);
+    }
+
+    if (wantFits) {
+        const FitResult fits = fitting.valid() ? fitting.get() : fitSeries(series, fitOptions);
+        for (RunOutput* output : outputs)
+            if (output->wantsFits()) output->fits(fits);
     }
 
     // Every output, so that a failed write anywhere is reported rather than hidden.

@@ -12,6 +12,7 @@
 
 #include "LIBRARIES/records/record_writer.hpp"
 #include "calc/options.hpp"
+#include "fit/fit_series.hpp"
 #include "input/read_result.hpp"
 
 class RunOutput;
@@ -25,6 +26,9 @@ using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 
 struct RunState {
     RunOptions options;
+    // How the fits over the series are made, for the outputs that want them; their strain measure
+    // and axial set are those of options.
+    FitOptions fitOptions;
     int runError = 0;
 
     InputFile inputFile;

@@ -130,6 +130,8 @@ TEST(CifRealSeries, GypsumIsAMonoclinicPressureSeriesFromKpaAndItsSymbolAlone) {
     ASSERT_TRUE(r.ok()) << r.reason;
     const Series& s = r.series;
     EXPECT_TRUE(s.pressureRun);
+    EXPECT_EQ(s.pressureUnit, "GPa");  // kPa in the CIF, converted as read
+    EXPECT_EQ(s.temperatureUnit, "K");
     EXPECT_EQ(s.crystalSystem, CrystalSystem::monoclinic);  // from 'C 1 2/c 1' only
     EXPECT_EQ(s.title, "Gypsum");  // _chemical_name_mineral before the formula
     const char* const pressures[] = {"0.25", "0.33", "0.56", "1.01", "2.03", "3.15", "3.94"};

@@ -35,6 +35,26 @@ TEST(Readfile, ReadsColumnsByNameInAnyCaseAcrossLines) {
     EXPECT_EQ(s.title, "free text");  // as written, not in capitals
 }
 
+TEST(Readfile, UnitsLineNamesTheUnitsOfTAndP) {
+    struct Case {
+        const char* line;
+        const char* t;
+        const char* p;
+    };
+    const Case cases[] = {{"UNITS T K P GPa", "K", "GPa"},
+                          {"units t degC p KBAR", "\u00b0C", "kbar"},
+                          {"Units C MPa", "\u00b0C", "MPa"},             // each word can only be one of them
+                          {"UNITS P furlongs", "", "furlongs"},           // an unknown unit as given
+                          {"UNITSX T K", "K", ""},                       // five characters count
+                          {" UNITS T K", "", ""}};                       // not in column 1: a comment
+    for (const Case& c : cases) {
+        const ReadResult r = readText(std::string(c.line) + "\n" + kCellColumns + "1 5 6 7 90 90 90\n2 5 6 7 90 90 90\n");
+        ASSERT_TRUE(r.ok()) << c.line;
+        EXPECT_EQ(r.series.temperatureUnit, c.t) << c.line;
+        EXPECT_EQ(r.series.pressureUnit, c.p) << c.line;
+    }
+}
+
 TEST(Readfile, TwoLinesPerDatumAndCutShortLastPoint) {
     const ReadResult r = readText(
         "LINES 12\n"

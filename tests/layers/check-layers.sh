@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a folder includes a header of a layer above it. Data flows one way:
-# LIBRARIES <- calc <- input, output <- report, export, plots (side by side) <- run <- cli, shell.
+# LIBRARIES <- calc <- input, fit <- output <- report, export, plots (side by side) <- run <- cli, shell.
 # Within plots, data/ (free of Qt) never includes draw/ (Qt).
 #
 #   check-layers.sh SOURCE_DIR
@@ -11,12 +11,13 @@ declare -A allowed=(
   [LIBRARIES/records]="LIBRARIES/records"
   [calc]="LIBRARIES/math calc"
   [input]="LIBRARIES/math calc input"
-  [output]="LIBRARIES/math calc output"
-  [report]="LIBRARIES/math LIBRARIES/records calc output report"
-  [export]="LIBRARIES/math calc output export"
-  [plots]="LIBRARIES/math calc output plots"
-  [plots/data]="LIBRARIES/math calc output plots/data"
-  [run]="LIBRARIES/math LIBRARIES/records calc input output report export run"
+  [fit]="LIBRARIES/math calc fit"
+  [output]="LIBRARIES/math calc fit output"
+  [report]="LIBRARIES/math LIBRARIES/records calc fit output report"
+  [export]="LIBRARIES/math calc fit output export"
+  [plots]="LIBRARIES/math calc fit output plots"
+  [plots/data]="LIBRARIES/math calc fit output plots/data"
+  [run]="LIBRARIES/math LIBRARIES/records calc input fit output report export run"
 )
 status=0
 for folder in "${!allowed[@]}"; do

@@ -1,0 +1,262 @@
+#include "export/fit_json.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// The fits hold a few thousand numbers for a long series, so their text is written directly:
+// each double as the shortest decimal that reads back to it, null where it is not finite (never
+// NaN in the document). Strings go through nlohmann-json for their escapes.
+class JsonText {
+public:
+    JsonText& open(char bracket) {
+        separate();
+        out_ += bracket;
+        first_.push_back(true);
+        return *this;
+    }
+    JsonText& close(char bracket) {
+        out_ += bracket;
+        first_.pop_back();
+        return *this;
+    }
+    JsonText& key(std::string_view name) {
+        separate();
+        out_ += '"';
+        out_ += name;
+        out_ += "\":";
+        afterKey_ = true;
+        return *this;
+    }
+    JsonText& number(double v) {
+        separate();
+        if (!std::isfinite(v)) {
+            out_ += "null";
+            return *this;
+        }
+        char buffer[32];
+        const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
+        out_.append(buffer, r.ptr);
+        return *this;
+    }
+    JsonText& number(const std::optional<double>& v) { return v ? number(*v) : null(); }
+    JsonText& integer(int v) {
+        separate();
+        out_ += std::to_string(v);
+        return *this;
+    }
+    JsonText& boolean(bool v) {
+        separate();
+        out_ += v ? "true" : "false";
+        return *this;
+    }
+    JsonText& null() {
+        separate();
+        out_ += "null";
+        return *this;
+    }
+    JsonText& string(const std::string& s) {
+        separate();
+        out_ += nlohmann::json(s).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        return *this;
+    }
+    template <class T, std::size_t N>
+    JsonText& numbers(const std::array<T, N>& values) {
+        open('[');
+        for (const T v : values) number(static_cast<double>(v));
+        return close(']');
+    }
+    JsonText& rows(const Tensor3& t) {
+        open('[');
+        for (const auto& r : t) numbers(r);
+        return close(']');
+    }
+    // A number, or null when the fit failed.
+    JsonText& numberIf(bool ok, double v) { return ok ? number(v) : null(); }
+    JsonText& numberIf(bool ok, const std::optional<double>& v) { return ok ? number(v) : null(); }
+
+    const std::string& text() const { return out_; }
+
+private:
+    void separate() {
+        if (afterKey_) {
+            afterKey_ = false;
+            return;
+        }
+        if (first_.empty()) return;
+        if (!first_.back()) out_ += ',';
+        first_.back() = false;
+    }
+
+    std::string out_;
+    std::vector<bool> first_;
+    bool afterKey_ = false;
+};
+
+void line(JsonText& j, const LinearFit& fit) {
+    const bool ok = fit.line.status.ok;
+    j.key("coefficient").numberIf(ok, fit.coefficient);
+    j.key("esd").numberIf(ok, fit.esd);
+    j.key("intercept").numberIf(ok, fit.intercept);
+    j.key("intercept_esd").numberIf(ok, fit.interceptEsd);
+    j.key("chi2").numberIf(ok, fit.line.chi2);
+    j.key("dof");
+    if (ok) j.integer(fit.line.dof);
+    else j.null();
+    j.key("status").string(fit.line.status.text);
+}
+
+void linear(JsonText& j, const LinearFits& fits) {
+    j.open('{').key("principal").open('[');
+    for (const PrincipalLinearFit& axis : fits.principal) {
+        j.open('{');
+        line(j, axis);
+        j.key("uvw");
+        if (axis.uvw) j.numbers(*axis.uvw);
+        else j.null();
+        j.close('}');
+    }
+    j.close(']');
+    const std::pair<const char*, const LinearFit*> others[] = {
+        {"a", &fits.a}, {"b", &fits.b}, {"c", &fits.c}, {"volume", &fits.volume}};
+    for (const auto& [name, fit] : others) {
+        j.key(name).open('{');
+        line(j, *fit);
+        j.close('}');
+    }
+    j.close('}');
+}
+
+void tensor(JsonText& j, const TensorFit& fit) {
+    j.open('{').key("order").integer(fit.order).key("status").string(fit.status.text).key("at").open('[');
+    if (fit.status.ok) {
+        for (const TensorAt& t : fit.at) {
+            j.open('{').key("x").number(t.x).key("measured").boolean(t.measured);
+            j.key("tensor").rows(t.tensor).key("esd").rows(t.esd).key("principal").open('[');
+            for (const PrincipalCoefficient& axis : t.principal) {
+                j.open('{').key("value").number(axis.value).key("esd").number(axis.esd);
+                if (axis.hasDirection) {
+                    j.key("vector").numbers(axis.vector).key("uvw").numbers(axis.uvw);
+                    j.key("to_abc").numbers(axis.toAbc).key("to_abc_esd").numbers(axis.toAbcEsd);
+                } else {
+                    j.key("vector").null().key("uvw").null().key("to_abc").null().key("to_abc_esd").null();
+                }
+                j.close('}');
+            }
+            j.close(']').close('}');
+        }
+    }
+    j.close(']').close('}');
+}
+
+void eos(JsonText& j, const EosFit& fit) {
+    const bool ok = fit.status.ok;
+    const bool edge = fit.isEdge();
+    const auto put = [&](const char* name, const char* esdName, const FittedValue& v) {
+        j.key(name).numberIf(ok, v.value);
+        j.key(esdName).numberIf(ok, v.esd);
+    };
+    j.open('{').key("model").string(std::string(eosModelName(fit.model))).key("quantity").string(fit.quantity);
+    if (edge) {
+        put("x0", "x0_esd", fit.v0);
+        put("M0", "M0_esd", fit.k0);
+        put("Mp", "Mp_esd", fit.kp);
+        put("Mpp", "Mpp_esd", fit.kpp);
+    } else {
+        put("V0", "V0_esd", fit.v0);
+        put("K0", "K0_esd", fit.k0);
+        put("Kp", "Kp_esd", fit.kp);
+        put("Kpp", "Kpp_esd", fit.kpp);
+    }
+    j.key("parameters").open('[');
+    for (const std::string& name : fit.parameters) j.string(name);
+    j.close(']').key("correlation");
+    if (ok) {
+        const std::size_t p = fit.parameters.size();
+        j.open('[');
+        for (std::size_t a = 0; a < p; ++a) {
+            j.open('[');
+            for (std::size_t b = 0; b < p; ++b) j.number(fit.correlation[a * p + b]);
+            j.close(']');
+        }
+        j.close(']');
+    } else {
+        j.null();
+    }
+    j.key("chi2").numberIf(ok, fit.chi2).key("dof");
+    if (ok) j.integer(fit.dof);
+    else j.null();
+    j.key("max_residual").numberIf(ok, fit.maxResidual).key("status").string(fit.status.text).close('}');
+}
+
+void empirical(JsonText& j, const EmpiricalFit& fit) {
+    const bool ok = fit.status.ok;
+    j.open('{').key("axis").integer(fit.axis);
+    const std::pair<const char*, const FittedValue*> values[] = {
+        {"eps0", &fit.eps0}, {"lambda", &fit.lambda}, {"pc", &fit.pc}, {"nu", &fit.nu}};
+    for (const auto& [name, v] : values) {
+        j.key(name).numberIf(ok, v->value);
+        j.key(std::string(name) + "_esd").numberIf(ok, v->esd);
+    }
+    j.key("chi2").numberIf(ok, fit.chi2).key("dof");
+    if (ok) j.integer(fit.dof);
+    else j.null();
+    j.key("K");
+    if (ok) {
+        j.open('[');
+        for (const ValueAt& k : fit.k) j.open('{').key("x").number(k.x).key("value").number(k.value).key("esd").number(k.esd).close('}');
+        j.close(']');
+    } else {
+        j.null();
+    }
+    j.key("status").string(fit.status.text).close('}');
+}
+
+}  // namespace
+
+std::string fitsJsonMembers(const FitResult& result) {
+    JsonText j;
+    if (!result.status.ok) {
+        j.open('{').key("fits").null().key("fits_reason").string(result.status.text);
+        const std::string& t = j.text();
+        return t.substr(1);  // the members, without the opening brace
+    }
+    j.open('{').key("fits").open('{');
+    j.key("variable").string(result.pressure ? "pressure" : "temperature");
+    j.key("reference").integer(result.reference);
+    j.key("strain").string(std::string(strainTypeKey(result.strain)));
+    j.key("weights").string(result.weights == FitWeights::esd ? "esd" : "none");
+    j.key("notes").open('[');
+    for (const std::string& note : result.notes) j.string(note);
+    j.close(']');
+    j.key("linear");
+    if (result.linear) linear(j, *result.linear);
+    else j.null();
+    j.key("tensor");
+    if (result.tensor) tensor(j, *result.tensor);
+    else j.null();
+    if (result.pressure) {
+        j.key("eos").open('[');
+        for (const EosFit& fit : result.eos) eos(j, fit);
+        j.close(']').key("empirical").open('[');
+        for (const EmpiricalFit& fit : result.empirical) empirical(j, fit);
+        j.close(']').key("ff");
+        if (result.ff && result.ff->status.ok) {
+            j.open('[');
+            for (const NormalisedPressurePoint& p : result.ff->points)
+                j.open('{').key("point").integer(p.point).key("x").number(p.x).key("f").number(p.f).key("f_esd").number(p.fEsd)
+                    .key("F").number(p.F).key("F_esd").number(p.FEsd).close('}');
+            j.close(']');
+        } else {
+            j.null().key("ff_reason").string(result.ff ? result.ff->status.text : "not computed");
+        }
+    } else {
+        j.key("eos").null().key("empirical").null().key("ff").null();
+    }
+    j.close('}');
+    return j.text().substr(1);
+}

@@ -1,0 +1,268 @@
+#include "export/fit_report.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "fit/coefficient_units.hpp"
+#include "fit/esd_notation.hpp"
+#include "tenzio_version.hpp"
+
+namespace {
+
+// Characters as a reader sees them: UTF-8 continuation bytes take no room.
+std::size_t widthOf(const std::string& s) {
+    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+std::string right(const std::string& s, std::size_t width) {
+    const std::size_t w = widthOf(s);
+    return w >= width ? s : std::string(width - w, ' ') + s;
+}
+
+std::string left(const std::string& s, std::size_t width) {
+    const std::size_t w = widthOf(s);
+    return w >= width ? s : s + std::string(width - w, ' ');
+}
+
+std::string number(double v, int significant = 6) {
+    if (!std::isfinite(v)) return "-";
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, significant);
+    return std::string(buffer, r.ptr);
+}
+
+std::string fixedText(double v, int decimals) {
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
+    return std::string(buffer, r.ptr);
+}
+
+std::string scaled(double value, double esd, double factor) { return valueWithEsd(value * factor, esd * factor); }
+
+std::string uvwText(const std::array<double, 3>& uvw) {
+    return "[" + fixedText(uvw[0], 3) + " " + fixedText(uvw[1], 3) + " " + fixedText(uvw[2], 3) + "]";
+}
+
+std::string strainName(StrainType t) {
+    switch (t) {
+        case StrainType::finiteEulerian: return "finite Eulerian";
+        case StrainType::infinitesimalEulerian: return "infinitesimal Eulerian";
+        case StrainType::finiteLagrangian: return "finite Lagrangian";
+        case StrainType::infinitesimalLagrangian: return "infinitesimal Lagrangian";
+    }
+    return "";
+}
+
+std::string linearSection(const LinearFits& fits, bool pressure, const CoefficientUnit& unit, const std::string& x) {
+    const std::string symbol = pressure ? "\u03b2" : "\u03b1";
+    std::string out = "LINEAR FITS\n  q = q0 + s " + x + " through every point; the coefficient " + symbol + " = " +
+                      (pressure ? "-s" : "s") + " in " + unit.label +
+                      ". q: each principal strain (axes followed by direction), the relative change of a, b, c and V.\n\n";
+    out += "  " + left("quantity", 10) + right(symbol + " (" + unit.label + ")", 22) + right("q0", 22) + right("\u03c7\u00b2", 12) +
+           right("n-p", 5) + "  direction [uvw]\n";
+    const auto row = [&](const std::string& name, const LinearFit& fit, const std::string& extra) {
+        if (!fit.line.status.ok) {
+            out += "  " + left(name, 10) + "  failed: " + fit.line.status.text + "\n";
+            return;
+        }
+        out += "  " + left(name, 10) + right(scaled(fit.coefficient, fit.esd, unit.factor), 22) +
+               right(valueWithEsd(fit.intercept, fit.interceptEsd), 22) + right(number(fit.line.chi2, 4), 12) +
+               right(std::to_string(fit.line.dof), 5) + (extra.empty() ? "" : "  " + extra) + "\n";
+    };
+    for (std::size_t m = 0; m < 3; ++m) {
+        const PrincipalLinearFit& axis = fits.principal[m];
+        row("axis " + std::to_string(m + 1), axis, axis.uvw ? uvwText(*axis.uvw) : "");
+    }
+    row("a", fits.a, "");
+    row("b", fits.b, "");
+    row("c", fits.c, "");
+    row("V", fits.volume, "");
+    return out + "\n";
+}
+
+std::string tensorSection(const TensorFit& fit, bool pressure, const CoefficientUnit& unit, const std::string& x,
+                          const std::string& xLabel) {
+    const std::string symbol = pressure ? "\u03b2" : "\u03b1";
+    std::string out = "TENSOR FIT\n  Each strain component \u03b5ij a polynomial of order " + std::to_string(fit.order) +
+                      " in " + x + "; " + symbol + "ij = " + (pressure ? "-" : "") + "d\u03b5ij/d" + x +
+                      ", its principal axes by the eigen decomposition.\n";
+    if (!fit.status.ok) return out + "  failed: " + fit.status.text + "\n\n";
+    out += "\n  Principal coefficients (" + unit.label + ")" + (fit.principalAxes ? "" : ", along X, Y, Z") + ":\n";
+    out += "  " + right(xLabel, 12);
+    for (int m = 1; m <= 3; ++m) out += right(symbol + std::to_string(m), 18);
+    out += "\n";
+    for (const TensorAt& at : fit.at) {
+        out += "  " + right(number(at.x) + (at.measured ? " " : "*"), 12);
+        for (const PrincipalCoefficient& axis : at.principal) out += right(scaled(axis.value, axis.esd, unit.factor), 18);
+        out += "\n";
+    }
+    if (fit.principalAxes) {
+        out += "\n  Principal axes: angles to a, b, c of the reference cell (degrees) and [uvw]:\n";
+        out += "  " + right(xLabel, 12);
+        for (int m = 1; m <= 3; ++m) out += "  " + left("axis " + std::to_string(m), 38);
+        out += "\n";
+        for (const TensorAt& at : fit.at) {
+            out += "  " + right(number(at.x) + (at.measured ? " " : "*"), 12);
+            for (const PrincipalCoefficient& axis : at.principal) {
+                std::string cell = "circular section";
+                if (axis.hasDirection) {
+                    cell.clear();
+                    for (std::size_t k = 0; k < 3; ++k)
+                        cell += (k ? " " : "") + valueWithEsd(axis.toAbc[k], static_cast<double>(axis.toAbcEsd[k]));
+                    cell += " " + uvwText(axis.uvw);
+                }
+                out += "  " + left(cell, 38);
+            }
+            out += "\n";
+        }
+    }
+    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return !a.measured; }))
+        out += "  * asked for with --at\n";
+    return out + "\n";
+}
+
+std::string formulaOf(EosModel model) {
+    switch (model) {
+        case EosModel::BM2:
+        case EosModel::BM3:
+        case EosModel::BM4:
+            return "P = 3K0 f (1+2f)^(5/2) [1 + 3/2 (K'-4) f + 3/2 (K0K'' + (K'-4)(K'-3) + 35/9) f^2], "
+                   "f = [(V0/V)^(2/3) - 1]/2";
+        case EosModel::Vinet2:
+        case EosModel::Vinet3: return "P = 3K0 (1-\u03b7)/\u03b7^2 exp[3/2 (K'-1)(1-\u03b7)], \u03b7 = (V/V0)^(1/3)";
+        case EosModel::Murnaghan: return "P = K0/K' [(V0/V)^K' - 1]";
+        case EosModel::NS2:
+        case EosModel::NS3: return "P = 3K0 (V0/V) fN [1 + 3/2 (K'-2) fN], fN = ln(V0/V)/3";
+    }
+    return "";
+}
+
+std::string eosSection(const std::vector<EosFit>& fits, const std::string& pUnit) {
+    std::string out = "EQUATIONS OF STATE\n  Residuals in P, weighted by 1/\u03c3\u00b2, \u03c3\u00b2 = \u03c3P\u00b2 + (K/V)\u00b2\u03c3V\u00b2; "
+                      "esds from the covariance scaled by \u03c7\u00b2/(n-p). An edge x stands for V^(1/3): "
+                      "x0, and the linear moduli M0 = 3K0, M' = 3K', M'' = 3K''.\n";
+    const std::string unit = pUnit.empty() ? "" : " " + pUnit;
+    std::vector<EosModel> shown;
+    for (const EosFit& fit : fits) {
+        if (std::find(shown.begin(), shown.end(), fit.model) == shown.end()) {
+            shown.push_back(fit.model);
+        }
+    }
+    for (const EosModel model : shown) out += "  " + left(std::string(eosModelName(model)), 10) + formulaOf(model) + "\n";
+    out += "\n";
+    for (const EosFit& fit : fits) {
+        const bool edge = fit.isEdge();
+        out += "  " + std::string(eosModelName(fit.model)) + ", " + (edge ? "edge " + fit.quantity : "volume") + ": ";
+        if (!fit.status.ok) {
+            out += "failed: " + fit.status.text + "\n\n";
+            continue;
+        }
+        const auto param = [&](const char* name, const FittedValue& v, const std::string& u) {
+            return std::string(name) + " = " + valueWithEsd(v.value, v.esd) + u + (v.esd ? "" : " (fixed)");
+        };
+        const std::string m = edge ? "M" : "K";
+        out += param(edge ? "x0" : "V0", fit.v0, "") + "   " + param((m + "0").c_str(), fit.k0, unit) + "   " +
+               param((m + "'").c_str(), fit.kp, "") + "   " +
+               param((m + "''").c_str(), fit.kpp, pUnit.empty() ? "" : " " + pUnit + "\u207b\u00b9") + "\n";
+        out += "    \u03c7\u00b2 = " + number(fit.chi2, 5) + ", n-p = " + std::to_string(fit.dof) +
+               ", largest |P_obs - P_calc| = " + number(fit.maxResidual, 4) + unit + "\n";
+        const std::size_t p = fit.parameters.size();
+        std::string correlations;
+        for (std::size_t a = 0; a < p; ++a)
+            for (std::size_t b = a + 1; b < p; ++b)
+                correlations += (correlations.empty() ? "" : ", ") + fit.parameters[a] + "-" + fit.parameters[b] + " " +
+                                fixedText(fit.correlation[a * p + b], 3);
+        out += "    correlations: " + correlations + "\n\n";
+    }
+    return out;
+}
+
+std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const CoefficientUnit& unit, const std::string& xLabel) {
+    std::string out = "EMPIRICAL FITS\n  \u03b5(P) = \u03b50 + \u03bb (P - Pc)^\u03bd for each principal axis, Pc below the lowest "
+                      "pressure; compressibility K = -d\u03b5/dP in " + unit.label + ".\n\n";
+    for (const EmpiricalFit& fit : fits) {
+        out += "  axis " + std::to_string(fit.axis) + ": ";
+        if (!fit.status.ok) {
+            out += "failed: " + fit.status.text + "\n";
+            continue;
+        }
+        out += "\u03b50 = " + valueWithEsd(fit.eps0.value, fit.eps0.esd) + "   \u03bb = " +
+               valueWithEsd(fit.lambda.value, fit.lambda.esd) + "   Pc = " + valueWithEsd(fit.pc.value, fit.pc.esd) +
+               "   \u03bd = " + valueWithEsd(fit.nu.value, fit.nu.esd) + "   \u03c7\u00b2 = " + number(fit.chi2, 5) +
+               ", n-p = " + std::to_string(fit.dof) + "\n";
+    }
+    const auto firstOk = std::find_if(fits.begin(), fits.end(), [](const EmpiricalFit& f) { return f.status.ok; });
+    if (firstOk == fits.end()) return out + "\n";
+    out += "\n  " + right(xLabel, 12);
+    for (const EmpiricalFit& fit : fits) out += right("K" + std::to_string(fit.axis), 18);
+    out += "\n";
+    for (std::size_t i = 0; i < firstOk->k.size(); ++i) {
+        out += "  " + right(number(firstOk->k[i].x), 12);
+        for (const EmpiricalFit& fit : fits)
+            out += right(fit.status.ok ? scaled(fit.k[i].value, fit.k[i].esd, unit.factor) : "-", 18);
+        out += "\n";
+    }
+    return out + "\n";
+}
+
+std::string ffSection(const NormalisedPressure& ff, const std::string& xLabel, const std::string& pUnit) {
+    std::string out = "F-f\n  Normalised pressure F = P / [3f (1+2f)^(5/2)] against the Eulerian strain f = [(V0/V)^(2/3) - 1]/2, "
+                      "V0 from BM3. A horizontal line: K' = 4 (BM2); a sloping line: BM3.\n";
+    if (!ff.status.ok) return out + "  failed: " + ff.status.text + "\n\n";
+    out += "  V0 = " + valueWithEsd(ff.v0.value, ff.v0.esd) + "\n\n";
+    out += "  " + right("point", 6) + right(xLabel, 12) + right("f", 18) + right("F" + (pUnit.empty() ? "" : " (" + pUnit + ")"), 18) + "\n";
+    for (const NormalisedPressurePoint& p : ff.points)
+        out += "  " + right(std::to_string(p.point), 6) + right(number(p.x), 12) + right(valueWithEsd(p.f, p.fEsd), 18) +
+               right(valueWithEsd(p.F, p.FEsd), 18) + "\n";
+    return out + "\n";
+}
+
+}  // namespace
+
+std::string fitReportText(const FitResult& result, const std::string& unit) {
+    if (!result.status.ok) return "No fits: " + result.status.text + ".\n";
+    const bool pressure = result.pressure;
+    const CoefficientUnit cu = coefficientUnit(pressure, unit);
+    const std::string x = pressure ? "P" : "T";
+    const std::string xLabel = variableLabel(pressure, unit);
+    std::string out = "Strains against point " + std::to_string(result.reference) + " (" + strainName(result.strain) +
+                      "); weights: " +
+                      (result.weights == FitWeights::esd
+                           ? "1/\u03c3\u00b2 from the esds, \u03c3 of " + x + " times the local slope added in quadrature"
+                           : "none (every point weight 1)") +
+                      ".\n";
+    for (const std::string& note : result.notes) out += "Note: " + note + ".\n";
+    out += "\n";
+    if (result.linear) out += linearSection(*result.linear, pressure, cu, x);
+    if (result.tensor) out += tensorSection(*result.tensor, pressure, cu, x, xLabel);
+    if (pressure) {
+        out += eosSection(result.eos, unit);
+        out += empiricalSection(result.empirical, cu, xLabel);
+        if (result.ff) out += ffSection(*result.ff, xLabel, unit);
+    }
+    return out;
+}
+
+bool FitReportOutput::begin(const RunHeader& header) {
+    if (!file_.open(path_)) return false;
+    const Series& s = header.series;
+    temperatureUnit_ = s.temperatureUnit;
+    pressureUnit_ = s.pressureUnit;
+    heading_ = "Tenzio " TENZIO_VERSION ": fits over the series\n";
+    heading_ += "Input: " + header.inputName + "\n";
+    if (!s.title.empty()) heading_ += "Title: " + s.title + "\n";
+    heading_ += std::string(s.pressureRun ? "Pressure" : "Temperature") + " series of " + std::to_string(s.points.size()) +
+                " points, " + std::string(crystalSystemKey(s.crystalSystem)) + " crystal system";
+    const std::string& unit = s.pressureRun ? s.pressureUnit : s.temperatureUnit;
+    heading_ += unit.empty() ? ", no units given" : ", " + std::string(s.pressureRun ? "P" : "T") + " in " + unit;
+    heading_ += "; " + header.dateTime + "\n\n";
+    return true;
+}
+
+void FitReportOutput::fits(const FitResult& result) {
+    file_.write(heading_);
+    file_.write(fitReportText(result, result.pressure ? pressureUnit_ : temperatureUnit_));
+}
+
+bool FitReportOutput::end() { return file_.commit(); }

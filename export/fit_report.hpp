@@ -1,0 +1,31 @@
+#pragma once
+// The fits over the series as a readable text report (--fits): each fit with its formula, its
+// parameters with esds in crystallographers' notation, chi2, n - p and correlations, and tables of
+// the tensor fit's principal coefficients against T or P. The file is replaced whole, and only
+// when the run completes.
+#include <filesystem>
+#include <string>
+
+#include "export/replaced_file.hpp"
+#include "output/run_output.hpp"
+
+class FitReportOutput : public RunOutput {
+public:
+    explicit FitReportOutput(std::filesystem::path path) : path_(std::move(path)) {}
+
+    bool begin(const RunHeader& header) override;
+    void calculation(const PairResult&) override {}
+    bool wantsFits() const override { return true; }
+    void fits(const FitResult& result) override;
+    bool end() override;
+
+private:
+    std::filesystem::path path_;
+    ReplacedFile file_;
+    std::string heading_;
+    std::string temperatureUnit_;
+    std::string pressureUnit_;
+};
+
+// The report's text for a series' fits (what FitReportOutput writes after its heading).
+std::string fitReportText(const FitResult& result, const std::string& unit);

@@ -1,0 +1,12 @@
+#pragma once
+// The volume of a cell and its esd in double precision, the esd propagated from the parameters the
+// crystal system leaves independent (a cubic cell's a, b and c move as one), as the strain esds are.
+#include "calc/options.hpp"
+#include "calc/unit_cell.hpp"
+
+struct VolumeWithEsd {
+    double volume = 0.0;
+    double esd = 0.0;
+};
+
+VolumeWithEsd volumeOf(const UnitCell& cell, CrystalSystem system);

@@ -1,0 +1,235 @@
+#include "fit/empirical_fit.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "fit/fit_weights.hpp"
+#include "fit/nonlinear_fit.hpp"
+
+namespace {
+
+constexpr std::size_t kParameters = 4;  // eps0, lambda, Pc, nu
+constexpr int kWeightPasses = 20;
+constexpr double kSettled = 1e-7;  // relative change of every parameter between weight passes
+// Below this nu the law is a logarithm of P - Pc, and eps0 and lambda grow without bound.
+constexpr double kSmallestNu = 0.01;
+
+double strainOf(const std::vector<double>& t, double p) { return t[0] + t[1] * std::pow(p - t[2], t[3]); }
+
+// d(epsilon)/d(eps0, lambda, Pc, nu) at p, with u = p - Pc.
+std::array<double, 4> strainGradient(const std::vector<double>& t, double p) {
+    const double u = p - t[2];
+    const double un = std::pow(u, t[3]);
+    return {1.0, un, -t[1] * t[3] * std::pow(u, t[3] - 1.0), t[1] * un * std::log(u)};
+}
+
+double compressibilityOf(const std::vector<double>& t, double p) {
+    return -t[1] * t[3] * std::pow(p - t[2], t[3] - 1.0);
+}
+
+// dK/d(eps0, lambda, Pc, nu) at p.
+std::array<double, 4> compressibilityGradient(const std::vector<double>& t, double p) {
+    const double u = p - t[2];
+    const double um1 = std::pow(u, t[3] - 1.0);
+    return {0.0, -t[3] * um1, t[1] * t[3] * (t[3] - 1.0) * std::pow(u, t[3] - 2.0), -t[1] * um1 * (1.0 + t[3] * std::log(u))};
+}
+
+double esdOf(const std::vector<double>& covariance, const std::array<double, 4>& g) {
+    double v = 0.0;
+    for (std::size_t a = 0; a < 4; ++a)
+        for (std::size_t b = 0; b < 4; ++b) v += g[a] * covariance[a * 4 + b] * g[b];
+    return std::sqrt(std::max(v, 0.0));
+}
+
+std::vector<double> parametersOf(const EmpiricalFit& fit) {
+    return {fit.eps0.value, fit.lambda.value, fit.pc.value, fit.nu.value};
+}
+
+// eps0 and lambda by weighted linear least squares for a fixed Pc and nu; the sum of squares. The
+// powers are taken of (P - Pc) / range, so that a large nu cannot overflow them.
+double linearPart(const std::vector<FitPoint>& points, const std::vector<double>& w, double pc, double nu,
+                  double range, double& eps0, double& lambda) {
+    double sw = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
+    std::vector<double> xs(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double x = std::pow((points[i].x - pc) / range, nu);
+        xs[i] = x;
+        sw += w[i];
+        sx += w[i] * x;
+        sy += w[i] * points[i].y;
+        sxx += w[i] * x * x;
+        sxy += w[i] * x * points[i].y;
+    }
+    const double det = sw * sxx - sx * sx;
+    const double scaledLambda = (sw * sxy - sx * sy) / det;
+    eps0 = (sy - scaledLambda * sx) / sw;
+    lambda = scaledLambda * std::pow(range, -nu);
+    double chi2 = 0.0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double r = points[i].y - eps0 - scaledLambda * xs[i];
+        chi2 += w[i] * r * r;
+    }
+    return std::isfinite(chi2) && std::isfinite(lambda) ? chi2 : std::numeric_limits<double>::infinity();
+}
+
+// The slope of the strain over the point's own esd of P, P - sigma to P + sigma (from Pc at
+// most): the slope at P itself is infinite at Pc when nu < 1, and an effective variance from it
+// would take the lowest point out of the fit.
+double slopeOverEsd(const std::vector<double>& t, double p, double sigma) {
+    if (!(sigma > 0.0)) return 0.0;
+    const double lo = std::max(p - sigma, t[2]);
+    const double hi = p + sigma;
+    return (strainOf(t, hi) - strainOf(t, lo)) / (hi - lo);
+}
+
+}  // namespace
+
+double EmpiricalFit::strainAt(double p) const {
+    if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
+    return strainOf(parametersOf(*this), p);
+}
+
+double EmpiricalFit::strainEsdAt(double p) const {
+    if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
+    return esdOf(covariance, strainGradient(parametersOf(*this), p));
+}
+
+double EmpiricalFit::compressibilityAt(double p) const {
+    if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
+    return compressibilityOf(parametersOf(*this), p);
+}
+
+double EmpiricalFit::compressibilityEsdAt(double p) const {
+    if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
+    return esdOf(covariance, compressibilityGradient(parametersOf(*this), p));
+}
+
+EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, FitWeights mode) {
+    EmpiricalFit fit;
+    fit.axis = axis;
+    const std::size_t n = points.size();
+    if (n < kParameters + 1) {
+        fit.status = FitStatus::failure("fewer than 5 points");
+        return fit;
+    }
+    const auto [lowest, highest] =
+        std::minmax_element(points.begin(), points.end(), [](const FitPoint& a, const FitPoint& b) { return a.x < b.x; });
+    const double pMin = lowest->x;
+    const double range = highest->x - pMin;
+    if (!(range > 0.0)) {
+        fit.status = FitStatus::failure("all x equal");
+        return fit;
+    }
+
+    // Pc = pMin - range exp(s) keeps Pc below the lowest pressure. For given s and nu the model is
+    // linear in eps0 and lambda, so the solver searches s and nu only, eps0 and lambda solved for
+    // at each step (variable projection); the covariance is then taken in all four parameters.
+    std::vector<double> w(n, 1.0);
+    double eps0 = 0.0, lambda = 0.0;
+    NonlinearProblem projected;
+    projected.points = n;
+    projected.parameters = 2;
+    projected.typical = {1.0, 1.0};
+    projected.maxIterations = 100;
+    projected.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
+        const double pc = pMin - range * std::exp(q[0]);
+        if (!(q[1] >= kSmallestNu) || !std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda))) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            r[i] = (points[i].y - eps0 - lambda * std::pow(points[i].x - pc, q[1])) * std::sqrt(w[i]);
+        return true;
+    };
+    NonlinearProblem natural;
+    natural.points = n;
+    natural.parameters = kParameters;
+    natural.residuals = [&](const std::vector<double>& t, std::vector<double>& r) {
+        if (!(t[2] < pMin)) return false;
+        for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - strainOf(t, points[i].x)) * std::sqrt(w[i]);
+        return true;
+    };
+
+    const bool anySigX = std::any_of(points.begin(), points.end(), [](const FitPoint& q) { return q.sigX > 0.0; });
+    std::vector<double> sigmas(n);
+    std::vector<double> current;  // eps0, lambda, Pc, nu
+    for (int pass = 0; pass < kWeightPasses; ++pass) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const double slope = current.empty() ? 0.0 : slopeOverEsd(current, points[i].x, points[i].sigX);
+            sigmas[i] = std::hypot(points[i].sigY, slope * points[i].sigX);
+        }
+        w = weightsOf(sigmas, mode);
+        std::vector<double> start(2);
+        if (current.empty()) {
+            // The best of a few Pc and nu.
+            double best = std::numeric_limits<double>::infinity();
+            for (const double nu : {0.2, 0.4, 0.6, 0.8, 1.2})
+                for (const double offset : {0.02, 0.1, 0.3, 1.0, 3.0}) {
+                    const double chi2 = linearPart(points, w, pMin - offset * range, nu, range, eps0, lambda);
+                    if (chi2 < best) {
+                        best = chi2;
+                        start = {std::log(offset), nu};
+                    }
+                }
+        } else {
+            start = {std::log((pMin - current[2]) / range), current[3]};
+        }
+        const NonlinearSolution solution = solveLeastSquares(projected, start);
+        // A solution against the bound of nu is no minimum of the law, only the closest it comes.
+        const bool logarithmic = !solution.parameters.empty() && solution.parameters[1] < 1.05 * kSmallestNu;
+        if (!solution.ok || logarithmic) {
+            fit.status = FitStatus::failure(logarithmic ? "no convergence: nu tends to 0 (the strain follows a logarithm of P)"
+                                                        : solution.reason);
+            return fit;
+        }
+        const std::vector<double>& q = solution.parameters;
+        const double pc = pMin - range * std::exp(q[0]);
+        linearPart(points, w, pc, q[1], range, eps0, lambda);
+        const std::vector<double> next = {eps0, lambda, pc, q[1]};
+        bool settled = !current.empty();
+        for (std::size_t j = 0; j < kParameters && settled; ++j)
+            settled = std::fabs(next[j] - current[j]) <= kSettled * std::fabs(current[j]) + 1e-300;
+        current = next;
+        if (settled || mode == FitWeights::none || !anySigX) break;
+    }
+
+    natural.typical = {std::fabs(current[0]), std::fabs(current[1]), range, 1.0};
+    std::vector<double> covariance = covarianceAt(natural, current);
+    if (covariance.empty()) {
+        fit.status = FitStatus::failure("singular covariance: the data do not determine every parameter");
+        return fit;
+    }
+    std::vector<double> r(n);
+    natural.residuals(current, r);
+    fit.chi2 = 0.0;
+    for (const double v : r) fit.chi2 += v * v;
+    fit.dof = static_cast<int>(n - kParameters);
+    for (double& c : covariance) c *= fit.chi2 / fit.dof;
+    fit.covariance = covariance;
+    const auto esd = [&](std::size_t j) { return std::sqrt(std::max(covariance[j * kParameters + j], 0.0)); };
+    fit.eps0 = {current[0], esd(0)};
+    fit.lambda = {current[1], esd(1)};
+    fit.pc = {current[2], esd(2)};
+    fit.nu = {current[3], esd(3)};
+    fit.status = FitStatus::success();
+    for (const FitPoint& point : points)
+        fit.k.push_back({point.x, fit.compressibilityAt(point.x), fit.compressibilityEsdAt(point.x)});
+    const bool finite = std::all_of(covariance.begin(), covariance.end(), [](double c) { return std::isfinite(c); }) &&
+                        std::all_of(fit.k.begin(), fit.k.end(), [](const ValueAt& k) {
+                            return std::isfinite(k.value) && std::isfinite(k.esd);
+                        });
+    if (!finite) {
+        fit = EmpiricalFit{};
+        fit.axis = axis;
+        fit.status = FitStatus::failure("no finite solution");
+    }
+    return fit;
+}
+
+std::vector<EmpiricalFit> fitEmpirical(const ReferenceStrains& strains, FitWeights mode) {
+    std::vector<EmpiricalFit> fits;
+    for (std::size_t t = 0; t < 3; ++t) {
+        std::vector<FitPoint> points;
+        for (const PointStrain& s : strains.points) points.push_back({s.x, s.sigX, s.principal[t], s.principalEsd[t]});
+        fits.push_back(fitEmpiricalAxis(points, static_cast<int>(t) + 1, mode));
+    }
+    return fits;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// epsilon(P) = eps0 + lambda (P - Pc)^nu for each principal axis of a pressure series (the axes
+// followed by direction), Pc below the lowest pressure, and the compressibility
+// K(P) = -d(epsilon)/dP = -lambda nu (P - Pc)^(nu - 1) at every measured P.
+#include <vector>
+
+#include "fit/fit_result.hpp"
+#include "fit/polynomial_fit.hpp"
+#include "fit/reference_strains.hpp"
+
+// One axis: P as x, the strain as y, with esds; axis is the track number (1 to 3).
+EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, FitWeights mode);
+
+std::vector<EmpiricalFit> fitEmpirical(const ReferenceStrains& strains, FitWeights mode);

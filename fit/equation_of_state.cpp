@@ -1,0 +1,275 @@
+#include "fit/equation_of_state.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "fit/cell_volume.hpp"
+#include "fit/eos_models.hpp"
+#include "fit/fit_weights.hpp"
+#include "fit/nonlinear_fit.hpp"
+
+namespace {
+
+constexpr int kWeightPasses = 20;
+// The weights have settled when no parameter moves by more than this fraction of its esd.
+constexpr double kSettled = 1e-3;
+
+double cube(double x) { return x * x * x; }
+
+// The free parameters of a fit, in order.
+std::vector<double> freeValues(const EosFit& fit) {
+    std::vector<double> v = {fit.v0.value, fit.k0.value, fit.kp.value, fit.kpp.value};
+    v.resize(static_cast<std::size_t>(freeParameterCount(fit.model)));
+    return v;
+}
+
+// The volume parameters from free parameters, for the volume or an edge.
+EosParameters volumeParameters(EosModel model, bool edge, const std::vector<double>& free) {
+    if (!edge) return eosParameters(model, free);
+    // An edge's parameters are x0, M0, M', M''; the fixed M' of a second-order model is 3 K'.
+    EosParameters x;
+    x.v0 = free.at(0);
+    x.k0 = free.at(1);
+    x.kp = free.size() > 2 ? free[2] : 3.0 * fixedKp(model);
+    x.kpp = free.size() > 3 ? free[3] : 0.0;
+    return volumeParametersOfEdge(x);
+}
+
+double pressureOf(EosModel model, bool edge, const std::vector<double>& free, double v) {
+    return eosPressure(model, edge ? cube(v) : v, volumeParameters(model, edge, free));
+}
+
+// -v dP/dv: K for a volume, M = 3 K for an edge.
+double modulusOf(EosModel model, bool edge, const std::vector<double>& free, double v) {
+    const EosState s = eosState(model, edge ? cube(v) : v, volumeParameters(model, edge, free));
+    return edge ? 3.0 * s.k : s.k;
+}
+
+bool inDomain(const std::vector<double>& free) { return free[0] > 0.0 && free[1] > 0.0; }
+
+// Starting values: K from the slope of P against ln V, brought back to P = 0 with K' = 4, and V0
+// from the lowest-pressure point. Nothing when the volume does not fall as P rises.
+std::optional<std::vector<double>> startOf(EosModel model, const EosData& d) {
+    const bool edge = d.quantity != "volume";
+    const std::size_t n = d.v.size();
+    const std::size_t low = static_cast<std::size_t>(std::min_element(d.p.begin(), d.p.end()) - d.p.begin());
+    const double vLow = edge ? cube(d.v[low]) : d.v[low];
+    double su = 0.0, sp = 0.0, suu = 0.0, sup = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double u = std::log(vLow / (edge ? cube(d.v[i]) : d.v[i]));
+        su += u;
+        sp += d.p[i];
+        suu += u * u;
+        sup += u * d.p[i];
+    }
+    const double nn = static_cast<double>(n);
+    const double slope = (nn * sup - su * sp) / (nn * suu - su * su);
+    if (!(slope > 0.0) || !std::isfinite(slope)) return std::nullopt;
+    const double k0 = std::max(slope - 4.0 * (sp / nn), 0.3 * slope);
+    const double v0 = vLow * std::exp(d.p[low] / k0);
+    const double kp = freeParameterCount(model) > 2 ? 4.0 : fixedKp(model);
+    std::vector<double> start = {v0, k0, kp, -(35.0 / 9.0) / k0};  // K'' of BM3 at K' = 4
+    if (edge) start = {std::cbrt(v0), 3.0 * k0, 3.0 * kp, 3.0 * start[3]};
+    start.resize(static_cast<std::size_t>(freeParameterCount(model)));
+    return start;
+}
+
+}  // namespace
+
+double EosFit::pressureAt(double v) const {
+    if (!status.ok) return std::numeric_limits<double>::quiet_NaN();
+    return pressureOf(model, isEdge(), freeValues(*this), v);
+}
+
+double EosFit::modulusAt(double v) const {
+    if (!status.ok) return std::numeric_limits<double>::quiet_NaN();
+    return modulusOf(model, isEdge(), freeValues(*this), v);
+}
+
+double EosFit::pressureEsdAt(double v) const {
+    if (!status.ok) return std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> free = freeValues(*this);
+    const std::size_t p = free.size();
+    std::vector<double> g(p);
+    for (std::size_t j = 0; j < p; ++j) {
+        const double h = 1e-7 * std::max(std::fabs(free[j]), 1e-6);
+        std::vector<double> up = free, down = free;
+        up[j] += h;
+        down[j] -= h;
+        g[j] = (pressureOf(model, isEdge(), up, v) - pressureOf(model, isEdge(), down, v)) / (2.0 * h);
+    }
+    double variance = 0.0;
+    for (std::size_t a = 0; a < p; ++a)
+        for (std::size_t b = 0; b < p; ++b) variance += g[a] * covariance[a * p + b] * g[b];
+    return std::sqrt(std::max(variance, 0.0));
+}
+
+std::optional<ValueAt> EosFit::volumeAt(double p) const {
+    if (!status.ok) return std::nullopt;
+    // P falls as V rises: bracket the root from V0 outwards, then bisect.
+    double lo = v0.value, hi = v0.value;
+    for (int k = 0; k < 60 && !(pressureAt(lo) >= p); ++k) lo *= 0.9;
+    for (int k = 0; k < 60 && !(pressureAt(hi) <= p); ++k) hi *= 1.1;
+    if (!(pressureAt(lo) >= p) || !(pressureAt(hi) <= p)) return std::nullopt;
+    for (int k = 0; k < 200 && hi - lo > 1e-15 * hi; ++k) {
+        const double mid = 0.5 * (lo + hi);
+        (pressureAt(mid) >= p ? lo : hi) = mid;
+    }
+    const double v = 0.5 * (lo + hi);
+    // sigma(V) = sigma(P at V) / |dP/dV|, with dP/dV = -modulus / V.
+    const double slope = modulusAt(v) / v;
+    return ValueAt{p, v, pressureEsdAt(v) / std::fabs(slope)};
+}
+
+EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, const EosFit* seed) {
+    EosFit fit;
+    fit.model = model;
+    fit.quantity = d.quantity;
+    const bool edge = d.quantity != "volume";
+    fit.parameters = eosParameterNames(model, edge);
+    const std::size_t n = d.v.size();
+    const std::size_t p = fit.parameters.size();
+    if (n < p + 1) {
+        fit.status = FitStatus::failure("fewer than " + std::to_string(p + 1) + " points");
+        return fit;
+    }
+    if (std::all_of(d.p.begin(), d.p.end(), [&](double x) { return x == d.p.front(); })) {
+        fit.status = FitStatus::failure("all x equal");
+        return fit;
+    }
+    std::optional<std::vector<double>> start = startOf(model, d);
+    if (start && seed && seed->status.ok && seed->quantity == d.quantity) {
+        (*start)[0] = seed->v0.value;
+        (*start)[1] = seed->k0.value;
+    }
+    if (!start) {
+        fit.status = FitStatus::failure(edge ? "the edge does not shorten as the pressure rises"
+                                             : "the volume does not fall as the pressure rises");
+        return fit;
+    }
+
+    // Effective-variance weights from the parameters of the pass before (none in the first pass).
+    const bool anySigV = anyEsd(d.sigV);
+    std::vector<double> sigmas(n);
+    NonlinearProblem problem;
+    problem.points = n;
+    problem.parameters = p;
+    problem.typical = *start;
+    std::vector<double> rootWeights(n);
+    std::vector<double> volumes(n);  // V, or x^3 for an edge
+    for (std::size_t i = 0; i < n; ++i) volumes[i] = edge ? cube(d.v[i]) : d.v[i];
+    problem.residuals = [&](const std::vector<double>& x, std::vector<double>& r) {
+        if (!inDomain(x)) return false;
+        const EosParameters e = volumeParameters(model, edge, x);
+        for (std::size_t i = 0; i < n; ++i) r[i] = (d.p[i] - eosPressure(model, volumes[i], e)) * rootWeights[i];
+        return true;
+    };
+    NonlinearSolution solution;
+    std::vector<double> current = *start;
+    for (int pass = 0; pass < kWeightPasses; ++pass) {
+        // |dP/dv| at each point from the parameters so far (the starting values in the first pass),
+        // by a central difference: the weights need no more.
+        for (std::size_t i = 0; i < n; ++i) {
+            const double h = 1e-6 * d.v[i];
+            const double slope = anySigV ? (pressureOf(model, edge, current, d.v[i] - h) -
+                                            pressureOf(model, edge, current, d.v[i] + h)) / (2.0 * h)
+                                         : 0.0;
+            sigmas[i] = std::hypot(d.sigP[i], slope * d.sigV[i]);
+        }
+        const std::vector<double> weights = weightsOf(sigmas, mode);
+        for (std::size_t i = 0; i < n; ++i) rootWeights[i] = std::sqrt(weights[i]);
+        solution = solveLeastSquares(problem, current);
+        if (!solution.ok) {
+            fit.status = FitStatus::failure(solution.reason);
+            return fit;
+        }
+        bool settled = pass > 0;
+        const double scale = solution.chi2 / static_cast<double>(n - p);
+        for (std::size_t j = 0; j < p && settled; ++j)
+            settled = std::fabs(solution.parameters[j] - current[j]) <=
+                      kSettled * std::sqrt(solution.covariance[j * p + j] * scale) + 1e-15 * std::fabs(current[j]);
+        current = solution.parameters;
+        fit.iterations += solution.iterations;
+        if (settled || mode == FitWeights::none || !anySigV) break;
+    }
+
+    fit.dof = static_cast<int>(n - p);
+    fit.chi2 = solution.chi2;
+    const double factor = fit.chi2 / fit.dof;
+    fit.covariance = covarianceAt(problem, current);
+    if (fit.covariance.empty()) {
+        fit.status = FitStatus::failure("singular covariance: the data do not determine every parameter");
+        return fit;
+    }
+    solution.covariance = fit.covariance;
+    for (double& c : fit.covariance) c *= factor;
+    fit.correlation.assign(p * p, 0.0);
+    for (std::size_t a = 0; a < p; ++a)
+        for (std::size_t b = 0; b < p; ++b) {
+            const double s = std::sqrt(solution.covariance[a * p + a] * solution.covariance[b * p + b]);
+            fit.correlation[a * p + b] = s > 0.0 ? solution.covariance[a * p + b] / s : 0.0;
+        }
+    const auto esd = [&](std::size_t j) { return std::sqrt(std::max(fit.covariance[j * p + j], 0.0)); };
+    fit.v0 = {current[0], esd(0)};
+    fit.k0 = {current[1], esd(1)};
+    const EosParameters volume = volumeParameters(model, edge, current);
+    const double scale = edge ? 3.0 : 1.0;  // moduli of an edge are 3 times those of the volume
+    fit.kp = p > 2 ? FittedValue{current[2], esd(2)} : FittedValue{scale * volume.kp, std::nullopt};
+    if (p > 3) {
+        fit.kpp = {current[3], esd(3)};
+    } else {
+        // K'' as the model implies it, at V0.
+        fit.kpp = {scale * eosState(model, volume.v0, volume).kpp, std::nullopt};
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        fit.maxResidual = std::max(fit.maxResidual, std::fabs(d.p[i] - pressureOf(model, edge, current, d.v[i])));
+
+    const bool finite = std::all_of(fit.covariance.begin(), fit.covariance.end(), [](double c) { return std::isfinite(c); }) &&
+                        std::isfinite(fit.kpp.value) && std::isfinite(fit.maxResidual) && std::isfinite(fit.chi2);
+    if (!finite) {
+        fit.status = FitStatus::failure("no finite solution");
+        fit.v0 = fit.k0 = fit.kp = fit.kpp = {};
+        fit.covariance.clear();
+        fit.correlation.clear();
+        return fit;
+    }
+    fit.status = FitStatus::success();
+    return fit;
+}
+
+EosData eosDataOf(const Series& series, const std::string& quantity) {
+    EosData d;
+    d.quantity = quantity;
+    const int edge = quantity == "a" ? 0 : quantity == "b" ? 1 : quantity == "c" ? 2 : -1;
+    for (const DataPoint& point : series.points) {
+        const VolumeWithEsd volume = volumeOf(point.cell, series.crystalSystem);
+        d.v.push_back(edge < 0 ? volume.volume : point.cell[edge]);
+        d.sigV.push_back(edge < 0 ? volume.esd : point.cell.esd[edge]);
+        d.p.push_back(point.p);
+        d.sigP.push_back(point.sigP);
+    }
+    return d;
+}
+
+std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode) {
+    std::vector<std::string> quantities = {"volume"};
+    switch (series.crystalSystem) {
+        case CrystalSystem::cubic: quantities.push_back("a"); break;
+        case CrystalSystem::tetragonal:
+        case CrystalSystem::trigonal:
+        case CrystalSystem::hexagonal: quantities.insert(quantities.end(), {"a", "c"}); break;
+        default: quantities.insert(quantities.end(), {"a", "b", "c"}); break;
+    }
+    std::vector<EosFit> fits;
+    for (const std::string& quantity : quantities) {
+        const EosData data = eosDataOf(series, quantity);
+        // Each model starts from V0 and K0 of the first that converged.
+        std::optional<EosFit> seed;
+        for (const EosModel model : models) {
+            fits.push_back(fitEquationOfState(model, data, mode, seed ? &*seed : nullptr));
+            if (!seed && fits.back().status.ok) seed = fits.back();
+        }
+    }
+    return fits;
+}

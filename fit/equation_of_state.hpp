@@ -1,0 +1,28 @@
+#pragma once
+// Equations of state P(V) fitted to the volumes of a pressure series, and to each independent edge
+// with x^3 in place of V. Residuals are in P, weighted by 1/sigma^2 with the effective variance
+// sigma^2 = sigma_P^2 + (K/V)^2 sigma_V^2, K at each V from the parameters of the pass before.
+#include <string>
+#include <vector>
+
+#include "calc/series.hpp"
+#include "fit/fit_result.hpp"
+
+// What one equation of state is fitted to: V (or an edge x) against P, with esds.
+struct EosData {
+    std::string quantity = "volume";  // or "a", "b", "c": then x^3 stands for V
+    std::vector<double> v;
+    std::vector<double> sigV;
+    std::vector<double> p;
+    std::vector<double> sigP;
+};
+
+// seed: a fit of the same data whose V0 and K0 are a better start than the estimate from the data.
+EosFit fitEquationOfState(EosModel model, const EosData& data, FitWeights mode, const EosFit* seed = nullptr);
+
+// Each model for the volume, then each model for each edge the crystal system leaves free
+// (cubic a; tetragonal, trigonal and hexagonal a and c; otherwise a, b and c).
+std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode);
+
+// The volumes (or one edge) of a series with their esds, against P.
+EosData eosDataOf(const Series& series, const std::string& quantity);

@@ -1,0 +1,8 @@
+#pragma once
+// Numbers with esds as crystallographers write them: 24.6(9), 160.2(12), 0.00123(4).
+#include <optional>
+#include <string>
+
+// The esd to one significant digit, or two when they read 19 or less, and the value to the same
+// place; without an esd (a fixed parameter), the value to six significant digits. Locale-free.
+std::string valueWithEsd(double value, std::optional<double> esd);

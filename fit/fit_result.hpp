@@ -1,0 +1,211 @@
+#pragma once
+// What the fits over a whole series found, as plain data for every output: a linear coefficient
+// of each principal axis, edge and the volume; the strain tensor as a polynomial in T or P and
+// its derivative at any x; equations of state; an empirical law for each principal axis; and the
+// normalised pressure against the Eulerian finite strain. Each fit carries its status: a failed
+// fit has the reason and no numbers.
+//
+// Every fitted function can be evaluated, with its esd, anywhere (value(x), tensorAt(x),
+// pressureAt(V), volumeAt(P), compressibilityAt(P), ...), so that plots draw curves from them.
+// Numbers are double precision and raw: per unit of T or P as given, moduli in the unit of P.
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "LIBRARIES/math/mat3.hpp"
+#include "calc/options.hpp"
+
+// Whether a fit gave numbers, and if not, why.
+struct FitStatus {
+    bool ok = false;
+    std::string text;  // "ok", or the reason: "fewer than 3 points", "all x equal", "no convergence", ...
+
+    static FitStatus success() { return {true, "ok"}; }
+    static FitStatus failure(std::string reason) { return {false, std::move(reason)}; }
+};
+
+// A parameter of a fit: a fixed one (K' of BM2, say) has its value and no esd.
+struct FittedValue {
+    double value = 0.0;
+    std::optional<double> esd;
+};
+
+// A value at x with its esd.
+struct ValueAt {
+    double x = 0.0;
+    double value = 0.0;
+    double esd = 0.0;
+};
+
+// A weighted least-squares polynomial q(x) = sum of c[k] (x - origin)^k, k = 0..order, with the
+// covariance of the c[k] (scaled by chi2 / dof).
+struct PolynomialFit {
+    FitStatus status;
+    double origin = 0.0;
+    std::vector<double> coefficients;  // c[0] .. c[order]
+    std::vector<double> covariance;    // (order + 1)^2, row by row
+    double chi2 = 0.0;  // weighted sum of squared residuals
+    int dof = 0;        // points less parameters
+    int points = 0;
+
+    int order() const { return static_cast<int>(coefficients.size()) - 1; }
+    double value(double x) const;
+    double valueEsd(double x) const;
+    double slope(double x) const;  // dq/dx
+    double slopeEsd(double x) const;
+};
+
+// A straight line q = intercept + slope x, and the coefficient it gives: the slope for
+// temperature, minus the slope for pressure (the sign convention of the property tensor).
+struct LinearFit {
+    PolynomialFit line;  // order 1, origin at the reference point's x
+    double coefficient = 0.0;
+    double esd = 0.0;
+    double intercept = 0.0;  // at x = 0
+    double interceptEsd = 0.0;
+};
+
+// The line of one principal axis, followed along the series by its direction.
+struct PrincipalLinearFit : LinearFit {
+    // The axis's mean direction along the series (sign aligned), on X, Y, Z, and as [uvw] of the
+    // reference cell (the largest component in magnitude +1 or -1); none when the axis never has a
+    // defined direction.
+    std::optional<Vec3> direction;
+    std::optional<std::array<double, 3>> uvw;
+};
+
+struct LinearFits {
+    std::array<PrincipalLinearFit, 3> principal;  // the three axes matched along the series
+    LinearFit a;  // relative change of a, b, c and V from the reference point
+    LinearFit b;
+    LinearFit c;
+    LinearFit volume;
+};
+
+using Tensor3 = std::array<std::array<double, 3>, 3>;  // [i][j], i, j from 0
+
+// One principal axis of the property tensor at some x.
+struct PrincipalCoefficient {
+    double value = 0.0;
+    double esd = 0.0;
+    bool hasDirection = false;  // false in a circular section (equal values)
+    Vec3 vector{};              // unit, on X, Y, Z
+    std::array<double, 3> uvw{};     // [uvw] of the reference cell, the largest in magnitude +1 or -1
+    std::array<float, 3> toAbc{};    // degrees to +a, +b, +c of the reference cell
+    std::array<float, 3> toAbcEsd{};
+};
+
+// The property tensor (dε/dx for temperature, -dε/dx for pressure) at x, with esds from the
+// fit's covariance, and its principal axes.
+struct TensorAt {
+    double x = 0.0;
+    bool measured = false;  // x of a data point, rather than one asked for
+    Tensor3 tensor{};
+    Tensor3 esd{};
+    Tensor3 strain{};  // the fitted strain at x, and its esd
+    Tensor3 strainEsd{};
+    std::array<PrincipalCoefficient, 3> principal{};  // in the order of the decomposition
+};
+
+// Each of the six strain-tensor components against x as a polynomial.
+struct TensorFit {
+    FitStatus status;
+    int order = 0;
+    std::array<PolynomialFit, 6> components;  // 11, 22, 33, 12, 13, 23
+    bool pressure = false;
+    bool principalAxes = true;  // false for orthorhombic and higher: the axes are X, Y, Z
+    Mat3 referenceSMatrix;      // rows: a, b, c of the reference cell on X, Y, Z
+    std::vector<TensorAt> at;   // at each distinct measured x, ascending, then at each x asked for
+
+    TensorAt tensorAt(double x) const;
+};
+
+// Equations of state P(V), in their standard published forms.
+enum class EosModel { BM2, BM3, BM4, Vinet2, Vinet3, Murnaghan, NS2, NS3 };
+
+std::string_view eosModelName(EosModel model);  // "BM2", "Vinet3", ...
+std::optional<EosModel> eosModelNamed(std::string_view name);  // any case
+// BM2, BM3 and Vinet3.
+std::vector<EosModel> defaultEosModels();
+
+// One equation of state fitted to the volume, or to an edge x with x^3 in place of V. For an
+// edge, v0 holds x0 and k0, kp, kpp the linear moduli M0 = 3 K0, M' = 3 K', M'' = 3 K''.
+struct EosFit {
+    EosModel model = EosModel::BM3;
+    std::string quantity = "volume";  // "volume", "a", "b" or "c"
+    FitStatus status;
+    FittedValue v0;
+    FittedValue k0;
+    FittedValue kp;
+    FittedValue kpp;  // K'' in 1/(unit of P); fixed at the model's implied value below 4th order
+    std::vector<std::string> parameters;  // the free parameters, in the order of the matrices
+    std::vector<double> covariance;       // of the free parameters, row by row
+    std::vector<double> correlation;      // the same, as correlations
+    double chi2 = 0.0;
+    int dof = 0;
+    double maxResidual = 0.0;  // largest |P_obs - P_calc|
+    int iterations = 0;
+
+    bool isEdge() const { return quantity != "volume"; }
+    // P at a volume (or edge length) and its esd from the covariance.
+    double pressureAt(double v) const;
+    double pressureEsdAt(double v) const;
+    // The volume (or edge) at pressure p and its esd; none where P(V) = p has no root.
+    std::optional<ValueAt> volumeAt(double p) const;
+    // The bulk modulus K = -V dP/dV (for an edge the linear modulus -x dP/dx) at a volume.
+    double modulusAt(double v) const;
+};
+
+// epsilon(P) = eps0 + lambda (P - Pc)^nu for one principal axis, Pc below the lowest pressure.
+struct EmpiricalFit {
+    FitStatus status;
+    int axis = 1;  // the matched principal axis, 1 to 3
+    FittedValue eps0;
+    FittedValue lambda;
+    FittedValue pc;
+    FittedValue nu;
+    std::vector<double> covariance;  // 4 x 4: eps0, lambda, pc, nu
+    double chi2 = 0.0;
+    int dof = 0;
+    std::vector<ValueAt> k;  // the compressibility K = -d(epsilon)/dP at each measured P
+
+    double strainAt(double p) const;
+    double strainEsdAt(double p) const;
+    double compressibilityAt(double p) const;
+    double compressibilityEsdAt(double p) const;
+};
+
+// One point of the normalised pressure F against the Eulerian finite strain f.
+struct NormalisedPressurePoint {
+    int point = 0;  // data point, from 1
+    double x = 0.0;  // P
+    double f = 0.0;
+    double fEsd = 0.0;
+    double F = 0.0;
+    double FEsd = 0.0;
+};
+
+struct NormalisedPressure {
+    FitStatus status;
+    FittedValue v0;  // from the BM3 fit of the volume
+    std::vector<NormalisedPressurePoint> points;  // points with f = 0 have no F and are left out
+};
+
+enum class FitWeights { esd, none };
+
+struct FitResult {
+    FitStatus status;  // not ok: no fits at all (fewer than 3 points), and why
+    bool pressure = false;
+    int reference = 1;  // the reference point, from 1
+    StrainType strain = StrainType::finiteEulerian;
+    FitWeights weights = FitWeights::esd;
+    std::vector<std::string> notes;  // what the fits changed from the options, for the reader
+
+    std::optional<LinearFits> linear;
+    std::optional<TensorFit> tensor;
+    std::vector<EosFit> eos;                 // pressure: each model for the volume, then each edge
+    std::vector<EmpiricalFit> empirical;     // pressure: the three principal axes
+    std::optional<NormalisedPressure> ff;    // pressure
+};

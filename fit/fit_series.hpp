@@ -1,0 +1,19 @@
+#pragma once
+// The fits over a whole series: pure, no files.
+#include <vector>
+
+#include "calc/options.hpp"
+#include "calc/series.hpp"
+#include "fit/fit_result.hpp"
+
+struct FitOptions {
+    RunOptions run;  // the strain measure and axial set of the run; the incremental option plays no part
+    int order = 0;   // order of the tensor polynomial, 1 to 4; 0: 1 for temperature, 2 for pressure
+    std::vector<double> at;  // where the tensor is also evaluated, beside the measured x
+    std::vector<EosModel> eosModels = defaultEosModels();
+    FitWeights weights = FitWeights::esd;
+};
+
+// Every strain is measured against the first point of the series. A series of fewer than three
+// points gives a result that is not ok, with the reason.
+FitResult fitSeries(const Series& series, const FitOptions& options);

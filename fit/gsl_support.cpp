@@ -1,0 +1,1 @@
+#include "fit/gsl_support.hpp"

@@ -1,0 +1,213 @@
+#include "fit/nonlinear_fit.hpp"
+
+#include <gsl/gsl_blas.h>
+#include <gsl/gsl_linalg.h>
+#include <gsl/gsl_multifit_nlinear.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "fit/gsl_support.hpp"
+
+namespace {
+
+constexpr double kXTolerance = 1e-8;  // relative step size at convergence
+constexpr double kGTolerance = 1e-8;  // scaled gradient at convergence
+// Residuals where the model is undefined: large enough that no step into such a region is ever
+// accepted, small enough that their squares still add up.
+constexpr double kOutsideResidual = 1e100;
+// Singular values of the column-normalised Jacobian below this fraction of the largest: the
+// parameters are not determined by the data.
+constexpr double kSingularRatio = 1e-12;
+
+struct Context {
+    const NonlinearProblem* problem;
+    std::vector<double> x;
+    std::vector<double> r;
+};
+
+int residualFunction(const gsl_vector* x, void* params, gsl_vector* f) {
+    auto* c = static_cast<Context*>(params);
+    for (std::size_t j = 0; j < c->x.size(); ++j) c->x[j] = gsl_vector_get(x, j);
+    const bool inside = c->problem->residuals(c->x, c->r);
+    for (std::size_t i = 0; i < c->r.size(); ++i) {
+        const double v = c->r[i];
+        gsl_vector_set(f, i, inside && std::isfinite(v) ? v : kOutsideResidual);
+    }
+    return GSL_SUCCESS;
+}
+
+struct GslFree {
+    void operator()(gsl_multifit_nlinear_workspace* w) const { gsl_multifit_nlinear_free(w); }
+    void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
+    void operator()(gsl_vector* v) const { gsl_vector_free(v); }
+};
+
+bool evaluate(const NonlinearProblem& problem, const std::vector<double>& x, std::vector<double>& r) {
+    r.assign(problem.points, 0.0);
+    if (!problem.residuals(x, r)) return false;
+    return std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); });
+}
+
+}  // namespace
+
+std::optional<Linearisation> linearise(const NonlinearProblem& problem, const std::vector<double>& parameters) {
+    const std::size_t n = problem.points;
+    const std::size_t p = problem.parameters;
+    if (n < p || p == 0) return std::nullopt;
+    std::vector<double> r;
+    if (!evaluate(problem, parameters, r)) return std::nullopt;
+    const GslErrorsAsValues errors;
+    // The Jacobian by central differences, each column normalised to unit length.
+    const std::unique_ptr<gsl_matrix, GslFree> J(gsl_matrix_alloc(n, p));
+    std::vector<double> norms(p, 0.0);
+    std::vector<double> up, down;
+    for (std::size_t j = 0; j < p; ++j) {
+        const double typical = j < problem.typical.size() ? problem.typical[j] : 0.0;
+        const double h = 1e-6 * std::max(std::fabs(parameters[j]), std::fabs(typical) > 0.0 ? std::fabs(typical) : 1e-6);
+        std::vector<double> x = parameters;
+        x[j] = parameters[j] + h;
+        if (!evaluate(problem, x, up)) return std::nullopt;
+        x[j] = parameters[j] - h;
+        if (!evaluate(problem, x, down)) return std::nullopt;
+        for (std::size_t i = 0; i < n; ++i) {
+            // d(obs - calc)/d theta: the sign does not matter to J^T J.
+            const double d = (up[i] - down[i]) / (2.0 * h);
+            gsl_matrix_set(J.get(), i, j, d);
+            norms[j] += d * d;
+        }
+        norms[j] = std::sqrt(norms[j]);
+        if (!(norms[j] > 0.0) || !std::isfinite(norms[j])) return std::nullopt;
+        for (std::size_t i = 0; i < n; ++i) gsl_matrix_set(J.get(), i, j, gsl_matrix_get(J.get(), i, j) / norms[j]);
+    }
+    // J = U S V^T gives (J^T J)^-1 = V S^-2 V^T.
+    const std::unique_ptr<gsl_matrix, GslFree> V(gsl_matrix_alloc(p, p));
+    const std::unique_ptr<gsl_vector, GslFree> S(gsl_vector_alloc(p));
+    const std::unique_ptr<gsl_vector, GslFree> work(gsl_vector_alloc(p));
+    // The gradient J^T r, with J's columns normalised, before the decomposition overwrites J.
+    std::vector<double> gradient(p, 0.0);
+    for (std::size_t j = 0; j < p; ++j)
+        for (std::size_t i = 0; i < n; ++i) gradient[j] += gsl_matrix_get(J.get(), i, j) * r[i];
+    if (gsl_linalg_SV_decomp(J.get(), V.get(), S.get(), work.get()) != GSL_SUCCESS) return std::nullopt;
+    const double largest = gsl_vector_get(S.get(), 0);
+    for (std::size_t k = 0; k < p; ++k) {
+        const double s = gsl_vector_get(S.get(), k);
+        if (!(s > kSingularRatio * largest)) return std::nullopt;
+    }
+    Linearisation result;
+    std::vector<double>& covariance = result.covariance;
+    covariance.assign(p * p, 0.0);
+    for (std::size_t a = 0; a < p; ++a)
+        for (std::size_t b = 0; b < p; ++b) {
+            double sum = 0.0;
+            for (std::size_t k = 0; k < p; ++k) {
+                const double s = gsl_vector_get(S.get(), k);
+                sum += gsl_matrix_get(V.get(), a, k) * gsl_matrix_get(V.get(), b, k) / (s * s);
+            }
+            covariance[a * p + b] = sum / (norms[a] * norms[b]);
+        }
+    // The Gauss-Newton step (J^T J)^-1 J^T r in the parameters' own units.
+    result.step.assign(p, 0.0);
+    for (std::size_t a = 0; a < p; ++a)
+        for (std::size_t b = 0; b < p; ++b) result.step[a] += covariance[a * p + b] * gradient[b] * norms[b];
+    return result;
+}
+
+std::vector<double> covarianceAt(const NonlinearProblem& problem, const std::vector<double>& parameters) {
+    const std::optional<Linearisation> local = linearise(problem, parameters);
+    return local ? local->covariance : std::vector<double>{};
+}
+
+namespace {
+
+// Whether a Gauss-Newton step from the parameters would move none of them by more than a
+// millionth of its size: a minimum, whatever the solver's own tests said.
+bool atMinimum(const NonlinearProblem& problem, const Linearisation& local, const std::vector<double>& x) {
+    for (std::size_t j = 0; j < x.size(); ++j) {
+        const double typical = j < problem.typical.size() ? std::fabs(problem.typical[j]) : 0.0;
+        if (!(std::fabs(local.step[j]) <= 1e-6 * std::max(std::fabs(x[j]), typical))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::vector<double>& start) {
+    NonlinearSolution solution;
+    const std::size_t n = problem.points;
+    const std::size_t p = problem.parameters;
+    if (n <= p) {
+        solution.reason = "fewer than " + std::to_string(p + 1) + " points";
+        return solution;
+    }
+    std::vector<double> r;
+    if (!evaluate(problem, start, r)) {
+        solution.reason = "no starting point inside the model's domain";
+        return solution;
+    }
+
+    const GslErrorsAsValues errors;
+    Context context{&problem, std::vector<double>(p), std::vector<double>(n)};
+    gsl_multifit_nlinear_fdf fdf{};
+    fdf.f = residualFunction;
+    fdf.df = nullptr;  // derivatives by finite differences
+    fdf.fvv = nullptr;
+    fdf.n = n;
+    fdf.p = p;
+    fdf.params = &context;
+    gsl_multifit_nlinear_parameters settings = gsl_multifit_nlinear_default_parameters();
+    settings.fdtype = GSL_MULTIFIT_NLINEAR_FWDIFF;  // the covariance takes central differences of its own
+    const std::unique_ptr<gsl_multifit_nlinear_workspace, GslFree> w(
+        gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &settings, n, p));
+    const std::unique_ptr<gsl_vector, GslFree> x0(gsl_vector_alloc(p));
+    for (std::size_t j = 0; j < p; ++j) gsl_vector_set(x0.get(), j, start[j]);
+    if (gsl_multifit_nlinear_init(x0.get(), &fdf, w.get()) != GSL_SUCCESS) {
+        solution.reason = "the solver could not start";
+        return solution;
+    }
+    int info = 0;
+    const int status = gsl_multifit_nlinear_driver(problem.maxIterations, kXTolerance, kGTolerance, 0.0, nullptr, nullptr,
+                                                   &info, w.get());
+    solution.iterations = static_cast<int>(gsl_multifit_nlinear_niter(w.get()));
+
+    const gsl_vector* x = gsl_multifit_nlinear_position(w.get());
+    solution.parameters.assign(x->data, x->data + p);
+    for (std::size_t j = 0; j < p; ++j) solution.parameters[j] = gsl_vector_get(x, j);
+    // The solver also stops without success where no step lowers the sum, which happens at a
+    // minimum too (it may start there): the Gauss-Newton step decides.
+    std::optional<Linearisation> local;
+    if (status != GSL_SUCCESS) local = linearise(problem, solution.parameters);
+    const bool converged = status == GSL_SUCCESS || (local && atMinimum(problem, *local, solution.parameters));
+    if (!converged) {
+        solution.reason = status == GSL_EMAXITER ? "no convergence in " + std::to_string(problem.maxIterations) + " iterations"
+                                                 : "no convergence";
+        return solution;
+    }
+    if (!evaluate(problem, solution.parameters, r)) {
+        solution.reason = "no solution inside the model's domain";
+        return solution;
+    }
+    solution.chi2 = 0.0;
+    for (const double v : r) solution.chi2 += v * v;
+    if (local) {
+        solution.covariance = local->covariance;
+    } else {
+        // From the solver's own Jacobian (forward differences): good enough to judge a weighting
+        // pass by; covarianceAt gives the precise one.
+        const std::unique_ptr<gsl_matrix, GslFree> covar(gsl_matrix_alloc(p, p));
+        if (gsl_multifit_nlinear_covar(gsl_multifit_nlinear_jac(w.get()), 1e-12, covar.get()) == GSL_SUCCESS) {
+            solution.covariance.assign(covar->data, covar->data + p * p);
+            for (std::size_t a = 0; a < p; ++a)
+                for (std::size_t b = 0; b < p; ++b) solution.covariance[a * p + b] = gsl_matrix_get(covar.get(), a, b);
+            if (!std::all_of(solution.covariance.begin(), solution.covariance.end(), [](double c) { return std::isfinite(c); }))
+                solution.covariance.clear();
+        }
+    }
+    if (solution.covariance.empty()) {
+        solution.reason = "singular covariance: the data do not determine every parameter";
+        return solution;
+    }
+    solution.ok = true;
+    return solution;
+}

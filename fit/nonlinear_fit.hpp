@@ -1,0 +1,44 @@
+#pragma once
+// Nonlinear weighted least squares by GSL's trust-region solver (Levenberg-Marquardt), with the
+// covariance of the parameters at the solution.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct NonlinearProblem {
+    std::size_t points = 0;
+    std::size_t parameters = 0;
+    // The weighted residuals (obs - calc) / sigma at the parameters; false where the parameters
+    // lie outside the model's domain (a negative volume, say).
+    std::function<bool(const std::vector<double>& parameters, std::vector<double>& residuals)> residuals;
+    // A typical magnitude of each parameter, for the steps of the numerical derivatives.
+    std::vector<double> typical;
+    std::size_t maxIterations = 200;
+};
+
+struct NonlinearSolution {
+    bool ok = false;
+    std::string reason;  // why not: "no convergence", "singular covariance", ...
+    std::vector<double> parameters;
+    // (J^T J)^-1 of the weighted residuals, row by row, not scaled; from the solver's Jacobian, so
+    // approximate: covarianceAt gives it precisely.
+    std::vector<double> covariance;
+    double chi2 = 0.0;               // sum of the squared weighted residuals
+    int iterations = 0;
+};
+
+NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::vector<double>& start);
+
+// The problem linearised at some parameters: the covariance (J^T J)^-1 of the weighted residuals
+// (J by central differences) and the Gauss-Newton step; none when the residuals cannot be
+// evaluated there or J^T J is singular.
+struct Linearisation {
+    std::vector<double> covariance;  // row by row
+    std::vector<double> step;
+};
+std::optional<Linearisation> linearise(const NonlinearProblem& problem, const std::vector<double>& parameters);
+
+// The covariance (J^T J)^-1 of the weighted residuals at the parameters, J by central differences;
+// empty when the residuals cannot be evaluated there or J^T J is singular.
+std::vector<double> covarianceAt(const NonlinearProblem& problem, const std::vector<double>& parameters);

@@ -1,0 +1,189 @@
+#include "fit/tensor_fit.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "LIBRARIES/math/eigen.hpp"
+#include "calc/matrix_inverse.hpp"
+#include "calc/principal_axes.hpp"
+#include "calc/strain_tensors.hpp"
+#include "fit/polynomial_fit.hpp"
+
+namespace {
+
+// The components in the order 11, 22, 33, 12, 13, 23, as (i, j) from 1.
+constexpr std::array<std::array<int, 2>, 6> kComponents{{{1, 1}, {2, 2}, {3, 3}, {1, 2}, {1, 3}, {2, 3}}};
+
+Tensor3 symmetric(const std::array<double, 6>& c) {
+    Tensor3 t{};
+    for (std::size_t k = 0; k < 6; ++k) {
+        const auto i = static_cast<std::size_t>(kComponents[k][0] - 1);
+        const auto j = static_cast<std::size_t>(kComponents[k][1] - 1);
+        t[i][j] = t[j][i] = c[k];
+    }
+    return t;
+}
+
+// The decomposition works in single precision with absolute tolerances, so the tensor goes in
+// scaled by a power of two to a largest element near 1 (exact, and undone on the way out).
+struct ScaledTensor {
+    Mat3 m;
+    double scale = 1.0;
+};
+
+ScaledTensor scaled(const Tensor3& t) {
+    double largest = 0.0;
+    for (const auto& r : t)
+        for (const double v : r) largest = std::max(largest, std::fabs(v));
+    ScaledTensor s;
+    if (largest > 0.0 && std::isfinite(largest)) s.scale = std::ldexp(1.0, -std::ilogb(largest));
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 3; ++j)
+            s.m(i, j) = static_cast<float>(t[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(j - 1)] * s.scale);
+    return s;
+}
+
+double rayleigh(const Tensor3& t, const Vec3& v) {
+    double q = 0.0;
+    for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t j = 0; j < 3; ++j) q += static_cast<double>(v[i]) * t[i][j] * static_cast<double>(v[j]);
+    return q;
+}
+
+// The principal axes of a property tensor with esds: values by first-order propagation of the
+// component esds (d lambda / d t_ij = v_i v_j, both halves of an off-diagonal pair), angles to
+// a, b, c by moving each component by a tenth of its esd, as the esds of a pair are found.
+std::array<PrincipalCoefficient, 3> principalOf(const Tensor3& t, const std::array<double, 6>& esds,
+                                                 bool principalAxes, const Mat3& sMatrix, const std::optional<Mat3>& sInverse) {
+    std::array<PrincipalCoefficient, 3> axes{};
+    if (!principalAxes) {
+        for (std::size_t m = 0; m < 3; ++m) {
+            PrincipalCoefficient& a = axes[m];
+            a.value = t[m][m];
+            a.esd = esds[m];
+            a.hasDirection = true;
+            a.vector[m] = 1.0f;
+            a.uvw = uvwOf(a.vector, sInverse);
+            a.toAbc = anglesToCrystalAxes(a.vector, sMatrix);
+        }
+        return axes;
+    }
+    const EigenResult eigen = EIGEN(scaled(t).m);
+    for (int m = 1; m <= 3; ++m) {
+        PrincipalCoefficient& a = axes[static_cast<std::size_t>(m - 1)];
+        a.hasDirection = !isCircularSection(eigen.eigenVectors, eigen.eigenFlag, m);
+        if (!a.hasDirection) {
+            a.value = eigen.eigenValues[static_cast<std::size_t>(m - 1)] / scaled(t).scale;
+            continue;
+        }
+        const Vec3 v = row(eigen.eigenVectors, m);
+        a.vector = v;
+        a.value = rayleigh(t, v);
+        double variance = 0.0;
+        for (std::size_t k = 0; k < 6; ++k) {
+            const auto i = static_cast<std::size_t>(kComponents[k][0] - 1);
+            const auto j = static_cast<std::size_t>(kComponents[k][1] - 1);
+            const double d = (i == j ? 1.0 : 2.0) * static_cast<double>(v[i]) * static_cast<double>(v[j]);
+            variance += d * d * esds[k] * esds[k];
+        }
+        a.esd = std::sqrt(variance);
+        a.uvw = uvwOf(v, sInverse);
+        a.toAbc = anglesToCrystalAxes(v, sMatrix);
+    }
+
+    // One decomposition per moved component serves all three axes.
+    std::array<std::array<double, 3>, 3> sums{};
+    for (std::size_t k = 0; k < 6; ++k) {
+        if (esds[k] <= 0.0) continue;
+        Tensor3 moved = t;
+        const auto i = static_cast<std::size_t>(kComponents[k][0] - 1);
+        const auto j = static_cast<std::size_t>(kComponents[k][1] - 1);
+        moved[i][j] += kStepFactor * esds[k];
+        if (i != j) moved[j][i] = moved[i][j];
+        const EigenResult e = EIGEN(scaled(moved).m);
+        for (int m = 1; m <= 3; ++m) {
+            const PrincipalCoefficient& a = axes[static_cast<std::size_t>(m - 1)];
+            if (!a.hasDirection || isCircularSection(e.eigenVectors, e.eigenFlag, m)) continue;
+            Vec3 w = row(e.eigenVectors, m);
+            if (dot(w, a.vector) < 0.0f) w = {-w[0], -w[1], -w[2]};  // an eigenvector's sign means nothing
+            const std::array<float, 3> movedAngles = anglesToCrystalAxes(w, sMatrix);
+            for (std::size_t c = 0; c < 3; ++c) {
+                const double d = static_cast<double>(movedAngles[c]) - static_cast<double>(a.toAbc[c]);
+                sums[static_cast<std::size_t>(m - 1)][c] += d * d;
+            }
+        }
+    }
+    for (std::size_t m = 0; m < 3; ++m)
+        for (std::size_t c = 0; c < 3; ++c) axes[m].toAbcEsd[c] = static_cast<float>(std::sqrt(sums[m][c]) / kStepFactor);
+    return axes;
+}
+
+}  // namespace
+
+std::array<double, 3> uvwOf(const Vec3& direction, const Mat3& sMatrix) { return uvwOf(direction, MINV(sMatrix)); }
+
+std::array<double, 3> uvwOf(const Vec3& direction, const std::optional<Mat3>& inverse) {
+    std::array<double, 3> uvw{};
+    if (!inverse) return uvw;
+    double largest = 0.0;
+    for (int j = 1; j <= 3; ++j) {
+        double u = 0.0;
+        for (int i = 1; i <= 3; ++i) u += static_cast<double>(direction[static_cast<std::size_t>(i - 1)]) * (*inverse)(i, j);
+        uvw[static_cast<std::size_t>(j - 1)] = u;
+        if (std::fabs(u) > std::fabs(largest)) largest = u;
+    }
+    if (largest != 0.0)
+        for (double& u : uvw) u /= std::fabs(largest);
+    return uvw;
+}
+
+TensorAt TensorFit::tensorAt(double x) const {
+    TensorAt r;
+    r.x = x;
+    if (!status.ok) return r;
+    const double sign = pressure ? -1.0 : 1.0;
+    std::array<double, 6> property{}, propertyEsd{}, strain{}, strainEsd{};
+    for (std::size_t k = 0; k < 6; ++k) {
+        property[k] = sign * components[k].slope(x);
+        propertyEsd[k] = components[k].slopeEsd(x);
+        strain[k] = components[k].value(x);
+        strainEsd[k] = components[k].valueEsd(x);
+    }
+    r.tensor = symmetric(property);
+    r.esd = symmetric(propertyEsd);
+    r.strain = symmetric(strain);
+    r.strainEsd = symmetric(strainEsd);
+    r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix, MINV(referenceSMatrix));
+    return r;
+}
+
+TensorFit fitTensor(const ReferenceStrains& strains, int order, bool pressure, const std::vector<double>& at,
+                    FitWeights mode) {
+    TensorFit fit;
+    fit.order = order;
+    fit.pressure = pressure;
+    fit.principalAxes = strains.principalAxes;
+    fit.referenceSMatrix = strains.referenceSMatrix;
+    const double origin = strains.points.empty() ? 0.0 : strains.points.front().x;
+    for (std::size_t k = 0; k < 6; ++k) {
+        std::vector<FitPoint> points;
+        for (const PointStrain& s : strains.points)
+            points.push_back({s.x, s.sigX, s.strain(kComponents[k][0], kComponents[k][1]),
+                              s.strainEsd(kComponents[k][0], kComponents[k][1])});
+        fit.components[k] = fitPolynomial(points, order, origin, mode);
+        if (!fit.components[k].status.ok) {
+            fit.status = fit.components[k].status;
+            return fit;
+        }
+    }
+    fit.status = FitStatus::success();
+    std::set<double> measured;  // distinct, ascending
+    for (const PointStrain& s : strains.points) measured.insert(s.x);
+    for (const double x : measured) {
+        fit.at.push_back(fit.tensorAt(x));
+        fit.at.back().measured = true;
+    }
+    for (const double x : at) fit.at.push_back(fit.tensorAt(x));
+    return fit;
+}
