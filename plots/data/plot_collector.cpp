@@ -6,6 +6,7 @@
 
 #include "calc/principal_axes.hpp"
 #include "calc/series.hpp"
+#include "fit/coefficient_units.hpp"
 #include "plots/data/plot_csv.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "plots/data/plot_ranges.hpp"
@@ -141,18 +142,21 @@ std::size_t PlotCollector::namedIndex(std::size_t named) const {
 
 std::string PlotCollector::variableUnit() const { return pressureRun_ ? pressureUnit_ : temperatureUnit_; }
 
-int PlotCollector::coefficientExponent() const {
+CoefficientUnit PlotCollector::coefficientScale() const {
+    // A known unit of T or P: the units crystallographers publish in, as the fits report them.
+    if (!variableUnit().empty()) return coefficientUnit(pressureRun_, variableUnit());
+    // Otherwise a power of ten in steps of three that suits the values.
     float largest = 0.0f;
     for (const Row& row : rows_) {
         if (!row.defined) continue;
         for (const float v : row.property) largest = std::max(largest, std::fabs(v));
     }
-    return plotExponent(largest);
+    const int exponent = plotExponent(largest);
+    return {plotFactor(exponent), perUnitOfVariable(exponent, pressureRun_)};
 }
 
-std::string PlotCollector::coefficientLabel(int exponent) const {
-    return std::string(pressureRun_ ? "β" : "α") + " (" + perVariableUnit(exponent, pressureRun_, variableUnit()) +
-           ")";
+std::string PlotCollector::coefficientLabel(const CoefficientUnit& unit) const {
+    return std::string(pressureRun_ ? "β" : "α") + " (" + unit.label + ")";
 }
 
 std::string PlotCollector::pointValue(int point) const {
@@ -226,13 +230,12 @@ void PlotCollector::mergeEqualBySymmetry(PlotPanel& panel) const {
 
 Figure PlotCollector::coefficients(std::size_t named) const {
     Figure f;
-    const std::string unit = variableUnit();
-    f.xLabel = variableLabel(pressureRun_, unit) + ", midpoint of each calculation";
+    f.xLabel = variableLabel(pressureRun_, variableUnit()) + ", midpoint of each calculation";
     PlotPanel panel;
     panel.zeroLine = true;
-    const int exponent = coefficientExponent();
-    panel.scale = plotFactor(exponent);
-    panel.yLabel = coefficientLabel(exponent);
+    const CoefficientUnit unit = coefficientScale();
+    panel.scale = unit.factor;
+    panel.yLabel = coefficientLabel(unit);
 
     const auto orders = axisOrders();
     const auto tracks = coefficientTracks(named);
@@ -256,8 +259,9 @@ Figure PlotCollector::coefficients(std::size_t named) const {
     std::stable_sort(panel.lines.begin(), panel.lines.end(),
                      [](const PlotLine& a, const PlotLine& b) { return a.colour < b.colour; });
     mergeEqualBySymmetry(panel);
-    panel.yRange = robustRange(panel);
     f.panels.push_back(std::move(panel));
+    addTensorCurves(f, named);
+    f.panels.front().yRange = robustRange(f.panels.front());
 
     std::string notes;
     const bool someWithout = std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return !r.withEsds; });
@@ -282,8 +286,7 @@ Figure PlotCollector::coefficients(std::size_t named) const {
 
 Figure PlotCollector::strains(std::size_t named) const {
     Figure f;
-    const std::string unit = variableUnit();
-    f.xLabel = variableLabel(pressureRun_, unit);
+    f.xLabel = variableLabel(pressureRun_, variableUnit());
     PlotPanel panel;
     panel.zeroLine = true;
     panel.scale = 100.0;  // in %
@@ -317,6 +320,7 @@ Figure PlotCollector::strains(std::size_t named) const {
                      [](const PlotLine& a, const PlotLine& b) { return a.colour < b.colour; });
     mergeEqualBySymmetry(panel);
     f.panels.push_back(std::move(panel));
+    addStrainCurves(f, named);
 
     const bool anyWith = std::any_of(reference_.begin(), reference_.end(), [](const ReferenceRow& r) { return r.withEsds; });
     if (!anyWith) f.caption = "The cells carry no esds: no error bars.";
@@ -396,6 +400,7 @@ Figure PlotCollector::cell() const {
         panel.lines.push_back(std::move(line));
         f.panels.push_back(std::move(panel));
     }
+    addCellCurves(f);
     const bool anyEsds =
         std::any_of(points_.begin(), points_.end(), [](const DataPoint& p) { return p.cell.hasEsds(); });
     if (!anyEsds) f.caption = "The cells carry no esds: no error bars.";
@@ -419,8 +424,8 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
     s.calculation = static_cast<int>(k);
     s.label = calculationLabel(k);
     s.defined = row.defined;
-    const int exponent = coefficientExponent();
-    s.valueLabel = coefficientLabel(exponent);
+    const CoefficientUnit scale = coefficientScale();
+    s.valueLabel = coefficientLabel(scale);
     for (int i = 1; i <= 3; ++i) s.crystalAxes[i - 1] = unit(::row(row.referenceSMatrix, i));
     // The axes as the report numbers them at this calculation, each in the sense the legends show.
     AxisDirections shown;
@@ -436,7 +441,7 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
     if (!row.defined) return s;
 
     Mat3 scaled = row.propertyTensor;
-    const float factor = plotFactor(exponent);
+    const auto factor = static_cast<float>(scale.factor);
     for (float& v : scaled.v) v *= factor;
     for (int t = 0; t < 3; ++t) s.values[t] = normalValue(scaled, s.axes[t]);
     constexpr std::array<std::array<int, 2>, 3> kPlanes{{{0, 1}, {0, 2}, {1, 2}}};
@@ -451,6 +456,9 @@ std::vector<NamedFigure> PlotCollector::figures(std::size_t named) const {
     list.push_back({"coefficients", "Principal coefficients", coefficients(named), {}});
     list.push_back({"strains", "Principal strains", strains(named), {}});
     list.push_back({"cell", "Cell", cell(), {}});
+    if (std::optional<Figure> ff = normalisedPressure()) list.push_back({"ff", "F–f", std::move(*ff), {}});
+    if (std::optional<Figure> k = compressibility(named))
+        list.push_back({"compressibility", "Axial compressibility", std::move(*k), {}});
     for (NamedFigure& f : list) f.csv = figureCsv(f.figure);
     return list;
 }

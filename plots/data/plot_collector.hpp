@@ -9,6 +9,8 @@
 
 #include "calc/axis_matching.hpp"
 #include "calc/pair_result.hpp"
+#include "fit/coefficient_units.hpp"
+#include "fit/fit_result.hpp"
 #include "output/run_output.hpp"
 #include "plots/data/plot_data.hpp"
 
@@ -16,7 +18,13 @@ class PlotCollector : public RunOutput {
 public:
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult& r) override;
+    // The plots draw the fits over the series as curves; kept as given.
+    bool wantsFits() const override { return true; }
+    void fits(const FitResult& result) override { fits_ = result; }
     bool end() override { return true; }
+
+    // The fits the run gave, if any.
+    const std::optional<FitResult>& fitResult() const { return fits_; }
 
     std::size_t calculations() const { return rows_.size(); }
     CrystalSystem crystalSystem() const { return crystalSystem_; }
@@ -34,6 +42,14 @@ public:
     Figure strains(std::size_t named = 0) const;
     // a, b, c, the angles that vary, and V of every data point, each in its own panel.
     Figure cell() const;
+    // Pressure series with fits: the normalised pressure F against the Eulerian finite strain f
+    // with the BM2 and BM3 lines, and the compressibility of each principal axis from the
+    // empirical fit. None when there is nothing to draw.
+    std::optional<Figure> normalisedPressure() const;
+    std::optional<Figure> compressibility(std::size_t named = 0) const;
+    // The fits as tables for the window: linear coefficients, the tensor fit's principal
+    // coefficients, equations of state, the empirical fits.
+    std::vector<FitTable> fitTables(std::size_t named = 0) const;
     // The representation surface of the property tensor of calculation k (1 to calculations()),
     // in the units of the coefficients' plot, its axes numbered as the report numbers them.
     SurfaceData surface(std::size_t k) const;
@@ -84,13 +100,21 @@ private:
     std::array<TrackName, 3> coefficientTracks(std::size_t named) const;
     std::array<TrackName, 3> strainTracks(std::size_t named) const;
     std::string axisLegend(const Row& row, int m) const;
-    int coefficientExponent() const;
+    CoefficientUnit coefficientScale() const;
     std::string variableUnit() const;
-    std::string coefficientLabel(int exponent) const;
+    std::string coefficientLabel(const CoefficientUnit& unit) const;
     std::string pointValue(int point) const;  // "T = 23 °C" of data point `point` (from 1)
     std::vector<std::array<int, 3>> axisOrders() const;
     std::vector<std::array<int, 3>> referenceOrders() const;
     void mergeEqualBySymmetry(PlotPanel& panel) const;
+    // The x range of the data points, for drawing fitted curves across it.
+    std::array<double, 2> dataRange() const;
+    // Which fitted principal axis (the fits' own order) each strain track follows.
+    std::array<int, 3> fitAxisOfStrainTrack() const;
+    void addTensorCurves(Figure& figure, std::size_t named) const;
+    void addStrainCurves(Figure& figure, std::size_t named) const;
+    void addCellCurves(Figure& figure) const;
+    const EosFit* chosenEos(const std::string& quantity) const;
 
     std::vector<DataPoint> points_;
     bool pressureRun_ = false;
@@ -101,4 +125,5 @@ private:
     std::string pressureUnit_;
     std::vector<Row> rows_;
     std::vector<ReferenceRow> reference_;  // points 2, 3, ... against point 1, as they come
+    std::optional<FitResult> fits_;
 };

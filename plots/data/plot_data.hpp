@@ -28,6 +28,7 @@ struct PlotLine {
     std::vector<float> esd;   // NaN where the point carries none: no error bar, an empty CSV field
     std::vector<float> xEsd;  // horizontal error bars, or empty
     bool inLegend = true;     // false where the panel's y label names the line well enough
+    bool joined = true;       // markers joined by a line; not where a fitted curve stands for them
 };
 
 // A fitted function as a smooth line with a band of ± one esd round it.
@@ -95,6 +96,14 @@ struct SurfaceData {
 struct SurfaceViewAngles {
     double azimuth = 35.0;
     double elevation = 25.0;
+};
+
+// A table of fitted numbers for the window, every cell a text ("24.6(9)").
+struct FitTable {
+    std::string title;
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+    std::string note;  // under the table: what the numbers are, failures and their reasons
 };
 
 // A figure with the stem of its files: NAME_stem.svg, .png and .csv.

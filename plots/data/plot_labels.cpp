@@ -9,12 +9,6 @@ namespace {
 
 constexpr std::string_view kTrueMinus = "\u2212";
 
-std::string lowered(std::string_view text) {
-    std::string s(text);
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 // Decimals after the point in the shortest text of a value; -1 when it is written with an exponent.
 int decimalsOf(float value) {
     const std::string text = numberText(value);
@@ -22,23 +16,6 @@ int decimalsOf(float value) {
     const auto dot = text.find('.');
     return dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
 }
-
-// The power of ten of a pascal unit ("kPa" 3, "GPa" 9), or none.
-bool pascalPower(std::string_view unit, int& power) {
-    static constexpr struct {
-        std::string_view name;
-        int power;
-    } kUnits[] = {{"Pa", 0}, {"kPa", 3}, {"MPa", 6}, {"GPa", 9}, {"TPa", 12}};
-    for (const auto& u : kUnits) {
-        if (unit == u.name) {
-            power = u.power;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string superscriptInverse(std::string unit) { return unit + "⁻¹"; }
 
 }  // namespace
 
@@ -112,44 +89,15 @@ std::string midpointText(float x1, float x2) {
     return withTrueMinus(text);
 }
 
-std::string displayUnit(std::string_view unit) {
-    const std::string l = lowered(unit);
-    if (l == "c" || l == "°c" || l == "degc" || l == "celsius") return "°C";
-    if (l == "k" || l == "kelvin") return "K";
-    return std::string(unit);
-}
-
-std::string variableLabel(bool pressure, std::string_view unit) {
-    const std::string name = pressure ? "P" : "T";
-    return unit.empty() ? name : name + " (" + displayUnit(unit) + ")";
-}
-
 std::string variableValue(bool pressure, std::string_view value, std::string_view unit) {
     std::string text = std::string(pressure ? "P" : "T") + " = " + std::string(value);
-    if (!unit.empty()) text += " " + displayUnit(unit);
+    if (!unit.empty()) text += " " + std::string(unit);
     return text;
 }
 
-std::string perVariableUnit(int exponent, bool pressure, std::string_view unit) {
+std::string perUnitOfVariable(int exponent, bool pressure) {
     const std::string power = unitPower(exponent);
-    const std::string scaled = power.empty() ? "" : power + " ";
-    if (unit.empty()) return scaled + "per unit of " + (pressure ? "P" : "T");
-    const std::string shown = displayUnit(unit);
-    if (!pressure) {
-        // A degree Celsius is a kelvin: an expansion coefficient is per K either way.
-        return scaled + superscriptInverse(shown == "°C" ? "K" : shown);
-    }
-    int power10 = 0;
-    if (pascalPower(shown, power10)) {
-        // Per 10^p Pa shown in units of 10^-e is per 10^(p + e) Pa: a prefix when there is one.
-        static constexpr struct {
-            int power;
-            std::string_view name;
-        } kPrefixes[] = {{0, "Pa"}, {3, "kPa"}, {6, "MPa"}, {9, "GPa"}, {12, "TPa"}};
-        for (const auto& p : kPrefixes)
-            if (p.power == power10 + exponent) return superscriptInverse(std::string(p.name));
-    }
-    return scaled + superscriptInverse(shown);
+    return (power.empty() ? "" : power + " ") + "per unit of " + (pressure ? "P" : "T");
 }
 
 std::string plotFileStem(std::string_view fileName) {

@@ -28,19 +28,13 @@ std::string withTrueMinus(std::string text);
 // trailing zeros: 90 and 94.8 give "92.4", 23 and 30 give "26.5", never "92.399994".
 std::string midpointText(float x1, float x2);
 
-// A unit as the plots write it: "°C" for C, degC or Celsius; otherwise as given ("K", "GPa").
-std::string displayUnit(std::string_view unit);
-
-// The label of T or P: "T (K)", "P (GPa)", or "T" when the unit is unknown.
-std::string variableLabel(bool pressure, std::string_view unit);
-
-// "T = 23 °C", "P = 92.4 GPa", "T = 23": a value of T or P as a reader names it.
+// "T = 23 °C", "P = 92.4 GPa", "T = 23": a value of T or P as a reader names it (units as the
+// series names them, calc/units.hpp).
 std::string variableValue(bool pressure, std::string_view value, std::string_view unit);
 
-// The unit of a coefficient per unit of T or P shown in units of 10^-exponent: "10⁻⁶ K⁻¹"
-// (also for °C, whose degree is the kelvin), "TPa⁻¹" for 10⁻³ GPa⁻¹ (any pascal unit that lands
-// on a prefix), "10⁻³ kbar⁻¹", or "10⁻⁶ per unit of T" when the unit is unknown.
-std::string perVariableUnit(int exponent, bool pressure, std::string_view unit);
+// The unit of coefficients per unit of an unknown T or P shown in units of 10^-exponent:
+// "10⁻⁶ per unit of T". (With a known unit, fit/coefficient_units.hpp names it.)
+std::string perUnitOfVariable(int exponent, bool pressure);
 
 // The stem of the plot files of a run: the print file's name up to its first "." when that
 // lies in its first 70 characters, otherwise the whole name, as for the result files.

@@ -26,7 +26,7 @@ public:
         const double length = vertical ? axis_->axisRect()->height() : axis_->axisRect()->width();
         // A label takes a line in height and some six digits in width, with room between.
         const double room = vertical ? m.height() * 1.8 : m.horizontalAdvance(QStringLiteral("−0.000")) * 1.6;
-        if (length > 0.0) setTickCount(std::clamp(static_cast<int>(length / room), 2, vertical ? 6 : 8));
+        if (length > 0.0) setTickCount(std::clamp(static_cast<int>(length / room), 3, vertical ? 6 : 8));
         QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
     }
 
@@ -40,6 +40,44 @@ protected:
 
 private:
     const QCPAxis* axis_;
+};
+
+// A text under the plot, wrapped to the plot's width: as many lines as it needs, none cut off.
+class WrappedText final : public QCPLayoutElement {
+public:
+    WrappedText(QCustomPlot* plot, QString text, QFont font) : QCPLayoutElement(plot), text_(std::move(text)), font_(font) {
+        setMargins(QMargins(4, 0, 4, 3));
+        fitTo(plot->viewport().width());
+    }
+
+    void update(UpdatePhase phase) override {
+        // The height follows the width the layout gave last time; a change shows at the next replot
+        // (an export lays the plot out twice).
+        if (phase == upPreparation && mOuterRect.width() > 0 && fitTo(mOuterRect.width()) && parentPlot()->isVisible())
+            parentPlot()->replot(QCustomPlot::rpQueuedReplot);
+        QCPLayoutElement::update(phase);
+    }
+
+protected:
+    void draw(QCPPainter* painter) override {
+        painter->setFont(font_);
+        painter->setPen(Qt::black);
+        painter->drawText(rect(), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text_);
+    }
+
+private:
+    bool fitTo(int outerWidth) {
+        const int width = std::max(40, outerWidth - margins().left() - margins().right());
+        const QRectF needed = QFontMetricsF(font_).boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text_);
+        const int height = static_cast<int>(std::ceil(needed.height())) + margins().top() + margins().bottom();
+        if (height == minimumSize().height()) return false;
+        setMinimumSize(0, height);
+        setMaximumSize(QWIDGETSIZE_MAX, height);
+        return true;
+    }
+
+    QString text_;
+    QFont font_;
 };
 
 QCPScatterStyle::ScatterShape markerOf(std::size_t index) {
@@ -132,7 +170,8 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, std::size_t 
     auto* curve = new QCPCurve(x, y);
     curve->setName(qText(line.name));
     if (!line.inLegend) curve->removeFromLegend();
-    curve->setPen(QPen(colour, 1.2));
+    curve->setPen(line.joined ? QPen(colour, 1.2) : QPen(Qt::NoPen));
+    if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
     curve->setScatterStyle(QCPScatterStyle(markerOf(index), colour, colour, 5));
     QVector<double> t, xs, ys, esd, xEsd;
     bool anyEsd = false, anyXEsd = false;
@@ -298,7 +337,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     legend->setBrush(Qt::NoBrush);
     legend->setRowSpacing(1);
     legend->setIconSize(QSize(24, 9));
-    legend->setMargins(QMargins(2, 1, 2, 3));
+    legend->setMargins(QMargins(2, 1, 2, 5));  // room below for the descenders of the last line
     legend->setVisible(true);
 
     std::size_t lineIndex = 0;
@@ -355,10 +394,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         row = 1;
     }
     if (!figure.caption.empty()) {
-        auto* caption = new QCPTextElement(&plot, qText(figure.caption), fonts.legend);
-        caption->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
-        caption->setMargins(QMargins(4, 0, 4, 3));
-        plot.plotLayout()->addElement(row++, 0, caption);
+        plot.plotLayout()->addElement(row++, 0, new WrappedText(&plot, qText(figure.caption), fonts.legend));
     }
     QList<double> stretch(row, 0.001);
     stretch.first() = 1.0;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QPicture>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
@@ -49,6 +50,13 @@ bool saveBytes(const QString& path, const QByteArray& bytes, QString& error) {
 bool render(QCustomPlot& plot, ExportFormat format, double wMm, double hMm, QByteArray& bytes) {
     const int w = static_cast<int>(std::lround(wMm / kMmPerInch * kUnitsPerInch));
     const int h = static_cast<int>(std::lround(hMm / kMmPerInch * kUnitsPerInch));
+    {
+        // A layout at this size first: the axes choose their ticks from the sizes of the layout
+        // before, and a panel's ticks follow its height.
+        QPicture scratch;
+        QCPPainter painter(&scratch);
+        plot.toPainter(&painter, w, h);
+    }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     switch (format) {

@@ -29,6 +29,16 @@ PlotNavigation::PlotNavigation(QCustomPlot& plot) : QObject(&plot), plot_(plot) 
     plot_.setFocusPolicy(Qt::StrongFocus);
     plot_.setMouseTracking(true);
     plot_.installEventFilter(this);
+    // The axes choose their ticks from the sizes the layout gave the time before: when the panels
+    // changed size, once more.
+    connect(&plot_, &QCustomPlot::afterLayout, this, [this] {
+        std::vector<QSize> sizes;
+        for (QCPAxisRect* rect : rects_) sizes.push_back(rect->rect().size());
+        if (sizes != lastSizes_) {
+            lastSizes_ = sizes;
+            plot_.replot(QCustomPlot::rpQueuedReplot);
+        }
+    });
 }
 
 void PlotNavigation::show(const Figure& figure, std::vector<QCPAxisRect*> rects) {

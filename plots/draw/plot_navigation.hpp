@@ -3,6 +3,7 @@
 // panels of a figure sharing x), the keys + and − to zoom, the arrows to pan and 0 or Home to go
 // back to the whole figure, and a readout of the point under the pointer.
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -44,5 +45,6 @@ private:
     QCustomPlot& plot_;
     Figure figure_;
     std::vector<QCPAxisRect*> rects_;
+    std::vector<QSize> lastSizes_;
     bool linking_ = false;
 };

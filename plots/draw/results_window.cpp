@@ -17,10 +17,12 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include "plots/data/plot_csv.hpp"
 #include "plots/draw/figure_plot.hpp"
 #include "plots/draw/plot_export.hpp"
 #include "plots/draw/plot_navigation.hpp"
@@ -67,6 +69,7 @@ ResultsWindow::ResultsWindow(const PlotCollector& collector, RunFiles files, QWi
         tabs_->addTab(figurePage(tab, qText(tab.figure.note)), qText(named.title));
         if (tab.stem == "cell") tabs_->addTab(surfacePage(), QStringLiteral("Representation surface"));
     }
+    if (collector_->fitResult()) tabs_->addTab(fitsPage(), QStringLiteral("Fits"));
     if (surfaceChoice_ && surfaceChoice_->count() > 0) {
         surfaceChoice_->setCurrentIndex(surfaceChoice_->count() - 1);
         showSurfaceOf(surfaceChoice_->count());
@@ -162,13 +165,17 @@ QWidget* ResultsWindow::surfacePage() {
     connect(surfaceChoice_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0) return;
         showSurfaceOf(index + 1);
-        // The other plots name the axes as this calculation does.
+        // The other plots and the fits name the axes as this calculation does.
+        const auto named = static_cast<std::size_t>(index + 1);
         for (FigureTab& tab : figureTabs_) {
-            if (tab.stem == "coefficients") tab.figure = collector_->coefficients(static_cast<std::size_t>(index + 1));
-            else if (tab.stem == "strains") tab.figure = collector_->strains(static_cast<std::size_t>(index + 1));
+            if (tab.stem == "coefficients") tab.figure = collector_->coefficients(named);
+            else if (tab.stem == "strains") tab.figure = collector_->strains(named);
+            else if (tab.stem == "compressibility") tab.figure = collector_->compressibility(named).value_or(Figure{});
             else continue;
+            tab.csv = figureCsv(tab.figure);
             showFigureTab(tab);
         }
+        showFitTables(named);
     });
     return page;
 }
@@ -198,6 +205,39 @@ QWidget* ResultsWindow::exportRow(const std::string& stem, QWidget* left) {
     layout->addWidget(width, 0, Qt::AlignBottom);
     layout->addWidget(button, 0, Qt::AlignBottom);
     return row;
+}
+
+QWidget* ResultsWindow::fitsPage() {
+    fitsText_ = new QTextBrowser;
+    fitsText_->setObjectName(QStringLiteral("fitsText"));
+    fitsText_->setOpenLinks(false);
+    showFitTables(0);
+    return fitsText_;
+}
+
+void ResultsWindow::showFitTables(std::size_t named) {
+    if (!fitsText_) return;
+    const auto escaped = [](const std::string& text) { return qText(text).toHtmlEscaped(); };
+    QString html;
+    for (const FitTable& table : collector_->fitTables(named)) {
+        html += QStringLiteral("<h3>%1</h3>").arg(escaped(table.title));
+        if (!table.columns.empty()) {
+            html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"4\"><tr>");
+            for (const std::string& column : table.columns)
+                html += QStringLiteral("<th bgcolor=\"#e8e8e8\">%1</th>").arg(escaped(column));
+            html += QStringLiteral("</tr>");
+            for (const auto& row : table.rows) {
+                html += QStringLiteral("<tr>");
+                for (std::size_t c = 0; c < row.size(); ++c)
+                    html += QStringLiteral("<td align=\"%1\">%2</td>")
+                                .arg(c == 0 ? QStringLiteral("left") : QStringLiteral("right"), escaped(row[c]));
+                html += QStringLiteral("</tr>");
+            }
+            html += QStringLiteral("</table>");
+        }
+        if (!table.note.empty()) html += QStringLiteral("<p>%1</p>").arg(escaped(table.note));
+    }
+    fitsText_->setHtml(html);
 }
 
 QWidget* ResultsWindow::reportPage(const RunFiles& files) {

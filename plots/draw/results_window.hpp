@@ -17,6 +17,7 @@ class QCustomPlot;
 class QCPAxisRect;
 class QLabel;
 class QTabWidget;
+class QTextBrowser;
 class PlotNavigation;
 class SurfaceView;
 
@@ -75,6 +76,8 @@ private:
     QWidget* figurePage(FigureTab& tab, const QString& note);
     QWidget* surfacePage();
     QWidget* reportPage(const RunFiles& files);
+    QWidget* fitsPage();
+    void showFitTables(std::size_t named);
     QWidget* exportRow(const std::string& stem, QWidget* left);
     void showFigureTab(FigureTab& tab);
     void showSurfaceOf(int k);
@@ -89,5 +92,6 @@ private:
     QPointer<SurfaceView> surfaceView_;
     SurfaceData surface_;
     QComboBox* surfaceChoice_ = nullptr;
+    QTextBrowser* fitsText_ = nullptr;
     bool remembered_ = false;
 };

@@ -15,6 +15,7 @@
 #include "plots/data/plot_labels.hpp"
 #include "plots/data/surface_geometry.hpp"
 #include "../../run/run_support.hpp"
+#include "run/input_choice.hpp"
 
 namespace {
 
@@ -235,23 +236,6 @@ TEST(PlotCollector, AnAxisIsShownInTheSenseWithinNinetyDegreesOfItsNearestCrysta
     EXPECT_NEAR(collector.surface(1).axes[0][0], -1.0f, 1e-6f);
 }
 
-TEST(PlotLabels, UnitsNameTheVariableAndTheCoefficients) {
-    EXPECT_EQ(variableLabel(false, "K"), "T (K)");
-    EXPECT_EQ(variableLabel(false, "C"), "T (°C)");
-    EXPECT_EQ(variableLabel(true, "GPa"), "P (GPa)");
-    EXPECT_EQ(variableLabel(true, ""), "P");
-    EXPECT_EQ(variableValue(true, "92.4", "GPa"), "P = 92.4 GPa");
-    EXPECT_EQ(perVariableUnit(6, false, "K"), "10⁻⁶ K⁻¹");
-    EXPECT_EQ(perVariableUnit(6, false, "°C"), "10⁻⁶ K⁻¹");  // a degree Celsius is a kelvin
-    EXPECT_EQ(perVariableUnit(6, false, ""), "10⁻⁶ per unit of T");
-    // Per GPa: 10⁻³ GPa⁻¹ is TPa⁻¹; per MPa, 10⁻⁶ MPa⁻¹ is TPa⁻¹ too.
-    EXPECT_EQ(perVariableUnit(3, true, "GPa"), "TPa⁻¹");
-    EXPECT_EQ(perVariableUnit(0, true, "GPa"), "GPa⁻¹");
-    EXPECT_EQ(perVariableUnit(6, true, "MPa"), "TPa⁻¹");
-    EXPECT_EQ(perVariableUnit(3, true, "kbar"), "10⁻³ kbar⁻¹");
-    EXPECT_EQ(perVariableUnit(3, true, ""), "10⁻³ per unit of P");
-}
-
 TEST(PlotLabels, NumbersReadAsTypedWithTrueMinusSigns) {
     // The midpoint with one digit more than the finer value, never a float's tail.
     EXPECT_EQ(midpointText(90.0f, 94.8f), "92.4");
@@ -438,6 +422,97 @@ TEST(PlotRuns, LineNumbersAreTheReportsAtTheNamedCalculation) {
             for (int n = 0; n < 3; ++n) EXPECT_EQ(s.axisNames[n], std::to_string(n + 1));
         }
     }
+}
+
+// The units a series names, from CIF (K, GPa) or from a UNITS line, label every plot; without
+// them the labels say "per unit of".
+TEST(PlotRuns, UnitsFromCifAndFromTheUnitsLineNameTheAxes) {
+    TempFolder dir("plots-units");
+    const auto run = [&](const std::vector<std::filesystem::path>& inputs, PlotCollector& collector) {
+        RunState state;
+        state.resultFolder = dir.path();
+        state.extraOutputs = {&collector};
+        ASSERT_TRUE(openInputFiles(state, inputs).ok());
+        ASSERT_TRUE(openPrintFile(state, dir / "r.prt"));
+        ASSERT_EQ(PROCESS_DATA(state), RunOutcome::completed);
+    };
+    // Gypsum from CIF: P in GPa.
+    std::vector<std::filesystem::path> gypsum;
+    for (int n = 4685; n <= 4691; ++n)
+        gypsum.push_back(std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/cif/amcsd_gypsum_Comodi2008_monoclinic_P" /
+                         ("0" + std::to_string(n) + ".cif"));
+    PlotCollector cif;
+    run(gypsum, cif);
+    EXPECT_EQ(cif.coefficients().xLabel, "P (GPa), midpoint of each calculation");
+    EXPECT_EQ(cif.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_DOUBLE_EQ(cif.coefficients().panels[0].scale, 1e3);  // per GPa shown per TPa
+    EXPECT_EQ(cif.strains().panels[0].yLabel, "ε against point 1 at P = 0.25 GPa (%)");
+    EXPECT_EQ(cif.calculationLabel(1), "1: points 1 and 2, P = 0.29 GPa");
+    EXPECT_EQ(cif.cell().xLabel, "P (GPa)");
+    ASSERT_TRUE(cif.compressibility().has_value());
+    EXPECT_EQ(cif.compressibility()->panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_EQ(cif.normalisedPressure()->panels[0].yLabel, "F (GPa)");
+
+    // A UNITS line: T in degrees Celsius, whose expansion is per kelvin; P in kbar, shown per TPa.
+    const std::string cells = "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n20 5 6 7 90 90 90\n40 5.001 6.001 7.002 90 90 90\n"
+                              "60 5.002 6.003 7.003 90 90 90\n";
+    writeFile(dir / "c.dat", "TITLE units\nUNITS T C\n" + cells);
+    PlotCollector celsius;
+    run({dir / "c.dat"}, celsius);
+    EXPECT_EQ(celsius.strains().xLabel, "T (°C)");
+    EXPECT_EQ(celsius.coefficients().panels[0].yLabel, "α (10⁻⁶ K⁻¹)");
+    EXPECT_EQ(celsius.calculationLabel(2), "2: points 2 and 3, T = 50 °C");
+    std::string kbar = cells;
+    kbar.replace(kbar.find("LINE1 T"), 7, "LINE1 P");
+    writeFile(dir / "p.dat", "TITLE units\nUNITS P kbar\n" + kbar);
+    PlotCollector pressure;
+    run({dir / "p.dat"}, pressure);
+    EXPECT_EQ(pressure.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_DOUBLE_EQ(pressure.coefficients().panels[0].scale, 1e4);  // 1 kbar is 0.1 GPa
+}
+
+// With fits, each figure draws them over the points they were fitted to, and the points are no
+// longer joined by lines of their own.
+TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
+    TempFolder dir("plots-fits");
+    PlotCollector collector;
+    RunOptions options;
+    ASSERT_EQ(runOnce(example("metacetamol_monoclinic_T.dat"), dir / "r.prt", options, {&collector}).outcome,
+              RunOutcome::completed);
+    ASSERT_TRUE(collector.fitResult().has_value());
+    const FitResult& fits = *collector.fitResult();
+    ASSERT_TRUE(fits.status.ok);
+    // The strains: one line per axis, each the straight line of the fit for that axis.
+    const Figure strains = collector.strains();
+    const PlotPanel& panel = strains.panels[0];
+    ASSERT_EQ(panel.curves.size(), 3u);
+    for (std::size_t n = 0; n < 3; ++n) {
+        const PlotLine& line = panel.lines[n];
+        const FittedCurve& curve = panel.curves[n];
+        EXPECT_FALSE(line.joined);
+        EXPECT_EQ(curve.colour, line.colour);
+        // Its slope is one of the linear coefficients; it lies near the points (within 3 esds of
+        // the last).
+        const double slope = (curve.y.back() - curve.y.front()) / (curve.x.back() - curve.x.front());
+        bool found = false;
+        for (const PrincipalLinearFit& f : fits.linear->principal)
+            found = found || std::fabs(slope - f.coefficient) < 1e-9 + 1e-6 * std::fabs(slope);
+        EXPECT_TRUE(found) << slope;
+        EXPECT_NEAR(curve.y.back(), line.y.back(), 3.0 * line.esd.back() + 1e-4);
+    }
+    EXPECT_EQ(strains.fitLegend, "linear fit, ± 1 esd");
+    // The cell: each edge's line through the relative change, times the first point's edge.
+    const Figure cell = collector.cell();
+    const PlotPanel& a = cell.panels[0];
+    ASSERT_EQ(a.curves.size(), 1u);
+    EXPECT_NEAR(a.curves[0].y.front(), a.lines[0].y.front(), 5.0 * a.lines[0].esd.front());
+    // The coefficients: the tensor fit's principal values, a band round them.
+    const Figure coefficients = collector.coefficients();
+    ASSERT_EQ(coefficients.panels[0].curves.size(), 3u);
+    EXPECT_FALSE(coefficients.panels[0].curves[0].esd.empty());
+    // No figures that only a pressure series has.
+    EXPECT_FALSE(collector.normalisedPressure().has_value());
+    EXPECT_FALSE(collector.compressibility().has_value());
 }
 
 }  // namespace

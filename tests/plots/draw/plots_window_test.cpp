@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QLabel>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -613,7 +614,12 @@ void PlotsWindowTest::resultsWindowOpensAfterACompletedRunOnly() {
         ResultsWindow* shown = results.window();
         QCOMPARE(shown->parentWidget(), &window);
         QVERIFY(!shown->isModal());
-        QCOMPARE(shown->tabs()->count(), 5);
+        // The plots, the surface, the fits and the report.
+        QCOMPARE(shown->tabs()->count(), 6);
+        QCOMPARE(shown->tabs()->tabText(4), QStringLiteral("Fits"));
+        const QString fits = shown->findChild<QTextBrowser*>(QStringLiteral("fitsText"))->toPlainText();
+        QVERIFY2(fits.contains(QStringLiteral("Linear coefficients")), qPrintable(fits));
+        QVERIFY2(fits.contains(QRegularExpression(QStringLiteral("axis 1\\s+\\S*\\d\\(\\d+\\)"))), qPrintable(fits));
         // The dialog stays as a completed run leaves it: only Exit.
         QVERIFY(!window.control(ctl::run)->isEnabled());
         QVERIFY(window.control(ctl::exitButton)->isEnabled());
