@@ -31,13 +31,18 @@ std::string plain(double value, int digits = 4) {
     return withTrueMinus(std::string(buffer, end));
 }
 
-// [uvw] to two decimals, the largest component ±1: "[0.12 1 −0.3]".
+// [uvw] to two decimals, the largest component 1: "[0.12 1 −0.3]". The sense of an axis means
+// nothing; it is shown as in the plots, the largest component positive.
 std::string uvwText(const std::optional<std::array<double, 3>>& uvw) {
     if (!uvw) return kNone;
+    int largest = 0;
+    for (int k = 1; k < 3; ++k)
+        if (std::fabs((*uvw)[k]) > std::fabs((*uvw)[largest])) largest = k;
+    const double sense = (*uvw)[largest] < 0.0 ? -1.0 : 1.0;
     std::string text = "[";
     for (int k = 0; k < 3; ++k) {
         char buffer[32];
-        const double v = std::fabs((*uvw)[k]) < 0.005 ? 0.0 : (*uvw)[k];
+        const double v = std::fabs((*uvw)[k]) < 0.005 ? 0.0 : sense * (*uvw)[k];
         std::string d(buffer, std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 2).ptr);
         while (d.back() == '0') d.pop_back();
         if (d.back() == '.') d.pop_back();
@@ -63,8 +68,9 @@ std::vector<FitTable> PlotCollector::fitTables(std::size_t named) const {
     const std::string x = variableLabel(pressureRun_, variableUnit());
     std::string notes;
     for (const std::string& n : fits.notes) notes += n + ". ";
-    const std::string weights = fits.weights == FitWeights::none ? "Every point weighs the same."
-                                                                 : "Weighted by the esds of the points.";
+    const std::string weights = fits.weights == FitWeights::none
+                                    ? "Every point weighs the same."
+                                    : "Weighted by the esds of the points (equally where they carry none).";
 
     // Linear coefficients, the axes numbered as in the plots.
     if (fits.linear) {

@@ -291,7 +291,8 @@ Figure PlotCollector::strains(std::size_t named) const {
     panel.zeroLine = true;
     panel.scale = 100.0;  // in %
     const std::string reference = points_.empty() ? std::string("the first point") : "point 1 at " + pointValue(1);
-    panel.yLabel = "ε against " + reference + " (%)";
+    // Short enough for the axis of a printed figure; the caption says where point 1 is.
+    panel.yLabel = "ε against point 1 (%)";
 
     const auto orders = referenceOrders();
     const auto tracks = strainTracks(named);
@@ -323,7 +324,8 @@ Figure PlotCollector::strains(std::size_t named) const {
     addStrainCurves(f, named);
 
     const bool anyWith = std::any_of(reference_.begin(), reference_.end(), [](const ReferenceRow& r) { return r.withEsds; });
-    if (!anyWith) f.caption = "The cells carry no esds: no error bars.";
+    f.caption = "Strain of each point against " + reference + ".";
+    if (!anyWith) f.caption += " The cells carry no esds: no error bars.";
     f.note = "The strain of each point against " + reference +
              ", with the run's strain measure, whatever its incremental option; ± one esd from the cell esds. " +
              (principalAxes_ ? "Numbers and angles as the report gives them at calculation " +

@@ -354,6 +354,8 @@ std::optional<Figure> PlotCollector::compressibility(std::size_t named) const {
     if (curves.empty()) return {};
     std::sort(curves.begin(), curves.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& [number, curve] : curves) panel.curves.push_back(std::move(curve));
+    // Near Pc the law's slope runs off to infinity: that end does not set the range.
+    panel.yRange = robustRange(panel);
     f.panels.push_back(std::move(panel));
     if (!failed.empty()) f.caption = failed + ".";
     f.note = "The compressibility β = −dε/dP of each principal axis from its empirical fit ε = ε0 + λ(P − Pc)^ν, "

@@ -11,7 +11,7 @@ constexpr std::string_view kTrueMinus = "\u2212";
 
 // Decimals after the point in the shortest text of a value; -1 when it is written with an exponent.
 int decimalsOf(float value) {
-    const std::string text = numberText(value);
+    std::string text = shownNumber(value);
     if (text.find_first_of("eE") != std::string::npos) return -1;
     const auto dot = text.find('.');
     return dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
@@ -57,7 +57,23 @@ std::string numberText(float value) {
     return std::string(buffer, result.ptr);
 }
 
-std::string shownNumber(float value) { return withTrueMinus(numberText(value)); }
+std::string shownNumber(float value) {
+    // As the value would be typed: without an exponent where a few decimals read back the same.
+    std::string text = numberText(value);
+    if (text.find('e') != std::string::npos && std::fabs(value) >= 1e-6f && std::fabs(value) < 1e9f) {
+        for (int decimals = 0; decimals <= 12; ++decimals) {
+            char buffer[64];
+            const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+            float back = 0.0f;
+            std::from_chars(buffer, end, back);
+            if (back == value) {
+                text.assign(buffer, end);
+                break;
+            }
+        }
+    }
+    return withTrueMinus(text);
+}
 
 std::string withTrueMinus(std::string text) {
     for (std::size_t at = 0; (at = text.find('-', at)) != std::string::npos;) {

@@ -35,9 +35,11 @@ struct Span {
 std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
     Span all, kept, bars;
     bool outlier = false;
-    for (const PlotLine& line : panel.lines) {
+    // The measured values with their esds; in a panel of fitted curves alone, the curves with
+    // their bands (a law that runs off to infinity at one end is such an outlier).
+    const auto take = [&](const auto& ys, const auto& esds) {
         std::vector<double> sorted;
-        for (const float v : line.y)
+        for (const auto v : ys)
             if (std::isfinite(v)) sorted.push_back(v);
         std::sort(sorted.begin(), sorted.end());
         double lowFence = -std::numeric_limits<double>::infinity();
@@ -47,10 +49,10 @@ std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
             lowFence = q1 - kFence * (q3 - q1);
             highFence = q3 + kFence * (q3 - q1);
         }
-        for (std::size_t k = 0; k < line.y.size(); ++k) {
-            const double v = line.y[k];
+        for (std::size_t k = 0; k < ys.size(); ++k) {
+            const double v = ys[k];
             if (!std::isfinite(v)) continue;
-            const double e = k < line.esd.size() && std::isfinite(line.esd[k]) ? line.esd[k] : 0.0;
+            const double e = k < esds.size() && std::isfinite(esds[k]) ? static_cast<double>(esds[k]) : 0.0;
             all.add(v - e);
             all.add(v + e);
             if (v < lowFence || v > highFence) {
@@ -61,8 +63,11 @@ std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
             bars.add(v - e);
             bars.add(v + e);
         }
-    }
-    if (!outlier || kept.empty()) return std::nullopt;
+    };
+    for (const PlotLine& line : panel.lines) take(line.y, line.esd);
+    if (panel.lines.empty())
+        for (const FittedCurve& curve : panel.curves) take(curve.y, curve.esd);
+    if (kept.empty()) return std::nullopt;
     // Error bars widen the range by at most half the values' own span on either side, so that
     // one step with a large esd does not take over the plot either.
     const double room = std::max(kept.size(), std::fabs(kept.high) * 1e-3) * 0.5;
@@ -71,8 +76,11 @@ std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
         shown.add(std::max(bars.low, kept.low - room));
         shown.add(std::min(bars.high, kept.high + room));
     }
+    // Over measured values, the curves fitted to them and their bands count in full.
+    const std::vector<FittedCurve> none;
+    const std::vector<FittedCurve>& curves = panel.lines.empty() ? none : panel.curves;
     for (Span* span : {&shown, &all}) {
-        for (const FittedCurve& curve : panel.curves) {
+        for (const FittedCurve& curve : curves) {
             for (std::size_t k = 0; k < curve.y.size(); ++k) {
                 const double e = k < curve.esd.size() ? curve.esd[k] : 0.0;
                 span->add(curve.y[k] - e);
@@ -81,6 +89,9 @@ std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
         }
         if (panel.zeroLine) span->add(0.0);
     }
-    if (shown.size() > 0.5 * all.size()) return std::nullopt;
+    // Worth it when leaving the outliers out at least halves the range, or, without outliers,
+    // when error bars alone would more than double it.
+    const bool worth = outlier ? shown.size() <= 0.5 * all.size() : all.size() > 2.0 * shown.size();
+    if (!worth) return std::nullopt;
     return std::array<double, 2>{shown.low, shown.high};
 }

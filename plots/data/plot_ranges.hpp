@@ -7,6 +7,8 @@
 
 // The range (stored units) that holds every line's values but its far outliers, those beyond
 // Tukey's outer fences of their own line (three interquartile ranges beyond the quartiles), with
-// their error bars and the fitted curves with their bands; none when there is no such outlier or
-// leaving them out would not at least halve the range. A line needs 5 points to have outliers.
+// their error bars up to half the values' span beyond them, and the fitted curves with their
+// bands. None when leaving the outliers out would not at least halve the range, or, with no
+// outlier, when the error bars would not more than double it. A line needs 5 points to have
+// outliers.
 std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel);

@@ -80,10 +80,12 @@ private:
     QFont font_;
 };
 
-QCPScatterStyle::ScatterShape markerOf(std::size_t index) {
+// A marker shape per colour, so that an axis keeps its marker in every plot and the lines stay
+// apart in greyscale.
+QCPScatterStyle::ScatterShape markerOf(PlotColour colour) {
     static constexpr QCPScatterStyle::ScatterShape kShapes[] = {
         QCPScatterStyle::ssDisc, QCPScatterStyle::ssSquare, QCPScatterStyle::ssTriangle, QCPScatterStyle::ssDiamond};
-    return kShapes[index % 4];
+    return kShapes[static_cast<std::size_t>(colour) % 4];
 }
 
 void styleAxis(QCPAxis* axis, const PlotFonts& fonts) {
@@ -163,7 +165,7 @@ QCPAxisRect* panelRect(QCustomPlot& plot, const PlotFonts& fonts) {
     return rect;
 }
 
-void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, std::size_t index) {
+void addLine(QCPAxisRect* rect, const PlotLine& line, double scale) {
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QColor colour = colourOf(line.colour);
@@ -172,7 +174,7 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, std::size_t 
     if (!line.inLegend) curve->removeFromLegend();
     curve->setPen(line.joined ? QPen(colour, 1.2) : QPen(Qt::NoPen));
     if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
-    curve->setScatterStyle(QCPScatterStyle(markerOf(index), colour, colour, 5));
+    curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, 5));
     QVector<double> t, xs, ys, esd, xEsd;
     bool anyEsd = false, anyXEsd = false;
     for (std::size_t k = 0; k < line.x.size(); ++k) {
@@ -244,11 +246,18 @@ void addOutlierArrows(QCustomPlot& plot, QCPAxisRect* rect, const PlotPanel& pan
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QCPRange shown = y->range();
+    const int lineHeight = QFontMetrics(fonts.tickLabels).height();
+    std::vector<std::pair<double, bool>> placed;  // x and edge of the labels so far
     for (const PlotLine& line : panel.lines) {
         for (std::size_t k = 0; k < line.y.size(); ++k) {
             const double value = line.y[k] * panel.scale;
             if (!std::isfinite(value) || shown.contains(value)) continue;
             const bool above = value > shown.upper;
+            // Labels of outliers close together at one edge stand one under the other.
+            const auto stacked = static_cast<int>(std::count_if(placed.begin(), placed.end(), [&](const auto& p) {
+                return p.second == above && std::fabs(p.first - line.x[k]) < 0.08 * x->range().size();
+            }));
+            placed.emplace_back(line.x[k], above);
             const QColor colour = colourOf(line.colour);
             auto* arrow = new QCPItemLine(&plot);
             arrow->setClipAxisRect(rect);
@@ -270,9 +279,9 @@ void addOutlierArrows(QCustomPlot& plot, QCPAxisRect* rect, const PlotPanel& pan
             text->position->setAxisRect(rect);
             text->position->setTypeX(QCPItemPosition::ptPlotCoords);
             text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-            text->position->setCoords(line.x[k], above ? 0.06 : 0.94);
-            text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            text->setPadding(QMargins(4, 0, 0, 0));
+            text->position->setCoords(line.x[k], above ? 0.01 : 0.99);
+            text->setPositionAlignment(Qt::AlignLeft | (above ? Qt::AlignTop : Qt::AlignBottom));
+            text->setPadding(QMargins(4, above ? stacked * lineHeight : 0, 0, above ? 0 : stacked * lineHeight));
             text->setFont(fonts.tickLabels);
             text->setColor(colour);
             text->setText(QLocale::c().toString(value, 'g', 3).replace(QLatin1Char('-'), QChar(0x2212)));
@@ -340,7 +349,6 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     legend->setMargins(QMargins(2, 1, 2, 5));  // room below for the descenders of the last line
     legend->setVisible(true);
 
-    std::size_t lineIndex = 0;
     for (int n = 0; n < panelCount; ++n) {
         const PlotPanel& panel = figure.panels[static_cast<std::size_t>(n)];
         QCPAxisRect* rect = rects[static_cast<std::size_t>(n)];
@@ -348,7 +356,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         // The x label under the lowest panel of each column only.
         if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qText(figure.xLabel));
         for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend);
-        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, lineIndex++);
+        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale);
         if (panel.zeroLine) {
             auto* zero = new QCPItemStraightLine(&plot);
             zero->setClipAxisRect(rect);

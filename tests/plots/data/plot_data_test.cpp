@@ -244,6 +244,8 @@ TEST(PlotLabels, NumbersReadAsTypedWithTrueMinusSigns) {
     EXPECT_EQ(midpointText(-40.0f, -30.0f), "\u221235");
     EXPECT_EQ(midpointText(-0.5f, 0.5f), "0");
     EXPECT_EQ(shownNumber(-3.5f), "\u22123.5");
+    EXPECT_EQ(shownNumber(0.0001f), "0.0001");  // as typed, not 1e-04
+    EXPECT_EQ(midpointText(0.0001f, 2.5f), "1.25005");
     EXPECT_EQ(withTrueMinus("from -20 to -0.5, T-1"), "from \u221220 to \u22120.5, T-1");
 }
 
@@ -261,7 +263,8 @@ TEST(PlotCollector, TheSeriesUnitsNameTheAxesAndTheCalculations) {
     EXPECT_EQ(collector.coefficients().xLabel, "P (GPa), midpoint of each calculation");
     EXPECT_EQ(collector.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
     EXPECT_EQ(collector.strains().xLabel, "P (GPa)");
-    EXPECT_EQ(collector.strains().panels[0].yLabel, "ε against point 1 at P = 0 GPa (%)");
+    EXPECT_EQ(collector.strains().panels[0].yLabel, "ε against point 1 (%)");
+    EXPECT_EQ(collector.strains().caption.substr(0, 50), "Strain of each point against point 1 at P = 0 GPa.");
     EXPECT_EQ(collector.cell().xLabel, "P (GPa)");
     EXPECT_EQ(collector.calculationLabel(2), "2: points 2 and 3, P = 92.4 GPa");
     EXPECT_EQ(collector.surface(2).valueLabel, "β (TPa⁻¹)");
@@ -284,6 +287,15 @@ TEST(PlotRanges, AFarOutlierDoesNotSetTheRange) {
     // An outlier that would not halve the range is shown as it is.
     panel.lines[0].y[3] = 20.0f;
     EXPECT_FALSE(robustRange(panel).has_value());
+    // Nor do error bars set it when they would take up most of it: 10 to 20 with bars of ±1, but
+    // one of ±100, shows 0 to 25 (half the values' span beyond them).
+    panel.lines[0].y = {10.0f, 12.0f, 14.0f, 16.0f, 18.0f, 20.0f};
+    panel.lines[0].esd.assign(6, 1.0f);
+    panel.lines[0].esd[3] = 100.0f;
+    const auto bars = robustRange(panel);
+    ASSERT_TRUE(bars.has_value());
+    EXPECT_DOUBLE_EQ((*bars)[0], 0.0);
+    EXPECT_DOUBLE_EQ((*bars)[1], 25.0);
 }
 
 // The CSV of a figure: a header, one row per x in the order of the points, a column and its esd
@@ -446,7 +458,7 @@ TEST(PlotRuns, UnitsFromCifAndFromTheUnitsLineNameTheAxes) {
     EXPECT_EQ(cif.coefficients().xLabel, "P (GPa), midpoint of each calculation");
     EXPECT_EQ(cif.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
     EXPECT_DOUBLE_EQ(cif.coefficients().panels[0].scale, 1e3);  // per GPa shown per TPa
-    EXPECT_EQ(cif.strains().panels[0].yLabel, "ε against point 1 at P = 0.25 GPa (%)");
+    EXPECT_EQ(cif.strains().caption.substr(0, 53), "Strain of each point against point 1 at P = 0.25 GPa.");
     EXPECT_EQ(cif.calculationLabel(1), "1: points 1 and 2, P = 0.29 GPa");
     EXPECT_EQ(cif.cell().xLabel, "P (GPa)");
     ASSERT_TRUE(cif.compressibility().has_value());
