@@ -100,7 +100,7 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
     if (fit.principalAxes) {
         out += "\n  Principal axes: angles to a, b, c of the reference cell (degrees) and [uvw]:\n";
         out += "  " + right(xLabel, 12);
-        for (int m = 1; m <= 3; ++m) out += "  " + left("axis " + std::to_string(m), 38);
+        for (int m = 1; m <= 3; ++m) out += "  " + left("axis " + std::to_string(m), 46);
         out += "\n";
         for (const TensorAt& at : fit.at) {
             out += "  " + right(number(at.x) + (at.measured ? " " : "*"), 12);
@@ -112,7 +112,7 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
                         cell += (k ? " " : "") + valueWithEsd(axis.toAbc[k], static_cast<double>(axis.toAbcEsd[k]));
                     cell += " " + uvwText(axis.uvw);
                 }
-                out += "  " + left(cell, 38);
+                out += "  " + left(cell, 46);
             }
             out += "\n";
         }
@@ -253,7 +253,8 @@ bool FitReportOutput::begin(const RunHeader& header) {
     heading_ += "Input: " + header.inputName + "\n";
     if (!s.title.empty()) heading_ += "Title: " + s.title + "\n";
     heading_ += std::string(s.pressureRun ? "Pressure" : "Temperature") + " series of " + std::to_string(s.points.size()) +
-                " points, " + std::string(crystalSystemKey(s.crystalSystem)) + " crystal system";
+                " points, " + (s.crystalSystem == CrystalSystem::none ? std::string("no crystal system")
+                                                                 : std::string(crystalSystemKey(s.crystalSystem)) + " crystal system");
     const std::string& unit = s.pressureRun ? s.pressureUnit : s.temperatureUnit;
     heading_ += unit.empty() ? ", no units given" : ", " + std::string(s.pressureRun ? "P" : "T") + " in " + unit;
     heading_ += "; " + header.dateTime + "\n\n";

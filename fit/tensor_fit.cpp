@@ -134,7 +134,10 @@ std::array<double, 3> uvwOf(const Vec3& direction, const std::optional<Mat3>& in
         if (std::fabs(u) > std::fabs(largest)) largest = u;
     }
     if (largest != 0.0)
-        for (double& u : uvw) u /= std::fabs(largest);
+        for (double& u : uvw) {
+            u /= std::fabs(largest);
+            if (std::fabs(u) < 1e-6) u = 0.0;  // single-precision residue of a zero component
+        }
     return uvw;
 }
 
@@ -180,10 +183,26 @@ TensorFit fitTensor(const ReferenceStrains& strains, int order, bool pressure, c
     fit.status = FitStatus::success();
     std::set<double> measured;  // distinct, ascending
     for (const PointStrain& s : strains.points) measured.insert(s.x);
+    const auto evaluate = [&](double x) {
+        // A straight line has one slope: its property tensor and principal axes are the same at
+        // every x, and only the strain changes.
+        if (order > 1 || fit.at.empty()) return fit.tensorAt(x);
+        TensorAt t = fit.at.front();
+        t.x = x;
+        t.measured = false;
+        std::array<double, 6> strain{}, strainEsd{};
+        for (std::size_t k = 0; k < 6; ++k) {
+            strain[k] = fit.components[k].value(x);
+            strainEsd[k] = fit.components[k].valueEsd(x);
+        }
+        t.strain = symmetric(strain);
+        t.strainEsd = symmetric(strainEsd);
+        return t;
+    };
     for (const double x : measured) {
-        fit.at.push_back(fit.tensorAt(x));
+        fit.at.push_back(evaluate(x));
         fit.at.back().measured = true;
     }
-    for (const double x : at) fit.at.push_back(fit.tensorAt(x));
+    for (const double x : at) fit.at.push_back(evaluate(x));
     return fit;
 }

@@ -39,6 +39,12 @@ std::string oneLine(std::string_view text) {
 std::string dataFileText(const Series& series, std::span<const std::string> comments) {
     std::string out = "TITLE " + oneLine(series.title) + "\n";
     out += "SYSTEM " + std::string(systemWord(series.crystalSystem)) + "\n";
+    if (!series.temperatureUnit.empty() || !series.pressureUnit.empty()) {
+        out += "UNITS";
+        if (!series.temperatureUnit.empty()) out += " T " + oneLine(series.temperatureUnit);
+        if (!series.pressureUnit.empty()) out += " P " + oneLine(series.pressureUnit);
+        out += "\n";
+    }
     if (!series.note.empty()) out += "# " + oneLine(series.note) + "\n";
     for (const std::string& comment : comments) out += "# " + oneLine(comment) + "\n";
     out += series.pressureRun ? "LINE1 P SIGP T SIGT" : "LINE1 T SIGT";

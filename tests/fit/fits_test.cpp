@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include <nlohmann/json.hpp>
+
+#include "export/fit_json.hpp"
 #include "fit/equation_of_state.hpp"
 #include "fit/fit_series.hpp"
 #include "fit/linear_fit.hpp"
@@ -231,6 +234,39 @@ TEST(Fits, TooFewPointsOrOneXGiveAReasonAndNoNumbers) {
     ASSERT_FALSE(result.eos.empty());
     for (const EosFit& fit : result.eos) EXPECT_FALSE(fit.status.ok);
     for (const EmpiricalFit& fit : result.empirical) EXPECT_FALSE(fit.status.ok);
+}
+
+TEST(EquationOfState, AFitThatCannotConvergeSaysSoAndHasNoNumbers) {
+    // Volumes halving with every unit of P: no Birch-Murnaghan curve comes near them.
+    EosData d;
+    d.v = {100, 50, 25, 12, 6, 3};
+    d.p = {0, 1, 2, 3, 4, 5};
+    d.sigV.assign(6, 0.01);
+    d.sigP.assign(6, 0.01);
+    FitResult result;
+    result.status = FitStatus::success();
+    result.pressure = true;
+    result.eos.push_back(fitEquationOfState(EosModel::BM3, d, FitWeights::esd));
+    const EosFit& fit = result.eos.back();
+    EXPECT_FALSE(fit.status.ok);
+    EXPECT_NE(fit.status.text.find("no convergence"), std::string::npos) << fit.status.text;
+    EXPECT_TRUE(std::isnan(fit.pressureAt(50.0)));
+    EXPECT_FALSE(fit.volumeAt(1.0));
+
+    // In the JSON: the status, and null for every number (the document parses: no NaN in it).
+    const auto doc = nlohmann::json::parse("{" + fitsJsonMembers(result) + "}");
+    const auto& eos = doc.at("fits").at("eos")[0];
+    EXPECT_EQ(eos.at("status"), fit.status.text);
+    for (const char* key : {"V0", "V0_esd", "K0", "K0_esd", "Kp", "Kp_esd", "Kpp", "correlation", "chi2", "max_residual"})
+        EXPECT_TRUE(eos.at(key).is_null()) << key;
+}
+
+TEST(Fits, NoFitsAreNullWithTheirReasonInTheJson) {
+    FitResult none;
+    none.status = FitStatus::failure("fewer than 3 points");
+    const auto doc = nlohmann::json::parse("{" + fitsJsonMembers(none) + "}");
+    EXPECT_TRUE(doc.at("fits").is_null());
+    EXPECT_EQ(doc.at("fits_reason"), "fewer than 3 points");
 }
 
 }  // namespace

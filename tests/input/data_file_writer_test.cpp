@@ -21,6 +21,8 @@ void expectSameSeries(const Series& a, const Series& b) {
     EXPECT_EQ(a.title, b.title);
     EXPECT_EQ(a.crystalSystem, b.crystalSystem);
     EXPECT_EQ(a.pressureRun, b.pressureRun);
+    EXPECT_EQ(a.temperatureUnit, b.temperatureUnit);
+    EXPECT_EQ(a.pressureUnit, b.pressureUnit);
     ASSERT_EQ(a.points.size(), b.points.size());
     for (std::size_t n = 0; n < a.points.size(); ++n) {
         const DataPoint& x = a.points[n];

@@ -1,0 +1,117 @@
+// tenzio-batch with the fits: the JSON holds them, --fits writes the report, and neither changes
+// the print file or the result files.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+#include "../run/run_support.hpp"
+
+namespace {
+
+using namespace testing_support;
+
+const std::filesystem::path kStishovite = std::filesystem::path(TENZIO_SOURCE_DIR) /
+                                          "tests/run/expected/tetragonal-P-axes3-finlag/"
+                                          "burnman_stishovite_Andrault2003_tetragonal_P.dat";
+
+int batch(const std::string& arguments) {
+    const std::string command = std::string(TENZIO_BATCH) + " " + arguments + " 2>/dev/null >/dev/null";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string masked(std::string text) {
+    const std::string marker = "RUN ON: ";
+    for (std::size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at + 1))
+        text.replace(at + marker.size(), 24, 24, '#');
+    return text;
+}
+
+TEST(BatchFits, JsonHoldsTheFitsAndThePrintAndResultFilesStayAsTheyWere) {
+    TempFolder dir("batch-fits");
+    const std::string out = dir.path().string();
+    ASSERT_EQ(batch("'" + kStishovite.string() + "' --axes 3 --strain finite-lagrangian --print '" + out +
+                    "/fits.prt' --json '" + out + "/run.json' --fits '" + out + "/fits.txt' --at 70,80"),
+              0);
+    // The same run without any fits, through the driver.
+    RunOptions options;
+    options.axisConvention = AxialSet::xAStarYB;
+    options.strainType = StrainType::finiteLagrangian;
+    ASSERT_EQ(runOnce(kStishovite, dir / "plain.prt", options).outcome, RunOutcome::completed);
+    for (const char* suffix : {".prt", "_strain.cal", "_tensor.cal"})
+        EXPECT_EQ(masked(slurp(dir / ("fits" + std::string(suffix)))), masked(slurp(dir / ("plain" + std::string(suffix)))))
+            << suffix;
+
+    const nlohmann::json doc = nlohmann::json::parse(slurp(dir / "run.json"));  // no NaN anywhere
+    const auto& fits = doc.at("fits");
+    EXPECT_EQ(fits.at("variable"), "pressure");
+    EXPECT_EQ(fits.at("reference"), 1);
+    EXPECT_EQ(fits.at("strain"), "finite-lagrangian");
+    const auto& linear = fits.at("linear");
+    ASSERT_EQ(linear.at("principal").size(), 3u);
+    for (const char* key : {"coefficient", "esd", "intercept", "uvw"}) EXPECT_TRUE(linear.at("principal")[0].contains(key)) << key;
+    for (const char* q : {"a", "b", "c", "volume"}) {
+        EXPECT_TRUE(linear.at(q).at("coefficient").is_number()) << q;
+        EXPECT_TRUE(linear.at(q).at("esd").is_number()) << q;
+    }
+    // Compression: every coefficient positive.
+    EXPECT_GT(linear.at("volume").at("coefficient").get<double>(), 0.0);
+
+    const auto& tensor = fits.at("tensor");
+    EXPECT_EQ(tensor.at("order"), 2);  // the default for pressure
+    const auto& at = tensor.at("at");
+    ASSERT_EQ(at.size(), 27u + 2u);  // every measured P, then the two asked for
+    EXPECT_EQ(at[27].at("x"), 70.0);
+    for (const char* key : {"value", "esd", "vector", "uvw", "to_abc", "to_abc_esd"})
+        EXPECT_TRUE(at[0].at("principal")[0].contains(key)) << key;
+    EXPECT_EQ(at[0].at("tensor").size(), 3u);
+
+    // BM2, BM3, Vinet3 for the volume, then for a and c (tetragonal: b is a).
+    const auto& eos = fits.at("eos");
+    ASSERT_EQ(eos.size(), 9u);
+    EXPECT_EQ(eos[1].at("model"), "BM3");
+    EXPECT_EQ(eos[1].at("quantity"), "volume");
+    for (const char* key : {"V0", "V0_esd", "K0", "K0_esd", "Kp", "Kp_esd", "Kpp", "Kpp_esd", "correlation", "chi2", "dof",
+                            "max_residual", "status"})
+        EXPECT_TRUE(eos[1].contains(key)) << key;
+    EXPECT_EQ(eos[1].at("status"), "ok");
+    EXPECT_TRUE(eos[0].at("Kp_esd").is_null());  // BM2 fixes K'
+    EXPECT_EQ(eos[0].at("Kp"), 4.0);
+    EXPECT_EQ(eos[3].at("quantity"), "a");
+    for (const char* key : {"x0", "x0_esd", "M0", "M0_esd", "Mp", "Mp_esd"}) EXPECT_TRUE(eos[4].contains(key)) << key;
+    EXPECT_EQ(fits.at("empirical").size(), 3u);
+    for (const char* key : {"eps0", "eps0_esd", "lambda", "lambda_esd", "pc", "pc_esd", "nu", "nu_esd", "K", "status"})
+        EXPECT_TRUE(fits.at("empirical")[0].contains(key)) << key;
+    ASSERT_FALSE(fits.at("ff").empty());
+    for (const char* key : {"x", "f", "f_esd", "F", "F_esd"}) EXPECT_TRUE(fits.at("ff")[0].contains(key)) << key;
+
+    const std::string report = slurp(dir / "fits.txt");
+    for (const char* text : {"LINEAR FITS", "TENSOR FIT", "EQUATIONS OF STATE", "BM3, volume: V0 = ", "F-f"})
+        EXPECT_NE(report.find(text), std::string::npos) << text;
+}
+
+TEST(BatchFits, TwoPointsGiveNullFitsAndTheReason) {
+    TempFolder dir("batch-fits-two");
+    writeFile(dir / "two.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n100 5 6 7 90 90 90\n200 5.01 6 7 90 90 90\n");
+    // --fits alone is a complete run.
+    ASSERT_EQ(batch("'" + (dir / "two.dat").string() + "' --json '" + (dir / "run.json").string() + "' --fits '" +
+                    (dir / "fits.txt").string() + "'"),
+              0);
+    const nlohmann::json doc = nlohmann::json::parse(slurp(dir / "run.json"));
+    EXPECT_TRUE(doc.at("fits").is_null());
+    EXPECT_EQ(doc.at("fits_reason"), "fewer than 3 points");
+    EXPECT_NE(slurp(dir / "fits.txt").find("No fits: fewer than 3 points."), std::string::npos);
+}
+
+TEST(BatchFits, FitOptionsAreChecked) {
+    const std::string data = "'" + kStishovite.string() + "' --fits /dev/null";
+    EXPECT_EQ(batch(data + " --fit-order 5"), 2);
+    EXPECT_EQ(batch(data + " --eos BM3,BM7"), 2);
+    EXPECT_EQ(batch(data + " --weights sometimes"), 2);
+    EXPECT_EQ(batch(data + " --at 1,x"), 2);
+}
+
+}  // namespace
