@@ -109,6 +109,12 @@ SurfaceViewAngles ResultsWindow::surfaceView() const {
     return {surfaceView_->azimuth(), surfaceView_->elevation()};
 }
 
+void ResultsWindow::turnSurface(SurfaceViewAngles view) {
+    if (!surfaceView_) return;
+    surfaceView_->setView(view.azimuth, view.elevation);
+    surfacePlot_->replot();
+}
+
 QWidget* ResultsWindow::figurePage(FigureTab& tab, const QString& note) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);

@@ -46,7 +46,9 @@ public:
     // The surface tab's choice of calculation.
     QComboBox* surfaceChoice() const { return surfaceChoice_; }
     const SurfaceData& shownSurface() const { return surface_; }
+    // The 3-D view as the user turned it (and as it is exported), and turning it.
     SurfaceViewAngles surfaceView() const;
+    void turnSurface(SurfaceViewAngles view);
     // The readout under a plot tab's plot.
     QLabel* readout(const std::string& stem) const;
 

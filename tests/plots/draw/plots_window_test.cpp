@@ -477,6 +477,25 @@ void PlotsWindowTest::exportWritesTheNumbersBesideThePicture() {
     QCOMPARE(rows.size(), static_cast<qsizetype>(axis1.x.size() + 1));
     QCOMPARE(rows.last().split(QLatin1Char(','))[1].toFloat(), axis1.y.back());
     QVERIFY(std::fabs(axis1.y.back()) < 0.1f);  // a fraction, not %
+    // The surface is exported as the user turned it, and with no CSV.
+    const QString asShown = folder.filePath(QStringLiteral("surface.svg"));
+    const QString turned = folder.filePath(QStringLiteral("turned.svg"));
+    QVERIFY2(window.exportTab("surface", asShown, false, error), qPrintable(error));
+    window.turnSurface({120.0, -10.0});
+    QCOMPARE(window.surfaceView().azimuth, 120.0);
+    QVERIFY2(window.exportTab("surface", turned, false, error), qPrintable(error));
+    QFile a(asShown), b(turned);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QVERIFY(a.readAll() != b.readAll());
+    QString fromTheDefault;
+    QVERIFY2(exportSurface(window.shownSurface(), folder.filePath(QStringLiteral("d.svg")), ExportFormat::svg,
+                           ExportWidth::column, fromTheDefault),
+             qPrintable(fromTheDefault));
+    QFile d(folder.filePath(QStringLiteral("d.svg")));
+    QVERIFY(d.open(QIODevice::ReadOnly) && a.seek(0));
+    QCOMPARE(d.readAll(), a.readAll());  // before turning: the default view
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("surface.csv"))));
+
     // A name without a known suffix is refused, and nothing is written.
     QVERIFY(!window.exportTab("cell", folder.filePath(QStringLiteral("cell.txt")), false, error));
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("cell.csv"))));
