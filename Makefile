@@ -42,7 +42,7 @@ screenshot: build
 
 # A picture of each tab of the results window after a run of EXAMPLE: $(OUT)/results-*.png.
 screenshot-results: build
-	tools/screenshot-results.sh $(BUILD)/shell/tenzio-results-screenshot $(EXAMPLE) $(OUT)
+	tools/screenshot-results.sh $(BUILD)/shell/tenzio-results-screenshot $(OUT) $(EXAMPLE)
 
 # The programs, desktop entry, icons, man pages, README and examples, all under $(PREFIX).
 install: build

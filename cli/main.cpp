@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         "first \".\"). --json and --csv write the run's numbers as data (each file replaced whole); --fits\n"
         "writes the fits over the series (linear coefficients, the tensor as a polynomial in T or P,\n"
         "equations of state) as a readable report; the JSON holds them too. Any of --print, --json, --csv\n"
-        "and --fits may be given alone. --plots DIR also writes the plots as SVG and PNG.\n"
+        "and --fits may be given alone. --plots DIR also writes the plots as SVG and PNG, with CSV.\n"
         "INPUT is one keyword data file, or one or more CIF files read as one series (a point per data\n"
         "block with a cell, in the order given). --data-out writes the series as a keyword data file;\n"
         "alone, it converts without a run.\n"
@@ -103,9 +103,10 @@ int main(int argc, char** argv) {
     std::string plotFolder;
     int surfaceCalculation = 0;
     auto* plotsOption = app.add_option("--plots", plotFolder,
-                                       "Write NAME_coefficients, NAME_strains, NAME_cell and NAME_surface as .svg and\n"
-                                       ".png into this folder (created when missing); NAME as for the result files,\n"
-                                       "from the data file's name when there is no print file");
+                                       "Write NAME_coefficients, NAME_strains, NAME_cell (and for a pressure series\n"
+                                       "NAME_ff, NAME_compressibility) as .svg, .png and .csv, and NAME_surface as .svg\n"
+                                       "and .png, into this folder (created when missing); NAME as for the result\n"
+                                       "files, from the data file's name when there is no print file");
     app.add_option("--surface", surfaceCalculation,
                    "The calculation whose representation surface --plots draws (default: the last)")
         ->needs(plotsOption);

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <system_error>
 
+#include "plots/data/plot_labels.hpp"
 #include "report/result_files.hpp"
+#include "shell/dialog_controls.hpp"
 
 namespace {
 
@@ -30,6 +32,7 @@ RunFiles filesOf(const RunState& state, const PlotCollector& collector, std::uin
             .lexically_normal();
     for (const auto& path : ResultFileNames(folder, state.printFileName).written(collector.crystalSystem()))
         files.paths << qPath(path);
+    files.name = QString::fromStdString(plotFileStem(state.printFileName));
     return files;
 }
 
@@ -53,6 +56,6 @@ RunOutcome RunResults::operator()(RunState& state) {
 void RunResults::open(const RunFiles& files) {
     delete window_.data();
     window_ = new ResultsWindow(collector_, files, &dialog_);
-    window_->placeBeside(dialog_);
+    window_->placeBeside(dialog_, dialog_.findChild<QWidget*>(QString::number(ctl::statusLine)));
     window_->show();
 }

@@ -1,34 +1,66 @@
 #pragma once
 // What the plots of a run show, as plain numbers and texts: built from the run's records without
-// any toolkit (plot_collector.hpp), drawn by the Qt side (figure_plot.hpp, surface_plot.hpp).
-// Header only and free of functions, so that the plot writer module shares it with tenzio-batch
-// without linking anything of the program.
+// any toolkit (plot_collector.hpp), drawn by the Qt side (draw/figure_plot.hpp,
+// draw/surface_plot.hpp). Header only and free of functions, so that the plot writer module
+// shares it with tenzio-batch without linking anything of the program.
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "LIBRARIES/math/mat3.hpp"
 
 // The fixed colours of the plots. A principal axis (or diagonal component) keeps its colour in
-// every plot; the crystal axes have theirs; the representation surface shows the sign of its
-// value in two more. All from the Okabe-Ito palette, which stays distinct for colour-blind readers.
-enum class PlotColour { axis1, axis2, axis3, cellA, cellB, cellC, volume, positive, negative };
+// every plot; the cell parameters have theirs; fitted curves without an axis of their own are
+// grey; the representation surface shows the sign of its value in two more. From the Okabe-Ito
+// palette, which stays distinct for colour-blind readers.
+enum class PlotColour { axis1, axis2, axis3, cellA, cellB, cellC, volume, fit, positive, negative };
 
-// One line of a plot: a value and its esd at each x. An esd of 0 draws no error bar.
+// Measured values with their esds: markers joined in the order of their points, error bars of
+// ± one esd. Values are stored as measured (strains as fractions, coefficients per unit of T or
+// P, edges in Å); the panel's scale turns them into the numbers shown.
 struct PlotLine {
-    std::string name;  // legend text
+    std::string name;                  // legend text
+    std::vector<std::string> columns;  // CSV columns it stands for: "axis_1"; "a", "b" when a = b
     PlotColour colour = PlotColour::axis1;
     std::vector<float> x;
     std::vector<float> y;
-    std::vector<float> esd;
+    std::vector<float> esd;   // NaN where the point carries none: no error bar, an empty CSV field
+    std::vector<float> xEsd;  // horizontal error bars, or empty
+    bool inLegend = true;     // false where the panel's y label names the line well enough
+    bool joined = true;       // markers joined by a line; not where a fitted curve stands for them
+};
+
+// A fitted function as a smooth line with a band of ± one esd round it.
+struct FittedCurve {
+    std::string name;    // legend text; empty: the figure's fitLegend stands for it
+    std::string column;  // CSV column of a figure made of curves alone ("axis_1"); else unused
+    PlotColour colour = PlotColour::fit;
+    bool dashed = false;
+    std::vector<double> x;
+    std::vector<double> y;
+    std::vector<double> esd;  // empty: no band
+};
+
+// One plot area with its own y axis.
+struct PlotPanel {
+    std::string yLabel;
+    double scale = 1.0;  // the number shown is the stored value times this
+    std::vector<PlotLine> lines;
+    std::vector<FittedCurve> curves;
+    bool zeroLine = false;  // a line at y = 0, kept in view
+    // The y range shown (stored units) when a few values lie far outside the rest: those are
+    // drawn at the edge as arrows with their values, so that one outlier does not flatten the plot.
+    std::optional<std::array<double, 2>> yRange;
 };
 
 struct Figure {
     std::string xLabel;
-    std::string yLabel;
-    std::vector<PlotLine> lines;
-    bool zeroLine = false;  // a line at y = 0
-    std::string note;       // for the reader of the window, under the plot; not in exported files
+    std::vector<PlotPanel> panels;  // one, or a small panel per cell parameter
+    int columns = 1;                // panels per row
+    std::string fitLegend;          // legend entry (a grey line) for curves without a name
+    std::string caption;            // under the plot, in the window and in every file
+    std::string note;               // for the reader of the window, under the plot; not in exported files
 };
 
 // One principal section of the representation surface: the plane of principal axes `first` and
@@ -46,10 +78,10 @@ struct SurfaceData {
     int calculation = 0;                     // the calculation's number
     std::string label;                       // names the calculation in a list: its pair and T or P
     bool defined = false;                    // the property tensor exists (T or P changed)
-    std::string valueLabel;                  // "α (10⁻⁶ per unit of T)": the scaled values' name
+    std::string valueLabel;                  // "α (10⁻⁶ K⁻¹)": the scaled values' name
     std::array<Vec3, 3> axes{};              // orthonormal principal directions on X, Y, Z
     std::array<float, 3> values{};           // the scaled value along each of them
-    std::array<std::string, 3> axisNames;    // "1", "2", "3", or "X", "Y", "Z" without principal axes
+    std::array<std::string, 3> axisNames;    // "1", "2", "3" as the report numbers them, or "X", "Y", "Z"
     std::array<Vec3, 3> crystalAxes{};       // a, b, c of the reference cell as unit vectors on X, Y, Z
     std::array<SurfaceSection, 3> sections;  // planes (1, 2), (1, 3), (2, 3)
     // The surface as a grid of `rows` x `columns` points on X, Y, Z (rows from +Z to -Z, columns
@@ -60,18 +92,37 @@ struct SurfaceData {
     std::vector<float> meshValues;
 };
 
+// The 3-D view's direction, in degrees: round Z from +X towards +Y, and above the XY plane.
+struct SurfaceViewAngles {
+    double azimuth = 35.0;
+    double elevation = 25.0;
+};
+
+// A table of fitted numbers for the window, every cell a text ("24.6(9)").
+struct FitTable {
+    std::string title;
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+    std::string note;  // under the table: what the numbers are, failures and their reasons
+};
+
+// A figure with the stem of its files: NAME_stem.svg, .png and .csv.
+struct NamedFigure {
+    std::string stem;   // "coefficients", "strains", "cell", "ff", "compressibility"
+    std::string title;  // the window's tab
+    Figure figure;
+    std::string csv;    // the numbers behind it (plot_csv.hpp)
+};
+
 struct PlotSet {
-    Figure coefficients;  // principal property values (or diagonal components) against T or P
-    Figure strains;       // the same for the strains, in %
-    Figure cell;          // a, b, c, V relative to the first point, in %
-    SurfaceData surface;  // the representation surface of one chosen calculation
+    std::vector<NamedFigure> figures;  // in the order of the window's tabs
+    SurfaceData surface;               // the representation surface of one chosen calculation
 };
 
 // The plot writer module's entry point, loaded by tenzio-batch only when plots are asked for.
-// Writes NAME_coefficients, NAME_strains, NAME_cell and NAME_surface (the surface of
-// calculation in plots->surface) as .svg and .png into `folder`, which exists. Returns 0 on
-// success; otherwise fills `message` with the reason.
-inline constexpr int kPlotWriterVersion = 1;  // changes with the layout of PlotFilesRequest or PlotSet
+// Writes each figure as NAME_stem.svg, .png and .csv and the surface as NAME_surface.svg and .png
+// into `folder`, which exists. Returns 0 on success; otherwise fills `message` with the reason.
+inline constexpr int kPlotWriterVersion = 2;  // changes with the layout of PlotFilesRequest or PlotSet
 struct PlotFilesRequest {
     int version = kPlotWriterVersion;  // the module refuses a request of another layout
     const PlotSet* plots = nullptr;

@@ -15,8 +15,9 @@ inline constexpr const char* kPlotWriterFile = "tenzio_plotwriter.so";
 // the executable's own folder.
 std::vector<std::filesystem::path> plotWriterCandidates();
 
-// The files the module writes for `name`, in the order it writes them: NAME_coefficients,
-// NAME_strains, NAME_cell and NAME_surface, each as .svg and .png.
+// Every file the module may write for `name`: NAME_coefficients, NAME_strains, NAME_cell and,
+// for a pressure series, NAME_ff and NAME_compressibility, each as .svg, .png and .csv, and
+// NAME_surface as .svg and .png.
 std::vector<std::string> plotFileNames(const std::string& name);
 
 // Creates `folder` when missing and writes the plot files named after `name` into it. An empty

@@ -4,22 +4,95 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "plots/data/plot_data.hpp"
 #include "plots/draw/plot_style.hpp"
 
 namespace {
 
-QCPScatterStyle::ScatterShape markerOf(std::size_t index) {
+const QColor kZeroLine(0x70, 0x70, 0x70);
+
+// Tick labels with a true minus sign (U+2212) rather than a hyphen, and as many ticks as the
+// axis has room for, so that labels of a small panel never run into each other.
+class MinusTicker final : public QCPAxisTicker {
+public:
+    explicit MinusTicker(const QCPAxis* axis) : axis_(axis) {}
+
+    void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
+                  QVector<double>& ticks, QVector<double>* subTicks, QVector<QString>* tickLabels) override {
+        const QFontMetricsF m(axis_->tickLabelFont());
+        const bool vertical = axis_->orientation() == Qt::Vertical;
+        const double length = vertical ? axis_->axisRect()->height() : axis_->axisRect()->width();
+        // A label takes a line in height and some six digits in width, with room between.
+        const double room = vertical ? m.height() * 1.8 : m.horizontalAdvance(QStringLiteral("−0.000")) * 1.6;
+        if (length > 0.0) setTickCount(std::clamp(static_cast<int>(length / room), 3, vertical ? 6 : 8));
+        QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+    }
+
+protected:
+    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override {
+        QString text = QCPAxisTicker::getTickLabel(tick, locale, formatChar, precision);
+        // A label with an exponent is split by the axis painter at its "e": leave it as it is.
+        if (!text.contains(QLatin1Char('e'), Qt::CaseInsensitive)) text.replace(QLatin1Char('-'), QChar(0x2212));
+        return text;
+    }
+
+private:
+    const QCPAxis* axis_;
+};
+
+// A text under the plot, wrapped to the plot's width: as many lines as it needs, none cut off.
+class WrappedText final : public QCPLayoutElement {
+public:
+    WrappedText(QCustomPlot* plot, QString text, QFont font) : QCPLayoutElement(plot), text_(std::move(text)), font_(font) {
+        setMargins(QMargins(4, 0, 4, 3));
+        fitTo(plot->viewport().width());
+    }
+
+    void update(UpdatePhase phase) override {
+        // The height follows the width the layout gave last time; a change shows at the next replot
+        // (an export lays the plot out twice).
+        if (phase == upPreparation && mOuterRect.width() > 0 && fitTo(mOuterRect.width()) && parentPlot()->isVisible())
+            parentPlot()->replot(QCustomPlot::rpQueuedReplot);
+        QCPLayoutElement::update(phase);
+    }
+
+protected:
+    void draw(QCPPainter* painter) override {
+        painter->setFont(font_);
+        painter->setPen(Qt::black);
+        painter->drawText(rect(), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, text_);
+    }
+
+private:
+    bool fitTo(int outerWidth) {
+        const int width = std::max(40, outerWidth - margins().left() - margins().right());
+        const QRectF needed = QFontMetricsF(font_).boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text_);
+        const int height = static_cast<int>(std::ceil(needed.height())) + margins().top() + margins().bottom();
+        if (height == minimumSize().height()) return false;
+        setMinimumSize(0, height);
+        setMaximumSize(QWIDGETSIZE_MAX, height);
+        return true;
+    }
+
+    QString text_;
+    QFont font_;
+};
+
+// A marker shape per colour, so that an axis keeps its marker in every plot and the lines stay
+// apart in greyscale.
+QCPScatterStyle::ScatterShape markerOf(PlotColour colour) {
     static constexpr QCPScatterStyle::ScatterShape kShapes[] = {
         QCPScatterStyle::ssDisc, QCPScatterStyle::ssSquare, QCPScatterStyle::ssTriangle, QCPScatterStyle::ssDiamond};
-    return kShapes[index % 4];
+    return kShapes[static_cast<std::size_t>(colour) % 4];
 }
 
 void styleAxis(QCPAxis* axis, const PlotFonts& fonts) {
+    axis->setTicker(QSharedPointer<QCPAxisTicker>(new MinusTicker(axis)));
     axis->setTickLabelFont(fonts.tickLabels);
     axis->setLabelFont(fonts.axisLabels);
-    axis->setNumberFormat(QStringLiteral("gb"));
+    axis->setNumberFormat(QStringLiteral("g"));
     axis->setTickLength(0, 4);
     axis->setSubTickLength(0, 2);
     axis->setLabelPadding(3);
@@ -37,27 +110,230 @@ QCPRange padded(QCPRange range) {
     return {range.lower - room, range.upper + room};
 }
 
+struct Extent {
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    void add(double v) {
+        if (!std::isfinite(v)) return;
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    bool empty() const { return !(high >= low); }
+    QCPRange range() const { return empty() ? QCPRange(0.0, 1.0) : QCPRange(low, high); }
+};
+
+Extent xExtent(const Figure& figure) {
+    Extent x;
+    for (const PlotPanel& panel : figure.panels) {
+        for (const PlotLine& line : panel.lines)
+            for (std::size_t k = 0; k < line.x.size(); ++k) {
+                const double e = k < line.xEsd.size() && std::isfinite(line.xEsd[k]) ? line.xEsd[k] : 0.0;
+                x.add(line.x[k] - e);
+                x.add(line.x[k] + e);
+            }
+        for (const FittedCurve& curve : panel.curves)
+            for (const double v : curve.x) x.add(v);
+    }
+    return x;
+}
+
+QCPRange yRangeOf(const PlotPanel& panel) {
+    if (panel.yRange) return padded(QCPRange((*panel.yRange)[0] * panel.scale, (*panel.yRange)[1] * panel.scale));
+    Extent y;
+    for (const PlotLine& line : panel.lines)
+        for (std::size_t k = 0; k < line.y.size(); ++k) {
+            const double e = k < line.esd.size() && std::isfinite(line.esd[k]) ? line.esd[k] : 0.0;
+            y.add((line.y[k] - e) * panel.scale);
+            y.add((line.y[k] + e) * panel.scale);
+        }
+    for (const FittedCurve& curve : panel.curves)
+        for (std::size_t k = 0; k < curve.y.size(); ++k) {
+            const double e = k < curve.esd.size() ? curve.esd[k] : 0.0;
+            y.add((curve.y[k] - e) * panel.scale);
+            y.add((curve.y[k] + e) * panel.scale);
+        }
+    if (panel.zeroLine) y.add(0.0);  // whether a value changes sign is the first thing to see
+    return padded(y.range());
+}
+
+QCPAxisRect* panelRect(QCustomPlot& plot, const PlotFonts& fonts) {
+    auto* rect = new QCPAxisRect(&plot);
+    for (QCPAxis* axis : rect->axes()) styleAxis(axis, fonts);
+    rect->setupFullAxesBox(true);  // a closed frame; the top and right axes carry no labels
+    rect->setRangeDrag(Qt::Horizontal | Qt::Vertical);
+    rect->setRangeZoom(Qt::Horizontal | Qt::Vertical);
+    return rect;
+}
+
+void addLine(QCPAxisRect* rect, const PlotLine& line, double scale) {
+    QCPAxis* x = rect->axis(QCPAxis::atBottom);
+    QCPAxis* y = rect->axis(QCPAxis::atLeft);
+    const QColor colour = colourOf(line.colour);
+    auto* curve = new QCPCurve(x, y);
+    curve->setName(qText(line.name));
+    if (!line.inLegend) curve->removeFromLegend();
+    curve->setPen(line.joined ? QPen(colour, 1.2) : QPen(Qt::NoPen));
+    if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
+    curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, 5));
+    QVector<double> t, xs, ys, esd, xEsd;
+    bool anyEsd = false, anyXEsd = false;
+    for (std::size_t k = 0; k < line.x.size(); ++k) {
+        t.push_back(static_cast<double>(k));
+        xs.push_back(line.x[k]);
+        ys.push_back(line.y[k] * scale);
+        const double e = k < line.esd.size() && line.esd[k] > 0.0f ? line.esd[k] * scale : 0.0;
+        esd.push_back(e);
+        anyEsd = anyEsd || e > 0.0;
+        const double ex = k < line.xEsd.size() && line.xEsd[k] > 0.0f ? line.xEsd[k] : 0.0;
+        xEsd.push_back(ex);
+        anyXEsd = anyXEsd || ex > 0.0;
+    }
+    curve->setData(t, xs, ys, true);
+    const auto bars = [&](QCPErrorBars::ErrorType type, const QVector<double>& values, const QString& suffix) {
+        auto* b = new QCPErrorBars(x, y);
+        b->setName(qText(line.name) + suffix);
+        b->removeFromLegend();
+        b->setDataPlottable(curve);
+        b->setErrorType(type);
+        b->setData(values);
+        b->setPen(QPen(colour, 0.8));
+        b->setWhiskerWidth(4);
+    };
+    if (anyEsd) bars(QCPErrorBars::etValueError, esd, QStringLiteral(" esd"));
+    if (anyXEsd) bars(QCPErrorBars::etKeyError, xEsd, QStringLiteral(" x esd"));
+}
+
+void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLegend* legend) {
+    QCPAxis* x = rect->axis(QCPAxis::atBottom);
+    QCPAxis* y = rect->axis(QCPAxis::atLeft);
+    const QColor colour = colourOf(fitted.colour);
+    QVector<double> xs, ys, low, high;
+    bool band = false;
+    for (std::size_t k = 0; k < fitted.x.size(); ++k) {
+        xs.push_back(fitted.x[k]);
+        ys.push_back(fitted.y[k] * scale);
+        const double e = k < fitted.esd.size() && std::isfinite(fitted.esd[k]) ? fitted.esd[k] * scale : 0.0;
+        low.push_back(ys.back() - e);
+        high.push_back(ys.back() + e);
+        band = band || e > 0.0;
+    }
+    if (band) {
+        // The band between two lines without pens: ± one esd of the fitted value.
+        auto* lower = new QCPGraph(x, y);
+        auto* upper = new QCPGraph(x, y);
+        for (QCPGraph* g : {lower, upper}) {
+            g->setPen(Qt::NoPen);
+            g->removeFromLegend();
+            g->setName(qText(fitted.name) + QStringLiteral(" band"));
+        }
+        lower->setData(xs, low, true);
+        upper->setData(xs, high, true);
+        QColor fill = colour;
+        fill.setAlpha(48);
+        upper->setBrush(fill);
+        upper->setChannelFillGraph(lower);
+    }
+    auto* line = new QCPGraph(x, y);
+    line->setData(xs, ys, true);
+    line->setPen(QPen(colour, 1.0, fitted.dashed ? Qt::DashLine : Qt::SolidLine));
+    line->setName(qText(fitted.name));
+    if (fitted.name.empty() || !legend) line->removeFromLegend();
+}
+
+// Points beyond a panel's chosen y range: an arrow at the edge and the value beside it.
+void addOutlierArrows(QCustomPlot& plot, QCPAxisRect* rect, const PlotPanel& panel, const PlotFonts& fonts) {
+    if (!panel.yRange) return;
+    QCPAxis* x = rect->axis(QCPAxis::atBottom);
+    QCPAxis* y = rect->axis(QCPAxis::atLeft);
+    const QCPRange shown = y->range();
+    const int lineHeight = QFontMetrics(fonts.tickLabels).height();
+    std::vector<std::pair<double, bool>> placed;  // x and edge of the labels so far
+    for (const PlotLine& line : panel.lines) {
+        for (std::size_t k = 0; k < line.y.size(); ++k) {
+            const double value = line.y[k] * panel.scale;
+            if (!std::isfinite(value) || shown.contains(value)) continue;
+            const bool above = value > shown.upper;
+            // Labels of outliers close together at one edge stand one under the other.
+            const auto stacked = static_cast<int>(std::count_if(placed.begin(), placed.end(), [&](const auto& p) {
+                return p.second == above && std::fabs(p.first - line.x[k]) < 0.08 * x->range().size();
+            }));
+            placed.emplace_back(line.x[k], above);
+            const QColor colour = colourOf(line.colour);
+            auto* arrow = new QCPItemLine(&plot);
+            arrow->setClipAxisRect(rect);
+            for (QCPItemPosition* p : {arrow->start, arrow->end}) {
+                p->setAxes(x, y);
+                p->setAxisRect(rect);
+                p->setTypeX(QCPItemPosition::ptPlotCoords);
+                p->setTypeY(QCPItemPosition::ptAxisRectRatio);
+            }
+            arrow->start->setCoords(line.x[k], above ? 0.11 : 0.89);
+            arrow->end->setCoords(line.x[k], above ? 0.01 : 0.99);
+            arrow->setHead(QCPLineEnding(QCPLineEnding::esSpikeArrow, 7, 8));
+            arrow->setPen(QPen(colour, 1.2));
+            arrow->setProperty("outlierValue", value);
+
+            auto* text = new QCPItemText(&plot);
+            text->setClipAxisRect(rect);
+            text->position->setAxes(x, y);
+            text->position->setAxisRect(rect);
+            text->position->setTypeX(QCPItemPosition::ptPlotCoords);
+            text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+            text->position->setCoords(line.x[k], above ? 0.01 : 0.99);
+            text->setPositionAlignment(Qt::AlignLeft | (above ? Qt::AlignTop : Qt::AlignBottom));
+            text->setPadding(QMargins(4, above ? stacked * lineHeight : 0, 0, above ? 0 : stacked * lineHeight));
+            text->setFont(fonts.tickLabels);
+            text->setColor(colour);
+            text->setText(QLocale::c().toString(value, 'g', 3).replace(QLatin1Char('-'), QChar(0x2212)));
+            text->setProperty("outlierValue", value);
+        }
+    }
+}
+
+// Hides the arrows of outliers that the current range shows.
+void updateOutliers(QCustomPlot& plot) {
+    for (int i = 0; i < plot.itemCount(); ++i) {
+        QCPAbstractItem* item = plot.item(i);
+        const QVariant value = item->property("outlierValue");
+        if (!value.isValid() || !item->clipAxisRect()) continue;
+        const QCPRange shown = item->clipAxisRect()->axis(QCPAxis::atLeft)->range();
+        item->setVisible(!shown.contains(value.toDouble()));
+    }
+}
+
 }  // namespace
 
-void showFigure(QCustomPlot& plot, const Figure& figure, const PlotFonts& fonts) {
+std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, const PlotFonts& fonts) {
     plot.clearPlottables();
     plot.clearItems();
     plot.plotLayout()->clear();
     plot.setLocale(QLocale::c());  // decimal points, as in the report, whatever the desktop
     plot.setAntialiasedElements(QCP::aeAll);
 
-    auto* rect = new QCPAxisRect(&plot);
-    plot.plotLayout()->addElement(0, 0, rect);
-    plot.xAxis = rect->axis(QCPAxis::atBottom);
-    plot.yAxis = rect->axis(QCPAxis::atLeft);
-    plot.xAxis2 = rect->axis(QCPAxis::atTop);
-    plot.yAxis2 = rect->axis(QCPAxis::atRight);
-    for (QCPAxis* axis : rect->axes()) styleAxis(axis, fonts);
-    rect->setupFullAxesBox(true);  // a closed frame; the top and right axes carry no labels
-    plot.xAxis->setLabel(qText(figure.xLabel));
-    plot.yAxis->setLabel(qText(figure.yLabel));
+    const int columns = std::max(1, figure.columns);
+    const int panelCount = static_cast<int>(figure.panels.size());
+    auto* grid = new QCPLayoutGrid;
+    plot.plotLayout()->addElement(0, 0, grid);
+    grid->setColumnSpacing(6);
+    grid->setRowSpacing(2);
 
-    // The legend below the plot, one line per entry, so that long names never cover data.
+    std::vector<QCPAxisRect*> rects;
+    for (int n = 0; n < std::max(1, panelCount); ++n) {
+        QCPAxisRect* rect = panelRect(plot, fonts);
+        grid->addElement(n / columns, n % columns, rect);
+        rects.push_back(rect);
+    }
+    // Panels side by side line up their plot areas, whatever the widths of their tick labels.
+    if (rects.size() > 1) {
+        auto* group = new QCPMarginGroup(&plot);
+        for (QCPAxisRect* rect : rects) rect->setMarginGroup(QCP::msLeft | QCP::msRight, group);
+    }
+    plot.xAxis = rects.front()->axis(QCPAxis::atBottom);
+    plot.yAxis = rects.front()->axis(QCPAxis::atLeft);
+    plot.xAxis2 = rects.front()->axis(QCPAxis::atTop);
+    plot.yAxis2 = rects.front()->axis(QCPAxis::atRight);
+
+    // The legend below the plots, one entry per line, so that long names never cover data.
     auto* legend = new QCPLegend;
     plot.legend = legend;
     auto* legendRow = new QCPLayoutGrid;
@@ -68,75 +344,86 @@ void showFigure(QCustomPlot& plot, const Figure& figure, const PlotFonts& fonts)
     legend->setFont(fonts.legend);
     legend->setBorderPen(Qt::NoPen);
     legend->setBrush(Qt::NoBrush);
-    legend->setRowSpacing(0);
+    legend->setRowSpacing(1);
     legend->setIconSize(QSize(24, 9));
-    legend->setMargins(QMargins(2, 0, 2, 2));
+    legend->setMargins(QMargins(2, 1, 2, 5));  // room below for the descenders of the last line
     legend->setVisible(true);
-    plot.plotLayout()->setRowStretchFactor(1, 0.001);
-    plot.plotLayout()->setRowSpacing(2);
 
-    bool anyPoint = false;
-    for (std::size_t n = 0; n < figure.lines.size(); ++n) {
-        const PlotLine& line = figure.lines[n];
-        const QColor colour = colourOf(line.colour);
-        auto* curve = new QCPCurve(plot.xAxis, plot.yAxis);
-        curve->setName(qText(line.name));
-        curve->setPen(QPen(colour, 1.2));
-        curve->setScatterStyle(QCPScatterStyle(markerOf(n), colour, colour, 5));
-        QVector<double> t, x, y, esd;
-        bool anyEsd = false;
-        for (std::size_t k = 0; k < line.x.size(); ++k) {
-            t.push_back(static_cast<double>(k));
-            x.push_back(line.x[k]);
-            y.push_back(line.y[k]);
-            esd.push_back(line.esd[k]);
-            anyEsd = anyEsd || line.esd[k] > 0.0f;
+    for (int n = 0; n < panelCount; ++n) {
+        const PlotPanel& panel = figure.panels[static_cast<std::size_t>(n)];
+        QCPAxisRect* rect = rects[static_cast<std::size_t>(n)];
+        rect->axis(QCPAxis::atLeft)->setLabel(qText(panel.yLabel));
+        // The x label under the lowest panel of each column only.
+        if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qText(figure.xLabel));
+        for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend);
+        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale);
+        if (panel.zeroLine) {
+            auto* zero = new QCPItemStraightLine(&plot);
+            zero->setClipAxisRect(rect);
+            zero->point1->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+            zero->point2->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+            zero->point1->setCoords(0.0, 0.0);
+            zero->point2->setCoords(1.0, 0.0);
+            zero->setPen(QPen(kZeroLine, 0.8, Qt::DashLine));
+            zero->setLayer(QStringLiteral("grid"));
         }
-        curve->setData(t, x, y, true);
-        anyPoint = anyPoint || !x.isEmpty();
-        if (anyEsd) {
-            auto* bars = new QCPErrorBars(plot.xAxis, plot.yAxis);
-            bars->setName(qText(line.name) + QStringLiteral(" esd"));
-            bars->removeFromLegend();
-            bars->setDataPlottable(curve);
-            bars->setData(esd);
-            bars->setPen(QPen(colour, 0.8));
-            bars->setWhiskerWidth(4);
-        }
+    }
+    if (!figure.fitLegend.empty()) {
+        // One entry for the fitted curves of every panel.
+        auto* entry = new QCPGraph(rects.front()->axis(QCPAxis::atBottom), rects.front()->axis(QCPAxis::atLeft));
+        entry->setName(qText(figure.fitLegend));
+        entry->setPen(QPen(colourOf(PlotColour::fit), 1.0));
+        QColor fill = colourOf(PlotColour::fit);
+        fill.setAlpha(48);
+        entry->setBrush(fill);
     }
 
     // Short names (a, b, c, V) share one row; long ones take a row each.
-    const bool shortNames =
-        std::all_of(figure.lines.begin(), figure.lines.end(), [](const PlotLine& l) { return l.name.size() <= 3; });
-    if (shortNames) {
-        legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-        legend->setWrap(static_cast<int>(figure.lines.size()));
-        legend->setColumnSpacing(12);
+    bool shortNames = true;
+    for (int i = 0; i < legend->itemCount(); ++i) {
+        auto* item = qobject_cast<QCPPlottableLegendItem*>(legend->item(i));
+        if (item && item->plottable()->name().size() > 3) shortNames = false;
     }
-
-    if (shortNames && legend->columnCount() > 1) {
+    if (shortNames && legend->itemCount() > 1) {
+        legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+        legend->setWrap(legend->itemCount());
+        legend->setColumnSpacing(12);
         // Entries side by side at the left; the room left over goes to the last column.
         QList<double> stretch(legend->columnCount(), 0.001);
         stretch.last() = 1.0;
         legend->setColumnStretchFactors(stretch);
     }
-
-    plot.rescaleAxes();
-    QCPRange xRange = plot.xAxis->range();
-    QCPRange yRange = plot.yAxis->range();
-    if (!anyPoint) xRange = yRange = QCPRange(0.0, 1.0);
-    if (figure.zeroLine) {
-        // Zero always in view: whether a coefficient changes sign is the first thing to see.
-        yRange.expand(0.0);
-        auto* zero = new QCPItemStraightLine(&plot);
-        zero->setClipAxisRect(rect);
-        zero->point1->setAxes(plot.xAxis, plot.yAxis);
-        zero->point2->setAxes(plot.xAxis, plot.yAxis);
-        zero->point1->setCoords(0.0, 0.0);
-        zero->point2->setCoords(1.0, 0.0);
-        zero->setPen(QPen(QColor(0x70, 0x70, 0x70), 0.8, Qt::DashLine));
-        zero->setLayer(QStringLiteral("grid"));
+    int row = 2;
+    if (legend->itemCount() == 0) {
+        // Nothing for a legend to name: no row for it either.
+        plot.plotLayout()->remove(legendRow);
+        plot.plotLayout()->simplify();
+        plot.legend = nullptr;
+        row = 1;
     }
-    plot.xAxis->setRange(padded(xRange));
-    plot.yAxis->setRange(padded(yRange));
+    if (!figure.caption.empty()) {
+        plot.plotLayout()->addElement(row++, 0, new WrappedText(&plot, qText(figure.caption), fonts.legend));
+    }
+    QList<double> stretch(row, 0.001);
+    stretch.first() = 1.0;
+    plot.plotLayout()->setRowStretchFactors(stretch);
+    plot.plotLayout()->setRowSpacing(2);
+
+    resetFigureRanges(figure, rects);
+    for (int n = 0; n < panelCount; ++n)
+        addOutlierArrows(plot, rects[static_cast<std::size_t>(n)], figure.panels[static_cast<std::size_t>(n)], fonts);
+    for (QCPAxisRect* rect : rects) {
+        QObject::connect(rect->axis(QCPAxis::atLeft), qOverload<const QCPRange&>(&QCPAxis::rangeChanged), &plot,
+                         [&plot] { updateOutliers(plot); });
+    }
+    return rects;
+}
+
+void resetFigureRanges(const Figure& figure, const std::vector<QCPAxisRect*>& rects) {
+    const QCPRange x = padded(xExtent(figure).range());
+    for (std::size_t n = 0; n < rects.size(); ++n) {
+        rects[n]->axis(QCPAxis::atBottom)->setRange(x);
+        const QCPRange y = n < figure.panels.size() ? yRangeOf(figure.panels[n]) : QCPRange(0.0, 1.0);
+        rects[n]->axis(QCPAxis::atLeft)->setRange(y);
+    }
 }

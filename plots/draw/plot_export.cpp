@@ -4,11 +4,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QPicture>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "plots/draw/figure_plot.hpp"
@@ -22,11 +24,17 @@ constexpr double kMmPerInch = 25.4;
 
 double widthMm(ExportWidth w) { return w == ExportWidth::column ? kColumnWidthMm : kPageWidthMm; }
 
-// Height in mm. The legend of a figure takes a few lines whatever the width; the surface shows its
-// four panels in two rows at column width and in one row at page width.
-double heightMm(bool surface, ExportWidth w) {
-    if (surface) return w == ExportWidth::column ? 105.0 : 66.0;
-    return w == ExportWidth::column ? 72.0 : 100.0;
+// Height in mm of the surface: four panels in two rows at column width, in one row at page width.
+double surfaceHeightMm(ExportWidth w) { return w == ExportWidth::column ? 105.0 : 66.0; }
+
+// Height in mm of a figure: a plot of one panel, or rows of small panels, and the legend and
+// caption, which take a few lines whatever the width.
+double figureHeightMm(const Figure& figure, ExportWidth w) {
+    const bool column = w == ExportWidth::column;
+    if (figure.panels.size() <= 1) return column ? 72.0 : 100.0;
+    const int columns = std::max(1, column ? figure.columns : 2 * figure.columns);
+    const auto rows = static_cast<double>((static_cast<int>(figure.panels.size()) + columns - 1) / columns);
+    return rows * (column ? 36.0 : 42.0) + 14.0;
 }
 
 bool saveBytes(const QString& path, const QByteArray& bytes, QString& error) {
@@ -42,6 +50,13 @@ bool saveBytes(const QString& path, const QByteArray& bytes, QString& error) {
 bool render(QCustomPlot& plot, ExportFormat format, double wMm, double hMm, QByteArray& bytes) {
     const int w = static_cast<int>(std::lround(wMm / kMmPerInch * kUnitsPerInch));
     const int h = static_cast<int>(std::lround(hMm / kMmPerInch * kUnitsPerInch));
+    {
+        // A layout at this size first: the axes choose their ticks from the sizes of the layout
+        // before, and a panel's ticks follow its height.
+        QPicture scratch;
+        QCPPainter painter(&scratch);
+        plot.toPainter(&painter, w, h);
+    }
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     switch (format) {
@@ -90,10 +105,10 @@ bool render(QCustomPlot& plot, ExportFormat format, double wMm, double hMm, QByt
     return false;
 }
 
-bool write(QCustomPlot& plot, bool surface, const QString& path, ExportFormat format, ExportWidth width,
+bool write(QCustomPlot& plot, double heightMm, const QString& path, ExportFormat format, ExportWidth width,
            QString& error) {
     QByteArray bytes;
-    if (!render(plot, format, widthMm(width), heightMm(surface, width), bytes) || bytes.isEmpty()) {
+    if (!render(plot, format, widthMm(width), heightMm, bytes) || bytes.isEmpty()) {
         error = QStringLiteral("cannot draw %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
@@ -117,36 +132,43 @@ bool formatOfSuffix(const QString& path, ExportFormat& format) {
 
 bool exportFigure(const Figure& figure, const QString& path, ExportFormat format, ExportWidth width, QString& error) {
     QCustomPlot plot;
-    showFigure(plot, figure, exportFonts());
-    return write(plot, false, path, format, width, error);
+    Figure shown = figure;
+    // At page width the small panels of a figure stand twice as many to a row.
+    if (width == ExportWidth::page && shown.panels.size() > 1) shown.columns *= 2;
+    showFigure(plot, shown, exportFonts());
+    return write(plot, figureHeightMm(figure, width), path, format, width, error);
 }
 
 bool exportSurface(const SurfaceData& surface, const QString& path, ExportFormat format, ExportWidth width,
-                   QString& error) {
+                   QString& error, SurfaceViewAngles view) {
     QCustomPlot plot;
-    showSurface(plot, surface, exportFonts(), width == ExportWidth::column ? 2 : 4, false);
-    return write(plot, true, path, format, width, error);
+    const double units = widthMm(width) / kMmPerInch * kUnitsPerInch;
+    SurfaceView* view3d = showSurface(plot, surface, exportFonts(), width == ExportWidth::column ? 2 : 4, false, units);
+    if (view3d) view3d->setView(view.azimuth, view.elevation);
+    return write(plot, surfaceHeightMm(width), path, format, width, error);
 }
 
-// The files and their order are those of plotFileNames (plot_writer_client.hpp), which the batch
-// command checks against its other files before the run.
+bool exportText(const std::string& text, const QString& path, QString& error) {
+    return saveBytes(path, QByteArray::fromStdString(text), error);
+}
+
+// Each file is one of plotFileNames (plot_writer_client.hpp), which the batch command checks
+// against its other files before the run.
 bool writePlotFiles(const PlotSet& plots, const QString& folder, const QString& name, QString& error) {
     const QDir dir(folder);
-    const struct {
-        const char* suffix;
-        const Figure* figure;
-    } figures[] = {{"_coefficients", &plots.coefficients},
-                   {"_strains", &plots.strains},
-                   {"_cell", &plots.cell},
-                   {"_surface", nullptr}};
-    for (const auto& f : figures) {
-        for (const ExportFormat format : {ExportFormat::svg, ExportFormat::png}) {
-            const QString path =
-                dir.filePath(name + QLatin1String(f.suffix) + (format == ExportFormat::svg ? ".svg" : ".png"));
-            const bool ok = f.figure ? exportFigure(*f.figure, path, format, ExportWidth::column, error)
-                                     : exportSurface(plots.surface, path, format, ExportWidth::column, error);
-            if (!ok) return false;
-        }
+    const auto pathOf = [&](const std::string& stem, const char* suffix) {
+        return dir.filePath(name + QLatin1Char('_') + QString::fromStdString(stem) + QLatin1String(suffix));
+    };
+    for (const NamedFigure& f : plots.figures) {
+        if (!exportFigure(f.figure, pathOf(f.stem, ".svg"), ExportFormat::svg, ExportWidth::column, error) ||
+            !exportFigure(f.figure, pathOf(f.stem, ".png"), ExportFormat::png, ExportWidth::column, error) ||
+            !exportText(f.csv, pathOf(f.stem, ".csv"), error))
+            return false;
+    }
+    for (const ExportFormat format : {ExportFormat::svg, ExportFormat::png}) {
+        if (!exportSurface(plots.surface, pathOf("surface", format == ExportFormat::svg ? ".svg" : ".png"), format,
+                           ExportWidth::column, error))
+            return false;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 // Plots as files for a journal: PNG (300 dpi), SVG and PDF, at column (85 mm) or page (180 mm)
 // width, always with the print fonts, whatever the window shows.
 #include <QString>
+#include <string>
 
 #include "plots/data/plot_data.hpp"
 
@@ -15,12 +16,15 @@ inline constexpr int kPngDotsPerInch = 300;
 // The format that a file name's suffix names (.png, .svg, .pdf; any case), or none.
 bool formatOfSuffix(const QString& path, ExportFormat& format);
 
-// Writes the figure or the surface (a fixed oblique 3-D view) to `path`, replacing any file
+// Writes the figure or the surface (its 3-D view from `view`) to `path`, replacing any file
 // there only once the new one is complete. False with the reason in `error` when it cannot.
 bool exportFigure(const Figure& figure, const QString& path, ExportFormat format, ExportWidth width, QString& error);
 bool exportSurface(const SurfaceData& surface, const QString& path, ExportFormat format, ExportWidth width,
-                   QString& error);
+                   QString& error, SurfaceViewAngles view = {});
 
-// The batch command's files: NAME_coefficients, NAME_strains, NAME_cell and NAME_surface, each
-// as .svg and .png at column width, in `folder`.
+// Writes a text (a figure's CSV) to `path` in the same way.
+bool exportText(const std::string& text, const QString& path, QString& error);
+
+// The batch command's files in `folder`: each figure as NAME_stem.svg, .png (column width) and
+// .csv, and NAME_surface.svg and .png.
 bool writePlotFiles(const PlotSet& plots, const QString& folder, const QString& name, QString& error);

@@ -12,6 +12,7 @@ QColor colourOf(PlotColour colour) {
     case PlotColour::cellB: return QColor(0xE6, 0x9F, 0x00);     // orange
     case PlotColour::cellC: return QColor(0x56, 0xB4, 0xE9);     // sky blue
     case PlotColour::volume: return QColor(0x00, 0x00, 0x00);    // black
+    case PlotColour::fit: return QColor(0x55, 0x55, 0x55);       // dark grey
     case PlotColour::positive: return QColor(0x00, 0x72, 0xB2);  // blue
     case PlotColour::negative: return QColor(0xD5, 0x5E, 0x00);  // vermilion
     }
@@ -29,6 +30,7 @@ QString colourName(PlotColour colour) {
     case PlotColour::cellB: return QStringLiteral("orange");
     case PlotColour::cellC: return QStringLiteral("sky blue");
     case PlotColour::volume: return QStringLiteral("black");
+    case PlotColour::fit: return QStringLiteral("grey");
     }
     return {};
 }

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -14,98 +15,235 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include "plots/data/plot_csv.hpp"
 #include "plots/draw/figure_plot.hpp"
 #include "plots/draw/plot_export.hpp"
+#include "plots/draw/plot_navigation.hpp"
 #include "plots/draw/plot_style.hpp"
 #include "plots/draw/surface_plot.hpp"
+#include "plots/draw/window_place.hpp"
 
 namespace {
 
 const QString kGeometryKey = QStringLiteral("results/geometry");
+constexpr QSize kDefaultSize(900, 680);
+constexpr QSize kMinimumSize(600, 540);  // room for the plots, their notes and buttons at once
 
 QSettings settings() { return QSettings(QStringLiteral("Tenzio"), QStringLiteral("Tenzio")); }
+
+QLabel* wrappedLabel(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
 
 }  // namespace
 
 ResultsWindow::ResultsWindow(const PlotCollector& collector, RunFiles files, QWidget* parent)
-    : QWidget(parent, Qt::Window), collector_(std::make_unique<PlotCollector>(collector)) {
+    : QWidget(parent, Qt::Window), collector_(std::make_unique<PlotCollector>(collector)), name_(files.name) {
     setObjectName(QStringLiteral("results"));
     setWindowTitle(QStringLiteral("Tenzio results"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
     layout->addWidget(tabs_);
+    setMinimumSize(kMinimumSize);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    figures_[coefficientsTab] = collector_->coefficients();
-    figures_[strainsTab] = collector_->strains();
-    figures_[cellTab] = collector_->cell();
-    const QString titles[3] = {QStringLiteral("Principal coefficients"), QStringLiteral("Principal strains"),
-                               QStringLiteral("Cell")};
-    for (const Tab tab : {coefficientsTab, strainsTab, cellTab})
-        tabs_->addTab(plotTab(tab, qText(figures_[tab].note), nullptr), titles[tab]);
+    std::vector<NamedFigure> figures = collector_->figures();
+    figureTabs_.reserve(figures.size());
+    for (NamedFigure& named : figures) {
+        FigureTab& tab = figureTabs_.emplace_back();
+        tab.stem = named.stem;
+        tab.figure = std::move(named.figure);
+        tab.csv = std::move(named.csv);
+        tabs_->addTab(figurePage(tab, qText(tab.figure.note)), qText(named.title));
+        if (tab.stem == "cell") tabs_->addTab(surfacePage(), QStringLiteral("Representation surface"));
+    }
+    if (collector_->fitResult()) tabs_->addTab(fitsPage(), QStringLiteral("Fits"));
+    if (surfaceChoice_ && surfaceChoice_->count() > 0) {
+        surfaceChoice_->setCurrentIndex(surfaceChoice_->count() - 1);
+        showSurfaceOf(surfaceChoice_->count());
+    }
+    tabs_->addTab(reportPage(files), QStringLiteral("Report"));
+}
 
-    // The surface of one calculation, chosen from a list; the last one first.
-    auto* choiceRow = new QWidget;
-    auto* choiceLayout = new QHBoxLayout(choiceRow);
-    choiceLayout->setContentsMargins(0, 0, 0, 0);
+ResultsWindow::~ResultsWindow() { saveGeometryNow(); }
+
+QCustomPlot* ResultsWindow::plot(const std::string& stem) const {
+    if (stem == "surface") return surfacePlot_;
+    for (const FigureTab& tab : figureTabs_)
+        if (tab.stem == stem) return tab.plot;
+    return nullptr;
+}
+
+const Figure* ResultsWindow::figure(const std::string& stem) const {
+    for (const FigureTab& tab : figureTabs_)
+        if (tab.stem == stem) return &tab.figure;
+    return nullptr;
+}
+
+QLabel* ResultsWindow::readout(const std::string& stem) const {
+    for (const FigureTab& tab : figureTabs_)
+        if (tab.stem == stem) return tab.readout;
+    return nullptr;
+}
+
+int ResultsWindow::tabIndex(const std::string& stem) const {
+    const QWidget* page = nullptr;
+    if (QCustomPlot* p = plot(stem)) page = p->parentWidget();
+    return page ? tabs_->indexOf(const_cast<QWidget*>(page)) : -1;
+}
+
+SurfaceViewAngles ResultsWindow::surfaceView() const {
+    if (!surfaceView_) return {};
+    return {surfaceView_->azimuth(), surfaceView_->elevation()};
+}
+
+void ResultsWindow::turnSurface(SurfaceViewAngles view) {
+    if (!surfaceView_) return;
+    surfaceView_->setView(view.azimuth, view.elevation);
+    surfacePlot_->replot();
+}
+
+QWidget* ResultsWindow::figurePage(FigureTab& tab, const QString& note) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    tab.plot = new QCustomPlot(page);
+    tab.plot->setObjectName(QString::fromStdString(tab.stem));
+    tab.plot->setMinimumSize(320, 260);
+    layout->addWidget(tab.plot, 1);
+    tab.navigation = new PlotNavigation(*tab.plot);
+    showFigureTab(tab);
+    layout->addWidget(wrappedLabel(note));
+    // The point under the pointer, beside the buttons.
+    tab.readout = new QLabel;
+    tab.readout->setObjectName(QStringLiteral("readout"));
+    tab.readout->setTextFormat(Qt::PlainText);
+    tab.readout->setMinimumWidth(0);
+    tab.readout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    connect(tab.navigation, &PlotNavigation::readoutChanged, tab.readout, [readout = tab.readout](const QString& text) {
+        readout->setText(text);
+        readout->setToolTip(text);  // in full where the row is too narrow
+    });
+    layout->addWidget(exportRow(tab.stem, tab.readout));
+    return page;
+}
+
+void ResultsWindow::showFigureTab(FigureTab& tab) {
+    tab.rects = showFigure(*tab.plot, tab.figure, windowFonts());
+    tab.navigation->show(tab.figure, tab.rects);
+    tab.plot->replot();
+}
+
+QWidget* ResultsWindow::surfacePage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    // The surface of one calculation, chosen from a list; the last one first. Its axis numbers
+    // name the axes in every plot.
+    auto* choiceRow = new QHBoxLayout;
     auto* choiceLabel = new QLabel(QStringLiteral("Calculation:"));
     surfaceChoice_ = new QComboBox;
     surfaceChoice_->setObjectName(QStringLiteral("surfaceChoice"));
     for (std::size_t k = 1; k <= collector_->calculations(); ++k)
         surfaceChoice_->addItem(qText(collector_->calculationLabel(k)));
     choiceLabel->setBuddy(surfaceChoice_);
-    choiceLayout->addWidget(choiceLabel);
-    choiceLayout->addWidget(surfaceChoice_, 1);
-    tabs_->addTab(plotTab(surfaceTab,
-                          QStringLiteral("The value of the property tensor along each direction; positive and "
-                                         "negative values in two colours. Drag the 3-D view to turn it."),
-                          choiceRow),
-                  QStringLiteral("Representation surface"));
+    choiceRow->addWidget(choiceLabel);
+    choiceRow->addWidget(surfaceChoice_, 1);
+    layout->addLayout(choiceRow);
+    surfacePlot_ = new QCustomPlot(page);
+    surfacePlot_->setObjectName(QStringLiteral("surface"));
+    surfacePlot_->setMinimumSize(320, 260);
+    layout->addWidget(surfacePlot_, 1);
+    layout->addWidget(wrappedLabel(QStringLiteral("The value of the property tensor along each direction; positive "
+                                                  "values solid blue, negative dashed vermilion. Drag the 3-D view "
+                                                  "to turn it; the export shows it as turned.")));
+    layout->addWidget(exportRow("surface", new QWidget));
     connect(surfaceChoice_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0) showSurfaceOf(index + 1);
+        if (index < 0) return;
+        showSurfaceOf(index + 1);
+        // The other plots and the fits name the axes as this calculation does.
+        const auto named = static_cast<std::size_t>(index + 1);
+        for (FigureTab& tab : figureTabs_) {
+            if (tab.stem == "coefficients") tab.figure = collector_->coefficients(named);
+            else if (tab.stem == "strains") tab.figure = collector_->strains(named);
+            else if (tab.stem == "compressibility") tab.figure = collector_->compressibility(named).value_or(Figure{});
+            else continue;
+            tab.csv = figureCsv(tab.figure);
+            showFigureTab(tab);
+        }
+        showFitTables(named);
     });
-    if (surfaceChoice_->count() > 0) {
-        surfaceChoice_->setCurrentIndex(surfaceChoice_->count() - 1);
-        showSurfaceOf(surfaceChoice_->count());
-    }
-
-    tabs_->addTab(reportPage(files), QStringLiteral("Report"));
+    return page;
 }
 
-ResultsWindow::~ResultsWindow() { saveGeometryNow(); }
-
-QWidget* ResultsWindow::plotTab(Tab tab, const QString& note, QWidget* above) {
-    static const char* const kNames[4] = {"coefficients", "strains", "cell", "surface"};
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    if (above) layout->addWidget(above);
-    auto* plot = new QCustomPlot(page);
-    plot->setObjectName(QLatin1String(kNames[tab]));
-    plot->setMinimumSize(320, 260);
-    plots_[tab] = plot;
-    layout->addWidget(plot, 1);
-    if (tab != surfaceTab) showFigure(*plot, figures_[tab], windowFonts());
-
-    auto* bottom = new QHBoxLayout;
-    auto* text = new QLabel(note);
-    text->setWordWrap(true);
-    text->setTextFormat(Qt::PlainText);
-    bottom->addWidget(text, 1);
+QWidget* ResultsWindow::exportRow(const std::string& stem, QWidget* left) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(left, 1);
+    if (stem != "surface") {
+        auto* reset = new QPushButton(QStringLiteral("Reset view"));
+        reset->setObjectName(QStringLiteral("resetView"));
+        reset->setToolTip(QStringLiteral("Drag to pan, wheel or + and − to zoom, arrows to pan, 0 to reset"));
+        connect(reset, &QPushButton::clicked, this, [this, stem] {
+            for (FigureTab& tab : figureTabs_)
+                if (tab.stem == stem) tab.navigation->reset();
+        });
+        layout->addWidget(reset, 0, Qt::AlignBottom);
+    }
     auto* width = new QComboBox;
     width->addItem(QStringLiteral("Column width (85 mm)"));
     width->addItem(QStringLiteral("Page width (180 mm)"));
     auto* button = new QPushButton(QStringLiteral("Export…"));
     button->setObjectName(QStringLiteral("export"));
-    connect(button, &QPushButton::clicked, this, [this, tab, width] { exportPlot(tab, width); });
-    bottom->addWidget(width);
-    bottom->addWidget(button);
-    layout->addLayout(bottom);
-    return page;
+    button->setToolTip(QStringLiteral("The picture, and the numbers behind it as CSV beside it"));
+    connect(button, &QPushButton::clicked, this, [this, stem, width] { exportWithDialog(stem, width->currentIndex() == 1); });
+    layout->addWidget(width, 0, Qt::AlignBottom);
+    layout->addWidget(button, 0, Qt::AlignBottom);
+    return row;
+}
+
+QWidget* ResultsWindow::fitsPage() {
+    fitsText_ = new QTextBrowser;
+    fitsText_->setObjectName(QStringLiteral("fitsText"));
+    fitsText_->setOpenLinks(false);
+    showFitTables(0);
+    return fitsText_;
+}
+
+void ResultsWindow::showFitTables(std::size_t named) {
+    if (!fitsText_) return;
+    const auto escaped = [](const std::string& text) { return qText(text).toHtmlEscaped(); };
+    QString html;
+    for (const FitTable& table : collector_->fitTables(named)) {
+        html += QStringLiteral("<h3>%1</h3>").arg(escaped(table.title));
+        if (!table.columns.empty()) {
+            html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"4\"><tr>");
+            for (const std::string& column : table.columns)
+                html += QStringLiteral("<th bgcolor=\"#e8e8e8\">%1</th>").arg(escaped(column));
+            html += QStringLiteral("</tr>");
+            for (const auto& row : table.rows) {
+                html += QStringLiteral("<tr>");
+                for (std::size_t c = 0; c < row.size(); ++c)
+                    html += QStringLiteral("<td align=\"%1\">%2</td>")
+                                .arg(c == 0 ? QStringLiteral("left") : QStringLiteral("right"), escaped(row[c]));
+                html += QStringLiteral("</tr>");
+            }
+            html += QStringLiteral("</table>");
+        }
+        if (!table.note.empty()) html += QStringLiteral("<p>%1</p>").arg(escaped(table.note));
+    }
+    fitsText_->setHtml(html);
 }
 
 QWidget* ResultsWindow::reportPage(const RunFiles& files) {
@@ -144,49 +282,74 @@ QWidget* ResultsWindow::reportPage(const RunFiles& files) {
 }
 
 void ResultsWindow::showSurfaceOf(int k) {
-    QCustomPlot* plot = plots_[surfaceTab];
     // The plot refers to the surface it shows: clear it before the surface is replaced.
-    plot->plotLayout()->clear();
+    const SurfaceViewAngles view = surfaceView();
+    surfacePlot_->plotLayout()->clear();
     surface_ = collector_->surface(static_cast<std::size_t>(k));
-    showSurface(*plot, surface_, windowFonts(), 2, true);
-    plot->replot();
+    surfaceView_ = showSurface(*surfacePlot_, surface_, windowFonts(), 2, true, surfacePlot_->width());
+    if (surfaceView_) surfaceView_->setView(view.azimuth, view.elevation);  // as the user turned it
+    surfacePlot_->replot();
 }
 
-void ResultsWindow::exportPlot(Tab tab, QComboBox* width) {
-    static const char* const kStems[4] = {"coefficients", "strains", "cell", "surface"};
+bool ResultsWindow::exportTab(const std::string& stem, const QString& path, bool pageWidth, QString& error) const {
+    ExportFormat format = ExportFormat::png;
+    if (!formatOfSuffix(path, format)) {
+        error = QStringLiteral("%1: the name must end in .png, .svg or .pdf").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    const ExportWidth width = pageWidth ? ExportWidth::page : ExportWidth::column;
+    if (stem == "surface") return exportSurface(surface_, path, format, width, error, surfaceView());
+    for (const FigureTab& tab : figureTabs_) {
+        if (tab.stem != stem) continue;
+        const QFileInfo info(path);
+        const QString csv = info.dir().filePath(info.completeBaseName() + QStringLiteral(".csv"));
+        return exportFigure(tab.figure, path, format, width, error) && exportText(tab.csv, csv, error);
+    }
+    error = QStringLiteral("no plot %1").arg(QString::fromStdString(stem));
+    return false;
+}
+
+void ResultsWindow::exportWithDialog(const std::string& stem, bool pageWidth) {
     QString filter = QStringLiteral("PNG, 300 dpi (*.png)");
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Export plot"), QLatin1String(kStems[tab]) + QStringLiteral(".png"),
-        QStringLiteral("PNG, 300 dpi (*.png);;SVG (*.svg);;PDF (*.pdf)"), &filter);
+    const QString stemText = QString::fromStdString(stem);
+    const QString suggested = (name_.isEmpty() ? stemText : name_ + QLatin1Char('_') + stemText) + QStringLiteral(".png");
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export plot"), suggested,
+                                                QStringLiteral("PNG, 300 dpi (*.png);;SVG (*.svg);;PDF (*.pdf)"),
+                                                &filter);
     if (path.isEmpty()) return;
     ExportFormat format = ExportFormat::png;
     if (!formatOfSuffix(path, format)) {
-        // No known suffix: the chosen filter decides, and names the file.
-        format = filter.startsWith(QLatin1String("SVG"))   ? ExportFormat::svg
-                 : filter.startsWith(QLatin1String("PDF")) ? ExportFormat::pdf
-                                                           : ExportFormat::png;
+        // No known suffix: the chosen filter names the file.
+        path += filter.startsWith(QLatin1String("SVG"))   ? QStringLiteral(".svg")
+                : filter.startsWith(QLatin1String("PDF")) ? QStringLiteral(".pdf")
+                                                          : QStringLiteral(".png");
     }
-    const ExportWidth w = width->currentIndex() == 1 ? ExportWidth::page : ExportWidth::column;
     QString error;
-    const bool ok = tab == surfaceTab ? exportSurface(surface_, path, format, w, error)
-                                      : exportFigure(figures_[tab], path, format, w, error);
-    if (!ok) QMessageBox::warning(this, QStringLiteral("Export plot"), error);
+    if (!exportTab(stem, path, pageWidth, error)) QMessageBox::warning(this, QStringLiteral("Export plot"), error);
 }
 
-void ResultsWindow::placeBeside(const QWidget& dialog) {
+void ResultsWindow::placeBeside(const QWidget& dialog, const QWidget* keep) {
     remembered_ = true;
+    const QScreen* screen = dialog.screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+    const QRect keepRect =
+        keep ? QRect(keep->mapToGlobal(QPoint(0, 0)), keep->size()) : QRect(dialog.frameGeometry().topLeft(), QSize(0, 0));
+    // The window's frame as the dialog's: the window has none until it is shown.
+    const QRect dialogFrame = dialog.frameGeometry();
+    const QRect dialogInner = dialog.geometry();
+    const QMargins frame(dialogInner.left() - dialogFrame.left(), dialogInner.top() - dialogFrame.top(),
+                         dialogFrame.right() - dialogInner.right(), dialogFrame.bottom() - dialogInner.bottom());
+
+    QSize wanted = kDefaultSize;
     const QByteArray saved = settings().value(kGeometryKey).toByteArray();
-    if (!saved.isEmpty() && restoreGeometry(saved)) return;
-    resize(900, 680);
-    const QRect frame = dialog.frameGeometry();
-    QPoint place(frame.right() + 12, frame.top());
-    if (const QScreen* screen = dialog.screen()) {
-        const QRect room = screen->availableGeometry();
-        // On a small screen the window may cover the dialog rather than leave the screen.
-        place.setX(std::max(room.left(), std::min(place.x(), room.right() - width())));
-        place.setY(std::max(room.top(), std::min(place.y(), room.bottom() - height())));
+    if (!saved.isEmpty() && restoreGeometry(saved)) {
+        // Where it was left, unless that now covers the status line or leaves the screen.
+        if (placeIsClear(room, geometry().marginsAdded(frame), keepRect)) return;
+        wanted = size();
     }
-    move(place);
+    const QRect place = placeWindow(room, dialogFrame, keepRect, wanted, minimumSize(), frame);
+    resize(place.size());
+    move(place.topLeft() - QPoint(frame.left(), frame.top()));
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {

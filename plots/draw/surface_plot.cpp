@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
+
+#include "plots/draw/label_space.hpp"
 
 namespace {
 
@@ -36,12 +39,39 @@ void drawArrow(QCPPainter* painter, QPointF from, QPointF to, double head) {
     painter->setBrush(Qt::NoBrush);
 }
 
+// The box a text takes in a font, with a pixel of room round it.
+QSizeF textSize(const QFont& font, const QString& text) {
+    const QFontMetricsF m(font);
+    return {m.horizontalAdvance(text) + 2.0, m.height()};
+}
+
 // Text centred on a point.
 void centredText(QCPPainter* painter, QPointF at, const QString& text) {
-    const QFontMetricsF m(painter->font());
-    const QRectF box(at.x() - m.horizontalAdvance(text) / 2.0 - 1.0, at.y() - m.height() / 2.0,
-                     m.horizontalAdvance(text) + 2.0, m.height());
-    painter->drawText(box, Qt::AlignCenter, text);
+    painter->drawText(boxAt(at, textSize(painter->font(), text)), Qt::AlignCenter, text);
+}
+
+// Where the name of an arrow from `from` to `tip` may go, best first: beyond the tip, then
+// beside it on either side, then beside the shaft.
+std::vector<QRectF> labelCandidates(QPointF from, QPointF tip, QSizeF size, double line) {
+    const QPointF d = tip - from;
+    const double length = std::hypot(d.x(), d.y());
+    const QPointF u = length > 1e-6 ? d / length : QPointF(1.0, 0.0);
+    const QPointF n(-u.y(), u.x());
+    // Far enough along u that the box clears the tip whatever its direction.
+    const double reach = 0.5 * (std::fabs(u.x()) * size.width() + std::fabs(u.y()) * size.height()) + 2.0;
+    const double side = 0.5 * (std::fabs(n.x()) * size.width() + std::fabs(n.y()) * size.height()) + 3.0;
+    std::vector<QRectF> c;
+    for (const double along : {reach, reach + line * 0.5, reach + line})
+        c.push_back(boxAt(tip + u * along, size));
+    for (const double back : {0.0, line * 0.8, line * 1.6, line * 2.4}) {
+        c.push_back(boxAt(tip - u * back + n * side, size));
+        c.push_back(boxAt(tip - u * back - n * side, size));
+    }
+    for (const double along : {reach + line * 1.5, reach + line * 2.0}) {
+        c.push_back(boxAt(tip + u * along + n * side, size));
+        c.push_back(boxAt(tip + u * along - n * side, size));
+    }
+    return c;
 }
 
 // Draws a closed curve in runs of one sign, each in its colour. A curve changes sign only where
@@ -56,8 +86,9 @@ void drawSignedCurve(QCPPainter* painter, const std::vector<QPointF>& points, co
         while (end + 1 < points.size() && positive(end) == sign) ++end;
         QPolygonF run;
         for (std::size_t k = start; k <= end; ++k) run << points[k];
-        painter->setPen(QPen(colourOf(sign ? PlotColour::positive : PlotColour::negative), width, Qt::SolidLine,
-                             Qt::RoundCap, Qt::RoundJoin));
+        // Negative values dashed as well as in their colour, so that the sign survives greyscale.
+        painter->setPen(QPen(colourOf(sign ? PlotColour::positive : PlotColour::negative), width,
+                             sign ? Qt::SolidLine : Qt::DashLine, Qt::FlatCap, Qt::RoundJoin));
         painter->drawPolyline(run);
         start = end;
     }
@@ -82,8 +113,8 @@ protected:
         painter->setFont(fonts_.tickLabels);
         const double line = QFontMetricsF(fonts_.tickLabels).height();
         painter->setPen(Qt::black);
-        painter->drawText(QRectF(r.left(), r.top(), r.width(), line), Qt::AlignHCenter | Qt::AlignTop,
-                          QStringLiteral("section %1–%2").arg(first, second));
+        const QRectF titleBox(r.left(), r.top(), r.width(), line);
+        painter->drawText(titleBox, Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("section %1–%2").arg(first, second));
         const QRectF area = r.adjusted(line * 1.5, line * 2.4, -line * 1.5, -line);
         const double pixels = std::max(10.0, std::min(area.width(), area.height()) / 2.0);
         const QPointF centre = area.center();
@@ -91,8 +122,10 @@ protected:
         const auto toScreen = [&](double x, double y) {
             return QPointF(centre.x() + x * scale, centre.y() - y * scale);
         };
+        LabelSpace space(r);
+        space.addBox(titleBox.adjusted(r.width() / 2 - line * 4, 0, -(r.width() / 2 - line * 4), 0));
 
-        // Circles of equal value; their labels go on last, over everything else.
+        // Circles of equal value; their labels go on last.
         const double step = niceStep(radius_, 4);
         painter->setPen(QPen(kGuide, 0.5));
         std::vector<double> circles;
@@ -100,65 +133,105 @@ protected:
             painter->drawEllipse(centre, v * scale, v * scale);
             circles.push_back(v);
         }
-        // The two principal axes of the plane.
+        // The two principal axes of the plane, named at their positive ends.
         painter->setPen(QPen(kGuide, 0.7));
         painter->drawLine(toScreen(-radius_, 0.0), toScreen(radius_, 0.0));
         painter->drawLine(toScreen(0.0, -radius_), toScreen(0.0, radius_));
+        space.addSegment(QLineF(toScreen(-radius_, 0.0), toScreen(radius_, 0.0)));
+        space.addSegment(QLineF(toScreen(0.0, -radius_), toScreen(0.0, radius_)));
         painter->setPen(Qt::black);
-        centredText(painter, toScreen(radius_, 0.0) + QPointF(line * 0.6, 0.0), first);
-        centredText(painter, toScreen(0.0, radius_) - QPointF(0.0, line * 0.6), second);
+        const QPointF firstEnd = toScreen(radius_, 0.0) + QPointF(line * 0.6, 0.0);
+        const QPointF secondEnd = toScreen(0.0, radius_) - QPointF(0.0, line * 0.6);
+        centredText(painter, firstEnd, first);
+        centredText(painter, secondEnd, second);
+        space.addBox(boxAt(firstEnd, textSize(painter->font(), first)));
+        space.addBox(boxAt(secondEnd, textSize(painter->font(), second)));
 
         std::vector<QPointF> points;
         points.reserve(s.points.size());
         for (const auto& p : s.points) points.push_back(toScreen(p[0], p[1]));
         drawSignedCurve(painter, points, s.values, 1.6);
+        space.addPolyline(points);
 
         // The crystal axes, as long as the radius where they lie in the plane.
         static const char* const kNames[3] = {"a", "b", "c"};
+        std::vector<std::pair<QPointF, int>> tips;
         for (int k = 0; k < 3; ++k) {
             const auto& p = s.crystalAxes[k];
             if (std::hypot(p[0], p[1]) < 0.2f) continue;  // nearly perpendicular to the plane
             painter->setPen(QPen(kArrow, 0.9));
             const QPointF tip = toScreen(p[0] * radius_, p[1] * radius_);
             drawArrow(painter, centre, tip, 5.0);
-            const QPointF u = (tip - centre) / std::hypot(tip.x() - centre.x(), tip.y() - centre.y());
-            // Beyond the tip; beside it where the principal axes' own labels stand, at the ends of
-            // the first (right) and second (top) axis.
-            constexpr double kNear = 0.978;  // cos 12°
-            const bool onAxisEnd = u.x() > kNear || -u.y() > kNear;
-            const QPointF at = onAxisEnd ? tip + QPointF(u.y(), -u.x()) * line * 0.8 : tip + u * line * 0.7;
-            painter->setFont(fonts_.axisLabels);
-            centredText(painter, at, QString::fromLatin1(kNames[k]));
-            painter->setFont(fonts_.tickLabels);
+            space.addSegment(QLineF(centre, tip));
+            tips.emplace_back(tip, k);
         }
+        // Their names where they cover no curve, arrow or other name.
+        painter->setFont(fonts_.axisLabels);
+        painter->setPen(kArrow);
+        for (const auto& [tip, k] : tips) {
+            const QString name = QString::fromLatin1(kNames[k]);
+            const QSizeF size = textSize(fonts_.axisLabels, name);
+            const QRectF box = space.place(labelCandidates(centre, tip, size, line));
+            painter->drawText(box, Qt::AlignCenter, name);
+        }
+        painter->setFont(fonts_.tickLabels);
 
-        // Labels of the circles along the diagonal farthest from every arrow, on a white ground so
-        // that they stay readable.
-        double labelAngle = kPi / 4.0;
-        double widest = -1.0;
-        for (const double candidate : {kPi / 4.0, 3.0 * kPi / 4.0, 5.0 * kPi / 4.0, 7.0 * kPi / 4.0}) {
-            double nearest = kPi;
-            for (const auto& p : s.crystalAxes) {
-                if (std::hypot(p[0], p[1]) < 0.2f) continue;
-                const double gap = std::fabs(std::remainder(std::atan2(p[1], p[0]) - candidate, 2.0 * kPi));
-                nearest = std::min(nearest, gap);
-            }
-            if (nearest > widest + 1e-9) {
-                widest = nearest;
-                labelAngle = candidate;
-            }
-        }
+        // The circles' values along one direction, the one where they cover least, diagonals first.
         const QFontMetricsF metrics(fonts_.tickLabels);
-        for (const double v : circles) {
-            const QString text = numberLabel(v);
-            const QPointF at = toScreen(v * std::cos(labelAngle), v * std::sin(labelAngle));
-            // Outside the circle: to the right of a point on the right, above a point at the top.
-            const double width = metrics.horizontalAdvance(text) + 2.0;
-            const QRectF box(std::cos(labelAngle) > 0.0 ? at.x() + 1.0 : at.x() - width - 1.0,
-                             std::sin(labelAngle) > 0.0 ? at.y() - metrics.height() : at.y(), width, metrics.height());
-            painter->fillRect(box, QColor(255, 255, 255, 170));
+        const auto boxesAt = [&](double angle) {
+            std::vector<QRectF> boxes;
+            for (const double v : circles) {
+                const QString text = numberLabel(v);
+                const QPointF at = toScreen(v * std::cos(angle), v * std::sin(angle));
+                // Outside the circle: to the right of a point on the right, above a point at the top;
+                // beside an axis rather than on it.
+                const double width = metrics.horizontalAdvance(text) + 2.0;
+                const double c = std::cos(angle), sn = std::sin(angle);
+                const double x = std::fabs(c) < 0.2 ? at.x() + 2.0
+                                 : std::fabs(sn) < 0.2 ? at.x() - width / 2.0
+                                 : c > 0.0 ? at.x() + 1.0
+                                           : at.x() - width - 1.0;
+                const double y = std::fabs(sn) < 0.2 ? at.y() - metrics.height() - 1.0
+                                 : std::fabs(c) < 0.2 ? at.y() - metrics.height() / 2.0
+                                 : sn > 0.0           ? at.y() - metrics.height()
+                                                      : at.y();
+                boxes.emplace_back(x, y, width, metrics.height());
+            }
+            return boxes;
+        };
+        std::vector<double> angles;
+        for (const double d : {45.0, 135.0, 225.0, 315.0}) angles.push_back(d);
+        for (double d = 0.0; d < 360.0; d += 15.0)
+            if (std::fmod(d, 90.0) != 45.0) angles.push_back(d);
+        double labelAngle = kPi / 4.0;
+        int fewest = std::numeric_limits<int>::max();
+        for (const double d : angles) {
+            int count = 0;
+            const std::vector<QRectF> set = boxesAt(d * kPi / 180.0);
+            for (std::size_t i = 0; i < set.size(); ++i) {
+                count += space.hits(set[i]);
+                for (std::size_t j = 0; j < i; ++j) count += set[i].intersects(set[j]) ? 1 : 0;
+            }
+            if (count < fewest) {
+                fewest = count;
+                labelAngle = d * kPi / 180.0;
+            }
+            if (count == 0) break;
+        }
+        // A label that still covers something there goes along the first direction where it does not.
+        std::vector<std::vector<QRectF>> choices(circles.size());
+        std::vector<double> order{labelAngle * 180.0 / kPi};
+        order.insert(order.end(), angles.begin(), angles.end());
+        for (const double d : order) {
+            const std::vector<QRectF> set = boxesAt(d * kPi / 180.0);
+            for (std::size_t k = 0; k < circles.size(); ++k) choices[k].push_back(set[k]);
+        }
+        for (std::size_t k = 0; k < circles.size(); ++k) {
+            const QRectF box = space.place(choices[k]);
+            // A ground only where a label still covers something, so that it stays readable.
+            if (space.hits(box) > 1) painter->fillRect(box, QColor(255, 255, 255, 170));
             painter->setPen(QColor(0x50, 0x50, 0x50));
-            painter->drawText(box, Qt::AlignCenter, text);
+            painter->drawText(box, Qt::AlignCenter, numberLabel(circles[k]));
         }
     }
 
@@ -169,18 +242,42 @@ private:
     double radius_;
 };
 
-// The key under the panels: the two colours and the arrows.
+// The key under the panels: the two signs and the arrows, in one row or, where that is too
+// narrow, in two.
 class SurfaceKey final : public QCPLayoutElement {
 public:
-    SurfaceKey(QCustomPlot* plot, const PlotFonts& fonts) : QCPLayoutElement(plot), fonts_(fonts) {
-        const QFontMetrics m(fonts_.legend);
-        setMinimumSize(0, m.height() + 4);
-        setMaximumSize(QWIDGETSIZE_MAX, m.height() + 4);
+    SurfaceKey(QCustomPlot* plot, const PlotFonts& fonts, double width) : QCPLayoutElement(plot), fonts_(fonts) {
+        fitTo(width);
+    }
+
+    void update(UpdatePhase phase) override {
+        // The rows follow the width the layout gave last time; a change shows at the next replot.
+        if (phase == upPreparation && mOuterRect.width() > 0 && fitTo(mOuterRect.width()))
+            parentPlot()->replot(QCustomPlot::rpQueuedReplot);
+        QCPLayoutElement::update(phase);
     }
 
 protected:
+    // Sets the height for the rows that `width` needs; true when it changed.
+    bool fitTo(double width) {
+        const QFontMetricsF m(fonts_.legend);
+        double needed = 8.0;
+        for (const QString& text : texts()) needed += m.height() * 2.9 + m.horizontalAdvance(text);
+        const int rows = needed > width ? 2 : 1;
+        const int height = static_cast<int>(std::ceil(m.height() * rows + 4.0));
+        if (height == minimumSize().height()) return false;
+        setMinimumSize(0, height);
+        setMaximumSize(QWIDGETSIZE_MAX, height);
+        return true;
+    }
+
     void applyDefaultAntialiasingHint(QCPPainter* painter) const override {
         painter->setRenderHint(QPainter::Antialiasing, true);
+    }
+
+    static std::array<QString, 3> texts() {
+        return {QStringLiteral("positive (solid)"), QStringLiteral("negative (dashed)"),
+                QStringLiteral("crystal axes a, b, c")};
     }
 
     void draw(QCPPainter* painter) override {
@@ -188,24 +285,33 @@ protected:
         const QFontMetricsF m(fonts_.legend);
         const double h = m.height();
         double x = rect().left() + 4.0;
-        const double y = rect().top() + 2.0;
-        const auto swatch = [&](PlotColour colour, const QString& text) {
-            painter->setPen(Qt::NoPen);
-            painter->setBrush(colourOf(colour));
-            painter->drawRect(QRectF(x, y + h * 0.2, h * 0.6, h * 0.6));
-            painter->setBrush(Qt::NoBrush);
+        double y = rect().top() + 2.0;
+        const auto entry = [&](const QString& text, const auto& sample) {
+            const double width = h * 1.9 + m.horizontalAdvance(text);
+            if (x + width > rect().right() && x > rect().left() + 4.0) {
+                x = rect().left() + 4.0;  // on to the next row
+                y += h;
+            }
+            sample(QPointF(x, y + h / 2.0), QPointF(x + h * 1.6, y + h / 2.0));
             painter->setPen(Qt::black);
-            x += h * 0.9;
-            painter->drawText(QPointF(x, y + m.ascent()), text);
-            x += m.horizontalAdvance(text) + h;
+            painter->drawText(QPointF(x + h * 1.9, y + m.ascent()), text);
+            x += width + h;
         };
-        swatch(PlotColour::positive, QStringLiteral("positive (%1)").arg(colourName(PlotColour::positive)));
-        swatch(PlotColour::negative, QStringLiteral("negative (%1)").arg(colourName(PlotColour::negative)));
-        painter->setPen(QPen(kArrow, 0.9));
-        drawArrow(painter, QPointF(x, y + h / 2.0), QPointF(x + h * 1.2, y + h / 2.0), 4.0);
-        x += h * 1.5;
-        painter->setPen(Qt::black);
-        painter->drawText(QPointF(x, y + m.ascent()), QStringLiteral("crystal axes a, b, c"));
+        const auto curve = [&](bool negative) {
+            return [&, negative](QPointF from, QPointF to) {
+                // A piece of curve as the sections draw it.
+                painter->setPen(QPen(colourOf(negative ? PlotColour::negative : PlotColour::positive), 1.6,
+                                     negative ? Qt::DashLine : Qt::SolidLine, Qt::FlatCap));
+                painter->drawLine(from, to);
+            };
+        };
+        const auto t = texts();
+        entry(t[0], curve(false));
+        entry(t[1], curve(true));
+        entry(t[2], [&](QPointF from, QPointF to) {
+            painter->setPen(QPen(kArrow, 0.9));
+            drawArrow(painter, from, to, 4.0);
+        });
     }
 
 private:
@@ -216,6 +322,7 @@ struct Quad {
     QPolygonF corners;
     double depth;
     QColor colour;
+    bool negative;
 };
 
 QColor shaded(const QColor& base, double light) {
@@ -336,37 +443,43 @@ void SurfaceView::draw(QCPPainter* painter) {
                                  d1[0] * d2[1] - d1[1] * d2[0]};
             const double nl = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
             const double lit = nl > 1e-12 ? std::fabs(n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) / nl : 1.0;
-            q.colour = shaded(colourOf(value >= 0.0 ? PlotColour::positive : PlotColour::negative), 0.15 + 0.85 * lit);
+            q.negative = value < 0.0;
+            q.colour = shaded(colourOf(q.negative ? PlotColour::negative : PlotColour::positive), 0.15 + 0.85 * lit);
             quads.push_back(std::move(q));
         }
     }
     std::stable_sort(quads.begin(), quads.end(), [](const Quad& a, const Quad& b) { return a.depth < b.depth; });
+    LabelSpace space(r);
+    space.addBox(QRectF(r.left(), r.top(), r.width(), line * 1.2));  // the title
     for (const Quad& q : quads) {
         // An outline in the fill colour closes the hairline gaps that antialiasing leaves between faces.
         painter->setPen(QPen(q.colour, 0.6));
         painter->setBrush(q.colour);
         painter->drawPolygon(q.corners);
+        // Negative faces also carry a dashed line along their row, so that the sign survives greyscale.
+        if (q.negative) {
+            painter->setPen(QPen(q.colour.darker(170), 0.7, Qt::DashLine, Qt::FlatCap));
+            painter->drawLine(q.corners[0], q.corners[1]);
+        }
+        space.addPolygon(q.corners);
     }
     painter->setBrush(Qt::NoBrush);
     drawAxes(false);
-    // The names of the axes go on last: an axis behind the surface is hidden, its name is not.
+    for (int k = 0; k < 3; ++k) space.addSegment(QLineF(centre, tipOf(surface_.crystalAxes[k])));
+    // The names of the axes go on last, clear of the body and of each other: an axis behind the
+    // surface is hidden, its name is not.
     painter->setFont(fonts_.axisLabels);
+    painter->setPen(kArrow);
     for (int k = 0; k < 3; ++k) {
-        const QPointF tip = tipOf(surface_.crystalAxes[k]);
-        const QPointF away = tip - centre;
-        const double len = std::hypot(away.x(), away.y());
-        const QPointF place = len > 1e-6 ? tip + away / len * line * 0.7 : tip + QPointF(line, 0.0);
-        const QFontMetricsF m(fonts_.axisLabels);
-        painter->fillRect(
-            QRectF(place.x() - m.height() * 0.4, place.y() - m.height() * 0.5, m.height() * 0.8, m.height()),
-            QColor(255, 255, 255, 170));
-        painter->setPen(kArrow);
-        centredText(painter, place, QString::fromLatin1(kNames[k]));
+        const QString name = QString::fromLatin1(kNames[k]);
+        const QRectF box =
+            space.place(labelCandidates(centre, tipOf(surface_.crystalAxes[k]), textSize(fonts_.axisLabels, name), line));
+        painter->drawText(box, Qt::AlignCenter, name);
     }
 }
 
 SurfaceView* showSurface(QCustomPlot& plot, const SurfaceData& surface, const PlotFonts& fonts, int panelsPerRow,
-                         bool turnable) {
+                         bool turnable, double keyWidth) {
     plot.clearPlottables();
     plot.clearItems();
     plot.plotLayout()->clear();
@@ -394,7 +507,7 @@ SurfaceView* showSurface(QCustomPlot& plot, const SurfaceData& surface, const Pl
         panels->addElement(k / panelsPerRow, k % panelsPerRow, new SectionView(&plot, surface, k, fonts, radius));
     auto* view = new SurfaceView(&plot, surface, fonts, radius, turnable);
     panels->addElement(3 / panelsPerRow, 3 % panelsPerRow, view);
-    plot.plotLayout()->addElement(2, 0, new SurfaceKey(&plot, fonts));
+    plot.plotLayout()->addElement(2, 0, new SurfaceKey(&plot, fonts, keyWidth));
     plot.plotLayout()->setRowStretchFactors({0.001, 1.0, 0.001});
     return view;
 }

@@ -12,8 +12,6 @@ class SurfaceView final : public QCPLayoutElement {
     Q_OBJECT
 
 public:
-    static constexpr double kObliqueAzimuth = 35.0;    // degrees round Z, from +X towards +Y
-    static constexpr double kObliqueElevation = 25.0;  // degrees above the XY plane
 
     SurfaceView(QCustomPlot* plot, const SurfaceData& surface, const PlotFonts& fonts, double radius, bool turnable);
 
@@ -32,16 +30,16 @@ private:
     PlotFonts fonts_;
     double radius_;  // the value that the drawing's radius stands for
     bool turnable_;
-    double azimuth_ = kObliqueAzimuth;
-    double elevation_ = kObliqueElevation;
+    double azimuth_ = SurfaceViewAngles{}.azimuth;
+    double elevation_ = SurfaceViewAngles{}.elevation;
     QPointF lastPos_;
 };
 
 // Replaces whatever the plot showed: a heading, the three sections and the 3-D view in rows of
-// `panelsPerRow` (2 or 4), and a key. The plot keeps a reference to `surface`, which must outlive
+// `panelsPerRow` (2 or 4), and a key in one or two rows, for a plot about `keyWidth` wide. The plot keeps a reference to `surface`, which must outlive
 // what is shown. Returns the 3-D view (owned by the plot), or nullptr for an undefined tensor.
 SurfaceView* showSurface(QCustomPlot& plot, const SurfaceData& surface, const PlotFonts& fonts, int panelsPerRow,
-                         bool turnable);
+                         bool turnable, double keyWidth);
 
 // The value that the radius of every panel stands for: the largest magnitude on the surface,
 // rounded up to a whole number of the circles' steps.

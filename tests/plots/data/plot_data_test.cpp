@@ -1,16 +1,25 @@
-// What the plots show, without Qt: the matching of principal axes across calculations, the powers of ten of the labels, the representation surface's geometry.
+// What the plots show, without Qt: the matching of principal axes across calculations and their
+// numbers, labels and units, ranges, CSV, the representation surface's geometry, and whole runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <limits>
 
 #include "calc/pair_result.hpp"
 #include "calc/axis_matching.hpp"
 #include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_csv.hpp"
+#include "plots/data/plot_ranges.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "plots/data/surface_geometry.hpp"
+#include "../../run/run_support.hpp"
+#include "run/input_choice.hpp"
 
 namespace {
+
+using namespace testing_support;
 
 constexpr Vec3 kX{1.0f, 0.0f, 0.0f};
 constexpr Vec3 kY{0.0f, 1.0f, 0.0f};
@@ -155,9 +164,26 @@ PairResult recordWith(int second, float t, const std::array<Vec3, 3>& directions
     return r;
 }
 
-TEST(PlotCollector, EachLineFollowsOneAxisWhenTheOrderOfTheValuesSwaps) {
+// A series of `count` points of a valid cell, at T = 0, 10, 20, ...
+Series seriesOf(std::size_t count) {
     Series series;
-    series.points.resize(4);
+    series.points.resize(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        DataPoint& p = series.points[k];
+        p.t = 10.0f * static_cast<float>(k);
+        p.cell.a = p.cell.b = p.cell.c = 5.0f;
+        p.cell.alpha = p.cell.beta = p.cell.gamma = 90.0f;
+    }
+    return series;
+}
+
+const PlotLine& lineNumbered(const Figure& f, PlotColour colour) {
+    const auto& lines = f.panels.at(0).lines;
+    return *std::find_if(lines.begin(), lines.end(), [&](const PlotLine& l) { return l.colour == colour; });
+}
+
+TEST(PlotCollector, LinesFollowOneAxisAndAreNumberedAsTheReportNumbersThemAtTheNamedCalculation) {
+    const Series series = seriesOf(4);
     PlotCollector collector;
     ASSERT_TRUE(collector.begin(RunHeader{series, {}, "x.dat", "x.dat", ""}));
     // X grows from 1e-5 to 3e-5 and Y falls from 2e-5 to 1e-5: the decomposition lists the
@@ -165,22 +191,340 @@ TEST(PlotCollector, EachLineFollowsOneAxisWhenTheOrderOfTheValuesSwaps) {
     collector.calculation(recordWith(2, 10.0f, {kX, kY, kZ}, {1e-5f, 2e-5f, 5e-5f}));
     collector.calculation(recordWith(3, 20.0f, {kX, kY, kZ}, {1.6e-5f, 1.8e-5f, 5e-5f}));
     collector.calculation(recordWith(4, 30.0f, {kY, kX, kZ}, {1e-5f, 3e-5f, 5e-5f}));
-    const Figure f = collector.coefficients();
-    ASSERT_EQ(f.lines.size(), 3u);
-    // Shown in units of 1e-6.
-    EXPECT_EQ(f.yLabel, "α (10⁻⁶ per unit of T)");
-    const std::vector<float> alongX{10.0f, 16.0f, 30.0f};
-    const std::vector<float> alongY{20.0f, 18.0f, 10.0f};
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(f.lines[0].y[k], alongX[k], 1e-4f) << k;
-        EXPECT_NEAR(f.lines[1].y[k], alongY[k], 1e-4f) << k;
-        EXPECT_NEAR(f.lines[0].esd[k], 0.1f * alongX[k], 1e-4f) << k;
+    const std::vector<float> alongX{1e-5f, 1.6e-5f, 3e-5f};
+    const std::vector<float> alongY{2e-5f, 1.8e-5f, 1e-5f};
+    // At the last calculation the report's axis 1 is Y and axis 2 is X; at the first, the other way.
+    for (const auto& [named, xNumber, yNumber] :
+         {std::tuple{std::size_t{0}, PlotColour::axis2, PlotColour::axis1}, {3, PlotColour::axis2, PlotColour::axis1},
+          {1, PlotColour::axis1, PlotColour::axis2}}) {
+        const Figure f = collector.coefficients(named);
+        ASSERT_EQ(f.panels.size(), 1u);
+        EXPECT_EQ(f.panels[0].yLabel, "α (10⁻⁶ per unit of T)");
+        EXPECT_FLOAT_EQ(static_cast<float>(f.panels[0].scale), 1e6f);
+        const PlotLine& x = lineNumbered(f, xNumber);
+        const PlotLine& y = lineNumbered(f, yNumber);
+        EXPECT_EQ(x.y, alongX) << named;
+        EXPECT_EQ(y.y, alongY) << named;
+        EXPECT_EQ(x.x, (std::vector<float>{10.0f, 20.0f, 30.0f}));
+        EXPECT_EQ(x.name.substr(0, 6), xNumber == PlotColour::axis1 ? "axis 1" : "axis 2");
+        EXPECT_EQ(x.columns, std::vector<std::string>{xNumber == PlotColour::axis1 ? "axis_1" : "axis_2"});
+        // Listed as the report lists them.
+        EXPECT_EQ(f.panels[0].lines[0].colour, PlotColour::axis1);
     }
-    EXPECT_EQ(f.lines[0].x, (std::vector<float>{10.0f, 20.0f, 30.0f}));
-    // The surface of the last calculation names its axes in the order of the lines.
+    // The surface of the last calculation: axis 1 along Y, as the report has it.
     const SurfaceData s = collector.surface(3);
-    EXPECT_NEAR(std::fabs(s.axes[0][0]), 1.0f, 1e-6f);
-    EXPECT_NEAR(std::fabs(s.axes[1][1]), 1.0f, 1e-6f);
+    EXPECT_NEAR(std::fabs(s.axes[0][1]), 1.0f, 1e-6f);
+    EXPECT_NEAR(std::fabs(s.axes[1][0]), 1.0f, 1e-6f);
+    EXPECT_EQ(s.axisNames[0], "1");
+}
+
+TEST(PlotCollector, AnAxisIsShownInTheSenseWithinNinetyDegreesOfItsNearestCrystalAxis) {
+    const Series series = seriesOf(2);
+    PlotCollector collector;
+    ASSERT_TRUE(collector.begin(RunHeader{series, {}, "x.dat", "x.dat", ""}));
+    PairResult r = recordWith(2, 10.0f, {kX, kY, kZ}, {1e-5f, 2e-5f, 5e-5f});
+    // Axis 1 points away from a (170° to it), axis 2 along +b, axis 3 between -c and +a.
+    r.principal[0].angles.toAbc = {170.0f, 80.0f, 95.0f};
+    r.principal[1].angles.toAbc = {90.0f, 10.0f, 100.0f};
+    r.principal[2].angles.toAbc = {60.0f, 90.0f, 130.0f};
+    collector.calculation(r);
+    const Figure f = collector.coefficients();
+    EXPECT_EQ(f.panels[0].lines[0].name, "axis 1: 10°, 100°, 85° to a, b, c");
+    EXPECT_EQ(f.panels[0].lines[1].name, "axis 2: 90°, 10°, 100° to a, b, c");
+    EXPECT_EQ(f.panels[0].lines[2].name, "axis 3: 120°, 90°, 50° to a, b, c");
+    // The surface draws axis 1 in that sense too: -X.
+    EXPECT_NEAR(collector.surface(1).axes[0][0], -1.0f, 1e-6f);
+}
+
+TEST(PlotLabels, NumbersReadAsTypedWithTrueMinusSigns) {
+    // The midpoint with one digit more than the finer value, never a float's tail.
+    EXPECT_EQ(midpointText(90.0f, 94.8f), "92.4");
+    EXPECT_EQ(midpointText(23.0f, 30.0f), "26.5");
+    EXPECT_EQ(midpointText(0.25f, 0.33f), "0.29");
+    EXPECT_EQ(midpointText(-40.0f, -30.0f), "\u221235");
+    EXPECT_EQ(midpointText(-0.5f, 0.5f), "0");
+    EXPECT_EQ(shownNumber(-3.5f), "\u22123.5");
+    EXPECT_EQ(shownNumber(0.0001f), "0.0001");  // as typed, not 1e-04
+    EXPECT_EQ(midpointText(0.0001f, 2.5f), "1.25005");
+    EXPECT_EQ(withTrueMinus("from -20 to -0.5, T-1"), "from \u221220 to \u22120.5, T-1");
+}
+
+// A run's unit names reach every label.
+TEST(PlotCollector, TheSeriesUnitsNameTheAxesAndTheCalculations) {
+    Series series = seriesOf(3);
+    series.pressureRun = true;
+    series.pressureUnit = "GPa";
+    series.points[1].p = 90.0f;
+    series.points[2].p = 94.8f;
+    PlotCollector collector;
+    ASSERT_TRUE(collector.begin(RunHeader{series, {}, "x.dat", "x.dat", ""}));
+    collector.calculation(recordWith(2, 45.0f, {kX, kY, kZ}, {1e-3f, 2e-3f, 5e-3f}));
+    collector.calculation(recordWith(3, 92.4f, {kX, kY, kZ}, {1e-3f, 2e-3f, 5e-3f}));
+    EXPECT_EQ(collector.coefficients().xLabel, "P (GPa), midpoint of each calculation");
+    EXPECT_EQ(collector.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_EQ(collector.strains().xLabel, "P (GPa)");
+    EXPECT_EQ(collector.strains().panels[0].yLabel, "ε against point 1 (%)");
+    EXPECT_EQ(collector.strains().caption.substr(0, 50), "Strain of each point against point 1 at P = 0 GPa.");
+    EXPECT_EQ(collector.cell().xLabel, "P (GPa)");
+    EXPECT_EQ(collector.calculationLabel(2), "2: points 2 and 3, P = 92.4 GPa");
+    EXPECT_EQ(collector.surface(2).valueLabel, "β (TPa⁻¹)");
+}
+
+// One step far off the others: the range shown holds the rest, not the outlier.
+TEST(PlotRanges, AFarOutlierDoesNotSetTheRange) {
+    PlotPanel panel;
+    panel.zeroLine = true;
+    PlotLine line;
+    line.y = {10.0f, 11.0f, 12.0f, 11.5f, 10.5f, 11.0f};
+    line.esd.assign(line.y.size(), 0.5f);
+    panel.lines.push_back(line);
+    EXPECT_FALSE(robustRange(panel).has_value());  // no outlier
+    panel.lines[0].y[3] = 400.0f;
+    const auto range = robustRange(panel);
+    ASSERT_TRUE(range.has_value());
+    EXPECT_DOUBLE_EQ((*range)[0], 0.0);  // zero stays in view
+    EXPECT_DOUBLE_EQ((*range)[1], 12.5);  // the largest other value with its esd
+    // An outlier that would not halve the range is shown as it is.
+    panel.lines[0].y[3] = 20.0f;
+    EXPECT_FALSE(robustRange(panel).has_value());
+    // Nor do error bars set it when they would take up most of it: 10 to 20 with bars of ±1, but
+    // one of ±100, shows 0 to 25 (half the values' span beyond them).
+    panel.lines[0].y = {10.0f, 12.0f, 14.0f, 16.0f, 18.0f, 20.0f};
+    panel.lines[0].esd.assign(6, 1.0f);
+    panel.lines[0].esd[3] = 100.0f;
+    const auto bars = robustRange(panel);
+    ASSERT_TRUE(bars.has_value());
+    EXPECT_DOUBLE_EQ((*bars)[0], 0.0);
+    EXPECT_DOUBLE_EQ((*bars)[1], 25.0);
+}
+
+// The CSV of a figure: a header, one row per x in the order of the points, a column and its esd
+// per line, joined on x (a repeated x is a row of its own), empty fields where nothing is known.
+TEST(PlotCsv, OneRowPerPlottedXAndAValueAndEsdPerLine) {
+    Figure f;
+    PlotPanel panel;
+    panel.scale = 100.0;  // shown in %, written as fractions
+    PlotLine one;
+    one.columns = {"axis_1"};
+    one.x = {20.0f, 30.0f, 20.0f};
+    one.y = {0.0f, 0.0125f, -2.5e-7f};
+    one.esd = {std::nanf(""), 0.001f, 0.002f};
+    PlotLine two;
+    two.columns = {"a", "b"};  // a = b
+    two.x = {30.0f};
+    two.y = {5.5f};
+    two.esd = {0.01f};
+    panel.lines = {one, two};
+    f.panels.push_back(panel);
+    EXPECT_EQ(figureCsv(f),
+              "x,axis_1,axis_1_esd,a,a_esd,b,b_esd\r\n"
+              "20,0,,,,,\r\n"
+              "30,0.0125,0.001,5.5,0.01,5.5,0.01\r\n"
+              "20,-2.5e-07,0.002,,,,\r\n");
+}
+
+// Keeps every record of a run.
+class Recorder final : public RunOutput {
+public:
+    bool begin(const RunHeader& header) override {
+        points = header.series.points;
+        return true;
+    }
+    void calculation(const PairResult& r) override { records.push_back(r); }
+    bool end() override { return true; }
+    std::vector<DataPoint> points;
+    std::vector<PairResult> records;
+};
+
+struct RunCase {
+    const char* file;
+    bool pressure;
+};
+const RunCase kRuns[] = {
+    {"phenylpiracetam_triclinic_T.dat", false},
+    {"Ag3CoCN6_monoclinic_P.dat", true},
+    {"stishovite_tetragonal_P.dat", true},
+};
+
+std::filesystem::path example(const char* name) { return std::filesystem::path(TENZIO_SOURCE_DIR) / "examples" / name; }
+
+// The strain of each point against the first, at the point's own T or P, the same whether the run
+// compares each cell with the one before or with the first: the values of a run against the first.
+TEST(PlotRuns, StrainsAreAgainstTheFirstPointAtTheLaterXWhateverTheMode) {
+    TempFolder dir("plots-strains");
+    for (const RunCase& c : kRuns) {
+        PlotCollector incremental, againstFirst;
+        Recorder records;
+        RunOptions first;
+        first.incremental = false;
+        ASSERT_EQ(runOnce(example(c.file), dir / "i.prt", {}, {&incremental}).outcome, RunOutcome::completed);
+        ASSERT_EQ(runOnce(example(c.file), dir / "f.prt", first, {&againstFirst, &records}).outcome,
+                  RunOutcome::completed);
+        const Figure a = incremental.strains();
+        const Figure b = againstFirst.strains();
+        ASSERT_EQ(a.panels.size(), 1u);
+        ASSERT_EQ(a.panels[0].lines.size(), b.panels[0].lines.size()) << c.file;
+        for (std::size_t n = 0; n < a.panels[0].lines.size(); ++n) {
+            const PlotLine& line = a.panels[0].lines[n];
+            EXPECT_EQ(line.x, b.panels[0].lines[n].x) << c.file;
+            EXPECT_EQ(line.y, b.panels[0].lines[n].y) << c.file;
+            ASSERT_EQ(line.x.size(), records.points.size());
+            EXPECT_EQ(line.y.front(), 0.0f);  // the reference point itself
+            for (std::size_t k = 0; k < records.records.size(); ++k) {
+                const PairResult& r = records.records[k];
+                const DataPoint& later = records.points[static_cast<std::size_t>(r.second - 1)];
+                EXPECT_EQ(line.x[k + 1], c.pressure ? later.p : later.t) << c.file;
+                // One of the record's principal strains (or diagonal components).
+                bool found = false;
+                for (int m = 0; m < 3; ++m) {
+                    const float v = r.principalAxes ? r.principal[m].strain : r.strain.strainTensor(m + 1, m + 1);
+                    found = found || v == line.y[k + 1];
+                }
+                EXPECT_TRUE(found) << c.file << " point " << r.second;
+            }
+        }
+    }
+}
+
+// Legend, surface and print file name an axis the same way: the line numbered n shows, at the
+// calculation the surface shows, the report's axis n there.
+TEST(PlotRuns, LineNumbersAreTheReportsAtTheNamedCalculation) {
+    TempFolder dir("plots-numbers");
+    // Besides a real series, one whose axes change places in the report's order: a monoclinic cell
+    // with beta = 90 whose a grows slower, then faster than c.
+    writeFile(dir / "swap.dat",
+              "TITLE two principal values that change places\nSYSTEM MONOCLINIC\n"
+              "LINE1 T A SIGA B SIGB C SIGC BETA SIGBETA\nDATA\n"
+              "0 5.0000 0.0002 6.0 0.0002 7.0000 0.0002 90 0.001\n"
+              "10 5.0050 0.0002 6.0 0.0002 7.0140 0.0002 90 0.001\n"
+              "20 5.0200 0.0002 6.0 0.0002 7.0210 0.0002 90 0.001\n");
+    for (const auto& [file, incremental] : {std::pair{example("phenylpiracetam_triclinic_T.dat"), true},
+                                            {example("phenylpiracetam_triclinic_T.dat"), false},
+                                            {dir / "swap.dat", true}}) {
+        PlotCollector collector;
+        Recorder records;
+        RunOptions options;
+        options.incremental = incremental;
+        ASSERT_EQ(runOnce(file, dir / "r.prt", options, {&collector, &records}).outcome, RunOutcome::completed);
+        for (std::size_t k = 1; k <= records.records.size(); ++k) {
+            const PairResult& r = records.records[k - 1];
+            const Figure coefficients = collector.coefficients(k);
+            for (int n = 1; n <= 3; ++n) {
+                const PlotLine& line = coefficients.panels[0].lines[static_cast<std::size_t>(n - 1)];
+                EXPECT_EQ(line.name.substr(0, 7), "axis " + std::to_string(n) + ":");
+                EXPECT_EQ(line.y[k - 1], r.principal[n - 1].property) << "calculation " << k;
+                const auto angles = r.principal[n - 1].angles.toAbc;
+                // The legend's angles are the report's, or all of them turned round.
+                const auto shown = [](float a) { return std::to_string(std::lround(a)) + "°"; };
+                const std::string asReported = shown(angles[0]) + ", " + shown(angles[1]) + ", " + shown(angles[2]);
+                const std::string turned = shown(180.0f - angles[0]) + ", " + shown(180.0f - angles[1]) + ", " +
+                                           shown(180.0f - angles[2]);
+                EXPECT_TRUE(line.name.find(asReported) != std::string::npos ||
+                            line.name.find(turned) != std::string::npos)
+                    << line.name;
+            }
+            if (!incremental) {
+                // Against the first point the strains' lines are the report's axes too.
+                const Figure strains = collector.strains(k);
+                for (int n = 1; n <= 3; ++n)
+                    EXPECT_EQ(strains.panels[0].lines[static_cast<std::size_t>(n - 1)].y[k], r.principal[n - 1].strain)
+                        << "calculation " << k;
+            }
+            const SurfaceData s = collector.surface(k);
+            for (int n = 0; n < 3; ++n) EXPECT_EQ(s.axisNames[n], std::to_string(n + 1));
+        }
+    }
+}
+
+// The units a series names, from CIF (K, GPa) or from a UNITS line, label every plot; without
+// them the labels say "per unit of".
+TEST(PlotRuns, UnitsFromCifAndFromTheUnitsLineNameTheAxes) {
+    TempFolder dir("plots-units");
+    const auto run = [&](const std::vector<std::filesystem::path>& inputs, PlotCollector& collector) {
+        RunState state;
+        state.resultFolder = dir.path();
+        state.extraOutputs = {&collector};
+        ASSERT_TRUE(openInputFiles(state, inputs).ok());
+        ASSERT_TRUE(openPrintFile(state, dir / "r.prt"));
+        ASSERT_EQ(PROCESS_DATA(state), RunOutcome::completed);
+    };
+    // Gypsum from CIF: P in GPa.
+    std::vector<std::filesystem::path> gypsum;
+    for (int n = 4685; n <= 4691; ++n)
+        gypsum.push_back(std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/cif/amcsd_gypsum_Comodi2008_monoclinic_P" /
+                         ("0" + std::to_string(n) + ".cif"));
+    PlotCollector cif;
+    run(gypsum, cif);
+    EXPECT_EQ(cif.coefficients().xLabel, "P (GPa), midpoint of each calculation");
+    EXPECT_EQ(cif.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_DOUBLE_EQ(cif.coefficients().panels[0].scale, 1e3);  // per GPa shown per TPa
+    EXPECT_EQ(cif.strains().caption.substr(0, 53), "Strain of each point against point 1 at P = 0.25 GPa.");
+    EXPECT_EQ(cif.calculationLabel(1), "1: points 1 and 2, P = 0.29 GPa");
+    EXPECT_EQ(cif.cell().xLabel, "P (GPa)");
+    ASSERT_TRUE(cif.compressibility().has_value());
+    EXPECT_EQ(cif.compressibility()->panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_EQ(cif.normalisedPressure()->panels[0].yLabel, "F (GPa)");
+
+    // A UNITS line: T in degrees Celsius, whose expansion is per kelvin; P in kbar, shown per TPa.
+    const std::string cells = "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n20 5 6 7 90 90 90\n40 5.001 6.001 7.002 90 90 90\n"
+                              "60 5.002 6.003 7.003 90 90 90\n";
+    writeFile(dir / "c.dat", "TITLE units\nUNITS T C\n" + cells);
+    PlotCollector celsius;
+    run({dir / "c.dat"}, celsius);
+    EXPECT_EQ(celsius.strains().xLabel, "T (°C)");
+    EXPECT_EQ(celsius.coefficients().panels[0].yLabel, "α (10⁻⁶ K⁻¹)");
+    EXPECT_EQ(celsius.calculationLabel(2), "2: points 2 and 3, T = 50 °C");
+    std::string kbar = cells;
+    kbar.replace(kbar.find("LINE1 T"), 7, "LINE1 P");
+    writeFile(dir / "p.dat", "TITLE units\nUNITS P kbar\n" + kbar);
+    PlotCollector pressure;
+    run({dir / "p.dat"}, pressure);
+    EXPECT_EQ(pressure.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_DOUBLE_EQ(pressure.coefficients().panels[0].scale, 1e4);  // 1 kbar is 0.1 GPa
+}
+
+// With fits, each figure draws them over the points they were fitted to, and the points are no
+// longer joined by lines of their own.
+TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
+    TempFolder dir("plots-fits");
+    PlotCollector collector;
+    RunOptions options;
+    ASSERT_EQ(runOnce(example("metacetamol_monoclinic_T.dat"), dir / "r.prt", options, {&collector}).outcome,
+              RunOutcome::completed);
+    ASSERT_TRUE(collector.fitResult().has_value());
+    const FitResult& fits = *collector.fitResult();
+    ASSERT_TRUE(fits.status.ok);
+    // The strains: one line per axis, each the straight line of the fit for that axis.
+    const Figure strains = collector.strains();
+    const PlotPanel& panel = strains.panels[0];
+    ASSERT_EQ(panel.curves.size(), 3u);
+    for (std::size_t n = 0; n < 3; ++n) {
+        const PlotLine& line = panel.lines[n];
+        const FittedCurve& curve = panel.curves[n];
+        EXPECT_FALSE(line.joined);
+        EXPECT_EQ(curve.colour, line.colour);
+        // Its slope is one of the linear coefficients; it lies near the points (within 3 esds of
+        // the last).
+        const double slope = (curve.y.back() - curve.y.front()) / (curve.x.back() - curve.x.front());
+        bool found = false;
+        for (const PrincipalLinearFit& f : fits.linear->principal)
+            found = found || std::fabs(slope - f.coefficient) < 1e-9 + 1e-6 * std::fabs(slope);
+        EXPECT_TRUE(found) << slope;
+        EXPECT_NEAR(curve.y.back(), line.y.back(), 3.0 * line.esd.back() + 1e-4);
+    }
+    EXPECT_EQ(strains.fitLegend, "linear fit, ± 1 esd");
+    // The cell: each edge's line through the relative change, times the first point's edge.
+    const Figure cell = collector.cell();
+    const PlotPanel& a = cell.panels[0];
+    ASSERT_EQ(a.curves.size(), 1u);
+    EXPECT_NEAR(a.curves[0].y.front(), a.lines[0].y.front(), 5.0 * a.lines[0].esd.front());
+    // The coefficients: the tensor fit's principal values, a band round them.
+    const Figure coefficients = collector.coefficients();
+    ASSERT_EQ(coefficients.panels[0].curves.size(), 3u);
+    EXPECT_FALSE(coefficients.panels[0].curves[0].esd.empty());
+    // No figures that only a pressure series has.
+    EXPECT_FALSE(collector.normalisedPressure().has_value());
+    EXPECT_FALSE(collector.compressibility().has_value());
 }
 
 }  // namespace

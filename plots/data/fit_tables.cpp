@@ -1,0 +1,196 @@
+// The fits over the series as tables for the results window's Fits tab, in crystallographers'
+// notation and the units of the plots.
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "calc/series.hpp"
+#include "fit/coefficient_units.hpp"
+#include "fit/esd_notation.hpp"
+#include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_labels.hpp"
+
+namespace {
+
+const std::string kNone = "—";
+
+std::string withEsd(double value, std::optional<double> esd, double factor = 1.0) {
+    if (!std::isfinite(value)) return kNone;
+    return withTrueMinus(valueWithEsd(value * factor, esd ? std::optional<double>(*esd * factor) : std::nullopt));
+}
+
+std::string fixedValue(const FittedValue& v, double factor = 1.0) {
+    // A parameter the model fixes has no esd: marked so.
+    return withEsd(v.value, v.esd, factor) + (v.esd ? "" : " (fixed)");
+}
+
+std::string plain(double value, int digits = 4) {
+    if (!std::isfinite(value)) return kNone;
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits).ptr;
+    return withTrueMinus(std::string(buffer, end));
+}
+
+// [uvw] to two decimals, the largest component 1: "[0.12 1 −0.3]". The sense of an axis means
+// nothing; it is shown as in the plots, the largest component positive.
+std::string uvwText(const std::optional<std::array<double, 3>>& uvw) {
+    if (!uvw) return kNone;
+    int largest = 0;
+    for (int k = 1; k < 3; ++k)
+        if (std::fabs((*uvw)[k]) > std::fabs((*uvw)[largest])) largest = k;
+    const double sense = (*uvw)[largest] < 0.0 ? -1.0 : 1.0;
+    std::string text = "[";
+    for (int k = 0; k < 3; ++k) {
+        char buffer[32];
+        const double v = std::fabs((*uvw)[k]) < 0.005 ? 0.0 : sense * (*uvw)[k];
+        std::string d(buffer, std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 2).ptr);
+        while (d.back() == '0') d.pop_back();
+        if (d.back() == '.') d.pop_back();
+        text += (k ? " " : "") + withTrueMinus(d);
+    }
+    return text + "]";
+}
+
+std::string statusText(const FitStatus& status) { return status.ok ? "ok" : status.text; }
+
+}  // namespace
+
+std::vector<FitTable> PlotCollector::fitTables(std::size_t named) const {
+    std::vector<FitTable> tables;
+    if (!fits_) return tables;
+    const FitResult& fits = *fits_;
+    if (!fits.status.ok) {
+        tables.push_back({"No fits", {}, {}, "No fits over the series: " + fits.status.text + "."});
+        return tables;
+    }
+    const CoefficientUnit unit = coefficientScale();
+    const std::string symbol = pressureRun_ ? "β" : "α";
+    const std::string x = variableLabel(pressureRun_, variableUnit());
+    std::string notes;
+    for (const std::string& n : fits.notes) notes += n + ". ";
+    const std::string weights = fits.weights == FitWeights::none
+                                    ? "Every point weighs the same."
+                                    : "Weighted by the esds of the points (equally where they carry none).";
+
+    // Linear coefficients, the axes numbered as in the plots.
+    if (fits.linear) {
+        FitTable t;
+        t.title = "Linear coefficients";
+        t.columns = {"", symbol + " (" + unit.label + ")", "[uvw]", "fit"};
+        const auto tracks = strainTracks(named);
+        const std::array<int, 3> fitOfTrack = fitAxisOfStrainTrack();
+        std::vector<std::pair<int, std::vector<std::string>>> axes;
+        for (int track = 0; track < 3; ++track) {
+            const PrincipalLinearFit& fit = fits.linear->principal[fitOfTrack[track]];
+            const int number = principalAxes_ ? tracks[track].number : track + 1;
+            const std::string name =
+                principalAxes_ ? "axis " + std::to_string(number) : std::string(1, static_cast<char>('X' + track));
+            axes.push_back({number,
+                            {name, fit.line.status.ok ? withEsd(fit.coefficient, fit.esd, unit.factor) : kNone,
+                             uvwText(fit.uvw), statusText(fit.line.status)}});
+        }
+        std::sort(axes.begin(), axes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& [number, row] : axes) t.rows.push_back(std::move(row));
+        const std::pair<const char*, const LinearFit*> cell[] = {
+            {"a", &fits.linear->a}, {"b", &fits.linear->b}, {"c", &fits.linear->c}, {"V", &fits.linear->volume}};
+        for (const auto& [name, fit] : cell)
+            t.rows.push_back({name, fit->line.status.ok ? withEsd(fit->coefficient, fit->esd, unit.factor) : kNone, "",
+                              statusText(fit->line.status)});
+        t.note = "The slope of a straight line through the strain of each point against point " +
+                 std::to_string(fits.reference) + (pressureRun_ ? ", with its sign changed" : "") +
+                 " (for a, b, c and V, their relative change). " + weights + " " + notes;
+        tables.push_back(std::move(t));
+    }
+
+    // The tensor fit's principal coefficients at each x.
+    if (fits.tensor) {
+        const TensorFit& tensor = *fits.tensor;
+        FitTable t;
+        t.title = "Tensor fit (order " + std::to_string(tensor.order) + "): principal " + symbol + " (" + unit.label +
+                  ")";
+        t.columns = {x};
+        for (int m = 0; m < 3; ++m)
+            t.columns.push_back(principalAxes_ ? "axis " + std::to_string(m + 1)
+                                               : std::string(1, static_cast<char>('X' + m)));
+        if (principalAxes_) t.columns.push_back("axis 1, 2, 3 [uvw]");
+        if (tensor.status.ok) {
+            for (const TensorAt& a : tensor.at) {
+                std::vector<std::string> row{plain(a.x, 6) + (a.measured ? "" : " (asked)")};
+                std::string uvw;
+                for (int m = 0; m < 3; ++m) {
+                    if (principalAxes_) {
+                        row.push_back(withEsd(a.principal[m].value, a.principal[m].esd, unit.factor));
+                        uvw += (m ? " " : "") +
+                               (a.principal[m].hasDirection ? uvwText(a.principal[m].uvw) : std::string(kNone));
+                    } else {
+                        row.push_back(withEsd(a.tensor[m][m], a.esd[m][m], unit.factor));
+                    }
+                }
+                if (principalAxes_) row.push_back(uvw);
+                t.rows.push_back(std::move(row));
+            }
+        }
+        t.note = tensor.status.ok
+                     ? "Each strain component a polynomial in " + std::string(pressureRun_ ? "P" : "T") +
+                           "; the property its derivative" + (pressureRun_ ? ", sign changed" : "") +
+                           ". The axes are numbered at each row in the order of the decomposition, as the report "
+                           "numbers those of a calculation."
+                     : "The tensor fit failed: " + tensor.status.text + ".";
+        tables.push_back(std::move(t));
+    }
+
+    // Equations of state.
+    if (pressureRun_ && !fits.eos.empty()) {
+        const std::string p = pressureUnit_.empty() ? "" : " (" + pressureUnit_ + ")";
+        const std::string perP = pressureUnit_.empty() ? "" : " (" + pressureUnit_ + "⁻¹)";
+        FitTable t;
+        t.title = "Equations of state";
+        t.columns = {"model", "of", "V0 (Å³) or x0 (Å)", "K0 or M0" + p, "K′ or M′", "K″ or M″" + perP, "χ²", "n − p",
+                     "largest |P − Pcalc|" + p, "fit"};
+        for (const EosFit& e : fits.eos) {
+            if (!e.status.ok) {
+                t.rows.push_back({std::string(eosModelName(e.model)), e.quantity, kNone, kNone, kNone, kNone, kNone,
+                                  kNone, kNone, e.status.text});
+                continue;
+            }
+            t.rows.push_back({std::string(eosModelName(e.model)), e.quantity, fixedValue(e.v0), fixedValue(e.k0),
+                              fixedValue(e.kp), fixedValue(e.kpp), plain(e.chi2), std::to_string(e.dof),
+                              plain(e.maxResidual, 3), "ok"});
+        }
+        t.note = "P(V) fitted with residuals in P; for an edge x, x³ in place of V and the linear moduli M = 3K. "
+                 "Parameter esds from the covariance scaled by χ²/(n − p). " + weights;
+        tables.push_back(std::move(t));
+    }
+
+    // The empirical law of each principal axis.
+    if (pressureRun_ && !fits.empirical.empty()) {
+        FitTable t;
+        t.title = "Empirical fit ε = ε0 + λ(P − Pc)^ν";
+        const std::string p = pressureUnit_.empty() ? "" : " (" + pressureUnit_ + ")";
+        t.columns = {"", "ε0", "λ", "Pc" + p, "ν", "χ²", "n − p", "fit"};
+        const auto tracks = strainTracks(named);
+        const std::array<int, 3> fitOfTrack = fitAxisOfStrainTrack();
+        std::vector<std::pair<int, std::vector<std::string>>> axes;
+        for (const EmpiricalFit& e : fits.empirical) {
+            int track = 0;
+            while (track < 3 && fitOfTrack[track] + 1 != e.axis) ++track;
+            if (track == 3) continue;
+            const int number = principalAxes_ ? tracks[track].number : track + 1;
+            const std::string name =
+                principalAxes_ ? "axis " + std::to_string(number) : std::string(1, static_cast<char>('X' + track));
+            if (!e.status.ok) {
+                axes.push_back({number, {name, kNone, kNone, kNone, kNone, kNone, kNone, e.status.text}});
+                continue;
+            }
+            axes.push_back({number,
+                            {name, fixedValue(e.eps0), fixedValue(e.lambda), fixedValue(e.pc), fixedValue(e.nu),
+                             plain(e.chi2), std::to_string(e.dof), "ok"}});
+        }
+        std::sort(axes.begin(), axes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& [number, row] : axes) t.rows.push_back(std::move(row));
+        t.note = "The strain of each principal axis against point " + std::to_string(fits.reference) +
+                 "; its compressibility β = −dε/dP is drawn in the tab Axial compressibility.";
+        tables.push_back(std::move(t));
+    }
+    return tables;
+}

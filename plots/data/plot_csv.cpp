@@ -1,0 +1,111 @@
+#include "plots/data/plot_csv.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <utility>
+
+namespace {
+
+template <typename Real>
+std::string field(Real value) {
+    if (!std::isfinite(value)) return {};
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+// A table built column by column, its rows keyed by x and the how-many-th time that x comes.
+class Table {
+public:
+    explicit Table(bool withXEsd) : withXEsd_(withXEsd) {}
+
+    // The row of the n-th occurrence of x in a column being added, made when missing.
+    std::size_t rowOf(double x, int occurrence, double xEsd) {
+        const auto key = std::make_pair(x, occurrence);
+        const auto found = index_.find(key);
+        if (found != index_.end()) return found->second;
+        index_.emplace(key, rows_.size());
+        rows_.push_back({field(x)});
+        if (withXEsd_) rows_.back().push_back(field(xEsd));
+        return rows_.size() - 1;
+    }
+
+    std::size_t addColumn(const std::string& name) {
+        head_.push_back(name);
+        return head_.size() - 1;
+    }
+
+    void set(std::size_t row, std::size_t column, std::string text) {
+        auto& cells = rows_[row];
+        if (cells.size() <= column) cells.resize(column + 1);
+        cells[column] = std::move(text);
+    }
+
+    std::string text() const {
+        std::string out;
+        const auto line = [&](const std::vector<std::string>& cells) {
+            for (std::size_t c = 0; c < head_.size(); ++c) {
+                if (c > 0) out += ',';
+                if (c < cells.size()) out += cells[c];
+            }
+            out += "\r\n";
+        };
+        line(head_);
+        for (const auto& row : rows_) line(row);
+        return out;
+    }
+
+private:
+    bool withXEsd_;
+    std::vector<std::string> head_{"x"};
+    std::vector<std::vector<std::string>> rows_;
+    std::map<std::pair<double, int>, std::size_t> index_;
+};
+
+}  // namespace
+
+std::string figureCsv(const Figure& figure) {
+    bool anyLine = false, xEsd = false;
+    for (const PlotPanel& panel : figure.panels) {
+        for (const PlotLine& line : panel.lines) {
+            anyLine = true;
+            xEsd = xEsd || !line.xEsd.empty();
+        }
+    }
+    Table table(xEsd);
+    if (xEsd) table.addColumn("x_esd");
+    for (const PlotPanel& panel : figure.panels) {
+        if (anyLine) {
+            for (const PlotLine& line : panel.lines) {
+                std::vector<std::size_t> rows;
+                std::map<float, int> seen;
+                for (std::size_t k = 0; k < line.x.size(); ++k)
+                    rows.push_back(table.rowOf(line.x[k], seen[line.x[k]]++,
+                                               k < line.xEsd.size() ? line.xEsd[k] : std::nanf("")));
+                for (const std::string& name : line.columns) {
+                    const std::size_t value = table.addColumn(name);
+                    const std::size_t esd = table.addColumn(name + "_esd");
+                    for (std::size_t k = 0; k < rows.size(); ++k) {
+                        table.set(rows[k], value, field(line.y[k]));
+                        table.set(rows[k], esd, field(line.esd[k]));
+                    }
+                }
+            }
+        } else {
+            for (const FittedCurve& curve : panel.curves) {
+                if (curve.column.empty()) continue;
+                std::vector<std::size_t> rows;
+                std::map<double, int> seen;
+                for (const double x : curve.x) rows.push_back(table.rowOf(x, seen[x]++, std::nan("")));
+                const std::size_t value = table.addColumn(curve.column);
+                const std::size_t esd = table.addColumn(curve.column + "_esd");
+                for (std::size_t k = 0; k < rows.size(); ++k) {
+                    table.set(rows[k], value, field(curve.y[k]));
+                    table.set(rows[k], esd, k < curve.esd.size() ? field(curve.esd[k]) : std::string());
+                }
+            }
+        }
+    }
+    return table.text();
+}

@@ -1,0 +1,97 @@
+#include "plots/data/plot_ranges.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kFewestForOutliers = 5;
+constexpr double kFence = 3.0;  // Tukey's "far out"
+
+// The q-quantile of sorted values, interpolated between neighbours.
+double quantile(const std::vector<double>& sorted, double q) {
+    const double at = q * static_cast<double>(sorted.size() - 1);
+    const std::size_t below = static_cast<std::size_t>(std::floor(at));
+    const std::size_t above = std::min(below + 1, sorted.size() - 1);
+    return sorted[below] + (sorted[above] - sorted[below]) * (at - static_cast<double>(below));
+}
+
+struct Span {
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    void add(double v) {
+        if (!std::isfinite(v)) return;
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    bool empty() const { return !(high >= low); }
+    double size() const { return high - low; }
+};
+
+}  // namespace
+
+std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
+    Span all, kept, bars;
+    bool outlier = false;
+    // The measured values with their esds; in a panel of fitted curves alone, the curves with
+    // their bands (a law that runs off to infinity at one end is such an outlier).
+    const auto take = [&](const auto& ys, const auto& esds) {
+        std::vector<double> sorted;
+        for (const auto v : ys)
+            if (std::isfinite(v)) sorted.push_back(v);
+        std::sort(sorted.begin(), sorted.end());
+        double lowFence = -std::numeric_limits<double>::infinity();
+        double highFence = std::numeric_limits<double>::infinity();
+        if (sorted.size() >= kFewestForOutliers) {
+            const double q1 = quantile(sorted, 0.25), q3 = quantile(sorted, 0.75);
+            lowFence = q1 - kFence * (q3 - q1);
+            highFence = q3 + kFence * (q3 - q1);
+        }
+        for (std::size_t k = 0; k < ys.size(); ++k) {
+            const double v = ys[k];
+            if (!std::isfinite(v)) continue;
+            const double e = k < esds.size() && std::isfinite(esds[k]) ? static_cast<double>(esds[k]) : 0.0;
+            all.add(v - e);
+            all.add(v + e);
+            if (v < lowFence || v > highFence) {
+                outlier = true;
+                continue;
+            }
+            kept.add(v);
+            bars.add(v - e);
+            bars.add(v + e);
+        }
+    };
+    for (const PlotLine& line : panel.lines) take(line.y, line.esd);
+    if (panel.lines.empty())
+        for (const FittedCurve& curve : panel.curves) take(curve.y, curve.esd);
+    if (kept.empty()) return std::nullopt;
+    // Error bars widen the range by at most half the values' own span on either side, so that
+    // one step with a large esd does not take over the plot either.
+    const double room = std::max(kept.size(), std::fabs(kept.high) * 1e-3) * 0.5;
+    Span shown = kept;
+    if (!bars.empty()) {
+        shown.add(std::max(bars.low, kept.low - room));
+        shown.add(std::min(bars.high, kept.high + room));
+    }
+    // Over measured values, the curves fitted to them and their bands count in full.
+    const std::vector<FittedCurve> none;
+    const std::vector<FittedCurve>& curves = panel.lines.empty() ? none : panel.curves;
+    for (Span* span : {&shown, &all}) {
+        for (const FittedCurve& curve : curves) {
+            for (std::size_t k = 0; k < curve.y.size(); ++k) {
+                const double e = k < curve.esd.size() ? curve.esd[k] : 0.0;
+                span->add(curve.y[k] - e);
+                span->add(curve.y[k] + e);
+            }
+        }
+        if (panel.zeroLine) span->add(0.0);
+    }
+    // Worth it when leaving the outliers out at least halves the range, or, without outliers,
+    // when error bars alone would more than double it.
+    const bool worth = outlier ? shown.size() <= 0.5 * all.size() : all.size() > 2.0 * shown.size();
+    if (!worth) return std::nullopt;
+    return std::array<double, 2>{shown.low, shown.high};
+}
