@@ -16,6 +16,21 @@ struct EsdSums {
     Mat3 vectors;
 };
 
+void addSquares(Mat3& sum, const Mat3& changed, const Mat3& reference) {
+    for (std::size_t k = 0; k < 9; ++k) {
+        const float d = changed.v[k] - reference.v[k];
+        sum.v[k] += d * d;
+    }
+}
+
+Mat3 rootsOverStep(const Mat3& sum) {
+    Mat3 r;
+    for (std::size_t k = 0; k < 9; ++k) r.v[k] = std::sqrt(sum.v[k]) / kStepFactor;
+    return r;
+}
+
+}  // namespace
+
 Cell perturbed(const Cell& cell, const Cell& sig, Move move) {
     Cell p = cell;
     auto step = [&](int k) { p[k] = cell[k] + kStepFactor * sig[k]; };
@@ -33,21 +48,6 @@ Cell perturbed(const Cell& cell, const Cell& sig, Move move) {
     }
     return p;
 }
-
-void addSquares(Mat3& sum, const Mat3& changed, const Mat3& reference) {
-    for (std::size_t k = 0; k < 9; ++k) {
-        const float d = changed.v[k] - reference.v[k];
-        sum.v[k] += d * d;
-    }
-}
-
-Mat3 rootsOverStep(const Mat3& sum) {
-    Mat3 r;
-    for (std::size_t k = 0; k < 9; ++k) r.v[k] = std::sqrt(sum.v[k]) / kStepFactor;
-    return r;
-}
-
-}  // namespace
 
 void signMonoclinicEsds(const Mat3& v, Mat3& e) {
     const float n = v(1, 1) * e(1, 1);

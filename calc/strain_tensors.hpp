@@ -5,6 +5,7 @@
 
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/cell_geometry.hpp"
+#include "calc/crystal_system.hpp"
 #include "calc/options.hpp"
 
 struct CellPair {
@@ -30,6 +31,9 @@ struct StrainTensors {
 };
 
 constexpr float kStepFactor = 0.1f;  // each parameter moves by this fraction of its esd
+
+// The cell with the parameters of one move of the esd estimate moved by kStepFactor of their esds.
+Cell perturbed(const Cell& cell, const Cell& sig, Move move);
 
 StrainTensors CALC_STRAIN_TENSORS(const CellPair& pair, StrainType strainType, CrystalSystem crystalSystem,
                                   AxialSet axisConvention);

@@ -1,9 +1,14 @@
 #include "run/process_data.hpp"
 
+#include <charconv>
+#include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
+#include "calc/pair_ranges.hpp"
 #include "calc/pair_result.hpp"
+#include "calc/validate_cells.hpp"
 #include "input/readfile.hpp"
 #include "report/print_report.hpp"
 #include "report/result_files.hpp"
@@ -53,6 +58,26 @@ InputClash clashWithInput(const RunState& state) {
                        state.printFileName);
 }
 
+// The first data point whose T, P or esds are out of range, and what is.
+std::pair<int, PointRangeFault> firstPointOutOfRange(const Series& series) {
+    for (std::size_t n = 0; n < series.points.size(); ++n) {
+        if (const PointRangeFault fault = pointRangeFault(series.points[n]); fault.fault != RangeFault::none)
+            return {static_cast<int>(n + 1), fault};
+    }
+    return {0, {}};
+}
+
+std::string rangeReason(int point, const PointRangeFault& fault) {
+    const std::string at = "data point " + std::to_string(point) + ": " + fault.name;
+    if (std::isnan(fault.value)) return at + " is not a number";
+    char buffer[32];
+    const std::string value(buffer, std::to_chars(buffer, buffer + sizeof buffer, fault.value).ptr);
+    if (std::isinf(fault.value)) return at + " " + value + " is not finite";
+    return at + " " + value + " is too large for single precision: " +
+           (fault.fault == RangeFault::variable ? "its change or midpoint with another point would not be finite"
+                                                : "the esd of a change of T or P would not be finite");
+}
+
 }  // namespace
 
 std::string runDateTime(const RunState& state) { return state.clock ? state.clock() : localDateTimeText(); }
@@ -69,6 +94,12 @@ RunOutcome PROCESS_DATA(RunState& state) {
         return cannotCompute(state, status::invalidCell(bad),
                              "data point " + std::to_string(bad) + " has an edge too small or too large to compute with");
     }
+    if (const auto [bad, fault] = firstPointOutOfRange(series); bad != 0) {
+        return cannotCompute(state,
+                             fault.fault == RangeFault::variable ? status::variableOutOfRange(bad)
+                                                                 : status::esdOutOfRange(bad),
+                             rangeReason(bad, fault));
+    }
     const int nData = static_cast<int>(series.points.size());
     if (nData < 2) {
         WLINE(state, status::onlyOneDatum);
@@ -78,6 +109,15 @@ RunOutcome PROCESS_DATA(RunState& state) {
         return cannotCompute(state, status::strainNotFinite(first, second),
                              "data points " + std::to_string(first) + " and " + std::to_string(second) +
                                  " differ too much for their strain to be computed");
+    }
+    if (const PairRangeFault fault = firstPairRangeFault(series, state.options); fault.fault != RangeFault::none) {
+        const std::string pair = "data points " + std::to_string(fault.first) + " and " + std::to_string(fault.second);
+        return fault.fault == RangeFault::variable
+                   ? cannotCompute(state, status::variableOutOfRange(fault.point),
+                                   "the change of T or P between " + pair + " is too small to divide by")
+                   : cannotCompute(state, status::esdOutOfRange(fault.point),
+                                   "the esds of data point " + std::to_string(fault.point) + " give esds for " + pair +
+                                       " that single precision cannot hold");
     }
 
     // A print file that the run opens itself is opened only now, so that a run that failed above
