@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
+#include <initializer_list>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -119,11 +120,16 @@ int main(int argc, char** argv) {
         state.deferredPrintFile = printFile;
         state.resultFolder = std::filesystem::path(printFile).parent_path();
     }
-    std::vector<std::unique_ptr<RunOutput>> exports;
-    if (!jsonFile.empty()) exports.push_back(std::make_unique<JsonOutput>(jsonFile));
-    if (!csvFile.empty()) exports.push_back(std::make_unique<CsvOutput>(csvFile));
-    for (const auto& e : exports) state.extraOutputs.push_back(e.get());
-    if (input.runDataOut) state.extraOutputs.push_back(input.runDataOut.get());
+    const auto json = jsonFile.empty() ? nullptr : std::make_unique<JsonOutput>(jsonFile);
+    const auto csv = csvFile.empty() ? nullptr : std::make_unique<CsvOutput>(csvFile);
+    for (RunOutput* output : std::initializer_list<RunOutput*>{json.get(), csv.get(), input.runDataOut.get()})
+        if (output) state.extraOutputs.push_back(output);
+    // Why a data output failed: its file and the system's reason.
+    const auto showFailures = [&] {
+        for (const std::string& failure : {json ? json->failure() : std::string(), csv ? csv->failure() : std::string(),
+                                           input.runDataOut ? input.runDataOut->failure() : std::string()})
+            if (!failure.empty()) state.detailSink(failure);
+    };
     PlotCollector plots;
     if (wantPlots) state.extraOutputs.push_back(&plots);
 
@@ -131,9 +137,13 @@ int main(int argc, char** argv) {
     const RunOutcome outcome = PROCESS_DATA(state);
     state.inputFile.reset();
     const bool closed = state.printFile.close();
-    if (outcome != RunOutcome::completed) return 1;
+    if (outcome != RunOutcome::completed) {
+        showFailures();
+        return 1;
+    }
     if (!closed) {
         WLINE(state, status::writeFailed);
+        state.detailSink(printFileFailure(state));
         return 1;
     }
     if (wantPlots) {

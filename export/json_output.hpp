@@ -2,6 +2,7 @@
 // The run as one JSON document: the options, the data points and every calculation's numbers,
 // written as each calculation comes, so that no run is held in memory.
 #include <filesystem>
+#include <string>
 
 #include "export/replaced_file.hpp"
 #include "report/run_output.hpp"
@@ -13,6 +14,8 @@ public:
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult& r) override;
     bool end() override;
+    // Why the file could not be written, naming it; empty when it could.
+    const std::string& failure() const { return file_.failure(); }
 
 private:
     std::filesystem::path path_;

@@ -1,5 +1,10 @@
 #include "report/result_files.hpp"
 
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+
 #include "report/labels.hpp"
 #include "report/principal_report.hpp"
 
@@ -62,7 +67,12 @@ bool ResultFiles::begin(const RunHeader& header) {
     const bool pressure = header.series.pressureRun;
     const std::string_view propertyKind = pressure ? "COMPRESSIBILITY TENSOR" : "THERMAL EXPANSION TENSOR";
     const auto open = [&](RecordFile& file, std::string_view suffix) {
-        return file.openAppend(folder_ / resultFileName(printFileName_, suffix));
+        const std::filesystem::path path = folder_ / resultFileName(printFileName_, suffix);
+        errno = 0;
+        if (file.openAppend(path)) return true;
+        const int error = errno != 0 ? errno : EIO;
+        openFailure_ = "cannot open " + path.string() + ": " + std::generic_category().message(error);
+        return false;
     };
     const auto columnHeads = [](RecordFile& file) {
         file.record(Rec().x(5).text("   MIDPT  ").x(11).text("11").x(22).text("22").x(22).text("33").x(22).text("12")
@@ -105,6 +115,18 @@ bool ResultFiles::end() {
     bool ok = true;
     for (RecordFile* f : {&strainCalFile_, &tensorCalFile_, &prinCalFile_}) ok = f->close() && ok;
     return ok;
+}
+
+std::string ResultFiles::failure() const {
+    if (!openFailure_.empty()) return openFailure_;
+    const std::pair<const RecordFile*, std::string_view> files[] = {
+        {&strainCalFile_, kResultSuffixes[0]}, {&tensorCalFile_, kResultSuffixes[1]}, {&prinCalFile_, kResultSuffixes[2]}};
+    for (const auto& [file, suffix] : files) {
+        if (!file->failed()) continue;
+        const std::filesystem::path path = folder_ / resultFileName(printFileName_, suffix);
+        return "cannot write " + path.string() + ": " + std::generic_category().message(file->error() != 0 ? file->error() : EIO);
+    }
+    return {};
 }
 
 void writeTensorLine(RecordFile& file, float midpoint, const Mat3& tensor, const Mat3& esd) {

@@ -15,6 +15,7 @@
 #include "run/date_time.hpp"
 #include "run/deferred_print_file.hpp"
 #include "run/file_identity.hpp"
+#include "run/run_files.hpp"
 #include "run/run_lock.hpp"
 #include "run/series_checks.hpp"
 #include "run/status_texts.hpp"
@@ -56,6 +57,11 @@ InputClash clashWithInput(const RunState& state) {
     if (!input) return InputClash::none;
     return outputClash({&*input, 1}, identityOf(state.printFile.descriptor()), state.resultFolder,
                        state.printFileName);
+}
+
+// A reason among the details, when there is one.
+void detail(RunState& state, const std::string& reason) {
+    if (state.detailSink && !reason.empty()) state.detailSink(reason);
 }
 
 // The first data point whose T, P or esds are out of range, and what is.
@@ -168,6 +174,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
     for (RunOutput* output : outputs) {
         if (output->begin(header)) continue;
         if (allOpen) WLINE(state, status::resultOpenFailed);
+        if (output == resultFiles.get()) detail(state, resultFiles->failure());
         allOpen = false;
     }
 
@@ -185,6 +192,8 @@ RunOutcome PROCESS_DATA(RunState& state) {
     for (RunOutput* output : outputs) written = output->end() && written;
     if (!written) {
         WLINE(state, status::writeFailed);
+        if (state.printFile.failed()) detail(state, printFileFailure(state));
+        if (resultFiles) detail(state, resultFiles->failure());
         return RunOutcome::writeError;
     }
     return allOpen ? RunOutcome::completed : RunOutcome::writeError;
