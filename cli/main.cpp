@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,9 @@ const std::map<std::string, StrainType> kStrainTypes = {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int runBatch(int argc, char** argv) {
     CLI::App app{
         "Tenzio " TENZIO_VERSION " batch run: strain, thermal-expansion or compressibility tensors from a series of unit cells.\n"
         "Reads INPUT, appends the report to the print file (created when missing, never truncated) and\n"
@@ -161,4 +164,17 @@ int main(int argc, char** argv) {
     }
     WLINE(state, status::finished);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Memory that cannot be had ends the command with a message, never with an abort; files
+    // being replaced are removed unfinished as the run unwinds.
+    try {
+        return runBatch(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << status::notEnoughMemory << "\ntenzio-batch: not enough memory for this run; it stopped\n";
+        return 1;
+    }
 }

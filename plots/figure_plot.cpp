@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "plots/plot_data.hpp"
 #include "plots/plot_style.hpp"
@@ -35,6 +36,33 @@ QCPRange padded(QCPRange range) {
     }
     const double room = range.size() * 0.06;
     return {range.lower - room, range.upper + room};
+}
+
+// The points of a line that are drawn: all of them with markers; of a line alone, in runs of
+// consecutive points, the first, the lowest, the highest and the last of each run, so that the
+// drawn line has the envelope of the whole at a few thousand corners (a line through every point
+// of a long series takes minutes to fill into a picture).
+std::vector<std::size_t> drawnPoints(const PlotLine& line, bool marked) {
+    constexpr std::size_t kRuns = 1000;
+    const std::size_t n = line.x.size();
+    std::vector<std::size_t> points;
+    if (marked || n <= 4 * kRuns) {
+        for (std::size_t k = 0; k < n; ++k) points.push_back(k);
+        return points;
+    }
+    const std::size_t run = (n + kRuns - 1) / kRuns;
+    for (std::size_t begin = 0; begin < n; begin += run) {
+        const std::size_t end = std::min(n, begin + run);
+        std::size_t low = begin;
+        std::size_t high = begin;
+        for (std::size_t k = begin; k < end; ++k) {
+            if (line.y[k] < line.y[low]) low = k;
+            if (line.y[k] > line.y[high]) high = k;
+        }
+        for (const std::size_t k : {begin, std::min(low, high), std::max(low, high), end - 1})
+            if (points.empty() || points.back() < k) points.push_back(k);
+    }
+    return points;
 }
 
 }  // namespace
@@ -76,21 +104,34 @@ void showFigure(QCustomPlot& plot, const Figure& figure, const PlotFonts& fonts)
     plot.plotLayout()->setRowSpacing(2);
 
     bool anyPoint = false;
+    std::size_t longest = 0;
+    for (const PlotLine& line : figure.lines) longest = std::max(longest, line.x.size());
+    // A long series is drawn as lines alone: markers and error bars of many thousand points only
+    // cover one another, and take minutes and hundreds of megabytes to draw as SVG.
+    const bool marked = longest <= kMostMarkedPoints;
     for (std::size_t n = 0; n < figure.lines.size(); ++n) {
         const PlotLine& line = figure.lines[n];
         const QColor colour = colourOf(line.colour);
         auto* curve = new QCPCurve(plot.xAxis, plot.yAxis);
         curve->setName(qText(line.name));
-        curve->setPen(QPen(colour, 1.2));
-        curve->setScatterStyle(QCPScatterStyle(markerOf(n), colour, colour, 5));
+        // A line alone is one device pixel wide: wider lines through thousands of corners take
+        // minutes to fill into a picture.
+        QPen pen(colour, 1.2);
+        if (!marked) {
+            pen.setWidthF(0);
+            pen.setCosmetic(true);
+        }
+        curve->setPen(pen);
+        curve->setScatterStyle(marked ? QCPScatterStyle(markerOf(n), colour, colour, 5)
+                                      : QCPScatterStyle(QCPScatterStyle::ssNone));
         QVector<double> t, x, y, esd;
         bool anyEsd = false;
-        for (std::size_t k = 0; k < line.x.size(); ++k) {
+        for (const std::size_t k : drawnPoints(line, marked)) {
             t.push_back(static_cast<double>(k));
             x.push_back(line.x[k]);
             y.push_back(line.y[k]);
             esd.push_back(line.esd[k]);
-            anyEsd = anyEsd || line.esd[k] > 0.0f;
+            anyEsd = anyEsd || (marked && line.esd[k] > 0.0f);
         }
         curve->setData(t, x, y, true);
         anyPoint = anyPoint || !x.isEmpty();
@@ -103,6 +144,19 @@ void showFigure(QCustomPlot& plot, const Figure& figure, const PlotFonts& fonts)
             bars->setPen(QPen(colour, 0.8));
             bars->setWhiskerWidth(4);
         }
+    }
+
+    // The caption says why a long series has no markers and no error bars.
+    if (!marked) {
+        auto* caption = new QCPTextElement(&plot,
+                                           QStringLiteral("Lines only (%1 points): markers and error bars\n"
+                                                          "are drawn for up to %2 points.")
+                                               .arg(longest)
+                                               .arg(kMostMarkedPoints),
+                                           fonts.legend);
+        caption->setMargins(QMargins(2, 0, 2, 2));
+        plot.plotLayout()->addElement(2, 0, caption);
+        plot.plotLayout()->setRowStretchFactor(2, 0.001);
     }
 
     // Short names (a, b, c, V) share one row; long ones take a row each.

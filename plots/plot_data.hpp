@@ -4,6 +4,7 @@
 // Header only and free of functions, so that the plot writer module shares it with tenzio-batch
 // without linking anything of the program.
 #include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@
 // every plot; the crystal axes have theirs; the representation surface shows the sign of its
 // value in two more. All from the Okabe-Ito palette, which stays distinct for colour-blind readers.
 enum class PlotColour { axis1, axis2, axis3, cellA, cellB, cellC, volume, positive, negative };
+
+// The most points of a line drawn with markers and error bars; a longer series is drawn as lines
+// alone, and the figure says so.
+inline constexpr std::size_t kMostMarkedPoints = 2000;
 
 // One line of a plot: a value and its esd at each x. An esd of 0 draws no error bar.
 struct PlotLine {

@@ -15,6 +15,7 @@ inline constexpr std::string_view readError = "error reading file";
 inline constexpr std::string_view onlyOneDatum = "ONLY ONE DATUM IN INPUT FILE";
 inline constexpr std::string_view resultOpenFailed = "ERROR OPENING RESULT FILE";
 inline constexpr std::string_view writeFailed = "ERROR WRITING REPORT OR RESULT FILES";
+inline constexpr std::string_view notEnoughMemory = "NOT ENOUGH MEMORY";
 inline std::string invalidCell(int point) { return "INVALID CELL IN DATA POINT " + std::to_string(point); }
 inline std::string variableOutOfRange(int point) { return "T OR P OUT OF RANGE IN DATA POINT " + std::to_string(point); }
 inline std::string esdOutOfRange(int point) { return "ESD OUT OF RANGE IN DATA POINT " + std::to_string(point); }

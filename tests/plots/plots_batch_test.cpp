@@ -153,6 +153,39 @@ TEST(BatchPlots, AFailedPlotGivesTheSystemsReason) {
     EXPECT_EQ(slurp(dir / "errors").find("Unknown error"), std::string::npos) << slurp(dir / "errors");
 }
 
+// Mended fault: 100,000 points took 162 s and wrote 150 MB of SVG; a million aborted. Beyond a
+// few thousand points a figure is drawn as lines alone, and its caption says so.
+TEST(BatchPlots, ALongSeriesIsDrawnAsLinesAloneAndSaysSo) {
+    TempFolder dir("plots-long");
+    const auto series = [&](int points) {
+        std::string text = "TITLE drift\nLINE1 T A SIGA B C ALPHA BETA GAMMA\nDATA\n";
+        for (int i = 0; i < points; ++i)
+            text += std::to_string(100 + i) + " " + std::to_string(6.0 + 1e-5 * i) + " 0.001 10.8 17.4 76.9 84.5 81.6\n";
+        return text;
+    };
+    const struct {
+        const char* name;
+        int points;
+        bool linesOnly;
+    } cases[] = {{"short", 200, false}, {"long", 2600, true}};
+    for (const auto& c : cases) {
+        writeFile(dir / (std::string(c.name) + ".dat"), series(c.points));
+        ASSERT_EQ(batch(TENZIO_BATCH, quoted(dir / (std::string(c.name) + ".dat")) + " --plots " + quoted(dir / "p"), dir / "errors"),
+                  0)
+            << slurp(dir / "errors");
+        // The cell plot has a point per data point, the coefficients one per calculation.
+        for (const auto& [figure, drawn] : {std::pair{"_cell.svg", c.points}, std::pair{"_coefficients.svg", c.points - 1}}) {
+            const std::string svg = slurp(dir / "p" / (std::string(c.name) + figure));
+            const std::string caption = "Lines only (" + std::to_string(drawn) + " points)";
+            EXPECT_EQ(svg.find(caption) != std::string::npos, c.linesOnly) << c.name << figure;
+            // Markers and error bars of every point would take hundreds of bytes each.
+            if (c.linesOnly) {
+                EXPECT_LT(svg.size(), 150u * static_cast<std::size_t>(drawn)) << c.name << figure;
+            }
+        }
+    }
+}
+
 TEST(BatchPlots, TheBatchCommandDoesNotLinkQt) {
     // Qt is loaded with the plot writer only; a run without plots starts without it.
     FILE* pipe = popen(("ldd " + quoted(TENZIO_BATCH)).c_str(), "r");
