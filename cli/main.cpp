@@ -60,10 +60,10 @@ int runBatch(int argc, char** argv) {
     int axes = 1;
     std::string strain = "finite-eulerian";
     bool againstFirst = false;
-    app.add_option("INPUT", input.files, "Input data file (keyword header, then the cells), or CIF files")->required();
+    app.add_option("INPUT", input.files, "Input data file (keyword header, then the cells), or CIF files; - is the standard input")->required();
     auto* printOption = app.add_option("--print", printFile, "Print file that receives the report; it is appended to");
-    auto* jsonOption = app.add_option("--json", jsonFile, "Write the run's numbers as one JSON document to this file");
-    auto* csvOption = app.add_option("--csv", csvFile, "Write one CSV row per calculation to this file");
+    auto* jsonOption = app.add_option("--json", jsonFile, "Write the run's numbers as one JSON document to this file (- the standard output)");
+    auto* csvOption = app.add_option("--csv", csvFile, "Write one CSV row per calculation to this file (- the standard output)");
     app.add_option("--axes", axes,
                    "Cartesian axial set: 1 X//a*, Z//c (default); 2 Y//b, Z//c*; 3 X//a*, Y//b")
         ->check(CLI::Range(1, 3));
@@ -75,7 +75,7 @@ int runBatch(int argc, char** argv) {
                  "Compare every cell with the first one instead of each cell with the one before it");
     app.add_flag("--sort", input.sort, "Order the data points by T (or P, for a pressure series), ascending");
     auto* dataOutOption =
-        app.add_option("--data-out", input.dataOut, "Write the series as a keyword data file (replaced whole)");
+        app.add_option("--data-out", input.dataOut, "Write the series as a keyword data file (replaced whole; - the standard output)");
 
     // Plots: only these options and the block after the run; Qt is loaded only when asked for.
     std::string plotFolder;
