@@ -5,33 +5,35 @@
 #include "calc/cell_geometry.hpp"
 
 VolumeWithEsd cellVolume(const std::array<float, 6>& cell, const std::array<float, 6>& sigCell) {
-    const float a = cell[0], b = cell[1], c = cell[2];
-    std::array<float, 3> cosines{};
-    std::array<float, 3> sines{};
+    // In double: the terms of the esd square products of edges, which single precision cannot
+    // hold for the largest cells a run accepts. The result is rounded once to float.
+    const double a = cell[0], b = cell[1], c = cell[2];
+    std::array<double, 3> cosines{};
+    std::array<double, 3> sines{};
     for (int k = 0; k < 3; ++k) {
         cosines[k] = std::cos(cell[3 + k] * kDegToRad);
         sines[k] = std::sin(cell[3 + k] * kDegToRad);
     }
-    const float ca = cosines[0], cb = cosines[1], cg = cosines[2];
-    const float d = 1.0f - ca * ca - cb * cb - cg * cg + 2.0f * ca * cb * cg;
+    const double ca = cosines[0], cb = cosines[1], cg = cosines[2];
+    const double d = 1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg;
     // A cell that passed validation has d > 0; the guard keeps a degenerate one from giving NaN.
-    const float root = d > 0.0f ? std::sqrt(d) : 0.0f;
-    const float abc = a * b * c;
+    const double root = d > 0.0 ? std::sqrt(d) : 0.0;
+    const double abc = a * b * c;
+    const double volume = abc * root;
     VolumeWithEsd v;
-    v.volume = abc * root;
-    if (root == 0.0f) return v;
+    v.volume = static_cast<float>(volume);
+    if (root == 0.0) return v;
 
-    float variance = 0.0f;
-    const std::array<float, 3> edgeTerms{v.volume / a * sigCell[0], v.volume / b * sigCell[1],
-                                         v.volume / c * sigCell[2]};
-    for (const float term : edgeTerms) variance += term * term;
+    double variance = 0.0;
+    const std::array<double, 3> edgeTerms{volume / a * sigCell[0], volume / b * sigCell[1], volume / c * sigCell[2]};
+    for (const double term : edgeTerms) variance += term * term;
     // ∂V/∂α = abc sinα (cosα - cosβ cosγ) / sqrt(d), and cyclically for β and γ.
     for (int k = 0; k < 3; ++k) {
-        const float own = cosines[k];
-        const float others = cosines[(k + 1) % 3] * cosines[(k + 2) % 3];
-        const float term = abc * sines[k] * (own - others) / root * (sigCell[3 + k] * kDegToRad);
+        const double own = cosines[k];
+        const double others = cosines[(k + 1) % 3] * cosines[(k + 2) % 3];
+        const double term = abc * sines[k] * (own - others) / root * static_cast<double>(sigCell[3 + k] * kDegToRad);
         variance += term * term;
     }
-    v.esd = std::sqrt(variance);
+    v.esd = static_cast<float>(std::sqrt(variance));
     return v;
 }

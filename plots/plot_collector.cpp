@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "LIBRARIES/math/arccos.hpp"
 #include "calc/series.hpp"
@@ -26,6 +27,18 @@ std::array<float, 3> anglesToAbc(const Vec3& e, const Mat3& s) {
         angles[i - 1] = ARCCOS(cosine, ignored);
     }
     return angles;
+}
+
+// A value as a plot shows it: a value single precision cannot hold (an edge a hundred orders of
+// magnitude from the first point's) is a gap in its line, and an esd it cannot hold no error bar.
+float shownValue(double value) {
+    const auto v = static_cast<float>(value);
+    return std::isfinite(v) ? v : std::numeric_limits<float>::quiet_NaN();
+}
+
+float shownEsd(double esd) {
+    const auto e = static_cast<float>(esd);
+    return std::isfinite(e) ? e : 0.0f;
 }
 
 std::string degrees(float angle) { return std::to_string(std::lround(angle)) + "°"; }
@@ -120,8 +133,10 @@ Figure PlotCollector::axisFigure(bool property) const {
             if (property && !row.defined) continue;
             const int m = orders[k][t];
             line.x.push_back(row.midpoint);
-            line.y.push_back((property ? row.property[m] : row.strain[m]) * factor);
-            line.esd.push_back(row.withEsds ? (property ? row.propertyEsd[m] : row.strainEsd[m]) * factor : 0.0f);
+            line.y.push_back(shownValue(static_cast<double>(property ? row.property[m] : row.strain[m]) * factor));
+            line.esd.push_back(
+                row.withEsds ? shownEsd(static_cast<double>(property ? row.propertyEsd[m] : row.strainEsd[m]) * factor)
+                             : 0.0f);
         }
         // Named by its direction at the last calculation.
         const std::string name = principalAxes_ ? "axis " + std::to_string(t + 1) : cartesian[t];
@@ -215,10 +230,10 @@ Figure PlotCollector::cell() const {
                 base = referenceVolume.volume;
             }
             line.x.push_back(variableOf(p, pressureRun_));
-            line.y.push_back((value / base - 1.0f) * 100.0f);
+            line.y.push_back(shownValue((static_cast<double>(value) / base - 1.0) * 100.0));
             // The point's own esd on the scale of the first point; that point's esd would move
             // every value alike and is left out.
-            line.esd.push_back(esd / base * 100.0f);
+            line.esd.push_back(shownEsd(static_cast<double>(esd) / base * 100.0));
         }
         f.lines.push_back(std::move(line));
     }
