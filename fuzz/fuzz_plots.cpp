@@ -27,10 +27,11 @@ bool finite(const std::vector<float>& values) {
     return true;
 }
 
-// Every line of a figure: equal lengths, `points` of them (or any number when negative), finite
-// but for a gap (NaN) where a value is beyond single precision.
+// Every line of a figure (from one to `lines` of them: components a crystal system makes equal
+// share one): equal lengths, `points` of them (or any number when negative), finite but for a gap
+// (NaN) where a value is beyond single precision.
 void checkFigure(const Figure& figure, std::size_t lines, long points) {
-    require(figure.lines.size() == lines);
+    require(!figure.lines.empty() && figure.lines.size() <= lines);
     for (const PlotLine& line : figure.lines) {
         require(line.y.size() == line.x.size() && line.esd.size() == line.x.size());
         if (points >= 0) require(line.x.size() == static_cast<std::size_t>(points));
@@ -74,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkFigure(set.coefficients, 3, -1);
     require(set.coefficients.lines[0].x.size() <= points - 1);
     checkFigure(set.cell, 4, static_cast<long>(points));
+    require(set.cell.lines.size() == 4);
 
     const SurfaceData& surface = set.surface;
     require(surface.calculation >= 1 && static_cast<std::size_t>(surface.calculation) <= points - 1);
