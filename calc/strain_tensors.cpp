@@ -17,6 +17,21 @@ struct EsdSums {
     Mat3 vectors;
 };
 
+void addSquares(Mat3& sum, const Mat3& changed, const Mat3& reference) {
+    for (std::size_t k = 0; k < 9; ++k) {
+        const float d = changed.v[k] - reference.v[k];
+        sum.v[k] += d * d;
+    }
+}
+
+Mat3 rootsOverStep(const Mat3& sum) {
+    Mat3 r;
+    for (std::size_t k = 0; k < 9; ++k) r.v[k] = std::sqrt(sum.v[k]) / kStepFactor;
+    return r;
+}
+
+}  // namespace
+
 CellParameters perturbed(const UnitCell& cell, Move move) {
     CellParameters p = cell;
     auto step = [&](int k) { p[k] = cell[k] + kStepFactor * cell.esd[k]; };
@@ -34,21 +49,6 @@ CellParameters perturbed(const UnitCell& cell, Move move) {
     }
     return p;
 }
-
-void addSquares(Mat3& sum, const Mat3& changed, const Mat3& reference) {
-    for (std::size_t k = 0; k < 9; ++k) {
-        const float d = changed.v[k] - reference.v[k];
-        sum.v[k] += d * d;
-    }
-}
-
-Mat3 rootsOverStep(const Mat3& sum) {
-    Mat3 r;
-    for (std::size_t k = 0; k < 9; ++k) r.v[k] = std::sqrt(sum.v[k]) / kStepFactor;
-    return r;
-}
-
-}  // namespace
 
 void signMonoclinicEsds(const Mat3& v, Mat3& e) {
     const float n = v(1, 1) * e(1, 1);

@@ -5,6 +5,7 @@
 
 #include "LIBRARIES/math/eigen.hpp"
 #include "LIBRARIES/math/mat3.hpp"
+#include "calc/crystal_system.hpp"
 #include "calc/unit_cell.hpp"
 #include "calc/options.hpp"
 
@@ -23,6 +24,9 @@ struct StrainTensors {
 };
 
 constexpr float kStepFactor = 0.1f;  // each parameter moves by this fraction of its esd
+
+// The cell with the parameters of one move of the esd estimate moved by kStepFactor of their esds.
+CellParameters perturbed(const UnitCell& cell, Move move);
 
 // cell1 is the first ("before") cell, cell2 the second ("after"); a cell without esds is not moved.
 StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,

@@ -1,8 +1,10 @@
 #include "calc/validate_cells.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "calc/crystal_system.hpp"
+#include "calc/pair_ranges.hpp"
 #include "calc/matrix_inverse.hpp"
 #include "calc/strain.hpp"
 
@@ -47,21 +49,43 @@ bool isValidCell(const DataPoint& point) {
     constexpr double kDegToRadDouble = 3.14159265358979323846 / 180.0;
     const double ca = std::cos(c[3] * kDegToRadDouble), cb = std::cos(c[4] * kDegToRadDouble), cg = std::cos(c[5] * kDegToRadDouble);
     const double volume2 = 1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg;
-    if (!(volume2 > 1e-12)) return false;
-    for (int k = 0; k < 6; ++k) {
-        if (!std::isfinite(point.cell.esd[k])) return false;
+    return volume2 > 1e-12;
+}
+
+PointRangeFault pointRangeFault(const DataPoint& point) {
+    constexpr float kLargestVariable = std::numeric_limits<float>::max() / 2.0f;
+    const float kLargestVariableEsd = std::sqrt(kLargestVariable);
+    const struct {
+        const char* name;
+        float value;
+        RangeFault fault;
+        float largest;
+    } numbers[] = {{"T", point.t, RangeFault::variable, kLargestVariable},
+                   {"P", point.p, RangeFault::variable, kLargestVariable},
+                   {"SIGT", point.sigT, RangeFault::esd, kLargestVariableEsd},
+                   {"SIGP", point.sigP, RangeFault::esd, kLargestVariableEsd}};
+    for (const auto& n : numbers) {
+        if (!(std::fabs(n.value) <= n.largest)) return {n.fault, n.name, n.value};  // NaN too
     }
-    if (!std::isfinite(point.volumeAsReadEsd)) return false;
-    return std::isfinite(point.p) && std::isfinite(point.t) && std::isfinite(point.sigP) && std::isfinite(point.sigT);
+    constexpr const char* kCellEsds[] = {"SIGA", "SIGB", "SIGC", "SIGALPHA", "SIGBETA", "SIGGAMMA"};
+    for (int k = 0; k < 6; ++k) {
+        if (!std::isfinite(point.cell.esd[k])) return {RangeFault::esd, kCellEsds[k], point.cell.esd[k]};
+    }
+    if (!std::isfinite(point.volumeAsReadEsd)) return {RangeFault::esd, "SIGV", point.volumeAsReadEsd};
+    return {};
 }
 
 std::optional<SeriesProblem> checkSeries(const Series& series, const RunOptions& options) {
     const int nData = static_cast<int>(series.points.size());
     for (int n = 1; n <= nData; ++n) {
         if (!isUsableCell(series.points[static_cast<std::size_t>(n - 1)].cell, options.axisConvention))
-            return SeriesProblem{SeriesProblem::Kind::unusableCell, n, 0};
+            return SeriesProblem{SeriesProblem::Kind::unusableCell, n, 0, n, {}};
     }
-    if (nData < 2) return SeriesProblem{SeriesProblem::Kind::tooFewPoints};
+    for (int n = 1; n <= nData; ++n) {
+        const PointRangeFault range = pointRangeFault(series.points[static_cast<std::size_t>(n - 1)]);
+        if (range.fault != RangeFault::none) return SeriesProblem{SeriesProblem::Kind::pointOutOfRange, n, 0, n, range};
+    }
+    if (nData < 2) return SeriesProblem{SeriesProblem::Kind::tooFewPoints, 0, 0, 0, {}};
     for (int i = 2; i <= nData; ++i) {
         const int first = options.incremental ? i - 1 : 1;
         // The strain tensor as the calculation forms it, without its esds.
@@ -69,7 +93,9 @@ std::optional<SeriesProblem> checkSeries(const Series& series, const RunOptions&
         const Mat3 s2 = series.points[static_cast<std::size_t>(i - 1)].cell.sMatrix(options.axisConvention);
         Mat3 strain = CALC_STRAIN(options.strainType, s1, s2);
         FIX_TENSOR(strain, series.crystalSystem);
-        if (!isFiniteMatrix(strain)) return SeriesProblem{SeriesProblem::Kind::strainNotFinite, first, i};
+        if (!isFiniteMatrix(strain)) return SeriesProblem{SeriesProblem::Kind::strainNotFinite, first, i, 0, {}};
     }
+    if (const PairRangeFault fault = firstPairRangeFault(series, options); fault.fault != RangeFault::none)
+        return SeriesProblem{SeriesProblem::Kind::pairOutOfRange, fault.first, fault.second, fault.point, {fault.fault, "", 0.0f}};
     return std::nullopt;
 }

@@ -4,9 +4,11 @@
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
+#include <initializer_list>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -34,7 +36,9 @@ const std::map<std::string, StrainType> kStrainTypes = {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int runBatch(int argc, char** argv) {
     CLI::App app{
         "Tenzio " TENZIO_VERSION " batch run: strain, thermal-expansion or compressibility tensors from a series of unit cells.\n"
         "Reads INPUT, appends the report to the print file (created when missing, never truncated) and\n"
@@ -60,10 +64,10 @@ int main(int argc, char** argv) {
     int axes = 1;
     std::string strain = "finite-eulerian";
     bool againstFirst = false;
-    app.add_option("INPUT", input.files, "Input data file (keyword header, then the cells), or CIF files")->required();
+    app.add_option("INPUT", input.files, "Input data file (keyword header, then the cells), or CIF files; - is the standard input")->required();
     auto* printOption = app.add_option("--print", printFile, "Print file that receives the report; it is appended to");
-    auto* jsonOption = app.add_option("--json", jsonFile, "Write the run's numbers as one JSON document to this file");
-    auto* csvOption = app.add_option("--csv", csvFile, "Write one CSV row per calculation to this file");
+    auto* jsonOption = app.add_option("--json", jsonFile, "Write the run's numbers as one JSON document to this file (- the standard output)");
+    auto* csvOption = app.add_option("--csv", csvFile, "Write one CSV row per calculation to this file (- the standard output)");
     app.add_option("--axes", axes,
                    "Cartesian axial set: 1 X//a*, Z//c (default); 2 Y//b, Z//c*; 3 X//a*, Y//b")
         ->check(CLI::Range(1, 3));
@@ -75,7 +79,7 @@ int main(int argc, char** argv) {
                  "Compare every cell with the first one instead of each cell with the one before it");
     app.add_flag("--sort", input.sort, "Order the data points by T (or P, for a pressure series), ascending");
     auto* dataOutOption =
-        app.add_option("--data-out", input.dataOut, "Write the series as a keyword data file (replaced whole)");
+        app.add_option("--data-out", input.dataOut, "Write the series as a keyword data file (replaced whole; - the standard output)");
 
     // Fits over the whole series: for --fits and the JSON.
     std::string fitsFile;
@@ -150,12 +154,19 @@ int main(int argc, char** argv) {
         state.deferredPrintFile = printFile;
         state.resultFolder = std::filesystem::path(printFile).parent_path();
     }
-    std::vector<std::unique_ptr<RunOutput>> exports;
-    if (!jsonFile.empty()) exports.push_back(std::make_unique<JsonOutput>(jsonFile));
-    if (!csvFile.empty()) exports.push_back(std::make_unique<CsvOutput>(csvFile));
-    if (!fitsFile.empty()) exports.push_back(std::make_unique<FitReportOutput>(fitsFile));
-    for (const auto& e : exports) state.extraOutputs.push_back(e.get());
-    if (input.runDataOut) state.extraOutputs.push_back(input.runDataOut.get());
+    const auto json = jsonFile.empty() ? nullptr : std::make_unique<JsonOutput>(jsonFile);
+    const auto csv = csvFile.empty() ? nullptr : std::make_unique<CsvOutput>(csvFile);
+    const auto fitReport = fitsFile.empty() ? nullptr : std::make_unique<FitReportOutput>(fitsFile);
+    for (RunOutput* output :
+         std::initializer_list<RunOutput*>{json.get(), csv.get(), fitReport.get(), input.runDataOut.get()})
+        if (output) state.extraOutputs.push_back(output);
+    // Why a data output failed: its file and the system's reason.
+    const auto showFailures = [&] {
+        for (const std::string& failure : {json ? json->failure() : std::string(), csv ? csv->failure() : std::string(),
+                                           fitReport ? fitReport->failure() : std::string(),
+                                           input.runDataOut ? input.runDataOut->failure() : std::string()})
+            if (!failure.empty()) state.detailSink(failure);
+    };
     PlotCollector plots;
     if (wantPlots) state.extraOutputs.push_back(&plots);
 
@@ -163,9 +174,13 @@ int main(int argc, char** argv) {
     const RunOutcome outcome = PROCESS_DATA(state);
     state.inputFile.reset();
     const bool closed = state.printFile.close();
-    if (outcome != RunOutcome::completed) return 1;
+    if (outcome != RunOutcome::completed) {
+        showFailures();
+        return 1;
+    }
     if (!closed) {
         WLINE(state, status::writeFailed);
+        state.detailSink(printFileFailure(state));
         return 1;
     }
     if (wantPlots) {
@@ -186,4 +201,17 @@ int main(int argc, char** argv) {
     }
     WLINE(state, status::finished);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Memory that cannot be had ends the command with a message, never with an abort; files
+    // being replaced are removed unfinished as the run unwinds.
+    try {
+        return runBatch(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << status::notEnoughMemory << "\ntenzio-batch: not enough memory for this run; it stopped\n";
+        return 1;
+    }
 }

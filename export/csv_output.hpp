@@ -14,6 +14,8 @@ public:
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult& r) override;
     bool end() override;
+    // Why the file could not be written, naming it; empty when it could.
+    const std::string& failure() const { return file_.failure(); }
 
 private:
     std::filesystem::path path_;

@@ -18,6 +18,8 @@ public:
     bool wantsFits() const override { return true; }
     void fits(const FitResult& result) override;
     bool end() override;
+    // Why the file could not be written: its name and the system's reason; empty when it was.
+    const std::string& failure() const { return file_.failure(); }
 
 private:
     std::filesystem::path path_;

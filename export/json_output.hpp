@@ -3,6 +3,7 @@
 // written as each calculation comes, so that no run is held in memory; then the fits over the
 // series.
 #include <filesystem>
+#include <string>
 
 #include "export/replaced_file.hpp"
 #include "output/run_output.hpp"
@@ -16,6 +17,8 @@ public:
     bool wantsFits() const override { return true; }
     void fits(const FitResult& result) override;
     bool end() override;
+    // Why the file could not be written, naming it; empty when it could.
+    const std::string& failure() const { return file_.failure(); }
 
 private:
     std::filesystem::path path_;

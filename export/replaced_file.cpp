@@ -70,8 +70,12 @@ bool ReplacedFile::open(const std::filesystem::path& path) {
         owner_ = info.st_uid;
         group_ = info.st_gid;
     }
-    const std::filesystem::path folder = target_.parent_path();
-    std::string pattern = (folder / ("." + target_.filename().string() + ".XXXXXX")).string();
+    // Unnamed until complete, so that a run killed while writing leaves nothing behind; where the
+    // file system has no unnamed files, under a hidden temporary name.
+    const std::filesystem::path folder = target_.parent_path().empty() ? "." : target_.parent_path();
+    descriptor_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (descriptor_ >= 0) return true;
+    std::string pattern = temporaryPattern();
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         fail("cannot create a file beside", errno);
@@ -80,6 +84,36 @@ bool ReplacedFile::open(const std::filesystem::path& path) {
     descriptor_ = fd;
     temporary_ = pattern;
     return true;
+}
+
+std::string ReplacedFile::temporaryPattern() const {
+    return (target_.parent_path() / ("." + target_.filename().string() + ".XXXXXX")).string();
+}
+
+bool ReplacedFile::linkUnnamed() {
+    // The unnamed file gets a temporary name beside the target for the moment before the rename
+    // that replaces the target in one step.
+    const std::string self = "/proc/self/fd/" + std::to_string(descriptor_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = temporaryPattern();
+        const int probe = ::mkstemp(name.data());  // a fresh name, given up again at once
+        if (probe < 0) {
+            fail("cannot create a file beside", errno);
+            return false;
+        }
+        ::close(probe);
+        ::unlink(name.c_str());
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporary_ = name;
+            return true;
+        }
+        if (errno != EEXIST) {
+            fail("cannot write", errno);
+            return false;
+        }
+    }
+    fail("cannot write", EEXIST);
+    return false;
 }
 
 void ReplacedFile::drain() {
@@ -130,6 +164,7 @@ bool ReplacedFile::commit() {
     }
     drain();
     if (!inPlace_) setModeAndOwner();
+    if (!inPlace_ && temporary_.empty() && failure_.empty()) linkUnnamed();
     if (!standardOutput_ && ::close(descriptor_) != 0 && errno != EINTR) fail("cannot write", errno);
     descriptor_ = -1;
     if (!failure_.empty()) return false;

@@ -1,7 +1,8 @@
 #pragma once
 // A file written whole and put in place only when complete. A regular file (or a name not yet
-// taken) is written under a temporary name beside it and renamed over it at the end, so that a
-// failed run leaves any earlier file of that name as it was; through a symbolic link, the file
+// taken) is written as an unnamed file in its folder (or, where the file system has none, under
+// a hidden temporary name), named and renamed over it at the end, so that a failed or killed run
+// leaves any earlier file of that name as it was and no other file; through a symbolic link, the file
 // it names is replaced and the link stays, and the new file keeps the old one's mode and, where
 // the process may give it, its owner. Anything else that exists (a device, a named pipe)
 // and "-", the standard output, is written in place as the data come: it is never replaced.
@@ -31,13 +32,15 @@ private:
     void drain();
     void closeDescriptor();
     void setModeAndOwner();
+    std::string temporaryPattern() const;
+    bool linkUnnamed();  // names an unnamed file beside the target, in temporary_
 
     int descriptor_ = -1;
     bool inPlace_ = false;         // written where it is, not replaced
     bool standardOutput_ = false;  // the descriptor is the process's, not closed here
     std::filesystem::path given_;  // as the user named it, for messages
     std::filesystem::path target_;  // the file to replace, links followed
-    std::filesystem::path temporary_;
+    std::filesystem::path temporary_;  // the name while not yet in place; empty for an unnamed file
     bool replacing_ = false;       // the target exists: its mode and owner carry over
     unsigned mode_ = 0;
     unsigned owner_ = 0;

@@ -1,6 +1,8 @@
 // Fuzz target: a whole run, the bytes being the data file. The print file and the result files
 // live in a private temporary folder and start with earlier content, which every run must keep;
-// a run that fails must leave them exactly as they were. Such a breach traps like a crash.
+// a run that fails must leave them exactly as they were, and a completed run prints no number
+// that is not finite but the undefined property of an unchanged T or P. Such a breach traps like
+// a crash.
 #include <unistd.h>
 
 #include <cstddef>
@@ -108,6 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(content.compare(0, kEarlier.size(), kEarlier) == 0);  // earlier content kept
         if (wroteNothing) require(content.size() == kEarlier.size());
     }
-    if (outcome == RunOutcome::completed) require(readFile(printPath).size() > kEarlier.size());
+    if (outcome == RunOutcome::completed) {
+        const std::string report = readFile(printPath);
+        require(report.size() > kEarlier.size());
+        // The only number a completed run may print that is not finite is the undefined property
+        // of an unchanged T or P.
+        for (const fs::path& path : files) require(readFile(path).find("Infinity") == std::string::npos);
+        if (report.find("NaN") != std::string::npos) require(report.find("UNDEFINED") != std::string::npos);
+    }
     return 0;
 }

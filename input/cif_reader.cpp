@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -332,20 +333,33 @@ CrystalSystem seriesSystem(const std::vector<BlockPoint>& points, std::string& n
     return CrystalSystem::none;
 }
 
-// The points of one CIF text, in block order; the title from its first block when asked.
+// Every tag the reader looks up, in lower case: the parser keeps no other.
+const std::vector<std::string>& wantedTags() {
+    static const std::vector<std::string> tags = [] {
+        std::vector<std::string> all;
+        for (const auto& cellTags : kCellTags)
+            for (const std::string_view tag : cellTags) all.push_back(lowered(tag));
+        for (const Tags list : {Tags(kTemperatureTags), Tags(kPressureTags), Tags(kTitleTags)})
+            for (const std::string_view tag : list) all.push_back(lowered(tag));
+        for (const SymmetryTag& entry : kSymmetryTags) all.push_back(lowered(entry.tag));
+        return all;
+    }();
+    return tags;
+}
+
+// The points of one CIF text, in block order; the title from its first block when asked. Each
+// block is read as the parser finishes it, so that only the points are kept.
 void readBlocks(const CifText& source, std::vector<BlockPoint>& points, std::string* title) {
-    std::vector<CifBlock> blocks;
+    const std::size_t before = points.size();
     try {
-        blocks = parseCifBlocks(source.text, source.name);
+        parseCifBlocks(source.text, source.name, wantedTags(), [&](const CifBlock& block) {
+            const BlockPlace place{source.name, block.name.empty() ? "global_" : "data_" + block.name, block.line};
+            if (!holdsCell(block, place)) return;
+            if (title && points.size() == before) *title = titleOf(block, place);
+            points.push_back(pointOf(block, place));
+        });
     } catch (const CifSyntaxError& e) {
         throw CifError(e.what());
-    }
-    const std::size_t before = points.size();
-    for (const CifBlock& block : blocks) {
-        const BlockPlace place{source.name, block.name.empty() ? "global_" : "data_" + block.name, block.line};
-        if (!holdsCell(block, place)) continue;
-        if (title && points.size() == before) *title = titleOf(block, place);
-        points.push_back(pointOf(block, place));
     }
     if (points.size() == before) throw CifError(source.name + ": no data block with a cell (_cell_length_a)");
 }
@@ -413,6 +427,9 @@ ReadResult seriesOf(std::vector<BlockPoint> blocks, std::string title, const std
     return result;
 }
 
+// What a reader that ran out of memory says: the series is not read, and nothing is lost.
+std::string notEnoughMemory(const std::string& name) { return name + ": not enough memory to read it"; }
+
 ReadResult failed(std::string reason) {
     ReadResult r;
     r.failure = ReadFailure::unreadable;
@@ -455,11 +472,14 @@ ReadResult readCifTexts(std::span<const CifText> texts) {
     if (texts.empty()) return failed("no CIF file");
     std::vector<BlockPoint> points;
     std::string title;
+    std::size_t i = 0;
     try {
-        for (std::size_t i = 0; i < texts.size(); ++i) readBlocks(texts[i], points, i == 0 ? &title : nullptr);
+        for (; i < texts.size(); ++i) readBlocks(texts[i], points, i == 0 ? &title : nullptr);
         return seriesOf(std::move(points), std::move(title), texts.front().name);
     } catch (const CifError& e) {
         return failed(e.what());
+    } catch (const std::bad_alloc&) {
+        return failed(notEnoughMemory(texts[std::min(i, texts.size() - 1)].name));
     }
 }
 
@@ -467,8 +487,9 @@ ReadResult readCifStreams(std::span<const CifStream> streams) {
     if (streams.empty()) return failed("no CIF file");
     std::vector<BlockPoint> points;
     std::string title;
+    std::size_t i = 0;
     try {
-        for (std::size_t i = 0; i < streams.size(); ++i) {
+        for (; i < streams.size(); ++i) {
             CifText source;
             source.name = streams[i].name;
             source.text = streamText(streams[i].file, source.name);
@@ -477,6 +498,8 @@ ReadResult readCifStreams(std::span<const CifStream> streams) {
         return seriesOf(std::move(points), std::move(title), streams.front().name);
     } catch (const CifError& e) {
         return failed(e.what());
+    } catch (const std::bad_alloc&) {
+        return failed(notEnoughMemory(streams[std::min(i, streams.size() - 1)].name));
     }
 }
 

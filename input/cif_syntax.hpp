@@ -1,8 +1,10 @@
 #pragma once
-// CIF syntax, through gemmi: the data blocks of a CIF text as tags and values. Its source is
-// compiled as C++17, as gemmi's document types (a block holding items holding blocks) do not
-// build with clang and libstdc++ in C++20 mode; this header is plain C++17 for that reason.
+// CIF syntax, through gemmi's grammar: the data blocks of a CIF text as tags and values, one block
+// at a time. Its source is compiled as C++17, as gemmi's document types (a block holding items
+// holding blocks) do not build with clang and libstdc++ in C++20 mode; this header is plain C++17
+// for that reason.
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,9 +29,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The blocks of a CIF text (a leading UTF-8 byte-order mark is skipped); `name` names the file in
-// errors. Also refused: a tag without a value, a tag twice in a block, two blocks of one name.
-std::vector<CifBlock> parseCifBlocks(const std::string& text, const std::string& name);
+// Reads the blocks of a CIF text (a leading UTF-8 byte-order mark is skipped) and hands each to
+// `take` as soon as it ends, with only the items whose tags are among `wanted` (lower case; the
+// first of each), so that no text, whatever its loops and items, makes the reader hold much more
+// than the text itself. `name` names the file in errors. Also refused: a tag without a value, a
+// tag twice in a block, two blocks of one name. Throws CifSyntaxError: a syntax error first, then
+// the first broken rule in block order, then the first error `take` threw (as a runtime_error),
+// after which no more blocks are taken.
+void parseCifBlocks(const std::string& text, const std::string& name, const std::vector<std::string>& wanted,
+                    const std::function<void(const CifBlock&)>& take);
 
 // The crystal system of a Hermann-Mauguin symbol in gemmi's space-group table, 0 triclinic,
 // 1 monoclinic, 2 orthorhombic, 3 tetragonal, 4 trigonal, 5 hexagonal, 6 cubic; -1 when the

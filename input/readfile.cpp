@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -216,9 +217,22 @@ bool isCharacterDevice(std::FILE* file) {
     return fstat(fileno(file), &info) == 0 && S_ISCHR(info.st_mode);
 }
 
+// The reader itself; READFILE adds what a failed allocation means.
+ReadResult readDataFile(std::FILE* file);
+
 }  // namespace
 
 ReadResult READFILE(std::FILE* file) {
+    try {
+        return readDataFile(file);
+    } catch (const std::bad_alloc&) {
+        return failure(ReadFailure::unreadable, "not enough memory to hold the data points");
+    }
+}
+
+namespace {
+
+ReadResult readDataFile(std::FILE* file) {
     if (!file) return failure(ReadFailure::unreadable, "no input file");
     // A terminal or a device such as /dev/zero or /dev/urandom never ends as a data file does.
     if (isCharacterDevice(file)) return failure(ReadFailure::unreadable, "the input is a device, not a file");
@@ -297,3 +311,5 @@ ReadResult READFILE(std::FILE* file) {
         points.push_back(point);
     }
 }
+
+}  // namespace

@@ -1,5 +1,9 @@
 #include "report/result_files.hpp"
 
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
 #include "LIBRARIES/text/text.hpp"
 #include "report/labels.hpp"
 #include "report/principal_report.hpp"
@@ -48,23 +52,30 @@ bool ResultFiles::begin(const RunHeader& header) {
     const bool pressure = header.series.pressureRun;
     const std::string_view propertyKind = pressure ? "COMPRESSIBILITY TENSOR" : "THERMAL EXPANSION TENSOR";
     const ResultFileNames names(folder_, printFileName_);
+    const auto open = [&](RecordFile& file, const std::filesystem::path& path) {
+        errno = 0;
+        if (file.openAppend(path)) return true;
+        const int error = errno != 0 ? errno : EIO;
+        openFailure_ = "cannot open " + path.string() + ": " + std::generic_category().message(error);
+        return false;
+    };
     const auto columnHeads = [](RecordFile& file) {
         file.record(Rec().x(5).text("   MIDPT  ").x(11).text("11").x(22).text("22").x(22).text("33").x(22).text("12")
                         .x(22).text("13").x(22).text("23"));
         file.emptyRecord();
     };
 
-    if (!strainCalFile_.openAppend(names.strain)) return false;
+    if (!open(strainCalFile_, names.strain)) return false;
     writeHeaderBlock(strainCalFile_, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", header,
                      pressure ? "PRESSURE DATA" : "TEMPERATURE DATA");
     columnHeads(strainCalFile_);
 
-    if (!tensorCalFile_.openAppend(names.tensor)) return false;
+    if (!open(tensorCalFile_, names.tensor)) return false;
     writeHeaderBlock(tensorCalFile_, "PROPERTY TENSOR FROM WIN-TENZIO RUN ON: ", header, propertyKind);
     columnHeads(tensorCalFile_);
 
     if (!hasPrincipalAxes(header.series.crystalSystem)) return true;
-    if (!prinCalFile_.openAppend(names.principal)) return false;
+    if (!open(prinCalFile_, names.principal)) return false;
     writeHeaderBlock(prinCalFile_, "STRAIN TENSOR FROM WIN-TENZIO RUN ON: ", header, propertyKind);
     prinCalFile_.record(Rec().x(5).text("MIDPT ").text(kPrincipalHeading));
     return true;
@@ -89,6 +100,19 @@ bool ResultFiles::end() {
     bool ok = true;
     for (RecordFile* f : {&strainCalFile_, &tensorCalFile_, &prinCalFile_}) ok = f->close() && ok;
     return ok;
+}
+
+std::string ResultFiles::failure() const {
+    if (!openFailure_.empty()) return openFailure_;
+    const ResultFileNames names(folder_, printFileName_);
+    const std::pair<const RecordFile*, const std::filesystem::path*> files[] = {
+        {&strainCalFile_, &names.strain}, {&tensorCalFile_, &names.tensor}, {&prinCalFile_, &names.principal}};
+    for (const auto& [file, name] : files) {
+        if (!file->failed()) continue;
+        const std::filesystem::path& path = *name;
+        return "cannot write " + path.string() + ": " + std::generic_category().message(file->error() != 0 ? file->error() : EIO);
+    }
+    return {};
 }
 
 void writeTensorLine(RecordFile& file, float midpoint, const Mat3& tensor, const Mat3& esd) {

@@ -38,10 +38,13 @@ public:
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult& r) override;
     bool end() override;
+    // The first file that could not be opened or written, and the system's reason; empty when none.
+    std::string failure() const;
 
 private:
     std::filesystem::path folder_;
     std::string printFileName_;
+    std::string openFailure_;
     RecordFile strainCalFile_;
     RecordFile tensorCalFile_;
     RecordFile prinCalFile_;

@@ -1,9 +1,12 @@
 #include "run/process_data.hpp"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <future>
 #include <memory>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "calc/pair_result.hpp"
@@ -15,6 +18,7 @@
 #include "run/date_time.hpp"
 #include "run/deferred_print_file.hpp"
 #include "run/file_identity.hpp"
+#include "run/run_files.hpp"
 #include "run/run_lock.hpp"
 #include "run/status_texts.hpp"
 
@@ -43,6 +47,22 @@ InputClash clashWithInput(const RunState& state) {
                        state.printFileName);
 }
 
+// A reason among the details, when there is one.
+void detail(RunState& state, const std::string& reason) {
+    if (state.detailSink && !reason.empty()) state.detailSink(reason);
+}
+
+std::string rangeReason(int point, const PointRangeFault& fault) {
+    const std::string at = "data point " + std::to_string(point) + ": " + fault.name;
+    if (std::isnan(fault.value)) return at + " is not a number";
+    char buffer[32];
+    const std::string value(buffer, std::to_chars(buffer, buffer + sizeof buffer, fault.value).ptr);
+    if (std::isinf(fault.value)) return at + " " + value + " is not finite";
+    return at + " " + value + " is too large for single precision: " +
+           (fault.fault == RangeFault::variable ? "its change or midpoint with another point would not be finite"
+                                                : "the esd of a change of T or P would not be finite");
+}
+
 }  // namespace
 
 std::string runDateTime(const RunState& state) { return state.clock ? state.clock() : localDateTimeText(); }
@@ -61,11 +81,26 @@ RunOutcome PROCESS_DATA(RunState& state) {
             return cannotCompute(state, status::invalidCell(first),
                                  "data point " + std::to_string(first) +
                                      " has an edge too small or too large to compute with");
+        case SeriesProblem::Kind::pointOutOfRange:
+            return cannotCompute(state,
+                                 problem->range.fault == RangeFault::variable ? status::variableOutOfRange(first)
+                                                                              : status::esdOutOfRange(first),
+                                 rangeReason(first, problem->range));
         case SeriesProblem::Kind::tooFewPoints: WLINE(state, status::onlyOneDatum); return RunOutcome::onlyOneDatum;
         case SeriesProblem::Kind::strainNotFinite:
             return cannotCompute(state, status::strainNotFinite(first, second),
                                  "data points " + std::to_string(first) + " and " + std::to_string(second) +
                                      " differ too much for their strain to be computed");
+        case SeriesProblem::Kind::pairOutOfRange: {
+            const std::string pair = "data points " + std::to_string(first) + " and " + std::to_string(second);
+            const int point = problem->point;
+            return problem->range.fault == RangeFault::variable
+                       ? cannotCompute(state, status::variableOutOfRange(point),
+                                       "the change of T or P between " + pair + " is too small to divide by")
+                       : cannotCompute(state, status::esdOutOfRange(point),
+                                       "the esds of data point " + std::to_string(point) + " give esds for " + pair +
+                                           " that single precision cannot hold");
+        }
         }
     }
     const int nData = static_cast<int>(series.points.size());
@@ -118,6 +153,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
     for (RunOutput* output : outputs) {
         if (output->begin(header)) continue;
         if (allOpen) WLINE(state, status::resultOpenFailed);
+        if (output == resultFiles.get()) detail(state, resultFiles->failure());
         allOpen = false;
     }
 
@@ -155,6 +191,8 @@ RunOutcome PROCESS_DATA(RunState& state) {
     for (RunOutput* output : outputs) written = output->end() && written;
     if (!written) {
         WLINE(state, status::writeFailed);
+        if (state.printFile.failed()) detail(state, printFileFailure(state));
+        if (resultFiles) detail(state, resultFiles->failure());
         return RunOutcome::writeError;
     }
     return allOpen ? RunOutcome::completed : RunOutcome::writeError;

@@ -7,15 +7,17 @@ enum class RunOutcome {
     completed,     // every calculation written
     onlyOneDatum,  // fewer than two data points; nothing written
     readError,     // the data file could not be read; runError is 1, nothing written
-    invalidCell,   // a data point cannot form a cell, or a pair of them gives no finite strain;
-                   // runError is 1, nothing written
+    invalidCell,   // a data point cannot form a cell, its T, P or esds are beyond single precision,
+                   // or a pair of them gives numbers that are not finite; runError is 1, nothing
+                   // written
     writeError,    // a report or result file could not be opened or written
     refused,       // the print file or a result file is an input file, or another run is writing
                    // them; nothing written
 };
 
-// Runs with state.options on the chosen input and, when it is open, state.printFile (with the
-// result files beside it), plus state.extraOutputs. The print file and the result files are
+// Runs with state.options on the chosen input and, when it is open, state.printFile (or
+// state.deferredPrintFile, opened here once the series is read and checked) with the result files
+// beside it, plus state.extraOutputs. The print file and the result files are
 // locked against other runs while this one writes them. Status texts go through WLINE; the
 // caller shows the completion message for RunOutcome::completed.
 RunOutcome PROCESS_DATA(RunState& state);

@@ -1,5 +1,6 @@
 #include "run/run_files.hpp"
 
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -42,4 +43,9 @@ bool openPrintFile(RunState& state, const std::filesystem::path& path) {
     state.printFileName = fileNameOf(path.string());
     state.printPath = std::filesystem::absolute(path, ec);
     return true;
+}
+
+std::string printFileFailure(const RunState& state) {
+    const int error = state.printFile.error() != 0 ? state.printFile.error() : EIO;
+    return "cannot write " + state.printPath.string() + ": " + std::generic_category().message(error);
 }

@@ -23,3 +23,6 @@ bool openInputFile(RunState& state, const std::filesystem::path& path);
 
 // Opens the print file for appending (created when missing, never truncated); same rules.
 bool openPrintFile(RunState& state, const std::filesystem::path& path);
+
+// Why writing the print file failed, naming it: "cannot write out/run.prt: No space left on device".
+std::string printFileFailure(const RunState& state);

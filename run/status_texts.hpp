@@ -15,7 +15,10 @@ inline constexpr std::string_view readError = "error reading file";
 inline constexpr std::string_view onlyOneDatum = "ONLY ONE DATUM IN INPUT FILE";
 inline constexpr std::string_view resultOpenFailed = "ERROR OPENING RESULT FILE";
 inline constexpr std::string_view writeFailed = "ERROR WRITING REPORT OR RESULT FILES";
+inline constexpr std::string_view notEnoughMemory = "NOT ENOUGH MEMORY";
 inline std::string invalidCell(int point) { return "INVALID CELL IN DATA POINT " + std::to_string(point); }
+inline std::string variableOutOfRange(int point) { return "T OR P OUT OF RANGE IN DATA POINT " + std::to_string(point); }
+inline std::string esdOutOfRange(int point) { return "ESD OUT OF RANGE IN DATA POINT " + std::to_string(point); }
 inline std::string strainNotFinite(int first, int second) {
     return "STRAIN OUT OF RANGE FOR DATA POINTS " + std::to_string(first) + " AND " + std::to_string(second);
 }

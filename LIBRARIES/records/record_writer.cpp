@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -202,10 +203,12 @@ RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
         lineOpen_ = other.lineOpen_;
         earlierLineOpen_ = other.earlierLineOpen_;
         failed_ = other.failed_;
+        error_ = other.error_;
         other.used_ = 0;
         other.lineOpen_ = false;
         other.earlierLineOpen_ = false;
         other.failed_ = false;
+        other.error_ = 0;
     }
     return *this;
 }
@@ -232,6 +235,7 @@ bool endsInsideALine(const std::filesystem::path& path) {
 bool RecordFile::openAppend(const std::filesystem::path& path) {
     close();
     failed_ = false;
+    error_ = 0;
     // Earlier content that stops inside a line gets that line ended first, so that the new
     // records do not run on into it.
     const bool continuesALine = endsInsideALine(path);
@@ -247,9 +251,14 @@ bool RecordFile::openAppend(const std::filesystem::path& path) {
     return true;
 }
 
+void RecordFile::fail() {
+    if (!failed_) error_ = errno;
+    failed_ = true;
+}
+
 void RecordFile::drain() {
     if (used_ == 0) return;
-    if (std::fwrite(buffer_.get(), 1, used_, file_.get()) != used_) failed_ = true;
+    if (std::fwrite(buffer_.get(), 1, used_, file_.get()) != used_) fail();
     used_ = 0;
 }
 
@@ -257,7 +266,7 @@ void RecordFile::put(const char* data, std::size_t n) {
     if (n > kFileBufferBytes - used_) {
         drain();
         if (n > kFileBufferBytes) {
-            if (std::fwrite(data, 1, n, file_.get()) != n) failed_ = true;
+            if (std::fwrite(data, 1, n, file_.get()) != n) fail();
             return;
         }
     }
@@ -289,14 +298,14 @@ bool RecordFile::flush() {
         lineOpen_ = false;
     }
     drain();
-    if (std::fflush(file_.get()) != 0 || std::ferror(file_.get())) failed_ = true;
+    if (std::fflush(file_.get()) != 0 || std::ferror(file_.get())) fail();
     return !failed_;
 }
 
 bool RecordFile::close() {
     if (!file_) return !failed_;
     flush();
-    if (std::fclose(file_.release()) != 0) failed_ = true;
+    if (std::fclose(file_.release()) != 0) fail();
     buffer_.reset();
     used_ = 0;
     return !failed_;

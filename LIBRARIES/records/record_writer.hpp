@@ -88,6 +88,8 @@ public:
     // Flushes and closes; false when any write or the close failed.
     bool close();
     bool failed() const { return failed_; }
+    // The system's error number of the first failed write (0 when it gave none).
+    int error() const { return error_; }
 
 private:
     struct Closer {
@@ -95,10 +97,12 @@ private:
     };
     void put(const char* data, std::size_t n);
     void drain();  // hands the buffered bytes to the stream
+    void fail();   // a write failed: keeps the first failure's error number
     std::unique_ptr<std::FILE, Closer> file_;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;  // bytes waiting in buffer_
     bool lineOpen_ = false;  // a line has been written whose end is still due
     bool earlierLineOpen_ = false;  // the file's earlier content stops inside a line
     bool failed_ = false;
+    int error_ = 0;
 };

@@ -11,7 +11,9 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "plots/draw/figure_plot.hpp"
 #include "plots/draw/plot_style.hpp"
@@ -37,12 +39,36 @@ double figureHeightMm(const Figure& figure, ExportWidth w) {
     return rows * (column ? 36.0 : 42.0) + 14.0;
 }
 
+// The reason of a failed write: Qt's, or the system's where Qt has none ("Unknown error" when a
+// full disk shows only at the commit).
+QString reasonOf(const QFileDevice& file, int systemError) {
+    if (file.error() != QFileDevice::NoError && file.errorString() != QLatin1String("Unknown error"))
+        return file.errorString();
+    return QString::fromLocal8Bit(std::strerror(systemError != 0 ? systemError : EIO));
+}
+
 bool saveBytes(const QString& path, const QByteArray& bytes, QString& error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    const auto failed = [&](const QFileDevice& file) {
+        const int systemError = errno;
+        error = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), reasonOf(file, systemError));
         return false;
+    };
+    // A device or a named pipe (also through a link) receives the picture in place; only a regular
+    // file is replaced, and only once the new one is complete.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        QFile file(path);
+        errno = 0;
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() ||
+            !file.flush())
+            return failed(file);
+        file.close();
+        return file.error() == QFileDevice::NoError || failed(file);
     }
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
+        return failed(file);
     return true;
 }
 

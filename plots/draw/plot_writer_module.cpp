@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "plots/data/plot_data.hpp"
@@ -41,8 +42,14 @@ extern "C" __attribute__((visibility("default"))) int tenzio_write_plot_files(co
     std::setlocale(LC_ALL, locale.c_str());
 
     QString error;
-    const bool written = writePlotFiles(*request->plots, QString::fromStdString(request->folder),
-                                        QString::fromStdString(request->name), error);
+    bool written = false;
+    // Nothing may leave this C entry point: memory that cannot be had is a failure with its reason.
+    try {
+        written = writePlotFiles(*request->plots, QString::fromStdString(request->folder),
+                                 QString::fromStdString(request->name), error);
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("not enough memory to draw the plots");
+    }
     if (!written && request->message) *request->message = error.toStdString();
     app.reset();
     qInstallMessageHandler(previousHandler);

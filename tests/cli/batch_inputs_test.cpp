@@ -2,11 +2,15 @@
 // each input is opened and read once.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <sstream>
+#include <vector>
 
 #include "../support.hpp"
 
@@ -130,6 +134,91 @@ TEST(BatchInputs, ACifIsTheFirstTokenAfterItsCommentsHoweverLong) {
         EXPECT_EQ(shell(input + rest + q(dir / "long.json") + " 2>/dev/null"), 0) << input;
         EXPECT_EQ(jsonWithoutInput(dir / "long.json"), jsonWithoutInput(dir / "short.json")) << input;
     }
+}
+
+// Memory is measured only without the sanitizers, which hold much more and refuse a limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// A CIF of two points and, between them, a loop of single-character values: the worst case for
+// a reader that keeps every value.
+fs::path cifWithALongLoop(const TempFolder& dir, std::size_t megabytes) {
+    const std::string cell = slurp(kGypsum / "04685.cif");
+    std::string text = cell + "loop_\n_x\n_y\n";
+    const std::string row = "a b a b a b a b a b a b a b a b a b a b a b a b a b a b a b a b a b a b a b a b\n";
+    while (text.size() < (megabytes << 20)) text += row;
+    text += slurp(kGypsum / "04686.cif");
+    writeFile(dir / "long.cif", text);
+    return dir / "long.cif";
+}
+
+struct ChildRun {
+    int exit = -1;
+    long peakKilobytes = 0;
+};
+
+// tenzio-batch with these arguments in a child of its own, under a limit on its address space
+// (0: none); its standard error in `errors`.
+ChildRun runChild(const std::vector<std::string>& arguments, const fs::path& errors, rlim_t addressSpace = 0) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        if (addressSpace != 0) {
+            const rlimit limit{addressSpace, addressSpace};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
+        std::vector<char*> argv{const_cast<char*>(TENZIO_BATCH)};
+        for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(TENZIO_BATCH, argv.data());
+        ::_exit(127);
+    }
+    ChildRun run;
+    int status = 0;
+    rusage usage{};
+    if (child > 0 && ::wait4(child, &status, 0, &usage) == child) {
+        run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        run.peakKilobytes = usage.ru_maxrss;
+    }
+    return run;
+}
+
+// Mended fault: a 100 MB CIF of single-character loop values took 2.2 GB.
+TEST(BatchInputs, ACifTakesAtMostFourTimesItsSizeAndFiftyMegabytes) {
+    if (kSanitized) GTEST_SKIP() << "memory is not measured under the sanitizers";
+    TempFolder dir("inputs-cif-memory");
+    constexpr std::size_t kMegabytes = 24;
+    const fs::path cif = cifWithALongLoop(dir, kMegabytes);
+    const ChildRun run = runChild({cif.string(), (kGypsum / "04687.cif").string(), "--json", (dir / "r.json").string()},
+                                  dir / "errors");
+    ASSERT_EQ(run.exit, 0) << slurp(dir / "errors");
+    EXPECT_LT(run.peakKilobytes, static_cast<long>((4 * kMegabytes + 50) << 10));
+}
+
+// Mended fault: out of memory, the program died of an uncaught std::bad_alloc (exit 134).
+TEST(BatchInputs, NotEnoughMemoryIsAFailureWithItsReasonAndNothingWritten) {
+    if (kSanitized) GTEST_SKIP() << "the sanitizers refuse a limit on the address space";
+    TempFolder dir("inputs-no-memory");
+    const fs::path cif = cifWithALongLoop(dir, 24);
+    const ChildRun run = runChild({cif.string(), (kGypsum / "04687.cif").string(), "--json", (dir / "r.json").string(),
+                                   "--print", (dir / "r.prt").string()},
+                                  dir / "errors", rlim_t{20} << 20);
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(slurp(dir / "errors"), "PROCESSING DATA\nerror reading file\ntenzio-batch: long.cif: not enough memory to read it\n");
+    EXPECT_FALSE(fs::exists(dir / "r.json"));
+    EXPECT_FALSE(fs::exists(dir / "r.prt"));
 }
 
 }  // namespace

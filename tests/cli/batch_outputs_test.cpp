@@ -72,6 +72,9 @@ TEST(BatchOutputs, ADeviceIsWrittenInPlaceNeverReplaced) {
         EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(full) + " 2>" + q(dir / "errors"))), 1)
             << option;
         EXPECT_EQ(typeOf(full), S_IFCHR) << option;
+        EXPECT_NE(slurp(dir / "errors").find("cannot write " + full.string() + ": No space left on device"),
+                  std::string::npos)
+            << slurp(dir / "errors");
     }
 }
 
@@ -141,6 +144,37 @@ TEST(BatchOutputs, AReplacedFileKeepsItsModeAndOwner) {
             }
             EXPECT_NE(slurp(file), "earlier") << option;
         }
+    }
+}
+
+// Mended fault: a failed write said only "ERROR WRITING REPORT OR RESULT FILES". Writes beyond the
+// process's file size limit (its signal ignored) fail as a full disk would.
+TEST(BatchOutputs, AFailedOutputNamesItsFileAndTheSystemsReason) {
+    TempFolder dir("outputs-reasons");
+    std::string series = "TITLE long\nLINE1 T A SIGA B SIGB C SIGC ALPHA BETA GAMMA\nDATA\n";
+    for (int i = 0; i < 400; ++i)
+        series += std::to_string(100 + i) + " 6.1" + std::to_string(100 + i) + " 0.002 10.8 0.002 17.4 0.003 76.9 84.5 81.6\n";
+    writeFile(dir / "series.dat", series);
+    fs::create_directories(dir / "held" / "r_strain.cal");  // a result file that cannot be opened
+    const struct {
+        const char* arguments;  // DIR: the folder
+        const char* reason;
+    } cases[] = {
+        {"--json DIR/r.json", "cannot write DIR/r.json: File too large"},
+        {"--csv DIR/r.csv", "cannot write DIR/r.csv: File too large"},
+        {"--data-out DIR/r.dat --json DIR/small.json", "cannot write DIR/r.dat: File too large"},
+        {"--data-out DIR/r.dat", "cannot write DIR/r.dat: File too large"},
+        {"--print DIR/r.prt", "cannot write DIR/r.prt: File too large"},
+        {"--print DIR/held/r.prt", "cannot open DIR/held/r_strain.cal: Is a directory"},
+    };
+    for (const auto& c : cases) {
+        std::string arguments = c.arguments;
+        std::string reason = c.reason;
+        for (std::string* text : {&arguments, &reason})
+            for (auto at = text->find("DIR"); at != std::string::npos; at = text->find("DIR")) text->replace(at, 3, dir.path().string());
+        const std::string command = "trap '' XFSZ; ulimit -f 8; " + batchCommand(q(dir / "series.dat") + " " + arguments);
+        EXPECT_EQ(shell("bash -c " + q(command) + " 2>" + q(dir / "errors")), 1) << arguments;
+        EXPECT_NE(slurp(dir / "errors").find(reason), std::string::npos) << slurp(dir / "errors");
     }
 }
 

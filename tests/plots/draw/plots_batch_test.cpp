@@ -2,7 +2,10 @@
 // report and result files kept.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -118,6 +121,87 @@ TEST(BatchPlots, FailuresSayWhyAndExitWithOne) {
     EXPECT_NE(slurp(dir / "errors").find("tenzio_plotwriter.so is missing"), std::string::npos)
         << slurp(dir / "errors");
     EXPECT_TRUE(std::filesystem::exists(dir / "bin_tensor.cal"));
+}
+
+mode_t typeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
+}
+
+// Mended fault: a plot file that was a named pipe, or a link to a device, was replaced by a
+// regular file (through a link to /dev/full, the system's own device).
+TEST(BatchPlots, ADeviceOrANamedPipeReceivesItsPlotAndStays) {
+    TempFolder dir("plots-in-place");
+    const std::filesystem::path plots = dir / "p";
+    std::filesystem::create_directories(plots);
+    ASSERT_EQ(::mkfifo((plots / "r_cell.svg").c_str(), 0600), 0);
+    // As root a device node of the test's own: /dev/null's (1, 3), then /dev/full's (1, 7).
+    const bool devices = ::mknod((plots / "r_cell.png").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    const std::string reader = "(timeout 60 cat " + quoted(plots / "r_cell.svg") + " >" + quoted(dir / "svg") + " &); ";
+    ASSERT_EQ(std::system((reader + quoted(TENZIO_BATCH) + " " + quoted(kExample) + " --print " + quoted(dir / "r.prt") +
+                           " --plots " + quoted(plots) + " >/dev/null 2>" + quoted(dir / "errors"))
+                              .c_str()),
+              0)
+        << slurp(dir / "errors");
+    EXPECT_EQ(typeOf(plots / "r_cell.svg"), S_IFIFO);
+    for (int k = 0; k < 100 && slurp(dir / "svg").size() < 1000; ++k) ::usleep(50000);
+    EXPECT_TRUE(slurp(dir / "svg").starts_with("<?xml")) << slurp(dir / "svg").substr(0, 100);
+    if (!devices) GTEST_SKIP() << "device nodes need root";
+    EXPECT_EQ(typeOf(plots / "r_cell.png"), S_IFCHR);
+    std::filesystem::remove(plots / "r_cell.png");
+    std::filesystem::remove(plots / "r_cell.svg");
+    ASSERT_EQ(::mknod((plots / "r_cell.png").c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(plots) + " --print " + quoted(dir / "r.prt"),
+                    dir / "errors"),
+              1);
+    EXPECT_EQ(typeOf(plots / "r_cell.png"), S_IFCHR);
+    EXPECT_NE(slurp(dir / "errors").find("cannot write " + (plots / "r_cell.png").string() + ": No space left on device"),
+              std::string::npos)
+        << slurp(dir / "errors");
+}
+
+// Mended fault: a plot that could not be written for want of room said "Unknown error". Writes
+// beyond the process's file size limit (its signal ignored) fail as on a full disk.
+TEST(BatchPlots, AFailedPlotGivesTheSystemsReason) {
+    TempFolder dir("plots-reason");
+    const std::string command = "trap '' XFSZ; ulimit -f 16; " + std::string(TENZIO_BATCH) + " " + quoted(kExample) +
+                                " --plots " + quoted(dir / "p");
+    EXPECT_NE(std::system(("bash -c " + quoted(std::filesystem::path(command)) + " 2>" + quoted(dir / "errors")).c_str()), 0);
+    EXPECT_NE(slurp(dir / "errors").find(": File too large"), std::string::npos) << slurp(dir / "errors");
+    EXPECT_EQ(slurp(dir / "errors").find("Unknown error"), std::string::npos) << slurp(dir / "errors");
+}
+
+// Mended fault: 100,000 points took 162 s and wrote 150 MB of SVG; a million aborted. Beyond a
+// few thousand points a figure is drawn as lines alone, and its caption says so.
+TEST(BatchPlots, ALongSeriesIsDrawnAsLinesAloneAndSaysSo) {
+    TempFolder dir("plots-long");
+    const auto series = [&](int points) {
+        std::string text = "TITLE drift\nLINE1 T A SIGA B C ALPHA BETA GAMMA\nDATA\n";
+        for (int i = 0; i < points; ++i)
+            text += std::to_string(100 + i) + " " + std::to_string(6.0 + 1e-5 * i) + " 0.001 10.8 17.4 76.9 84.5 81.6\n";
+        return text;
+    };
+    const struct {
+        const char* name;
+        int points;
+        bool linesOnly;
+    } cases[] = {{"short", 200, false}, {"long", 2600, true}};
+    for (const auto& c : cases) {
+        writeFile(dir / (std::string(c.name) + ".dat"), series(c.points));
+        ASSERT_EQ(batch(TENZIO_BATCH, quoted(dir / (std::string(c.name) + ".dat")) + " --plots " + quoted(dir / "p"), dir / "errors"),
+                  0)
+            << slurp(dir / "errors");
+        // The cell plot has a point per data point, the coefficients one per calculation.
+        for (const auto& [figure, drawn] : {std::pair{"_cell.svg", c.points}, std::pair{"_coefficients.svg", c.points - 1}}) {
+            const std::string svg = slurp(dir / "p" / (std::string(c.name) + figure));
+            const std::string caption = "Lines only (" + std::to_string(drawn) + " points)";
+            EXPECT_EQ(svg.find(caption) != std::string::npos, c.linesOnly) << c.name << figure;
+            // Markers and error bars of every point would take hundreds of bytes each.
+            if (c.linesOnly) {
+                EXPECT_LT(svg.size(), 150u * static_cast<std::size_t>(drawn)) << c.name << figure;
+            }
+        }
+    }
 }
 
 TEST(BatchPlots, TheBatchCommandDoesNotLinkQt) {

@@ -1,0 +1,79 @@
+// A replaced file while it is written: no name of its own in the folder, so that a run killed
+// then leaves nothing behind; put in place whole when complete.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <set>
+
+#include "../support.hpp"
+#include "export/replaced_file.hpp"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+bool hasUnnamedFiles(const fs::path& folder) {
+    const int probe = ::open(folder.c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0) return false;
+    ::close(probe);
+    return true;
+}
+
+// Mended fault: SIGKILL during --json left .run.json.XXXXXX (26 MB) beside run.json.
+TEST(ReplacedFile, AKilledWriterLeavesNoFileBehind) {
+    TempFolder dir("replaced-killed");
+    if (!hasUnnamedFiles(dir.path())) GTEST_SKIP() << "the file system of " << dir.path() << " has no unnamed files";
+    writeFile(dir / "run.json", "earlier");
+    const std::string chunk(1 << 16, 'x');
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ReplacedFile file;
+        if (!file.open(dir / "run.json")) ::_exit(2);
+        for (int k = 0; k < 64; ++k) file.write(chunk);
+        ::raise(SIGKILL);
+        ::_exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"run.json"});
+    EXPECT_EQ(slurp(dir / "run.json"), "earlier");
+}
+
+TEST(ReplacedFile, IsInPlaceWholeOnlyWhenCommitted) {
+    TempFolder dir("replaced-commit");
+    writeFile(dir / "run.json", "earlier");
+    const std::string text(3 << 16, 'y');  // more than one buffer
+    {
+        ReplacedFile file;
+        ASSERT_TRUE(file.open(dir / "run.json"));
+        file.write(text);
+        if (hasUnnamedFiles(dir.path())) {
+            EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"run.json"});
+        }
+        EXPECT_EQ(slurp(dir / "run.json"), "earlier");
+    }  // dropped without a commit
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"run.json"});
+    EXPECT_EQ(slurp(dir / "run.json"), "earlier");
+
+    ReplacedFile file;
+    ASSERT_TRUE(file.open(dir / "run.json"));
+    file.write(text);
+    ASSERT_TRUE(file.commit()) << file.failure();
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"run.json"});
+    EXPECT_TRUE(slurp(dir / "run.json") == text);
+}
+
+}  // namespace
