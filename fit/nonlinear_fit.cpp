@@ -25,6 +25,7 @@ struct Context {
     const NonlinearProblem* problem;
     std::vector<double> x;
     std::vector<double> r;
+    std::vector<double> jacobian;
 };
 
 int residualFunction(const gsl_vector* x, void* params, gsl_vector* f) {
@@ -35,6 +36,21 @@ int residualFunction(const gsl_vector* x, void* params, gsl_vector* f) {
         const double v = c->r[i];
         gsl_vector_set(f, i, inside && std::isfinite(v) ? v : kOutsideResidual);
     }
+    return GSL_SUCCESS;
+}
+
+int jacobianFunction(const gsl_vector* x, void* params, gsl_matrix* J) {
+    auto* c = static_cast<Context*>(params);
+    for (std::size_t j = 0; j < c->x.size(); ++j) c->x[j] = gsl_vector_get(x, j);
+    const std::size_t n = c->r.size();
+    const std::size_t p = c->x.size();
+    c->jacobian.assign(n * p, 0.0);
+    c->problem->jacobian(c->x, c->jacobian);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < p; ++j) {
+            const double v = c->jacobian[i * p + j];
+            gsl_matrix_set(J, i, j, std::isfinite(v) ? v : 0.0);
+        }
     return GSL_SUCCESS;
 }
 
@@ -148,10 +164,10 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
     }
 
     const GslErrorsAsValues errors;
-    Context context{&problem, std::vector<double>(p), std::vector<double>(n)};
+    Context context{&problem, std::vector<double>(p), std::vector<double>(n), {}};
     gsl_multifit_nlinear_fdf fdf{};
     fdf.f = residualFunction;
-    fdf.df = nullptr;  // derivatives by finite differences
+    fdf.df = problem.jacobian ? jacobianFunction : nullptr;  // else by finite differences
     fdf.fvv = nullptr;
     fdf.n = n;
     fdf.p = p;

@@ -12,6 +12,10 @@ struct NonlinearProblem {
     // The weighted residuals (obs - calc) / sigma at the parameters; false where the parameters
     // lie outside the model's domain (a negative volume, say).
     std::function<bool(const std::vector<double>& parameters, std::vector<double>& residuals)> residuals;
+    // Optionally the Jacobian of the residuals, d residual_i / d parameter_j row by row (points x
+    // parameters), at parameters where the residuals can be evaluated; without it the solver takes
+    // forward differences. The covariance is always taken by central differences of the residuals.
+    std::function<void(const std::vector<double>& parameters, std::vector<double>& jacobian)> jacobian;
     // A typical magnitude of each parameter, for the steps of the numerical derivatives.
     std::vector<double> typical;
     std::size_t maxIterations = 200;
