@@ -142,6 +142,7 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     projected.maxIterations = 100;
     std::vector<double> rootW(n, 1.0);
     std::vector<double> powers;  // ((P - Pc) / range)^nu at each point, from linearPart
+    std::vector<double> jacobianColumns;
     projected.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
         const double pc = pMin - range * std::exp(q[0]);
         double scaledLambda = 0.0;
@@ -150,6 +151,40 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
             return false;
         for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - eps0 - scaledLambda * powers[i]) * rootW[i];
         return true;
+    };
+    // The Jacobian of the projected residuals in Kaufman's form: each column is the derivative of
+    // the nonlinear basis function times its linear coefficient, with its part that eps0 and lambda
+    // would absorb projected out. It gives the exact gradient, so the same minimum.
+    projected.jacobian = [&](const std::vector<double>& q, std::vector<double>& jacobian) {
+        const double pc = pMin - range * std::exp(q[0]);
+        double scaledLambda = 0.0;
+        if (!std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda, powers, scaledLambda))) return;
+        // d(x^nu)/dq0 = nu x^(nu - 1) exp(q0) and d(x^nu)/dnu = x^nu ln x, with x = (P - Pc) / range.
+        double sw = 0.0, sx = 0.0, sxx = 0.0, sg0 = 0.0, sxg0 = 0.0, sg1 = 0.0, sxg1 = 0.0;
+        std::vector<double>& g = jacobianColumns;
+        g.resize(2 * n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = (points[i].x - pc) / range;
+            const double power = powers[i];
+            g[2 * i] = scaledLambda * q[1] * power / x * std::exp(q[0]);
+            g[2 * i + 1] = scaledLambda * power * std::log(x);
+            sw += w[i];
+            sx += w[i] * power;
+            sxx += w[i] * power * power;
+            sg0 += w[i] * g[2 * i];
+            sxg0 += w[i] * power * g[2 * i];
+            sg1 += w[i] * g[2 * i + 1];
+            sxg1 += w[i] * power * g[2 * i + 1];
+        }
+        // The weighted least-squares fit of each column by 1 and x^nu, subtracted.
+        const double det = sw * sxx - sx * sx;
+        const double b0 = (sw * sxg0 - sx * sg0) / det, a0 = (sg0 - b0 * sx) / sw;
+        const double b1 = (sw * sxg1 - sx * sg1) / det, a1 = (sg1 - b1 * sx) / sw;
+        for (std::size_t i = 0; i < n; ++i) {
+            // The residuals are (y - model) sqrt(w).
+            jacobian[2 * i] = -(g[2 * i] - a0 - b0 * powers[i]) * rootW[i];
+            jacobian[2 * i + 1] = -(g[2 * i + 1] - a1 - b1 * powers[i]) * rootW[i];
+        }
     };
     NonlinearProblem natural;
     natural.points = n;

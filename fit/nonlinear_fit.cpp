@@ -174,6 +174,9 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
     fdf.params = &context;
     gsl_multifit_nlinear_parameters settings = gsl_multifit_nlinear_default_parameters();
     settings.fdtype = GSL_MULTIFIT_NLINEAR_FWDIFF;  // the covariance takes central differences of its own
+    // With many more points than parameters, the normal equations are far cheaper per step than a QR
+    // decomposition of the whole Jacobian; the scaling keeps them well conditioned.
+    settings.solver = gsl_multifit_nlinear_solver_cholesky;
     const std::unique_ptr<gsl_multifit_nlinear_workspace, GslFree> w(
         gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &settings, n, p));
     const std::unique_ptr<gsl_vector, GslFree> x0(gsl_vector_alloc(p));
