@@ -99,13 +99,13 @@ std::vector<EosModel> defaultEosModels() { return {EosModel::BM2, EosModel::BM3,
 
 double eosPressure(EosModel model, double v, const EosParameters& e) { return pressureOf(model, v, e); }
 
-std::optional<EosPressureGradient> eosPressureGradient(EosModel model, double v, const EosParameters& e) {
+std::optional<EosPressureGradient> eosPressureGradient(EosModel model, double root, const EosParameters& e) {
     EosPressureGradient g;
     switch (model) {
         case EosModel::BM2:
         case EosModel::BM3: {
             // c = (V0/V)^(1/3), f = (c^2 - 1)/2, P = 3 K0 f c^5 B with B = 1 + 3/2 (K' - 4) f.
-            const double c = std::cbrt(e.v0 / v);
+            const double c = root;
             const double r23 = c * c;
             const double r53 = r23 * r23 * c;
             const double f = (r23 - 1.0) * 0.5;
@@ -122,7 +122,7 @@ std::optional<EosPressureGradient> eosPressureGradient(EosModel model, double v,
         case EosModel::Vinet2:
         case EosModel::Vinet3: {
             // eta = (V/V0)^(1/3), P = 3 K0 (1 - eta) / eta^2 E with E = exp[3/2 (K' - 1)(1 - eta)].
-            const double eta = std::cbrt(v / e.v0);
+            const double eta = 1.0 / root;
             const double a = 1.5 * (e.kp - 1.0);
             const double expTerm = std::exp(a * (1.0 - eta));
             const double shape = (1.0 - eta) / (eta * eta);
