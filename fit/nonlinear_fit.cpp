@@ -34,14 +34,14 @@ int residualFunction(const gsl_vector* x, void* params, gsl_vector* f) {
     const bool inside = c->problem->residuals(c->x, c->r);
     for (std::size_t i = 0; i < c->r.size(); ++i) {
         const double v = c->r[i];
-        gsl_vector_set(f, i, inside && std::isfinite(v) ? v : kOutsideResidual);
+        f->data[i * f->stride] = inside && std::isfinite(v) ? v : kOutsideResidual;
     }
     return GSL_SUCCESS;
 }
 
 int jacobianFunction(const gsl_vector* x, void* params, gsl_matrix* J) {
     auto* c = static_cast<Context*>(params);
-    for (std::size_t j = 0; j < c->x.size(); ++j) c->x[j] = gsl_vector_get(x, j);
+    for (std::size_t j = 0; j < c->x.size(); ++j) c->x[j] = x->data[j * x->stride];
     const std::size_t n = c->r.size();
     const std::size_t p = c->x.size();
     c->jacobian.assign(n * p, 0.0);
@@ -49,7 +49,7 @@ int jacobianFunction(const gsl_vector* x, void* params, gsl_matrix* J) {
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < p; ++j) {
             const double v = c->jacobian[i * p + j];
-            gsl_matrix_set(J, i, j, std::isfinite(v) ? v : 0.0);
+            J->data[i * J->tda + j] = std::isfinite(v) ? v : 0.0;
         }
     return GSL_SUCCESS;
 }
