@@ -194,6 +194,12 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
         for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - strainOf(t, points[i].x)) * std::sqrt(w[i]);
         return true;
     };
+    natural.jacobian = [&](const std::vector<double>& t, std::vector<double>& jacobian) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::array<double, 4> g = strainGradient(t, points[i].x);
+            for (std::size_t j = 0; j < kParameters; ++j) jacobian[i * kParameters + j] = -g[j] * std::sqrt(w[i]);
+        }
+    };
 
     const bool anySigX = std::any_of(points.begin(), points.end(), [](const FitPoint& q) { return q.sigX > 0.0; });
     std::vector<double> sigmas(n);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 #include "fit/gsl_support.hpp"
@@ -78,8 +79,23 @@ std::optional<Linearisation> linearise(const NonlinearProblem& problem, const st
     // The Jacobian by central differences, each column normalised to unit length.
     const std::unique_ptr<gsl_matrix, GslFree> J(gsl_matrix_alloc(n, p));
     std::vector<double> norms(p, 0.0);
-    std::vector<double> up, down;
+    std::vector<double> up, down, analytic;
+    if (problem.jacobian) {
+        analytic.assign(n * p, std::numeric_limits<double>::quiet_NaN());
+        problem.jacobian(parameters, analytic);
+    }
     for (std::size_t j = 0; j < p; ++j) {
+        if (problem.jacobian) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const double d = analytic[i * p + j];
+                gsl_matrix_set(J.get(), i, j, d);
+                norms[j] += d * d;
+            }
+            norms[j] = std::sqrt(norms[j]);
+            if (!(norms[j] > 0.0) || !std::isfinite(norms[j])) return std::nullopt;
+            for (std::size_t i = 0; i < n; ++i) gsl_matrix_set(J.get(), i, j, gsl_matrix_get(J.get(), i, j) / norms[j]);
+            continue;
+        }
         const double typical = j < problem.typical.size() ? problem.typical[j] : 0.0;
         const double h = 1e-6 * std::max(std::fabs(parameters[j]), std::fabs(typical) > 0.0 ? std::fabs(typical) : 1e-6);
         std::vector<double> x = parameters;
