@@ -47,11 +47,12 @@ std::vector<double> parametersOf(const EmpiricalFit& fit) {
 }
 
 // eps0 and lambda by weighted linear least squares for a fixed Pc and nu; the sum of squares. The
-// powers are taken of (P - Pc) / range, so that a large nu cannot overflow them.
+// powers are taken of (P - Pc) / range, so that a large nu cannot overflow them; they are left in
+// xs, and lambda times range^nu in scaledLambda, for the residuals.
 double linearPart(const std::vector<FitPoint>& points, const std::vector<double>& w, double pc, double nu,
-                  double range, double& eps0, double& lambda) {
+                  double range, double& eps0, double& lambda, std::vector<double>& xs, double& scaledLambda) {
     double sw = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
-    std::vector<double> xs(points.size());
+    xs.resize(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         const double x = std::pow((points[i].x - pc) / range, nu);
         xs[i] = x;
@@ -62,7 +63,7 @@ double linearPart(const std::vector<FitPoint>& points, const std::vector<double>
         sxy += w[i] * x * points[i].y;
     }
     const double det = sw * sxx - sx * sx;
-    const double scaledLambda = (sw * sxy - sx * sy) / det;
+    scaledLambda = (sw * sxy - sx * sy) / det;
     eps0 = (sy - scaledLambda * sx) / sw;
     lambda = scaledLambda * std::pow(range, -nu);
     double chi2 = 0.0;
@@ -71,6 +72,13 @@ double linearPart(const std::vector<FitPoint>& points, const std::vector<double>
         chi2 += w[i] * r * r;
     }
     return std::isfinite(chi2) && std::isfinite(lambda) ? chi2 : std::numeric_limits<double>::infinity();
+}
+
+double linearPart(const std::vector<FitPoint>& points, const std::vector<double>& w, double pc, double nu,
+                  double range, double& eps0, double& lambda) {
+    std::vector<double> xs;
+    double scaledLambda = 0.0;
+    return linearPart(points, w, pc, nu, range, eps0, lambda, xs, scaledLambda);
 }
 
 // The slope of the strain over the point's own esd of P, P - sigma to P + sigma (from Pc at
@@ -132,12 +140,51 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     projected.parameters = 2;
     projected.typical = {1.0, 1.0};
     projected.maxIterations = 100;
+    std::vector<double> rootW(n, 1.0);
+    std::vector<double> powers;  // ((P - Pc) / range)^nu at each point, from linearPart
+    std::vector<double> jacobianColumns;
     projected.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
         const double pc = pMin - range * std::exp(q[0]);
-        if (!(q[1] >= kSmallestNu) || !std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda))) return false;
-        for (std::size_t i = 0; i < n; ++i)
-            r[i] = (points[i].y - eps0 - lambda * std::pow(points[i].x - pc, q[1])) * std::sqrt(w[i]);
+        double scaledLambda = 0.0;
+        if (!(q[1] >= kSmallestNu) ||
+            !std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda, powers, scaledLambda)))
+            return false;
+        for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - eps0 - scaledLambda * powers[i]) * rootW[i];
         return true;
+    };
+    // The Jacobian of the projected residuals in Kaufman's form: each column is the derivative of
+    // the nonlinear basis function times its linear coefficient, with its part that eps0 and lambda
+    // would absorb projected out. It gives the exact gradient, so the same minimum.
+    projected.jacobian = [&](const std::vector<double>& q, std::vector<double>& jacobian) {
+        const double pc = pMin - range * std::exp(q[0]);
+        double scaledLambda = 0.0;
+        if (!std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda, powers, scaledLambda))) return;
+        // d(x^nu)/dq0 = nu x^(nu - 1) exp(q0) and d(x^nu)/dnu = x^nu ln x, with x = (P - Pc) / range.
+        double sw = 0.0, sx = 0.0, sxx = 0.0, sg0 = 0.0, sxg0 = 0.0, sg1 = 0.0, sxg1 = 0.0;
+        std::vector<double>& g = jacobianColumns;
+        g.resize(2 * n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const double x = (points[i].x - pc) / range;
+            const double power = powers[i];
+            g[2 * i] = scaledLambda * q[1] * power / x * std::exp(q[0]);
+            g[2 * i + 1] = scaledLambda * power * std::log(x);
+            sw += w[i];
+            sx += w[i] * power;
+            sxx += w[i] * power * power;
+            sg0 += w[i] * g[2 * i];
+            sxg0 += w[i] * power * g[2 * i];
+            sg1 += w[i] * g[2 * i + 1];
+            sxg1 += w[i] * power * g[2 * i + 1];
+        }
+        // The weighted least-squares fit of each column by 1 and x^nu, subtracted.
+        const double det = sw * sxx - sx * sx;
+        const double b0 = (sw * sxg0 - sx * sg0) / det, a0 = (sg0 - b0 * sx) / sw;
+        const double b1 = (sw * sxg1 - sx * sg1) / det, a1 = (sg1 - b1 * sx) / sw;
+        for (std::size_t i = 0; i < n; ++i) {
+            // The residuals are (y - model) sqrt(w).
+            jacobian[2 * i] = -(g[2 * i] - a0 - b0 * powers[i]) * rootW[i];
+            jacobian[2 * i + 1] = -(g[2 * i + 1] - a1 - b1 * powers[i]) * rootW[i];
+        }
     };
     NonlinearProblem natural;
     natural.points = n;
@@ -146,6 +193,12 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
         if (!(t[2] < pMin)) return false;
         for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - strainOf(t, points[i].x)) * std::sqrt(w[i]);
         return true;
+    };
+    natural.jacobian = [&](const std::vector<double>& t, std::vector<double>& jacobian) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::array<double, 4> g = strainGradient(t, points[i].x);
+            for (std::size_t j = 0; j < kParameters; ++j) jacobian[i * kParameters + j] = -g[j] * std::sqrt(w[i]);
+        }
     };
 
     const bool anySigX = std::any_of(points.begin(), points.end(), [](const FitPoint& q) { return q.sigX > 0.0; });
@@ -157,6 +210,7 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
             sigmas[i] = std::hypot(points[i].sigY, slope * points[i].sigX);
         }
         w = weightsOf(sigmas, mode);
+        for (std::size_t i = 0; i < n; ++i) rootW[i] = std::sqrt(w[i]);
         std::vector<double> start(2);
         if (current.empty()) {
             // The best of a few Pc and nu.

@@ -20,11 +20,25 @@ constexpr std::array<std::pair<EosModel, std::string_view>, 8> kNames{{{EosModel
 // Cube roots, plain for numbers (faster and exact to the last bit where pow is not).
 double cbrtOf(double x) { return std::cbrt(x); }
 Taylor3 cbrtOf(const Taylor3& x) { return pow(x, 1.0 / 3.0); }
-double cbrtSquared(double x) {
+
+// x^(2/3) and x^(5/3), for numbers from a single cube root.
+struct TwoAndFiveThirds {
+    double r23;
+    double r53;
+};
+TwoAndFiveThirds twoAndFiveThirds(double x) {
     const double c = std::cbrt(x);
-    return c * c;
+    const double r23 = c * c;
+    return {r23, r23 * r23 * c};
 }
-Taylor3 cbrtSquared(const Taylor3& x) { return pow(x, 2.0 / 3.0); }
+struct TaylorTwoAndFiveThirds {
+    Taylor3 r23;
+    Taylor3 r53;
+};
+TaylorTwoAndFiveThirds twoAndFiveThirds(const Taylor3& x) {
+    const Taylor3 r23 = pow(x, 2.0 / 3.0);
+    return {r23, r23 * r23 * cbrtOf(x)};
+}
 
 // P(V) for V a number or a Taylor series in V.
 template <class T>
@@ -35,12 +49,12 @@ T pressureOf(EosModel model, const T& v, const EosParameters& e) {
         case EosModel::BM3:
         case EosModel::BM4: {
             // (V0/V)^(2/3) = 1 + 2f, so (1 + 2f)^(5/2) = (V0/V)^(5/3).
-            const T r23 = cbrtSquared(ratio);
+            const auto [r23, r53] = twoAndFiveThirds(ratio);
             const T f = (r23 - 1.0) * 0.5;
             // The f^2 term is zero when K'' takes the value BM2 and BM3 imply.
             const double c2 = model == EosModel::BM4 ? 1.5 * (e.k0 * e.kpp + (e.kp - 4.0) * (e.kp - 3.0) + 35.0 / 9.0) : 0.0;
             const T bracket = 1.0 + 1.5 * (e.kp - 4.0) * f + c2 * f * f;
-            return 3.0 * e.k0 * f * (r23 * r23 * cbrtOf(ratio)) * bracket;
+            return 3.0 * e.k0 * f * r53 * bracket;
         }
         case EosModel::Vinet2:
         case EosModel::Vinet3: {
@@ -84,6 +98,44 @@ std::optional<EosModel> eosModelNamed(std::string_view name) {
 std::vector<EosModel> defaultEosModels() { return {EosModel::BM2, EosModel::BM3, EosModel::Vinet3}; }
 
 double eosPressure(EosModel model, double v, const EosParameters& e) { return pressureOf(model, v, e); }
+
+std::optional<EosPressureGradient> eosPressureGradient(EosModel model, double root, const EosParameters& e) {
+    EosPressureGradient g;
+    switch (model) {
+        case EosModel::BM2:
+        case EosModel::BM3: {
+            // c = (V0/V)^(1/3), f = (c^2 - 1)/2, P = 3 K0 f c^5 B with B = 1 + 3/2 (K' - 4) f.
+            const double c = root;
+            const double r23 = c * c;
+            const double r53 = r23 * r23 * c;
+            const double f = (r23 - 1.0) * 0.5;
+            const double b1 = 1.5 * (e.kp - 4.0);
+            const double bracket = 1.0 + b1 * f;
+            g.p = 3.0 * e.k0 * f * r53 * bracket;
+            g.dk0 = 3.0 * f * r53 * bracket;
+            g.dkp = 3.0 * e.k0 * f * r53 * 1.5 * f;
+            // dP/dc with df/dc = c, and dc/dV0 = c / (3 V0).
+            const double dpdc = 3.0 * e.k0 * (c * r53 * bracket + 5.0 * f * r23 * r23 * bracket + f * r53 * b1 * c);
+            g.dv0 = dpdc * c / (3.0 * e.v0);
+            return g;
+        }
+        case EosModel::Vinet2:
+        case EosModel::Vinet3: {
+            // eta = (V/V0)^(1/3), P = 3 K0 (1 - eta) / eta^2 E with E = exp[3/2 (K' - 1)(1 - eta)].
+            const double eta = 1.0 / root;
+            const double a = 1.5 * (e.kp - 1.0);
+            const double expTerm = std::exp(a * (1.0 - eta));
+            const double shape = (1.0 - eta) / (eta * eta);
+            g.p = 3.0 * e.k0 * shape * expTerm;
+            g.dk0 = 3.0 * shape * expTerm;
+            g.dkp = g.p * 1.5 * (1.0 - eta);
+            const double dpdeta = 3.0 * e.k0 * expTerm * (-1.0 / (eta * eta) - 2.0 * (1.0 - eta) / (eta * eta * eta) - a * shape);
+            g.dv0 = dpdeta * (-eta / (3.0 * e.v0));
+            return g;
+        }
+        default: return std::nullopt;
+    }
+}
 
 EosState eosState(EosModel model, double v, const EosParameters& e) {
     const Taylor3 p = pressureOf(model, Taylor3::variable(v), e);

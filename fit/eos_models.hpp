@@ -7,6 +7,7 @@
 //   natural strain (f_N = ln(V0/V) / 3): P = 3 K0 (V0/V) f_N [1 + 3/2 (K' - 2) f_N].
 // A lower order fixes K' (BM2 4, Vinet2 1, NS2 2) and K'' at the value the model implies.
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,17 @@ struct EosState {
 };
 
 double eosPressure(EosModel model, double v, const EosParameters& e);
+
+// P with its derivatives in V0, K0 and K', in closed form for BM2, BM3, Vinet2 and Vinet3 (a
+// fitted model's Jacobian); none for the other models. V enters as root = (V0/V)^(1/3), which a fit
+// over fixed volumes gets as cbrt(V0) / cbrt(V) with the volumes' cube roots taken once.
+struct EosPressureGradient {
+    double p = 0.0;
+    double dv0 = 0.0;
+    double dk0 = 0.0;
+    double dkp = 0.0;
+};
+std::optional<EosPressureGradient> eosPressureGradient(EosModel model, double root, const EosParameters& e);
 EosState eosState(EosModel model, double v, const EosParameters& e);
 
 // The parameters a model fits: 2 (V0, K0), 3 (and K') or 4 (and K'').

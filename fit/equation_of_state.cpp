@@ -159,22 +159,60 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
     std::vector<double> rootWeights(n);
     std::vector<double> volumes(n);  // V, or x^3 for an edge
     for (std::size_t i = 0; i < n; ++i) volumes[i] = edge ? cube(d.v[i]) : d.v[i];
+    // The models with a closed-form gradient take (V0/V)^(1/3) as cbrt(V0) / cbrt(V): for an edge
+    // x0 / x.
+    std::vector<double> roots(n);  // cube roots of the volumes
+    for (std::size_t i = 0; i < n; ++i) roots[i] = edge ? d.v[i] : std::cbrt(d.v[i]);
+    const auto rootOfV0 = [&](const std::vector<double>& x) { return edge ? x[0] : std::cbrt(x[0]); };
+    const bool closedForm = eosPressureGradient(model, 1.0, volumeParameters(model, edge, *start)).has_value();
     problem.residuals = [&](const std::vector<double>& x, std::vector<double>& r) {
         if (!inDomain(x)) return false;
         const EosParameters e = volumeParameters(model, edge, x);
-        for (std::size_t i = 0; i < n; ++i) r[i] = (d.p[i] - eosPressure(model, volumes[i], e)) * rootWeights[i];
+        if (closedForm) {
+            const double c0 = rootOfV0(x);
+            for (std::size_t i = 0; i < n; ++i)
+                r[i] = (d.p[i] - eosPressureGradient(model, c0 / roots[i], e)->p) * rootWeights[i];
+        } else {
+            for (std::size_t i = 0; i < n; ++i) r[i] = (d.p[i] - eosPressure(model, volumes[i], e)) * rootWeights[i];
+        }
         return true;
     };
+    if (closedForm) {
+        // In closed form: the solver needs no finite differences. For an edge, V0 = x0^3, K0 = M0 / 3
+        // and K' = M' / 3.
+        problem.jacobian = [&](const std::vector<double>& x, std::vector<double>& jacobian) {
+            const EosParameters e = volumeParameters(model, edge, x);
+            const double dv0 = edge ? 3.0 * x[0] * x[0] : 1.0;
+            const double dk = edge ? 1.0 / 3.0 : 1.0;
+            const double c0 = rootOfV0(x);
+            for (std::size_t i = 0; i < n; ++i) {
+                const std::optional<EosPressureGradient> g = eosPressureGradient(model, c0 / roots[i], e);
+                if (!g) return;
+                // The residuals are (P_obs - P_calc) sqrt(w).
+                double* row = &jacobian[i * p];
+                row[0] = -g->dv0 * dv0 * rootWeights[i];
+                row[1] = -g->dk0 * dk * rootWeights[i];
+                if (p > 2) row[2] = -g->dkp * dk * rootWeights[i];
+            }
+        };
+    }
     NonlinearSolution solution;
     std::vector<double> current = *start;
     for (int pass = 0; pass < kWeightPasses; ++pass) {
         // |dP/dv| at each point from the parameters so far (the starting values in the first pass),
         // by a central difference: the weights need no more.
+        // In closed form, P depends on v through v0 / v only, so -dP/dv = (dP/dv0) v0 / v.
+        const EosParameters e = volumeParameters(model, edge, current);
+        const double c0 = rootOfV0(current);
         for (std::size_t i = 0; i < n; ++i) {
-            const double h = 1e-6 * d.v[i];
-            const double slope = anySigV ? (pressureOf(model, edge, current, d.v[i] - h) -
-                                            pressureOf(model, edge, current, d.v[i] + h)) / (2.0 * h)
-                                         : 0.0;
+            double slope = 0.0;
+            if (anySigV && closedForm) {
+                const double dv0 = eosPressureGradient(model, c0 / roots[i], e)->dv0 * (edge ? 3.0 * current[0] * current[0] : 1.0);
+                slope = dv0 * current[0] / d.v[i];
+            } else if (anySigV) {
+                const double h = 1e-6 * d.v[i];
+                slope = (pressureOf(model, edge, current, d.v[i] - h) - pressureOf(model, edge, current, d.v[i] + h)) / (2.0 * h);
+            }
             sigmas[i] = std::hypot(d.sigP[i], slope * d.sigV[i]);
         }
         const std::vector<double> weights = weightsOf(sigmas, mode);

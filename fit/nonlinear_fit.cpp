@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 #include "fit/gsl_support.hpp"
@@ -25,6 +26,7 @@ struct Context {
     const NonlinearProblem* problem;
     std::vector<double> x;
     std::vector<double> r;
+    std::vector<double> jacobian;
 };
 
 int residualFunction(const gsl_vector* x, void* params, gsl_vector* f) {
@@ -33,8 +35,23 @@ int residualFunction(const gsl_vector* x, void* params, gsl_vector* f) {
     const bool inside = c->problem->residuals(c->x, c->r);
     for (std::size_t i = 0; i < c->r.size(); ++i) {
         const double v = c->r[i];
-        gsl_vector_set(f, i, inside && std::isfinite(v) ? v : kOutsideResidual);
+        f->data[i * f->stride] = inside && std::isfinite(v) ? v : kOutsideResidual;
     }
+    return GSL_SUCCESS;
+}
+
+int jacobianFunction(const gsl_vector* x, void* params, gsl_matrix* J) {
+    auto* c = static_cast<Context*>(params);
+    for (std::size_t j = 0; j < c->x.size(); ++j) c->x[j] = x->data[j * x->stride];
+    const std::size_t n = c->r.size();
+    const std::size_t p = c->x.size();
+    c->jacobian.assign(n * p, 0.0);
+    c->problem->jacobian(c->x, c->jacobian);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < p; ++j) {
+            const double v = c->jacobian[i * p + j];
+            J->data[i * J->tda + j] = std::isfinite(v) ? v : 0.0;
+        }
     return GSL_SUCCESS;
 }
 
@@ -62,8 +79,23 @@ std::optional<Linearisation> linearise(const NonlinearProblem& problem, const st
     // The Jacobian by central differences, each column normalised to unit length.
     const std::unique_ptr<gsl_matrix, GslFree> J(gsl_matrix_alloc(n, p));
     std::vector<double> norms(p, 0.0);
-    std::vector<double> up, down;
+    std::vector<double> up, down, analytic;
+    if (problem.jacobian) {
+        analytic.assign(n * p, std::numeric_limits<double>::quiet_NaN());
+        problem.jacobian(parameters, analytic);
+    }
     for (std::size_t j = 0; j < p; ++j) {
+        if (problem.jacobian) {
+            for (std::size_t i = 0; i < n; ++i) {
+                const double d = analytic[i * p + j];
+                gsl_matrix_set(J.get(), i, j, d);
+                norms[j] += d * d;
+            }
+            norms[j] = std::sqrt(norms[j]);
+            if (!(norms[j] > 0.0) || !std::isfinite(norms[j])) return std::nullopt;
+            for (std::size_t i = 0; i < n; ++i) gsl_matrix_set(J.get(), i, j, gsl_matrix_get(J.get(), i, j) / norms[j]);
+            continue;
+        }
         const double typical = j < problem.typical.size() ? problem.typical[j] : 0.0;
         const double h = 1e-6 * std::max(std::fabs(parameters[j]), std::fabs(typical) > 0.0 ? std::fabs(typical) : 1e-6);
         std::vector<double> x = parameters;
@@ -148,16 +180,19 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
     }
 
     const GslErrorsAsValues errors;
-    Context context{&problem, std::vector<double>(p), std::vector<double>(n)};
+    Context context{&problem, std::vector<double>(p), std::vector<double>(n), {}};
     gsl_multifit_nlinear_fdf fdf{};
     fdf.f = residualFunction;
-    fdf.df = nullptr;  // derivatives by finite differences
+    fdf.df = problem.jacobian ? jacobianFunction : nullptr;  // else by finite differences
     fdf.fvv = nullptr;
     fdf.n = n;
     fdf.p = p;
     fdf.params = &context;
     gsl_multifit_nlinear_parameters settings = gsl_multifit_nlinear_default_parameters();
     settings.fdtype = GSL_MULTIFIT_NLINEAR_FWDIFF;  // the covariance takes central differences of its own
+    // With many more points than parameters, the normal equations are far cheaper per step than a QR
+    // decomposition of the whole Jacobian; the scaling keeps them well conditioned.
+    settings.solver = gsl_multifit_nlinear_solver_cholesky;
     const std::unique_ptr<gsl_multifit_nlinear_workspace, GslFree> w(
         gsl_multifit_nlinear_alloc(gsl_multifit_nlinear_trust, &settings, n, p));
     const std::unique_ptr<gsl_vector, GslFree> x0(gsl_vector_alloc(p));

@@ -12,6 +12,10 @@ struct NonlinearProblem {
     // The weighted residuals (obs - calc) / sigma at the parameters; false where the parameters
     // lie outside the model's domain (a negative volume, say).
     std::function<bool(const std::vector<double>& parameters, std::vector<double>& residuals)> residuals;
+    // Optionally the Jacobian of the residuals, d residual_i / d parameter_j row by row (points x
+    // parameters), at parameters where the residuals can be evaluated; without it the solver takes
+    // forward differences, and the covariance central differences.
+    std::function<void(const std::vector<double>& parameters, std::vector<double>& jacobian)> jacobian;
     // A typical magnitude of each parameter, for the steps of the numerical derivatives.
     std::vector<double> typical;
     std::size_t maxIterations = 200;
@@ -31,7 +35,7 @@ struct NonlinearSolution {
 NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::vector<double>& start);
 
 // The problem linearised at some parameters: the covariance (J^T J)^-1 of the weighted residuals
-// (J by central differences) and the Gauss-Newton step; none when the residuals cannot be
+// (J from the problem's Jacobian, or by central differences) and the Gauss-Newton step; none when the residuals cannot be
 // evaluated there or J^T J is singular.
 struct Linearisation {
     std::vector<double> covariance;  // row by row
@@ -39,6 +43,6 @@ struct Linearisation {
 };
 std::optional<Linearisation> linearise(const NonlinearProblem& problem, const std::vector<double>& parameters);
 
-// The covariance (J^T J)^-1 of the weighted residuals at the parameters, J by central differences;
+// The covariance (J^T J)^-1 of the weighted residuals at the parameters, J as linearise takes it;
 // empty when the residuals cannot be evaluated there or J^T J is singular.
 std::vector<double> covarianceAt(const NonlinearProblem& problem, const std::vector<double>& parameters);

@@ -1,6 +1,6 @@
 #include "fit/polynomial_fit.hpp"
 
-#include <gsl/gsl_multifit.h>
+#include <gsl/gsl_linalg.h>
 
 #include <algorithm>
 #include <cmath>
@@ -15,11 +15,9 @@ namespace {
 struct GslFree {
     void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
     void operator()(gsl_vector* v) const { gsl_vector_free(v); }
-    void operator()(gsl_multifit_linear_workspace* w) const { gsl_multifit_linear_free(w); }
 };
 using Matrix = std::unique_ptr<gsl_matrix, GslFree>;
 using Vector = std::unique_ptr<gsl_vector, GslFree>;
-using Workspace = std::unique_ptr<gsl_multifit_linear_workspace, GslFree>;
 
 constexpr int kMaxIterations = 50;
 // The weights have settled when no coefficient moves by more than this fraction of its esd.
@@ -27,6 +25,51 @@ constexpr double kSettled = 1e-6;
 
 bool allFinite(const std::vector<double>& values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+// Diagonal elements of R below this fraction of the largest: the columns are dependent.
+constexpr double kSingularRatio = 1e-12;
+
+// Weighted linear least squares by a QR decomposition of the weighted design matrix (a few columns
+// of order 1): the coefficients c, (X^T W X)^-1 = R^-1 R^-T in cov and the weighted sum of squares;
+// false when the columns are dependent.
+bool weightedLeastSquares(const gsl_matrix* X, const std::vector<double>& weights, const gsl_vector* y, gsl_vector* c,
+                          gsl_matrix* cov, double& chi2) {
+    const std::size_t n = X->size1;
+    const std::size_t p = X->size2;
+    const Matrix A(gsl_matrix_alloc(n, p));
+    const Vector b(gsl_vector_alloc(n));
+    const Vector tau(gsl_vector_alloc(p));
+    const Vector residual(gsl_vector_alloc(n));
+    for (std::size_t i = 0; i < n; ++i) {
+        const double root = std::sqrt(weights[i]);
+        for (std::size_t k = 0; k < p; ++k) gsl_matrix_set(A.get(), i, k, root * gsl_matrix_get(X, i, k));
+        gsl_vector_set(b.get(), i, root * gsl_vector_get(y, i));
+    }
+    if (gsl_linalg_QR_decomp(A.get(), tau.get()) != GSL_SUCCESS) return false;
+    double largest = 0.0;
+    for (std::size_t k = 0; k < p; ++k) largest = std::max(largest, std::fabs(gsl_matrix_get(A.get(), k, k)));
+    for (std::size_t k = 0; k < p; ++k)
+        if (!(std::fabs(gsl_matrix_get(A.get(), k, k)) > kSingularRatio * largest)) return false;
+    if (gsl_linalg_QR_lssolve(A.get(), tau.get(), b.get(), c, residual.get()) != GSL_SUCCESS) return false;
+    chi2 = 0.0;
+    for (std::size_t i = 0; i < n; ++i) chi2 += gsl_vector_get(residual.get(), i) * gsl_vector_get(residual.get(), i);
+    // R^-1 by back substitution, column by column (upper triangular).
+    std::vector<double> inverse(p * p, 0.0);
+    for (std::size_t col = 0; col < p; ++col) {
+        for (std::size_t row = col + 1; row-- > 0;) {
+            double sum = row == col ? 1.0 : 0.0;
+            for (std::size_t k = row + 1; k <= col; ++k) sum -= gsl_matrix_get(A.get(), row, k) * inverse[k * p + col];
+            inverse[row * p + col] = sum / gsl_matrix_get(A.get(), row, row);
+        }
+    }
+    for (std::size_t a = 0; a < p; ++a)
+        for (std::size_t e = 0; e < p; ++e) {
+            double sum = 0.0;
+            for (std::size_t k = std::max(a, e); k < p; ++k) sum += inverse[a * p + k] * inverse[e * p + k];
+            gsl_matrix_set(cov, a, e, sum);
+        }
+    return true;
 }
 
 }  // namespace
@@ -107,10 +150,8 @@ PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, doub
     const GslErrorsAsValues errors;
     const Matrix X(gsl_matrix_alloc(n, p));
     const Vector y(gsl_vector_alloc(n));
-    const Vector w(gsl_vector_alloc(n));
     const Vector c(gsl_vector_alloc(p));
     const Matrix cov(gsl_matrix_alloc(p, p));
-    const Workspace work(gsl_multifit_linear_alloc(n, p));
     for (std::size_t i = 0; i < n; ++i) {
         const double u = (points[i].x - origin) / scale;
         double power = 1.0;
@@ -133,8 +174,7 @@ PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, doub
             sigmas[i] = std::hypot(points[i].sigY, slope * points[i].sigX);
         }
         const std::vector<double> weights = weightsOf(sigmas, mode);
-        for (std::size_t i = 0; i < n; ++i) gsl_vector_set(w.get(), i, weights[i]);
-        if (gsl_multifit_wlinear(X.get(), w.get(), y.get(), c.get(), cov.get(), &chi2, work.get()) != GSL_SUCCESS) {
+        if (!weightedLeastSquares(X.get(), weights, y.get(), c.get(), cov.get(), chi2)) {
             fit.status = FitStatus::failure("singular least-squares matrix");
             return fit;
         }
