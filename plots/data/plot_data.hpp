@@ -4,6 +4,7 @@
 // draw/surface_plot.hpp). Header only and free of functions, so that the plot writer module
 // shares it with tenzio-batch without linking anything of the program.
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@
 // grey; the representation surface shows the sign of its value in two more. From the Okabe-Ito
 // palette, which stays distinct for colour-blind readers.
 enum class PlotColour { axis1, axis2, axis3, cellA, cellB, cellC, volume, fit, positive, negative };
+
+// The most points of a line drawn with markers and error bars; a figure with a longer line is
+// drawn as lines alone, and its caption says so.
+inline constexpr std::size_t kMostMarkedPoints = 2000;
 
 // Measured values with their esds: markers joined in the order of their points, error bars of
 // ± one esd. Values are stored as measured (strains as fractions, coefficients per unit of T or

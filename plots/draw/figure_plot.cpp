@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
+#include <vector>
 
 #include "plots/data/plot_data.hpp"
 #include "plots/draw/plot_style.hpp"
@@ -165,26 +167,68 @@ QCPAxisRect* panelRect(QCustomPlot& plot, const PlotFonts& fonts) {
     return rect;
 }
 
-void addLine(QCPAxisRect* rect, const PlotLine& line, double scale) {
+// The points of a line that are drawn: all of them with markers; of a line alone, in runs of
+// consecutive points, the first, the lowest, the highest and the last of each run, so that the
+// drawn line keeps the envelope of the whole at a few thousand corners (a line through every point
+// of a very long series takes minutes to fill into a picture).
+std::vector<std::size_t> drawnPoints(const PlotLine& line, bool marked) {
+    constexpr std::size_t kRuns = 1000;
+    const std::size_t n = line.x.size();
+    std::vector<std::size_t> points;
+    if (marked || n <= 4 * kRuns) {
+        for (std::size_t k = 0; k < n; ++k) points.push_back(k);
+        return points;
+    }
+    const std::size_t run = (n + kRuns - 1) / kRuns;
+    for (std::size_t begin = 0; begin < n; begin += run) {
+        const std::size_t end = std::min(n, begin + run);
+        std::size_t low = begin;
+        std::size_t high = begin;
+        for (std::size_t k = begin; k < end; ++k) {
+            if (line.y[k] < line.y[low]) low = k;
+            if (line.y[k] > line.y[high]) high = k;
+        }
+        for (const std::size_t k : {begin, std::min(low, high), std::max(low, high), end - 1})
+            if (points.empty() || points.back() < k) points.push_back(k);
+    }
+    return points;
+}
+
+// A value single precision could not hold (infinite) is a gap in its line; an esd it could not
+// hold, no error bar.
+double shownValue(double value) { return std::isfinite(value) ? value : std::numeric_limits<double>::quiet_NaN(); }
+double shownEsd(double esd) { return std::isfinite(esd) && esd > 0.0 ? esd : 0.0; }
+
+// `marked`: markers and error bars at every point; otherwise (a long series) a line alone, one
+// device pixel wide, joined whatever the line asks, since a line is all that is drawn.
+void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked) {
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QColor colour = colourOf(line.colour);
     auto* curve = new QCPCurve(x, y);
     curve->setName(qText(line.name));
     if (!line.inLegend) curve->removeFromLegend();
-    curve->setPen(line.joined ? QPen(colour, 1.2) : QPen(Qt::NoPen));
-    if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
-    curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, 5));
+    if (marked) {
+        curve->setPen(line.joined ? QPen(colour, 1.2) : QPen(Qt::NoPen));
+        if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
+        curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, 5));
+    } else {
+        // Wider lines through thousands of corners take minutes to fill into a picture.
+        QPen pen(colour, 0);
+        pen.setCosmetic(true);
+        curve->setPen(pen);
+        curve->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
+    }
     QVector<double> t, xs, ys, esd, xEsd;
     bool anyEsd = false, anyXEsd = false;
-    for (std::size_t k = 0; k < line.x.size(); ++k) {
+    for (const std::size_t k : drawnPoints(line, marked)) {
         t.push_back(static_cast<double>(k));
-        xs.push_back(line.x[k]);
-        ys.push_back(line.y[k] * scale);
-        const double e = k < line.esd.size() && line.esd[k] > 0.0f ? line.esd[k] * scale : 0.0;
+        xs.push_back(shownValue(line.x[k]));
+        ys.push_back(shownValue(line.y[k] * scale));
+        const double e = marked && k < line.esd.size() ? shownEsd(line.esd[k] * scale) : 0.0;
         esd.push_back(e);
         anyEsd = anyEsd || e > 0.0;
-        const double ex = k < line.xEsd.size() && line.xEsd[k] > 0.0f ? line.xEsd[k] : 0.0;
+        const double ex = marked && k < line.xEsd.size() ? shownEsd(line.xEsd[k]) : 0.0;
         xEsd.push_back(ex);
         anyXEsd = anyXEsd || ex > 0.0;
     }
@@ -349,6 +393,13 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     legend->setMargins(QMargins(2, 1, 2, 5));  // room below for the descenders of the last line
     legend->setVisible(true);
 
+    // A long series is drawn as lines alone: markers and error bars of thousands of points only
+    // cover one another, and take minutes and hundreds of megabytes to draw as SVG.
+    std::size_t longest = 0;
+    for (const PlotPanel& panel : figure.panels)
+        for (const PlotLine& line : panel.lines) longest = std::max(longest, line.x.size());
+    const bool marked = longest <= kMostMarkedPoints;
+
     for (int n = 0; n < panelCount; ++n) {
         const PlotPanel& panel = figure.panels[static_cast<std::size_t>(n)];
         QCPAxisRect* rect = rects[static_cast<std::size_t>(n)];
@@ -356,7 +407,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         // The x label under the lowest panel of each column only.
         if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qText(figure.xLabel));
         for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend);
-        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale);
+        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked);
         if (panel.zeroLine) {
             auto* zero = new QCPItemStraightLine(&plot);
             zero->setClipAxisRect(rect);
@@ -401,9 +452,16 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         plot.legend = nullptr;
         row = 1;
     }
-    if (!figure.caption.empty()) {
-        plot.plotLayout()->addElement(row++, 0, new WrappedText(&plot, qText(figure.caption), fonts.legend));
+    QString caption = qText(figure.caption);
+    if (!marked) {
+        // On a line of its own, after the figure's own caption: why there are no markers and no
+        // error bars.
+        if (!caption.isEmpty()) caption += QLatin1Char('\n');
+        caption += QStringLiteral("Lines only (%1 points): markers and error bars are drawn for up to %2 points.")
+                       .arg(longest)
+                       .arg(kMostMarkedPoints);
     }
+    if (!caption.isEmpty()) plot.plotLayout()->addElement(row++, 0, new WrappedText(&plot, caption, fonts.legend));
     QList<double> stretch(row, 0.001);
     stretch.first() = 1.0;
     plot.plotLayout()->setRowStretchFactors(stretch);
