@@ -7,7 +7,7 @@
 bool isValidCell(const DataPoint& point);
 
 // A number of a data point besides its cell that a calculation cannot carry in single precision.
-enum class RangeFault { none, variable, esd };  // T or P; an esd
+enum class RangeFault { none, variable, esd, strain };  // T or P; an esd; a pair's strain
 struct PointRangeFault {
     RangeFault fault = RangeFault::none;
     const char* name = "";  // the column: "T", "P", "SIGT", "SIGP", "SIGA" ...

@@ -100,6 +100,13 @@ RunOutcome PROCESS_DATA(RunState& state) {
         return cannotCompute(state, status::invalidCell(bad),
                              "data point " + std::to_string(bad) + " has an edge too small or too large to compute with");
     }
+    for (std::size_t n = 0; n < series.points.size(); ++n) {
+        if (hasFiniteGeometry(series.points[n], state.options.axisConvention)) continue;
+        const int bad = static_cast<int>(n + 1);
+        return cannotCompute(state, status::invalidCell(bad),
+                             "data point " + std::to_string(bad) +
+                                 " has edges too different for its reciprocal cell or orientation to be computed");
+    }
     if (const auto [bad, fault] = firstPointOutOfRange(series); bad != 0) {
         return cannotCompute(state,
                              fault.fault == RangeFault::variable ? status::variableOutOfRange(bad)
@@ -118,6 +125,9 @@ RunOutcome PROCESS_DATA(RunState& state) {
     }
     if (const PairRangeFault fault = firstPairRangeFault(series, state.options); fault.fault != RangeFault::none) {
         const std::string pair = "data points " + std::to_string(fault.first) + " and " + std::to_string(fault.second);
+        if (fault.fault == RangeFault::strain)
+            return cannotCompute(state, status::strainNotFinite(fault.first, fault.second),
+                                 pair + " differ too much for the principal axes of their strain to be computed");
         return fault.fault == RangeFault::variable
                    ? cannotCompute(state, status::variableOutOfRange(fault.point),
                                    "the change of T or P between " + pair + " is too small to divide by")
