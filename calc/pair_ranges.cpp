@@ -17,6 +17,13 @@ namespace {
 constexpr double kLargestFloat = std::numeric_limits<float>::max();
 constexpr double kVariableEsdLimit = 0.0001;  // below it the esd of T or P is left out
 constexpr double kSmallestRelated = 1.0e-10;  // no relative esd for a property this small
+// The largest strain component whose eigenvectors single precision can form: they are cross
+// products of rows of the tensor less an eigenvalue (up to 4 times the component), whose squared
+// length must stay finite (3 (2 (4e)^2)^2 < 3.4e38).
+constexpr double kLargestPrincipalStrain = 1.0e8;
+// Cells far from cubic are left to the computation: their single-precision inverse may be far
+// from the formula's.
+constexpr double kLargestCondition = 1.0e3;
 
 bool isFinite(const Mat3& m) {
     for (const float v : m.v)
@@ -99,6 +106,7 @@ CellBounds boundsOf(const DataPoint& point, CrystalSystem system) {
         if (!(shape >= kSmallestShape)) return {};
         double inverse2 = 0.0;
         for (int k = 0; k < 3; ++k) inverse2 += sines[k] * sines[k] / (static_cast<double>(c[k]) * c[k] * shape);
+        if (!(std::sqrt(s2) * std::sqrt(inverse2) <= kLargestCondition)) return {};
         bounds.s = std::max(bounds.s, std::sqrt(s2));
         bounds.inverse = std::max(bounds.inverse, std::sqrt(inverse2));
     }
@@ -120,6 +128,7 @@ bool surelyWithinRange(const CellBounds& b1, const CellBounds& b2, const Delta& 
     const double esd = std::sqrt(moves * 4.0) * strain / kStepFactor;
     const double principalEsd = std::sqrt(moves * 36.0) * strain / kStepFactor;
     if (!(moves * 36.0 * strain * strain <= kLargestFloat / 4.0)) return false;
+    if (hasPrincipalAxes(system) && !(strain <= kLargestPrincipalStrain)) return false;
     if (delta.change == 0.0f) return true;
     return propertyWithinRange(strain * kRounding, esd * kRounding, delta) &&
            (!hasPrincipalAxes(system) || propertyWithinRange(3.0 * strain * kRounding, principalEsd * kRounding, delta));
@@ -139,6 +148,13 @@ PairRangeFault computedFault(const Series& series, const RunOptions& options, in
     const Mat3 s2 = CALC_SMATRIX(*cells[1], options.axisConvention);
     Mat3 strain = CALC_STRAIN(options.strainType, s1, s2);
     FIX_TENSOR(strain, system);
+    const bool principal = hasPrincipalAxes(system);
+    const auto decomposable = [&](const Mat3& t) {
+        for (const float v : t.v)
+            if (!(std::fabs(v) <= kLargestPrincipalStrain)) return false;
+        return true;
+    };
+    if (principal && !decomposable(strain)) return {RangeFault::strain, second, first, second};
 
     Mat3 sums;
     double principalSum = 0.0;
@@ -153,6 +169,7 @@ PairRangeFault computedFault(const Series& series, const RunOptions& options, in
                 const float d = tensor.v[k] - strain.v[k];
                 sums.v[k] += d * d;
             }
+            if (principal && !decomposable(tensor)) return {RangeFault::esd, numbers[which], first, second};
             const double change = normOf(tensor) + normOf(strain);
             principalSum += change * change;
             contribution[which] += change * change;
@@ -169,7 +186,7 @@ PairRangeFault computedFault(const Series& series, const RunOptions& options, in
     // A change too small to divide by gives no finite property.
     if (!isFinite(property.propertyTensor)) return {RangeFault::variable, second, first, second};
     if (!isFinite(property.propertyEsd)) return {RangeFault::esd, esdPoint, first, second};
-    if (!hasPrincipalAxes(system)) return {};
+    if (!principal) return {};
     const double principalEsd = std::sqrt(principalSum) / kStepFactor;
     if (!(normOf(strain) / std::fabs(static_cast<double>(delta.change)) <= kLargestFloat))
         return {RangeFault::variable, second, first, second};
@@ -178,6 +195,18 @@ PairRangeFault computedFault(const Series& series, const RunOptions& options, in
 }
 
 }  // namespace
+
+bool hasFiniteGeometry(const DataPoint& point, AxialSet axisConvention) {
+    const UnitCell& cell = point.cell;
+    for (const float v : CELL_TO_RECIP(cell).values())
+        if (!std::isfinite(v)) return false;
+    // As the orientation report forms them: row j of the S-matrix is axis j, of length edge j.
+    const Mat3 s = cell.sMatrix(axisConvention);
+    for (int j = 1; j <= 3; ++j)
+        for (int k = 1; k <= 3; ++k)
+            if (!std::isfinite(std::acos(s(j, k) / cell[j - 1]) / kDegToRad)) return false;
+    return true;
+}
 
 PairRangeFault firstPairRangeFault(const Series& series, const RunOptions& options) {
     const int nData = static_cast<int>(series.points.size());

@@ -7,6 +7,11 @@
 #include "calc/series.hpp"
 #include "calc/validate_cells.hpp"
 
+// True when the numbers a report shows of the cell alone are finite in this axial set: its
+// reciprocal cell and the angles between its axes and X, Y, Z. A cell can pass isValidCell and
+// still be too far from cubic for single precision (edges 1e-3 and 1e7 in one cell).
+bool hasFiniteGeometry(const DataPoint& point, AxialSet axisConvention);
+
 struct PairRangeFault {
     RangeFault fault = RangeFault::none;
     int point = 0;  // the data point (from 1) whose numbers made the pair's numbers not finite

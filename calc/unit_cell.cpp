@@ -40,20 +40,22 @@ float UnitCell::volume() const { return a * b * c * volumeTerms(*this).root; }
 
 float UnitCell::volumeEsd(CrystalSystem system) const {
     const VolumeTerms t = volumeTerms(*this);
-    const float abc = a * b * c;
-    const float v = abc * t.root;
     if (t.root == 0.0f) return 0.0f;
+    // In double: the squared terms of a cell with large esds overflow single precision long
+    // before the esd itself does. The result is rounded once.
+    const double abc = static_cast<double>(a) * b * c;
+    const double v = abc * t.root;
     // ∂V/∂a = V/a, and so for b and c (per unit of length); ∂V/∂α = abc sinα (cosα - cosβ cosγ) /
     // sqrt(d), and cyclically for β and γ (per degree).
-    std::array<float, 6> partial{v / a, v / b, v / c, 0.0f, 0.0f, 0.0f};
+    std::array<double, 6> partial{v / a, v / b, v / c, 0.0, 0.0, 0.0};
     for (int k = 0; k < 3; ++k) {
-        const float own = t.cosines[k];
-        const float others = t.cosines[(k + 1) % 3] * t.cosines[(k + 2) % 3];
-        partial[3 + k] = abc * t.sines[k] * (own - others) / t.root * kDegToRad;
+        const double own = t.cosines[k];
+        const double others = static_cast<double>(t.cosines[(k + 1) % 3]) * t.cosines[(k + 2) % 3];
+        partial[static_cast<std::size_t>(3 + k)] = abc * t.sines[k] * (own - others) / t.root * kDegToRad;
     }
-    float variance = 0.0f;
+    double variance = 0.0;
     for (const Move move : perturbationMoves(system)) {
-        float term = 0.0f;
+        double term = 0.0;
         switch (move) {
             case Move::aWithB: term = (partial[0] + partial[1]) * esd.a; break;
             case Move::abcTogether: term = (partial[0] + partial[1] + partial[2]) * esd.a; break;
@@ -61,7 +63,7 @@ float UnitCell::volumeEsd(CrystalSystem system) const {
         }
         variance += term * term;
     }
-    return std::sqrt(variance);
+    return static_cast<float>(std::sqrt(variance));
 }
 
 CellParameters UnitCell::reciprocal() const {

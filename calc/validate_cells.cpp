@@ -82,6 +82,10 @@ std::optional<SeriesProblem> checkSeries(const Series& series, const RunOptions&
             return SeriesProblem{SeriesProblem::Kind::unusableCell, n, 0, n, {}};
     }
     for (int n = 1; n <= nData; ++n) {
+        if (!hasFiniteGeometry(series.points[static_cast<std::size_t>(n - 1)], options.axisConvention))
+            return SeriesProblem{SeriesProblem::Kind::farFromCubic, n, 0, n, {}};
+    }
+    for (int n = 1; n <= nData; ++n) {
         const PointRangeFault range = pointRangeFault(series.points[static_cast<std::size_t>(n - 1)]);
         if (range.fault != RangeFault::none) return SeriesProblem{SeriesProblem::Kind::pointOutOfRange, n, 0, n, range};
     }

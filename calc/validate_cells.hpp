@@ -12,7 +12,7 @@
 bool isValidCell(const DataPoint& point);
 
 // A number of a data point besides its cell that a calculation cannot carry in single precision.
-enum class RangeFault { none, variable, esd };  // T or P; an esd
+enum class RangeFault { none, variable, esd, strain };  // T or P; an esd; a pair's strain
 struct PointRangeFault {
     RangeFault fault = RangeFault::none;
     const char* name = "";  // the column: "T", "P", "SIGT", "SIGP", "SIGA" ...
@@ -29,11 +29,14 @@ struct SeriesProblem {
     enum class Kind {
         unusableCell,     // point `first`: its S-matrix or the inverse is not finite in this axial set,
                           // or single precision cannot hold its squared edges
+        farFromCubic,     // point `first`: its reciprocal cell or orientation is not finite (edges
+                          // too different for single precision)
         pointOutOfRange,  // point `first`: `range` says which T, P or esd
         tooFewPoints,     // fewer than two data points
         strainNotFinite,  // the pair (first, second), in the run's order, has no finite strain tensor
         pairOutOfRange,   // the pair (first, second): the esds or the property tensor of point
-                          // `point` are not finite in single precision (`range.fault` says which)
+                          // `point` are not finite in single precision, or the strain is too large
+                          // for its principal axes (`range.fault` says which)
     };
     Kind kind;
     int first = 0;  // data point numbers, from 1

@@ -81,6 +81,10 @@ RunOutcome PROCESS_DATA(RunState& state) {
             return cannotCompute(state, status::invalidCell(first),
                                  "data point " + std::to_string(first) +
                                      " has an edge too small or too large to compute with");
+        case SeriesProblem::Kind::farFromCubic:
+            return cannotCompute(state, status::invalidCell(first),
+                                 "data point " + std::to_string(first) +
+                                     " has edges too different for its reciprocal cell or orientation to be computed");
         case SeriesProblem::Kind::pointOutOfRange:
             return cannotCompute(state,
                                  problem->range.fault == RangeFault::variable ? status::variableOutOfRange(first)
@@ -94,6 +98,9 @@ RunOutcome PROCESS_DATA(RunState& state) {
         case SeriesProblem::Kind::pairOutOfRange: {
             const std::string pair = "data points " + std::to_string(first) + " and " + std::to_string(second);
             const int point = problem->point;
+            if (problem->range.fault == RangeFault::strain)
+                return cannotCompute(state, status::strainNotFinite(first, second),
+                                     pair + " differ too much for the principal axes of their strain to be computed");
             return problem->range.fault == RangeFault::variable
                        ? cannotCompute(state, status::variableOutOfRange(point),
                                        "the change of T or P between " + pair + " is too small to divide by")
@@ -125,7 +132,11 @@ RunOutcome PROCESS_DATA(RunState& state) {
     if (state.printFile.isOpen()) {
         const ResultFileNames results(state.resultFolder, state.printFileName);
         switch (lock.take(state.printFile.descriptor(), results.strain)) {
-        case RunLock::Result::printInUse: return refusedAfterOpening(status::printInUse);
+        case RunLock::Result::printInUse:
+            // The other run holds this very file, which it may have opened under the name this run
+            // found missing a moment ago: it is theirs now and stays, however empty.
+            state.printFile.close();
+            return refused(state, status::printInUse);
         case RunLock::Result::resultsInUse: return refusedAfterOpening(status::resultInUse);
         case RunLock::Result::taken: break;
         }

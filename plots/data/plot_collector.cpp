@@ -362,7 +362,9 @@ Figure PlotCollector::cell() const {
             line.x.push_back(variableOf(p, pressureRun_));
             const bool six = q.parameter < 6;
             line.y.push_back(six ? p.cell[q.parameter] : p.cell.volume());
-            line.esd.push_back(!p.cell.hasEsds() ? kNoEsd : six ? p.cell.esd[q.parameter] : p.cell.volumeEsd(crystalSystem_));
+            const float esd = six ? p.cell.esd[q.parameter] : p.cell.volumeEsd(crystalSystem_);
+            // An esd single precision cannot hold draws no error bar, like a missing one.
+            line.esd.push_back(!p.cell.hasEsds() || !std::isfinite(esd) ? kNoEsd : esd);
         }
         return line;
     };

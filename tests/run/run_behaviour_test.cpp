@@ -127,8 +127,13 @@ INSTANTIATE_TEST_SUITE_P(
                    RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 2"},
         FailingRun{"OneDatumTooSmall", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 1e-30 6 7 90 90 90\n",
                    RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 1"},
-        FailingRun{"StrainBeyondSinglePrecision",
+        // A cell of edges 1e15 and 6 has no finite reciprocal cell in single precision.
+        FailingRun{"EdgesTooDifferent",
                    "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 1e15 6 7 90 90 90\n30 1e-15 6 7 90 90 90\n",
+                   RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 2"},
+        FailingRun{"StrainBeyondSinglePrecision",
+                   "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 1e15 1e15 1e15 90 90 90\n"
+                   "30 1e-15 1e-15 1e-15 90 90 90\n",
                    RunOutcome::invalidCell, "STRAIN OUT OF RANGE FOR DATA POINTS 2 AND 3"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
