@@ -127,8 +127,12 @@ INSTANTIATE_TEST_SUITE_P(
                    RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 2"},
         FailingRun{"OneDatumTooSmall", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 1e-30 6 7 90 90 90\n",
                    RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 1"},
+        // A cell of edges 1e15, 6 and 7 has no finite reciprocal cell in single precision.
+        FailingRun{"ReciprocalCellBeyondSinglePrecision",
+                   "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 1e15 6 7 90 90 90\n",
+                   RunOutcome::invalidCell, "INVALID CELL IN DATA POINT 2"},
         FailingRun{"StrainBeyondSinglePrecision",
-                   "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 1e15 6 7 90 90 90\n30 1e-15 6 7 90 90 90\n",
+                   "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n20 1e10 6 7 90 90 90\n30 1e-10 6 7 90 90 90\n",
                    RunOutcome::invalidCell, "STRAIN OUT OF RANGE FOR DATA POINTS 2 AND 3"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
