@@ -108,8 +108,10 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
                 std::string cell = "circular section";
                 if (axis.hasDirection) {
                     cell.clear();
-                    for (std::size_t k = 0; k < 3; ++k)
-                        cell += (k ? " " : "") + valueWithEsd(axis.toAbc[k], static_cast<double>(axis.toAbcEsd[k]));
+                    for (std::size_t k = 0; k < 3; ++k) {
+                        if (k > 0) cell += ' ';
+                        cell += valueWithEsd(axis.toAbc[k], static_cast<double>(axis.toAbcEsd[k]));
+                    }
                     cell += " " + uvwText(axis.uvw);
                 }
                 out += "  " + left(cell, 46);
@@ -195,7 +197,7 @@ std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const Coeffi
     const auto firstOk = std::find_if(fits.begin(), fits.end(), [](const EmpiricalFit& f) { return f.status.ok; });
     if (firstOk == fits.end()) return out + "\n";
     out += "\n  " + right(xLabel, 12);
-    for (const EmpiricalFit& fit : fits) out += right("K" + std::to_string(fit.axis), 18);
+    for (const EmpiricalFit& fit : fits) out += right(std::string("K") += std::to_string(fit.axis), 18);
     out += "\n";
     for (std::size_t i = 0; i < firstOk->k.size(); ++i) {
         out += "  " + right(number(firstOk->k[i].x), 12);
@@ -262,8 +264,11 @@ bool FitReportOutput::begin(const RunHeader& header) {
 }
 
 void FitReportOutput::fits(const FitResult& result) {
-    file_.write(heading_);
-    file_.write(fitReportText(result, result.pressure ? pressureUnit_ : temperatureUnit_));
+    text_ = fitReportText(result, result.pressure ? pressureUnit_ : temperatureUnit_);
 }
 
-bool FitReportOutput::end() { return file_.commit(); }
+bool FitReportOutput::end() {
+    file_.write(heading_);
+    file_.write(text_);
+    return file_.commit();
+}

@@ -27,6 +27,7 @@ private:
     std::string heading_;
     std::string temperatureUnit_;
     std::string pressureUnit_;
+    std::string text_;  // the fits, formatted when they come and written in end()
 };
 
 // The report's text for a series' fits (what FitReportOutput writes after its heading).

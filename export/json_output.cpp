@@ -131,12 +131,15 @@ void JsonOutput::calculation(const PairResult& r) {
     file_.write(j.dump());
 }
 
-void JsonOutput::fits(const FitResult& result) {
-    file_.write("\n],\n" + fitsJsonMembers(result));
-    fitsWritten_ = true;
-}
+void JsonOutput::fits(const FitResult& result) { fitsMembers_ = fitsJsonMembers(result); }
 
 bool JsonOutput::end() {
-    file_.write(fitsWritten_ ? "\n}\n" : "\n]\n}\n");
+    if (fitsMembers_) {
+        file_.write("\n],\n");
+        file_.write(*fitsMembers_);
+        file_.write("\n}\n");
+    } else {
+        file_.write("\n]\n}\n");
+    }
     return file_.commit();
 }

@@ -3,6 +3,7 @@
 // written as each calculation comes, so that no run is held in memory; then the fits over the
 // series.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "export/replaced_file.hpp"
@@ -24,5 +25,5 @@ private:
     std::filesystem::path path_;
     ReplacedFile file_;
     bool firstCalculation_ = true;
-    bool fitsWritten_ = false;
+    std::optional<std::string> fitsMembers_;  // the fits' members, written in end()
 };

@@ -1,8 +1,10 @@
 #include "fit/empirical_fit.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "fit/fit_weights.hpp"
 #include "fit/nonlinear_fit.hpp"
@@ -142,13 +144,21 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     projected.maxIterations = 100;
     std::vector<double> rootW(n, 1.0);
     std::vector<double> powers;  // ((P - Pc) / range)^nu at each point, from linearPart
+    double scaledLambda = 0.0;   // lambda range^nu, from linearPart
+    // The q that powers and scaledLambda belong to (with the weights of this pass): the solver
+    // asks for the Jacobian where it has just had the residuals, and the powers are most of the work.
+    std::optional<std::array<double, 2>> linearAt;
+    const auto solveLinearPart = [&](const std::vector<double>& q) {
+        if (linearAt && (*linearAt)[0] == q[0] && (*linearAt)[1] == q[1]) return true;
+        linearAt.reset();
+        const double pc = pMin - range * std::exp(q[0]);
+        if (!std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda, powers, scaledLambda))) return false;
+        linearAt = std::array<double, 2>{q[0], q[1]};
+        return true;
+    };
     std::vector<double> jacobianColumns;
     projected.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
-        const double pc = pMin - range * std::exp(q[0]);
-        double scaledLambda = 0.0;
-        if (!(q[1] >= kSmallestNu) ||
-            !std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda, powers, scaledLambda)))
-            return false;
+        if (!(q[1] >= kSmallestNu) || !solveLinearPart(q)) return false;
         for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - eps0 - scaledLambda * powers[i]) * rootW[i];
         return true;
     };
@@ -156,9 +166,8 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     // the nonlinear basis function times its linear coefficient, with its part that eps0 and lambda
     // would absorb projected out. It gives the exact gradient, so the same minimum.
     projected.jacobian = [&](const std::vector<double>& q, std::vector<double>& jacobian) {
+        if (!solveLinearPart(q)) return;
         const double pc = pMin - range * std::exp(q[0]);
-        double scaledLambda = 0.0;
-        if (!std::isfinite(linearPart(points, w, pc, q[1], range, eps0, lambda, powers, scaledLambda))) return;
         // d(x^nu)/dq0 = nu x^(nu - 1) exp(q0) and d(x^nu)/dnu = x^nu ln x, with x = (P - Pc) / range.
         double sw = 0.0, sx = 0.0, sxx = 0.0, sg0 = 0.0, sxg0 = 0.0, sg1 = 0.0, sxg1 = 0.0;
         std::vector<double>& g = jacobianColumns;
@@ -207,9 +216,10 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     for (int pass = 0; pass < kWeightPasses; ++pass) {
         for (std::size_t i = 0; i < n; ++i) {
             const double slope = current.empty() ? 0.0 : slopeOverEsd(current, points[i].x, points[i].sigX);
-            sigmas[i] = std::hypot(points[i].sigY, slope * points[i].sigX);
+            sigmas[i] = effectiveEsd(points[i].sigY, slope, points[i].sigX);
         }
         w = weightsOf(sigmas, mode);
+        linearAt.reset();
         for (std::size_t i = 0; i < n; ++i) rootW[i] = std::sqrt(w[i]);
         std::vector<double> start(2);
         if (current.empty()) {

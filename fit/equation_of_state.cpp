@@ -139,7 +139,8 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
         return fit;
     }
     std::optional<std::vector<double>> start = startOf(model, d);
-    if (start && seed && seed->status.ok && seed->quantity == d.quantity) {
+    const bool seeded = start && seed && seed->status.ok && seed->quantity == d.quantity;
+    if (seeded) {
         (*start)[0] = seed->v0.value;
         (*start)[1] = seed->k0.value;
     }
@@ -213,11 +214,13 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
                 const double h = 1e-6 * d.v[i];
                 slope = (pressureOf(model, edge, current, d.v[i] - h) - pressureOf(model, edge, current, d.v[i] + h)) / (2.0 * h);
             }
-            sigmas[i] = std::hypot(d.sigP[i], slope * d.sigV[i]);
+            sigmas[i] = effectiveEsd(d.sigP[i], slope, d.sigV[i]);
         }
         const std::vector<double> weights = weightsOf(sigmas, mode);
         for (std::size_t i = 0; i < n; ++i) rootWeights[i] = std::sqrt(weights[i]);
-        solution = solveLeastSquares(problem, current);
+        // Later passes start from the last, whose weights differ only a little, and a seeded first
+        // pass from another model's minimum of the same data: both close to this one.
+        solution = pass == 0 && !seeded ? solveLeastSquares(problem, current) : refineLeastSquares(problem, current);
         if (!solution.ok) {
             fit.status = FitStatus::failure(solution.reason);
             return fit;

@@ -1,5 +1,6 @@
 #pragma once
 // Least-squares weights from the esds of the points.
+#include <cmath>
 #include <vector>
 
 #include "fit/fit_result.hpp"
@@ -8,6 +9,14 @@
 // weight is 1. A point without an esd among points with esds takes the median esd of the others,
 // so that it neither dominates the fit nor drops out of it.
 std::vector<double> weightsOf(const std::vector<double>& sigmas, FitWeights mode);
+
+// The esd of y with the esd of x carried through the local slope dy/dx (effective variance):
+// sqrt(sigY^2 + (slope sigX)^2). Esds are far from overflow, so it needs no std::hypot, which
+// takes several times as long, and is taken for every point of every weighting pass.
+inline double effectiveEsd(double sigY, double slope, double sigX) {
+    const double fromX = slope * sigX;
+    return std::sqrt(sigY * sigY + fromX * fromX);
+}
 
 // Whether any sigma is above 0.
 bool anyEsd(const std::vector<double>& sigmas);

@@ -18,9 +18,15 @@ constexpr double kGTolerance = 1e-8;  // scaled gradient at convergence
 // Residuals where the model is undefined: large enough that no step into such a region is ever
 // accepted, small enough that their squares still add up.
 constexpr double kOutsideResidual = 1e100;
-// Singular values of the column-normalised Jacobian below this fraction of the largest: the
-// parameters are not determined by the data.
-constexpr double kSingularRatio = 1e-12;
+// Eigenvalues of the normal matrix of the column-normalised Jacobian below this fraction of the
+// largest (singular values of the Jacobian below about 3e-7 of the largest): the parameters are
+// not determined by the data. Rounding alone leaves eigenvalues of about 1e-16 of the largest.
+constexpr double kSingularRatio = 1e-13;
+// Gauss-Newton steps a refinement takes at most before it hands over to the trust region, and
+// the step, relative to each parameter, below which it has settled (the trust region's own
+// test on the step).
+constexpr int kRefineSteps = 8;
+constexpr double kRefineSettled = kXTolerance;
 
 struct Context {
     const NonlinearProblem* problem;
@@ -76,73 +82,71 @@ std::optional<Linearisation> linearise(const NonlinearProblem& problem, const st
     std::vector<double> r;
     if (!evaluate(problem, parameters, r)) return std::nullopt;
     const GslErrorsAsValues errors;
-    // The Jacobian by central differences, each column normalised to unit length.
-    const std::unique_ptr<gsl_matrix, GslFree> J(gsl_matrix_alloc(n, p));
-    std::vector<double> norms(p, 0.0);
-    std::vector<double> up, down, analytic;
+    // The Jacobian (the problem's own, or by central differences), row by row.
+    std::vector<double> jacobian(n * p, std::numeric_limits<double>::quiet_NaN());
     if (problem.jacobian) {
-        analytic.assign(n * p, std::numeric_limits<double>::quiet_NaN());
-        problem.jacobian(parameters, analytic);
-    }
-    for (std::size_t j = 0; j < p; ++j) {
-        if (problem.jacobian) {
-            for (std::size_t i = 0; i < n; ++i) {
-                const double d = analytic[i * p + j];
-                gsl_matrix_set(J.get(), i, j, d);
-                norms[j] += d * d;
-            }
-            norms[j] = std::sqrt(norms[j]);
-            if (!(norms[j] > 0.0) || !std::isfinite(norms[j])) return std::nullopt;
-            for (std::size_t i = 0; i < n; ++i) gsl_matrix_set(J.get(), i, j, gsl_matrix_get(J.get(), i, j) / norms[j]);
-            continue;
+        problem.jacobian(parameters, jacobian);
+    } else {
+        std::vector<double> up, down;
+        for (std::size_t j = 0; j < p; ++j) {
+            const double typical = j < problem.typical.size() ? problem.typical[j] : 0.0;
+            const double h = 1e-6 * std::max(std::fabs(parameters[j]), std::fabs(typical) > 0.0 ? std::fabs(typical) : 1e-6);
+            std::vector<double> x = parameters;
+            x[j] = parameters[j] + h;
+            if (!evaluate(problem, x, up)) return std::nullopt;
+            x[j] = parameters[j] - h;
+            if (!evaluate(problem, x, down)) return std::nullopt;
+            // d(obs - calc)/d theta.
+            for (std::size_t i = 0; i < n; ++i) jacobian[i * p + j] = (up[i] - down[i]) / (2.0 * h);
         }
-        const double typical = j < problem.typical.size() ? problem.typical[j] : 0.0;
-        const double h = 1e-6 * std::max(std::fabs(parameters[j]), std::fabs(typical) > 0.0 ? std::fabs(typical) : 1e-6);
-        std::vector<double> x = parameters;
-        x[j] = parameters[j] + h;
-        if (!evaluate(problem, x, up)) return std::nullopt;
-        x[j] = parameters[j] - h;
-        if (!evaluate(problem, x, down)) return std::nullopt;
-        for (std::size_t i = 0; i < n; ++i) {
-            // d(obs - calc)/d theta: the sign does not matter to J^T J.
-            const double d = (up[i] - down[i]) / (2.0 * h);
-            gsl_matrix_set(J.get(), i, j, d);
-            norms[j] += d * d;
-        }
-        norms[j] = std::sqrt(norms[j]);
-        if (!(norms[j] > 0.0) || !std::isfinite(norms[j])) return std::nullopt;
-        for (std::size_t i = 0; i < n; ++i) gsl_matrix_set(J.get(), i, j, gsl_matrix_get(J.get(), i, j) / norms[j]);
     }
-    // J = U S V^T gives (J^T J)^-1 = V S^-2 V^T.
-    const std::unique_ptr<gsl_matrix, GslFree> V(gsl_matrix_alloc(p, p));
-    const std::unique_ptr<gsl_vector, GslFree> S(gsl_vector_alloc(p));
-    const std::unique_ptr<gsl_vector, GslFree> work(gsl_vector_alloc(p));
-    // The gradient J^T r, with J's columns normalised, before the decomposition overwrites J.
+    // The normal equations J^T J and J^T r in one pass over the points: with a handful of
+    // parameters they are a few numbers, where a decomposition of J itself would be of every point.
+    std::vector<double> normal(p * p, 0.0);
     std::vector<double> gradient(p, 0.0);
-    for (std::size_t j = 0; j < p; ++j)
-        for (std::size_t i = 0; i < n; ++i) gradient[j] += gsl_matrix_get(J.get(), i, j) * r[i];
-    if (gsl_linalg_SV_decomp(J.get(), V.get(), S.get(), work.get()) != GSL_SUCCESS) return std::nullopt;
-    const double largest = gsl_vector_get(S.get(), 0);
-    for (std::size_t k = 0; k < p; ++k) {
-        const double s = gsl_vector_get(S.get(), k);
-        if (!(s > kSingularRatio * largest)) return std::nullopt;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double* row = &jacobian[i * p];
+        for (std::size_t a = 0; a < p; ++a) {
+            gradient[a] += row[a] * r[i];
+            for (std::size_t b = 0; b <= a; ++b) normal[a * p + b] += row[a] * row[b];
+        }
     }
+    // Each column of J normalised to unit length (J^T J to a unit diagonal), so that the test of
+    // singularity compares the parameters' directions, not their units.
+    std::vector<double> norms(p);
+    for (std::size_t j = 0; j < p; ++j) {
+        norms[j] = std::sqrt(normal[j * p + j]);
+        if (!(norms[j] > 0.0) || !std::isfinite(norms[j])) return std::nullopt;
+    }
+    const std::unique_ptr<gsl_matrix, GslFree> N(gsl_matrix_alloc(p, p));
+    for (std::size_t a = 0; a < p; ++a)
+        for (std::size_t b = 0; b <= a; ++b) {
+            const double v = normal[a * p + b] / (norms[a] * norms[b]);
+            gsl_matrix_set(N.get(), a, b, v);
+            gsl_matrix_set(N.get(), b, a, v);
+        }
+    // N = V L V^T (symmetric, so its singular vectors are its eigenvectors) gives N^-1 = V L^-1 V^T.
+    const std::unique_ptr<gsl_matrix, GslFree> V(gsl_matrix_alloc(p, p));
+    const std::unique_ptr<gsl_vector, GslFree> L(gsl_vector_alloc(p));
+    const std::unique_ptr<gsl_vector, GslFree> work(gsl_vector_alloc(p));
+    if (gsl_linalg_SV_decomp(N.get(), V.get(), L.get(), work.get()) != GSL_SUCCESS) return std::nullopt;
+    const double largest = gsl_vector_get(L.get(), 0);
+    for (std::size_t k = 0; k < p; ++k)
+        if (!(gsl_vector_get(L.get(), k) > kSingularRatio * largest)) return std::nullopt;
     Linearisation result;
     std::vector<double>& covariance = result.covariance;
     covariance.assign(p * p, 0.0);
     for (std::size_t a = 0; a < p; ++a)
         for (std::size_t b = 0; b < p; ++b) {
             double sum = 0.0;
-            for (std::size_t k = 0; k < p; ++k) {
-                const double s = gsl_vector_get(S.get(), k);
-                sum += gsl_matrix_get(V.get(), a, k) * gsl_matrix_get(V.get(), b, k) / (s * s);
-            }
+            for (std::size_t k = 0; k < p; ++k)
+                sum += gsl_matrix_get(V.get(), a, k) * gsl_matrix_get(V.get(), b, k) / gsl_vector_get(L.get(), k);
             covariance[a * p + b] = sum / (norms[a] * norms[b]);
         }
     // The Gauss-Newton step (J^T J)^-1 J^T r in the parameters' own units.
     result.step.assign(p, 0.0);
     for (std::size_t a = 0; a < p; ++a)
-        for (std::size_t b = 0; b < p; ++b) result.step[a] += covariance[a * p + b] * gradient[b] * norms[b];
+        for (std::size_t b = 0; b < p; ++b) result.step[a] += covariance[a * p + b] * gradient[b];
     return result;
 }
 
@@ -159,6 +163,16 @@ bool atMinimum(const NonlinearProblem& problem, const Linearisation& local, cons
     for (std::size_t j = 0; j < x.size(); ++j) {
         const double typical = j < problem.typical.size() ? std::fabs(problem.typical[j]) : 0.0;
         if (!(std::fabs(local.step[j]) <= 1e-6 * std::max(std::fabs(x[j]), typical))) return false;
+    }
+    return true;
+}
+
+// Whether the Gauss-Newton step would move no parameter by more than the trust region's own
+// tolerance on a step.
+bool settledAt(const NonlinearProblem& problem, const Linearisation& local, const std::vector<double>& x) {
+    for (std::size_t j = 0; j < x.size(); ++j) {
+        const double typical = j < problem.typical.size() ? std::fabs(problem.typical[j]) : 0.0;
+        if (!(std::fabs(local.step[j]) <= kRefineSettled * (std::max(std::fabs(x[j]), typical) + kRefineSettled))) return false;
     }
     return true;
 }
@@ -245,4 +259,36 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
     }
     solution.ok = true;
     return solution;
+}
+
+NonlinearSolution refineLeastSquares(const NonlinearProblem& problem, const std::vector<double>& start) {
+    std::vector<double> x = start;
+    std::vector<double> r;
+    if (!evaluate(problem, x, r)) return solveLeastSquares(problem, start);
+    double chi2 = 0.0;
+    for (const double v : r) chi2 += v * v;
+    for (int step = 0; step < kRefineSteps; ++step) {
+        const std::optional<Linearisation> local = linearise(problem, x);
+        if (!local) break;
+        if (settledAt(problem, *local, x)) {
+            NonlinearSolution solution;
+            solution.ok = true;
+            solution.parameters = x;
+            solution.covariance = local->covariance;
+            solution.chi2 = chi2;
+            solution.iterations = step;
+            return solution;
+        }
+        // J is d(residual)/d(parameter), so the step that lowers the sum is taken away.
+        std::vector<double> next = x;
+        for (std::size_t j = 0; j < x.size(); ++j) next[j] -= local->step[j];
+        if (!evaluate(problem, next, r)) break;
+        double nextChi2 = 0.0;
+        for (const double v : r) nextChi2 += v * v;
+        if (!(nextChi2 <= chi2)) break;
+        x = std::move(next);
+        chi2 = nextChi2;
+    }
+    // Not settled by plain steps: the trust region from the best point found.
+    return solveLeastSquares(problem, x);
 }

@@ -34,6 +34,11 @@ struct NonlinearSolution {
 
 NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::vector<double>& start);
 
+// The same minimum from a start already close to it (the solution of a slightly different
+// weighting, say): Gauss-Newton steps while each lowers the sum, the trust region when one does
+// not or they do not settle. Its covariance is exact at the solution.
+NonlinearSolution refineLeastSquares(const NonlinearProblem& problem, const std::vector<double>& start);
+
 // The problem linearised at some parameters: the covariance (J^T J)^-1 of the weighted residuals
 // (J from the problem's Jacobian, or by central differences) and the Gauss-Newton step; none when the residuals cannot be
 // evaluated there or J^T J is singular.

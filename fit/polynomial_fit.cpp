@@ -171,7 +171,7 @@ PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, doub
         for (std::size_t k = 0; k < p; ++k) fit.coefficients[k] = previous.empty() ? 0.0 : previous[k] / std::pow(scale, static_cast<double>(k));
         for (std::size_t i = 0; i < n; ++i) {
             const double slope = previous.empty() ? 0.0 : fit.slope(points[i].x);
-            sigmas[i] = std::hypot(points[i].sigY, slope * points[i].sigX);
+            sigmas[i] = effectiveEsd(points[i].sigY, slope, points[i].sigX);
         }
         const std::vector<double> weights = weightsOf(sigmas, mode);
         if (!weightedLeastSquares(X.get(), weights, y.get(), c.get(), cov.get(), chi2)) {

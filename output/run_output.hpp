@@ -27,8 +27,10 @@ public:
     // Whether this output shows the fits over the series; the run computes them only when some
     // output does.
     virtual bool wantsFits() const { return false; }
-    // Once, after the last calculation and before end(), to the outputs that want fits. With fewer
-    // than three points the result is not ok and says why.
+    // Once before end(), to the outputs that want fits. With fewer than three points the result is
+    // not ok and says why. It may come on the thread that computed the fits, while calculation()
+    // runs on the run's own: an output formats the fits here (so that the work is off the run's
+    // path) but touches nothing calculation() touches, and writes them out in end().
     virtual void fits(const FitResult& /*result*/) {}
     // Pushes everything out; false when any write of this output failed.
     virtual bool end() = 0;

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <future>
+#include <optional>
+#include <iterator>
 #include <memory>
 #include <system_error>
 #include <utility>
@@ -20,6 +21,7 @@
 #include "run/file_identity.hpp"
 #include "run/run_files.hpp"
 #include "run/run_lock.hpp"
+#include "run/side_task.hpp"
 #include "run/status_texts.hpp"
 
 namespace {
@@ -169,14 +171,20 @@ RunOutcome PROCESS_DATA(RunState& state) {
     }
 
     // The fits over the whole series, for the outputs that show them, are computed beside the
-    // calculations, on a thread of their own when one can be had. They read only the series.
-    const bool wantFits = std::any_of(outputs.begin(), outputs.end(), [](const RunOutput* o) { return o->wantsFits(); });
+    // calculations, on a thread of their own when one can be had, and handed to those outputs
+    // there, so that formatting them is off the calculations' path too. They read only the series.
+    std::vector<RunOutput*> fitOutputs;
+    std::copy_if(outputs.begin(), outputs.end(), std::back_inserter(fitOutputs), [](const RunOutput* o) { return o->wantsFits(); });
     FitOptions fitOptions = state.fitOptions;
     fitOptions.run = state.options;
-    std::future<FitResult> fitting;
-    if (wantFits) {
+    const auto fitAndHand = [&series, &fitOptions, &fitOutputs] {
+        const FitResult fits = fitSeries(series, fitOptions);
+        for (RunOutput* output : fitOutputs) output->fits(fits);
+    };
+    std::optional<SideTask> fitting;
+    if (!fitOutputs.empty()) {
         try {
-            fitting = std::async(std::launch::async, [&series, &fitOptions] { return fitSeries(series, fitOptions); });
+            fitting.emplace(fitAndHand);
         } catch (const std::system_error&) {
             // No thread: the fits are computed after the calculations instead.
         }
@@ -191,11 +199,8 @@ RunOutcome PROCESS_DATA(RunState& state) {
         for (RunOutput* output : outputs) output->calculation(result);
     }
 
-    if (wantFits) {
-        const FitResult fits = fitting.valid() ? fitting.get() : fitSeries(series, fitOptions);
-        for (RunOutput* output : outputs)
-            if (output->wantsFits()) output->fits(fits);
-    }
+    if (fitting) fitting->wait();
+    else if (!fitOutputs.empty()) fitAndHand();
 
     // Every output, so that a failed write anywhere is reported rather than hidden.
     bool written = true;
