@@ -4,10 +4,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "export/fit_json.hpp"
+#include "fit/empirical_fit.hpp"
 #include "fit/equation_of_state.hpp"
 #include "fit/fit_series.hpp"
 #include "fit/linear_fit.hpp"
@@ -194,6 +198,135 @@ TEST(EquationOfState, DataFromAKnownBm3GiveItsParametersBack) {
     EXPECT_EQ(bm2.kp.value, 4.0);
     EXPECT_FALSE(bm2.kp.esd);
     EXPECT_EQ(bm2.parameters.size(), 2u);
+}
+
+// What ordinary least squares says of parameters t of y = model(t, x), worked out here from the
+// model alone: at the minimum each column of the Jacobian is orthogonal to the residuals (the
+// cosine between them is 0), and the esds are sqrt(diag((J^T J)^-1) S / (n - p)), S the sum of
+// squared residuals.
+struct OrdinaryLeastSquares {
+    std::vector<double> cosines;
+    std::vector<double> esds;
+    double sumOfSquares = 0.0;
+};
+
+OrdinaryLeastSquares ordinaryLeastSquaresAt(const std::function<double(const std::vector<double>&, double)>& model,
+                                            const std::vector<double>& x, const std::vector<double>& y,
+                                            const std::vector<double>& t) {
+    const std::size_t n = x.size(), p = t.size();
+    std::vector<double> r(n);
+    std::vector<std::vector<double>> J(p, std::vector<double>(n));
+    OrdinaryLeastSquares o;
+    for (std::size_t i = 0; i < n; ++i) {
+        r[i] = y[i] - model(t, x[i]);
+        o.sumOfSquares += r[i] * r[i];
+    }
+    for (std::size_t j = 0; j < p; ++j) {
+        const double h = 1e-6 * std::max(std::fabs(t[j]), 1e-3);
+        std::vector<double> up = t, down = t;
+        up[j] += h;
+        down[j] -= h;
+        for (std::size_t i = 0; i < n; ++i) J[j][i] = (model(up, x[i]) - model(down, x[i])) / (2.0 * h);
+    }
+    // (J^T J)^-1 by Gauss-Jordan elimination with partial pivoting.
+    std::vector<std::vector<double>> a(p, std::vector<double>(2 * p, 0.0));
+    for (std::size_t j = 0; j < p; ++j) {
+        for (std::size_t k = 0; k < p; ++k)
+            for (std::size_t i = 0; i < n; ++i) a[j][k] += J[j][i] * J[k][i];
+        a[j][p + j] = 1.0;
+    }
+    for (std::size_t c = 0; c < p; ++c) {
+        std::size_t pivot = c;
+        for (std::size_t row = c + 1; row < p; ++row)
+            if (std::fabs(a[row][c]) > std::fabs(a[pivot][c])) pivot = row;
+        std::swap(a[c], a[pivot]);
+        const double d = a[c][c];
+        for (double& v : a[c]) v /= d;
+        for (std::size_t row = 0; row < p; ++row) {
+            if (row == c) continue;
+            const double f = a[row][c];
+            for (std::size_t k = 0; k < 2 * p; ++k) a[row][k] -= f * a[c][k];
+        }
+    }
+    for (std::size_t j = 0; j < p; ++j) {
+        double dot = 0.0, norm = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            dot += J[j][i] * r[i];
+            norm += J[j][i] * J[j][i];
+        }
+        o.cosines.push_back(dot / std::sqrt(norm * o.sumOfSquares));
+        o.esds.push_back(std::sqrt(a[j][p + j] * o.sumOfSquares / static_cast<double>(n - p)));
+    }
+    return o;
+}
+
+void expectOrdinaryLeastSquares(const OrdinaryLeastSquares& o, const std::vector<FittedValue>& fitted, double chi2,
+                                std::string_view name) {
+    EXPECT_NEAR(chi2, o.sumOfSquares, 1e-8 * o.sumOfSquares) << name;
+    for (std::size_t j = 0; j < fitted.size(); ++j) {
+        // A parameter off its minimum by k esds leaves a cosine of at least k / sqrt(n - p): this
+        // finds one off by a few ten-thousandths of its esd.
+        EXPECT_LT(std::fabs(o.cosines[j]), 1e-4) << name << " parameter " << j;
+        ASSERT_TRUE(fitted[j].esd) << name << " parameter " << j;
+        EXPECT_NEAR(*fitted[j].esd, o.esds[j], 1e-4 * o.esds[j]) << name << " parameter " << j;
+    }
+}
+
+TEST(EquationOfState, EqualWeightsGiveTheOrdinaryLeastSquaresMinimumAndEsds) {
+    // --weights none: the parameters of any standard least-squares program, and its esds.
+    const Series series = bm3Series(Bm3Truth{}, 15);
+    const EosData volume = eosDataOf(series, "volume");
+    const auto bm = [](const std::vector<double>& t, double v) {
+        const double x = std::cbrt(t[0] / v);  // (V0/V)^(1/3)
+        const double kp = t.size() > 2 ? t[2] : 4.0;
+        return 1.5 * t[1] * (std::pow(x, 7) - std::pow(x, 5)) * (1.0 + 0.75 * (kp - 4.0) * (x * x - 1.0));
+    };
+    const auto vinet = [](const std::vector<double>& t, double v) {
+        const double eta = std::cbrt(v / t[0]);
+        return 3.0 * t[1] * (1.0 - eta) / (eta * eta) * std::exp(1.5 * (t[2] - 1.0) * (1.0 - eta));
+    };
+    const struct {
+        EosModel model;
+        std::function<double(const std::vector<double>&, double)> pressure;
+    } cases[] = {{EosModel::BM2, bm}, {EosModel::BM3, bm}, {EosModel::Vinet3, vinet}};
+    std::optional<EosFit> seed;
+    for (const auto& c : cases) {
+        // Each after the first seeded from BM2, as a run seeds them.
+        const EosFit fit = fitEquationOfState(c.model, volume, FitWeights::none, seed ? &*seed : nullptr);
+        ASSERT_TRUE(fit.status.ok) << eosModelName(c.model) << ": " << fit.status.text;
+        if (!seed) seed = fit;
+        std::vector<FittedValue> fitted = {fit.v0, fit.k0};
+        if (c.model != EosModel::BM2) fitted.push_back(fit.kp);
+        std::vector<double> t;
+        for (const FittedValue& f : fitted) t.push_back(f.value);
+        expectOrdinaryLeastSquares(ordinaryLeastSquaresAt(c.pressure, volume.v, volume.p, t), fitted, fit.chi2,
+                                   eosModelName(c.model));
+    }
+}
+
+TEST(EmpiricalFit, EqualWeightsGiveTheOrdinaryLeastSquaresMinimumAndEsds) {
+    // A strain along eps0 + lambda (P - Pc)^nu with noise: the law comes back, at the minimum.
+    const double eps0 = 0.012, lambda = -0.009, pc = -0.8, nu = 0.55;
+    Noise noise;
+    std::vector<FitPoint> points;
+    std::vector<double> x, y;
+    for (int i = 0; i < 24; ++i) {
+        const double p = 0.4 * i;
+        points.push_back({p, 0.01, eps0 + lambda * std::pow(p - pc, nu) + 2e-5 * noise.next(), 2e-5});
+        x.push_back(points.back().x);
+        y.push_back(points.back().y);
+    }
+    const EmpiricalFit fit = fitEmpiricalAxis(points, 1, FitWeights::none);
+    ASSERT_TRUE(fit.status.ok) << fit.status.text;
+    const std::vector<FittedValue> fitted = {fit.eps0, fit.lambda, fit.pc, fit.nu};
+    const std::vector<double> truth = {eps0, lambda, pc, nu};
+    for (std::size_t j = 0; j < 4; ++j) EXPECT_NEAR(fitted[j].value, truth[j], 4.0 * *fitted[j].esd) << j;
+    const auto law = [](const std::vector<double>& t, double p) { return t[0] + t[1] * std::pow(p - t[2], t[3]); };
+    expectOrdinaryLeastSquares(ordinaryLeastSquaresAt(law, x, y, {fit.eps0.value, fit.lambda.value, fit.pc.value, fit.nu.value}),
+                               fitted, fit.chi2, "empirical");
+    // K = -d(eps)/dP.
+    ASSERT_EQ(fit.k.size(), points.size());
+    EXPECT_NEAR(fit.k[5].value, -fit.lambda.value * fit.nu.value * std::pow(2.0 - fit.pc.value, fit.nu.value - 1.0), 1e-12);
 }
 
 TEST(EquationOfState, AnEdgeOfACubicCellIsTheVolumeWithLinearModuli) {
