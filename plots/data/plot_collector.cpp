@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "calc/principal_axes.hpp"
@@ -203,6 +204,23 @@ std::array<PlotCollector::TrackName, 3> PlotCollector::strainTracks(std::size_t 
     return names;
 }
 
+void PlotCollector::addTrackLines(PlotPanel& panel, const std::array<TrackName, 3>& tracks,
+                                  const std::function<void(int track, PlotLine& line)>& addPoints) const {
+    for (int t = 0; t < 3; ++t) {
+        PlotLine line;
+        const int number = principalAxes_ ? tracks[t].number : t + 1;
+        line.colour = kAxisColours[number - 1];
+        line.name = tracks[t].legend;
+        line.columns = {principalAxes_ ? "axis_" + std::to_string(number) : kCartesian[t]};
+        addPoints(t, line);
+        panel.lines.push_back(std::move(line));
+    }
+    // Axis 1 first, as the legend and the report list them.
+    std::stable_sort(panel.lines.begin(), panel.lines.end(),
+                     [](const PlotLine& a, const PlotLine& b) { return a.colour < b.colour; });
+    mergeEqualBySymmetry(panel);
+}
+
 void PlotCollector::mergeEqualBySymmetry(PlotPanel& panel) const {
     // Components that the crystal system makes equal (11 = 22 tetragonal, trigonal, hexagonal;
     // all three cubic) would hide one line under another: one line, named for all, stands for them.
@@ -238,13 +256,7 @@ Figure PlotCollector::coefficients(std::size_t named) const {
     panel.yLabel = coefficientLabel(unit);
 
     const auto orders = axisOrders();
-    const auto tracks = coefficientTracks(named);
-    for (int t = 0; t < 3; ++t) {
-        PlotLine line;
-        const int number = principalAxes_ ? tracks[t].number : t + 1;
-        line.colour = kAxisColours[number - 1];
-        line.name = tracks[t].legend;
-        line.columns = {principalAxes_ ? "axis_" + std::to_string(number) : kCartesian[t]};
+    addTrackLines(panel, coefficientTracks(named), [&](int t, PlotLine& line) {
         for (std::size_t k = 0; k < rows_.size(); ++k) {
             const Row& row = rows_[k];
             if (!row.defined) continue;
@@ -253,12 +265,7 @@ Figure PlotCollector::coefficients(std::size_t named) const {
             line.y.push_back(row.property[m]);
             line.esd.push_back(row.withEsds ? row.propertyEsd[m] : kNoEsd);
         }
-        panel.lines.push_back(std::move(line));
-    }
-    // Axis 1 first, as the legend and the report list them.
-    std::stable_sort(panel.lines.begin(), panel.lines.end(),
-                     [](const PlotLine& a, const PlotLine& b) { return a.colour < b.colour; });
-    mergeEqualBySymmetry(panel);
+    });
     f.panels.push_back(std::move(panel));
     addTensorCurves(f, named);
     f.panels.front().yRange = robustRange(f.panels.front());
@@ -295,13 +302,7 @@ Figure PlotCollector::strains(std::size_t named) const {
     panel.yLabel = "ε against point 1 (%)";
 
     const auto orders = referenceOrders();
-    const auto tracks = strainTracks(named);
-    for (int t = 0; t < 3; ++t) {
-        PlotLine line;
-        const int number = principalAxes_ ? tracks[t].number : t + 1;
-        line.colour = kAxisColours[number - 1];
-        line.name = tracks[t].legend;
-        line.columns = {principalAxes_ ? "axis_" + std::to_string(number) : kCartesian[t]};
+    addTrackLines(panel, strainTracks(named), [&](int t, PlotLine& line) {
         if (!points_.empty() && !reference_.empty()) {
             // The reference point itself: no strain.
             line.x.push_back(variableOf(points_.front(), pressureRun_));
@@ -315,11 +316,7 @@ Figure PlotCollector::strains(std::size_t named) const {
             line.y.push_back(row.strain[m]);
             line.esd.push_back(row.withEsds ? row.strainEsd[m] : kNoEsd);
         }
-        panel.lines.push_back(std::move(line));
-    }
-    std::stable_sort(panel.lines.begin(), panel.lines.end(),
-                     [](const PlotLine& a, const PlotLine& b) { return a.colour < b.colour; });
-    mergeEqualBySymmetry(panel);
+    });
     f.panels.push_back(std::move(panel));
     addStrainCurves(f, named);
 

@@ -3,6 +3,7 @@
 // pair, so the plots are an optional output that does hold the run), then builds the figures.
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,6 +107,11 @@ private:
     std::string pointValue(int point) const;  // "T = 23 °C" of data point `point` (from 1)
     std::vector<std::array<int, 3>> axisOrders() const;
     std::vector<std::array<int, 3>> referenceOrders() const;
+    // One line per track, coloured and named by the axis it follows, its points added by
+    // addPoints; then in the report's order of the axes, with lines the crystal system makes
+    // equal merged.
+    void addTrackLines(PlotPanel& panel, const std::array<TrackName, 3>& tracks,
+                       const std::function<void(int track, PlotLine& line)>& addPoints) const;
     void mergeEqualBySymmetry(PlotPanel& panel) const;
     // The x range of the data points, for drawing fitted curves across it.
     std::array<double, 2> dataRange() const;
