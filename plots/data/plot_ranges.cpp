@@ -18,22 +18,10 @@ double quantile(const std::vector<double>& sorted, double q) {
     return sorted[below] + (sorted[above] - sorted[below]) * (at - static_cast<double>(below));
 }
 
-struct Span {
-    double low = std::numeric_limits<double>::infinity();
-    double high = -std::numeric_limits<double>::infinity();
-    void add(double v) {
-        if (!std::isfinite(v)) return;
-        low = std::min(low, v);
-        high = std::max(high, v);
-    }
-    bool empty() const { return !(high >= low); }
-    double size() const { return high - low; }
-};
-
 }  // namespace
 
 std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
-    Span all, kept, bars;
+    ValueSpan all, kept, bars;
     bool outlier = false;
     // The measured values with their esds; in a panel of fitted curves alone, the curves with
     // their bands (a law that runs off to infinity at one end is such an outlier).
@@ -71,7 +59,7 @@ std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
     // Error bars widen the range by at most half the values' own span on either side, so that
     // one step with a large esd does not take over the plot either.
     const double room = std::max(kept.size(), std::fabs(kept.high) * 1e-3) * 0.5;
-    Span shown = kept;
+    ValueSpan shown = kept;
     if (!bars.empty()) {
         shown.add(std::max(bars.low, kept.low - room));
         shown.add(std::min(bars.high, kept.high + room));
@@ -79,7 +67,7 @@ std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
     // Over measured values, the curves fitted to them and their bands count in full.
     const std::vector<FittedCurve> none;
     const std::vector<FittedCurve>& curves = panel.lines.empty() ? none : panel.curves;
-    for (Span* span : {&shown, &all}) {
+    for (ValueSpan* span : {&shown, &all}) {
         for (const FittedCurve& curve : curves) {
             for (std::size_t k = 0; k < curve.y.size(); ++k) {
                 const double e = k < curve.esd.size() ? curve.esd[k] : 0.0;

@@ -1,9 +1,26 @@
 #pragma once
-// The y range of a panel that a few far outliers would otherwise set.
+// The ranges of the values a figure shows, and the y range of a panel that a few far outliers
+// would otherwise set.
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <limits>
 #include <optional>
 
 #include "plots/data/plot_data.hpp"
+
+// The lowest and highest of the finite values added; empty until one is.
+struct ValueSpan {
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    void add(double v) {
+        if (!std::isfinite(v)) return;
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    bool empty() const { return !(high >= low); }
+    double size() const { return high - low; }
+};
 
 // The range (stored units) that holds every line's values but its far outliers, those beyond
 // Tukey's outer fences of their own line (three interquartile ranges beyond the quartiles), with

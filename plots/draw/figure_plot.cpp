@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plots/data/plot_data.hpp"
+#include "plots/data/plot_ranges.hpp"
 #include "plots/draw/plot_style.hpp"
 
 namespace {
@@ -112,20 +113,10 @@ QCPRange padded(QCPRange range) {
     return {range.lower - room, range.upper + room};
 }
 
-struct Extent {
-    double low = std::numeric_limits<double>::infinity();
-    double high = -std::numeric_limits<double>::infinity();
-    void add(double v) {
-        if (!std::isfinite(v)) return;
-        low = std::min(low, v);
-        high = std::max(high, v);
-    }
-    bool empty() const { return !(high >= low); }
-    QCPRange range() const { return empty() ? QCPRange(0.0, 1.0) : QCPRange(low, high); }
-};
+QCPRange rangeOf(const ValueSpan& span) { return span.empty() ? QCPRange(0.0, 1.0) : QCPRange(span.low, span.high); }
 
-Extent xExtent(const Figure& figure) {
-    Extent x;
+ValueSpan xExtent(const Figure& figure) {
+    ValueSpan x;
     for (const PlotPanel& panel : figure.panels) {
         for (const PlotLine& line : panel.lines)
             for (std::size_t k = 0; k < line.x.size(); ++k) {
@@ -141,7 +132,7 @@ Extent xExtent(const Figure& figure) {
 
 QCPRange yRangeOf(const PlotPanel& panel) {
     if (panel.yRange) return padded(QCPRange((*panel.yRange)[0] * panel.scale, (*panel.yRange)[1] * panel.scale));
-    Extent y;
+    ValueSpan y;
     for (const PlotLine& line : panel.lines)
         for (std::size_t k = 0; k < line.y.size(); ++k) {
             const double e = k < line.esd.size() && std::isfinite(line.esd[k]) ? line.esd[k] : 0.0;
@@ -155,7 +146,7 @@ QCPRange yRangeOf(const PlotPanel& panel) {
             y.add((curve.y[k] + e) * panel.scale);
         }
     if (panel.zeroLine) y.add(0.0);  // whether a value changes sign is the first thing to see
-    return padded(y.range());
+    return padded(rangeOf(y));
 }
 
 QCPAxisRect* panelRect(QCustomPlot& plot, const PlotFonts& fonts) {
@@ -478,7 +469,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
 }
 
 void resetFigureRanges(const Figure& figure, const std::vector<QCPAxisRect*>& rects) {
-    const QCPRange x = padded(xExtent(figure).range());
+    const QCPRange x = padded(rangeOf(xExtent(figure)));
     for (std::size_t n = 0; n < rects.size(); ++n) {
         rects[n]->axis(QCPAxis::atBottom)->setRange(x);
         const QCPRange y = n < figure.panels.size() ? yRangeOf(figure.panels[n]) : QCPRange(0.0, 1.0);
