@@ -64,6 +64,15 @@ public:
 
 QString example(const char* name) { return QStringLiteral(TENZIO_SOURCE_DIR "/examples/") + QLatin1String(name); }
 
+// Runs a data file through the driver for the outputs given, with its print file (named
+// `printName`) in `folder`; whether the run completed.
+bool completedRun(const QString& dataFile, const QTemporaryDir& folder, std::vector<RunOutput*> outputs,
+                  RunOptions options = {}, const char* printName = "r.prt") {
+    return runOnce(dataFile.toStdString(), folder.filePath(QLatin1String(printName)).toStdString(), options,
+                   std::move(outputs))
+               .outcome == RunOutcome::completed;
+}
+
 struct Curve {
     std::vector<double> x, y;
     std::optional<std::vector<double>> minus, plus;  // the error bars, when drawn
@@ -171,9 +180,7 @@ void PlotsWindowTest::pointsAndErrorBarsAreTheRecords() {
     Recorder recorder;
     RunOptions options;
     options.incremental = !againstFirst;
-    const RunResult run = runOnce(dataFile.toStdString(), folder.filePath(QStringLiteral("r.prt")).toStdString(),
-                                  options, {&collector, &recorder});
-    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    QVERIFY(completedRun(dataFile, folder, {&collector, &recorder}, options));
     const std::vector<PairResult>& records = recorder.records;
     QVERIFY(records.size() >= 2);
 
@@ -284,9 +291,7 @@ void PlotsWindowTest::cellPanelsAreTheCellsAsMeasured() {
     QTemporaryDir folder;
     PlotCollector collector;
     Recorder recorder;
-    const RunResult run = runOnce(example("phenylpiracetam_triclinic_T.dat").toStdString(),
-                                  folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector, &recorder});
-    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    QVERIFY(completedRun(example("phenylpiracetam_triclinic_T.dat"), folder, {&collector, &recorder}));
     ResultsWindow window(collector, RunFiles{});
     // Triclinic: a, b, c, the three angles (they vary) and V, each in its own panel.
     const std::vector<Curve> curves = curvesOf(window.plot("cell"));
@@ -317,10 +322,7 @@ void PlotsWindowTest::cellPanelsAreTheCellsAsMeasured() {
 
     // Cubic: a = b = c in one panel, named so in the legend; the angles do not vary.
     PlotCollector cubic;
-    QCOMPARE(static_cast<int>(runOnce(example("periclase_cubic_T.dat").toStdString(),
-                                      folder.filePath(QStringLiteral("c.prt")).toStdString(), {}, {&cubic})
-                                  .outcome),
-             static_cast<int>(RunOutcome::completed));
+    QVERIFY(completedRun(example("periclase_cubic_T.dat"), folder, {&cubic}, {}, "c.prt"));
     const Figure edges3 = cubic.cell();
     QCOMPARE(edges3.panels.size(), std::size_t{2});
     QCOMPARE(qText(edges3.panels[0].yLabel), QStringLiteral("a = b = c (Å)"));
@@ -346,9 +348,7 @@ void PlotsWindowTest::linesFollowAnAxisWhoseValueOvertakesAnother() {
     file.close();
     PlotCollector collector;
     Recorder recorder;
-    const RunResult run = runOnce(data.toStdString(), folder.filePath(QStringLiteral("r.prt")).toStdString(), {},
-                                  {&collector, &recorder});
-    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    QVERIFY(completedRun(data, folder, {&collector, &recorder}));
     QCOMPARE(recorder.records.size(), std::size_t{2});
     // The decomposition lists the axes by value, so the axis along a moves to another place.
     const auto placeOfA = [](const PairResult& r) {
@@ -387,9 +387,7 @@ void PlotsWindowTest::linesFollowAnAxisWhoseValueOvertakesAnother() {
 void PlotsWindowTest::exportedFilesHaveTheirSizesAndNameTheirAxes() {
     QTemporaryDir folder;
     PlotCollector collector;
-    const RunResult run = runOnce(example("phenylpiracetam_triclinic_T.dat").toStdString(),
-                                  folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector});
-    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    QVERIFY(completedRun(example("phenylpiracetam_triclinic_T.dat"), folder, {&collector}));
     const Figure figure = collector.coefficients();
     QString error;
 
@@ -430,9 +428,7 @@ void PlotsWindowTest::exportedFilesHaveTheirSizesAndNameTheirAxes() {
 void PlotsWindowTest::surfaceTabShowsTheChosenCalculation() {
     QTemporaryDir folder;
     PlotCollector collector;
-    const RunResult run = runOnce(example("metacetamol_monoclinic_T.dat").toStdString(),
-                                  folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector});
-    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    QVERIFY(completedRun(example("metacetamol_monoclinic_T.dat"), folder, {&collector}));
     ResultsWindow window(collector, RunFiles{});
     QComboBox* choice = window.surfaceChoice();
     QCOMPARE(static_cast<std::size_t>(choice->count()), collector.calculations());
@@ -455,9 +451,7 @@ void PlotsWindowTest::surfaceTabShowsTheChosenCalculation() {
 void PlotsWindowTest::exportWritesTheNumbersBesideThePicture() {
     QTemporaryDir folder;
     PlotCollector collector;
-    const RunResult run = runOnce(example("metacetamol_monoclinic_T.dat").toStdString(),
-                                  folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector});
-    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    QVERIFY(completedRun(example("metacetamol_monoclinic_T.dat"), folder, {&collector}));
     ResultsWindow window(collector, RunFiles{});
     QString error;
     for (const std::string stem : {"coefficients", "strains", "cell"}) {
@@ -504,9 +498,7 @@ void PlotsWindowTest::exportWritesTheNumbersBesideThePicture() {
 void PlotsWindowTest::windowExploresAPlotAndClosesWithEscape() {
     QTemporaryDir folder;
     PlotCollector collector;
-    const RunResult run = runOnce(example("phenylpiracetam_triclinic_T.dat").toStdString(),
-                                  folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector});
-    QCOMPARE(static_cast<int>(run.outcome), static_cast<int>(RunOutcome::completed));
+    QVERIFY(completedRun(example("phenylpiracetam_triclinic_T.dat"), folder, {&collector}));
     ResultsWindow window(collector, RunFiles{});
     window.resize(900, 680);
     window.show();
