@@ -1,6 +1,9 @@
 #pragma once
-// Helpers shared by the tests: temporary folders, files, and states reading a given text.
+// Helpers shared by the tests: temporary folders, files, shell commands, and states reading a
+// given text.
 #include <cstdio>
+#include <cstdlib>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +39,19 @@ inline std::string slurp(const std::filesystem::path& p) {
 
 inline void writeFile(const std::filesystem::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
+}
+
+// A path in single quotes for the shell, its own quotes escaped.
+inline std::string shellQuoted(const std::filesystem::path& p) {
+    std::string s = "'";
+    for (char c : p.string()) s += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return s + "'";
+}
+
+// A shell command's exit status; -1 when it did not exit by itself.
+inline int shell(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // What the keyword data file reader makes of a text.

@@ -15,15 +15,9 @@ namespace fs = std::filesystem;
 
 const fs::path kCif = fs::path(TENZIO_SOURCE_DIR) / "examples/cif";
 
-std::string q(const fs::path& p) {
-    std::string s = "'";
-    for (char c : p.string()) s += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return s + "'";
-}
-
 // Exit status of one command; its standard error in `err`.
 int batch(const std::string& arguments, const fs::path& err) {
-    const std::string command = std::string(TENZIO_BATCH) + " " + arguments + " >/dev/null 2>" + q(err);
+    const std::string command = std::string(TENZIO_BATCH) + " " + arguments + " >/dev/null 2>" + shellQuoted(err);
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -43,8 +37,8 @@ TEST(BatchCif, DataOutAloneConvertsWithoutARun) {
     TempFolder dir("batch-cif-convert");
     std::string files;
     for (int n = 4685; n <= 4691; ++n)
-        files += q(kCif / "amcsd_gypsum_Comodi2008_monoclinic_P" / ("0" + std::to_string(n) + ".cif")) + " ";
-    ASSERT_EQ(batch(files + "--data-out " + q(dir / "g.dat"), dir / "err"), 0) << slurp(dir / "err");
+        files += shellQuoted(kCif / "amcsd_gypsum_Comodi2008_monoclinic_P" / ("0" + std::to_string(n) + ".cif")) + " ";
+    ASSERT_EQ(batch(files + "--data-out " + shellQuoted(dir / "g.dat"), dir / "err"), 0) << slurp(dir / "err");
     EXPECT_EQ(slurp(dir / "err"), "DATA FILE WRITTEN\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);  // g.dat and err
     const ReadResult back = readDataFile(dir / "g.dat");
@@ -66,7 +60,7 @@ TEST(BatchCif, SortOrdersByTStablyAndTheRunUsesThatOrder) {
     text.replace(text.find("_cell_length_a 5", text.find("data_b")), 16, "_cell_length_a 5.1");
     text += "data_d\n" + kCell + "_diffrn_ambient_temperature 200\n";
     writeFile(dir / "s.cif", text);
-    ASSERT_EQ(batch(q(dir / "s.cif") + " --sort --data-out " + q(dir / "s.dat") + " --json " + q(dir / "s.json"),
+    ASSERT_EQ(batch(shellQuoted(dir / "s.cif") + " --sort --data-out " + shellQuoted(dir / "s.dat") + " --json " + shellQuoted(dir / "s.json"),
                     dir / "err"),
               0)
         << slurp(dir / "err");
@@ -92,14 +86,14 @@ TEST(BatchCif, ADataFileMustStandAlone) {
     TempFolder dir("batch-cif-alone");
     writeFile(dir / "c.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n1 5 6 7 90 90 90\n2 5 6 7 90 90 90\n");
     const fs::path cif = kCif / "cod_C60hydroquinone_Blanc2000_trigonal_T.cif";
-    EXPECT_EQ(batch(q(cif) + " " + q(dir / "c.dat") + " --print " + q(dir / "r.prt"), dir / "err"), 2);
+    EXPECT_EQ(batch(shellQuoted(cif) + " " + shellQuoted(dir / "c.dat") + " --print " + shellQuoted(dir / "r.prt"), dir / "err"), 2);
     EXPECT_NE(slurp(dir / "err").find("c.dat is a keyword data file: give it alone, or only CIF files"),
               std::string::npos)
         << slurp(dir / "err");
     EXPECT_FALSE(fs::exists(dir / "r.prt"));
     // --data-out never replaces an input.
-    EXPECT_EQ(batch(q(dir / "c.dat") + " --data-out " + q(dir / "c.dat"), dir / "err"), 2);
-    EXPECT_EQ(batch(q(dir / "c.dat") + " --data-out " + q(dir / "d.dat"), dir / "err"), 0);
+    EXPECT_EQ(batch(shellQuoted(dir / "c.dat") + " --data-out " + shellQuoted(dir / "c.dat"), dir / "err"), 2);
+    EXPECT_EQ(batch(shellQuoted(dir / "c.dat") + " --data-out " + shellQuoted(dir / "d.dat"), dir / "err"), 0);
 }
 
 TEST(BatchCif, ABadCifIsAReadErrorWithItsReasonAndWritesNothing) {
@@ -108,8 +102,8 @@ TEST(BatchCif, ABadCifIsAReadErrorWithItsReasonAndWritesNothing) {
     std::string noBeta = "data_b\n" + kCell + "_diffrn_ambient_temperature 200\n";
     noBeta.replace(noBeta.find("_cell_angle_beta 90"), 19, "_cell_angle_beta ?");
     writeFile(dir / "b.cif", noBeta);
-    EXPECT_EQ(batch(q(dir / "a.cif") + " " + q(dir / "b.cif") + " --print " + q(dir / "r.prt") + " --data-out " +
-                        q(dir / "r.dat"),
+    EXPECT_EQ(batch(shellQuoted(dir / "a.cif") + " " + shellQuoted(dir / "b.cif") + " --print " + shellQuoted(dir / "r.prt") + " --data-out " +
+                        shellQuoted(dir / "r.dat"),
                     dir / "err"),
               1);
     EXPECT_EQ(slurp(dir / "err"),

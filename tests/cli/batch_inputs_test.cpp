@@ -22,17 +22,6 @@ namespace fs = std::filesystem;
 const fs::path kSource(TENZIO_SOURCE_DIR);
 const fs::path kGypsum = kSource / "examples/cif/amcsd_gypsum_Comodi2008_monoclinic_P";
 
-std::string q(const fs::path& p) {
-    std::string s = "'";
-    for (char c : p.string()) s += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return s + "'";
-}
-
-int shell(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The JSON of a run without its "input" line, which names the input as given.
 std::string jsonWithoutInput(const fs::path& file) {
     std::istringstream in(slurp(file));
@@ -72,19 +61,19 @@ TEST_P(InputsReadOnce, GiveTheSameRunAsTheFile) {
     std::string rest;
     if (cif) {
         first = kGypsum / "04685.cif";
-        rest = q(kGypsum / "04686.cif") + " " + q(kGypsum / "04687.cif");
+        rest = shellQuoted(kGypsum / "04686.cif") + " " + shellQuoted(kGypsum / "04687.cif");
     } else {
         writeFile(first, longDataFile());
     }
     const std::string batch = "timeout 20 " + std::string(TENZIO_BATCH);
-    ASSERT_EQ(shell(batch + " " + q(first) + " " + rest + " --json " + q(dir / "file.json") + " 2>/dev/null"), 0);
+    ASSERT_EQ(shell(batch + " " + shellQuoted(first) + " " + rest + " --json " + shellQuoted(dir / "file.json") + " 2>/dev/null"), 0);
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     std::string command = c.command;
-    for (const auto& [from, to] : {std::pair<std::string, std::string>{"FILE", q(first)}, {"REST", rest},
-                                   {"PIPE", q(dir / "pipe")}, {"BATCH", batch}, {"OUT", q(dir / "other.json")}}) {
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"FILE", shellQuoted(first)}, {"REST", rest},
+                                   {"PIPE", shellQuoted(dir / "pipe")}, {"BATCH", batch}, {"OUT", shellQuoted(dir / "other.json")}}) {
         for (auto at = command.find(from); at != std::string::npos; at = command.find(from)) command.replace(at, from.size(), to);
     }
-    EXPECT_EQ(shell(command + " 2>" + q(dir / "errors")), 0) << command << "\n" << slurp(dir / "errors");
+    EXPECT_EQ(shell(command + " 2>" + shellQuoted(dir / "errors")), 0) << command << "\n" << slurp(dir / "errors");
     EXPECT_EQ(jsonWithoutInput(dir / "other.json"), jsonWithoutInput(dir / "file.json"));
 }
 
@@ -106,11 +95,11 @@ TEST(BatchInputs, OneCifFileTwiceIsAUsageErrorNamingIt) {
     const struct {
         std::string arguments;
         std::string named;
-    } cases[] = {{q(a) + " " + q(kGypsum / "04686.cif") + " " + q(a), a.string()},
-                 {q(a) + " " + q(dir / "link.cif"), (dir / "link.cif").string()}};
+    } cases[] = {{shellQuoted(a) + " " + shellQuoted(kGypsum / "04686.cif") + " " + shellQuoted(a), a.string()},
+                 {shellQuoted(a) + " " + shellQuoted(dir / "link.cif"), (dir / "link.cif").string()}};
     for (const auto& c : cases) {
-        EXPECT_EQ(shell(std::string(TENZIO_BATCH) + " " + c.arguments + " --json " + q(dir / "r.json") + " 2>" +
-                        q(dir / "errors")),
+        EXPECT_EQ(shell(std::string(TENZIO_BATCH) + " " + c.arguments + " --json " + shellQuoted(dir / "r.json") + " 2>" +
+                        shellQuoted(dir / "errors")),
                   2)
             << c.arguments;
         EXPECT_TRUE(slurp(dir / "errors").starts_with("tenzio-batch: " + c.named + " is an input file given before"))
@@ -125,13 +114,13 @@ TEST(BatchInputs, ACifIsTheFirstTokenAfterItsCommentsHoweverLong) {
     std::string header;
     while (header.size() < (std::size_t{3} << 20)) header += "# a database's notice, line after line\n";
     writeFile(dir / "long.cif", header + slurp(kGypsum / "04685.cif"));
-    const std::string rest = " " + q(kGypsum / "04686.cif") + " --json ";
-    ASSERT_EQ(shell(std::string(TENZIO_BATCH) + " " + q(kGypsum / "04685.cif") + rest + q(dir / "short.json") + " 2>/dev/null"),
+    const std::string rest = " " + shellQuoted(kGypsum / "04686.cif") + " --json ";
+    ASSERT_EQ(shell(std::string(TENZIO_BATCH) + " " + shellQuoted(kGypsum / "04685.cif") + rest + shellQuoted(dir / "short.json") + " 2>/dev/null"),
               0);
     // As a file, and through a pipe, which must keep what it read to decide.
-    for (const std::string& input : {std::string(TENZIO_BATCH) + " " + q(dir / "long.cif"),
-                                     "cat " + q(dir / "long.cif") + " | " + std::string(TENZIO_BATCH) + " -"}) {
-        EXPECT_EQ(shell(input + rest + q(dir / "long.json") + " 2>/dev/null"), 0) << input;
+    for (const std::string& input : {std::string(TENZIO_BATCH) + " " + shellQuoted(dir / "long.cif"),
+                                     "cat " + shellQuoted(dir / "long.cif") + " | " + std::string(TENZIO_BATCH) + " -"}) {
+        EXPECT_EQ(shell(input + rest + shellQuoted(dir / "long.json") + " 2>/dev/null"), 0) << input;
         EXPECT_EQ(jsonWithoutInput(dir / "long.json"), jsonWithoutInput(dir / "short.json")) << input;
     }
 }

@@ -21,18 +21,6 @@ namespace fs = std::filesystem;
 
 const fs::path kExample = fs::path(TENZIO_SOURCE_DIR) / "examples/phenylpiracetam_triclinic_T.dat";
 
-std::string q(const fs::path& p) {
-    std::string s = "'";
-    for (char c : p.string()) s += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return s + "'";
-}
-
-// A shell command's exit status.
-int shell(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 std::string batchCommand(const std::string& arguments) { return std::string(TENZIO_BATCH) + " " + arguments; }
 
 mode_t typeOf(const fs::path& path) {
@@ -55,7 +43,7 @@ const char* const kDataOptions[] = {"--json", "--csv", "--data-out"};
 // The file an option writes to a regular file, for comparison.
 std::string reference(const TempFolder& dir, const std::string& option) {
     const fs::path file = dir / ("reference" + option);
-    EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(file) + " 2>/dev/null")), 0);
+    EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " " + option + " " + shellQuoted(file) + " 2>/dev/null")), 0);
     return slurp(file);
 }
 
@@ -65,11 +53,11 @@ TEST(BatchOutputs, ADeviceIsWrittenInPlaceNeverReplaced) {
     TempFolder dir("outputs-device");
     for (const char* option : kDataOptions) {
         const fs::path null = deviceNode(dir, "null", 3);
-        EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(null) + " 2>/dev/null")), 0) << option;
+        EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " " + option + " " + shellQuoted(null) + " 2>/dev/null")), 0) << option;
         EXPECT_EQ(typeOf(null), S_IFCHR) << option;
         // A device that refuses the data fails the run, and stays.
         const fs::path full = deviceNode(dir, "full", 7);
-        EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(full) + " 2>" + q(dir / "errors"))), 1)
+        EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " " + option + " " + shellQuoted(full) + " 2>" + shellQuoted(dir / "errors"))), 1)
             << option;
         EXPECT_EQ(typeOf(full), S_IFCHR) << option;
         EXPECT_NE(slurp(dir / "errors").find("cannot write " + full.string() + ": No space left on device"),
@@ -86,8 +74,8 @@ TEST(BatchOutputs, ANamedPipeFeedsItsReader) {
         fs::remove(fifo);
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
         // The reader is bounded in time, so that a run that never opens the pipe cannot hang the test.
-        const std::string reader = "timeout 20 cat " + q(fifo) + " >" + q(dir / "received") + " & ";
-        EXPECT_EQ(shell(reader + batchCommand(q(kExample) + " " + option + " " + q(fifo) + " 2>/dev/null; s=$?; wait; exit $s")),
+        const std::string reader = "timeout 20 cat " + shellQuoted(fifo) + " >" + shellQuoted(dir / "received") + " & ";
+        EXPECT_EQ(shell(reader + batchCommand(shellQuoted(kExample) + " " + option + " " + shellQuoted(fifo) + " 2>/dev/null; s=$?; wait; exit $s")),
                   0)
             << option;
         EXPECT_EQ(typeOf(fifo), S_IFIFO) << option;
@@ -99,8 +87,8 @@ TEST(BatchOutputs, ADashIsTheStandardOutput) {
     TempFolder dir("outputs-dash");
     for (const char* option : kDataOptions) {
         const std::string expected = reference(dir, option);
-        EXPECT_EQ(shell("cd " + q(dir.path()) + " && " +
-                        batchCommand(q(kExample) + " " + option + " - >" + q(dir / "out") + " 2>/dev/null")),
+        EXPECT_EQ(shell("cd " + shellQuoted(dir.path()) + " && " +
+                        batchCommand(shellQuoted(kExample) + " " + option + " - >" + shellQuoted(dir / "out") + " 2>/dev/null")),
                   0)
             << option;
         EXPECT_TRUE(slurp(dir / "out") == expected) << option;
@@ -116,7 +104,7 @@ TEST(BatchOutputs, ALinkStaysALink) {
         fs::remove(dir / "link");
         writeFile(dir / "real", "earlier");
         fs::create_symlink("real", dir / "link");
-        EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(dir / "link") + " 2>/dev/null")), 0) << option;
+        EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " " + option + " " + shellQuoted(dir / "link") + " 2>/dev/null")), 0) << option;
         EXPECT_EQ(typeOf(dir / "link"), S_IFLNK) << option;
         EXPECT_TRUE(slurp(dir / "real") == expected) << option;
     }
@@ -135,7 +123,7 @@ TEST(BatchOutputs, AReplacedFileKeepsItsModeAndOwner) {
             if (root) {
                 ASSERT_EQ(::chown(file.c_str(), 4321, 4322), 0);
             }
-            EXPECT_EQ(shell(batchCommand(q(kExample) + " " + option + " " + q(file) + " 2>/dev/null")), 0) << option;
+            EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " " + option + " " + shellQuoted(file) + " 2>/dev/null")), 0) << option;
             struct stat info {};
             ASSERT_EQ(::stat(file.c_str(), &info), 0);
             EXPECT_EQ(info.st_mode & 07777, mode) << option;
@@ -172,8 +160,8 @@ TEST(BatchOutputs, AFailedOutputNamesItsFileAndTheSystemsReason) {
         std::string reason = c.reason;
         for (std::string* text : {&arguments, &reason})
             for (auto at = text->find("DIR"); at != std::string::npos; at = text->find("DIR")) text->replace(at, 3, dir.path().string());
-        const std::string command = "trap '' XFSZ; ulimit -f 8; " + batchCommand(q(dir / "series.dat") + " " + arguments);
-        EXPECT_EQ(shell("bash -c " + q(command) + " 2>" + q(dir / "errors")), 1) << arguments;
+        const std::string command = "trap '' XFSZ; ulimit -f 8; " + batchCommand(shellQuoted(dir / "series.dat") + " " + arguments);
+        EXPECT_EQ(shell("bash -c " + shellQuoted(command) + " 2>" + shellQuoted(dir / "errors")), 1) << arguments;
         EXPECT_NE(slurp(dir / "errors").find(reason), std::string::npos) << slurp(dir / "errors");
     }
 }
@@ -212,9 +200,9 @@ TEST_P(FailsBeforeItsFirstRecord, AndCreatesNoFile) {
         ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
     }
     // The print file alone, and with every other output (--data-out reads the series first).
-    for (const std::string& others : {std::string(), " --json " + q(folder / "new.json") + " --csv " +
-                                                        q(folder / "new.csv") + " --data-out " + q(folder / "new.dat")}) {
-        EXPECT_EQ(shell(batchCommand(q(data) + " --print " + q(folder / c.print) + others + " 2>/dev/null")), 1) << others;
+    for (const std::string& others : {std::string(), " --json " + shellQuoted(folder / "new.json") + " --csv " +
+                                                        shellQuoted(folder / "new.csv") + " --data-out " + shellQuoted(folder / "new.dat")}) {
+        EXPECT_EQ(shell(batchCommand(shellQuoted(data) + " --print " + shellQuoted(folder / c.print) + others + " 2>/dev/null")), 1) << others;
         EXPECT_EQ(contentsOf(folder), before) << others;
     }
     if (other >= 0) ::close(other);

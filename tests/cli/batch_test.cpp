@@ -19,12 +19,6 @@ using namespace testing_support;
 
 const std::filesystem::path kExample = std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/phenylpiracetam_triclinic_T.dat";
 
-std::string quoted(const std::filesystem::path& p) {
-    std::string q = "'";
-    for (char c : p.string()) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 int batch(const std::string& arguments) {
     const std::string command = std::string(TENZIO_BATCH) + " " + arguments + " 2>/dev/null >/dev/null";
     const int status = std::system(command.c_str());
@@ -38,7 +32,7 @@ struct BatchRun {
 
 // tenzio-batch with its standard error kept in `errors` (a file of the folder that holds it).
 BatchRun batchKeepingErrors(const std::filesystem::path& errors, const std::string& arguments) {
-    const std::string command = std::string(TENZIO_BATCH) + " " + arguments + " 2>" + quoted(errors) + " >/dev/null";
+    const std::string command = std::string(TENZIO_BATCH) + " " + arguments + " 2>" + shellQuoted(errors) + " >/dev/null";
     const int status = std::system(command.c_str());
     BatchRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(errors)};
     std::filesystem::remove(errors);
@@ -63,9 +57,9 @@ std::string masked(std::string text) {
 
 TEST(Batch, UsageErrorsAndHelp) {
     EXPECT_EQ(batch(""), 2);
-    EXPECT_EQ(batch(quoted(kExample)), 2);  // no print file
-    EXPECT_EQ(batch(quoted(kExample) + " --print x.prt --axes 4"), 2);
-    EXPECT_EQ(batch(quoted(kExample) + " --print x.prt --strain sideways"), 2);
+    EXPECT_EQ(batch(shellQuoted(kExample)), 2);  // no print file
+    EXPECT_EQ(batch(shellQuoted(kExample) + " --print x.prt --axes 4"), 2);
+    EXPECT_EQ(batch(shellQuoted(kExample) + " --print x.prt --strain sideways"), 2);
     EXPECT_EQ(batch("--help"), 0);
     EXPECT_EQ(batch("--version"), 0);
 }
@@ -74,7 +68,7 @@ TEST(Batch, SameFilesAsTheRunItCalls) {
     TempFolder dir("batch-same");
     std::filesystem::create_directories(dir / "cli");
     std::filesystem::create_directories(dir / "lib");
-    ASSERT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / "cli" / "r.prt") +
+    ASSERT_EQ(batch(shellQuoted(kExample) + " --print " + shellQuoted(dir / "cli" / "r.prt") +
                     " --axes 2 --strain infinitesimal-lagrangian --against-first"),
               0);
     RunOptions options;
@@ -94,7 +88,7 @@ TEST(Batch, AwkwardPathsWork) {
     std::filesystem::create_directories(folder);
     ASSERT_GT(folder.string().size(), 512u);
     std::filesystem::copy_file(kExample, folder / "cell data é.dat");
-    ASSERT_EQ(batch(quoted(folder / "cell data é.dat") + " --print " + quoted(folder / "rapport été.prt")), 0);
+    ASSERT_EQ(batch(shellQuoted(folder / "cell data é.dat") + " --print " + shellQuoted(folder / "rapport été.prt")), 0);
     EXPECT_TRUE(std::filesystem::exists(folder / "rapport été_strain.cal"));
     EXPECT_TRUE(std::filesystem::exists(folder / "rapport été_prin.cal"));
     EXPECT_NE(slurp(folder / "rapport été.prt").find("INPUT FILE IS: cell data é.dat"), std::string::npos);
@@ -104,14 +98,14 @@ TEST(Batch, FailuresExitWithOneAndKeepThePrintFile) {
     TempFolder dir("batch-fail");
     writeFile(dir / "bad.dat", "LINE1 T A\nDATA\n1 x\n");
     writeFile(dir / "r.prt", "kept\r\n");
-    EXPECT_EQ(batch(quoted(dir / "bad.dat") + " --print " + quoted(dir / "r.prt")), 1);
+    EXPECT_EQ(batch(shellQuoted(dir / "bad.dat") + " --print " + shellQuoted(dir / "r.prt")), 1);
     EXPECT_EQ(slurp(dir / "r.prt"), "kept\r\n");
-    EXPECT_EQ(batch(quoted(dir / "missing.dat") + " --print " + quoted(dir / "r.prt")), 1);
-    EXPECT_EQ(batch("/dev/zero --print " + quoted(dir / "r.prt")), 1);  // a device never ends
+    EXPECT_EQ(batch(shellQuoted(dir / "missing.dat") + " --print " + shellQuoted(dir / "r.prt")), 1);
+    EXPECT_EQ(batch("/dev/zero --print " + shellQuoted(dir / "r.prt")), 1);  // a device never ends
     EXPECT_EQ(slurp(dir / "r.prt"), "kept\r\n");
-    EXPECT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / "no folder" / "r.prt")), 1);
+    EXPECT_EQ(batch(shellQuoted(kExample) + " --print " + shellQuoted(dir / "no folder" / "r.prt")), 1);
     std::filesystem::create_directory(dir / "r_strain.cal");  // a result file that cannot be opened
-    EXPECT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / "r.prt")), 1);
+    EXPECT_EQ(batch(shellQuoted(kExample) + " --print " + shellQuoted(dir / "r.prt")), 1);
     EXPECT_TRUE(slurp(dir / "r.prt").starts_with("kept\r\n"));
 }
 
@@ -141,8 +135,8 @@ TEST_P(SameFile, IsRefusedAndTheDataFileStaysByteForByte) {
     const auto before = contentsOf(folder);
 
     std::string arguments = c.arguments;
-    for (auto at = arguments.find("DIR"); at != std::string::npos; at = arguments.find("DIR")) arguments.replace(at, 3, quoted(folder));
-    const BatchRun run = batchKeepingErrors(dir / "errors", quoted(folder / c.dataName) + " " + arguments);
+    for (auto at = arguments.find("DIR"); at != std::string::npos; at = arguments.find("DIR")) arguments.replace(at, 3, shellQuoted(folder));
+    const BatchRun run = batchKeepingErrors(dir / "errors", shellQuoted(folder / c.dataName) + " " + arguments);
     EXPECT_EQ(run.exit, 1);
     // The status line, then which output it was.
     EXPECT_TRUE(run.errors.starts_with(std::string(c.status) + "\ntenzio-batch: ")) << run.errors;
@@ -207,9 +201,9 @@ TEST_P(TwoOutputsInOneFile, IsAUsageErrorNamingBothAndNothingIsWritten) {
     };
     std::string arguments = c.arguments;
     for (auto at = arguments.find("DIR"); at != std::string::npos; at = arguments.find("DIR"))
-        arguments.replace(at, 3, quoted(folder));
+        arguments.replace(at, 3, shellQuoted(folder));
 
-    const BatchRun run = batchKeepingErrors(dir / "errors", quoted(kExample) + " " + arguments);
+    const BatchRun run = batchKeepingErrors(dir / "errors", shellQuoted(kExample) + " " + arguments);
     EXPECT_EQ(run.exit, 2);
     EXPECT_EQ(run.errors, "tenzio-batch: " + withFolder(c.first) + " and " + withFolder(c.second) +
                               " are the same file\nRun with --help for more information.\n");
@@ -239,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Batch, ABackslashIsPartOfThePrintFileName) {
     TempFolder dir("batch-backslash");
     writeFile(dir / "run_strain.cal", "another run's results\r\n");
-    ASSERT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / "old\\run.prt")), 0);
+    ASSERT_EQ(batch(shellQuoted(kExample) + " --print " + shellQuoted(dir / "old\\run.prt")), 0);
     EXPECT_EQ(slurp(dir / "run_strain.cal"), "another run's results\r\n");
     for (const char* name : {"old\\run_strain.cal", "old\\run_tensor.cal", "old\\run_prin.cal"})
         EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
@@ -266,14 +260,14 @@ TEST_P(FilesInUse, EndTheRunAtOnceAndWriteNothing) {
     const int other = ::open((dir / c.held).c_str(), O_WRONLY | O_APPEND);
     ASSERT_GE(other, 0);
     ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
-    const BatchRun run = batchKeepingErrors(dir / "errors", quoted(kExample) + " --print " + quoted(dir / c.print));
+    const BatchRun run = batchKeepingErrors(dir / "errors", shellQuoted(kExample) + " --print " + shellQuoted(dir / c.print));
     ::close(other);
     EXPECT_EQ(run.exit, 1);
     EXPECT_EQ(run.errors, std::string("PROCESSING DATA\n") + c.status + "\n");
     // Nothing changed, and no print file was created.
     EXPECT_EQ(contentsOf(dir.path()), before);
     // Once the other run has ended, the run goes ahead.
-    EXPECT_EQ(batch(quoted(kExample) + " --print " + quoted(dir / c.print)), 0);
+    EXPECT_EQ(batch(shellQuoted(kExample) + " --print " + shellQuoted(dir / c.print)), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -313,13 +307,13 @@ TEST_P(TwoRunsAtOnce, NeverMixTheirRecords) {
     std::filesystem::create_directories(dir / "both");
     writeFile(dir / "series.dat", longSeries(1500));
     // One run alone gives the records a run must leave whole.
-    ASSERT_EQ(batch(quoted(dir / "series.dat") + " --print " + quoted(dir / "alone" / "run.prt")), 0);
+    ASSERT_EQ(batch(shellQuoted(dir / "series.dat") + " --print " + shellQuoted(dir / "alone" / "run.prt")), 0);
     const std::string report = masked(slurp(dir / "alone" / "run.prt"));
     const std::string strain = masked(slurp(dir / "alone" / "run_strain.cal"));
 
     const auto start = [&](const char* print, const char* tag) {
-        return std::string(TENZIO_BATCH) + " " + quoted(dir / "series.dat") + " --print " + quoted(dir / "both" / print) +
-               " 2>" + quoted(dir / tag) + " >/dev/null; echo $? >>" + quoted(dir / tag);
+        return std::string(TENZIO_BATCH) + " " + shellQuoted(dir / "series.dat") + " --print " + shellQuoted(dir / "both" / print) +
+               " 2>" + shellQuoted(dir / tag) + " >/dev/null; echo $? >>" + shellQuoted(dir / tag);
     };
     const std::string both = "(" + start(c.print1, "1") + ") & (" + start(c.print2, "2") + ") & wait";
     ASSERT_EQ(std::system(both.c_str()), 0);

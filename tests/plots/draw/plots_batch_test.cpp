@@ -22,15 +22,9 @@ using namespace testing_support;
 const std::filesystem::path kExample =
     std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/metacetamol_monoclinic_T.dat";
 
-std::string quoted(const std::filesystem::path& p) {
-    std::string q = "'";
-    for (char c : p.string()) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 // The exit status; standard error goes to `errors`.
 int batch(const std::filesystem::path& program, const std::string& arguments, const std::filesystem::path& errors) {
-    const std::string command = quoted(program) + " " + arguments + " >/dev/null 2>" + quoted(errors);
+    const std::string command = shellQuoted(program) + " " + arguments + " >/dev/null 2>" + shellQuoted(errors);
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -40,7 +34,7 @@ const char* const kPlots[] = {"coefficients", "strains", "cell", "surface"};
 TEST(BatchPlots, WritesEachFigureWithItsNumbersIntoAFolderItCreates) {
     TempFolder dir("plots-eight");
     const std::filesystem::path plots = dir / "new" / "plots";
-    ASSERT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --plots " + quoted(plots),
+    ASSERT_EQ(batch(TENZIO_BATCH, shellQuoted(kExample) + " --print " + shellQuoted(dir / "r.prt") + " --plots " + shellQuoted(plots),
                     dir / "errors"),
               0)
         << slurp(dir / "errors");
@@ -74,7 +68,7 @@ TEST(BatchPlots, WritesEachFigureWithItsNumbersIntoAFolderItCreates) {
 
 TEST(BatchPlots, WithoutAPrintFileTheDataFileNamesThePlots) {
     TempFolder dir("plots-alone");
-    ASSERT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir.path()) + " --surface 1", dir / "errors"),
+    ASSERT_EQ(batch(TENZIO_BATCH, shellQuoted(kExample) + " --plots " + shellQuoted(dir.path()) + " --surface 1", dir / "errors"),
               0)
         << slurp(dir / "errors");
     EXPECT_TRUE(std::filesystem::exists(dir / "metacetamol_monoclinic_T_surface.svg"));
@@ -87,7 +81,7 @@ TEST(BatchPlots, FailuresSayWhyAndExitWithOne) {
 
     // The plot folder is a file.
     EXPECT_EQ(batch(TENZIO_BATCH,
-                    quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --plots " + quoted(dir / "a file"),
+                    shellQuoted(kExample) + " --print " + shellQuoted(dir / "r.prt") + " --plots " + shellQuoted(dir / "a file"),
                     dir / "errors"),
               1);
     EXPECT_NE(slurp(dir / "errors").find("no plots written"), std::string::npos) << slurp(dir / "errors");
@@ -95,7 +89,7 @@ TEST(BatchPlots, FailuresSayWhyAndExitWithOne) {
 
     // A calculation the run does not have: the range it has, in a line, not the range of an int.
     for (const char* k : {"99", "0", "-1"}) {
-        EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(dir / "p") + " --surface " + k,
+        EXPECT_EQ(batch(TENZIO_BATCH, shellQuoted(kExample) + " --plots " + shellQuoted(dir / "p") + " --surface " + k,
                         dir / "errors"),
                   1)
             << k;
@@ -108,14 +102,14 @@ TEST(BatchPlots, FailuresSayWhyAndExitWithOne) {
 
     // --surface alone is a usage error.
     EXPECT_EQ(
-        batch(TENZIO_BATCH, quoted(kExample) + " --print " + quoted(dir / "r.prt") + " --surface 1", dir / "errors"),
+        batch(TENZIO_BATCH, shellQuoted(kExample) + " --print " + shellQuoted(dir / "r.prt") + " --surface 1", dir / "errors"),
         2);
 
     // A copy of the program with no plot writer beside it.
     std::filesystem::create_directories(dir / "bin");
     std::filesystem::copy_file(TENZIO_BATCH, dir / "bin" / "tenzio-batch");
     EXPECT_EQ(batch(dir / "bin" / "tenzio-batch",
-                    quoted(kExample) + " --print " + quoted(dir / "bin.prt") + " --plots " + quoted(dir / "q"),
+                    shellQuoted(kExample) + " --print " + shellQuoted(dir / "bin.prt") + " --plots " + shellQuoted(dir / "q"),
                     dir / "errors"),
               1);
     EXPECT_NE(slurp(dir / "errors").find("tenzio_plotwriter.so is missing"), std::string::npos)
@@ -137,9 +131,9 @@ TEST(BatchPlots, ADeviceOrANamedPipeReceivesItsPlotAndStays) {
     ASSERT_EQ(::mkfifo((plots / "r_cell.svg").c_str(), 0600), 0);
     // As root a device node of the test's own: /dev/null's (1, 3), then /dev/full's (1, 7).
     const bool devices = ::mknod((plots / "r_cell.png").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-    const std::string reader = "(timeout 60 cat " + quoted(plots / "r_cell.svg") + " >" + quoted(dir / "svg") + " &); ";
-    ASSERT_EQ(std::system((reader + quoted(TENZIO_BATCH) + " " + quoted(kExample) + " --print " + quoted(dir / "r.prt") +
-                           " --plots " + quoted(plots) + " >/dev/null 2>" + quoted(dir / "errors"))
+    const std::string reader = "(timeout 60 cat " + shellQuoted(plots / "r_cell.svg") + " >" + shellQuoted(dir / "svg") + " &); ";
+    ASSERT_EQ(std::system((reader + shellQuoted(TENZIO_BATCH) + " " + shellQuoted(kExample) + " --print " + shellQuoted(dir / "r.prt") +
+                           " --plots " + shellQuoted(plots) + " >/dev/null 2>" + shellQuoted(dir / "errors"))
                               .c_str()),
               0)
         << slurp(dir / "errors");
@@ -151,7 +145,7 @@ TEST(BatchPlots, ADeviceOrANamedPipeReceivesItsPlotAndStays) {
     std::filesystem::remove(plots / "r_cell.png");
     std::filesystem::remove(plots / "r_cell.svg");
     ASSERT_EQ(::mknod((plots / "r_cell.png").c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
-    EXPECT_EQ(batch(TENZIO_BATCH, quoted(kExample) + " --plots " + quoted(plots) + " --print " + quoted(dir / "r.prt"),
+    EXPECT_EQ(batch(TENZIO_BATCH, shellQuoted(kExample) + " --plots " + shellQuoted(plots) + " --print " + shellQuoted(dir / "r.prt"),
                     dir / "errors"),
               1);
     EXPECT_EQ(typeOf(plots / "r_cell.png"), S_IFCHR);
@@ -164,9 +158,9 @@ TEST(BatchPlots, ADeviceOrANamedPipeReceivesItsPlotAndStays) {
 // beyond the process's file size limit (its signal ignored) fail as on a full disk.
 TEST(BatchPlots, AFailedPlotGivesTheSystemsReason) {
     TempFolder dir("plots-reason");
-    const std::string command = "trap '' XFSZ; ulimit -f 16; " + std::string(TENZIO_BATCH) + " " + quoted(kExample) +
-                                " --plots " + quoted(dir / "p");
-    EXPECT_NE(std::system(("bash -c " + quoted(std::filesystem::path(command)) + " 2>" + quoted(dir / "errors")).c_str()), 0);
+    const std::string command = "trap '' XFSZ; ulimit -f 16; " + std::string(TENZIO_BATCH) + " " + shellQuoted(kExample) +
+                                " --plots " + shellQuoted(dir / "p");
+    EXPECT_NE(std::system(("bash -c " + shellQuoted(std::filesystem::path(command)) + " 2>" + shellQuoted(dir / "errors")).c_str()), 0);
     EXPECT_NE(slurp(dir / "errors").find(": File too large"), std::string::npos) << slurp(dir / "errors");
     EXPECT_EQ(slurp(dir / "errors").find("Unknown error"), std::string::npos) << slurp(dir / "errors");
 }
@@ -188,7 +182,7 @@ TEST(BatchPlots, ALongSeriesIsDrawnAsLinesAloneAndSaysSo) {
     } cases[] = {{"short", 200, false}, {"long", 2600, true}};
     for (const auto& c : cases) {
         writeFile(dir / (std::string(c.name) + ".dat"), series(c.points));
-        ASSERT_EQ(batch(TENZIO_BATCH, quoted(dir / (std::string(c.name) + ".dat")) + " --plots " + quoted(dir / "p"), dir / "errors"),
+        ASSERT_EQ(batch(TENZIO_BATCH, shellQuoted(dir / (std::string(c.name) + ".dat")) + " --plots " + shellQuoted(dir / "p"), dir / "errors"),
                   0)
             << slurp(dir / "errors");
         // The cell plot has a point per data point, the coefficients one per calculation.
@@ -206,7 +200,7 @@ TEST(BatchPlots, ALongSeriesIsDrawnAsLinesAloneAndSaysSo) {
 
 TEST(BatchPlots, TheBatchCommandDoesNotLinkQt) {
     // Qt is loaded with the plot writer only; a run without plots starts without it.
-    FILE* pipe = popen(("ldd " + quoted(TENZIO_BATCH)).c_str(), "r");
+    FILE* pipe = popen(("ldd " + shellQuoted(TENZIO_BATCH)).c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string libraries;
     char buffer[512];
