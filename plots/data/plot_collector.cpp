@@ -19,6 +19,7 @@ constexpr int kSectionSteps = 360;  // one point per degree round a section
 constexpr int kMeshRows = 31;       // every 6 degrees from +Z to -Z
 constexpr int kMeshColumns = 61;    // every 6 degrees round Z, closed
 constexpr float kNoEsd = std::numeric_limits<float>::quiet_NaN();
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();  // a gap in a line
 
 constexpr std::array<PlotColour, 3> kAxisColours{PlotColour::axis1, PlotColour::axis2, PlotColour::axis3};
 const char* const kCartesian[3] = {"X", "Y", "Z"};
@@ -358,10 +359,12 @@ Figure PlotCollector::cell() const {
         for (const DataPoint& p : points_) {
             line.x.push_back(variableOf(p, pressureRun_));
             const bool six = q.parameter < 6;
-            line.y.push_back(six ? p.cell[q.parameter] : p.cell.volume());
+            const float value = six ? p.cell[q.parameter] : p.cell.volume();
+            // A volume single precision cannot hold (edges of some 1e13 Å) leaves a gap in its line.
+            line.y.push_back(std::isfinite(value) ? value : kNoValue);
             const float esd = six ? p.cell.esd[q.parameter] : p.cell.volumeEsd(crystalSystem_);
-            // An esd single precision cannot hold draws no error bar, like a missing one.
-            line.esd.push_back(!p.cell.hasEsds() || !std::isfinite(esd) ? kNoEsd : esd);
+            // An esd single precision cannot hold draws no error bar, like a missing one; a gap has none.
+            line.esd.push_back(!std::isfinite(value) || !p.cell.hasEsds() || !std::isfinite(esd) ? kNoEsd : esd);
         }
         return line;
     };

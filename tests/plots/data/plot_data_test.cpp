@@ -386,6 +386,28 @@ TEST(PlotRuns, StrainsAreAgainstTheFirstPointAtTheLaterXWhateverTheMode) {
     }
 }
 
+// An edge the calculation takes but whose cube single precision cannot hold: the volume line has
+// a gap there and its true values elsewhere.
+TEST(PlotRuns, AVolumeSinglePrecisionCannotHoldLeavesAGap) {
+    TempFolder dir("plots-huge-volume");
+    writeFile(dir / "huge.dat",
+              "TITLE one edge of 4e13 A\nSYSTEM CUBIC\nLINE1 T A SIGA\nDATA\n"
+              "23 4.211 0.0012\n23 42222222222222.211 0.001\n150 4.217 0.001\n300 4.225 0.001\n");
+    RunOptions options;
+    options.incremental = false;
+    PlotCollector plots;
+    ASSERT_EQ(runOnce(dir / "huge.dat", dir / "r.prt", options, {&plots}).outcome, RunOutcome::completed);
+    const Figure cell = plots.cell();
+    const auto volume = std::find_if(cell.panels.begin(), cell.panels.end(),
+                                     [](const PlotPanel& p) { return p.lines.front().columns.front() == "V"; });
+    ASSERT_NE(volume, cell.panels.end());
+    const PlotLine& v = volume->lines.front();
+    ASSERT_EQ(v.y.size(), 4u);
+    EXPECT_TRUE(std::isnan(v.y[1]));
+    EXPECT_TRUE(std::isnan(v.esd[1]));
+    for (const std::size_t k : {0u, 2u, 3u}) EXPECT_FLOAT_EQ(v.y[k], std::pow(cell.panels[0].lines[0].y[k], 3.0f));
+}
+
 // Legend, surface and print file name an axis the same way: the line numbered n shows, at the
 // calculation the surface shows, the report's axis n there.
 TEST(PlotRuns, LineNumbersAreTheReportsAtTheNamedCalculation) {
