@@ -17,6 +17,9 @@ std::vector<double> weightsOf(const std::vector<double>& sigmas, FitWeights mode
     std::vector<double> positive;
     for (const double s : sigmas)
         if (s > 0.0 && std::isfinite(s)) positive.push_back(s);
+    // Esds that are all beyond double precision (a weighting pass from wild parameters can make
+    // them so) tell nothing either: every weight 1.
+    if (positive.empty()) return weights;
     std::sort(positive.begin(), positive.end());
     const std::size_t n = positive.size();
     const double median = n % 2 ? positive[n / 2] : 0.5 * (positive[n / 2 - 1] + positive[n / 2]);

@@ -11,10 +11,12 @@
 std::vector<double> weightsOf(const std::vector<double>& sigmas, FitWeights mode);
 
 // The esd of y with the esd of x carried through the local slope dy/dx (effective variance):
-// sqrt(sigY^2 + (slope sigX)^2). Esds are far from overflow, so it needs no std::hypot, which
-// takes several times as long, and is taken for every point of every weighting pass.
+// sqrt(sigY^2 + (slope sigX)^2). Taken for every point of every weighting pass, so std::hypot,
+// several times as slow, only where the squares could overflow (a pass from wild parameters).
 inline double effectiveEsd(double sigY, double slope, double sigX) {
-    const double fromX = slope * sigX;
+    const double fromX = std::fabs(slope * sigX);
+    const double larger = std::fmax(std::fabs(sigY), fromX);
+    if (!(larger < 1e150)) return std::hypot(sigY, fromX);
     return std::sqrt(sigY * sigY + fromX * fromX);
 }
 

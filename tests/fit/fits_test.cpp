@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "export/fit_json.hpp"
 #include "fit/empirical_fit.hpp"
 #include "fit/equation_of_state.hpp"
+#include "fit/fit_weights.hpp"
 #include "fit/fit_series.hpp"
 #include "fit/linear_fit.hpp"
 
@@ -85,6 +87,17 @@ TEST(LinearFit, EqualWeightsGiveTheTextbookLineAndEsds) {
             EXPECT_NEAR(fit.line.chi2, ssr, 1e-12);
         }
     }
+}
+
+TEST(FitWeights, EsdsBeyondDoublePrecisionTellNothingAndLargeOnesDoNotOverflow) {
+    const double inf = std::numeric_limits<double>::infinity();
+    // No usable esd at all: equal weights, as with none.
+    EXPECT_EQ(weightsOf({inf, 0.0, inf}, FitWeights::esd), (std::vector<double>{1.0, 1.0, 1.0}));
+    // One usable esd: the others take it.
+    EXPECT_EQ(weightsOf({inf, 2.0, 0.0}, FitWeights::esd), (std::vector<double>{0.25, 0.25, 0.25}));
+    EXPECT_DOUBLE_EQ(effectiveEsd(3.0, -2.0, 2.0), 5.0);
+    // Squares beyond double precision: still the length of (sigY, slope sigX).
+    EXPECT_DOUBLE_EQ(effectiveEsd(3e200, 2.0, 2e200), 5e200);
 }
 
 TEST(LinearFit, EsdWeightsFollowTheEffectiveVariance) {
