@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "../support.hpp"
+#include "output/run_output.hpp"
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"
 
@@ -33,6 +34,19 @@ inline RunResult runOnce(const std::filesystem::path& dataFile, const std::files
 }
 
 // Splits a file's text into its lines (CR LF ends).
+// Keeps every record of a run.
+class Recorder final : public RunOutput {
+public:
+    bool begin(const RunHeader& header) override {
+        points = header.series.points;
+        return true;
+    }
+    void calculation(const PairResult& r) override { records.push_back(r); }
+    bool end() override { return true; }
+    std::vector<DataPoint> points;
+    std::vector<PairResult> records;
+};
+
 inline std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;

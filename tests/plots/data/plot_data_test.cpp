@@ -323,19 +323,6 @@ TEST(PlotCsv, OneRowPerPlottedXAndAValueAndEsdPerLine) {
               "20,-2.5e-07,0.002,,,,\r\n");
 }
 
-// Keeps every record of a run.
-class Recorder final : public RunOutput {
-public:
-    bool begin(const RunHeader& header) override {
-        points = header.series.points;
-        return true;
-    }
-    void calculation(const PairResult& r) override { records.push_back(r); }
-    bool end() override { return true; }
-    std::vector<DataPoint> points;
-    std::vector<PairResult> records;
-};
-
 struct RunCase {
     const char* file;
     bool pressure;

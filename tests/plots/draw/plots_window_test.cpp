@@ -38,19 +38,6 @@ namespace {
 
 using namespace testing_support;
 
-// Keeps every record of a run.
-class Recorder final : public RunOutput {
-public:
-    bool begin(const RunHeader& header) override {
-        points = header.series.points;
-        return true;
-    }
-    void calculation(const PairResult& r) override { records.push_back(r); }
-    bool end() override { return true; }
-    std::vector<DataPoint> points;
-    std::vector<PairResult> records;
-};
-
 class QueueChooser final : public FileChooser {
 public:
     std::optional<std::string> choose(const FileRequest&) override {
