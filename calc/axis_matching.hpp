@@ -22,3 +22,8 @@ std::array<int, 3> matchAxes(const AxisDirections& tracks, const AxisDirections&
 // calculation keeps its own order, each later one is matched with the tracks' last known
 // directions.
 std::vector<std::array<int, 3>> followAxes(const std::vector<AxisDirections>& calculations);
+
+// Three orthonormal directions: the defined ones as given (normalised, each made perpendicular to
+// those before), the others chosen perpendicular to them, in the remaining plane or space. An
+// axis without direction lies in a circular section, where every such choice is equally good.
+std::array<Vec3, 3> completeAxes(const AxisDirections& axes);

@@ -36,6 +36,12 @@ void FIX_TENSOR(Mat3& t, CrystalSystem system) {
     t(3, 2) = t(2, 3);
 }
 
+bool equalBySymmetry(CrystalSystem system, int i, int j) {
+    if (i == j) return false;
+    if (system == CrystalSystem::cubic) return true;
+    return isUniaxialOrCubic(system) && i + j == 3;  // X and Y
+}
+
 std::span<const Move> perturbationMoves(CrystalSystem system) {
     static constexpr Move kTriclinic[] = {Move::a, Move::b, Move::c, Move::alpha, Move::beta, Move::gamma};
     static constexpr Move kMonoclinic[] = {Move::a, Move::b, Move::c, Move::beta};

@@ -16,6 +16,11 @@ void applyCrystalSystem(DataPoint& point, CrystalSystem system);
 // higher are diagonal; uniaxial systems average 11 and 22, cubic all three.
 void FIX_TENSOR(Mat3& t, CrystalSystem system);
 
+// Whether the crystal system makes the tensor components along Cartesian axes i and j (1 to 3,
+// i != j) equal: 11 = 22 for tetragonal, trigonal and hexagonal, all three for cubic. Principal
+// axes of the lower systems are never equal by symmetry.
+bool equalBySymmetry(CrystalSystem system, int i, int j);
+
 // One group of cell parameters moved together by the esd estimate: parameters that the crystal
 // system makes equal move as one.
 enum class Move { a, b, c, alpha, beta, gamma, aWithB, abcTogether };

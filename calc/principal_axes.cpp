@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "LIBRARIES/math/arccos.hpp"
+#include "calc/matrix_inverse.hpp"
 
 namespace {
 
@@ -48,4 +49,24 @@ AxisAngles principalAxisAngles(const Mat3& eigenVectors, const Mat3& eigenVector
         r.toAbcEsd[i] = angleEsd(r.toAbc[i], movedToAbc[i]);
     }
     return r;
+}
+
+std::array<double, 3> uvwOf(const Vec3& direction, const Mat3& sMatrix) { return uvwOf(direction, MINV(sMatrix)); }
+
+std::array<double, 3> uvwOf(const Vec3& direction, const std::optional<Mat3>& inverse) {
+    std::array<double, 3> uvw{};
+    if (!inverse) return uvw;
+    double largest = 0.0;
+    for (int j = 1; j <= 3; ++j) {
+        double u = 0.0;
+        for (int i = 1; i <= 3; ++i) u += static_cast<double>(direction[static_cast<std::size_t>(i - 1)]) * (*inverse)(i, j);
+        uvw[static_cast<std::size_t>(j - 1)] = u;
+        if (std::fabs(u) > std::fabs(largest)) largest = u;
+    }
+    if (largest != 0.0)
+        for (double& u : uvw) {
+            u /= std::fabs(largest);
+            if (std::fabs(u) < 1e-6) u = 0.0;  // single-precision residue of a zero component
+        }
+    return uvw;
 }

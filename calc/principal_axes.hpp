@@ -2,6 +2,7 @@
 // Directions of the principal axes: angles to the Cartesian axes and to the crystal axes, with
 // esds from the direction moved along its signed esds.
 #include <array>
+#include <optional>
 
 #include "LIBRARIES/math/eigen.hpp"
 #include "LIBRARIES/math/mat3.hpp"
@@ -22,3 +23,9 @@ std::array<float, 3> anglesToCrystalAxes(const Vec3& direction, const Mat3& sMat
 
 // Angles of axis m. sMatrix rows are the crystal axes of the reference cell on X, Y, Z.
 AxisAngles principalAxisAngles(const Mat3& eigenVectors, const Mat3& eigenVectorEsds, const Mat3& sMatrix, int m);
+
+// [uvw] of a direction on X, Y, Z in the cell whose S-matrix rows are a, b, c: direction =
+// u a + v b + w c, scaled so that the component largest in magnitude is +1 or -1.
+std::array<double, 3> uvwOf(const Vec3& direction, const Mat3& sMatrix);
+// The same with the S-matrix's inverse given (none: all zero).
+std::array<double, 3> uvwOf(const Vec3& direction, const std::optional<Mat3>& sMatrixInverse);

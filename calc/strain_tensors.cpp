@@ -1,5 +1,6 @@
 #include "calc/strain_tensors.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <span>
 
@@ -30,7 +31,31 @@ Mat3 rootsOverStep(const Mat3& sum) {
     return r;
 }
 
+// The six components as they change together: the off-diagonal ones as the mean of both halves.
+std::array<double, 6> componentChanges(const Mat3& changed, const Mat3& reference) {
+    const auto d = [&](int i, int j) {
+        return static_cast<double>(changed(i, j)) - static_cast<double>(reference(i, j));
+    };
+    return {d(1, 1), d(2, 2), d(3, 3), 0.5 * (d(1, 2) + d(2, 1)), 0.5 * (d(1, 3) + d(3, 1)), 0.5 * (d(2, 3) + d(3, 2))};
+}
+
 }  // namespace
+
+void StrainChangeMoments::add(const Mat3& changed, const Mat3& reference) {
+    const std::array<double, 6> c = componentChanges(changed, reference);
+    for (std::size_t k = 0; k < 6; ++k)
+        for (std::size_t l = 0; l < 6; ++l) sums[k][l] += c[k] * c[l];
+}
+
+double StrainChangeMoments::esdAlong(const Vec3& n) const {
+    // nT de n = sum of u_k de_k, u = (n1^2, n2^2, n3^2, 2 n1 n2, 2 n1 n3, 2 n2 n3).
+    const double x = n[0], y = n[1], z = n[2];
+    const std::array<double, 6> u = {x * x, y * y, z * z, 2.0 * x * y, 2.0 * x * z, 2.0 * y * z};
+    double variance = 0.0;
+    for (std::size_t k = 0; k < 6; ++k)
+        for (std::size_t l = 0; l < 6; ++l) variance += u[k] * sums[k][l] * u[l];
+    return std::sqrt(std::max(variance, 0.0)) / static_cast<double>(kStepFactor);
+}
 
 CellParameters perturbed(const UnitCell& cell, Move move) {
     CellParameters p = cell;
@@ -82,7 +107,7 @@ void signTriclinicEsds(const Mat3& v, Mat3& e) {
 }
 
 StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
-                                  AxialSet axisConvention) {
+                                  AxialSet axisConvention, StrainChangeMoments* moments) {
     StrainTensors r;
     const Mat3 s1 = cell1.sMatrix(axisConvention);
     const Mat3 s2 = cell2.sMatrix(axisConvention);
@@ -108,6 +133,7 @@ StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, 
             const Mat3 moved = CALC_SMATRIX(perturbed(*cells[which], move), axisConvention);
             const Mat3 tensor = which == 0 ? CALC_STRAIN(strainType, moved, s2) : CALC_STRAIN(strainType, s1, moved);
             addSquares(sums.tensor, tensor, r.strainTensor);
+            if (moments) moments->add(tensor, r.strainTensor);
             if (r.principalAxes) {
                 const EigenResult eigen = EIGEN(tensor);
                 for (int m = 0; m < 3; ++m) {

@@ -25,12 +25,24 @@ struct StrainTensors {
 
 constexpr float kStepFactor = 0.1f;  // each parameter moves by this fraction of its esd
 
+// The changes of the six strain components (11, 22, 33, 12, 13, 23) that the moves of the esd
+// estimate make, as the sums of their products: enough to give the esd of the strain along any
+// direction, nT de n, from the same moves, where the tensor itself has no principal axis to
+// offer (a zero tensor, equal principal strains).
+struct StrainChangeMoments {
+    std::array<std::array<double, 6>, 6> sums{};
+
+    void add(const Mat3& changed, const Mat3& reference);
+    // The esd of the strain along the unit direction n.
+    double esdAlong(const Vec3& n) const;
+};
+
 // The cell with the parameters of one move of the esd estimate moved by kStepFactor of their esds.
 CellParameters perturbed(const UnitCell& cell, Move move);
 
 // cell1 is the first ("before") cell, cell2 the second ("after"); a cell without esds is not moved.
 StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
-                                  AxialSet axisConvention);
+                                  AxialSet axisConvention, StrainChangeMoments* moments = nullptr);
 
 // Signs of the eigenvector esds: the monoclinic pattern (eigenvector 2 along the unique axis Y)
 // or, with no crystal system, each esd row as nearly perpendicular to its eigenvector as the

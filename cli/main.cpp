@@ -136,6 +136,8 @@ int runBatch(int argc, char** argv) {
         for (const std::string& name : eosNames) state.fitOptions.eosModels.push_back(*eosModelNamed(name));
     }
     state.fitOptions.weights = weights == "none" ? FitWeights::none : FitWeights::esd;
+    // The axes carry the numbers the report gives them at the calculation the surface shows.
+    state.fitOptions.namedCalculation = surfaceCalculation;
 
     // Outputs that are one file, or that are inputs, stop the command before any file is opened
     // or created.

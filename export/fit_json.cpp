@@ -110,13 +110,13 @@ void line(JsonText& j, const LinearFit& fit) {
     j.key("status").string(fit.line.status.text);
 }
 
-void linear(JsonText& j, const LinearFits& fits) {
+void linear(JsonText& j, const LinearFits& fits, const SeriesAxes& axes) {
     j.open('{').key("principal").open('[');
-    for (const PrincipalLinearFit& axis : fits.principal) {
+    for (std::size_t k = 0; k < 3; ++k) {
         j.open('{');
-        line(j, axis);
+        line(j, fits.principal[k]);
         j.key("uvw");
-        if (axis.uvw) j.numbers(*axis.uvw);
+        if (axes.axes[k].hasDirection) j.numbers(axes.axes[k].uvw);
         else j.null();
         j.close('}');
     }
@@ -216,16 +216,32 @@ void empirical(JsonText& j, const EmpiricalFit& fit) {
     j.key("status").string(fit.status.text).close('}');
 }
 
+// The series' axes, which number every principal axis of the fits and the figures.
+void seriesAxes(JsonText& j, const SeriesAxes& axes) {
+    j.key("axes").open('[');
+    for (const SeriesAxis& axis : axes.axes) {
+        j.open('{').key("number").integer(axis.number);
+        if (axis.hasDirection) j.key("uvw").numbers(axis.uvw).key("vector").numbers(axis.vector).key("to_abc").numbers(axis.toAbc);
+        else j.key("uvw").null().key("vector").null().key("to_abc").null();
+        j.key("equal_to").open('[');
+        for (const int other : axis.equalTo) j.integer(other);
+        j.close(']').close('}');
+    }
+    j.close(']');
+}
+
 }  // namespace
 
 std::string fitsJsonMembers(const FitResult& result) {
     JsonText j;
+    j.open('{');
+    if (result.axes && !result.axes->points.empty()) seriesAxes(j, *result.axes);
     if (!result.status.ok) {
-        j.open('{').key("fits").null().key("fits_reason").string(result.status.text);
+        j.key("fits").null().key("fits_reason").string(result.status.text);
         const std::string& t = j.text();
         return t.substr(1);  // the members, without the opening brace
     }
-    j.open('{').key("fits").open('{');
+    j.key("fits").open('{');
     j.key("variable").string(result.pressure ? "pressure" : "temperature");
     j.key("reference").integer(result.reference);
     j.key("strain").string(std::string(strainTypeKey(result.strain)));
@@ -234,7 +250,7 @@ std::string fitsJsonMembers(const FitResult& result) {
     for (const std::string& note : result.notes) j.string(note);
     j.close(']');
     j.key("linear");
-    if (result.linear) linear(j, *result.linear);
+    if (result.linear) linear(j, *result.linear, *result.axes);
     else j.null();
     j.key("tensor");
     if (result.tensor) tensor(j, *result.tensor);

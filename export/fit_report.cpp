@@ -54,7 +54,8 @@ std::string strainName(StrainType t) {
     return "";
 }
 
-std::string linearSection(const LinearFits& fits, bool pressure, const CoefficientUnit& unit, const std::string& x) {
+std::string linearSection(const LinearFits& fits, const SeriesAxes& axes, bool pressure, const CoefficientUnit& unit,
+                          const std::string& x) {
     const std::string symbol = pressure ? "\u03b2" : "\u03b1";
     std::string out = "LINEAR FITS\n  q = q0 + s " + x + " through every point; the coefficient " + symbol + " = " +
                       (pressure ? "-s" : "s") + " in " + unit.label +
@@ -70,10 +71,8 @@ std::string linearSection(const LinearFits& fits, bool pressure, const Coefficie
                right(valueWithEsd(fit.intercept, fit.interceptEsd), 22) + right(number(fit.line.chi2, 4), 12) +
                right(std::to_string(fit.line.dof), 5) + (extra.empty() ? "" : "  " + extra) + "\n";
     };
-    for (std::size_t m = 0; m < 3; ++m) {
-        const PrincipalLinearFit& axis = fits.principal[m];
-        row("axis " + std::to_string(m + 1), axis, axis.uvw ? uvwText(*axis.uvw) : "");
-    }
+    for (std::size_t k = 0; k < 3; ++k)
+        row("axis " + std::to_string(k + 1), fits.principal[k], axes.axes[k].hasDirection ? uvwText(axes.axes[k].uvw) : "");
     row("a", fits.a, "");
     row("b", fits.b, "");
     row("c", fits.c, "");
@@ -236,7 +235,7 @@ std::string fitReportText(const FitResult& result, const std::string& unit) {
                       ".\n";
     for (const std::string& note : result.notes) out += "Note: " + note + ".\n";
     out += "\n";
-    if (result.linear) out += linearSection(*result.linear, pressure, cu, x);
+    if (result.linear) out += linearSection(*result.linear, *result.axes, pressure, cu, x);
     if (result.tensor) out += tensorSection(*result.tensor, pressure, cu, x, xLabel);
     if (pressure) {
         out += eosSection(result.eos, unit);

@@ -288,11 +288,11 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     return fit;
 }
 
-std::vector<EmpiricalFit> fitEmpirical(const ReferenceStrains& strains, FitWeights mode) {
+std::vector<EmpiricalFit> fitEmpirical(const SeriesAxes& axes, FitWeights mode) {
     std::vector<EmpiricalFit> fits;
     for (std::size_t t = 0; t < 3; ++t) {
         std::vector<FitPoint> points;
-        for (const PointStrain& s : strains.points) points.push_back({s.x, s.sigX, s.principal[t], s.principalEsd[t]});
+        for (const StrainOnAxes& s : axes.points) points.push_back({s.x, s.sigX, s.value[t], s.esd[t]});
         fits.push_back(fitEmpiricalAxis(points, static_cast<int>(t) + 1, mode));
     }
     return fits;

@@ -6,9 +6,9 @@
 
 #include "fit/fit_result.hpp"
 #include "fit/polynomial_fit.hpp"
-#include "fit/reference_strains.hpp"
+#include "calc/series_axes.hpp"
 
 // One axis: P as x, the strain as y, with esds; axis is the track number (1 to 3).
 EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, FitWeights mode);
 
-std::vector<EmpiricalFit> fitEmpirical(const ReferenceStrains& strains, FitWeights mode);
+std::vector<EmpiricalFit> fitEmpirical(const SeriesAxes& axes, FitWeights mode);

@@ -9,6 +9,7 @@
 // pressureAt(V), volumeAt(P), compressibilityAt(P), ...), so that plots draw curves from them.
 // Numbers are double precision and raw: per unit of T or P as given, moduli in the unit of P.
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/options.hpp"
+#include "calc/series_axes.hpp"
 
 // Whether a fit gave numbers, and if not, why.
 struct FitStatus {
@@ -67,17 +69,8 @@ struct LinearFit {
     double interceptEsd = 0.0;
 };
 
-// The line of one principal axis, followed along the series by its direction.
-struct PrincipalLinearFit : LinearFit {
-    // The axis's mean direction along the series (sign aligned), on X, Y, Z, and as [uvw] of the
-    // reference cell (the largest component in magnitude +1 or -1); none when the axis never has a
-    // defined direction.
-    std::optional<Vec3> direction;
-    std::optional<std::array<double, 3>> uvw;
-};
-
 struct LinearFits {
-    std::array<PrincipalLinearFit, 3> principal;  // the three axes matched along the series
+    std::array<LinearFit, 3> principal;  // principal[k]: axis k + 1 of the series' axes
     LinearFit a;  // relative change of a, b, c and V from the reference point
     LinearFit b;
     LinearFit c;
@@ -106,7 +99,7 @@ struct TensorAt {
     Tensor3 esd{};
     Tensor3 strain{};  // the fitted strain at x, and its esd
     Tensor3 strainEsd{};
-    std::array<PrincipalCoefficient, 3> principal{};  // in the order of the decomposition
+    std::array<PrincipalCoefficient, 3> principal{};  // principal[k]: axis k + 1 of the series' axes, in its sense
 };
 
 // Each of the six strain-tensor components against x as a polynomial.
@@ -118,6 +111,7 @@ struct TensorFit {
     bool principalAxes = true;  // false for orthorhombic and higher: the axes are X, Y, Z
     Mat3 referenceSMatrix;      // rows: a, b, c of the reference cell on X, Y, Z
     std::vector<TensorAt> at;   // at each distinct measured x, ascending, then at each x asked for
+    std::shared_ptr<const SeriesAxes> axes;  // which number each principal axis carries
 
     TensorAt tensorAt(double x) const;
 };
@@ -161,7 +155,7 @@ struct EosFit {
 // epsilon(P) = eps0 + lambda (P - Pc)^nu for one principal axis, Pc below the lowest pressure.
 struct EmpiricalFit {
     FitStatus status;
-    int axis = 1;  // the matched principal axis, 1 to 3
+    int axis = 1;  // the number of the series' axis, 1 to 3
     FittedValue eps0;
     FittedValue lambda;
     FittedValue pc;
@@ -202,6 +196,9 @@ struct FitResult {
     StrainType strain = StrainType::finiteEulerian;
     FitWeights weights = FitWeights::esd;
     std::vector<std::string> notes;  // what the fits changed from the options, for the reader
+    // The principal axes of the series, which every fit through principal strains follows and
+    // numbers as they are numbered here; there whenever the series has points, even without fits.
+    std::shared_ptr<const SeriesAxes> axes;
 
     std::optional<LinearFits> linear;
     std::optional<TensorFit> tensor;

@@ -12,6 +12,9 @@ struct FitOptions {
     std::vector<double> at;  // where the tensor is also evaluated, beside the measured x
     std::vector<EosModel> eosModels = defaultEosModels();
     FitWeights weights = FitWeights::esd;
+    // The calculation whose numbering the principal axes carry, from 1 (0: the last): the one
+    // the representation surface shows.
+    int namedCalculation = 0;
 };
 
 // Every strain is measured against the first point of the series. A series of fewer than three

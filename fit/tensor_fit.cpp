@@ -119,27 +119,33 @@ std::array<PrincipalCoefficient, 3> principalOf(const Tensor3& t, const std::arr
     return axes;
 }
 
-}  // namespace
-
-std::array<double, 3> uvwOf(const Vec3& direction, const Mat3& sMatrix) { return uvwOf(direction, MINV(sMatrix)); }
-
-std::array<double, 3> uvwOf(const Vec3& direction, const std::optional<Mat3>& inverse) {
-    std::array<double, 3> uvw{};
-    if (!inverse) return uvw;
-    double largest = 0.0;
-    for (int j = 1; j <= 3; ++j) {
-        double u = 0.0;
-        for (int i = 1; i <= 3; ++i) u += static_cast<double>(direction[static_cast<std::size_t>(i - 1)]) * (*inverse)(i, j);
-        uvw[static_cast<std::size_t>(j - 1)] = u;
-        if (std::fabs(u) > std::fabs(largest)) largest = u;
-    }
-    if (largest != 0.0)
-        for (double& u : uvw) {
-            u /= std::fabs(largest);
-            if (std::fabs(u) < 1e-6) u = 0.0;  // single-precision residue of a zero component
+// The axes of a decomposition in the order of the series' axes, each in its axis's sense: matched
+// by direction with the axes near x.
+std::array<PrincipalCoefficient, 3> onSeriesAxes(const std::array<PrincipalCoefficient, 3>& decomposed,
+                                                  const SeriesAxes& axes, double x) {
+    if (!axes.principalAxes) return decomposed;
+    AxisDirections own;
+    for (std::size_t m = 0; m < 3; ++m)
+        if (decomposed[m].hasDirection) own[m] = decomposed[m].vector;
+    const AxisDirections near = axes.directionsNear(x);
+    const std::array<int, 3> axisOf = matchAxes(own, near);
+    std::array<PrincipalCoefficient, 3> ordered{};
+    for (std::size_t m = 0; m < 3; ++m) {
+        PrincipalCoefficient a = decomposed[m];
+        const auto& along = near[static_cast<std::size_t>(axisOf[m])];
+        if (a.hasDirection && along && dot(a.vector, *along) < 0.0f) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                a.vector[c] = -a.vector[c];
+                a.uvw[c] = -a.uvw[c] + 0.0;  // no -0
+                a.toAbc[c] = 180.0f - a.toAbc[c];
+            }
         }
-    return uvw;
+        ordered[static_cast<std::size_t>(axisOf[m])] = a;
+    }
+    return ordered;
 }
+
+}  // namespace
 
 TensorAt TensorFit::tensorAt(double x) const {
     TensorAt r;
@@ -158,12 +164,15 @@ TensorAt TensorFit::tensorAt(double x) const {
     r.strain = symmetric(strain);
     r.strainEsd = symmetric(strainEsd);
     r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix, MINV(referenceSMatrix));
+    if (axes) r.principal = onSeriesAxes(r.principal, *axes, x);
     return r;
 }
 
-TensorFit fitTensor(const ReferenceStrains& strains, int order, bool pressure, const std::vector<double>& at,
-                    FitWeights mode) {
+TensorFit fitTensor(const std::shared_ptr<const SeriesAxes>& axes, int order, bool pressure,
+                    const std::vector<double>& at, FitWeights mode) {
+    const SeriesAxes& strains = *axes;
     TensorFit fit;
+    fit.axes = axes;
     fit.order = order;
     fit.pressure = pressure;
     fit.principalAxes = strains.principalAxes;
@@ -171,7 +180,7 @@ TensorFit fitTensor(const ReferenceStrains& strains, int order, bool pressure, c
     const double origin = strains.points.empty() ? 0.0 : strains.points.front().x;
     for (std::size_t k = 0; k < 6; ++k) {
         std::vector<FitPoint> points;
-        for (const PointStrain& s : strains.points)
+        for (const StrainOnAxes& s : strains.points)
             points.push_back({s.x, s.sigX, s.strain(kComponents[k][0], kComponents[k][1]),
                               s.strainEsd(kComponents[k][0], kComponents[k][1])});
         fit.components[k] = fitPolynomial(points, order, origin, mode);
@@ -182,7 +191,7 @@ TensorFit fitTensor(const ReferenceStrains& strains, int order, bool pressure, c
     }
     fit.status = FitStatus::success();
     std::set<double> measured;  // distinct, ascending
-    for (const PointStrain& s : strains.points) measured.insert(s.x);
+    for (const StrainOnAxes& s : strains.points) measured.insert(s.x);
     const auto evaluate = [&](double x) {
         // A straight line has one slope: its property tensor and principal axes are the same at
         // every x, and only the strain changes.

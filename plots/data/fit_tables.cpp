@@ -31,18 +31,13 @@ std::string plain(double value, int digits = 4) {
     return withTrueMinus(std::string(buffer, end));
 }
 
-// [uvw] to two decimals, the largest component 1: "[0.12 1 −0.3]". The sense of an axis means
-// nothing; it is shown as in the plots, the largest component positive.
+// [uvw] to two decimals, the largest component ±1: "[0.12 1 −0.3]", in the sense of its axis.
 std::string uvwText(const std::optional<std::array<double, 3>>& uvw) {
     if (!uvw) return kNone;
-    int largest = 0;
-    for (int k = 1; k < 3; ++k)
-        if (std::fabs((*uvw)[k]) > std::fabs((*uvw)[largest])) largest = k;
-    const double sense = (*uvw)[largest] < 0.0 ? -1.0 : 1.0;
     std::string text = "[";
     for (int k = 0; k < 3; ++k) {
         char buffer[32];
-        const double v = std::fabs((*uvw)[k]) < 0.005 ? 0.0 : sense * (*uvw)[k];
+        const double v = std::fabs((*uvw)[k]) < 0.005 ? 0.0 : (*uvw)[k];
         std::string d(buffer, std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 2).ptr);
         while (d.back() == '0') d.pop_back();
         if (d.back() == '.') d.pop_back();
@@ -55,7 +50,7 @@ std::string statusText(const FitStatus& status) { return status.ok ? "ok" : stat
 
 }  // namespace
 
-std::vector<FitTable> PlotCollector::fitTables(std::size_t named) const {
+std::vector<FitTable> PlotCollector::fitTables() const {
     std::vector<FitTable> tables;
     if (!fits_) return tables;
     const FitResult& fits = *fits_;
@@ -77,20 +72,12 @@ std::vector<FitTable> PlotCollector::fitTables(std::size_t named) const {
         FitTable t;
         t.title = "Linear coefficients";
         t.columns = {"", symbol + " (" + unit.label + ")", "[uvw]", "fit"};
-        const auto tracks = strainTracks(named);
-        const std::array<int, 3> fitOfTrack = fitAxisOfStrainTrack();
-        std::vector<std::pair<int, std::vector<std::string>>> axes;
-        for (int track = 0; track < 3; ++track) {
-            const PrincipalLinearFit& fit = fits.linear->principal[fitOfTrack[track]];
-            const int number = principalAxes_ ? tracks[track].number : track + 1;
-            const std::string name =
-                principalAxes_ ? "axis " + std::to_string(number) : std::string(1, static_cast<char>('X' + track));
-            axes.push_back({number,
-                            {name, fit.line.status.ok ? withEsd(fit.coefficient, fit.esd, unit.factor) : kNone,
-                             uvwText(fit.uvw), statusText(fit.line.status)}});
+        for (int k = 0; k < 3; ++k) {
+            const LinearFit& fit = fits.linear->principal[static_cast<std::size_t>(k)];
+            const SeriesAxis& axis = axes().axes[static_cast<std::size_t>(k)];
+            t.rows.push_back({axisName(k), fit.line.status.ok ? withEsd(fit.coefficient, fit.esd, unit.factor) : kNone,
+                              axis.hasDirection ? uvwText(axis.uvw) : kNone, statusText(fit.line.status)});
         }
-        std::sort(axes.begin(), axes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (auto& [number, row] : axes) t.rows.push_back(std::move(row));
         const std::pair<const char*, const LinearFit*> cell[] = {
             {"a", &fits.linear->a}, {"b", &fits.linear->b}, {"c", &fits.linear->c}, {"V", &fits.linear->volume}};
         for (const auto& [name, fit] : cell)
@@ -109,9 +96,7 @@ std::vector<FitTable> PlotCollector::fitTables(std::size_t named) const {
         t.title = "Tensor fit (order " + std::to_string(tensor.order) + "): principal " + symbol + " (" + unit.label +
                   ")";
         t.columns = {x};
-        for (int m = 0; m < 3; ++m)
-            t.columns.push_back(principalAxes_ ? "axis " + std::to_string(m + 1)
-                                               : std::string(1, static_cast<char>('X' + m)));
+        for (int k = 0; k < 3; ++k) t.columns.push_back(axisName(k));
         if (principalAxes_) t.columns.push_back("axis 1, 2, 3 [uvw]");
         if (tensor.status.ok) {
             for (const TensorAt& a : tensor.at) {
@@ -133,8 +118,7 @@ std::vector<FitTable> PlotCollector::fitTables(std::size_t named) const {
         t.note = tensor.status.ok
                      ? "Each strain component a polynomial in " + std::string(pressureRun_ ? "P" : "T") +
                            "; the property its derivative" + (pressureRun_ ? ", sign changed" : "") +
-                           ". The axes are numbered at each row in the order of the decomposition, as the report "
-                           "numbers those of a calculation."
+                           ". The axes are those of the series, matched at each row by direction."
                      : "The tensor fit failed: " + tensor.status.text + ".";
         tables.push_back(std::move(t));
     }
@@ -168,26 +152,15 @@ std::vector<FitTable> PlotCollector::fitTables(std::size_t named) const {
         t.title = "Empirical fit ε = ε0 + λ(P − Pc)^ν";
         const std::string p = pressureUnit_.empty() ? "" : " (" + pressureUnit_ + ")";
         t.columns = {"", "ε0", "λ", "Pc" + p, "ν", "χ²", "n − p", "fit"};
-        const auto tracks = strainTracks(named);
-        const std::array<int, 3> fitOfTrack = fitAxisOfStrainTrack();
-        std::vector<std::pair<int, std::vector<std::string>>> axes;
         for (const EmpiricalFit& e : fits.empirical) {
-            int track = 0;
-            while (track < 3 && fitOfTrack[track] + 1 != e.axis) ++track;
-            if (track == 3) continue;
-            const int number = principalAxes_ ? tracks[track].number : track + 1;
-            const std::string name =
-                principalAxes_ ? "axis " + std::to_string(number) : std::string(1, static_cast<char>('X' + track));
+            const std::string name = axisName(e.axis - 1);
             if (!e.status.ok) {
-                axes.push_back({number, {name, kNone, kNone, kNone, kNone, kNone, kNone, e.status.text}});
+                t.rows.push_back({name, kNone, kNone, kNone, kNone, kNone, kNone, e.status.text});
                 continue;
             }
-            axes.push_back({number,
-                            {name, fixedValue(e.eps0), fixedValue(e.lambda), fixedValue(e.pc), fixedValue(e.nu),
-                             plain(e.chi2), std::to_string(e.dof), "ok"}});
+            t.rows.push_back({name, fixedValue(e.eps0), fixedValue(e.lambda), fixedValue(e.pc), fixedValue(e.nu),
+                              plain(e.chi2), std::to_string(e.dof), "ok"});
         }
-        std::sort(axes.begin(), axes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (auto& [number, row] : axes) t.rows.push_back(std::move(row));
         t.note = "The strain of each principal axis against point " + std::to_string(fits.reference) +
                  "; its compressibility β = −dε/dP is drawn in the tab Axial compressibility.";
         tables.push_back(std::move(t));

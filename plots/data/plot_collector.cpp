@@ -26,26 +26,6 @@ const char* const kCartesian[3] = {"X", "Y", "Z"};
 
 std::string degrees(float angle) { return std::to_string(std::lround(angle)) + "°"; }
 
-// An eigenvector's sign means nothing: the sense shown is the one whose angle to the nearest
-// crystal axis is at most 90°.
-bool flippedSense(const std::array<float, 3>& toAbc) {
-    int nearest = 0;
-    float closest = 181.0f;
-    for (int i = 0; i < 3; ++i) {
-        const float line = std::min(toAbc[i], 180.0f - toAbc[i]);  // angle between the lines
-        if (line < closest) {
-            closest = line;
-            nearest = i;
-        }
-    }
-    return toAbc[nearest] > 90.0f;
-}
-
-std::array<float, 3> shownAngles(const std::array<float, 3>& toAbc) {
-    if (!flippedSense(toAbc)) return toAbc;
-    return {180.0f - toAbc[0], 180.0f - toAbc[1], 180.0f - toAbc[2]};
-}
-
 }  // namespace
 
 bool PlotCollector::begin(const RunHeader& header) {
@@ -57,31 +37,12 @@ bool PlotCollector::begin(const RunHeader& header) {
     temperatureUnit_ = header.series.temperatureUnit;
     pressureUnit_ = header.series.pressureUnit;
     rows_.clear();
-    reference_.clear();
+    fits_.reset();
+    ownAxes_.reset();
     return true;
 }
 
-void PlotCollector::fillAxes(const PairResult& r, bool principalAxes, std::array<float, 3>& strain,
-                             std::array<float, 3>& strainEsd, AxisDirections& directions) {
-    for (int m = 0; m < 3; ++m) {
-        if (principalAxes) {
-            const PrincipalAxis& axis = r.principal[m];
-            strain[m] = axis.strain;
-            strainEsd[m] = axis.strainEsd;
-            directions[m] = axis.hasDirection ? std::optional<Vec3>(axis.direction) : std::nullopt;
-        } else {
-            // X, Y and Z are the principal axes: the diagonal components.
-            strain[m] = r.strain.strainTensor(m + 1, m + 1);
-            strainEsd[m] = r.strain.esdTensor(m + 1, m + 1);
-            Vec3 e{};
-            e[m] = 1.0f;
-            directions[m] = e;
-        }
-    }
-}
-
 void PlotCollector::calculation(const PairResult& r) {
-    const bool eulerian = isEulerian(context_.options.strainType);
     Row row;
     row.first = r.first;
     row.second = r.second;
@@ -89,57 +50,39 @@ void PlotCollector::calculation(const PairResult& r) {
     row.defined = r.property.defined;
     row.withEsds = r.strain.esdCount > 0;
     row.propertyTensor = r.property.propertyTensor;
-    row.referenceSMatrix = eulerian ? r.sMatrix2 : r.sMatrix1;
-    std::array<float, 3> strain{}, strainEsd{};
-    fillAxes(r, principalAxes_, strain, strainEsd, row.directions);
+    row.referenceSMatrix = isEulerian(context_.options.strainType) ? r.sMatrix2 : r.sMatrix1;
     for (int m = 0; m < 3; ++m) {
         if (principalAxes_) {
-            row.property[m] = r.principal[m].property;
-            row.propertyEsd[m] = r.principal[m].propertyEsd;
-            if (r.principal[m].hasDirection) row.toAbc[m] = r.principal[m].angles.toAbc;  // as the report gives them
+            const PrincipalAxis& axis = r.principal[m];
+            row.property[m] = axis.property;
+            row.propertyEsd[m] = axis.propertyEsd;
+            if (axis.hasDirection) row.directions[m] = axis.direction;
         } else {
+            // X, Y and Z are the principal axes: the diagonal components.
             row.property[m] = r.property.propertyTensor(m + 1, m + 1);
             row.propertyEsd[m] = r.property.propertyEsd(m + 1, m + 1);
-            row.toAbc[m] = anglesToCrystalAxes(*row.directions[m], row.referenceSMatrix);
+            Vec3 e{};
+            e[m] = 1.0f;
+            row.directions[m] = e;
         }
     }
     rows_.push_back(row);
+}
 
-    // The strain of the later point against the reference point: this record itself when it
-    // starts there, otherwise the same calculation for that pair.
-    if (r.second < 1 || static_cast<std::size_t>(r.second) > points_.size()) return;
-    ReferenceRow ref;
-    ref.point = r.second;
-    ref.x = variableOf(points_[static_cast<std::size_t>(r.second - 1)], pressureRun_);
-    if (r.first == 1) {
-        ref.withEsds = row.withEsds;
-        fillAxes(r, principalAxes_, ref.strain, ref.strainEsd, ref.directions);
-    } else {
-        const PairResult against =
-            computePair(context_, points_.front(), points_[static_cast<std::size_t>(r.second - 1)], 1, r.second);
-        ref.withEsds = against.strain.esdCount > 0;
-        fillAxes(against, principalAxes_, ref.strain, ref.strainEsd, ref.directions);
+const SeriesAxes& PlotCollector::axes() const {
+    if (fits_ && fits_->axes) return *fits_->axes;
+    if (!ownAxes_) {
+        Series series;
+        series.points = points_;
+        series.crystalSystem = crystalSystem_;
+        series.pressureRun = pressureRun_;
+        ownAxes_ = std::make_shared<const SeriesAxes>(seriesAxes(series, context_.options));
     }
-    reference_.push_back(ref);
+    return *ownAxes_;
 }
 
-std::vector<std::array<int, 3>> PlotCollector::axisOrders() const {
-    std::vector<AxisDirections> d;
-    d.reserve(rows_.size());
-    for (const Row& row : rows_) d.push_back(row.directions);
-    return followAxes(d);
-}
-
-std::vector<std::array<int, 3>> PlotCollector::referenceOrders() const {
-    std::vector<AxisDirections> d;
-    d.reserve(reference_.size());
-    for (const ReferenceRow& row : reference_) d.push_back(row.directions);
-    return followAxes(d);
-}
-
-std::size_t PlotCollector::namedIndex(std::size_t named) const {
-    if (rows_.empty()) return 0;
-    return (named == 0 || named > rows_.size() ? rows_.size() : named) - 1;
+std::array<int, 3> PlotCollector::numbersOf(const Row& row) const {
+    return axes().numbersOf(row.directions, row.second);
 }
 
 std::string PlotCollector::variableUnit() const { return pressureRun_ ? pressureUnit_ : temperatureUnit_; }
@@ -166,59 +109,33 @@ std::string PlotCollector::pointValue(int point) const {
     return variableValue(pressureRun_, shownNumber(variableOf(p, pressureRun_)), variableUnit());
 }
 
-std::string PlotCollector::axisLegend(const Row& row, int m) const {
-    const std::string name = principalAxes_ ? "axis " + std::to_string(m + 1) : kCartesian[m];
-    if (!row.directions[m]) return name + ": no defined direction";
-    const auto a = shownAngles(row.toAbc[m]);
-    return name + ": " + degrees(a[0]) + ", " + degrees(a[1]) + ", " + degrees(a[2]) + " to a, b, c";
+std::string PlotCollector::axisName(int k) const {
+    return principalAxes_ ? "axis " + std::to_string(k + 1) : std::string(kCartesian[k]);
 }
 
-std::array<PlotCollector::TrackName, 3> PlotCollector::coefficientTracks(std::size_t named) const {
-    std::array<TrackName, 3> names;
-    if (rows_.empty()) {
-        for (int t = 0; t < 3; ++t) names[t] = {t + 1, principalAxes_ ? "axis " + std::to_string(t + 1) : kCartesian[t]};
-        return names;
-    }
-    const std::size_t k = namedIndex(named);
-    const std::array<int, 3> order = axisOrders()[k];
-    for (int t = 0; t < 3; ++t) names[t] = {order[t] + 1, axisLegend(rows_[k], order[t])};
-    return names;
+std::string PlotCollector::axisLegend(int k) const {
+    const SeriesAxis& axis = axes().axes[static_cast<std::size_t>(k)];
+    if (!axis.hasDirection) return axisName(k) + ": no defined direction";
+    const auto& a = axis.toAbc;
+    return axisName(k) + ": " + degrees(a[0]) + ", " + degrees(a[1]) + ", " + degrees(a[2]) + " to a, b, c";
 }
 
-std::array<PlotCollector::TrackName, 3> PlotCollector::strainTracks(std::size_t named) const {
-    std::array<TrackName, 3> names;
-    for (int t = 0; t < 3; ++t) names[t] = {t + 1, principalAxes_ ? "axis " + std::to_string(t + 1) : kCartesian[t]};
-    if (rows_.empty() || reference_.empty()) return names;
-    const std::size_t k = namedIndex(named);
-    const Row& row = rows_[k];
-    // The later point of the named calculation, and the strain tracks' directions there.
-    const auto at = std::find_if(reference_.begin(), reference_.end(),
-                                 [&](const ReferenceRow& r) { return r.point == row.second; });
-    if (at == reference_.end()) return names;
-    const std::size_t j = static_cast<std::size_t>(at - reference_.begin());
-    const std::array<int, 3> order = referenceOrders()[j];
-    AxisDirections tracks;
-    for (int t = 0; t < 3; ++t) tracks[t] = at->directions[order[t]];
-    // Each axis of the named calculation names the strain track most nearly parallel to it.
-    const std::array<int, 3> trackOfAxis = matchAxes(row.directions, tracks);
-    for (int m = 0; m < 3; ++m) names[trackOfAxis[m]] = {m + 1, axisLegend(row, m)};
-    return names;
+std::string PlotCollector::namingNote() const {
+    if (!principalAxes_) return "X, Y and Z are the principal axes of this crystal system.";
+    const int named = axes().namedCalculation;
+    return "Each line follows one axis by its direction, numbered as the report numbers it at calculation " +
+           std::to_string(named) + "; angles to a, b, c of its mean direction along the series.";
 }
 
-void PlotCollector::addTrackLines(PlotPanel& panel, const std::array<TrackName, 3>& tracks,
-                                  const std::function<void(int track, PlotLine& line)>& addPoints) const {
-    for (int t = 0; t < 3; ++t) {
+void PlotCollector::addAxisLines(PlotPanel& panel, const std::function<void(int axis, PlotLine& line)>& addPoints) const {
+    for (int k = 0; k < 3; ++k) {
         PlotLine line;
-        const int number = principalAxes_ ? tracks[t].number : t + 1;
-        line.colour = kAxisColours[number - 1];
-        line.name = tracks[t].legend;
-        line.columns = {principalAxes_ ? "axis_" + std::to_string(number) : kCartesian[t]};
-        addPoints(t, line);
+        line.colour = kAxisColours[k];
+        line.name = axisLegend(k);
+        line.columns = {principalAxes_ ? "axis_" + std::to_string(k + 1) : kCartesian[k]};
+        addPoints(k, line);
         panel.lines.push_back(std::move(line));
     }
-    // Axis 1 first, as the legend and the report list them.
-    std::stable_sort(panel.lines.begin(), panel.lines.end(),
-                     [](const PlotLine& a, const PlotLine& b) { return a.colour < b.colour; });
     mergeEqualBySymmetry(panel);
 }
 
@@ -247,7 +164,7 @@ void PlotCollector::mergeEqualBySymmetry(PlotPanel& panel) const {
     panel.lines = std::move(kept);
 }
 
-Figure PlotCollector::coefficients(std::size_t named) const {
+Figure PlotCollector::coefficients() const {
     Figure f;
     f.xLabel = variableLabel(pressureRun_, variableUnit()) + ", midpoint of each calculation";
     PlotPanel panel;
@@ -256,19 +173,22 @@ Figure PlotCollector::coefficients(std::size_t named) const {
     panel.scale = unit.factor;
     panel.yLabel = coefficientLabel(unit);
 
-    const auto orders = axisOrders();
-    addTrackLines(panel, coefficientTracks(named), [&](int t, PlotLine& line) {
-        for (std::size_t k = 0; k < rows_.size(); ++k) {
-            const Row& row = rows_[k];
+    std::vector<std::array<int, 3>> numbers;
+    numbers.reserve(rows_.size());
+    for (const Row& row : rows_) numbers.push_back(numbersOf(row));
+    addAxisLines(panel, [&](int k, PlotLine& line) {
+        for (std::size_t r = 0; r < rows_.size(); ++r) {
+            const Row& row = rows_[r];
             if (!row.defined) continue;
-            const int m = orders[k][t];
+            const auto m = static_cast<std::size_t>(
+                std::find(numbers[r].begin(), numbers[r].end(), k + 1) - numbers[r].begin());
             line.x.push_back(row.midpoint);
             line.y.push_back(row.property[m]);
             line.esd.push_back(row.withEsds ? row.propertyEsd[m] : kNoEsd);
         }
     });
     f.panels.push_back(std::move(panel));
-    addTensorCurves(f, named);
+    addTensorCurves(f);
     f.panels.front().yRange = robustRange(f.panels.front());
 
     std::string notes;
@@ -284,15 +204,11 @@ Figure PlotCollector::coefficients(std::size_t named) const {
     if (!undefined.empty())
         notes += "No value for calculation " + undefined + ": " + (pressureRun_ ? "P" : "T") + " did not change. ";
     notes += "Each calculation's coefficients at its midpoint, ± one esd. ";
-    notes += principalAxes_ ? "Each line follows one axis by its direction; numbers and angles as the report gives "
-                              "them at calculation " +
-                                  std::to_string(namedIndex(named) + 1) + "."
-                            : "X, Y and Z are the principal axes of this crystal system.";
-    f.note = notes;
+    f.note = notes + namingNote();
     return f;
 }
 
-Figure PlotCollector::strains(std::size_t named) const {
+Figure PlotCollector::strains() const {
     Figure f;
     f.xLabel = variableLabel(pressureRun_, variableUnit());
     PlotPanel panel;
@@ -302,33 +218,25 @@ Figure PlotCollector::strains(std::size_t named) const {
     // Short enough for the axis of a printed figure; the caption says where point 1 is.
     panel.yLabel = "ε against point 1 (%)";
 
-    const auto orders = referenceOrders();
-    addTrackLines(panel, strainTracks(named), [&](int t, PlotLine& line) {
-        if (!points_.empty() && !reference_.empty()) {
-            // The reference point itself: no strain.
-            line.x.push_back(variableOf(points_.front(), pressureRun_));
-            line.y.push_back(0.0f);
-            line.esd.push_back(kNoEsd);
-        }
-        for (std::size_t j = 0; j < reference_.size(); ++j) {
-            const ReferenceRow& row = reference_[j];
-            const int m = orders[j][t];
-            line.x.push_back(row.x);
-            line.y.push_back(row.strain[m]);
-            line.esd.push_back(row.withEsds ? row.strainEsd[m] : kNoEsd);
+    static const std::vector<StrainOnAxes> kNoPoints;
+    const std::vector<StrainOnAxes>& strains = rows_.empty() ? kNoPoints : axes().points;
+    addAxisLines(panel, [&](int k, PlotLine& line) {
+        for (const StrainOnAxes& s : strains) {
+            line.x.push_back(static_cast<float>(s.x));
+            line.y.push_back(static_cast<float>(s.value[k]));
+            line.esd.push_back(s.withEsds ? static_cast<float>(s.esd[k]) : kNoEsd);
         }
     });
     f.panels.push_back(std::move(panel));
-    addStrainCurves(f, named);
+    addStrainCurves(f);
 
-    const bool anyWith = std::any_of(reference_.begin(), reference_.end(), [](const ReferenceRow& r) { return r.withEsds; });
+    const bool anyWith = std::any_of(strains.begin(), strains.end(), [](const StrainOnAxes& s) { return s.withEsds; });
     f.caption = "Strain of each point against " + reference + ".";
     if (!anyWith) f.caption += " The cells carry no esds: no error bars.";
     f.note = "The strain of each point against " + reference +
-             ", with the run's strain measure, whatever its incremental option; ± one esd from the cell esds. " +
-             (principalAxes_ ? "Numbers and angles as the report gives them at calculation " +
-                                   std::to_string(namedIndex(named) + 1) + "."
-                             : std::string("X, Y and Z are the principal axes of this crystal system."));
+             ", with the run's strain measure, whatever its incremental option; ± one esd along the axis from the "
+             "cell esds. " +
+             namingNote();
     return f;
 }
 
@@ -431,13 +339,16 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
     const CoefficientUnit scale = coefficientScale();
     s.valueLabel = coefficientLabel(scale);
     for (int i = 1; i <= 3; ++i) s.crystalAxes[i - 1] = unit(::row(row.referenceSMatrix, i));
-    // The axes as the report numbers them at this calculation, each in the sense the legends show.
+    // The calculation's axes as the series' axes, each numbered and turned as that axis.
     AxisDirections shown;
+    const std::array<int, 3> numbers = numbersOf(row);
     for (int m = 0; m < 3; ++m) {
-        s.axisNames[m] = principalAxes_ ? std::to_string(m + 1) : std::string(kCartesian[m]);
-        shown[m] = row.directions[m];
-        if (shown[m] && flippedSense(row.toAbc[m])) {
-            Vec3& d = *shown[m];
+        const int k = numbers[m] - 1;
+        s.axisNames[k] = principalAxes_ ? std::to_string(k + 1) : std::string(kCartesian[k]);
+        shown[k] = row.directions[m];
+        const SeriesAxis& axis = axes().axes[static_cast<std::size_t>(k)];
+        if (shown[k] && axis.hasDirection && dot(*shown[k], axis.vector) < 0.0f) {
+            Vec3& d = *shown[k];
             d = {-d[0], -d[1], -d[2]};
         }
     }
@@ -455,13 +366,13 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
     return s;
 }
 
-std::vector<NamedFigure> PlotCollector::figures(std::size_t named) const {
+std::vector<NamedFigure> PlotCollector::figures() const {
     std::vector<NamedFigure> list;
-    list.push_back({"coefficients", "Principal coefficients", coefficients(named), {}});
-    list.push_back({"strains", "Principal strains", strains(named), {}});
+    list.push_back({"coefficients", "Principal coefficients", coefficients(), {}});
+    list.push_back({"strains", "Principal strains", strains(), {}});
     list.push_back({"cell", "Cell", cell(), {}});
     if (std::optional<Figure> ff = normalisedPressure()) list.push_back({"ff", "F–f", std::move(*ff), {}});
-    if (std::optional<Figure> k = compressibility(named))
+    if (std::optional<Figure> k = compressibility())
         list.push_back({"compressibility", "Axial compressibility", std::move(*k), {}});
     for (NamedFigure& f : list) f.csv = figureCsv(f.figure);
     return list;
@@ -469,7 +380,7 @@ std::vector<NamedFigure> PlotCollector::figures(std::size_t named) const {
 
 PlotSet PlotCollector::plots(std::size_t surfaceK) const {
     PlotSet set;
-    set.figures = figures(surfaceK);
+    set.figures = figures();
     if (!rows_.empty()) set.surface = surface(surfaceK == 0 ? rows_.size() : surfaceK);
     return set;
 }

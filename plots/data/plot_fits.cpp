@@ -25,38 +25,12 @@ std::vector<double> samples(double low, double high) {
     return x;
 }
 
-double absCos(const std::optional<Vec3>& u, const std::optional<Vec3>& v) {
-    if (!u || !v) return 0.0;
-    const double d = static_cast<double>((*u)[0]) * (*v)[0] + static_cast<double>((*u)[1]) * (*v)[1] +
-                     static_cast<double>((*u)[2]) * (*v)[2];
-    const double n = std::sqrt(static_cast<double>(dot(*u, *u)) * static_cast<double>(dot(*v, *v)));
-    return n > 0.0 ? std::fabs(d) / n : 0.0;
-}
-
-// perm[t] = f: the pairing of tracks t with fitted axes f of the largest total score; of equal
-// totals the one nearest the given order.
-std::array<int, 3> bestPairing(const std::array<std::array<double, 3>, 3>& score) {
-    std::array<int, 3> perm{0, 1, 2}, best = perm;
-    double bestTotal = -1.0;
-    do {
-        const double total = score[0][perm[0]] + score[1][perm[1]] + score[2][perm[2]];
-        if (total > bestTotal + 1e-9) {
-            bestTotal = total;
-            best = perm;
-        }
-    } while (std::next_permutation(perm.begin(), perm.end()));
-    return best;
-}
-
-// The track a line of an axis figure stands for, from its first CSV column: "axis_2" is the
-// track numbered 2, "Y" the diagonal component 2.
-int trackOfLine(const PlotLine& line, const std::array<int, 3>& numberOfTrack) {
+// The axis a line of an axis figure stands for, from its first CSV column: "axis_2" is axis 2,
+// "Y" the diagonal component 2 (from 0).
+int axisOfLine(const PlotLine& line) {
     const std::string& column = line.columns.front();
     if (column.size() == 1) return column[0] - 'X';
-    const int number = column.back() - '0';
-    for (int t = 0; t < 3; ++t)
-        if (numberOfTrack[t] == number) return t;
-    return -1;
+    return column.back() - '1';
 }
 
 }  // namespace
@@ -70,22 +44,7 @@ std::array<double, 2> PlotCollector::dataRange() const {
     return {low, high};
 }
 
-std::array<int, 3> PlotCollector::fitAxisOfStrainTrack() const {
-    if (!principalAxes_ || !fits_ || !fits_->linear || reference_.empty()) return {0, 1, 2};
-    // Each strain track's direction at the last point where it has one, against the fits' mean
-    // direction of each of their axes.
-    const auto orders = referenceOrders();
-    std::array<std::array<double, 3>, 3> score{};
-    for (int t = 0; t < 3; ++t) {
-        std::optional<Vec3> direction;
-        for (std::size_t j = reference_.size(); j-- > 0 && !direction;)
-            direction = reference_[j].directions[orders[j][t]];
-        for (int f = 0; f < 3; ++f) score[t][f] = absCos(direction, fits_->linear->principal[f].direction);
-    }
-    return bestPairing(score);
-}
-
-void PlotCollector::addTensorCurves(Figure& figure, std::size_t named) const {
+void PlotCollector::addTensorCurves(Figure& figure) const {
     if (!fits_ || !fits_->tensor || !fits_->tensor->status.ok || figure.panels.empty() || rows_.empty()) return;
     const TensorFit& tensor = *fits_->tensor;
     // Samples across the data, and at each calculation's midpoint, where the fit meets the points.
@@ -98,63 +57,26 @@ void PlotCollector::addTensorCurves(Figure& figure, std::size_t named) const {
     at.reserve(xs.size());
     for (const double x : xs) at.push_back(tensor.tensorAt(x));
 
-    std::array<int, 3> numberOfTrack{};
-    const auto tracks = coefficientTracks(named);
-    for (int t = 0; t < 3; ++t) numberOfTrack[t] = tracks[t].number;
-
-    // The fitted axes followed along x, and paired with the tracks of the points by direction.
-    std::vector<std::array<int, 3>> fitOrder(at.size(), {0, 1, 2});
-    std::array<int, 3> fitOfTrack{0, 1, 2};
-    if (principalAxes_) {
-        std::vector<AxisDirections> directions;
-        for (const TensorAt& a : at) {
-            AxisDirections d;
-            for (int m = 0; m < 3; ++m)
-                if (a.principal[m].hasDirection) d[m] = a.principal[m].vector;
-            directions.push_back(d);
-        }
-        fitOrder = followAxes(directions);
-        const auto orders = axisOrders();
-        std::array<std::array<double, 3>, 3> score{};
-        for (std::size_t k = 0; k < rows_.size(); ++k) {
-            const std::size_t s =
-                static_cast<std::size_t>(std::lower_bound(xs.begin(), xs.end(), rows_[k].midpoint) - xs.begin());
-            for (int t = 0; t < 3; ++t)
-                for (int f = 0; f < 3; ++f)
-                    score[t][f] += absCos(rows_[k].directions[orders[k][t]], directions[s][fitOrder[s][f]]);
-        }
-        fitOfTrack = bestPairing(score);
-    }
-
     PlotPanel& panel = figure.panels.front();
     for (PlotLine& line : panel.lines) {
-        const int t = trackOfLine(line, numberOfTrack);
-        if (t < 0) continue;
+        const int k = axisOfLine(line);
+        if (k < 0 || k > 2) continue;
         line.joined = false;  // the fit joins them
         FittedCurve curve;
         curve.colour = line.colour;
         for (std::size_t s = 0; s < at.size(); ++s) {
             curve.x.push_back(xs[s]);
-            if (principalAxes_) {
-                const PrincipalCoefficient& p = at[s].principal[fitOrder[s][fitOfTrack[t]]];
-                curve.y.push_back(p.value);
-                curve.esd.push_back(p.esd);
-            } else {
-                curve.y.push_back(at[s].tensor[t][t]);
-                curve.esd.push_back(at[s].esd[t][t]);
-            }
+            // The fit's principal axes carry the series' numbers: axis k + 1 is principal[k].
+            curve.y.push_back(principalAxes_ ? at[s].principal[k].value : at[s].tensor[k][k]);
+            curve.esd.push_back(principalAxes_ ? at[s].principal[k].esd : at[s].esd[k][k]);
         }
         panel.curves.push_back(std::move(curve));
     }
     figure.fitLegend = "tensor fit (order " + std::to_string(tensor.order) + "), ± 1 esd";
 }
 
-void PlotCollector::addStrainCurves(Figure& figure, std::size_t named) const {
+void PlotCollector::addStrainCurves(Figure& figure) const {
     if (!fits_ || !fits_->status.ok || figure.panels.empty()) return;
-    std::array<int, 3> numberOfTrack{};
-    const auto tracks = strainTracks(named);
-    for (int t = 0; t < 3; ++t) numberOfTrack[t] = principalAxes_ ? tracks[t].number : t + 1;
-    const std::array<int, 3> fitOfTrack = fitAxisOfStrainTrack();
     const auto [low, high] = dataRange();
     const std::vector<double> xs = samples(low, high);
     // Under pressure the empirical law of each axis; otherwise (or where it failed) the line.
@@ -166,9 +88,8 @@ void PlotCollector::addStrainCurves(Figure& figure, std::size_t named) const {
     bool empirical = false, linear = false;
     PlotPanel& panel = figure.panels.front();
     for (PlotLine& line : panel.lines) {
-        const int t = trackOfLine(line, numberOfTrack);
-        if (t < 0) continue;
-        const int f = fitOfTrack[t];
+        const int f = axisOfLine(line);
+        if (f < 0 || f > 2) continue;
         FittedCurve curve;
         curve.colour = line.colour;
         curve.x = xs;
@@ -312,12 +233,8 @@ std::optional<Figure> PlotCollector::normalisedPressure() const {
     return f;
 }
 
-std::optional<Figure> PlotCollector::compressibility(std::size_t named) const {
+std::optional<Figure> PlotCollector::compressibility() const {
     if (!pressureRun_ || !fits_) return {};
-    std::array<int, 3> numberOfTrack{};
-    const auto tracks = strainTracks(named);
-    for (int t = 0; t < 3; ++t) numberOfTrack[t] = principalAxes_ ? tracks[t].number : t + 1;
-    const std::array<int, 3> fitOfTrack = fitAxisOfStrainTrack();
     const CoefficientUnit unit = coefficientScale();
     const auto [low, high] = dataRange();
     const std::vector<double> xs = samples(low, high);
@@ -330,9 +247,9 @@ std::optional<Figure> PlotCollector::compressibility(std::size_t named) const {
     std::vector<std::pair<int, FittedCurve>> curves;
     std::string failed;
     for (int t = 0; t < 3; ++t) {
-        const int number = numberOfTrack[t];
+        const int number = t + 1;
         for (const EmpiricalFit& e : fits_->empirical) {
-            if (e.axis != fitOfTrack[t] + 1) continue;
+            if (e.axis != number) continue;
             if (!e.status.ok) {
                 failed += std::string(failed.empty() ? "No curve for " : "; for ") +
                           (principalAxes_ ? "axis " + std::to_string(number) : std::string(1, static_cast<char>('X' + t))) +

@@ -6,56 +6,9 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-// u with its parts along the first `count` (unit, perpendicular) vectors removed.
-Vec3 perpendicularPart(Vec3 u, const std::array<Vec3, 3>& basis, int count) {
-    for (int k = 0; k < count; ++k) {
-        const float along = dot(u, basis[k]);
-        for (int i = 0; i < 3; ++i) u[i] -= along * basis[k][i];
-    }
-    return u;
-}
-
 }  // namespace
 
 float normalValue(const Mat3& t, const Vec3& n) { return quadraticForm(t, n); }
-
-std::array<Vec3, 3> completeAxes(const AxisDirections& axes) {
-    // A direction with less than this left after removing the others adds no new dimension.
-    constexpr float kIndependent = 1e-3f;
-    std::array<Vec3, 3> basis{};
-    std::array<int, 3> slotOf{};  // basis[k] belongs to axis slotOf[k]
-    std::array<bool, 3> filled{};
-    int count = 0;
-    for (int m = 0; m < 3; ++m) {
-        if (!axes[m]) continue;
-        const Vec3 rest = perpendicularPart(*axes[m], basis, count);
-        if (length(rest) < kIndependent) continue;
-        basis[count] = unit(rest);
-        slotOf[count++] = m;
-        filled[m] = true;
-    }
-    constexpr std::array<Vec3, 3> kCartesian{{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}}};
-    for (int m = 0; m < 3; ++m) {
-        if (filled[m]) continue;
-        // Of X, Y and Z the one most outside the directions chosen so far.
-        Vec3 best{};
-        float bestLength = -1.0f;
-        for (const Vec3& candidate : kCartesian) {
-            const Vec3 rest = perpendicularPart(candidate, basis, count);
-            const float restLength = length(rest);
-            if (restLength > bestLength) {
-                bestLength = restLength;
-                best = rest;
-            }
-        }
-        basis[count] = unit(best);
-        slotOf[count++] = m;
-        filled[m] = true;
-    }
-    std::array<Vec3, 3> result{};
-    for (int k = 0; k < 3; ++k) result[slotOf[k]] = basis[k];
-    return result;
-}
 
 SurfaceSection sectionOf(const Mat3& tensor, const std::array<Vec3, 3>& axes, int first, int second,
                          const std::array<Vec3, 3>& crystalAxes, int steps) {

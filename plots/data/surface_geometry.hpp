@@ -11,11 +11,6 @@
 // nᵀ·T·n.
 float normalValue(const Mat3& tensor, const Vec3& n);
 
-// Three orthonormal directions: the defined ones as given (normalised, each made perpendicular to
-// those before), the others chosen perpendicular to them, in the remaining plane or space. An
-// axis without direction lies in a circular section, where every such choice is equally good.
-std::array<Vec3, 3> completeAxes(const AxisDirections& axes);
-
 // The section through axes[first] and axes[second], `steps` points round it and the first again.
 SurfaceSection sectionOf(const Mat3& tensor, const std::array<Vec3, 3>& axes, int first, int second,
                          const std::array<Vec3, 3>& crystalAxes, int steps);

@@ -170,18 +170,8 @@ QWidget* ResultsWindow::surfacePage() {
     layout->addWidget(exportRow("surface", new QWidget));
     connect(surfaceChoice_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0) return;
+        // The surface names its axes as the series' axes, so the other tabs stay as they are.
         showSurfaceOf(index + 1);
-        // The other plots and the fits name the axes as this calculation does.
-        const auto named = static_cast<std::size_t>(index + 1);
-        for (FigureTab& tab : figureTabs_) {
-            if (tab.stem == "coefficients") tab.figure = collector_->coefficients(named);
-            else if (tab.stem == "strains") tab.figure = collector_->strains(named);
-            else if (tab.stem == "compressibility") tab.figure = collector_->compressibility(named).value_or(Figure{});
-            else continue;
-            tab.csv = figureCsv(tab.figure);
-            showFigureTab(tab);
-        }
-        showFitTables(named);
     });
     return page;
 }
@@ -217,15 +207,15 @@ QWidget* ResultsWindow::fitsPage() {
     fitsText_ = new QTextBrowser;
     fitsText_->setObjectName(QStringLiteral("fitsText"));
     fitsText_->setOpenLinks(false);
-    showFitTables(0);
+    showFitTables();
     return fitsText_;
 }
 
-void ResultsWindow::showFitTables(std::size_t named) {
+void ResultsWindow::showFitTables() {
     if (!fitsText_) return;
     const auto escaped = [](const std::string& text) { return qText(text).toHtmlEscaped(); };
     QString html;
-    for (const FitTable& table : collector_->fitTables(named)) {
+    for (const FitTable& table : collector_->fitTables()) {
         html += QStringLiteral("<h3>%1</h3>").arg(escaped(table.title));
         if (!table.columns.empty()) {
             html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"4\"><tr>");

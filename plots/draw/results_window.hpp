@@ -79,7 +79,7 @@ private:
     QWidget* surfacePage();
     QWidget* reportPage(const RunFiles& files);
     QWidget* fitsPage();
-    void showFitTables(std::size_t named);
+    void showFitTables();
     QWidget* exportRow(const std::string& stem, QWidget* left);
     void showFigureTab(FigureTab& tab);
     void showSurfaceOf(int k);

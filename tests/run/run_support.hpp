@@ -18,12 +18,14 @@ struct RunResult {
     std::vector<std::string> status;
 };
 
-// One run of `dataFile` with the print file `printFile`; the result files land beside it.
+// One run of `dataFile` with the print file `printFile`; the result files land beside it. The
+// series' axes carry the numbers of calculation `namedCalculation` (0: the last).
 inline RunResult runOnce(const std::filesystem::path& dataFile, const std::filesystem::path& printFile,
-                         RunOptions options = {}, std::vector<RunOutput*> extraOutputs = {}) {
+                         RunOptions options = {}, std::vector<RunOutput*> extraOutputs = {}, int namedCalculation = 0) {
     RunResult result{RunOutcome::readError, {}};
     RunState state;
     state.options = options;
+    state.fitOptions.namedCalculation = namedCalculation;
     state.clock = [] { return std::string(kFixedDateTime); };
     state.statusSink = [&](std::string_view s) { result.status.emplace_back(s); };
     state.resultFolder = printFile.parent_path();

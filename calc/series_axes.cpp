@@ -1,0 +1,204 @@
+#include "calc/series_axes.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "calc/crystal_system.hpp"
+#include "calc/principal_axes.hpp"
+#include "calc/strain_tensors.hpp"
+
+namespace {
+
+// What one point's strain against the reference gives, in the order of its decomposition.
+struct PointDecomposition {
+    StrainTensors tensors;
+    StrainChangeMoments moments;
+    AxisDirections directions;
+    std::array<double, 3> values{};
+};
+
+PointDecomposition decompose(const UnitCell& reference, const UnitCell& cell, const RunOptions& options,
+                             CrystalSystem system) {
+    PointDecomposition d;
+    d.tensors = CALC_STRAIN_TENSORS(reference, cell, options.strainType, system, options.axisConvention, &d.moments);
+    const bool principal = hasPrincipalAxes(system);
+    for (int m = 0; m < 3; ++m) {
+        if (principal) {
+            d.values[m] = d.tensors.eigenValues[m];
+            if (!isCircularSection(d.tensors.eigenVectors, d.tensors.eigenFlag, m + 1))
+                d.directions[m] = unit(row(d.tensors.eigenVectors, m + 1));
+        } else {
+            d.values[m] = d.tensors.strainTensor(m + 1, m + 1);
+            Vec3 axis{};
+            axis[m] = 1.0f;
+            d.directions[m] = axis;
+        }
+    }
+    return d;
+}
+
+Vec3 negated(const Vec3& v) { return {-v[0], -v[1], -v[2]}; }
+
+// The sense shown for a direction: the one whose angle to the nearest crystal axis is at most 90°.
+Vec3 shownSense(const Vec3& v, const Mat3& sMatrix) {
+    const std::array<float, 3> toAbc = anglesToCrystalAxes(v, sMatrix);
+    int nearest = 0;
+    for (int i = 1; i < 3; ++i)
+        if (std::min(toAbc[i], 180.0f - toAbc[i]) < std::min(toAbc[nearest], 180.0f - toAbc[nearest])) nearest = i;
+    return toAbc[nearest] > 90.0f ? negated(v) : v;
+}
+
+// The calculation's later point and its decomposition's directions; the pair is the one the run
+// computes as calculation k (from 1).
+struct NamedPair {
+    int k = 0;
+    int second = 0;
+    AxisDirections directions;
+};
+
+NamedPair namedPair(const Series& series, const RunOptions& options, int named,
+                    const std::vector<PointDecomposition>& points) {
+    NamedPair pair;
+    const int calculations = static_cast<int>(series.points.size()) - 1;
+    pair.k = named >= 1 && named <= calculations ? named : calculations;
+    pair.second = pair.k + 1;
+    const int first = options.incremental ? pair.k : 1;
+    if (first == 1) {
+        pair.directions = points[static_cast<std::size_t>(pair.second - 1)].directions;
+    } else {
+        pair.directions = decompose(series.points[static_cast<std::size_t>(first - 1)].cell,
+                                    series.points[static_cast<std::size_t>(pair.second - 1)].cell, options,
+                                    series.crystalSystem)
+                              .directions;
+    }
+    return pair;
+}
+
+}  // namespace
+
+SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int namedCalculation) {
+    SeriesAxes r;
+    const CrystalSystem system = series.crystalSystem;
+    r.principalAxes = hasPrincipalAxes(system);
+    for (int k = 0; k < 3; ++k) r.axes[k].number = k + 1;
+    if (series.points.empty()) return r;
+    const UnitCell& reference = series.points.front().cell;
+    r.referenceSMatrix = reference.sMatrix(options.axisConvention);
+
+    std::vector<PointDecomposition> decompositions;
+    decompositions.reserve(series.points.size());
+    std::vector<AxisDirections> directions;
+    directions.reserve(series.points.size());
+    for (const DataPoint& point : series.points) {
+        decompositions.push_back(decompose(reference, point.cell, options, system));
+        directions.push_back(decompositions.back().directions);
+    }
+
+    // Tracks by direction, then the track that carries each number.
+    const std::size_t n = decompositions.size();
+    std::vector<std::array<int, 3>> orders(n, {0, 1, 2});
+    std::array<int, 3> trackOfNumber{0, 1, 2};
+    if (r.principalAxes) {
+        orders = followAxes(directions);
+        if (n >= 2) {
+            const NamedPair named = namedPair(series, options, namedCalculation, decompositions);
+            r.namedCalculation = named.k;
+            // Each track's direction at the named pair's later point, or its last one before it.
+            AxisDirections tracks;
+            for (std::size_t i = 0; i < static_cast<std::size_t>(named.second); ++i)
+                for (int t = 0; t < 3; ++t)
+                    if (const auto& d = directions[i][orders[i][t]]) tracks[t] = d;
+            trackOfNumber = matchAxes(named.directions, tracks);
+        }
+    } else if (n >= 2) {
+        r.namedCalculation = namedCalculation >= 1 && namedCalculation < static_cast<int>(n) ? namedCalculation
+                                                                                              : static_cast<int>(n) - 1;
+    }
+
+    // Values and directions by number.
+    r.points.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const DataPoint& point = series.points[i];
+        StrainOnAxes& s = r.points[i];
+        s.point = static_cast<int>(i) + 1;
+        s.x = variableOf(point, series.pressureRun);
+        s.sigX = variableEsdOf(point, series.pressureRun);
+        s.strain = decompositions[i].tensors.strainTensor;
+        s.strainEsd = decompositions[i].tensors.esdTensor;
+        s.withEsds = decompositions[i].tensors.esdCount > 0;
+        for (int k = 0; k < 3; ++k) {
+            const int m = orders[i][trackOfNumber[k]];
+            s.value[k] = decompositions[i].values[m];
+            s.direction[k] = directions[i][m];
+        }
+    }
+
+    // The mean direction of each axis, each point's turned to agree with the first, in the sense
+    // shown; then every point's direction in that sense.
+    for (int k = 0; k < 3; ++k) {
+        SeriesAxis& axis = r.axes[k];
+        std::optional<Vec3> first;
+        std::array<double, 3> sum{};
+        for (const StrainOnAxes& s : r.points) {
+            if (!s.direction[k]) continue;
+            const Vec3& d = *s.direction[k];
+            if (!first) first = d;
+            const double sense = dot(d, *first) < 0.0f ? -1.0 : 1.0;
+            for (int c = 0; c < 3; ++c) sum[c] += sense * static_cast<double>(d[c]);
+        }
+        const double norm = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+        if (!first || !(norm > 0.0)) continue;
+        axis.hasDirection = true;
+        const Vec3 mean = unit({static_cast<float>(sum[0] / norm), static_cast<float>(sum[1] / norm),
+                                static_cast<float>(sum[2] / norm)});
+        axis.vector = r.principalAxes ? shownSense(mean, r.referenceSMatrix) : mean;
+        axis.uvw = uvwOf(axis.vector, r.referenceSMatrix);
+        axis.toAbc = anglesToCrystalAxes(axis.vector, r.referenceSMatrix);
+        for (StrainOnAxes& s : r.points)
+            if (s.direction[k] && dot(*s.direction[k], axis.vector) < 0.0f) s.direction[k] = negated(*s.direction[k]);
+    }
+    for (int k = 0; k < 3; ++k)
+        for (int l = 0; l < 3; ++l)
+            if (!r.principalAxes && equalBySymmetry(system, k + 1, l + 1)) r.axes[k].equalTo.push_back(l + 1);
+
+    // The esd along each axis's direction at each point: its own there, else the mean direction,
+    // the directions completed to three where the series leaves some without one.
+    AxisDirections means;
+    for (int k = 0; k < 3; ++k)
+        if (r.axes[k].hasDirection) means[k] = r.axes[k].vector;
+    for (std::size_t i = 0; i < n; ++i) {
+        StrainOnAxes& s = r.points[i];
+        AxisDirections along;
+        for (int k = 0; k < 3; ++k) along[k] = s.direction[k] ? s.direction[k] : means[k];
+        const std::array<Vec3, 3> complete = completeAxes(along);
+        for (int k = 0; k < 3; ++k) s.esd[k] = s.withEsds ? decompositions[i].moments.esdAlong(complete[k]) : 0.0;
+    }
+    return r;
+}
+
+std::array<int, 3> SeriesAxes::numbersOf(const AxisDirections& calculationAxes, int point) const {
+    if (!principalAxes || points.empty()) return {1, 2, 3};
+    const std::size_t at = static_cast<std::size_t>(std::clamp(point, 1, static_cast<int>(points.size())));
+    // Each axis's direction at the point, or the last one it had before it, or its mean.
+    AxisDirections tracks;
+    for (int k = 0; k < 3; ++k) {
+        for (std::size_t i = 0; i < at; ++i)
+            if (points[i].direction[k]) tracks[k] = points[i].direction[k];
+        if (!tracks[k] && axes[k].hasDirection) tracks[k] = axes[k].vector;
+    }
+    const std::array<int, 3> trackOfAxis = matchAxes(calculationAxes, tracks);
+    return {trackOfAxis[0] + 1, trackOfAxis[1] + 1, trackOfAxis[2] + 1};
+}
+
+AxisDirections SeriesAxes::directionsNear(double x) const {
+    AxisDirections d;
+    if (points.empty()) return d;
+    const auto nearest = std::min_element(points.begin(), points.end(), [x](const StrainOnAxes& a, const StrainOnAxes& b) {
+        return std::fabs(a.x - x) < std::fabs(b.x - x);
+    });
+    for (int k = 0; k < 3; ++k) {
+        d[k] = nearest->direction[k];
+        if (!d[k] && axes[k].hasDirection) d[k] = axes[k].vector;
+    }
+    return d;
+}
