@@ -177,10 +177,6 @@ Series seriesOf(std::size_t count) {
     return series;
 }
 
-const PlotLine& lineNumbered(const Figure& f, PlotColour colour) {
-    const auto& lines = f.panels.at(0).lines;
-    return *std::find_if(lines.begin(), lines.end(), [&](const PlotLine& l) { return l.colour == colour; });
-}
 
 TEST(PlotLabels, NumbersReadAsTypedWithTrueMinusSigns) {
     // The midpoint with one digit more than the finer value, never a float's tail.
@@ -378,8 +374,9 @@ TEST(PlotRuns, LineNumbersAreTheReportsAtTheNamedCalculation) {
                 EXPECT_NE(line.name.find(shown(axis.toAbc[0]) + ", " + shown(axis.toAbc[1]) + ", " + shown(axis.toAbc[2])),
                           std::string::npos)
                     << line.name;
-                if (r.principal[n - 1].hasDirection)
+                if (r.principal[n - 1].hasDirection) {
                     EXPECT_GT(std::fabs(dot(axis.vector, r.principal[n - 1].direction)), 0.9f) << "calculation " << k;
+                }
             }
             if (!incremental) {
                 // Against the first point the strains' lines are the report's axes too.
@@ -487,6 +484,38 @@ TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
     // No figures that only a pressure series has.
     EXPECT_FALSE(collector.normalisedPressure().has_value());
     EXPECT_FALSE(collector.compressibility().has_value());
+}
+
+// Every axis of a pressure series gets a compressibility curve: its empirical law's, or, where the
+// law failed (stishovite's a axes follow a logarithm of P), the tensor fit's derivative, dashed.
+TEST(PlotRuns, AnAxisWhoseEmpiricalLawFailedIsDrawnFromTheTensorFit) {
+    TempFolder dir("plots-compressibility");
+    PlotCollector collector;
+    ASSERT_EQ(runOnce(example("stishovite_tetragonal_P.dat"), dir / "r.prt", {}, {&collector}).outcome,
+              RunOutcome::completed);
+    const FitResult& fits = *collector.fitResult();
+    const std::optional<Figure> figure = collector.compressibility();
+    ASSERT_TRUE(figure.has_value());
+    const auto& curves = figure->panels.at(0).curves;
+    ASSERT_EQ(curves.size(), 3u);
+    bool anyFailed = false;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const EmpiricalFit& law = fits.empirical.at(k);
+        const FittedCurve& curve = curves[k];
+        const std::size_t middle = curve.x.size() / 2;
+        const double x = curve.x[middle];
+        EXPECT_EQ(curve.dashed, !law.status.ok);
+        if (law.status.ok) {
+            EXPECT_DOUBLE_EQ(curve.y[middle], law.compressibilityAt(x));
+        } else {
+            anyFailed = true;
+            // -de/dP along Z (or X, Y): the diagonal of the fitted property tensor there.
+            EXPECT_DOUBLE_EQ(curve.y[middle], fits.tensor->tensorAt(x).tensor[k][k]);
+            EXPECT_NE(curve.name.find("(tensor fit)"), std::string::npos);
+            EXPECT_NE(figure->caption.find(law.status.text), std::string::npos);
+        }
+    }
+    EXPECT_TRUE(anyFailed);
 }
 
 }  // namespace
