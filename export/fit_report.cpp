@@ -1,9 +1,11 @@
 #include "export/fit_report.hpp"
 
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
+#include "LIBRARIES/text/text.hpp"
 #include "fit/coefficient_units.hpp"
 #include "fit/esd_notation.hpp"
 #include "tenzio_version.hpp"
@@ -27,16 +29,10 @@ std::string left(const std::string& s, std::size_t width) {
 
 std::string number(double v, int significant = 6) {
     if (!std::isfinite(v)) return "-";
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, significant);
-    return std::string(buffer, r.ptr);
+    return numberText(v, std::chars_format::general, significant);
 }
 
-std::string fixedText(double v, int decimals) {
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
-    return std::string(buffer, r.ptr);
-}
+std::string fixedText(double v, int decimals) { return numberText(v, std::chars_format::fixed, decimals); }
 
 std::string scaled(double value, double esd, double factor) { return valueWithEsd(value * factor, esd * factor); }
 
@@ -221,7 +217,9 @@ std::string ffSection(const NormalisedPressure& ff, const std::string& xLabel, c
 
 }  // namespace
 
-std::string fitReportText(const FitResult& result, const std::string& unit) {
+std::string fitReportText(const FitResult& result, const std::string& unitAsRead) {
+    // The report is UTF-8 whatever bytes the data file's UNITS line held.
+    const std::string unit = oneLine(unitAsRead);
     if (!result.status.ok) return "No fits: " + result.status.text + ".\n";
     const bool pressure = result.pressure;
     const CoefficientUnit cu = coefficientUnit(pressure, unit);
@@ -251,12 +249,13 @@ bool FitReportOutput::begin(const RunHeader& header) {
     temperatureUnit_ = s.temperatureUnit;
     pressureUnit_ = s.pressureUnit;
     heading_ = "Tenzio " TENZIO_VERSION ": fits over the series\n";
-    heading_ += "Input: " + header.inputName + "\n";
-    if (!s.title.empty()) heading_ += "Title: " + s.title + "\n";
+    // Names and titles as they came, made UTF-8 on one line each.
+    heading_ += "Input: " + oneLine(header.inputName) + "\n";
+    if (!s.title.empty()) heading_ += "Title: " + oneLine(s.title) + "\n";
     heading_ += std::string(s.pressureRun ? "Pressure" : "Temperature") + " series of " + std::to_string(s.points.size()) +
                 " points, " + (s.crystalSystem == CrystalSystem::none ? std::string("no crystal system")
                                                                  : std::string(crystalSystemKey(s.crystalSystem)) + " crystal system");
-    const std::string& unit = s.pressureRun ? s.pressureUnit : s.temperatureUnit;
+    const std::string unit = oneLine(s.pressureRun ? s.pressureUnit : s.temperatureUnit);
     heading_ += unit.empty() ? ", no units given" : ", " + std::string(s.pressureRun ? "P" : "T") + " in " + unit;
     heading_ += "; " + header.dateTime + "\n\n";
     return true;
