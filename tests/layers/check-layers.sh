@@ -12,12 +12,12 @@ declare -A allowed=(
   [LIBRARIES/text]="LIBRARIES/text"
   [calc]="LIBRARIES/math calc"
   [input]="LIBRARIES/math LIBRARIES/text calc input"
-  [fit]="LIBRARIES/math calc fit"
+  [fit]="LIBRARIES/math LIBRARIES/text calc fit"
   [output]="LIBRARIES/math calc fit output"
   [report]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc fit output report"
   [export]="LIBRARIES/math LIBRARIES/text calc fit output export"
-  [plots]="LIBRARIES/math calc fit output plots"
-  [plots/data]="LIBRARIES/math calc fit output plots/data"
+  [plots]="LIBRARIES/math LIBRARIES/text calc fit output plots"
+  [plots/data]="LIBRARIES/math LIBRARIES/text calc fit output plots/data"
   [run]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc input fit output report export run"
 )
 status=0
