@@ -136,6 +136,7 @@ void tensor(JsonText& j, const TensorFit& fit) {
     if (fit.status.ok) {
         for (const TensorAt& t : fit.at) {
             j.open('{').key("x").number(t.x).key("measured").boolean(t.measured);
+            j.key("extrapolated").boolean(t.extrapolated);
             j.key("tensor").rows(t.tensor).key("esd").rows(t.esd).key("principal").open('[');
             for (const PrincipalCoefficient& axis : t.principal) {
                 j.open('{').key("value").number(axis.value).key("esd").number(axis.esd);

@@ -102,6 +102,7 @@ struct PrincipalCoefficient {
 struct TensorAt {
     double x = 0.0;
     bool measured = false;  // x of a data point, rather than one asked for
+    bool extrapolated = false;  // asked for outside the range of the measured x
     Tensor3 tensor{};
     Tensor3 esd{};
     Tensor3 strain{};  // the fitted strain at x, and its esd

@@ -203,6 +203,9 @@ TensorFit fitTensor(const ReferenceStrains& strains, int order, bool pressure, c
         fit.at.push_back(evaluate(x));
         fit.at.back().measured = true;
     }
-    for (const double x : at) fit.at.push_back(evaluate(x));
+    for (const double x : at) {
+        fit.at.push_back(evaluate(x));
+        fit.at.back().extrapolated = x < *measured.begin() || x > *measured.rbegin();
+    }
     return fit;
 }
