@@ -130,6 +130,8 @@ std::string_view eosModelName(EosModel model);  // "BM2", "Vinet3", ...
 std::optional<EosModel> eosModelNamed(std::string_view name);  // any case
 // BM2, BM3 and Vinet3.
 std::vector<EosModel> defaultEosModels();
+// Every model, in the order of the enum.
+std::vector<EosModel> knownEosModels();
 
 // One equation of state fitted to the volume, or to an edge x with x^3 in place of V. For an
 // edge, v0 holds x0 and k0, kp, kpp the linear moduli M0 = 3 K0, M' = 3 K', M'' = 3 K''.

@@ -1,5 +1,6 @@
-// tenzio-batch's options and data as a user gives them: an x outside the measured range is
-// computed and flagged.
+// tenzio-batch's options and data as a user gives them: a value that cannot be used is a usage
+// error that names the option and the value; blanks, case and repeats in lists do no harm; an x
+// outside the measured range is computed and flagged.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -15,6 +16,8 @@ constexpr const char* kSeries =
     "TITLE options\nUNITS T K\nLINE1 T A SIGA B C ALPHA BETA GAMMA\nDATA\n"
     "100 5.000 0.001 6 7 90 90 90\n200 5.001 0.001 6 7 90 90 90\n300 5.002 0.001 6 7 90 90 90\n";
 
+const std::filesystem::path kExamples = std::filesystem::path(TENZIO_SOURCE_DIR) / "examples";
+
 struct Batch {
     int exit;
     std::string out;     // standard output
@@ -27,13 +30,68 @@ Batch batch(const TempFolder& dir, const std::string& arguments) {
     return {exit, slurp(out), slurp(errors)};
 }
 
+struct Refused {
+    std::string options;
+    std::string message;  // on standard error
+};
+
+// The models as the README lists them.
+const std::string kKnownModels = "(known: BM2, BM3, BM4, Vinet2, Vinet3, Murnaghan, NS2, NS3)";
+
+const Refused kRefused[] = {
+    {"--fit-order abc", "--fit-order: abc is not a whole number"},
+    {"--fit-order 5", "--fit-order: 5 is not from 1 to 4"},
+    {"--axes x", "--axes: x is not a whole number"},
+    {"--plots DIR --surface last", "--surface: last is not a whole number"},
+    {"--at nan", "--at: nan is not a finite number"},
+    {"--at 150,inf", "--at: inf is not a finite number"},
+    {"--at 150,x", "--at: x is not a number"},
+    {"--at 1e39", "--at: 1e39 is beyond single precision"},
+    {"--eos BM3,BM7", "--eos: unknown equation of state BM7 " + kKnownModels},
+    {"--eos ' '", "--eos: an empty name is no equation of state " + kKnownModels},
+};
+
+void PrintTo(const Refused& r, std::ostream* out) { *out << r.options; }
+
+class RefusedOption : public testing::TestWithParam<Refused> {};
+
+TEST_P(RefusedOption, IsAUsageErrorNamingTheOptionAndTheValueAndWritesNothing) {
+    TempFolder dir("batch-options-refused");
+    writeFile(dir / "series.dat", kSeries);
+    std::string options = GetParam().options;
+    if (const std::size_t at = options.find("DIR"); at != std::string::npos) options.replace(at, 3, shellQuoted(dir / "plots"));
+    const Batch run = batch(dir, shellQuoted(dir / "series.dat") + " --json " + shellQuoted(dir / "run.json") + " " + options);
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_NE(run.errors.find(GetParam().message), std::string::npos) << run.errors;
+    EXPECT_FALSE(std::filesystem::exists(dir / "run.json"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "plots"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, RefusedOption, testing::ValuesIn(kRefused));
+
+std::vector<std::string> volumeModels(const nlohmann::json& fits) {
+    std::vector<std::string> models;
+    for (const auto& e : fits.at("eos"))
+        if (e.at("quantity") == "volume") models.push_back(e.at("model"));
+    return models;
+}
+
+TEST(BatchOptions, ListsTolerateBlanksCaseAndRepeats) {
+    TempFolder dir("batch-options-lists");
+    const Batch run = batch(dir, shellQuoted(kExamples / "stishovite_tetragonal_P.dat") + " --json - --eos ' vinet3 , BM3,bm3,Vinet3' --fit-order ' 1'");
+    ASSERT_EQ(run.exit, 0) << run.errors;
+    const nlohmann::json fits = nlohmann::json::parse(run.out).at("fits");
+    EXPECT_EQ(volumeModels(fits), (std::vector<std::string>{"Vinet3", "BM3"}));  // each once, in the order first named
+    EXPECT_EQ(fits.at("tensor").at("order"), 1);
+}
+
 // Inside the measured range [100, 300], ends included, an x is interpolated; outside, it is
 // computed all the same and flagged.
 TEST(BatchOptions, AnXOutsideTheMeasuredRangeIsComputedAndFlaggedAsExtrapolated) {
     TempFolder dir("batch-options-at");
     writeFile(dir / "series.dat", kSeries);
     const Batch run = batch(dir, shellQuoted(dir / "series.dat") + " --json - --fits " + shellQuoted(dir / "fits.txt") +
-                                     " --at 100,150,300,99.5,1000");
+                                     " --at ' 100 ,150,300,99.5,1000'");
     ASSERT_EQ(run.exit, 0) << run.errors;
     const nlohmann::json at = nlohmann::json::parse(run.out).at("fits").at("tensor").at("at");
     ASSERT_EQ(at.size(), 3u + 5u);
