@@ -143,7 +143,7 @@ std::array<double, 3> uvwOf(const Vec3& direction, const std::optional<Mat3>& in
 
 TensorAt TensorFit::tensorAt(double x) const {
     TensorAt r;
-    r.x = x;
+    r.x = static_cast<float>(x);
     if (!status.ok) return r;
     const double sign = pressure ? -1.0 : 1.0;
     std::array<double, 6> property{}, propertyEsd{}, strain{}, strainEsd{};
@@ -188,7 +188,7 @@ TensorFit fitTensor(const ReferenceStrains& strains, int order, bool pressure, c
         // every x, and only the strain changes.
         if (order > 1 || fit.at.empty()) return fit.tensorAt(x);
         TensorAt t = fit.at.front();
-        t.x = x;
+        t.x = static_cast<float>(x);
         t.measured = false;
         std::array<double, 6> strain{}, strainEsd{};
         for (std::size_t k = 0; k < 6; ++k) {
