@@ -120,6 +120,26 @@ TEST(Exports, NumbersAreTheShortestThatReadBack) {
     EXPECT_EQ(csvNumber(std::nanf("")), "");
 }
 
+// The units of T and P as the series names them, null where it names none.
+TEST(Exports, TheJsonCarriesTheUnitsTheSeriesNames) {
+    struct Case {
+        const char* header;
+        nlohmann::json units;
+    };
+    const Case cases[] = {
+        {"", {{"T", nullptr}, {"P", nullptr}}},
+        {"UNITS T C\n", {{"T", "\u00b0C"}, {"P", nullptr}}},
+        {"UNITS P kbar T K\n", {{"T", "K"}, {"P", "kbar"}}},
+    };
+    for (const Case& c : cases) {
+        TempFolder dir("exports-units");
+        writeFile(dir / "cells.dat", std::string(c.header) + kSeries);
+        JsonOutput json(dir / "run.json");
+        ASSERT_EQ(runOnce(dir / "cells.dat", dir / "run.prt", {}, {&json}).outcome, RunOutcome::completed);
+        EXPECT_EQ(nlohmann::json::parse(slurp(dir / "run.json")).at("units"), c.units) << c.header;
+    }
+}
+
 // Each P of the fits' tables (the tensor at each measured P, the compressibility of the empirical
 // law, F-f) reads back as the decimal the data file gives it, not as its float widened to a
 // double (0.19, not 0.1899999976158142); the fitted numbers are the doubles computed.
