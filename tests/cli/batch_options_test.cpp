@@ -1,6 +1,6 @@
 // tenzio-batch's options and data as a user gives them: a value that cannot be used is a usage
 // error that names the option and the value; blanks, case and repeats in lists do no harm; an x
-// outside the measured range is computed and flagged.
+// outside the measured range is computed and flagged; a UNITS word that is no unit is said once.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -111,6 +111,21 @@ TEST(BatchOptions, AnXOutsideTheMeasuredRangeIsComputedAndFlaggedAsExtrapolated)
                              "  \u2020 asked for with --at, outside the measured range of T: extrapolated\n"})
         EXPECT_NE(report.find(text), std::string::npos) << text;
     EXPECT_NE(report.find("         300 "), std::string::npos);  // measured: no mark
+}
+
+// Said on standard error once, whether the series is read for --sort before the run or by the run.
+TEST(BatchOptions, AnUnknownUnitIsSaidOnceOnStandardErrorAndKeptAsTheLabel) {
+    TempFolder dir("batch-options-units");
+    writeFile(dir / "series.dat", std::string(kSeries).replace(std::string(kSeries).find("UNITS T K"), 9, "UNITS T Rankine"));
+    const std::string warning = "tenzio-batch: line 2: UNITS: \"Rankine\" is no known unit of T; kept as its label\n";
+    for (const char* sort : {"", " --sort"}) {
+        const Batch run = batch(dir, shellQuoted(dir / "series.dat") + " --json -" + sort);
+        ASSERT_EQ(run.exit, 0) << run.errors;
+        const std::size_t at = run.errors.find(warning);
+        EXPECT_NE(at, std::string::npos) << run.errors;
+        EXPECT_EQ(run.errors.find(warning, at + 1), std::string::npos) << run.errors;
+        EXPECT_EQ(nlohmann::json::parse(run.out).at("units").at("T"), "Rankine");
+    }
 }
 
 }  // namespace
