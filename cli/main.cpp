@@ -103,6 +103,9 @@ int runBatch(int argc, char** argv) {
                    "BM2,BM3,Vinet3): " + knownEosModelList())
         ->delimiter(',')
         ->transform(eosModelChoice());
+    bool noFits = false;
+    app.add_flag("--no-fits", noFits, "No fits over the series for --json and --plots (the JSON's \"fits\" is null)")
+        ->excludes(fitsOption);
     app.add_option("--weights", weights,
                    "Weights of the fits: esd (default: 1/sigma^2 from the esds) or none (every point weight 1)")
         ->check(CLI::IsMember({"esd", "none"}));
@@ -139,6 +142,7 @@ int runBatch(int argc, char** argv) {
     if (!eosNames.empty()) state.fitOptions.eosModels = eosModelsNamed(eosNames);
     for (const std::string& value : atValues) state.fitOptions.at.push_back(finiteValueOf(value));
     state.fitOptions.weights = weights == "none" ? FitWeights::none : FitWeights::esd;
+    state.fitOptions.fits = !noFits;
 
     // Outputs that are one file, or that are inputs, stop the command before any file is opened
     // or created.

@@ -12,8 +12,9 @@ struct FitOptions {
     std::vector<double> at;  // where the tensor is also evaluated, beside the measured x
     std::vector<EosModel> eosModels = defaultEosModels();
     FitWeights weights = FitWeights::esd;
+    bool fits = true;  // false: no fits at all, and the result says they were turned off
 };
 
 // Every strain is measured against the first point of the series. A series of fewer than three
-// points gives a result that is not ok, with the reason.
+// points, or fits turned off, give a result that is not ok, with the reason.
 FitResult fitSeries(const Series& series, const FitOptions& options);

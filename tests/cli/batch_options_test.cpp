@@ -1,6 +1,7 @@
 // tenzio-batch's options and data as a user gives them: a value that cannot be used is a usage
 // error that names the option and the value; blanks, case and repeats in lists do no harm; an x
-// outside the measured range is computed and flagged; a UNITS word that is no unit is said once.
+// outside the measured range is computed and flagged; --no-fits turns the fits off for every
+// output; a UNITS word that is no unit is said once.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -49,6 +50,7 @@ const Refused kRefused[] = {
     {"--at 1e39", "--at: 1e39 is beyond single precision"},
     {"--eos BM3,BM7", "--eos: unknown equation of state BM7 " + kKnownModels},
     {"--eos ' '", "--eos: an empty name is no equation of state " + kKnownModels},
+    {"--fits DIR --no-fits", "--fits excludes --no-fits"},
 };
 
 void PrintTo(const Refused& r, std::ostream* out) { *out << r.options; }
@@ -111,6 +113,26 @@ TEST(BatchOptions, AnXOutsideTheMeasuredRangeIsComputedAndFlaggedAsExtrapolated)
                              "  \u2020 asked for with --at, outside the measured range of T: extrapolated\n"})
         EXPECT_NE(report.find(text), std::string::npos) << text;
     EXPECT_NE(report.find("         300 "), std::string::npos);  // measured: no mark
+}
+
+// --no-fits: the JSON says why it has none, and the plots have no fitted curve and no figure made
+// of fits alone.
+TEST(BatchOptions, NoFitsTurnsTheFitsOffForTheJsonAndThePlots) {
+    TempFolder dir("batch-options-no-fits");
+    const std::string input = shellQuoted(kExamples / "Ag3CoCN6_monoclinic_P.dat");
+    const Batch with = batch(dir, input + " --json - --plots " + shellQuoted(dir / "with"));
+    const Batch without = batch(dir, input + " --json - --no-fits --plots " + shellQuoted(dir / "without"));
+    ASSERT_EQ(with.exit, 0) << with.errors;
+    ASSERT_EQ(without.exit, 0) << without.errors;
+    EXPECT_TRUE(nlohmann::json::parse(with.out).at("fits").is_object());
+    const nlohmann::json doc = nlohmann::json::parse(without.out);
+    EXPECT_TRUE(doc.at("fits").is_null());
+    EXPECT_EQ(doc.at("fits_reason"), "turned off (--no-fits)");
+    for (const char* stem : {"ff", "compressibility"}) {
+        const std::string name = "Ag3CoCN6_monoclinic_P_" + std::string(stem) + ".csv";
+        EXPECT_TRUE(std::filesystem::exists(dir / "with" / name)) << name;
+        EXPECT_FALSE(std::filesystem::exists(dir / "without" / name)) << name;
+    }
 }
 
 // Said on standard error once, whether the series is read for --sort before the run or by the run.
