@@ -4,13 +4,15 @@
 
 #include <charconv>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 namespace {
 
 // The fits hold a few thousand numbers for a long series, so their text is written directly:
-// each double as the shortest decimal that reads back to it, null where it is not finite (never
-// NaN in the document). Strings go through nlohmann-json for their escapes.
+// each number as the shortest decimal that reads back to it in its own type (a double, computed;
+// a float, the series' T or P as read: 0.208, not 0.20800000429153442), null where it is not
+// finite (never NaN in the document). Strings go through nlohmann-json for their escapes.
 class JsonText {
 public:
     JsonText& open(char bracket) {
@@ -32,7 +34,9 @@ public:
         afterKey_ = true;
         return *this;
     }
-    JsonText& number(double v) {
+    template <class Real>
+    JsonText& number(Real v) {
+        static_assert(std::is_same_v<Real, double> || std::is_same_v<Real, float>, "a float or a double");
         separate();
         if (!std::isfinite(v)) {
             out_ += "null";
@@ -67,7 +71,7 @@ public:
     template <class T, std::size_t N>
     JsonText& numbers(const std::array<T, N>& values) {
         open('[');
-        for (const T v : values) number(static_cast<double>(v));
+        for (const T v : values) number(v);
         return close(']');
     }
     JsonText& rows(const Tensor3& t) {
@@ -136,6 +140,7 @@ void tensor(JsonText& j, const TensorFit& fit) {
     if (fit.status.ok) {
         for (const TensorAt& t : fit.at) {
             j.open('{').key("x").number(t.x).key("measured").boolean(t.measured);
+            j.key("extrapolated").boolean(t.extrapolated);
             j.key("tensor").rows(t.tensor).key("esd").rows(t.esd).key("principal").open('[');
             for (const PrincipalCoefficient& axis : t.principal) {
                 j.open('{').key("value").number(axis.value).key("esd").number(axis.esd);
@@ -208,7 +213,7 @@ void empirical(JsonText& j, const EmpiricalFit& fit) {
     j.key("K");
     if (ok) {
         j.open('[');
-        for (const ValueAt& k : fit.k) j.open('{').key("x").number(k.x).key("value").number(k.value).key("esd").number(k.esd).close('}');
+        for (const ValueAtPoint& k : fit.k) j.open('{').key("x").number(k.x).key("value").number(k.value).key("esd").number(k.esd).close('}');
         j.close(']');
     } else {
         j.null();

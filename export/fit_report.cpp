@@ -76,6 +76,12 @@ std::string linearSection(const LinearFits& fits, const SeriesAxes& axes, bool p
     return out + "\n";
 }
 
+// An x of the tensor fit with its mark: none for a measured x, * for one asked for with --at, and
+// † for one asked for outside the measured range.
+std::string markedX(const TensorAt& at) {
+    return number(at.x) + (at.measured ? " " : at.extrapolated ? "\u2020" : "*");
+}
+
 std::string tensorSection(const TensorFit& fit, bool pressure, const CoefficientUnit& unit, const std::string& x,
                           const std::string& xLabel) {
     const std::string symbol = pressure ? "\u03b2" : "\u03b1";
@@ -88,7 +94,7 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
     for (int m = 1; m <= 3; ++m) out += right(symbol + std::to_string(m), 18);
     out += "\n";
     for (const TensorAt& at : fit.at) {
-        out += "  " + right(number(at.x) + (at.measured ? " " : "*"), 12);
+        out += "  " + right(markedX(at), 12);
         for (const PrincipalCoefficient& axis : at.principal) out += right(scaled(axis.value, axis.esd, unit.factor), 18);
         out += "\n";
     }
@@ -98,7 +104,7 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
         for (int m = 1; m <= 3; ++m) out += "  " + left("axis " + std::to_string(m), 46);
         out += "\n";
         for (const TensorAt& at : fit.at) {
-            out += "  " + right(number(at.x) + (at.measured ? " " : "*"), 12);
+            out += "  " + right(markedX(at), 12);
             for (const PrincipalCoefficient& axis : at.principal) {
                 std::string cell = "circular section";
                 if (axis.hasDirection) {
@@ -114,8 +120,10 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
             out += "\n";
         }
     }
-    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return !a.measured; }))
+    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return !a.measured && !a.extrapolated; }))
         out += "  * asked for with --at\n";
+    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return a.extrapolated; }))
+        out += "  \u2020 asked for with --at, outside the measured range of " + x + ": extrapolated\n";
     return out + "\n";
 }
 

@@ -275,9 +275,9 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     fit.nu = {current[3], esd(3)};
     fit.status = FitStatus::success();
     for (const FitPoint& point : points)
-        fit.k.push_back({point.x, fit.compressibilityAt(point.x), fit.compressibilityEsdAt(point.x)});
+        fit.k.push_back({static_cast<float>(point.x), fit.compressibilityAt(point.x), fit.compressibilityEsdAt(point.x)});
     const bool finite = std::all_of(covariance.begin(), covariance.end(), [](double c) { return std::isfinite(c); }) &&
-                        std::all_of(fit.k.begin(), fit.k.end(), [](const ValueAt& k) {
+                        std::all_of(fit.k.begin(), fit.k.end(), [](const ValueAtPoint& k) {
                             return std::isfinite(k.value) && std::isfinite(k.esd);
                         });
     if (!finite) {

@@ -41,6 +41,14 @@ struct ValueAt {
     double esd = 0.0;
 };
 
+// A value with its esd at the x of a data point, x as the series holds it (single precision, as
+// outputs write it).
+struct ValueAtPoint {
+    float x = 0.0f;
+    double value = 0.0;
+    double esd = 0.0;
+};
+
 // A weighted least-squares polynomial q(x) = sum of c[k] (x - origin)^k, k = 0..order, with the
 // covariance of the c[k] (scaled by chi2 / dof).
 struct PolynomialFit {
@@ -93,8 +101,9 @@ struct PrincipalCoefficient {
 // The property tensor (dε/dx for temperature, -dε/dx for pressure) at x, with esds from the
 // fit's covariance, and its principal axes.
 struct TensorAt {
-    double x = 0.0;
+    float x = 0.0f;  // as the series holds T and P, and as --at is read
     bool measured = false;  // x of a data point, rather than one asked for
+    bool extrapolated = false;  // asked for outside the range of the measured x
     Tensor3 tensor{};
     Tensor3 esd{};
     Tensor3 strain{};  // the fitted strain at x, and its esd
@@ -123,6 +132,8 @@ std::string_view eosModelName(EosModel model);  // "BM2", "Vinet3", ...
 std::optional<EosModel> eosModelNamed(std::string_view name);  // any case
 // BM2, BM3 and Vinet3.
 std::vector<EosModel> defaultEosModels();
+// Every model, in the order of the enum.
+std::vector<EosModel> knownEosModels();
 
 // One equation of state fitted to the volume, or to an edge x with x^3 in place of V. For an
 // edge, v0 holds x0 and k0, kp, kpp the linear moduli M0 = 3 K0, M' = 3 K', M'' = 3 K''.
@@ -163,7 +174,7 @@ struct EmpiricalFit {
     std::vector<double> covariance;  // 4 x 4: eps0, lambda, pc, nu
     double chi2 = 0.0;
     int dof = 0;
-    std::vector<ValueAt> k;  // the compressibility K = -d(epsilon)/dP at each measured P
+    std::vector<ValueAtPoint> k;  // the compressibility K = -d(epsilon)/dP at each measured P
 
     double strainAt(double p) const;
     double strainEsdAt(double p) const;
@@ -174,7 +185,7 @@ struct EmpiricalFit {
 // One point of the normalised pressure F against the Eulerian finite strain f.
 struct NormalisedPressurePoint {
     int point = 0;  // data point, from 1
-    double x = 0.0;  // P
+    float x = 0.0f;  // P
     double f = 0.0;
     double fEsd = 0.0;
     double F = 0.0;

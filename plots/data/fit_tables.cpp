@@ -98,7 +98,8 @@ std::vector<FitTable> PlotCollector::fitTables() const {
         if (principalAxes_) t.columns.push_back("axis 1, 2, 3 [uvw]");
         if (tensor.status.ok) {
             for (const TensorAt& a : tensor.at) {
-                std::vector<std::string> row{plain(a.x, 6) + (a.measured ? "" : " (asked)")};
+                const char* asked = a.extrapolated ? " (asked, extrapolated)" : " (asked)";
+                std::vector<std::string> row{plain(a.x, 6) + (a.measured ? "" : asked)};
                 std::string uvw;
                 for (int m = 0; m < 3; ++m) {
                     if (principalAxes_) {

@@ -265,6 +265,31 @@ TEST(PlotCsv, OneRowPerPlottedXAndAValueAndEsdPerLine) {
               "20,-2.5e-07,0.002,,,,\r\n");
 }
 
+// x in its own type: a float (T or P as read, a midpoint) as the shortest decimal that gives the
+// float back; a double (where a curve was evaluated) in full.
+TEST(PlotCsv, XIsWrittenInItsOwnType) {
+    PlotLine line;
+    line.columns = {"axis_1"};
+    line.x = {0.208f};
+    line.xEsd = {0.001f};
+    line.y = {0.1f};
+    line.esd = {std::nanf("")};
+    Figure points;
+    points.panels.push_back({});
+    points.panels[0].lines = {line};
+    EXPECT_EQ(figureCsv(points), "x,x_esd,axis_1,axis_1_esd\r\n0.208,0.001,0.1,\r\n");
+    FittedCurve curve;
+    curve.column = "axis_1";
+    curve.x = {0.208, static_cast<double>(0.208f)};
+    curve.y = {1.0 / 3.0, 0.5};
+    curve.esd = {0.25, 0.125};
+    Figure curves;
+    curves.panels.push_back({});
+    curves.panels[0].curves = {curve};
+    EXPECT_EQ(figureCsv(curves), "x,axis_1,axis_1_esd\r\n0.208,0.3333333333333333,0.25\r\n"
+                                 "0.20800000429153442,0.5,0.125\r\n");
+}
+
 struct RunCase {
     const char* file;
     bool pressure;
