@@ -238,13 +238,18 @@ void seriesAxes(JsonText& j, const SeriesAxes& axes) {
 }  // namespace
 
 std::string fitsJsonMembers(const FitResult& result) {
+    // The axes on a line of their own, then the fits; each the members without the opening brace.
+    std::string axes;
+    if (result.axes && !result.axes->points.empty()) {
+        JsonText a;
+        seriesAxes(a.open('{'), *result.axes);
+        axes = a.text().substr(1) + ",\n";
+    }
     JsonText j;
     j.open('{');
-    if (result.axes && !result.axes->points.empty()) seriesAxes(j, *result.axes);
     if (!result.status.ok) {
         j.key("fits").null().key("fits_reason").string(result.status.text);
-        const std::string& t = j.text();
-        return t.substr(1);  // the members, without the opening brace
+        return axes + j.text().substr(1);
     }
     j.key("fits").open('{');
     j.key("variable").string(result.pressure ? "pressure" : "temperature");
@@ -279,5 +284,5 @@ std::string fitsJsonMembers(const FitResult& result) {
         j.key("eos").null().key("empirical").null().key("ff").null();
     }
     j.close('}');
-    return j.text().substr(1);
+    return axes + j.text().substr(1);
 }
