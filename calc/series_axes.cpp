@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "calc/crystal_system.hpp"
 #include "calc/principal_axes.hpp"
@@ -105,9 +106,9 @@ SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int named
             r.namedCalculation = named.k;
             // Each track's direction at the named pair's later point, or its last one before it.
             AxisDirections tracks;
-            for (std::size_t i = 0; i < static_cast<std::size_t>(named.second); ++i)
-                for (int t = 0; t < 3; ++t)
-                    if (const auto& d = directions[i][orders[i][t]]) tracks[t] = d;
+            for (int t = 0; t < 3; ++t)
+                for (std::size_t i = static_cast<std::size_t>(named.second); i-- > 0 && !tracks[t];)
+                    tracks[t] = directions[i][orders[i][t]];
             trackOfNumber = matchAxes(named.directions, tracks);
         }
     } else if (n >= 2) {
@@ -161,6 +162,10 @@ SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int named
         for (int l = 0; l < 3; ++l)
             if (!r.principalAxes && equalBySymmetry(system, k + 1, l + 1)) r.axes[k].equalTo.push_back(l + 1);
 
+    r.byX.resize(n);
+    for (std::size_t i = 0; i < n; ++i) r.byX[i] = i;
+    std::stable_sort(r.byX.begin(), r.byX.end(), [&](std::size_t a, std::size_t b) { return r.points[a].x < r.points[b].x; });
+
     // The esd along each axis's direction at each point: its own there, else the mean direction,
     // the directions completed to three where the series leaves some without one.
     AxisDirections means;
@@ -182,8 +187,7 @@ std::array<int, 3> SeriesAxes::numbersOf(const AxisDirections& calculationAxes, 
     // Each axis's direction at the point, or the last one it had before it, or its mean.
     AxisDirections tracks;
     for (int k = 0; k < 3; ++k) {
-        for (std::size_t i = 0; i < at; ++i)
-            if (points[i].direction[k]) tracks[k] = points[i].direction[k];
+        for (std::size_t i = at; i-- > 0 && !tracks[k];) tracks[k] = points[i].direction[k];
         if (!tracks[k] && axes[k].hasDirection) tracks[k] = axes[k].vector;
     }
     const std::array<int, 3> trackOfAxis = matchAxes(calculationAxes, tracks);
@@ -192,10 +196,11 @@ std::array<int, 3> SeriesAxes::numbersOf(const AxisDirections& calculationAxes, 
 
 AxisDirections SeriesAxes::directionsNear(double x) const {
     AxisDirections d;
-    if (points.empty()) return d;
-    const auto nearest = std::min_element(points.begin(), points.end(), [x](const StrainOnAxes& a, const StrainOnAxes& b) {
-        return std::fabs(a.x - x) < std::fabs(b.x - x);
-    });
+    if (byX.empty()) return d;
+    // The first point at or above x, or the one below it where that is nearer.
+    auto above = std::lower_bound(byX.begin(), byX.end(), x, [&](std::size_t i, double v) { return points[i].x < v; });
+    if (above == byX.end() || (above != byX.begin() && x - points[*std::prev(above)].x <= points[*above].x - x)) --above;
+    const StrainOnAxes* nearest = &points[*above];
     for (int k = 0; k < 3; ++k) {
         d[k] = nearest->direction[k];
         if (!d[k] && axes[k].hasDirection) d[k] = axes[k].vector;

@@ -48,6 +48,7 @@ struct SeriesAxes {
     Mat3 referenceSMatrix;      // rows: a, b, c of the reference cell on X, Y, Z
     std::array<SeriesAxis, 3> axes;  // axes[k] is axis k + 1
     std::vector<StrainOnAxes> points;  // in series order, the reference point first
+    std::vector<std::size_t> byX;      // the indices of the points in ascending x
 
     // The axis numbers of a calculation's axes (in the order of its decomposition), found by
     // direction against the axes at the calculation's later point (from 1): number[m] for axis m.

@@ -55,6 +55,12 @@ TEST(SeriesAxes, NumbersAreTheReportsAtTheNamedCalculationAndEachAxisKeepsItsDir
             for (std::size_t i = 1; i < axes.points.size(); ++i)
                 EXPECT_GT(absCos(*axes.points[i].direction[k], axes.axes[k].vector), 0.999f) << "axis " << k + 1;
     }
+    // Between points, the directions of the nearer one; beyond the ends, those of the end (the
+    // reference point's zero strain has none: the mean directions).
+    const SeriesAxes axes = seriesAxes(series, options);
+    for (const auto& [x, point] : {std::pair{14.0, 1}, {16.0, 2}, {99.0, 3}})
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(axes.directionsNear(x)[k], axes.points[point].direction[k]) << x;
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(axes.directionsNear(-50.0)[k], axes.axes[k].vector);
     // The order swaps along the series (b, a, c at first; b, c, a at the end): the axis numbered 2
     // at the last calculation is numbered 3 at the first.
     const SeriesAxes atFirst = seriesAxes(series, options, 1), atLast = seriesAxes(series, options, 0);
