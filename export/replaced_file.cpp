@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+constexpr std::string_view kRandomPart = ".XXXXXX";  // what mkstemp replaces, with its dot
+constexpr std::size_t kShortestTemporary = 16;
 
 // The file a name reaches through symbolic links, when it exists; the name itself otherwise.
 std::filesystem::path linkTarget(const std::filesystem::path& path) {
@@ -22,6 +25,12 @@ std::filesystem::path linkTarget(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+std::string hiddenTemporaryName(std::string_view name) {
+    const std::size_t longest = std::max(name.size(), kShortestTemporary);
+    const std::size_t kept = std::min(name.size(), longest - 1 - kRandomPart.size());
+    return "." + std::string(name.substr(0, kept)) + std::string(kRandomPart);
+}
 
 ReplacedFile::~ReplacedFile() {
     closeDescriptor();
@@ -87,7 +96,7 @@ bool ReplacedFile::open(const std::filesystem::path& path) {
 }
 
 std::string ReplacedFile::temporaryPattern() const {
-    return (target_.parent_path() / ("." + target_.filename().string() + ".XXXXXX")).string();
+    return (target_.parent_path() / hiddenTemporaryName(target_.filename().string())).string();
 }
 
 bool ReplacedFile::linkUnnamed() {

@@ -1,7 +1,7 @@
 #pragma once
 // A file written whole and put in place only when complete. A regular file (or a name not yet
 // taken) is written as an unnamed file in its folder (or, where the file system has none, under
-// a hidden temporary name), named and renamed over it at the end, so that a failed or killed run
+// a hidden temporary name no longer than its own), named and renamed over it at the end, so that a failed or killed run
 // leaves any earlier file of that name as it was and no other file; through a symbolic link, the file
 // it names is replaced and the link stays, and the new file keeps the old one's mode and, where
 // the process may give it, its owner. Anything else that exists (a device, a named pipe)
@@ -48,3 +48,9 @@ private:
     std::string buffer_;
     std::string failure_;
 };
+
+// The name of a hidden temporary file beside `name` (a file name without folder), ending in the
+// six characters that mkstemp replaces: "." and as much of the name as leaves it no longer than
+// the name itself (or than 16 bytes, for a shorter name), so that a name as long as the file system
+// allows still has one.
+std::string hiddenTemporaryName(std::string_view name);

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <set>
 
@@ -74,6 +75,38 @@ TEST(ReplacedFile, IsInPlaceWholeOnlyWhenCommitted) {
     ASSERT_TRUE(file.commit()) << file.failure();
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"run.json"});
     EXPECT_TRUE(slurp(dir / "run.json") == text);
+}
+
+}  // namespace
+
+namespace {
+
+// Mended fault: names of 248 to 255 bytes could not be replaced: the hidden name beside them was
+// eight bytes longer than the file system allows.
+TEST(ReplacedFile, HiddenNamesAreNoLongerThanTheNamesTheyStandFor) {
+    for (std::size_t length = 1; length <= 255; ++length) {
+        const std::string name(length, 'n');
+        const std::string hidden = hiddenTemporaryName(name);
+        EXPECT_LE(hidden.size(), std::max<std::size_t>(length, 16)) << length;
+        EXPECT_TRUE(hidden.starts_with(".n")) << hidden;
+        EXPECT_TRUE(hidden.ends_with(".XXXXXX")) << hidden;
+    }
+    EXPECT_EQ(hiddenTemporaryName("run.json"), ".run.json.XXXXXX");
+}
+
+TEST(ReplacedFile, ANameAsLongAsTheFileSystemAllowsIsReplaced) {
+    TempFolder dir("replaced-long");
+    for (const std::size_t length : {248u, 251u, 255u}) {
+        const std::string name = std::string(length - 5, 'n') + ".json";
+        writeFile(dir / name, "earlier");
+        ReplacedFile file;
+        ASSERT_TRUE(file.open(dir / name)) << file.failure();
+        file.write("new");
+        EXPECT_TRUE(file.commit()) << length << ": " << file.failure();
+        EXPECT_EQ(slurp(dir / name), "new") << length;
+        EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{name}) << length;
+        fs::remove(dir / name);
+    }
 }
 
 }  // namespace
