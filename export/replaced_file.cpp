@@ -24,7 +24,28 @@ std::filesystem::path linkTarget(const std::filesystem::path& path) {
     return ec ? path : target;
 }
 
+std::string systemReason(int error) { return std::generic_category().message(error); }
+
 }  // namespace
+
+std::string unwritableReason(const std::filesystem::path& path) {
+    struct stat link {};
+    struct stat info {};
+    if (::lstat(path.c_str(), &link) != 0) return {};  // a new name
+    if (::stat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        // Writing through a link to nothing would create a file where the link points, or
+        // replace the link by a file: neither is what the link's maker meant.
+        std::error_code ec;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (error == ENOENT && !ec) return "a symbolic link to " + target.string() + ", which does not exist";
+        return systemReason(error);
+    }
+    if (S_ISDIR(info.st_mode)) return {};
+    // The system's own judgement, as an open for writing would make it (root may write any file).
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return systemReason(errno);
+    return {};
+}
 
 std::string hiddenTemporaryName(std::string_view name) {
     const std::size_t longest = std::max(name.size(), kShortestTemporary);
@@ -39,7 +60,7 @@ ReplacedFile::~ReplacedFile() {
 
 void ReplacedFile::fail(std::string_view what, int error) {
     if (failure_.empty())
-        failure_ = std::string(what) + " " + given_.string() + ": " + std::generic_category().message(error);
+        failure_ = std::string(what) + " " + given_.string() + ": " + systemReason(error);
 }
 
 void ReplacedFile::closeDescriptor() {
@@ -55,6 +76,10 @@ bool ReplacedFile::open(const std::filesystem::path& path) {
         standardOutput_ = inPlace_ = true;
         given_ = "standard output";
         return true;
+    }
+    if (const std::string refused = unwritableReason(path); !refused.empty()) {
+        failure_ = "cannot write " + given_.string() + ": " + refused;
+        return false;
     }
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {

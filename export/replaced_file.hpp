@@ -1,11 +1,13 @@
 #pragma once
 // A file written whole and put in place only when complete. A regular file (or a name not yet
 // taken) is written as an unnamed file in its folder (or, where the file system has none, under
-// a hidden temporary name no longer than its own), named and renamed over it at the end, so that a failed or killed run
-// leaves any earlier file of that name as it was and no other file; through a symbolic link, the file
-// it names is replaced and the link stays, and the new file keeps the old one's mode and, where
-// the process may give it, its owner. Anything else that exists (a device, a named pipe)
-// and "-", the standard output, is written in place as the data come: it is never replaced.
+// a hidden temporary name no longer than its own), named and renamed over it at the end, so that
+// a failed or killed run leaves any earlier file of that name as it was and no other file; through
+// a symbolic link, the file it names is replaced and the link stays, and the new file keeps the old
+// one's mode and, where the process may give it, its owner. A file the process may not write, and
+// a symbolic link to nothing, are refused, not replaced. Anything else that exists (a device, a
+// named pipe) and "-", the standard output, is written in place as the data come: it is never
+// replaced.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -48,6 +50,11 @@ private:
     std::string buffer_;
     std::string failure_;
 };
+
+// Why a run must not write to `path` (through links): a symbolic link to nothing ("a symbolic link
+// to old/run.json, which does not exist"), or an existing file the process may not write (the
+// system's reason); empty when it may. A folder is left to the opening, which names it as one.
+std::string unwritableReason(const std::filesystem::path& path);
 
 // The name of a hidden temporary file beside `name` (a file name without folder), ending in the
 // six characters that mkstemp replaces: "." and as much of the name as leaves it no longer than

@@ -1,13 +1,17 @@
 // A replaced file while it is written: no name of its own in the folder, so that a run killed
-// then leaves nothing behind; put in place whole when complete.
+// then leaves nothing behind; put in place whole when complete; never in place of a link to
+// nothing or of a file that may not be written.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <set>
 
 #include "../support.hpp"
@@ -81,6 +85,22 @@ TEST(ReplacedFile, IsInPlaceWholeOnlyWhenCommitted) {
 
 namespace {
 
+// Runs `body` in a child process as a user whom permission bits stop: the process's own, or, as
+// root (whom they do not stop), nobody. Its exit status; -1 when it could not run so.
+int asUnprivilegedUser(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                                 ::setresuid(65534, 65534, 65534) != 0))
+            ::_exit(125);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 125) return -1;
+    return WEXITSTATUS(status);
+}
+
 // Mended fault: names of 248 to 255 bytes could not be replaced: the hidden name beside them was
 // eight bytes longer than the file system allows.
 TEST(ReplacedFile, HiddenNamesAreNoLongerThanTheNamesTheyStandFor) {
@@ -107,6 +127,51 @@ TEST(ReplacedFile, ANameAsLongAsTheFileSystemAllowsIsReplaced) {
         EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{name}) << length;
         fs::remove(dir / name);
     }
+}
+
+// Mended fault: a symbolic link to nothing given as an output was replaced by a file, and a
+// read-only file was replaced as if it could be written.
+TEST(ReplacedFile, RefusesALinkToNothingAndAFileItMayNotWrite) {
+    TempFolder dir("replaced-refused");
+    fs::create_symlink("missing.json", dir / "dangling.json");
+    fs::create_symlink("loop.json", dir / "loop.json");
+    const struct {
+        const char* name;
+        const char* reason;
+    } links[] = {{"dangling.json", "a symbolic link to missing.json, which does not exist"},
+                 {"loop.json", "Too many levels of symbolic links"}};
+    for (const auto& link : links) {
+        EXPECT_EQ(unwritableReason(dir / link.name), link.reason);
+        ReplacedFile file;
+        EXPECT_FALSE(file.open(dir / link.name));
+        EXPECT_EQ(file.failure(), "cannot write " + (dir / link.name).string() + ": " + link.reason);
+        EXPECT_TRUE(fs::is_symlink(dir / link.name)) << link.name;
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"dangling.json", "loop.json"}));
+    // What may be written: a new name, a file, a link to one.
+    writeFile(dir / "open.json", "earlier");
+    fs::create_symlink("open.json", dir / "link.json");
+    for (const char* name : {"new.json", "open.json", "link.json"}) EXPECT_EQ(unwritableReason(dir / name), "") << name;
+
+    // A file its user may not write, in a folder they may: refused with the system's reason,
+    // however easily its folder would let it be replaced.
+    fs::create_directories(dir / "own");
+    writeFile(dir / "own" / "kept.json", "earlier");
+    ASSERT_EQ(::chmod((dir / "own" / "kept.json").c_str(), 0444), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((dir / "own").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown((dir / "own" / "kept.json").c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    }
+    const int refused = asUnprivilegedUser([&] {
+        ReplacedFile file;
+        if (file.open(dir / "own" / "kept.json")) return 1;
+        return file.failure() == "cannot write " + (dir / "own" / "kept.json").string() + ": Permission denied" ? 0 : 2;
+    });
+    if (refused < 0) GTEST_SKIP() << "no user whom permission bits stop";
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(slurp(dir / "own" / "kept.json"), "earlier");
+    EXPECT_EQ(namesIn(dir / "own"), std::set<std::string>{"kept.json"});
 }
 
 }  // namespace
