@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -55,12 +56,12 @@ std::string hiddenTemporaryName(std::string_view name) {
 
 ReplacedFile::~ReplacedFile() {
     closeDescriptor();
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    // Before it is in place, the new file; once swapped into place, the earlier one.
+    if (!temporary_.empty() && (placed_ == Placed::no || placed_ == Placed::swapped)) ::unlink(temporary_.c_str());
 }
 
 void ReplacedFile::fail(std::string_view what, int error) {
-    if (failure_.empty())
-        failure_ = std::string(what) + " " + given_.string() + ": " + systemReason(error);
+    if (failure_.empty()) failure_ = std::string(what) + " " + given_.string() + ": " + systemReason(error);
 }
 
 void ReplacedFile::closeDescriptor() {
@@ -150,10 +151,10 @@ bool ReplacedFile::linkUnnamed() {
     return false;
 }
 
-void ReplacedFile::drain() {
+void ReplacedFile::writeOut(std::string_view bytes) {
     std::size_t done = 0;
-    while (done < buffer_.size() && descriptor_ >= 0 && failure_.empty()) {
-        const ssize_t n = ::write(descriptor_, buffer_.data() + done, buffer_.size() - done);
+    while (done < bytes.size() && descriptor_ >= 0 && failure_.empty()) {
+        const ssize_t n = ::write(descriptor_, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             fail("cannot write", n < 0 ? errno : ENOSPC);
@@ -161,18 +162,27 @@ void ReplacedFile::drain() {
         }
         done += static_cast<std::size_t>(n);
     }
+}
+
+void ReplacedFile::drain() {
+    writeOut(buffer_);
     buffer_.clear();
 }
 
 void ReplacedFile::write(std::string_view text) {
     if (descriptor_ < 0 || !failure_.empty()) return;
     if (buffer_.size() + text.size() > kBufferBytes) drain();
+    // A text as long as the buffer goes straight to the file, without a copy.
     if (text.size() >= kBufferBytes) {
-        buffer_.assign(text);
-        drain();
+        writeOut(text);
         return;
     }
     buffer_.append(text);
+}
+
+bool ReplacedFile::flush() {
+    drain();
+    return failure_.empty();
 }
 
 void ReplacedFile::setModeAndOwner() {
@@ -191,7 +201,9 @@ void ReplacedFile::setModeAndOwner() {
     ::fchmod(descriptor_, ownerKept ? mode_ : (mode_ & 01777));
 }
 
-bool ReplacedFile::commit() {
+bool ReplacedFile::finish() {
+    if (finished_) return failure_.empty();
+    finished_ = true;
     if (descriptor_ < 0) {
         if (failure_.empty()) failure_ = "cannot write " + given_.string() + ": not open";
         return false;
@@ -201,7 +213,11 @@ bool ReplacedFile::commit() {
     if (!inPlace_ && temporary_.empty() && failure_.empty()) linkUnnamed();
     if (!standardOutput_ && ::close(descriptor_) != 0 && errno != EINTR) fail("cannot write", errno);
     descriptor_ = -1;
-    if (!failure_.empty()) return false;
+    return failure_.empty();
+}
+
+bool ReplacedFile::putInPlace() {
+    if (!finished_ || !failure_.empty()) return false;
     if (inPlace_) return true;
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
         fail("cannot replace", errno);
@@ -209,4 +225,44 @@ bool ReplacedFile::commit() {
     }
     temporary_.clear();
     return true;
+}
+
+bool ReplacedFile::swapIntoPlace() {
+    if (!finished_ || !failure_.empty()) return false;
+    if (inPlace_ || placed_ != Placed::no) return true;
+    struct stat info {};
+    const bool earlier = ::lstat(target_.c_str(), &info) == 0;
+    // The earlier file changes places with the new one, so that it can come back.
+    if (earlier && ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+        placed_ = Placed::swapped;
+        return true;
+    }
+    // A file system that cannot swap two names replaces the earlier file for good.
+    if (earlier && errno != EINVAL && errno != ENOSYS) {
+        fail("cannot replace", errno);
+        return false;
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        fail("cannot replace", errno);
+        return false;
+    }
+    placed_ = earlier ? Placed::renamed : Placed::moved;
+    return true;
+}
+
+void ReplacedFile::restore() {
+    switch (placed_) {
+    case Placed::swapped:
+        // Should the swap back fail, the earlier file stays under its hidden name rather than be lost.
+        placed_ = ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0
+                      ? Placed::no
+                      : Placed::renamed;
+        break;
+    case Placed::moved:
+        // There was no file of this name: the new one goes back to its temporary name, to be removed.
+        if (::rename(target_.c_str(), temporary_.c_str()) == 0) placed_ = Placed::no;
+        break;
+    case Placed::renamed:  // the earlier file is gone; the new one stays rather than none
+    case Placed::no: break;
+    }
 }

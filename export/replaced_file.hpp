@@ -17,21 +17,37 @@ public:
     ReplacedFile() = default;
     ReplacedFile(const ReplacedFile&) = delete;
     ReplacedFile& operator=(const ReplacedFile&) = delete;
-    ~ReplacedFile();  // removes the temporary file unless it was committed
+    // Removes the temporary file unless it was committed: after swapIntoPlace, the earlier file.
+    ~ReplacedFile();
 
     bool open(const std::filesystem::path& path);
     bool isOpen() const { return descriptor_ >= 0; }
     void write(std::string_view text);
+    // Hands what is buffered to the system; false once anything has failed.
+    bool flush();
     // Writes out what is buffered, closes the file and (for a replaced file) renames it into
     // place; false when any step failed.
-    bool commit();
+    bool commit() { return finish() && putInPlace(); }
+
+    // The two halves of commit, for files put in place together (ReplacedFileSet): finish
+    // completes the file beside its target, ready to be put in place; swapIntoPlace then puts it
+    // there, keeping the earlier file aside until this object ends, so that restore can put the
+    // earlier file back. A file written in place is complete once finished.
+    bool finish();
+    bool swapIntoPlace();
+    void restore();
+
     // The first failure, naming the file and the system's reason
     // ("cannot write out/run.json: No space left on device"); empty when there was none.
     const std::string& failure() const { return failure_; }
 
 private:
+    enum class Placed { no, renamed, swapped, moved };  // how swapIntoPlace put the file in place
+
+    bool putInPlace();
     void fail(std::string_view what, int error);
     void drain();
+    void writeOut(std::string_view bytes);
     void closeDescriptor();
     void setModeAndOwner();
     std::string temporaryPattern() const;
@@ -40,6 +56,8 @@ private:
     int descriptor_ = -1;
     bool inPlace_ = false;         // written where it is, not replaced
     bool standardOutput_ = false;  // the descriptor is the process's, not closed here
+    bool finished_ = false;
+    Placed placed_ = Placed::no;
     std::filesystem::path given_;  // as the user named it, for messages
     std::filesystem::path target_;  // the file to replace, links followed
     std::filesystem::path temporary_;  // the name while not yet in place; empty for an unnamed file

@@ -174,4 +174,36 @@ TEST(ReplacedFile, RefusesALinkToNothingAndAFileItMayNotWrite) {
     EXPECT_EQ(namesIn(dir / "own"), std::set<std::string>{"kept.json"});
 }
 
+// The halves of a commit that a set of files uses: put in place with the earlier file kept
+// aside, which restore puts back.
+TEST(ReplacedFile, ASwapIntoPlaceCanBeUndone) {
+    TempFolder dir("replaced-swap");
+    writeFile(dir / "old.txt", "earlier");
+    {
+        ReplacedFile replacing;
+        ReplacedFile fresh;
+        ASSERT_TRUE(replacing.open(dir / "old.txt"));
+        ASSERT_TRUE(fresh.open(dir / "new.txt"));
+        replacing.write("replacing");
+        fresh.write("fresh");
+        ASSERT_TRUE(replacing.finish() && fresh.finish());
+        ASSERT_TRUE(replacing.swapIntoPlace() && fresh.swapIntoPlace());
+        EXPECT_EQ(slurp(dir / "old.txt"), "replacing");
+        EXPECT_EQ(slurp(dir / "new.txt"), "fresh");
+        fresh.restore();
+        replacing.restore();
+        EXPECT_EQ(slurp(dir / "old.txt"), "earlier");
+        EXPECT_FALSE(fs::exists(dir / "new.txt"));
+    }
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"old.txt"});
+    {
+        ReplacedFile replacing;
+        ASSERT_TRUE(replacing.open(dir / "old.txt"));
+        replacing.write("replacing");
+        ASSERT_TRUE(replacing.finish() && replacing.swapIntoPlace());
+    }  // kept: the earlier file goes
+    EXPECT_EQ(slurp(dir / "old.txt"), "replacing");
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"old.txt"});
+}
+
 }  // namespace
