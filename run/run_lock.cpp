@@ -61,3 +61,23 @@ void RunLock::release() {
     if (printDescriptor_ >= 0) ::flock(printDescriptor_, LOCK_UN);
     printDescriptor_ = -1;
 }
+
+bool FolderLock::take(const std::filesystem::path& folder) {
+    release();
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    int locked = -1;
+    do locked = ::flock(descriptor, LOCK_EX);
+    while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        ::close(descriptor);
+        return false;
+    }
+    descriptor_ = descriptor;
+    return true;
+}
+
+void FolderLock::release() {
+    if (descriptor_ >= 0) ::close(descriptor_);  // closing ends its lock
+    descriptor_ = -1;
+}
