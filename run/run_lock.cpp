@@ -31,10 +31,13 @@ RunLock::Result RunLock::take(int printDescriptor, const std::filesystem::path& 
     // A name removed or replaced between its opening and its locking would leave this run holding
     // a file that no other run opens any more: lock the file the name reaches afterwards.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        // Not blocking on a named pipe; append-only so that nothing here can change the file.
-        const int descriptor =
-            ::open(strainFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+        // Not blocking on a named pipe; append-only so that nothing here can change the file; never
+        // created through a symbolic link to nothing.
+        constexpr int kFlags = O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC;
+        int descriptor = ::open(strainFile.c_str(), kFlags);
+        if (descriptor < 0 && errno == ENOENT) descriptor = ::open(strainFile.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
         // A result file that cannot be opened is reported when the run opens it.
+        if (descriptor < 0 && errno == EEXIST) continue;  // made by another run meanwhile, or a link to nothing
         if (descriptor < 0) return Result::taken;
         const Lock result = lockExclusive(descriptor);
         if (result == Lock::busy) {
