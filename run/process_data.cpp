@@ -129,11 +129,17 @@ RunOutcome PROCESS_DATA(RunState& state) {
     if (const InputClash clash = deferred.opened ? clashWithInput(state) : InputClash::none; clash != InputClash::none)
         return refusedAfterOpening(clashText(clash));
 
+    // A device as the print file (/dev/null, a terminal) has no folder for result files beside
+    // it: the report goes to the device, the result files are not written. A device is shared by
+    // every process, so it is not locked either.
+    const bool printToDevice = printFileIsDevice(state);
+
     // Held until the end of the run, when every record has been handed to the files.
     RunLock lock;
     if (state.printFile.isOpen()) {
         const ResultFileNames results(state.resultFolder, state.printFileName);
-        switch (lock.take(state.printFile.descriptor(), results.strain)) {
+        switch (lock.take(printToDevice ? -1 : state.printFile.descriptor(),
+                          printToDevice ? std::filesystem::path() : results.strain)) {
         case RunLock::Result::printInUse:
             // The other run holds this very file, which it may have opened under the name this run
             // found missing a moment ago: it is theirs now and stays, however empty.
@@ -148,6 +154,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
             lock.release();
             return refusedAfterOpening(status::printInUse);
         }
+        if (printToDevice) detail(state, state.printPath.string() + " is a device: no result files are written");
     }
 
     // The print report and the result files when a print file is open, then the other outputs.
@@ -156,8 +163,11 @@ RunOutcome PROCESS_DATA(RunState& state) {
     std::unique_ptr<ResultFiles> resultFiles;
     if (state.printFile.isOpen()) {
         printReport = std::make_unique<PrintReport>(state.printFile);
-        resultFiles = std::make_unique<ResultFiles>(state.resultFolder, state.printFileName);
-        outputs = {printReport.get(), resultFiles.get()};
+        outputs = {printReport.get()};
+        if (!printToDevice) {
+            resultFiles = std::make_unique<ResultFiles>(state.resultFolder, state.printFileName);
+            outputs.push_back(resultFiles.get());
+        }
     }
     outputs.insert(outputs.end(), state.extraOutputs.begin(), state.extraOutputs.end());
 

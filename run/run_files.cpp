@@ -1,5 +1,7 @@
 #include "run/run_files.hpp"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -43,6 +45,12 @@ bool openPrintFile(RunState& state, const std::filesystem::path& path) {
     state.printFileName = fileNameOf(path.string());
     state.printPath = std::filesystem::absolute(path, ec);
     return true;
+}
+
+bool printFileIsDevice(const RunState& state) {
+    struct stat info {};
+    return state.printFile.isOpen() && ::fstat(state.printFile.descriptor(), &info) == 0 &&
+           (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
 }
 
 std::string printFileFailure(const RunState& state) {

@@ -24,5 +24,9 @@ bool openInputFile(RunState& state, const std::filesystem::path& path);
 // Opens the print file for appending (created when missing, never truncated); same rules.
 bool openPrintFile(RunState& state, const std::filesystem::path& path);
 
+// Whether the open print file is a device (/dev/null, a terminal), which has no folder of result
+// files beside it.
+bool printFileIsDevice(const RunState& state);
+
 // Why writing the print file failed, naming it: "cannot write out/run.prt: No space left on device".
 std::string printFileFailure(const RunState& state);

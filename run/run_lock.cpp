@@ -28,6 +28,7 @@ RunLock::Result RunLock::take(int printDescriptor, const std::filesystem::path& 
         if (print == Lock::busy) return Result::printInUse;
         if (print == Lock::held) printDescriptor_ = printDescriptor;
     }
+    if (strainFile.empty()) return Result::taken;
     // A name removed or replaced between its opening and its locking would leave this run holding
     // a file that no other run opens any more: lock the file the name reaches afterwards.
     for (int attempt = 0; attempt < 5; ++attempt) {

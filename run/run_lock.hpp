@@ -18,9 +18,9 @@ public:
     RunLock& operator=(const RunLock&) = delete;
     ~RunLock() { release(); }
 
-    // Locks the open print file and the strain result file at `strainFile`, without waiting.
-    // The strain file is created when missing, as the run would create it: locking is the run's
-    // last step before writing. Either both are held or neither.
+    // Locks the open print file (none: -1) and the strain result file at `strainFile` (none:
+    // empty), without waiting. The strain file is created when missing, as the run would create
+    // it: locking is the run's last step before writing. Either both are held or neither.
     Result take(int printDescriptor, const std::filesystem::path& strainFile);
     void release();
 

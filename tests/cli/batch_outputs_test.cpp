@@ -1,6 +1,6 @@
 // What tenzio-batch does to the files it writes besides the print file: devices and named pipes
 // receive the data and stay what they are, "-" is the standard output; a link to nothing or a file
-// that may not be written is refused.
+// that may not be written is refused; a device as the print file has no result files.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -328,6 +328,29 @@ TEST(BatchOutputs, NamesAsLongAsTheFileSystemAllowsWork) {
         }
         fs::remove_all(dir.path());
         fs::create_directories(dir.path());
+    }
+}
+
+// Mended fault: --print /dev/null created /dev/null_strain.cal and the other result files. A
+// device as the print file receives the report; the result files, which have no option of their
+// own, are not written, and the run says so.
+TEST(BatchOutputs, ADeviceAsThePrintFileWritesNoResultFiles) {
+    TempFolder dir("outputs-print-device");
+    const fs::path null = deviceNode(dir, "null", 3);
+    const fs::path folder = null.parent_path();
+    const auto before = entriesOf(folder);
+    EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " --print " + shellQuoted(null) + " --json " + shellQuoted(dir / "run.json") +
+                                 " 2>" + shellQuoted(dir / "errors"))),
+              0);
+    EXPECT_EQ(slurp(dir / "errors"), "PROCESSING DATA\ntenzio-batch: " + null.string() +
+                                         " is a device: no result files are written\nTENZIO FINISHED SUCCESSFULLY\n");
+    EXPECT_EQ(typeOf(null), S_IFCHR);
+    for (const fs::path& result : ResultFileNames(folder, "null").all()) EXPECT_FALSE(fs::exists(result)) << result;
+    EXPECT_GT(fs::file_size(dir / "run.json"), 1000u);  // an output with its own name is written
+    fs::remove(dir / "errors");
+    fs::remove(dir / "run.json");
+    if (folder == dir.path()) {
+        EXPECT_EQ(entriesOf(folder), before);
     }
 }
 
