@@ -39,7 +39,11 @@ bool openInputFile(RunState& state, const std::filesystem::path& path) {
 bool openPrintFile(RunState& state, const std::filesystem::path& path) {
     RecordFile file;
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec) || !file.openAppend(path)) return false;
+    if (std::filesystem::is_directory(path, ec)) {
+        errno = EISDIR;
+        return false;
+    }
+    if (!file.openAppend(path)) return false;  // errno as the opening left it
     state.printFile = std::move(file);
     state.fileChosen.print = 1;
     state.printFileName = fileNameOf(path.string());
