@@ -92,7 +92,12 @@ RunOutcome PROCESS_DATA(RunState& state) {
                                  problem->range.fault == RangeFault::variable ? status::variableOutOfRange(first)
                                                                               : status::esdOutOfRange(first),
                                  rangeReason(first, problem->range));
-        case SeriesProblem::Kind::tooFewPoints: WLINE(state, status::onlyOneDatum); return RunOutcome::onlyOneDatum;
+        case SeriesProblem::Kind::tooFewPoints:
+            WLINE(state, status::onlyOneDatum);
+            detail(state, state.inputFileName + " holds " + std::to_string(series.points.size()) +
+                              (series.points.size() == 1 ? " data point" : " data points") +
+                              "; a run compares two or more");
+            return RunOutcome::onlyOneDatum;
         case SeriesProblem::Kind::strainNotFinite:
             return cannotCompute(state, status::strainNotFinite(first, second),
                                  "data points " + std::to_string(first) + " and " + std::to_string(second) +
@@ -133,6 +138,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
     // it: the report goes to the device, the result files are not written. A device is shared by
     // every process, so it is not locked either.
     const bool printToDevice = printFileIsDevice(state);
+    const std::string inUse = "another run is writing " + state.printPath.string() + "; this run wrote nothing";
 
     // Held until the end of the run, when every record has been handed to the files.
     RunLock lock;
@@ -144,15 +150,23 @@ RunOutcome PROCESS_DATA(RunState& state) {
             // The other run holds this very file, which it may have opened under the name this run
             // found missing a moment ago: it is theirs now and stays, however empty.
             state.printFile.close();
-            return refused(state, status::printInUse);
-        case RunLock::Result::resultsInUse: return refusedAfterOpening(status::resultInUse);
+            refused(state, status::printInUse);
+            detail(state, inUse);
+            return RunOutcome::refused;
+        case RunLock::Result::resultsInUse:
+            refusedAfterOpening(status::resultInUse);
+            detail(state, "another run is writing the result files " + results.strain.string() +
+                              " and the others of its name; this run wrote nothing");
+            return RunOutcome::refused;
         case RunLock::Result::taken: break;
         }
         // Another run removed the name that this run opened a moment ago (refused, it removed the
         // file it had just created): this run's records would reach no file.
         if (deferred.opened && !printFileStillNamed(state)) {
             lock.release();
-            return refusedAfterOpening(status::printInUse);
+            refusedAfterOpening(status::printInUse);
+            detail(state, inUse);
+            return RunOutcome::refused;
         }
         if (printToDevice) detail(state, state.printPath.string() + " is a device: no result files are written");
     }

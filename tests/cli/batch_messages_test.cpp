@@ -30,7 +30,7 @@ void PrintTo(const MessageCase& c, std::ostream* os) { *os << c.name; }
 class BatchMessages : public ::testing::TestWithParam<MessageCase> {};
 
 // Mended faults: a keyword data file's error named the line but not the file; "cannot be opened"
-// gave no reason.
+// gave no reason; ONLY ONE DATUM came without a reason.
 TEST_P(BatchMessages, NameTheFileAndTheReason) {
     const MessageCase& c = GetParam();
     TempFolder dir(std::string("messages-") + c.name);
@@ -55,6 +55,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "ERROR OPENING INPUT DATA FILE\ntenzio-batch: DIR/missing.dat: cannot be opened: No such file or directory\n"},
         MessageCase{"InputIsAFolder", "cells.dat/", "", "cells.dat --print r.prt",
                     "ERROR OPENING INPUT DATA FILE\ntenzio-batch: cells.dat: cannot be opened: Is a directory\n"},
+        MessageCase{"OneDatum", "one.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n10 5 6 7 90 90 90\n", "one.dat --print r.prt",
+                    "PROCESSING DATA\nONLY ONE DATUM IN INPUT FILE\ntenzio-batch: one.dat holds 1 data point; a run compares "
+                    "two or more\n"},
+        MessageCase{"NoDatum", "none.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n", "none.dat --json r.json",
+                    "PROCESSING DATA\nONLY ONE DATUM IN INPUT FILE\ntenzio-batch: none.dat holds 0 data points; a run "
+                    "compares two or more\n"},
         // The plot folder is a file: nothing of the set was begun, and nothing replaced.
         MessageCase{"PlotFolderIsAFile", "plots", "a file", TENZIO_SOURCE_DIR "/examples/periclase_cubic_T.dat --plots plots",
                     "PROCESSING DATA\ntenzio-batch: no plots written: cannot create the plot folder plots: Not a directory\n"}),
