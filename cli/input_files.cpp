@@ -33,7 +33,7 @@ std::optional<int> prepareInput(RunState& state, BatchInput& input, bool runFoll
     switch (choice.outcome) {
         case InputOpen::openFailed:
             WLINE(state, status::inputOpenFailed);
-            detail(state, choice.file + ": cannot be opened");
+            detail(state, choice.file + ": " + (choice.reason.empty() ? std::string("cannot be opened") : choice.reason));
             return 1;
         case InputOpen::dataFileNotAlone:
             return usageError(choice.file + " is a keyword data file: give it alone, or only CIF files");

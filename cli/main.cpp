@@ -15,12 +15,12 @@
 #include "cli/input_files.hpp"
 #include "cli/option_values.hpp"
 #include "cli/output_files.hpp"
+#include "cli/plot_files.hpp"
 #include "export/csv_output.hpp"
 #include "export/fit_report.hpp"
 #include "export/json_output.hpp"
 #include "plots/data/plot_collector.hpp"
 #include "plots/data/plot_labels.hpp"
-#include "plots/data/plot_writer_client.hpp"
 #include "run/input_choice.hpp"
 #include "run/process_data.hpp"
 #include "run/run_files.hpp"
@@ -201,8 +201,7 @@ int runBatch(int argc, char** argv) {
                       << plots.calculations() << '\n';
             return 1;
         }
-        const std::string error =
-            writePlotFilesWithModule(plots.plots(surfaceCalculation), plotFolder, outputs.plotName);
+        const std::string error = writePlotSet(plots.plots(surfaceCalculation), plotFolder, outputs.plotName);
         if (!error.empty()) {
             std::cerr << "tenzio-batch: no plots written: " << error << '\n';
             return 1;

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "export/replaced_file.hpp"
 #include "plots/data/plot_writer_client.hpp"
 #include "report/result_files.hpp"
 #include "run/run_files.hpp"
@@ -42,6 +43,16 @@ std::optional<int> refuseUnsafeOutputs(RunState& state, const std::vector<Output
     for (const std::string& file : inputFiles) {
         const auto identity = isStandardStream(file) ? identityOf(STDIN_FILENO) : identityOf(std::filesystem::path(file));
         if (identity) inputs.push_back(*identity);
+    }
+    // A symbolic link to nothing or a file this process may not write is refused by every output
+    // alike, before anything is read or written.
+    for (const OutputTarget& target : targets) {
+        if (isStandardStream(target.path)) continue;
+        if (const std::string reason = unwritableReason(target.path); !reason.empty()) {
+            std::cerr << "tenzio-batch: cannot write " << describeTarget(target) << ": " << reason
+                      << "; nothing was written\n";
+            return 1;
+        }
     }
     if (const auto clash = firstTargetOnInput(targets, inputs)) {
         const OutputTarget& target = targets[*clash];

@@ -21,7 +21,9 @@ struct BatchOutputs {
 // The print file, its result files, --json, --csv, --fits, --data-out and every plot file.
 std::vector<OutputTarget> outputTargets(const BatchOutputs& outputs);
 
-// Refuses outputs that are one file (a usage error, naming both) or that are inputs (the
-// output's status text, or a usage error for --data-out). Gives the exit status when refused.
+// Refuses outputs that are one file (a usage error, naming both), that may not be written (a
+// symbolic link to nothing, a file this process may not write: exit status 1, naming it and why)
+// or that are inputs (the output's status text, or a usage error for --data-out). Gives the exit
+// status when refused.
 std::optional<int> refuseUnsafeOutputs(RunState& state, const std::vector<OutputTarget>& targets,
                                        const std::vector<std::string>& inputFiles);

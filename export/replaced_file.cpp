@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -12,6 +14,8 @@
 namespace {
 
 constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+constexpr std::string_view kRandomPart = ".XXXXXX";  // what mkstemp replaces, with its dot
+constexpr std::size_t kShortestTemporary = 16;
 
 // The file a name reaches through symbolic links, when it exists; the name itself otherwise.
 std::filesystem::path linkTarget(const std::filesystem::path& path) {
@@ -21,16 +25,43 @@ std::filesystem::path linkTarget(const std::filesystem::path& path) {
     return ec ? path : target;
 }
 
+std::string systemReason(int error) { return std::generic_category().message(error); }
+
 }  // namespace
+
+std::string unwritableReason(const std::filesystem::path& path) {
+    struct stat link {};
+    struct stat info {};
+    if (::lstat(path.c_str(), &link) != 0) return {};  // a new name
+    if (::stat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        // Writing through a link to nothing would create a file where the link points, or
+        // replace the link by a file: neither is what the link's maker meant.
+        std::error_code ec;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (error == ENOENT && !ec) return "a symbolic link to " + target.string() + ", which does not exist";
+        return systemReason(error);
+    }
+    if (S_ISDIR(info.st_mode)) return {};
+    // The system's own judgement, as an open for writing would make it (root may write any file).
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return systemReason(errno);
+    return {};
+}
+
+std::string hiddenTemporaryName(std::string_view name) {
+    const std::size_t longest = std::max(name.size(), kShortestTemporary);
+    const std::size_t kept = std::min(name.size(), longest - 1 - kRandomPart.size());
+    return "." + std::string(name.substr(0, kept)) + std::string(kRandomPart);
+}
 
 ReplacedFile::~ReplacedFile() {
     closeDescriptor();
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    // Before it is in place, the new file; once swapped into place, the earlier one.
+    if (!temporary_.empty() && (placed_ == Placed::no || placed_ == Placed::swapped)) ::unlink(temporary_.c_str());
 }
 
 void ReplacedFile::fail(std::string_view what, int error) {
-    if (failure_.empty())
-        failure_ = std::string(what) + " " + given_.string() + ": " + std::generic_category().message(error);
+    if (failure_.empty()) failure_ = std::string(what) + " " + given_.string() + ": " + systemReason(error);
 }
 
 void ReplacedFile::closeDescriptor() {
@@ -46,6 +77,10 @@ bool ReplacedFile::open(const std::filesystem::path& path) {
         standardOutput_ = inPlace_ = true;
         given_ = "standard output";
         return true;
+    }
+    if (const std::string refused = unwritableReason(path); !refused.empty()) {
+        failure_ = "cannot write " + given_.string() + ": " + refused;
+        return false;
     }
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
@@ -87,7 +122,7 @@ bool ReplacedFile::open(const std::filesystem::path& path) {
 }
 
 std::string ReplacedFile::temporaryPattern() const {
-    return (target_.parent_path() / ("." + target_.filename().string() + ".XXXXXX")).string();
+    return (target_.parent_path() / hiddenTemporaryName(target_.filename().string())).string();
 }
 
 bool ReplacedFile::linkUnnamed() {
@@ -116,10 +151,10 @@ bool ReplacedFile::linkUnnamed() {
     return false;
 }
 
-void ReplacedFile::drain() {
+void ReplacedFile::writeOut(std::string_view bytes) {
     std::size_t done = 0;
-    while (done < buffer_.size() && descriptor_ >= 0 && failure_.empty()) {
-        const ssize_t n = ::write(descriptor_, buffer_.data() + done, buffer_.size() - done);
+    while (done < bytes.size() && descriptor_ >= 0 && failure_.empty()) {
+        const ssize_t n = ::write(descriptor_, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             fail("cannot write", n < 0 ? errno : ENOSPC);
@@ -127,18 +162,27 @@ void ReplacedFile::drain() {
         }
         done += static_cast<std::size_t>(n);
     }
+}
+
+void ReplacedFile::drain() {
+    writeOut(buffer_);
     buffer_.clear();
 }
 
 void ReplacedFile::write(std::string_view text) {
     if (descriptor_ < 0 || !failure_.empty()) return;
     if (buffer_.size() + text.size() > kBufferBytes) drain();
+    // A text as long as the buffer goes straight to the file, without a copy.
     if (text.size() >= kBufferBytes) {
-        buffer_.assign(text);
-        drain();
+        writeOut(text);
         return;
     }
     buffer_.append(text);
+}
+
+bool ReplacedFile::flush() {
+    drain();
+    return failure_.empty();
 }
 
 void ReplacedFile::setModeAndOwner() {
@@ -157,7 +201,9 @@ void ReplacedFile::setModeAndOwner() {
     ::fchmod(descriptor_, ownerKept ? mode_ : (mode_ & 01777));
 }
 
-bool ReplacedFile::commit() {
+bool ReplacedFile::finish() {
+    if (finished_) return failure_.empty();
+    finished_ = true;
     if (descriptor_ < 0) {
         if (failure_.empty()) failure_ = "cannot write " + given_.string() + ": not open";
         return false;
@@ -167,7 +213,11 @@ bool ReplacedFile::commit() {
     if (!inPlace_ && temporary_.empty() && failure_.empty()) linkUnnamed();
     if (!standardOutput_ && ::close(descriptor_) != 0 && errno != EINTR) fail("cannot write", errno);
     descriptor_ = -1;
-    if (!failure_.empty()) return false;
+    return failure_.empty();
+}
+
+bool ReplacedFile::putInPlace() {
+    if (!finished_ || !failure_.empty()) return false;
     if (inPlace_) return true;
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
         fail("cannot replace", errno);
@@ -175,4 +225,44 @@ bool ReplacedFile::commit() {
     }
     temporary_.clear();
     return true;
+}
+
+bool ReplacedFile::swapIntoPlace() {
+    if (!finished_ || !failure_.empty()) return false;
+    if (inPlace_ || placed_ != Placed::no) return true;
+    struct stat info {};
+    const bool earlier = ::lstat(target_.c_str(), &info) == 0;
+    // The earlier file changes places with the new one, so that it can come back.
+    if (earlier && ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+        placed_ = Placed::swapped;
+        return true;
+    }
+    // A file system that cannot swap two names replaces the earlier file for good.
+    if (earlier && errno != EINVAL && errno != ENOSYS) {
+        fail("cannot replace", errno);
+        return false;
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        fail("cannot replace", errno);
+        return false;
+    }
+    placed_ = earlier ? Placed::renamed : Placed::moved;
+    return true;
+}
+
+void ReplacedFile::restore() {
+    switch (placed_) {
+    case Placed::swapped:
+        // Should the swap back fail, the earlier file stays under its hidden name rather than be lost.
+        placed_ = ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0
+                      ? Placed::no
+                      : Placed::renamed;
+        break;
+    case Placed::moved:
+        // There was no file of this name: the new one goes back to its temporary name, to be removed.
+        if (::rename(target_.c_str(), temporary_.c_str()) == 0) placed_ = Placed::no;
+        break;
+    case Placed::renamed:  // the earlier file is gone; the new one stays rather than none
+    case Placed::no: break;
+    }
 }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <system_error>
 
@@ -102,13 +103,13 @@ InputSource openInputSource(const std::filesystem::path& path) {
         opened = descriptor < 0 ? nullptr : ::fdopen(descriptor, "rb");
         if (!opened && descriptor >= 0) ::close(descriptor);
     } else if (std::filesystem::is_directory(path, ec)) {
-        source.failure = "a folder, not a file";
+        source.failure = "cannot be opened: " + std::generic_category().message(EISDIR);
         return source;
     } else {
         opened = std::fopen(path.c_str(), "rb");
     }
     if (!opened) {
-        source.failure = "cannot be opened";
+        source.failure = "cannot be opened: " + std::generic_category().message(errno != 0 ? errno : EIO);
         return source;
     }
     InputStream file(opened);
@@ -136,7 +137,7 @@ InputSource openInputSource(const std::filesystem::path& path) {
         }
     }
     if (std::ferror(opened)) {
-        source.failure = "cannot be read";
+        source.failure = "cannot be read: " + std::generic_category().message(errno != 0 ? errno : EIO);
         return source;
     }
     source.cif = start.isCif();

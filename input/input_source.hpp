@@ -41,7 +41,7 @@ struct InputSource {
     bool cif = false;
     int descriptor = -1;  // of the file itself while the stream is open, to tell which file it is
     long origin = -1;     // where a file that can be read again starts (a regular file); -1: none
-    std::string failure;  // why it could not be opened: "cannot be opened", "a folder, not a file"
+    std::string failure;  // why it could not be opened, with the system's reason: "cannot be opened: Is a directory"
 };
 
 // "-" names the standard input.

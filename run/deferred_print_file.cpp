@@ -17,7 +17,9 @@ DeferredPrintFile openDeferredPrintFile(RunState& state) {
     const bool existed = std::filesystem::exists(path, ec);
     errno = 0;
     if (!openPrintFile(state, path)) {
-        const int error = std::filesystem::is_directory(path, ec) ? EISDIR : errno;
+        // Taken at once: any later look at the file would set errno again (a missing file in a
+        // folder that may not be written would read "No such file or directory").
+        const int error = errno;
         print.failure = "cannot open " + path.string() + ": " +
                         (error != 0 ? std::generic_category().message(error) : std::string("not a file"));
         return print;

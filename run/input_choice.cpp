@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <system_error>
 
 #include "input/cif_reader.hpp"
 #include "input/input_source.hpp"
@@ -19,7 +21,7 @@ InputChoice refused(RunState& state, InputOpen outcome, const std::filesystem::p
     state.fileChosen.input = 0;
     state.inputFileName.clear();
     state.inputPath.clear();
-    return {outcome, file.string()};
+    return {outcome, file.string(), {}};
 }
 
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -70,12 +72,14 @@ InputChoice openInputFiles(RunState& state, const std::vector<std::filesystem::p
         InputSource source = openInputSource(file);
         if (!source.stream) {
             // A single file that fails leaves the role with its earlier file.
-            if (files.size() == 1) return {InputOpen::openFailed, file.string()};
-            return refused(state, InputOpen::openFailed, file);
+            if (files.size() == 1) return {InputOpen::openFailed, file.string(), source.failure};
+            InputChoice failed = refused(state, InputOpen::openFailed, file);
+            failed.reason = source.failure;
+            return failed;
         }
         if (files.size() == 1 && !source.cif) {
             useInputFile(state, source.stream.release(), file);
-            return {InputOpen::dataFile, {}};
+            return {InputOpen::dataFile, {}, {}};
         }
         if (!source.cif) return refused(state, InputOpen::dataFileNotAlone, file);
         cif->names.push_back(isStandardInput(file) ? "stdin" : file.filename().string());
@@ -86,13 +90,16 @@ InputChoice openInputFiles(RunState& state, const std::vector<std::filesystem::p
     const int first = ::dup(cif->sources.front().descriptor);
     std::FILE* same = first < 0 ? nullptr : ::fdopen(first, "rb");
     if (!same) {
+        const int error = errno;
         if (first >= 0) ::close(first);
-        return refused(state, InputOpen::openFailed, files.front());
+        InputChoice failed = refused(state, InputOpen::openFailed, files.front());
+        failed.reason = "cannot be opened: " + std::generic_category().message(error);
+        return failed;
     }
     useInputFile(state, same, files.front());
     state.inputFileName = cifInputName(files);
     state.reader = [cif] { return cif->readAll(); };
-    return {InputOpen::cif, {}};
+    return {InputOpen::cif, {}, {}};
 }
 
 std::string cifInputName(const std::vector<std::filesystem::path>& files) {

@@ -24,6 +24,7 @@ enum class InputOpen {
 struct InputChoice {
     InputOpen outcome = InputOpen::openFailed;
     std::string file;  // the file that failed, as given
+    std::string reason;  // why it could not be opened: "cannot be opened: No such file or directory"
 
     bool ok() const { return outcome == InputOpen::dataFile || outcome == InputOpen::cif; }
 };

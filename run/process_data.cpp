@@ -92,7 +92,12 @@ RunOutcome PROCESS_DATA(RunState& state) {
                                  problem->range.fault == RangeFault::variable ? status::variableOutOfRange(first)
                                                                               : status::esdOutOfRange(first),
                                  rangeReason(first, problem->range));
-        case SeriesProblem::Kind::tooFewPoints: WLINE(state, status::onlyOneDatum); return RunOutcome::onlyOneDatum;
+        case SeriesProblem::Kind::tooFewPoints:
+            WLINE(state, status::onlyOneDatum);
+            detail(state, state.inputFileName + " holds " + std::to_string(series.points.size()) +
+                              (series.points.size() == 1 ? " data point" : " data points") +
+                              "; a run compares two or more");
+            return RunOutcome::onlyOneDatum;
         case SeriesProblem::Kind::strainNotFinite:
             return cannotCompute(state, status::strainNotFinite(first, second),
                                  "data points " + std::to_string(first) + " and " + std::to_string(second) +
@@ -129,25 +134,41 @@ RunOutcome PROCESS_DATA(RunState& state) {
     if (const InputClash clash = deferred.opened ? clashWithInput(state) : InputClash::none; clash != InputClash::none)
         return refusedAfterOpening(clashText(clash));
 
+    // A device as the print file (/dev/null, a terminal) has no folder for result files beside
+    // it: the report goes to the device, the result files are not written. A device is shared by
+    // every process, so it is not locked either.
+    const bool printToDevice = printFileIsDevice(state);
+    const std::string inUse = "another run is writing " + state.printPath.string() + "; this run wrote nothing";
+
     // Held until the end of the run, when every record has been handed to the files.
     RunLock lock;
     if (state.printFile.isOpen()) {
         const ResultFileNames results(state.resultFolder, state.printFileName);
-        switch (lock.take(state.printFile.descriptor(), results.strain)) {
+        switch (lock.take(printToDevice ? -1 : state.printFile.descriptor(),
+                          printToDevice ? std::filesystem::path() : results.strain)) {
         case RunLock::Result::printInUse:
             // The other run holds this very file, which it may have opened under the name this run
             // found missing a moment ago: it is theirs now and stays, however empty.
             state.printFile.close();
-            return refused(state, status::printInUse);
-        case RunLock::Result::resultsInUse: return refusedAfterOpening(status::resultInUse);
+            refused(state, status::printInUse);
+            detail(state, inUse);
+            return RunOutcome::refused;
+        case RunLock::Result::resultsInUse:
+            refusedAfterOpening(status::resultInUse);
+            detail(state, "another run is writing the result files " + results.strain.string() +
+                              " and the others of its name; this run wrote nothing");
+            return RunOutcome::refused;
         case RunLock::Result::taken: break;
         }
         // Another run removed the name that this run opened a moment ago (refused, it removed the
         // file it had just created): this run's records would reach no file.
         if (deferred.opened && !printFileStillNamed(state)) {
             lock.release();
-            return refusedAfterOpening(status::printInUse);
+            refusedAfterOpening(status::printInUse);
+            detail(state, inUse);
+            return RunOutcome::refused;
         }
+        if (printToDevice) detail(state, state.printPath.string() + " is a device: no result files are written");
     }
 
     // The print report and the result files when a print file is open, then the other outputs.
@@ -156,8 +177,11 @@ RunOutcome PROCESS_DATA(RunState& state) {
     std::unique_ptr<ResultFiles> resultFiles;
     if (state.printFile.isOpen()) {
         printReport = std::make_unique<PrintReport>(state.printFile);
-        resultFiles = std::make_unique<ResultFiles>(state.resultFolder, state.printFileName);
-        outputs = {printReport.get(), resultFiles.get()};
+        outputs = {printReport.get()};
+        if (!printToDevice) {
+            resultFiles = std::make_unique<ResultFiles>(state.resultFolder, state.printFileName);
+            outputs.push_back(resultFiles.get());
+        }
     }
     outputs.insert(outputs.end(), state.extraOutputs.begin(), state.extraOutputs.end());
 

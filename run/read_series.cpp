@@ -5,14 +5,27 @@
 #include "input/readfile.hpp"
 #include "run/status_texts.hpp"
 
+namespace {
+
+// The keyword data file reader's reason with the file it is about, as the CIF reader gives its
+// own: "x.dat, line 5: ..." or "x.dat: the file ends before its DATA line".
+std::string withFileName(const std::string& file, const std::string& reason) {
+    if (file.empty() || reason.empty()) return reason;
+    return file + (reason.starts_with("line ") ? ", " : ": ") + reason;
+}
+
+}  // namespace
+
 ReadResult readChosenSeries(RunState& state) {
     ReadResult read = state.reader ? state.reader() : READFILE(state.inputFile.get());
     if (read.ok()) {
         // What the reader passed over or kept as it was: said, and the run goes on.
         if (state.detailSink)
-            for (const std::string& warning : read.warnings) state.detailSink(warning);
+            for (const std::string& warning : read.warnings)
+                state.detailSink(state.reader ? warning : withFileName(state.inputFileName, warning));
         return read;
     }
+    if (!state.reader) read.reason = withFileName(state.inputFileName, read.reason);
     state.runError = 1;
     WLINE(state, read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
                                                           : std::string(status::readError));

@@ -1,5 +1,7 @@
 #include "run/run_files.hpp"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -37,12 +39,22 @@ bool openInputFile(RunState& state, const std::filesystem::path& path) {
 bool openPrintFile(RunState& state, const std::filesystem::path& path) {
     RecordFile file;
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec) || !file.openAppend(path)) return false;
+    if (std::filesystem::is_directory(path, ec)) {
+        errno = EISDIR;
+        return false;
+    }
+    if (!file.openAppend(path)) return false;  // errno as the opening left it
     state.printFile = std::move(file);
     state.fileChosen.print = 1;
     state.printFileName = fileNameOf(path.string());
     state.printPath = std::filesystem::absolute(path, ec);
     return true;
+}
+
+bool printFileIsDevice(const RunState& state) {
+    struct stat info {};
+    return state.printFile.isOpen() && ::fstat(state.printFile.descriptor(), &info) == 0 &&
+           (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
 }
 
 std::string printFileFailure(const RunState& state) {

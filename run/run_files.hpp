@@ -21,8 +21,13 @@ void useInputFile(RunState& state, std::FILE* file, const std::filesystem::path&
 // records the name; on failure the role keeps its earlier file, if any, as it was.
 bool openInputFile(RunState& state, const std::filesystem::path& path);
 
-// Opens the print file for appending (created when missing, never truncated); same rules.
+// Opens the print file for appending (created when missing, never truncated); same rules. On
+// failure errno holds the system's reason.
 bool openPrintFile(RunState& state, const std::filesystem::path& path);
+
+// Whether the open print file is a device (/dev/null, a terminal), which has no folder of result
+// files beside it.
+bool printFileIsDevice(const RunState& state);
 
 // Why writing the print file failed, naming it: "cannot write out/run.prt: No space left on device".
 std::string printFileFailure(const RunState& state);

@@ -246,7 +246,10 @@ std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>
     std::string shown;
     switch (choice.outcome) {
     case InputOpen::dataFile: shown = trial.inputFileName; break;
-    case InputOpen::openFailed: WLINE(state_, status::inputOpenFailed); return std::nullopt;
+    case InputOpen::openFailed:
+        WLINE(state_, status::inputOpenFailed);
+        if (!choice.reason.empty()) view_.showDetail(fileNameOf(choice.file) + ": " + choice.reason);
+        return std::nullopt;
     case InputOpen::dataFileNotAlone:
         WLINE(state_, status::dataFileNotAlone);
         view_.showDetail(fileNameOf(choice.file) + " is a keyword data file: choose it alone, or only CIF files");

@@ -54,6 +54,20 @@ inline int shell(const std::string& command) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A shell command run by a user whom permission bits stop: this process's user, or, as root (whom
+// they do not stop, and CI runs as root), nobody through setpriv. Empty when there is no such
+// user: the test is then skipped. The command's redirections are still made by this user.
+inline std::string asUnprivileged(const std::string& command) {
+    if (::geteuid() != 0) return command;
+    if (shell("command -v setpriv >/dev/null 2>&1") != 0) return {};
+    return "setpriv --reuid=65534 --regid=65534 --clear-groups " + command;
+}
+
+// Gives `path` to the user of asUnprivileged, so that it may write there as the test means it to.
+inline void giveToUnprivileged(const std::filesystem::path& path) {
+    if (::geteuid() == 0 && ::chown(path.c_str(), 65534, 65534) != 0) std::perror(path.c_str());
+}
+
 // What the keyword data file reader makes of a text.
 inline ReadResult readDataText(const std::string& text) {
     std::FILE* f = std::tmpfile();

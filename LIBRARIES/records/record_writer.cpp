@@ -1,5 +1,8 @@
 #include "LIBRARIES/records/record_writer.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -230,6 +233,24 @@ bool endsInsideALine(const std::filesystem::path& path) {
     return inside;
 }
 
+// The file opened for appending, created when missing; never created through a symbolic link to
+// nothing, which fails as the missing file it names (errno ENOENT).
+std::FILE* openForAppending(const std::filesystem::path& path) {
+    int descriptor = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (descriptor < 0 && errno == ENOENT)
+        descriptor = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Created a moment ago by another run, or a link to nothing, which this open finds missing.
+    if (descriptor < 0 && errno == EEXIST) descriptor = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (descriptor < 0) return nullptr;
+    std::FILE* file = ::fdopen(descriptor, "ab");
+    if (!file) {
+        const int error = errno;
+        ::close(descriptor);
+        errno = error;
+    }
+    return file;
+}
+
 }  // namespace
 
 bool RecordFile::openAppend(const std::filesystem::path& path) {
@@ -239,7 +260,7 @@ bool RecordFile::openAppend(const std::filesystem::path& path) {
     // Earlier content that stops inside a line gets that line ended first, so that the new
     // records do not run on into it.
     const bool continuesALine = endsInsideALine(path);
-    std::FILE* f = std::fopen(path.c_str(), "ab");
+    std::FILE* f = openForAppending(path);
     if (!f) return false;
     file_.reset(f);
     lineOpen_ = false;

@@ -5,8 +5,10 @@
 // shares it with tenzio-batch without linking anything of the program.
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "LIBRARIES/math/mat3.hpp"
@@ -124,15 +126,20 @@ struct PlotSet {
     SurfaceData surface;               // the representation surface of one chosen calculation
 };
 
+// Takes one plot file, by its name without folder, and its bytes; false, with the reason in
+// `error`, when it cannot.
+using PlotFileSink = std::function<bool(const std::string& fileName, std::string_view bytes, std::string& error)>;
+
 // The plot writer module's entry point, loaded by tenzio-batch only when plots are asked for.
-// Writes each figure as NAME_stem.svg, .png and .csv and the surface as NAME_surface.svg and .png
-// into `folder`, which exists. Returns 0 on success; otherwise fills `message` with the reason.
-inline constexpr int kPlotWriterVersion = 2;  // changes with the layout of PlotFilesRequest or PlotSet
+// Draws each figure as NAME_stem.svg, .png and .csv and the surface as NAME_surface.svg and .png,
+// and hands each file to `sink`, which writes it. Returns 0 on success; otherwise fills `message`
+// with the reason.
+inline constexpr int kPlotWriterVersion = 3;  // changes with the layout of PlotFilesRequest or PlotSet
 struct PlotFilesRequest {
     int version = kPlotWriterVersion;  // the module refuses a request of another layout
     const PlotSet* plots = nullptr;
-    std::string folder;
     std::string name;
+    const PlotFileSink* sink = nullptr;
     std::string* message = nullptr;
 };
 inline constexpr const char* kPlotWriterEntry = "tenzio_write_plot_files";

@@ -22,13 +22,8 @@ std::vector<std::string> plotFileNames(const std::string& name) {
     return names;
 }
 
-std::string writePlotFilesWithModule(const PlotSet& plots, const std::filesystem::path& folder,
-                                     const std::string& name) {
+std::string writePlotFilesWithModule(const PlotSet& plots, const std::string& name, const PlotFileSink& sink) {
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec || !std::filesystem::is_directory(folder, ec))
-        return "cannot create the plot folder " + folder.string() + (ec ? ": " + ec.message() : "");
-
     std::string looked;
     void* module = nullptr;
     for (const std::filesystem::path& candidate : plotWriterCandidates()) {
@@ -48,8 +43,8 @@ std::string writePlotFilesWithModule(const PlotSet& plots, const std::filesystem
     std::string message;
     PlotFilesRequest request;
     request.plots = &plots;
-    request.folder = folder.string();
     request.name = name;
+    request.sink = &sink;
     request.message = &message;
     const int result = entry(&request);
     if (result == 2) return "the plot writer belongs to another version of the program";

@@ -20,7 +20,6 @@ std::vector<std::filesystem::path> plotWriterCandidates();
 // NAME_surface as .svg and .png.
 std::vector<std::string> plotFileNames(const std::string& name);
 
-// Creates `folder` when missing and writes the plot files named after `name` into it. An empty
+// Draws the plot files named after `name` with the module and hands each to `sink`. An empty
 // result means success; otherwise it says what went wrong.
-std::string writePlotFilesWithModule(const PlotSet& plots, const std::filesystem::path& folder,
-                                     const std::string& name);
+std::string writePlotFilesWithModule(const PlotSet& plots, const std::string& name, const PlotFileSink& sink);

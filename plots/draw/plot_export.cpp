@@ -131,14 +131,34 @@ bool render(QCustomPlot& plot, ExportFormat format, double wMm, double hMm, QByt
     return false;
 }
 
-bool write(QCustomPlot& plot, double heightMm, const QString& path, ExportFormat format, ExportWidth width,
-           QString& error) {
-    QByteArray bytes;
+bool renderBytes(QCustomPlot& plot, double heightMm, const QString& path, ExportFormat format, ExportWidth width,
+                 QByteArray& bytes, QString& error) {
     if (!render(plot, format, widthMm(width), heightMm, bytes) || bytes.isEmpty()) {
         error = QStringLiteral("cannot draw %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
-    return saveBytes(path, bytes, error);
+    return true;
+}
+
+// The figure's or the surface's file in `format` at `width`, drawn into `bytes`; `path` names it in
+// a message.
+bool figureBytes(const Figure& figure, const QString& path, ExportFormat format, ExportWidth width, QByteArray& bytes,
+                 QString& error) {
+    QCustomPlot plot;
+    Figure shown = figure;
+    // At page width the small panels of a figure stand twice as many to a row.
+    if (width == ExportWidth::page && shown.panels.size() > 1) shown.columns *= 2;
+    showFigure(plot, shown, exportFonts());
+    return renderBytes(plot, figureHeightMm(figure, width), path, format, width, bytes, error);
+}
+
+bool surfaceBytes(const SurfaceData& surface, const QString& path, ExportFormat format, ExportWidth width,
+                  SurfaceViewAngles view, QByteArray& bytes, QString& error) {
+    QCustomPlot plot;
+    const double units = widthMm(width) / kMmPerInch * kUnitsPerInch;
+    SurfaceView* view3d = showSurface(plot, surface, exportFonts(), width == ExportWidth::column ? 2 : 4, false, units);
+    if (view3d) view3d->setView(view.azimuth, view.elevation);
+    return renderBytes(plot, surfaceHeightMm(width), path, format, width, bytes, error);
 }
 
 }  // namespace
@@ -157,21 +177,14 @@ bool formatOfSuffix(const QString& path, ExportFormat& format) {
 }
 
 bool exportFigure(const Figure& figure, const QString& path, ExportFormat format, ExportWidth width, QString& error) {
-    QCustomPlot plot;
-    Figure shown = figure;
-    // At page width the small panels of a figure stand twice as many to a row.
-    if (width == ExportWidth::page && shown.panels.size() > 1) shown.columns *= 2;
-    showFigure(plot, shown, exportFonts());
-    return write(plot, figureHeightMm(figure, width), path, format, width, error);
+    QByteArray bytes;
+    return figureBytes(figure, path, format, width, bytes, error) && saveBytes(path, bytes, error);
 }
 
 bool exportSurface(const SurfaceData& surface, const QString& path, ExportFormat format, ExportWidth width,
                    QString& error, SurfaceViewAngles view) {
-    QCustomPlot plot;
-    const double units = widthMm(width) / kMmPerInch * kUnitsPerInch;
-    SurfaceView* view3d = showSurface(plot, surface, exportFonts(), width == ExportWidth::column ? 2 : 4, false, units);
-    if (view3d) view3d->setView(view.azimuth, view.elevation);
-    return write(plot, surfaceHeightMm(width), path, format, width, error);
+    QByteArray bytes;
+    return surfaceBytes(surface, path, format, width, view, bytes, error) && saveBytes(path, bytes, error);
 }
 
 bool exportText(const std::string& text, const QString& path, QString& error) {
@@ -179,22 +192,37 @@ bool exportText(const std::string& text, const QString& path, QString& error) {
 }
 
 // Each file is one of plotFileNames (plot_writer_client.hpp), which the batch command checks
-// against its other files before the run.
-bool writePlotFiles(const PlotSet& plots, const QString& folder, const QString& name, QString& error) {
-    const QDir dir(folder);
-    const auto pathOf = [&](const std::string& stem, const char* suffix) {
-        return dir.filePath(name + QLatin1Char('_') + QString::fromStdString(stem) + QLatin1String(suffix));
+// against its other files before the run. Each is drawn and handed on before the next is drawn,
+// so that only one file's bytes are held at a time.
+bool drawPlotFiles(const PlotSet& plots, const std::string& name, const PlotFileSink& sink, QString& error) {
+    const auto hand = [&](const std::string& file, std::string_view bytes) {
+        std::string reason;
+        if (sink(file, bytes, reason)) return true;
+        error = QString::fromStdString(reason);
+        return false;
+    };
+    const auto fileOf = [&](const std::string& stem, const char* suffix) { return name + "_" + stem + suffix; };
+    const auto drawn = [&](const std::string& file, const auto& draw) {
+        QByteArray bytes;
+        return draw(QString::fromStdString(file), bytes) && hand(file, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     };
     for (const NamedFigure& f : plots.figures) {
-        if (!exportFigure(f.figure, pathOf(f.stem, ".svg"), ExportFormat::svg, ExportWidth::column, error) ||
-            !exportFigure(f.figure, pathOf(f.stem, ".png"), ExportFormat::png, ExportWidth::column, error) ||
-            !exportText(f.csv, pathOf(f.stem, ".csv"), error))
-            return false;
+        for (const ExportFormat format : {ExportFormat::svg, ExportFormat::png}) {
+            const bool written = drawn(fileOf(f.stem, format == ExportFormat::svg ? ".svg" : ".png"),
+                                       [&](const QString& file, QByteArray& bytes) {
+                                           return figureBytes(f.figure, file, format, ExportWidth::column, bytes, error);
+                                       });
+            if (!written) return false;
+        }
+        if (!hand(fileOf(f.stem, ".csv"), f.csv)) return false;
     }
     for (const ExportFormat format : {ExportFormat::svg, ExportFormat::png}) {
-        if (!exportSurface(plots.surface, pathOf("surface", format == ExportFormat::svg ? ".svg" : ".png"), format,
-                           ExportWidth::column, error))
-            return false;
+        const bool written = drawn(fileOf("surface", format == ExportFormat::svg ? ".svg" : ".png"),
+                                   [&](const QString& file, QByteArray& bytes) {
+                                       return surfaceBytes(plots.surface, file, format, ExportWidth::column, {}, bytes,
+                                                           error);
+                                   });
+        if (!written) return false;
     }
     return true;
 }

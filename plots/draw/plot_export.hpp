@@ -25,6 +25,7 @@ bool exportSurface(const SurfaceData& surface, const QString& path, ExportFormat
 // Writes a text (a figure's CSV) to `path` in the same way.
 bool exportText(const std::string& text, const QString& path, QString& error);
 
-// The batch command's files in `folder`: each figure as NAME_stem.svg, .png (column width) and
-// .csv, and NAME_surface.svg and .png.
-bool writePlotFiles(const PlotSet& plots, const QString& folder, const QString& name, QString& error);
+// The batch command's files: each figure as NAME_stem.svg, .png (column width) and .csv, and
+// NAME_surface.svg and .png, each handed to `sink` by its name as soon as it is drawn. False, with
+// the reason in `error`, when one cannot be drawn or the sink refuses it.
+bool drawPlotFiles(const PlotSet& plots, const std::string& name, const PlotFileSink& sink, QString& error);

@@ -24,7 +24,7 @@ void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& mess
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int tenzio_write_plot_files(const PlotFilesRequest* request) {
-    if (!request || request->version != kPlotWriterVersion || !request->plots) return 2;
+    if (!request || request->version != kPlotWriterVersion || !request->plots || !request->sink) return 2;
     // No window is ever shown: the offscreen platform needs no display, and it gives the same
     // font metrics, so the same files, on every machine. A platform the user names is kept.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -45,8 +45,7 @@ extern "C" __attribute__((visibility("default"))) int tenzio_write_plot_files(co
     bool written = false;
     // Nothing may leave this C entry point: memory that cannot be had is a failure with its reason.
     try {
-        written = writePlotFiles(*request->plots, QString::fromStdString(request->folder),
-                                 QString::fromStdString(request->name), error);
+        written = drawPlotFiles(*request->plots, request->name, *request->sink, error);
     } catch (const std::bad_alloc&) {
         error = QStringLiteral("not enough memory to draw the plots");
     }

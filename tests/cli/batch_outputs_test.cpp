@@ -1,5 +1,6 @@
 // What tenzio-batch does to the files it writes besides the print file: devices and named pipes
-// receive the data and stay what they are, "-" is the standard output.
+// receive the data and stay what they are, "-" is the standard output; a link to nothing or a file
+// that may not be written is refused; a device as the print file has no result files.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <map>
 
 #include "../support.hpp"
+#include "report/result_files.hpp"
 
 namespace {
 
@@ -220,5 +222,136 @@ INSTANTIATE_TEST_SUITE_P(
                       EarlyFailure{"ResultFilesInUse", "../../examples/periclase_cubic_T.dat", "run_strain.cal",
                                    "run.log"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// Every entry of a folder: a file's content, a link's target, or a mark for anything else.
+std::map<std::string, std::string> entriesOf(const fs::path& folder) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const fs::path path = entry.path();
+        entries[path.filename().string()] = fs::is_symlink(path)        ? "-> " + fs::read_symlink(path).string()
+                                             : fs::is_regular_file(path) ? slurp(path)
+                                                                         : "<not a file>";
+    }
+    return entries;
+}
+
+// Each output of the batch command, as its file is named: the option and what stands in it (OUT),
+// and the file that the option's argument makes the run write (the result and plot files are
+// named after the print file).
+struct OutputCase {
+    const char* name;
+    const char* arguments;  // DIR the folder, OUT the output's file
+    const char* written;    // the output file in DIR
+    const char* role;       // as messages name it
+};
+
+const OutputCase kOutputCases[] = {
+    {"Print", "--print DIR/OUT", "r.prt", "--print"},
+    {"ResultFile", "--print DIR/r.prt", "r_tensor.cal", "the result file"},
+    {"Json", "--json DIR/OUT", "r.json", "--json"},
+    {"Csv", "--csv DIR/OUT", "r.csv", "--csv"},
+    {"Fits", "--fits DIR/OUT", "r.txt", "--fits"},
+    {"DataOut", "--json DIR/r.json --data-out DIR/OUT", "r.dat", "--data-out"},
+    {"PlotFile", "--print DIR/r.prt --plots DIR", "r_cell.svg", "the plot file"},
+};
+
+std::string withFolder(std::string text, const fs::path& folder, const std::string& out = {}) {
+    for (auto at = text.find("DIR"); at != std::string::npos; at = text.find("DIR")) text.replace(at, 3, folder.string());
+    for (auto at = text.find("OUT"); at != std::string::npos; at = text.find("OUT")) text.replace(at, 3, out);
+    return text;
+}
+
+// Mended fault: a symbolic link to nothing given as an output was replaced by a file (JSON, CSV,
+// fits, data, plots), or had a file created where it pointed (print and result files).
+TEST(BatchOutputs, ALinkToNothingIsRefusedByEveryOutput) {
+    for (const OutputCase& c : kOutputCases) {
+        TempFolder dir(std::string("outputs-dangling-") + c.name);
+        fs::create_symlink("gone/missing", dir / c.written);
+        const auto before = entriesOf(dir.path());
+        EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " " + withFolder(c.arguments, dir.path(), c.written) + " 2>" +
+                                     shellQuoted(dir / "errors"))),
+                  1)
+            << c.name;
+        EXPECT_EQ(slurp(dir / "errors"), "tenzio-batch: cannot write " + std::string(c.role) + " " + (dir / c.written).string() +
+                                             ": a symbolic link to gone/missing, which does not exist; nothing was written\n")
+            << c.name;
+        fs::remove(dir / "errors");
+        EXPECT_EQ(entriesOf(dir.path()), before) << c.name;
+    }
+}
+
+// Mended fault: a read-only JSON, CSV, data or fits file was replaced as if it could be written
+// (only the print and result files, appended to, were refused). Every output refuses it alike,
+// before anything is written.
+TEST(BatchOutputs, AFileThatMayNotBeWrittenIsRefusedByEveryOutput) {
+    for (const OutputCase& c : kOutputCases) {
+        TempFolder dir(std::string("outputs-read-only-") + c.name);
+        giveToUnprivileged(dir.path());
+        writeFile(dir / c.written, "earlier");
+        giveToUnprivileged(dir / c.written);
+        ASSERT_EQ(::chmod((dir / c.written).c_str(), 0444), 0);
+        const auto before = entriesOf(dir.path());
+        const std::string command = asUnprivileged(batchCommand(shellQuoted(kExample) + " " + withFolder(c.arguments, dir.path(), c.written)));
+        if (command.empty()) GTEST_SKIP() << "no user whom permission bits stop";
+        EXPECT_EQ(shell(command + " 2>" + shellQuoted(dir.path().parent_path() / (std::string("errors-") + c.name))), 1) << c.name;
+        EXPECT_EQ(slurp(dir.path().parent_path() / (std::string("errors-") + c.name)),
+                  "tenzio-batch: cannot write " + std::string(c.role) + " " + (dir / c.written).string() +
+                      ": Permission denied; nothing was written\n")
+            << c.name;
+        fs::remove(dir.path().parent_path() / (std::string("errors-") + c.name));
+        EXPECT_EQ(entriesOf(dir.path()), before) << c.name;
+    }
+}
+
+// Mended fault: outputs named with 248 to 255 bytes failed ("File name too long"): the hidden
+// name of the new file was longer than the name it was to replace.
+TEST(BatchOutputs, NamesAsLongAsTheFileSystemAllowsWork) {
+    TempFolder dir("outputs-long");
+    for (const std::size_t length : {248u, 255u}) {
+        for (const char* option : {"--json", "--csv", "--fits", "--data-out"}) {
+            const std::string name = std::string(length - 4, 'o') + ".out";
+            const fs::path file = dir / name;
+            for (int run = 0; run < 2; ++run) {  // a new file, then one replaced
+                EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " " + option + " " + shellQuoted(file) + " 2>/dev/null")), 0)
+                    << option << " " << length;
+            }
+            EXPECT_GT(fs::file_size(file), 100u) << option;
+            EXPECT_EQ(entriesOf(dir.path()).size(), 1u) << option;
+            fs::remove(file);
+        }
+        // The result files' names keep the print file's length when its "." comes early.
+        const std::string print = "r." + std::string(length - 2, 'p');
+        ASSERT_EQ(shell(batchCommand(shellQuoted(kExample) + " --print " + shellQuoted(dir / print) + " 2>/dev/null")), 0) << length;
+        for (const fs::path& result : ResultFileNames(dir.path(), print).all()) {
+            EXPECT_EQ(result.filename().string().size(), length);
+            EXPECT_TRUE(fs::exists(result)) << result;
+        }
+        fs::remove_all(dir.path());
+        fs::create_directories(dir.path());
+    }
+}
+
+// Mended fault: --print /dev/null created /dev/null_strain.cal and the other result files. A
+// device as the print file receives the report; the result files, which have no option of their
+// own, are not written, and the run says so.
+TEST(BatchOutputs, ADeviceAsThePrintFileWritesNoResultFiles) {
+    TempFolder dir("outputs-print-device");
+    const fs::path null = deviceNode(dir, "null", 3);
+    const fs::path folder = null.parent_path();
+    const auto before = entriesOf(folder);
+    EXPECT_EQ(shell(batchCommand(shellQuoted(kExample) + " --print " + shellQuoted(null) + " --json " + shellQuoted(dir / "run.json") +
+                                 " 2>" + shellQuoted(dir / "errors"))),
+              0);
+    EXPECT_EQ(slurp(dir / "errors"), "PROCESSING DATA\ntenzio-batch: " + null.string() +
+                                         " is a device: no result files are written\nTENZIO FINISHED SUCCESSFULLY\n");
+    EXPECT_EQ(typeOf(null), S_IFCHR);
+    for (const fs::path& result : ResultFileNames(folder, "null").all()) EXPECT_FALSE(fs::exists(result)) << result;
+    EXPECT_GT(fs::file_size(dir / "run.json"), 1000u);  // an output with its own name is written
+    fs::remove(dir / "errors");
+    fs::remove(dir / "run.json");
+    if (folder == dir.path()) {
+        EXPECT_EQ(entriesOf(folder), before);
+    }
+}
 
 }  // namespace

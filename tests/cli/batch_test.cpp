@@ -246,7 +246,14 @@ struct HeldFile {
     const char* held;   // the file another run is writing
     const char* print;  // this run's print file
     const char* status;
+    const char* detail;  // the reason that follows, DIR standing for the folder
 };
+
+// A case's text with DIR standing for a folder.
+std::string inFolder(std::string text, const std::filesystem::path& folder) {
+    for (auto at = text.find("DIR"); at != std::string::npos; at = text.find("DIR")) text.replace(at, 3, folder.string());
+    return text;
+}
 
 void PrintTo(const HeldFile& c, std::ostream* os) { *os << c.name; }
 
@@ -263,7 +270,7 @@ TEST_P(FilesInUse, EndTheRunAtOnceAndWriteNothing) {
     const BatchRun run = batchKeepingErrors(dir / "errors", shellQuoted(kExample) + " --print " + shellQuoted(dir / c.print));
     ::close(other);
     EXPECT_EQ(run.exit, 1);
-    EXPECT_EQ(run.errors, std::string("PROCESSING DATA\n") + c.status + "\n");
+    EXPECT_EQ(run.errors, std::string("PROCESSING DATA\n") + c.status + "\ntenzio-batch: " + inFolder(c.detail, dir.path()) + "\n");
     // Nothing changed, and no print file was created.
     EXPECT_EQ(contentsOf(dir.path()), before);
     // Once the other run has ended, the run goes ahead.
@@ -272,9 +279,12 @@ TEST_P(FilesInUse, EndTheRunAtOnceAndWriteNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Batch, FilesInUse,
-    ::testing::Values(HeldFile{"ThePrintFile", "run.prt", "run.prt", "PRINT FILE IN USE BY ANOTHER RUN"},
+    ::testing::Values(HeldFile{"ThePrintFile", "run.prt", "run.prt", "PRINT FILE IN USE BY ANOTHER RUN",
+                               "another run is writing DIR/run.prt; this run wrote nothing"},
                       // run.log and run.prt share their result files.
-                      HeldFile{"TheResultFiles", "run_strain.cal", "run.log", "RESULT FILES IN USE BY ANOTHER RUN"}),
+                      HeldFile{"TheResultFiles", "run_strain.cal", "run.log", "RESULT FILES IN USE BY ANOTHER RUN",
+                               "another run is writing the result files DIR/run_strain.cal and the others of its "
+                               "name; this run wrote nothing"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // A triclinic series long enough that two runs of it overlap.
@@ -294,6 +304,7 @@ struct TwoRuns {
     const char* print1;
     const char* print2;
     const char* status;  // of a run that finds the other's files in use
+    const char* detail;  // the reason that follows, DIR standing for the folder
 };
 
 void PrintTo(const TwoRuns& c, std::ostream* os) { *os << c.name; }
@@ -322,7 +333,7 @@ TEST_P(TwoRunsAtOnce, NeverMixTheirRecords) {
     for (const char* tag : {"1", "2"}) {
         const std::string errors = slurp(dir / tag);
         if (errors == "PROCESSING DATA\nTENZIO FINISHED SUCCESSFULLY\n0\n") ++completed;
-        else EXPECT_EQ(errors, std::string("PROCESSING DATA\n") + c.status + "\n1\n");
+        else EXPECT_EQ(errors, std::string("PROCESSING DATA\n") + c.status + "\ntenzio-batch: " + inFolder(c.detail, dir / "both") + "\n1\n");
     }
     ASSERT_GE(completed, 1);
     std::string reports;
@@ -340,8 +351,11 @@ TEST_P(TwoRunsAtOnce, NeverMixTheirRecords) {
 
 INSTANTIATE_TEST_SUITE_P(
     Batch, TwoRunsAtOnce,
-    ::testing::Values(TwoRuns{"OnePrintFile", "run.prt", "run.prt", "PRINT FILE IN USE BY ANOTHER RUN"},
-                      TwoRuns{"PrintFilesSharingResultFiles", "run.prt", "run.log", "RESULT FILES IN USE BY ANOTHER RUN"}),
+    ::testing::Values(TwoRuns{"OnePrintFile", "run.prt", "run.prt", "PRINT FILE IN USE BY ANOTHER RUN",
+                              "another run is writing DIR/run.prt; this run wrote nothing"},
+                      TwoRuns{"PrintFilesSharingResultFiles", "run.prt", "run.log", "RESULT FILES IN USE BY ANOTHER RUN",
+                              "another run is writing the result files DIR/run_strain.cal and the others of its name; "
+                              "this run wrote nothing"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

@@ -441,7 +441,7 @@ TEST(CifBadFiles, FilesThatCannotBeReadAreNamed) {
     TempFolder dir("cif-files");
     writeFile(dir / "good.cif", block("a", kT1) + block("b", kT2));
     writeFile(dir / "nocell.cif", "data_x\n_chemical_name_common x\n");
-    EXPECT_EQ(readCifSeries({dir / "good.cif", dir / "missing.cif"}).reason, "missing.cif: cannot be opened");
+    EXPECT_EQ(readCifSeries({dir / "good.cif", dir / "missing.cif"}).reason, "missing.cif: cannot be opened: No such file or directory");
     EXPECT_EQ(readCifSeries({dir / "good.cif", dir.path()}).failure, ReadFailure::unreadable);
     EXPECT_EQ(readCifSeries({dir / "good.cif", dir / "nocell.cif"}).reason,
               "nocell.cif: no data block with a cell (_cell_length_a)");

@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include "report/result_files.hpp"
@@ -106,6 +108,29 @@ TEST(RunLocks, AreReleasedWhenTheRunEnds) {
     ASSERT_TRUE(state.printFile.isOpen());
     EXPECT_TRUE(HeldByAnotherRun(dir / "run.prt").held());
     EXPECT_TRUE(HeldByAnotherRun(dir / "run_strain.cal").held());
+}
+
+// For both front ends: a device chosen as the print file (/dev/null, a terminal) receives the
+// report, and no result files are made beside it, in the device's folder; the run says so.
+TEST(RunFiles, ADeviceAsThePrintFileHasNoResultFiles) {
+    TempFolder dir("print-device");
+    writeFile(dir / "cells.dat", kSeries);
+    // As root a node of the test's own with /dev/null's numbers; otherwise the system's.
+    const std::filesystem::path node = dir / "null";
+    const std::filesystem::path device = ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node : "/dev/null";
+    RunState state;
+    std::vector<std::string> details;
+    state.detailSink = [&](std::string_view s) { details.emplace_back(s); };
+    state.resultFolder = device.parent_path();
+    ASSERT_TRUE(openInputFile(state, dir / "cells.dat"));
+    ASSERT_TRUE(openPrintFile(state, device));
+    // A device is shared by every process: another run writing to it does not stop this one.
+    const HeldByAnotherRun other(device);
+    ASSERT_TRUE(other.held());
+    EXPECT_EQ(PROCESS_DATA(state), RunOutcome::completed);
+    EXPECT_EQ(details, std::vector<std::string>{device.string() + " is a device: no result files are written"});
+    for (const std::filesystem::path& result : ResultFileNames(device.parent_path(), "null").all())
+        EXPECT_FALSE(std::filesystem::exists(result)) << result;
 }
 
 TEST(ResultFileNames, NeverSplitACharacter) {

@@ -1,5 +1,6 @@
 // The dialog with CIF input: several files chosen together, read in natural name order and
-// counted in the name display; a bad CIF, or a data file among others, shown with its reason.
+// counted in the name display; a bad CIF, or a data file among others, shown with its reason; an
+// input that cannot be opened or read, with the file and the reason.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -174,6 +175,36 @@ TEST_F(DialogCifTest, AReasonFromTheRunIsShownToo) {
     ASSERT_EQ(view.details.size(), 1u);
     EXPECT_EQ(view.details[0], "a.cif, data_a (line 1): the only data block with a cell; a series needs two or more");
     EXPECT_EQ(fs::file_size(dir_ / "run.prt"), 0u);
+}
+
+// Mended fault: "ERROR OPENING INPUT DATA FILE" came without its reason.
+TEST_F(DialogCifTest, AnInputThatCannotBeOpenedShowsWhy) {
+    fs::create_directories(dir_ / "folder.dat");
+    const struct {
+        fs::path input;
+        const char* detail;
+    } cases[] = {{dir_ / "missing.dat", "missing.dat: cannot be opened: No such file or directory"},
+                 {dir_ / "folder.dat", "folder.dat: cannot be opened: Is a directory"}};
+    for (const auto& c : cases) {
+        view.details.clear();
+        chooseInput({c.input});
+        EXPECT_EQ(view.text[ctl::statusLine], "ERROR OPENING INPUT DATA FILE");
+        EXPECT_EQ(view.details, std::vector<std::string>{c.detail});
+    }
+}
+
+// A keyword data file's read error names the file beside its line, as a CIF's does.
+TEST_F(DialogCifTest, AKeywordFilesReasonNamesTheFile) {
+    const fs::path data = file("cells.dat", "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n1 5 6 7 90 90 90\n2 5 6 x 90 90 90\n");
+    DialogLogic real(state, view, chooser);
+    real.start();
+    chooser.answers.push_back(std::vector<std::string>{data.string()});
+    real.press(ctl::inputBrowse);
+    chooser.answers.push_back(std::vector<std::string>{(dir_ / "run.prt").string()});
+    real.press(ctl::printBrowse);
+    real.press(ctl::run);
+    EXPECT_EQ(view.text[ctl::statusLine], "error reading file");
+    EXPECT_EQ(view.details, std::vector<std::string>{"cells.dat, line 4: \"x\" is not a number"});
 }
 
 }  // namespace
