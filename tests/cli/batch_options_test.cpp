@@ -139,7 +139,7 @@ TEST(BatchOptions, NoFitsTurnsTheFitsOffForTheJsonAndThePlots) {
 TEST(BatchOptions, AnUnknownUnitIsSaidOnceOnStandardErrorAndKeptAsTheLabel) {
     TempFolder dir("batch-options-units");
     writeFile(dir / "series.dat", std::string(kSeries).replace(std::string(kSeries).find("UNITS T K"), 9, "UNITS T Rankine"));
-    const std::string warning = "tenzio-batch: line 2: UNITS: \"Rankine\" is no known unit of T; kept as its label\n";
+    const std::string warning = "tenzio-batch: series.dat, line 2: UNITS: \"Rankine\" is no known unit of T; kept as its label\n";
     for (const char* sort : {"", " --sort"}) {
         const Batch run = batch(dir, shellQuoted(dir / "series.dat") + " --json -" + sort);
         ASSERT_EQ(run.exit, 0) << run.errors;

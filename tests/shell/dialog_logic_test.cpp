@@ -929,7 +929,7 @@ TEST_F(RealRunTest, AnUnknownUnitIsShownAsADetailAndTheRunCompletes) {
     choosePrint(folder_ / "run.prt");
     click(ctl::run);
     expectState(kCompleted);
-    EXPECT_EQ(view.details, (std::vector<std::string>{"line 1: UNITS: \"Rankine\" is no known unit of T; kept as its label"}));
+    EXPECT_EQ(view.details, (std::vector<std::string>{"units.dat, line 1: UNITS: \"Rankine\" is no known unit of T; kept as its label"}));
 }
 
 TEST_F(RealRunTest, OneDatumShowsItsMessage) {
