@@ -70,9 +70,9 @@ public:
         for (const T v : values) number(static_cast<double>(v));
         return close(']');
     }
-    JsonText& rows(const Tensor3& t) {
+    JsonText& rows(const Mat3d& t) {
         open('[');
-        for (const auto& r : t) numbers(r);
+        for (int i = 1; i <= 3; ++i) numbers(row(t, i));
         return close(']');
     }
     // A number, or null when the fit failed.

@@ -77,8 +77,6 @@ struct LinearFits {
     LinearFit volume;
 };
 
-using Tensor3 = std::array<std::array<double, 3>, 3>;  // [i][j], i, j from 0
-
 // One principal axis of the property tensor at some x.
 struct PrincipalCoefficient {
     double value = 0.0;
@@ -95,10 +93,10 @@ struct PrincipalCoefficient {
 struct TensorAt {
     double x = 0.0;
     bool measured = false;  // x of a data point, rather than one asked for
-    Tensor3 tensor{};
-    Tensor3 esd{};
-    Tensor3 strain{};  // the fitted strain at x, and its esd
-    Tensor3 strainEsd{};
+    Mat3d tensor;
+    Mat3d esd;
+    Mat3d strain;  // the fitted strain at x, and its esd
+    Mat3d strainEsd;
     std::array<PrincipalCoefficient, 3> principal{};  // principal[k]: axis k + 1 of the series' axes, in its sense
 };
 

@@ -108,7 +108,7 @@ std::vector<FitTable> PlotCollector::fitTables() const {
                         uvw += (m ? " " : "") +
                                (a.principal[m].hasDirection ? uvwText(a.principal[m].uvw) : std::string(kNone));
                     } else {
-                        row.push_back(withEsd(a.tensor[m][m], a.esd[m][m], unit.factor));
+                        row.push_back(withEsd(a.tensor(m + 1, m + 1), a.esd(m + 1, m + 1), unit.factor));
                     }
                 }
                 if (principalAxes_) row.push_back(uvw);

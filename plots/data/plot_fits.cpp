@@ -67,8 +67,8 @@ void PlotCollector::addTensorCurves(Figure& figure) const {
         for (std::size_t s = 0; s < at.size(); ++s) {
             curve.x.push_back(xs[s]);
             // The fit's principal axes carry the series' numbers: axis k + 1 is principal[k].
-            curve.y.push_back(principalAxes_ ? at[s].principal[k].value : at[s].tensor[k][k]);
-            curve.esd.push_back(principalAxes_ ? at[s].principal[k].esd : at[s].esd[k][k]);
+            curve.y.push_back(principalAxes_ ? at[s].principal[k].value : at[s].tensor(k + 1, k + 1));
+            curve.esd.push_back(principalAxes_ ? at[s].principal[k].esd : at[s].esd(k + 1, k + 1));
         }
         panel.curves.push_back(std::move(curve));
     }

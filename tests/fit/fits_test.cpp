@@ -135,15 +135,15 @@ TEST(TensorFit, EdgesOnAKnownPolynomialGiveItsDerivativeAtEveryT) {
     ASSERT_EQ(result.tensor->at.size(), series.points.size() + 1);
     for (const TensorAt& at : result.tensor->at) {
         // Single-precision cells carry about 1e-7 of rounding; over 300 K that is a few 1e-9 per K.
-        EXPECT_NEAR(at.tensor[0][0], da(at.x), 5e-9) << "T = " << at.x;
-        EXPECT_NEAR(at.tensor[1][1], db(at.x), 5e-9) << "T = " << at.x;
-        EXPECT_NEAR(at.tensor[2][2], dc, 5e-9) << "T = " << at.x;
-        EXPECT_NEAR(at.tensor[0][1], 0.0, 1e-12);
+        EXPECT_NEAR(at.tensor(1, 1), da(at.x), 5e-9) << "T = " << at.x;
+        EXPECT_NEAR(at.tensor(2, 2), db(at.x), 5e-9) << "T = " << at.x;
+        EXPECT_NEAR(at.tensor(3, 3), dc, 5e-9) << "T = " << at.x;
+        EXPECT_NEAR(at.tensor(1, 2), 0.0, 1e-12);
         // Orthorhombic: the principal axes are X, Y, Z, along a, b, c.
-        EXPECT_DOUBLE_EQ(at.principal[0].value, at.tensor[0][0]);
+        EXPECT_DOUBLE_EQ(at.principal[0].value, at.tensor(1, 1));
         EXPECT_NEAR(at.principal[0].toAbc[0], 0.0f, 1e-3f);
         EXPECT_NEAR(at.principal[2].uvw[2], 1.0, 1e-6);
-        EXPECT_GT(at.esd[0][0], 0.0);
+        EXPECT_GT(at.esd(1, 1), 0.0);
     }
     EXPECT_FALSE(result.tensor->at.back().measured);
     // The linear coefficient of c is its (constant) relative slope.
