@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "fit/coefficient_units.hpp"
-#include "fit/esd_notation.hpp"
+#include "format/coefficient_units.hpp"
+#include "format/esd_notation.hpp"
 #include "tenzio_version.hpp"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "calc/series.hpp"
-#include "fit/coefficient_units.hpp"
-#include "fit/esd_notation.hpp"
+#include "format/coefficient_units.hpp"
+#include "format/esd_notation.hpp"
 #include "plots/data/plot_collector.hpp"
 #include "plots/data/plot_labels.hpp"
 
