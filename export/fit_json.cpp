@@ -160,7 +160,7 @@ void eos(JsonText& j, const EosFit& fit) {
         j.key(name).numberIf(ok, v.value);
         j.key(esdName).numberIf(ok, v.esd);
     };
-    j.open('{').key("model").string(std::string(eosModelName(fit.model))).key("quantity").string(fit.quantity);
+    j.open('{').key("model").string(std::string(eosModelName(fit.model))).key("quantity").string(std::string(eosQuantityName(fit.quantity)));
     if (edge) {
         put("x0", "x0_esd", fit.v0);
         put("M0", "M0_esd", fit.k0);

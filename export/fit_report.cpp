@@ -154,7 +154,7 @@ std::string eosSection(const std::vector<EosFit>& fits, const std::string& pUnit
     out += "\n";
     for (const EosFit& fit : fits) {
         const bool edge = fit.isEdge();
-        out += "  " + std::string(eosModelName(fit.model)) + ", " + (edge ? "edge " + fit.quantity : "volume") + ": ";
+        out += "  " + std::string(eosModelName(fit.model)) + ", " + (edge ? "edge " + std::string(eosQuantityName(fit.quantity)) : "volume") + ": ";
         if (!fit.status.ok) {
             out += "failed: " + fit.status.text + "\n\n";
             continue;

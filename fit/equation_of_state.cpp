@@ -51,7 +51,7 @@ bool inDomain(const std::vector<double>& free) { return free[0] > 0.0 && free[1]
 // Starting values: K from the slope of P against ln V, brought back to P = 0 with K' = 4, and V0
 // from the lowest-pressure point. Nothing when the volume does not fall as P rises.
 std::optional<std::vector<double>> startOf(EosModel model, const EosData& d) {
-    const bool edge = d.quantity != "volume";
+    const bool edge = d.quantity != EosQuantity::volume;
     const std::size_t n = d.v.size();
     const std::size_t low = static_cast<std::size_t>(std::min_element(d.p.begin(), d.p.end()) - d.p.begin());
     const double vLow = edge ? cube(d.v[low]) : d.v[low];
@@ -126,7 +126,7 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
     EosFit fit;
     fit.model = model;
     fit.quantity = d.quantity;
-    const bool edge = d.quantity != "volume";
+    const bool edge = d.quantity != EosQuantity::volume;
     fit.parameters = eosParameterNames(model, edge);
     const std::size_t n = d.v.size();
     const std::size_t p = fit.parameters.size();
@@ -279,10 +279,10 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
     return fit;
 }
 
-EosData eosDataOf(const Series& series, const std::string& quantity) {
+EosData eosDataOf(const Series& series, EosQuantity quantity) {
     EosData d;
     d.quantity = quantity;
-    const int edge = quantity == "a" ? 0 : quantity == "b" ? 1 : quantity == "c" ? 2 : -1;
+    const int edge = quantity == EosQuantity::a ? 0 : quantity == EosQuantity::b ? 1 : quantity == EosQuantity::c ? 2 : -1;
     for (const DataPoint& point : series.points) {
         const VolumeWithEsd volume = volumeOf(point.cell, series.crystalSystem);
         d.v.push_back(edge < 0 ? volume.volume : point.cell[edge]);
@@ -294,16 +294,16 @@ EosData eosDataOf(const Series& series, const std::string& quantity) {
 }
 
 std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode) {
-    std::vector<std::string> quantities = {"volume"};
+    std::vector<EosQuantity> quantities = {EosQuantity::volume};
     switch (series.crystalSystem) {
-        case CrystalSystem::cubic: quantities.push_back("a"); break;
+        case CrystalSystem::cubic: quantities.push_back(EosQuantity::a); break;
         case CrystalSystem::tetragonal:
         case CrystalSystem::trigonal:
-        case CrystalSystem::hexagonal: quantities.insert(quantities.end(), {"a", "c"}); break;
-        default: quantities.insert(quantities.end(), {"a", "b", "c"}); break;
+        case CrystalSystem::hexagonal: quantities.insert(quantities.end(), {EosQuantity::a, EosQuantity::c}); break;
+        default: quantities.insert(quantities.end(), {EosQuantity::a, EosQuantity::b, EosQuantity::c}); break;
     }
     std::vector<EosFit> fits;
-    for (const std::string& quantity : quantities) {
+    for (const EosQuantity quantity : quantities) {
         const EosData data = eosDataOf(series, quantity);
         // Each model starts from V0 and K0 of the first that converged.
         std::optional<EosFit> seed;

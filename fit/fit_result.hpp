@@ -122,11 +122,16 @@ std::optional<EosModel> eosModelNamed(std::string_view name);  // any case
 // BM2, BM3 and Vinet3.
 std::vector<EosModel> defaultEosModels();
 
+// What an equation of state is fitted to: the volume, or an edge with its cube in place of V.
+enum class EosQuantity { volume, a, b, c };
+
+std::string_view eosQuantityName(EosQuantity quantity);  // "volume", "a", "b", "c"
+
 // One equation of state fitted to the volume, or to an edge x with x^3 in place of V. For an
 // edge, v0 holds x0 and k0, kp, kpp the linear moduli M0 = 3 K0, M' = 3 K', M'' = 3 K''.
 struct EosFit {
     EosModel model = EosModel::BM3;
-    std::string quantity = "volume";  // "volume", "a", "b" or "c"
+    EosQuantity quantity = EosQuantity::volume;
     FitStatus status;
     FittedValue v0;
     FittedValue k0;
@@ -140,7 +145,7 @@ struct EosFit {
     double maxResidual = 0.0;  // largest |P_obs - P_calc|
     int iterations = 0;
 
-    bool isEdge() const { return quantity != "volume"; }
+    bool isEdge() const { return quantity != EosQuantity::volume; }
     // P at a volume (or edge length) and its esd from the covariance.
     double pressureAt(double v) const;
     double pressureEsdAt(double v) const;

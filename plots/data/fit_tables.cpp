@@ -133,11 +133,11 @@ std::vector<FitTable> PlotCollector::fitTables() const {
                      "largest |P − Pcalc|" + p, "fit"};
         for (const EosFit& e : fits.eos) {
             if (!e.status.ok) {
-                t.rows.push_back({std::string(eosModelName(e.model)), e.quantity, kNone, kNone, kNone, kNone, kNone,
+                t.rows.push_back({std::string(eosModelName(e.model)), std::string(eosQuantityName(e.quantity)), kNone, kNone, kNone, kNone, kNone,
                                   kNone, kNone, e.status.text});
                 continue;
             }
-            t.rows.push_back({std::string(eosModelName(e.model)), e.quantity, fixedValue(e.v0), fixedValue(e.k0),
+            t.rows.push_back({std::string(eosModelName(e.model)), std::string(eosQuantityName(e.quantity)), fixedValue(e.v0), fixedValue(e.k0),
                               fixedValue(e.kp), fixedValue(e.kpp), plain(e.chi2), std::to_string(e.dof),
                               plain(e.maxResidual, 3), "ok"});
         }

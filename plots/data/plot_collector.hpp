@@ -99,7 +99,7 @@ private:
     void addTensorCurves(Figure& figure) const;
     void addStrainCurves(Figure& figure) const;
     void addCellCurves(Figure& figure) const;
-    const EosFit* chosenEos(const std::string& quantity) const;
+    const EosFit* chosenEos(EosQuantity quantity) const;
 
     std::vector<DataPoint> points_;
     bool pressureRun_ = false;

@@ -120,7 +120,7 @@ void PlotCollector::addStrainCurves(Figure& figure) const {
         figure.fitLegend = "linear fit, ± 1 esd";
 }
 
-const EosFit* PlotCollector::chosenEos(const std::string& quantity) const {
+const EosFit* PlotCollector::chosenEos(EosQuantity quantity) const {
     if (!fits_) return nullptr;
     // BM3, the usual choice, where it converged; otherwise the first model asked for that did.
     const EosFit* first = nullptr;
@@ -161,7 +161,8 @@ void PlotCollector::addCellCurves(Figure& figure) const {
                 curve.esd.push_back(base * fit.line.valueEsd(x));
             }
         } else {
-            const EosFit* eos = chosenEos(edge < 3 ? column : "volume");
+            constexpr EosQuantity kOf[] = {EosQuantity::a, EosQuantity::b, EosQuantity::c, EosQuantity::volume};
+            const EosFit* eos = chosenEos(kOf[edge]);
             if (!eos) continue;
             for (const double x : xs) {
                 if (const auto v = eos->volumeAt(x)) {
@@ -211,7 +212,7 @@ std::optional<Figure> PlotCollector::normalisedPressure() const {
     // F = K0 (1 + 3/2 (K' - 4) f) for BM3.
     const std::string unit = pressureUnit_.empty() ? "" : " " + pressureUnit_;
     for (const EosFit& e : fits_->eos) {
-        if (e.quantity != "volume" || !e.status.ok || (e.model != EosModel::BM2 && e.model != EosModel::BM3)) continue;
+        if (e.quantity != EosQuantity::volume || !e.status.ok || (e.model != EosModel::BM2 && e.model != EosModel::BM3)) continue;
         FittedCurve curve;
         const bool third = e.model == EosModel::BM3;
         curve.dashed = !third;

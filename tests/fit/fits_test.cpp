@@ -180,7 +180,7 @@ Series bm3Series(const Bm3Truth& truth, int points) {
 TEST(EquationOfState, DataFromAKnownBm3GiveItsParametersBack) {
     const Bm3Truth truth;
     const Series series = bm3Series(truth, 15);
-    const EosData volume = eosDataOf(series, "volume");
+    const EosData volume = eosDataOf(series, EosQuantity::volume);
     const EosFit bm3 = fitEquationOfState(EosModel::BM3, volume, FitWeights::esd);
     ASSERT_TRUE(bm3.status.ok) << bm3.status.text;
     EXPECT_NEAR(bm3.v0.value, truth.v0, 3.0 * *bm3.v0.esd);
@@ -288,7 +288,7 @@ void expectOrdinaryLeastSquares(const OrdinaryLeastSquares& o, const std::vector
 TEST(EquationOfState, EqualWeightsGiveTheOrdinaryLeastSquaresMinimumAndEsds) {
     // --weights none: the parameters of any standard least-squares program, and its esds.
     const Series series = bm3Series(Bm3Truth{}, 15);
-    const EosData volume = eosDataOf(series, "volume");
+    const EosData volume = eosDataOf(series, EosQuantity::volume);
     const auto bm = [](const std::vector<double>& t, double v) {
         const double x = std::cbrt(t[0] / v);  // (V0/V)^(1/3)
         const double kp = t.size() > 2 ? t[2] : 4.0;
@@ -347,15 +347,15 @@ TEST(EquationOfState, AnEdgeOfACubicCellIsTheVolumeWithLinearModuli) {
     // M0 = 3 K0 and M' = 3 K', for every model.
     const Series series = bm3Series(Bm3Truth{}, 12);
     for (const EosModel model : {EosModel::BM3, EosModel::Vinet3, EosModel::NS3, EosModel::Murnaghan}) {
-        const EosFit v = fitEquationOfState(model, eosDataOf(series, "volume"), FitWeights::esd);
-        const EosFit a = fitEquationOfState(model, eosDataOf(series, "a"), FitWeights::esd);
+        const EosFit v = fitEquationOfState(model, eosDataOf(series, EosQuantity::volume), FitWeights::esd);
+        const EosFit a = fitEquationOfState(model, eosDataOf(series, EosQuantity::a), FitWeights::esd);
         ASSERT_TRUE(v.status.ok && a.status.ok) << eosModelName(model);
         // The cell's volume is a^3 rounded to single precision.
         EXPECT_NEAR(std::pow(a.v0.value, 3), v.v0.value, 1e-5 * v.v0.value) << eosModelName(model);
         EXPECT_NEAR(a.k0.value, 3.0 * v.k0.value, 1e-3 * v.k0.value) << eosModelName(model);
         EXPECT_NEAR(a.kp.value, 3.0 * v.kp.value, 1e-3 * v.kp.value) << eosModelName(model);
         EXPECT_NEAR(*a.k0.esd, 3.0 * *v.k0.esd, 1e-2 * *v.k0.esd) << eosModelName(model);
-        EXPECT_EQ(a.quantity, "a");
+        EXPECT_EQ(a.quantity, EosQuantity::a);
     }
 }
 
