@@ -180,7 +180,7 @@ void eos(JsonText& j, const EosFit& fit) {
         j.open('[');
         for (std::size_t a = 0; a < p; ++a) {
             j.open('[');
-            for (std::size_t b = 0; b < p; ++b) j.number(fit.correlation[a * p + b]);
+            for (std::size_t b = 0; b < p; ++b) j.number(fit.covariance.correlation(a, b));
             j.close(']');
         }
         j.close(']');

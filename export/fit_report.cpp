@@ -173,7 +173,7 @@ std::string eosSection(const std::vector<EosFit>& fits, const std::string& pUnit
         for (std::size_t a = 0; a < p; ++a)
             for (std::size_t b = a + 1; b < p; ++b)
                 correlations += (correlations.empty() ? "" : ", ") + fit.parameters[a] + "-" + fit.parameters[b] + " " +
-                                fixedText(fit.correlation[a * p + b], 3);
+                                fixedText(fit.covariance.correlation(a, b), 3);
         out += "    correlations: " + correlations + "\n\n";
     }
     return out;

@@ -6,14 +6,12 @@
 #include <limits>
 #include <optional>
 
-#include "fit/fit_weights.hpp"
 #include "fit/nonlinear_fit.hpp"
+#include "fit/reweighting.hpp"
 
 namespace {
 
 constexpr std::size_t kParameters = 4;  // eps0, lambda, Pc, nu
-constexpr int kWeightPasses = 20;
-constexpr double kSettled = 1e-7;  // relative change of every parameter between weight passes
 // Below this nu the law is a logarithm of P - Pc, and eps0 and lambda grow without bound.
 constexpr double kSmallestNu = 0.01;
 
@@ -35,13 +33,6 @@ std::array<double, 4> compressibilityGradient(const std::vector<double>& t, doub
     const double u = p - t[2];
     const double um1 = std::pow(u, t[3] - 1.0);
     return {0.0, -t[3] * um1, t[1] * t[3] * (t[3] - 1.0) * std::pow(u, t[3] - 2.0), -t[1] * um1 * (1.0 + t[3] * std::log(u))};
-}
-
-double esdOf(const std::vector<double>& covariance, const std::array<double, 4>& g) {
-    double v = 0.0;
-    for (std::size_t a = 0; a < 4; ++a)
-        for (std::size_t b = 0; b < 4; ++b) v += g[a] * covariance[a * 4 + b] * g[b];
-    return std::sqrt(std::max(v, 0.0));
 }
 
 std::vector<double> parametersOf(const EmpiricalFit& fit) {
@@ -102,7 +93,7 @@ double EmpiricalFit::strainAt(double p) const {
 
 double EmpiricalFit::strainEsdAt(double p) const {
     if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
-    return esdOf(covariance, strainGradient(parametersOf(*this), p));
+    return covariance.esdOf(strainGradient(parametersOf(*this), p));
 }
 
 double EmpiricalFit::compressibilityAt(double p) const {
@@ -112,7 +103,7 @@ double EmpiricalFit::compressibilityAt(double p) const {
 
 double EmpiricalFit::compressibilityEsdAt(double p) const {
     if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
-    return esdOf(covariance, compressibilityGradient(parametersOf(*this), p));
+    return covariance.esdOf(compressibilityGradient(parametersOf(*this), p));
 }
 
 EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, FitWeights mode) {
@@ -210,19 +201,25 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
         }
     };
 
-    const bool anySigX = std::any_of(points.begin(), points.end(), [](const FitPoint& q) { return q.sigX > 0.0; });
-    std::vector<double> sigmas(n);
-    std::vector<double> current;  // eps0, lambda, Pc, nu
-    for (int pass = 0; pass < kWeightPasses; ++pass) {
-        for (std::size_t i = 0; i < n; ++i) {
-            const double slope = current.empty() ? 0.0 : slopeOverEsd(current, points[i].x, points[i].sigX);
-            sigmas[i] = effectiveEsd(points[i].sigY, slope, points[i].sigX);
-        }
-        w = weightsOf(sigmas, mode);
+    natural.typical = {1.0, 1.0, range, 1.0};
+
+    ReweightingProblem weighting;
+    weighting.parameters = kParameters;
+    weighting.mode = mode;
+    for (const FitPoint& point : points) {
+        weighting.sigY.push_back(point.sigY);
+        weighting.sigX.push_back(point.sigX);
+    }
+    weighting.slopes = [&](const std::vector<double>& t, std::vector<double>& slopes) {
+        for (std::size_t i = 0; i < n; ++i) slopes[i] = slopeOverEsd(t, points[i].x, points[i].sigX);
+    };
+    weighting.solve = [&](const std::vector<double>& weights, const std::vector<double>* previous) {
+        WeightedSolution pass;
+        w = weights;
         linearAt.reset();
         for (std::size_t i = 0; i < n; ++i) rootW[i] = std::sqrt(w[i]);
         std::vector<double> start(2);
-        if (current.empty()) {
+        if (!previous) {
             // The best of a few Pc and nu.
             double best = std::numeric_limits<double>::infinity();
             for (const double nu : {0.2, 0.4, 0.6, 0.8, 1.2})
@@ -234,50 +231,55 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
                     }
                 }
         } else {
-            start = {std::log((pMin - current[2]) / range), current[3]};
+            start = {std::log((pMin - (*previous)[2]) / range), (*previous)[3]};
         }
         const NonlinearSolution solution = solveLeastSquares(projected, start);
         // A solution against the bound of nu is no minimum of the law, only the closest it comes.
         const bool logarithmic = !solution.parameters.empty() && solution.parameters[1] < 1.05 * kSmallestNu;
         if (!solution.ok || logarithmic) {
-            fit.status = FitStatus::failure(logarithmic ? "no convergence: nu tends to 0 (the strain follows a logarithm of P)"
-                                                        : solution.reason);
-            return fit;
+            pass.reason = logarithmic ? "no convergence: nu tends to 0 (the strain follows a logarithm of P)" : solution.reason;
+            return pass;
         }
         const std::vector<double>& q = solution.parameters;
         const double pc = pMin - range * std::exp(q[0]);
         linearPart(points, w, pc, q[1], range, eps0, lambda);
-        const std::vector<double> next = {eps0, lambda, pc, q[1]};
-        bool settled = !current.empty();
-        for (std::size_t j = 0; j < kParameters && settled; ++j)
-            settled = std::fabs(next[j] - current[j]) <= kSettled * std::fabs(current[j]) + 1e-300;
-        current = next;
-        if (settled || mode == FitWeights::none || !anySigX) break;
-    }
-
-    natural.typical = {std::fabs(current[0]), std::fabs(current[1]), range, 1.0};
-    std::vector<double> covariance = covarianceAt(natural, current);
-    if (covariance.empty()) {
-        fit.status = FitStatus::failure("singular covariance: the data do not determine every parameter");
+        pass.parameters = {eps0, lambda, pc, q[1]};
+        pass.covariance = covarianceAt(natural, pass.parameters);
+        if (pass.covariance.empty()) {
+            pass.reason = "singular covariance: the data do not determine every parameter";
+            return pass;
+        }
+        std::vector<double> r(n);
+        natural.residuals(pass.parameters, r);
+        for (const double v : r) pass.chi2 += v * v;
+        pass.iterations = solution.iterations;
+        pass.ok = true;
+        return pass;
+    };
+    const ReweightedSolution solution = solveReweighted(weighting);
+    if (!solution.ok) {
+        fit.status = FitStatus::failure(solution.reason);
         return fit;
     }
-    std::vector<double> r(n);
-    natural.residuals(current, r);
-    fit.chi2 = 0.0;
-    for (const double v : r) fit.chi2 += v * v;
-    fit.dof = static_cast<int>(n - kParameters);
-    for (double& c : covariance) c *= fit.chi2 / fit.dof;
-    fit.covariance = covariance;
-    const auto esd = [&](std::size_t j) { return std::sqrt(std::max(covariance[j * kParameters + j], 0.0)); };
-    fit.eps0 = {current[0], esd(0)};
-    fit.lambda = {current[1], esd(1)};
-    fit.pc = {current[2], esd(2)};
-    fit.nu = {current[3], esd(3)};
+    const std::vector<double>& current = solution.parameters;
+    fit.chi2 = solution.chi2;
+    fit.dof = solution.dof;
+    fit.covariance = solution.covariance;
+    fit.eps0 = {current[0], fit.covariance.esd(0)};
+    fit.lambda = {current[1], fit.covariance.esd(1)};
+    fit.pc = {current[2], fit.covariance.esd(2)};
+    fit.nu = {current[3], fit.covariance.esd(3)};
     fit.status = FitStatus::success();
+    std::vector<double> x(n), observed(n), calculated(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        x[i] = points[i].x;
+        observed[i] = points[i].y;
+        calculated[i] = strainOf(current, points[i].x);
+    }
+    fit.residuals = residualsOf(solution, x, observed, calculated);
     for (const FitPoint& point : points)
         fit.k.push_back({point.x, fit.compressibilityAt(point.x), fit.compressibilityEsdAt(point.x)});
-    const bool finite = std::all_of(covariance.begin(), covariance.end(), [](double c) { return std::isfinite(c); }) &&
-                        std::all_of(fit.k.begin(), fit.k.end(), [](const ValueAt& k) {
+    const bool finite = fit.covariance.finite() && std::all_of(fit.k.begin(), fit.k.end(), [](const ValueAt& k) {
                             return std::isfinite(k.value) && std::isfinite(k.esd);
                         });
     if (!finite) {

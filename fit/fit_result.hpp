@@ -18,6 +18,7 @@
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/options.hpp"
 #include "calc/series_axes.hpp"
+#include "fit/covariance.hpp"
 
 // Whether a fit gave numbers, and if not, why.
 struct FitStatus {
@@ -41,13 +42,25 @@ struct ValueAt {
     double esd = 0.0;
 };
 
+// A point of a nonlinear fit: what was observed, what the fit gives there, and the difference in
+// units of the point's esd (of the fit's scatter where the points carry none); beyond 3 it is
+// flagged as a possible outlier.
+struct Residual {
+    int point = 0;   // data point, from 1
+    double x = 0.0;  // where the fitted function is taken: P for the empirical law, V (or the edge) for an equation of state
+    double observed = 0.0;
+    double calculated = 0.0;
+    double weighted = 0.0;
+    bool outlier = false;
+};
+
 // A weighted least-squares polynomial q(x) = sum of c[k] (x - origin)^k, k = 0..order, with the
 // covariance of the c[k] (scaled by chi2 / dof).
 struct PolynomialFit {
     FitStatus status;
     double origin = 0.0;
     std::vector<double> coefficients;  // c[0] .. c[order]
-    std::vector<double> covariance;    // (order + 1)^2, row by row
+    Covariance covariance;             // of the c[k]
     double chi2 = 0.0;  // weighted sum of squared residuals
     int dof = 0;        // points less parameters
     int points = 0;
@@ -137,12 +150,12 @@ struct EosFit {
     FittedValue k0;
     FittedValue kp;
     FittedValue kpp;  // K'' in 1/(unit of P); fixed at the model's implied value below 4th order
-    std::vector<std::string> parameters;  // the free parameters, in the order of the matrices
-    std::vector<double> covariance;       // of the free parameters, row by row
-    std::vector<double> correlation;      // the same, as correlations
+    std::vector<std::string> parameters;  // the free parameters, in the order of the covariance
+    Covariance covariance;                // of the free parameters
     double chi2 = 0.0;
     int dof = 0;
     double maxResidual = 0.0;  // largest |P_obs - P_calc|
+    std::vector<Residual> residuals;  // in P, at each point's V (or edge)
     int iterations = 0;
 
     bool isEdge() const { return quantity != EosQuantity::volume; }
@@ -163,10 +176,11 @@ struct EmpiricalFit {
     FittedValue lambda;
     FittedValue pc;
     FittedValue nu;
-    std::vector<double> covariance;  // 4 x 4: eps0, lambda, pc, nu
+    Covariance covariance;  // of eps0, lambda, pc, nu
     double chi2 = 0.0;
     int dof = 0;
     std::vector<ValueAt> k;  // the compressibility K = -d(epsilon)/dP at each measured P
+    std::vector<Residual> residuals;  // in the strain, at each measured P
 
     double strainAt(double p) const;
     double strainEsdAt(double p) const;

@@ -202,8 +202,8 @@ TEST(EquationOfState, DataFromAKnownBm3GiveItsParametersBack) {
     EXPECT_NEAR(bm3.pressureAt(v10->value), 10.0, 1e-9);
     EXPECT_GT(v10->esd, 0.0);
     // The correlation matrix has a unit diagonal.
-    ASSERT_EQ(bm3.correlation.size(), 9u);
-    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(bm3.correlation[k * 4], 1.0, 1e-12);
+    ASSERT_EQ(bm3.covariance.size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(bm3.covariance.correlation(k, k), 1.0, 1e-12);
 
     // BM2 fixes K' = 4: its esd is null.
     const EosFit bm2 = fitEquationOfState(EosModel::BM2, volume, FitWeights::esd);
