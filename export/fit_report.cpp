@@ -181,7 +181,7 @@ std::string eosSection(const std::vector<EosFit>& fits, const std::string& pUnit
 
 std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const CoefficientUnit& unit, const std::string& xLabel) {
     std::string out = "EMPIRICAL FITS\n  \u03b5(P) = \u03b50 + \u03bb (P - Pc)^\u03bd for each principal axis, Pc below the lowest "
-                      "pressure; compressibility K = -d\u03b5/dP in " + unit.label + ".\n\n";
+                      "pressure (or on it, fixed, where the minimum lies there); compressibility K = -d\u03b5/dP in " + unit.label + ".\n\n";
     for (const EmpiricalFit& fit : fits) {
         out += "  axis " + std::to_string(fit.axis) + ": ";
         if (!fit.status.ok) {
@@ -189,7 +189,7 @@ std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const Coeffi
             continue;
         }
         out += "\u03b50 = " + valueWithEsd(fit.eps0.value, fit.eps0.esd) + "   \u03bb = " +
-               valueWithEsd(fit.lambda.value, fit.lambda.esd) + "   Pc = " + valueWithEsd(fit.pc.value, fit.pc.esd) +
+               valueWithEsd(fit.lambda.value, fit.lambda.esd) + "   Pc = " + valueWithEsd(fit.pc.value, fit.pc.esd) + (fit.pc.esd ? "" : " (fixed: the lowest P)") +
                "   \u03bd = " + valueWithEsd(fit.nu.value, fit.nu.esd) + "   \u03c7\u00b2 = " + number(fit.chi2, 5) +
                ", n-p = " + std::to_string(fit.dof) + "\n";
     }

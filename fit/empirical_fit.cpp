@@ -14,12 +14,20 @@ namespace {
 constexpr std::size_t kParameters = 4;  // eps0, lambda, Pc, nu
 // Below this nu the law is a logarithm of P - Pc, and eps0 and lambda grow without bound.
 constexpr double kSmallestNu = 0.01;
+// Above this nu, with Pc far below the data, the law is an exponential of P: nu and Pc run off
+// together without bound.
+constexpr double kLargestNu = 20.0;
+// Pc closer to the lowest pressure than this fraction of the range: the minimum lies on the bound
+// Pc = the lowest pressure, where the sum of squares only flattens out as Pc approaches it.
+constexpr double kOnBound = 1e-6;
 
 double strainOf(const std::vector<double>& t, double p) { return t[0] + t[1] * std::pow(p - t[2], t[3]); }
 
-// d(epsilon)/d(eps0, lambda, Pc, nu) at p, with u = p - Pc.
+// d(epsilon)/d(eps0, lambda, Pc, nu) at p, with u = p - Pc. At P = Pc, which only a Pc fixed on
+// its bound reaches, the strain is eps0 whatever the other parameters.
 std::array<double, 4> strainGradient(const std::vector<double>& t, double p) {
     const double u = p - t[2];
+    if (!(u > 0.0)) return {1.0, 0.0, 0.0, 0.0};
     const double un = std::pow(u, t[3]);
     return {1.0, un, -t[1] * t[3] * std::pow(u, t[3] - 1.0), t[1] * un * std::log(u)};
 }
@@ -87,12 +95,12 @@ double slopeOverEsd(const std::vector<double>& t, double p, double sigma) {
 }  // namespace
 
 double EmpiricalFit::strainAt(double p) const {
-    if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
+    if (!status.ok || !(p >= pc.value)) return std::numeric_limits<double>::quiet_NaN();
     return strainOf(parametersOf(*this), p);
 }
 
 double EmpiricalFit::strainEsdAt(double p) const {
-    if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
+    if (!status.ok || !(p >= pc.value)) return std::numeric_limits<double>::quiet_NaN();
     return covariance.esdOf(strainGradient(parametersOf(*this), p));
 }
 
@@ -149,7 +157,7 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     };
     std::vector<double> jacobianColumns;
     projected.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
-        if (!(q[1] >= kSmallestNu) || !solveLinearPart(q)) return false;
+        if (!(q[1] >= kSmallestNu && q[1] <= kLargestNu) || !solveLinearPart(q)) return false;
         for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - eps0 - scaledLambda * powers[i]) * rootW[i];
         return true;
     };
@@ -190,7 +198,7 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     natural.points = n;
     natural.parameters = kParameters;
     natural.residuals = [&](const std::vector<double>& t, std::vector<double>& r) {
-        if (!(t[2] < pMin)) return false;
+        if (!(t[2] <= pMin)) return false;
         for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - strainOf(t, points[i].x)) * std::sqrt(w[i]);
         return true;
     };
@@ -202,6 +210,37 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     };
 
     natural.typical = {1.0, 1.0, range, 1.0};
+    // On the bound: Pc at the lowest pressure, nu searched alone (eps0 and lambda solved for), and
+    // the covariance of eps0, lambda and nu.
+    NonlinearProblem onBound;
+    onBound.points = n;
+    onBound.parameters = 1;
+    onBound.typical = {1.0};
+    onBound.maxIterations = 100;
+    std::vector<double> boundPowers;
+    onBound.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
+        double e0 = 0.0, l = 0.0, sl = 0.0;
+        if (!(q[0] >= kSmallestNu && q[0] <= kLargestNu) ||
+            !std::isfinite(linearPart(points, w, pMin, q[0], range, e0, l, boundPowers, sl)))
+            return false;
+        for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - e0 - sl * boundPowers[i]) * rootW[i];
+        return true;
+    };
+    NonlinearProblem naturalOnBound;
+    naturalOnBound.points = n;
+    naturalOnBound.parameters = 3;
+    naturalOnBound.typical = {1.0, 1.0, 1.0};
+    constexpr std::size_t kFree[] = {0, 1, 3};  // eps0, lambda, nu
+    naturalOnBound.residuals = [&](const std::vector<double>& t, std::vector<double>& r) {
+        return natural.residuals({t[0], t[1], pMin, t[2]}, r);
+    };
+    naturalOnBound.jacobian = [&](const std::vector<double>& t, std::vector<double>& jacobian) {
+        const std::vector<double> all = {t[0], t[1], pMin, t[2]};
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::array<double, 4> g = strainGradient(all, points[i].x);
+            for (std::size_t j = 0; j < 3; ++j) jacobian[i * 3 + j] = -g[kFree[j]] * std::sqrt(w[i]);
+        }
+    };
 
     ReweightingProblem weighting;
     weighting.parameters = kParameters;
@@ -231,22 +270,50 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
                     }
                 }
         } else {
-            start = {std::log((pMin - (*previous)[2]) / range), (*previous)[3]};
+            // From the pass before (from just off the bound, where it lay on it).
+            start = {std::log(std::max((pMin - (*previous)[2]) / range, 100.0 * kOnBound)), (*previous)[3]};
         }
-        const NonlinearSolution solution = solveLeastSquares(projected, start);
-        // A solution against the bound of nu is no minimum of the law, only the closest it comes.
+        linearAt.reset();
+        NonlinearSolution solution = solveLeastSquares(projected, start);
+        // A solution against a bound of nu is no minimum of the law, only the closest it comes.
         const bool logarithmic = !solution.parameters.empty() && solution.parameters[1] < 1.05 * kSmallestNu;
-        if (!solution.ok || logarithmic) {
-            pass.reason = logarithmic ? "no convergence: nu tends to 0 (the strain follows a logarithm of P)" : solution.reason;
+        const bool exponential = !solution.parameters.empty() && solution.parameters[1] > kLargestNu / 1.05;
+        if (!solution.ok || logarithmic || exponential) {
+            pass.reason = logarithmic   ? "no convergence: nu tends to 0 (the strain follows a logarithm of P)"
+                          : exponential ? "no convergence: nu grows without bound as Pc runs far below the data (the strain "
+                                          "follows an exponential of P, not a power of P - Pc)"
+                                        : solution.reason;
             return pass;
         }
+        const bool bound = solution.parameters[0] < std::log(kOnBound);
+        if (bound) {
+            solution = solveLeastSquares(onBound, {solution.parameters[1]});
+            if (!solution.ok) {
+                pass.reason = solution.reason;
+                return pass;
+            }
+            solution.parameters = {std::log(0.0), solution.parameters[0]};
+        }
         const std::vector<double>& q = solution.parameters;
-        const double pc = pMin - range * std::exp(q[0]);
+        const double pc = bound ? pMin : pMin - range * std::exp(q[0]);
         linearPart(points, w, pc, q[1], range, eps0, lambda);
         pass.parameters = {eps0, lambda, pc, q[1]};
-        pass.covariance = covarianceAt(natural, pass.parameters);
+        if (bound) {
+            // Pc fixed on its bound: no variance, no covariance with the others.
+            const Covariance free = covarianceAt(naturalOnBound, {eps0, lambda, q[1]});
+            if (!free.empty()) {
+                std::vector<double> all(kParameters * kParameters, 0.0);
+                for (std::size_t a = 0; a < 3; ++a)
+                    for (std::size_t b = 0; b < 3; ++b) all[kFree[a] * kParameters + kFree[b]] = free(a, b);
+                pass.covariance = Covariance(std::move(all));
+            }
+            pass.fixed = 1;
+        } else {
+            pass.covariance = covarianceAt(natural, pass.parameters);
+        }
         if (pass.covariance.empty()) {
-            pass.reason = "singular covariance: the data do not determine every parameter";
+            pass.reason = "the data do not determine all four parameters (the strain is too close to a straight line or "
+                          "a parabola in P); the linear and tensor fits describe this axis";
             return pass;
         }
         std::vector<double> r(n);
@@ -267,7 +334,8 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     fit.covariance = solution.covariance;
     fit.eps0 = {current[0], fit.covariance.esd(0)};
     fit.lambda = {current[1], fit.covariance.esd(1)};
-    fit.pc = {current[2], fit.covariance.esd(2)};
+    // Pc on its bound is fixed there, without an esd.
+    fit.pc = current[2] < pMin ? FittedValue{current[2], fit.covariance.esd(2)} : FittedValue{current[2], std::nullopt};
     fit.nu = {current[3], fit.covariance.esd(3)};
     fit.status = FitStatus::success();
     std::vector<double> x(n), observed(n), calculated(n);
@@ -279,8 +347,10 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     fit.residuals = residualsOf(solution, x, observed, calculated);
     for (const FitPoint& point : points)
         fit.k.push_back({point.x, fit.compressibilityAt(point.x), fit.compressibilityEsdAt(point.x)});
-    const bool finite = fit.covariance.finite() && std::all_of(fit.k.begin(), fit.k.end(), [](const ValueAt& k) {
-                            return std::isfinite(k.value) && std::isfinite(k.esd);
+    // K at Pc itself (the lowest point, where Pc lies on its bound) is that of the law there: none
+    // for nu < 1, and left out of the test.
+    const bool finite = fit.covariance.finite() && std::all_of(fit.k.begin(), fit.k.end(), [&](const ValueAt& k) {
+                            return !(k.x > current[2]) || (std::isfinite(k.value) && std::isfinite(k.esd));
                         });
     if (!finite) {
         fit = EmpiricalFit{};

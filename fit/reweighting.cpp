@@ -41,8 +41,10 @@ ReweightedSolution solveReweighted(const ReweightingProblem& problem) {
         fit.iterations += solution.iterations;
         if (!solution.ok) {
             fit.reason = solution.reason;
+            fit.parameters = std::move(solution.parameters);  // where the solver stopped, if anywhere
             return fit;
         }
+        fit.dof = static_cast<int>(n) - static_cast<int>(p) + solution.fixed;
         const Covariance scaled = solution.covariance.scaledByFit(solution.chi2, fit.dof);
         const bool settled = fixedWeights || (!previous.empty() && largestMove(previous, solution.parameters, scaled) <= kSettledFraction);
         previous = solution.parameters;

@@ -26,6 +26,7 @@ struct WeightedSolution {
     Covariance covariance;  // (J^T W J)^-1 at the parameters, not scaled
     double chi2 = 0.0;      // the weighted sum of squared residuals
     int iterations = 0;
+    int fixed = 0;  // parameters held on a bound (no variance): they take no degree of freedom
 };
 
 struct ReweightingProblem {
@@ -43,7 +44,7 @@ struct ReweightingProblem {
 struct ReweightedSolution {
     bool ok = false;
     std::string reason;
-    std::vector<double> parameters;
+    std::vector<double> parameters;  // of a failed fit, where the solver stopped (if it started)
     Covariance covariance;  // scaled by chi2 / (n - p)
     double chi2 = 0.0;
     int dof = 0;
