@@ -71,6 +71,24 @@ std::optional<std::vector<double>> startOf(EosModel model, const EosData& d) {
     return start;
 }
 
+// K' beyond twice the usual 4 (M' beyond 3 times that for an edge), with K0 fallen below a tenth
+// of its start, is a solver following K' and V0 off without bound, not a minimum it has yet to
+// reach.
+constexpr double kRunawayKp = 8.0;
+
+// Why a fit that did not converge did not, where the parameters it stopped at tell: the data lie
+// so far above P = 0 that V0 and K0 there are not determined, and the curvature asks for K' without
+// bound.
+std::string nonConvergence(EosModel model, bool edge, const std::string& reason, const std::vector<double>& stopped,
+                           const std::vector<double>& start) {
+    if (stopped.size() < 3 || freeParameterCount(model) < 3) return reason;
+    const EosParameters at = volumeParameters(model, edge, stopped);
+    if (!(at.kp > kRunawayKp && stopped[1] < 0.1 * start[1])) return reason;
+    const std::string k = edge ? "M" : "K";
+    return "no convergence: " + k + "' grows without bound as " + k + "0 falls towards 0 (the data lie too far above P = 0 "
+           "to fix " + (edge ? "x0" : "V0") + " and " + k + "0 there); a second-order model, with " + k + "' fixed, can be fitted";
+}
+
 }  // namespace
 
 double EosFit::pressureAt(double v) const {
@@ -221,7 +239,7 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
     const ReweightedSolution solution = solveReweighted(weighting);
     fit.iterations = solution.iterations;
     if (!solution.ok) {
-        fit.status = FitStatus::failure(solution.reason);
+        fit.status = FitStatus::failure(nonConvergence(model, edge, solution.reason, solution.parameters, *start));
         return fit;
     }
     const std::vector<double>& current = solution.parameters;
