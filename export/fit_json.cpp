@@ -153,6 +153,21 @@ void tensor(JsonText& j, const TensorFit& fit) {
     j.close(']').close('}');
 }
 
+// Each point's residual; null for a failed fit.
+void residuals(JsonText& j, bool ok, const std::vector<Residual>& points) {
+    j.key("residuals");
+    if (!ok) {
+        j.null();
+        return;
+    }
+    j.open('[');
+    for (const Residual& r : points)
+        j.open('{').key("point").integer(r.point).key("x").number(r.x).key("observed").number(r.observed)
+            .key("calculated").number(r.calculated).key("weighted").number(r.weighted).key("outlier").boolean(r.outlier)
+            .close('}');
+    j.close(']');
+}
+
 void eos(JsonText& j, const EosFit& fit) {
     const bool ok = fit.status.ok;
     const bool edge = fit.isEdge();
@@ -190,7 +205,9 @@ void eos(JsonText& j, const EosFit& fit) {
     j.key("chi2").numberIf(ok, fit.chi2).key("dof");
     if (ok) j.integer(fit.dof);
     else j.null();
-    j.key("max_residual").numberIf(ok, fit.maxResidual).key("status").string(fit.status.text).close('}');
+    j.key("max_residual").numberIf(ok, fit.maxResidual);
+    residuals(j, ok, fit.residuals);
+    j.key("status").string(fit.status.text).close('}');
 }
 
 void empirical(JsonText& j, const EmpiricalFit& fit) {
@@ -213,6 +230,7 @@ void empirical(JsonText& j, const EmpiricalFit& fit) {
     } else {
         j.null();
     }
+    residuals(j, ok, fit.residuals);
     j.key("status").string(fit.status.text).close('}');
 }
 
