@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 
+#include "fit/empirical_law.hpp"
 #include "fit/nonlinear_fit.hpp"
 #include "fit/reweighting.hpp"
 
@@ -21,75 +22,8 @@ constexpr double kLargestNu = 20.0;
 // Pc = the lowest pressure, where the sum of squares only flattens out as Pc approaches it.
 constexpr double kOnBound = 1e-6;
 
-double strainOf(const std::vector<double>& t, double p) { return t[0] + t[1] * std::pow(p - t[2], t[3]); }
-
-// d(epsilon)/d(eps0, lambda, Pc, nu) at p, with u = p - Pc. At P = Pc, which only a Pc fixed on
-// its bound reaches, the strain is eps0 whatever the other parameters.
-std::array<double, 4> strainGradient(const std::vector<double>& t, double p) {
-    const double u = p - t[2];
-    if (!(u > 0.0)) return {1.0, 0.0, 0.0, 0.0};
-    const double un = std::pow(u, t[3]);
-    return {1.0, un, -t[1] * t[3] * std::pow(u, t[3] - 1.0), t[1] * un * std::log(u)};
-}
-
-double compressibilityOf(const std::vector<double>& t, double p) {
-    return -t[1] * t[3] * std::pow(p - t[2], t[3] - 1.0);
-}
-
-// dK/d(eps0, lambda, Pc, nu) at p.
-std::array<double, 4> compressibilityGradient(const std::vector<double>& t, double p) {
-    const double u = p - t[2];
-    const double um1 = std::pow(u, t[3] - 1.0);
-    return {0.0, -t[3] * um1, t[1] * t[3] * (t[3] - 1.0) * std::pow(u, t[3] - 2.0), -t[1] * um1 * (1.0 + t[3] * std::log(u))};
-}
-
 std::vector<double> parametersOf(const EmpiricalFit& fit) {
     return {fit.eps0.value, fit.lambda.value, fit.pc.value, fit.nu.value};
-}
-
-// eps0 and lambda by weighted linear least squares for a fixed Pc and nu; the sum of squares. The
-// powers are taken of (P - Pc) / range, so that a large nu cannot overflow them; they are left in
-// xs, and lambda times range^nu in scaledLambda, for the residuals.
-double linearPart(const std::vector<FitPoint>& points, const std::vector<double>& w, double pc, double nu,
-                  double range, double& eps0, double& lambda, std::vector<double>& xs, double& scaledLambda) {
-    double sw = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
-    xs.resize(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double x = std::pow((points[i].x - pc) / range, nu);
-        xs[i] = x;
-        sw += w[i];
-        sx += w[i] * x;
-        sy += w[i] * points[i].y;
-        sxx += w[i] * x * x;
-        sxy += w[i] * x * points[i].y;
-    }
-    const double det = sw * sxx - sx * sx;
-    scaledLambda = (sw * sxy - sx * sy) / det;
-    eps0 = (sy - scaledLambda * sx) / sw;
-    lambda = scaledLambda * std::pow(range, -nu);
-    double chi2 = 0.0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double r = points[i].y - eps0 - scaledLambda * xs[i];
-        chi2 += w[i] * r * r;
-    }
-    return std::isfinite(chi2) && std::isfinite(lambda) ? chi2 : std::numeric_limits<double>::infinity();
-}
-
-double linearPart(const std::vector<FitPoint>& points, const std::vector<double>& w, double pc, double nu,
-                  double range, double& eps0, double& lambda) {
-    std::vector<double> xs;
-    double scaledLambda = 0.0;
-    return linearPart(points, w, pc, nu, range, eps0, lambda, xs, scaledLambda);
-}
-
-// The slope of the strain over the point's own esd of P, P - sigma to P + sigma (from Pc at
-// most): the slope at P itself is infinite at Pc when nu < 1, and an effective variance from it
-// would take the lowest point out of the fit.
-double slopeOverEsd(const std::vector<double>& t, double p, double sigma) {
-    if (!(sigma > 0.0)) return 0.0;
-    const double lo = std::max(p - sigma, t[2]);
-    const double hi = p + sigma;
-    return (strainOf(t, hi) - strainOf(t, lo)) / (hi - lo);
 }
 
 }  // namespace
