@@ -13,6 +13,10 @@ namespace {
 // NaN in the document). Strings go through nlohmann-json for their escapes.
 class JsonText {
 public:
+    // The fits of a 200-point pressure series take some 0.7 MB: one allocation rather than a dozen
+    // copies as the text grows.
+    JsonText() { out_.reserve(1 << 20); }
+
     JsonText& open(char bracket) {
         separate();
         out_ += bracket;
