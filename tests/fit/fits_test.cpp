@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "export/fit_json.hpp"
+#include "least_squares.hpp"
 #include "fit/empirical_fit.hpp"
 #include "fit/equation_of_state.hpp"
 #include "fit/fit_weights.hpp"
@@ -213,67 +214,14 @@ TEST(EquationOfState, DataFromAKnownBm3GiveItsParametersBack) {
     EXPECT_EQ(bm2.parameters.size(), 2u);
 }
 
-// What ordinary least squares says of parameters t of y = model(t, x), worked out here from the
-// model alone: at the minimum each column of the Jacobian is orthogonal to the residuals (the
-// cosine between them is 0), and the esds are sqrt(diag((J^T J)^-1) S / (n - p)), S the sum of
-// squared residuals.
-struct OrdinaryLeastSquares {
-    std::vector<double> cosines;
-    std::vector<double> esds;
-    double sumOfSquares = 0.0;
-};
-
-OrdinaryLeastSquares ordinaryLeastSquaresAt(const std::function<double(const std::vector<double>&, double)>& model,
-                                            const std::vector<double>& x, const std::vector<double>& y,
-                                            const std::vector<double>& t) {
-    const std::size_t n = x.size(), p = t.size();
-    std::vector<double> r(n);
-    std::vector<std::vector<double>> J(p, std::vector<double>(n));
-    OrdinaryLeastSquares o;
-    for (std::size_t i = 0; i < n; ++i) {
-        r[i] = y[i] - model(t, x[i]);
-        o.sumOfSquares += r[i] * r[i];
-    }
-    for (std::size_t j = 0; j < p; ++j) {
-        const double h = 1e-6 * std::max(std::fabs(t[j]), 1e-3);
-        std::vector<double> up = t, down = t;
-        up[j] += h;
-        down[j] -= h;
-        for (std::size_t i = 0; i < n; ++i) J[j][i] = (model(up, x[i]) - model(down, x[i])) / (2.0 * h);
-    }
-    // (J^T J)^-1 by Gauss-Jordan elimination with partial pivoting.
-    std::vector<std::vector<double>> a(p, std::vector<double>(2 * p, 0.0));
-    for (std::size_t j = 0; j < p; ++j) {
-        for (std::size_t k = 0; k < p; ++k)
-            for (std::size_t i = 0; i < n; ++i) a[j][k] += J[j][i] * J[k][i];
-        a[j][p + j] = 1.0;
-    }
-    for (std::size_t c = 0; c < p; ++c) {
-        std::size_t pivot = c;
-        for (std::size_t row = c + 1; row < p; ++row)
-            if (std::fabs(a[row][c]) > std::fabs(a[pivot][c])) pivot = row;
-        std::swap(a[c], a[pivot]);
-        const double d = a[c][c];
-        for (double& v : a[c]) v /= d;
-        for (std::size_t row = 0; row < p; ++row) {
-            if (row == c) continue;
-            const double f = a[row][c];
-            for (std::size_t k = 0; k < 2 * p; ++k) a[row][k] -= f * a[c][k];
-        }
-    }
-    for (std::size_t j = 0; j < p; ++j) {
-        double dot = 0.0, norm = 0.0;
-        for (std::size_t i = 0; i < n; ++i) {
-            dot += J[j][i] * r[i];
-            norm += J[j][i] * J[j][i];
-        }
-        o.cosines.push_back(dot / std::sqrt(norm * o.sumOfSquares));
-        o.esds.push_back(std::sqrt(a[j][p + j] * o.sumOfSquares / static_cast<double>(n - p)));
-    }
-    return o;
+// What ordinary least squares says of parameters t of y = model(t, x), worked out from the model
+// alone (equal weights).
+testing_support::LeastSquaresAt ordinaryLeastSquaresAt(const testing_support::Model& model, const std::vector<double>& x,
+                                                       const std::vector<double>& y, const std::vector<double>& t) {
+    return testing_support::leastSquaresAt(model, x, y, std::vector<double>(x.size(), 1.0), t);
 }
 
-void expectOrdinaryLeastSquares(const OrdinaryLeastSquares& o, const std::vector<FittedValue>& fitted, double chi2,
+void expectOrdinaryLeastSquares(const testing_support::LeastSquaresAt& o, const std::vector<FittedValue>& fitted, double chi2,
                                 std::string_view name) {
     EXPECT_NEAR(chi2, o.sumOfSquares, 1e-8 * o.sumOfSquares) << name;
     for (std::size_t j = 0; j < fitted.size(); ++j) {

@@ -10,67 +10,23 @@
 #include <vector>
 
 #include "example_series.hpp"
+#include "least_squares.hpp"
 #include "fit/equation_of_state.hpp"
 #include "fit/fit_series.hpp"
 
 namespace {
 
-using Model = std::function<double(const std::vector<double>& t, double x)>;
+using testing_support::LeastSquaresAt;
+using testing_support::Model;
 
 struct Observations {
     std::vector<double> x, sigX, y, sigY;
 };
 
-// The step (J^T W J)^-1 J^T W r in the free parameters, and their esds sqrt(diag((J^T W J)^-1)
-// S / (n - p)), S the weighted sum of squares: by central differences and Gauss-Jordan elimination.
-struct NextPass {
-    std::vector<double> step, esds;
-};
-
-NextPass nextPass(const Model& model, const Observations& o, const std::vector<double>& w, const std::vector<double>& t,
-                  const std::vector<std::size_t>& free) {
-    const std::size_t n = o.x.size(), p = free.size();
-    std::vector<double> r(n);
-    double sum = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        r[i] = o.y[i] - model(t, o.x[i]);
-        sum += w[i] * r[i] * r[i];
-    }
-    std::vector<std::vector<double>> J(p, std::vector<double>(n));
-    for (std::size_t k = 0; k < p; ++k) {
-        const std::size_t j = free[k];
-        const double h = 1e-6 * std::max(std::fabs(t[j]), 1e-3);
-        std::vector<double> up = t, down = t;
-        up[j] += h;
-        down[j] -= h;
-        for (std::size_t i = 0; i < n; ++i) J[k][i] = (model(up, o.x[i]) - model(down, o.x[i])) / (2.0 * h);
-    }
-    std::vector<std::vector<double>> a(p, std::vector<double>(2 * p + 1, 0.0));
-    for (std::size_t k = 0; k < p; ++k) {
-        for (std::size_t l = 0; l < p; ++l)
-            for (std::size_t i = 0; i < n; ++i) a[k][l] += w[i] * J[k][i] * J[l][i];
-        a[k][p + k] = 1.0;
-        for (std::size_t i = 0; i < n; ++i) a[k][2 * p] += w[i] * J[k][i] * r[i];
-    }
-    for (std::size_t c = 0; c < p; ++c) {
-        std::size_t pivot = c;
-        for (std::size_t row = c + 1; row < p; ++row)
-            if (std::fabs(a[row][c]) > std::fabs(a[pivot][c])) pivot = row;
-        std::swap(a[c], a[pivot]);
-        const double d = a[c][c];
-        for (double& v : a[c]) v /= d;
-        for (std::size_t row = 0; row < p; ++row) {
-            if (row == c) continue;
-            const double f = a[row][c];
-            for (std::size_t k = 0; k < 2 * p + 1; ++k) a[row][k] -= f * a[c][k];
-        }
-    }
-    NextPass next;
-    for (std::size_t k = 0; k < p; ++k) {
-        next.step.push_back(a[k][2 * p]);
-        next.esds.push_back(std::sqrt(a[k][p + k] * sum / static_cast<double>(n - p)));
-    }
-    return next;
+// One more weighting pass from parameters t: the Gauss-Newton step with the weights w, and the esds.
+LeastSquaresAt nextPass(const Model& model, const Observations& o, const std::vector<double>& w, const std::vector<double>& t,
+                        const std::vector<std::size_t>& free) {
+    return testing_support::leastSquaresAt(model, o.x, o.y, w, t, free);
 }
 
 // 1 / (sigY^2 + (slope sigX)^2) at each point, the slope as the model's fit gives it.
@@ -85,7 +41,7 @@ std::vector<double> weightsOf(const Observations& o, const std::function<double(
     return w;
 }
 
-void expectMinimum(const NextPass& next, const std::vector<FittedValue>& reported, const std::vector<std::size_t>& free,
+void expectMinimum(const LeastSquaresAt& next, const std::vector<FittedValue>& reported, const std::vector<std::size_t>& free,
                    const std::string& name) {
     for (std::size_t k = 0; k < free.size(); ++k) {
         const FittedValue& v = reported[free[k]];
