@@ -74,7 +74,9 @@ std::optional<int> prepareInput(RunState& state, BatchInput& input, bool runFoll
         WLINE(state, kDataFileWritten);
         return 0;
     }
-    // The run works on the series as read (and sorted) here, not on a second reading.
+    // The run works on the series as read (and sorted) here, not on a second reading; the
+    // reader's warnings have been shown once already.
+    read.warnings.clear();
     state.reader = [read = std::move(read)] { return read; };
     return std::nullopt;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/input_files.hpp"
+#include "cli/option_values.hpp"
 #include "cli/output_files.hpp"
 #include "export/csv_output.hpp"
 #include "export/fit_report.hpp"
@@ -70,7 +71,7 @@ int runBatch(int argc, char** argv) {
     auto* csvOption = app.add_option("--csv", csvFile, "Write one CSV row per calculation to this file (- the standard output)");
     app.add_option("--axes", axes,
                    "Cartesian axial set: 1 X//a*, Z//c (default); 2 Y//b, Z//c*; 3 X//a*, Y//b")
-        ->check(CLI::Range(1, 3));
+        ->transform(wholeNumberFrom(1, 3));
     app.add_option("--strain", strain,
                    "Strain measure: finite-eulerian (default), infinitesimal-eulerian, finite-lagrangian,\n"
                    "infinitesimal-lagrangian")
@@ -85,20 +86,26 @@ int runBatch(int argc, char** argv) {
     std::string fitsFile;
     std::string weights = "esd";
     std::vector<std::string> eosNames;
+    std::vector<std::string> atValues;
     auto* fitsOption = app.add_option("--fits", fitsFile, "Write the fits over the series as a readable report to this file");
     app.add_option("--fit-order", state.fitOptions.order,
                    "Order of the polynomial in T or P of each strain component, 1 to 4 (default 1 for\n"
                    "temperature, 2 for pressure; never above the number of points less 2)")
-        ->check(CLI::Range(1, 4));
-    app.add_option("--at", state.fitOptions.at, "Also give the fitted tensor at these T or P, e.g. --at 150,300")
-        ->delimiter(',');
-    app.add_option("--eos", eosNames,
-                   "Equations of state to fit for a pressure series, e.g. --eos BM3,Vinet3: BM2, BM3, BM4,\n"
-                   "Vinet2, Vinet3, Murnaghan, NS2, NS3 (default BM2,BM3,Vinet3)")
+        ->transform(wholeNumberFrom(1, 4));
+    app.add_option("--at", atValues,
+                   "Also give the fitted tensor at these T or P, e.g. --at 150,300 (finite numbers; a value\n"
+                   "outside the measured range is marked as extrapolated)")
+        ->type_name("X")
         ->delimiter(',')
-        ->check(CLI::Validator(
-            [](std::string& name) { return eosModelNamed(name) ? std::string() : "unknown equation of state " + name; },
-            "MODEL"));
+        ->transform(finiteValue());
+    app.add_option("--eos", eosNames,
+                   "Equations of state to fit for a pressure series, e.g. --eos BM3,Vinet3 (any case; default\n"
+                   "BM2,BM3,Vinet3): " + knownEosModelList())
+        ->delimiter(',')
+        ->transform(eosModelChoice());
+    bool noFits = false;
+    app.add_flag("--no-fits", noFits, "No fits over the series for --json and --plots (the JSON's \"fits\" is null)")
+        ->excludes(fitsOption);
     app.add_option("--weights", weights,
                    "Weights of the fits: esd (default: 1/sigma^2 from the esds) or none (every point weight 1)")
         ->check(CLI::IsMember({"esd", "none"}));
@@ -113,6 +120,7 @@ int runBatch(int argc, char** argv) {
                                        "files, from the data file's name when there is no print file");
     app.add_option("--surface", surfaceCalculation,
                    "The calculation whose representation surface --plots draws (default: the last)")
+        ->transform(wholeNumber())
         ->needs(plotsOption);
 
     try {
@@ -131,13 +139,12 @@ int runBatch(int argc, char** argv) {
     state.options.axisConvention = static_cast<AxialSet>(axes);
     state.options.strainType = kStrainTypes.at(strain);
     state.options.incremental = !againstFirst;
-    if (!eosNames.empty()) {
-        state.fitOptions.eosModels.clear();
-        for (const std::string& name : eosNames) state.fitOptions.eosModels.push_back(*eosModelNamed(name));
-    }
+    if (!eosNames.empty()) state.fitOptions.eosModels = eosModelsNamed(eosNames);
+    for (const std::string& value : atValues) state.fitOptions.at.push_back(finiteValueOf(value));
     state.fitOptions.weights = weights == "none" ? FitWeights::none : FitWeights::esd;
     // The axes carry the numbers the report gives them at the calculation the surface shows.
     state.fitOptions.namedCalculation = surfaceCalculation;
+    state.fitOptions.fits = !noFits;
 
     // Outputs that are one file, or that are inputs, stop the command before any file is opened
     // or created.

@@ -4,13 +4,15 @@
 
 #include <charconv>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 namespace {
 
 // The fits hold a few thousand numbers for a long series, so their text is written directly:
-// each double as the shortest decimal that reads back to it, null where it is not finite (never
-// NaN in the document). Strings go through nlohmann-json for their escapes.
+// each number as the shortest decimal that reads back to it in its own type (a double, computed;
+// a float, the series' T or P as read: 0.208, not 0.20800000429153442), null where it is not
+// finite (never NaN in the document). Strings go through nlohmann-json for their escapes.
 class JsonText {
 public:
     // The fits of a 200-point pressure series take some 0.7 MB: one allocation rather than a dozen
@@ -36,7 +38,9 @@ public:
         afterKey_ = true;
         return *this;
     }
-    JsonText& number(double v) {
+    template <class Real>
+    JsonText& number(Real v) {
+        static_assert(std::is_same_v<Real, double> || std::is_same_v<Real, float>, "a float or a double");
         separate();
         if (!std::isfinite(v)) {
             out_ += "null";
@@ -71,7 +75,7 @@ public:
     template <class T, std::size_t N>
     JsonText& numbers(const std::array<T, N>& values) {
         open('[');
-        for (const T v : values) number(static_cast<double>(v));
+        for (const T v : values) number(v);
         return close(']');
     }
     JsonText& rows(const Mat3d& t) {
@@ -140,6 +144,7 @@ void tensor(JsonText& j, const TensorFit& fit) {
     if (fit.status.ok) {
         for (const TensorAt& t : fit.at) {
             j.open('{').key("x").number(t.x).key("measured").boolean(t.measured);
+            j.key("extrapolated").boolean(t.extrapolated);
             j.key("tensor").rows(t.tensor).key("esd").rows(t.esd).key("principal").open('[');
             for (const PrincipalCoefficient& axis : t.principal) {
                 j.open('{').key("value").number(axis.value).key("esd").number(axis.esd);
@@ -157,18 +162,21 @@ void tensor(JsonText& j, const TensorFit& fit) {
     j.close(']').close('}');
 }
 
-// Each point's residual; null for a failed fit.
-void residuals(JsonText& j, bool ok, const std::vector<Residual>& points) {
+// Each point's residual; null for a failed fit. An observed value read from the data file (P, for
+// an equation of state) is single precision, written as such like x.
+void residuals(JsonText& j, bool ok, const std::vector<Residual>& points, bool observedAsRead) {
     j.key("residuals");
     if (!ok) {
         j.null();
         return;
     }
     j.open('[');
-    for (const Residual& r : points)
-        j.open('{').key("point").integer(r.point).key("x").number(r.x).key("observed").number(r.observed)
-            .key("calculated").number(r.calculated).key("weighted").number(r.weighted).key("outlier").boolean(r.outlier)
-            .close('}');
+    for (const Residual& r : points) {
+        j.open('{').key("point").integer(r.point).key("x").number(r.x).key("observed");
+        if (observedAsRead) j.number(static_cast<float>(r.observed));
+        else j.number(r.observed);
+        j.key("calculated").number(r.calculated).key("weighted").number(r.weighted).key("outlier").boolean(r.outlier).close('}');
+    }
     j.close(']');
 }
 
@@ -210,7 +218,7 @@ void eos(JsonText& j, const EosFit& fit) {
     if (ok) j.integer(fit.dof);
     else j.null();
     j.key("max_residual").numberIf(ok, fit.maxResidual);
-    residuals(j, ok, fit.residuals);
+    residuals(j, ok, fit.residuals, true);
     j.key("status").string(fit.status.text).close('}');
 }
 
@@ -229,12 +237,12 @@ void empirical(JsonText& j, const EmpiricalFit& fit) {
     j.key("K");
     if (ok) {
         j.open('[');
-        for (const ValueAt& k : fit.k) j.open('{').key("x").number(k.x).key("value").number(k.value).key("esd").number(k.esd).close('}');
+        for (const ValueAtPoint& k : fit.k) j.open('{').key("x").number(k.x).key("value").number(k.value).key("esd").number(k.esd).close('}');
         j.close(']');
     } else {
         j.null();
     }
-    residuals(j, ok, fit.residuals);
+    residuals(j, ok, fit.residuals, false);
     j.key("status").string(fit.status.text).close('}');
 }
 
@@ -255,13 +263,18 @@ void seriesAxes(JsonText& j, const SeriesAxes& axes) {
 }  // namespace
 
 std::string fitsJsonMembers(const FitResult& result) {
+    // The axes on a line of their own, then the fits; each the members without the opening brace.
+    std::string axes;
+    if (result.axes && !result.axes->points.empty()) {
+        JsonText a;
+        seriesAxes(a.open('{'), *result.axes);
+        axes = a.text().substr(1) + ",\n";
+    }
     JsonText j;
     j.open('{');
-    if (result.axes && !result.axes->points.empty()) seriesAxes(j, *result.axes);
     if (!result.status.ok) {
         j.key("fits").null().key("fits_reason").string(result.status.text);
-        const std::string& t = j.text();
-        return t.substr(1);  // the members, without the opening brace
+        return axes + j.text().substr(1);
     }
     j.key("fits").open('{');
     j.key("variable").string(result.pressure ? "pressure" : "temperature");
@@ -296,5 +309,5 @@ std::string fitsJsonMembers(const FitResult& result) {
         j.key("eos").null().key("empirical").null().key("ff").null();
     }
     j.close('}');
-    return j.text().substr(1);
+    return axes + j.text().substr(1);
 }

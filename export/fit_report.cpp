@@ -1,9 +1,11 @@
 #include "export/fit_report.hpp"
 
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
+#include "LIBRARIES/text/text.hpp"
 #include "format/coefficient_units.hpp"
 #include "format/esd_notation.hpp"
 #include "tenzio_version.hpp"
@@ -27,16 +29,10 @@ std::string left(const std::string& s, std::size_t width) {
 
 std::string number(double v, int significant = 6) {
     if (!std::isfinite(v)) return "-";
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, significant);
-    return std::string(buffer, r.ptr);
+    return numberText(v, std::chars_format::general, significant);
 }
 
-std::string fixedText(double v, int decimals) {
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
-    return std::string(buffer, r.ptr);
-}
+std::string fixedText(double v, int decimals) { return numberText(v, std::chars_format::fixed, decimals); }
 
 std::string scaled(double value, double esd, double factor) { return valueWithEsd(value * factor, esd * factor); }
 
@@ -80,6 +76,12 @@ std::string linearSection(const LinearFits& fits, const SeriesAxes& axes, bool p
     return out + "\n";
 }
 
+// An x of the tensor fit with its mark: none for a measured x, * for one asked for with --at, and
+// † for one asked for outside the measured range.
+std::string markedX(const TensorAt& at) {
+    return number(at.x) + (at.measured ? " " : at.extrapolated ? "\u2020" : "*");
+}
+
 std::string tensorSection(const TensorFit& fit, bool pressure, const CoefficientUnit& unit, const std::string& x,
                           const std::string& xLabel) {
     const std::string symbol = pressure ? "\u03b2" : "\u03b1";
@@ -92,7 +94,7 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
     for (int m = 1; m <= 3; ++m) out += right(symbol + std::to_string(m), 18);
     out += "\n";
     for (const TensorAt& at : fit.at) {
-        out += "  " + right(number(at.x) + (at.measured ? " " : "*"), 12);
+        out += "  " + right(markedX(at), 12);
         for (const PrincipalCoefficient& axis : at.principal) out += right(scaled(axis.value, axis.esd, unit.factor), 18);
         out += "\n";
     }
@@ -102,7 +104,7 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
         for (int m = 1; m <= 3; ++m) out += "  " + left("axis " + std::to_string(m), 46);
         out += "\n";
         for (const TensorAt& at : fit.at) {
-            out += "  " + right(number(at.x) + (at.measured ? " " : "*"), 12);
+            out += "  " + right(markedX(at), 12);
             for (const PrincipalCoefficient& axis : at.principal) {
                 std::string cell = "circular section";
                 if (axis.hasDirection) {
@@ -118,8 +120,10 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
             out += "\n";
         }
     }
-    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return !a.measured; }))
+    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return !a.measured && !a.extrapolated; }))
         out += "  * asked for with --at\n";
+    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return a.extrapolated; }))
+        out += "  \u2020 asked for with --at, outside the measured range of " + x + ": extrapolated\n";
     return out + "\n";
 }
 
@@ -241,7 +245,9 @@ std::string ffSection(const NormalisedPressure& ff, const std::string& xLabel, c
 
 }  // namespace
 
-std::string fitReportText(const FitResult& result, const std::string& unit) {
+std::string fitReportText(const FitResult& result, const std::string& unitAsRead) {
+    // The report is UTF-8 whatever bytes the data file's UNITS line held.
+    const std::string unit = oneLine(unitAsRead);
     if (!result.status.ok) return "No fits: " + result.status.text + ".\n";
     const bool pressure = result.pressure;
     const CoefficientUnit cu = coefficientUnit(pressure, unit);
@@ -271,12 +277,13 @@ bool FitReportOutput::begin(const RunHeader& header) {
     temperatureUnit_ = s.temperatureUnit;
     pressureUnit_ = s.pressureUnit;
     heading_ = "Tenzio " TENZIO_VERSION ": fits over the series\n";
-    heading_ += "Input: " + header.inputName + "\n";
-    if (!s.title.empty()) heading_ += "Title: " + s.title + "\n";
+    // Names and titles as they came, made UTF-8 on one line each.
+    heading_ += "Input: " + oneLine(header.inputName) + "\n";
+    if (!s.title.empty()) heading_ += "Title: " + oneLine(s.title) + "\n";
     heading_ += std::string(s.pressureRun ? "Pressure" : "Temperature") + " series of " + std::to_string(s.points.size()) +
                 " points, " + (s.crystalSystem == CrystalSystem::none ? std::string("no crystal system")
                                                                  : std::string(crystalSystemKey(s.crystalSystem)) + " crystal system");
-    const std::string& unit = s.pressureRun ? s.pressureUnit : s.temperatureUnit;
+    const std::string unit = oneLine(s.pressureRun ? s.pressureUnit : s.temperatureUnit);
     heading_ += unit.empty() ? ", no units given" : ", " + std::string(s.pressureRun ? "P" : "T") + " in " + unit;
     heading_ += "; " + header.dateTime + "\n\n";
     return true;

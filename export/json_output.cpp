@@ -90,6 +90,10 @@ bool JsonOutput::begin(const RunHeader& header) {
     file_.write("\"title\": " + Json(series.title).dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
     file_.write("\"crystal_system\": " + Json(crystalSystemKey(series.crystalSystem)).dump() + ",\n");
     file_.write(std::string("\"series\": ") + (series.pressureRun ? "\"pressure\"" : "\"temperature\"") + ",\n");
+    // The units of T and P as the series names them; null where it names none.
+    const auto unit = [](const std::string& name) { return name.empty() ? Json(nullptr) : Json(name); };
+    const Json units = {{"T", unit(series.temperatureUnit)}, {"P", unit(series.pressureUnit)}};
+    file_.write("\"units\": " + units.dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
     file_.write("\"options\": " + options.dump() + ",\n");
     file_.write("\"points\": [");
     for (std::size_t n = 0; n < series.points.size(); ++n) {

@@ -18,6 +18,7 @@ bool Covariance::finite() const {
 double Covariance::esd(std::size_t j) const { return std::sqrt(std::max((*this)(j, j), 0.0)); }
 
 double Covariance::correlation(std::size_t a, std::size_t b) const {
+    if (a == b) return esd(a) > 0.0 ? 1.0 : 0.0;  // exactly, whatever the roots round to
     const double s = esd(a) * esd(b);
     return s > 0.0 ? (*this)(a, b) / s : 0.0;
 }

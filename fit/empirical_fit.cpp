@@ -280,10 +280,10 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     }
     fit.residuals = residualsOf(solution, x, observed, calculated);
     for (const FitPoint& point : points)
-        fit.k.push_back({point.x, fit.compressibilityAt(point.x), fit.compressibilityEsdAt(point.x)});
+        fit.k.push_back({static_cast<float>(point.x), fit.compressibilityAt(point.x), fit.compressibilityEsdAt(point.x)});
     // K at Pc itself (the lowest point, where Pc lies on its bound) is that of the law there: none
     // for nu < 1, and left out of the test.
-    const bool finite = fit.covariance.finite() && std::all_of(fit.k.begin(), fit.k.end(), [&](const ValueAt& k) {
+    const bool finite = fit.covariance.finite() && std::all_of(fit.k.begin(), fit.k.end(), [&](const ValueAtPoint& k) {
                             return !(k.x > current[2]) || (std::isfinite(k.value) && std::isfinite(k.esd));
                         });
     if (!finite) {

@@ -107,6 +107,12 @@ std::string_view eosQuantityName(EosQuantity quantity) {
 
 std::vector<EosModel> defaultEosModels() { return {EosModel::BM2, EosModel::BM3, EosModel::Vinet3}; }
 
+std::vector<EosModel> knownEosModels() {
+    std::vector<EosModel> models;
+    for (const auto& [m, name] : kNames) models.push_back(m);
+    return models;
+}
+
 double eosPressure(EosModel model, double v, const EosParameters& e) { return pressureOf(model, v, e); }
 
 std::optional<EosPressureGradient> eosPressureGradient(EosModel model, double root, const EosParameters& e) {

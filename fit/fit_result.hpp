@@ -47,11 +47,19 @@ struct ValueAt {
 // flagged as a possible outlier.
 struct Residual {
     int point = 0;   // data point, from 1
-    double x = 0.0;  // where the fitted function is taken: P for the empirical law, V (or the edge) for an equation of state
+    float x = 0.0f;  // where the fitted function is taken, as the series holds it: P for the empirical law, V (or the edge) for an equation of state
     double observed = 0.0;
     double calculated = 0.0;
     double weighted = 0.0;
     bool outlier = false;
+};
+
+// A value with its esd at the x of a data point, x as the series holds it (single precision, as
+// outputs write it).
+struct ValueAtPoint {
+    float x = 0.0f;
+    double value = 0.0;
+    double esd = 0.0;
 };
 
 // A weighted least-squares polynomial q(x) = sum of c[k] (x - origin)^k, k = 0..order, with the
@@ -104,8 +112,9 @@ struct PrincipalCoefficient {
 // The property tensor (dε/dx for temperature, -dε/dx for pressure) at x, with esds from the
 // fit's covariance, and its principal axes.
 struct TensorAt {
-    double x = 0.0;
+    float x = 0.0f;  // as the series holds T and P, and as --at is read
     bool measured = false;  // x of a data point, rather than one asked for
+    bool extrapolated = false;  // asked for outside the range of the measured x
     Mat3d tensor;
     Mat3d esd;
     Mat3d strain;  // the fitted strain at x, and its esd
@@ -134,6 +143,8 @@ std::string_view eosModelName(EosModel model);  // "BM2", "Vinet3", ...
 std::optional<EosModel> eosModelNamed(std::string_view name);  // any case
 // BM2, BM3 and Vinet3.
 std::vector<EosModel> defaultEosModels();
+// Every model, in the order of the enum.
+std::vector<EosModel> knownEosModels();
 
 // What an equation of state is fitted to: the volume, or an edge with its cube in place of V.
 enum class EosQuantity { volume, a, b, c };
@@ -179,7 +190,7 @@ struct EmpiricalFit {
     Covariance covariance;  // of eps0, lambda, pc, nu
     double chi2 = 0.0;
     int dof = 0;
-    std::vector<ValueAt> k;  // the compressibility K = -d(epsilon)/dP at each measured P
+    std::vector<ValueAtPoint> k;  // the compressibility K = -d(epsilon)/dP at each measured P
     std::vector<Residual> residuals;  // in the strain, at each measured P
 
     double strainAt(double p) const;
@@ -191,7 +202,7 @@ struct EmpiricalFit {
 // One point of the normalised pressure F against the Eulerian finite strain f.
 struct NormalisedPressurePoint {
     int point = 0;  // data point, from 1
-    double x = 0.0;  // P
+    float x = 0.0f;  // P
     double f = 0.0;
     double fEsd = 0.0;
     double F = 0.0;

@@ -58,6 +58,10 @@ FitResult fitSeries(const Series& series, const FitOptions& options) {
     result.reference = 1;
     result.strain = options.run.strainType;
     result.weights = options.weights;
+    if (!options.fits) {
+        result.status = FitStatus::failure("turned off (--no-fits)");
+        return result;
+    }
     const int n = static_cast<int>(series.points.size());
     if (n < kMinimumPoints) {
         result.status = FitStatus::failure("fewer than 3 points");

@@ -15,8 +15,9 @@ struct FitOptions {
     // The calculation whose numbering the principal axes carry, from 1 (0: the last): the one
     // the representation surface shows.
     int namedCalculation = 0;
+    bool fits = true;  // false: no fits at all (the axes all the same), and the result says they were turned off
 };
 
 // Every strain is measured against the first point of the series. A series of fewer than three
-// points gives a result that is not ok, with the reason.
+// points, or fits turned off, give a result that is not ok, with the reason.
 FitResult fitSeries(const Series& series, const FitOptions& options);

@@ -28,7 +28,7 @@ NormalisedPressure normalisedPressure(const EosData& data, const EosFit& bm3) {
         const double sigF = std::pow(eta, -5.0 / 3.0) / 3.0 * sigEta;
         const double dLnFdEta = (7.0 * e23 - 5.0) / (3.0 * eta * (e23 - 1.0));
         const double sigBigF = std::hypot(data.sigP[i] * perP, F * dLnFdEta * sigEta);
-        r.points.push_back({static_cast<int>(i) + 1, p, f, sigF, F, sigBigF});
+        r.points.push_back({static_cast<int>(i) + 1, static_cast<float>(p), f, sigF, F, sigBigF});
     }
     r.status = FitStatus::success();
     return r;

@@ -68,7 +68,7 @@ std::vector<Residual> residualsOf(const ReweightedSolution& fit, const std::vect
     for (std::size_t i = 0; i < observed.size(); ++i) {
         Residual r;
         r.point = static_cast<int>(i) + 1;
-        r.x = x[i];
+        r.x = static_cast<float>(x[i]);
         r.observed = observed[i];
         r.calculated = calculated[i];
         const double difference = observed[i] - calculated[i];

@@ -140,7 +140,7 @@ std::array<PrincipalCoefficient, 3> onSeriesAxes(const std::array<PrincipalCoeff
 
 TensorAt TensorFit::tensorAt(double x) const {
     TensorAt r;
-    r.x = x;
+    r.x = static_cast<float>(x);
     if (!status.ok) return r;
     const double sign = pressure ? -1.0 : 1.0;
     std::array<double, 6> property{}, propertyEsd{}, strain{}, strainEsd{};
@@ -188,7 +188,7 @@ TensorFit fitTensor(const std::shared_ptr<const SeriesAxes>& axes, int order, bo
         // every x, and only the strain changes.
         if (order > 1 || fit.at.empty()) return fit.tensorAt(x);
         TensorAt t = fit.at.front();
-        t.x = x;
+        t.x = static_cast<float>(x);
         t.measured = false;
         std::array<double, 6> strain{}, strainEsd{};
         for (std::size_t k = 0; k < 6; ++k) {
@@ -203,6 +203,9 @@ TensorFit fitTensor(const std::shared_ptr<const SeriesAxes>& axes, int order, bo
         fit.at.push_back(evaluate(x));
         fit.at.back().measured = true;
     }
-    for (const double x : at) fit.at.push_back(evaluate(x));
+    for (const double x : at) {
+        fit.at.push_back(evaluate(x));
+        fit.at.back().extrapolated = x < *measured.begin() || x > *measured.rbegin();
+    }
     return fit;
 }

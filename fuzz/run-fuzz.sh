@@ -5,7 +5,7 @@
 # when a target finds a crash, a leak, a timeout or a broken check; the input that did it is
 # kept in build-fuzz/artifacts/TARGET/.
 #
-#   fuzz/run-fuzz.sh SECONDS [TARGET...]      targets: fuzz_readfile fuzz_run fuzz_cif fuzz_plots (default: all)
+#   fuzz/run-fuzz.sh SECONDS [TARGET...]      targets: fuzz_readfile fuzz_run fuzz_cif fuzz_plots fuzz_fits (default: all)
 #
 # Environment: BUILD (default build-fuzz), FUZZ_CMAKE_ARGS (extra configure arguments),
 # FUZZ_KEEP_CORPUS=DIR to grow a lasting corpus in DIR/TARGET instead of a temporary one.
@@ -18,7 +18,7 @@ fi
 seconds=$1
 shift
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_readfile fuzz_run fuzz_cif fuzz_plots)
+[[ ${#targets[@]} -gt 0 ]] || targets=(fuzz_readfile fuzz_run fuzz_cif fuzz_plots fuzz_fits)
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-fuzz}

@@ -103,11 +103,24 @@ std::optional<CrystalSystem> crystalSystemOf(std::string_view rec) {
 }
 
 // The units a UNITS line names, e.g. "UNITS T K P GPa": the word after T or P, or a word that
-// can only be a unit of one of them ("UNITS C kbar"). Other words are passed over; only the
-// fits and the plots use the units.
-void readUnits(std::string_view text, Series& series) {
-    std::string_view rest = text.substr(std::min<std::size_t>(5, text.size()));
+// can only be a unit of one of them ("UNITS C kbar"). Only the fits and the plots use the units.
+// A word after T or P that is no known unit is kept as the label; other words are passed over.
+// Either is a warning (`where` names the line), unless a later word names the unit after all.
+void readUnits(std::string_view text, Series& series, const std::string& where, std::vector<std::string>& warnings) {
+    // The keyword is the first word, however long (only its first five characters count).
+    std::string_view rest = text.substr(std::min(text.find_first_of(" \t"), text.size()));
     char expecting = 0;  // 'T' or 'P' after such a word
+    std::vector<std::string> found;  // the warnings in the order of their words; empty: withdrawn
+    std::optional<std::size_t> labelT, labelP;  // the warning of a label kept, while it stands
+    const auto setUnit = [&](std::string& unit, std::optional<std::size_t>& label,
+                             const std::optional<std::string>& known, std::string_view word, char of) {
+        if (label) found[*label].clear();
+        label.reset();
+        unit = known ? *known : std::string(word);
+        if (known) return;
+        label = found.size();
+        found.push_back(where + "UNITS: \"" + std::string(word) + "\" is no known unit of " + of + "; kept as its label");
+    };
     while (!rest.empty()) {
         const std::size_t start = rest.find_first_not_of(" \t");
         if (start == std::string_view::npos) break;
@@ -121,10 +134,14 @@ void readUnits(std::string_view text, Series& series) {
         }
         const auto t = temperatureUnitNamed(word);
         const auto p = pressureUnitNamed(word);
-        if (expecting == 'T' || (expecting == 0 && t)) series.temperatureUnit = t ? *t : std::string(word);
-        else if (expecting == 'P' || (expecting == 0 && p)) series.pressureUnit = p ? *p : std::string(word);
+        if (expecting == 'T' || (expecting == 0 && t)) setUnit(series.temperatureUnit, labelT, t, word, 'T');
+        else if (expecting == 'P' || (expecting == 0 && p)) setUnit(series.pressureUnit, labelP, p, word, 'P');
+        else
+            found.push_back(where + "UNITS: \"" + std::string(word) + "\" is neither T, P nor a known unit; passed over");
         expecting = 0;
     }
+    for (std::string& warning : found)
+        if (!warning.empty()) warnings.push_back(std::move(warning));
 }
 
 void storeValue(DataPoint& point, int code, float v) {
@@ -274,7 +291,10 @@ ReadResult readDataFile(std::FILE* file) {
             case kSystem:
                 if (const auto system = crystalSystemOf(rec)) series.crystalSystem = *system;
                 break;
-            case kUnits: readUnits(text.substr(0, std::min(text.size(), kHeaderWidth)), series); break;
+            case kUnits:
+                readUnits(text.substr(0, std::min(text.size(), kHeaderWidth)), series, lineText(reader.lineNumber()),
+                          result.warnings);
+                break;
             default: break;
         }
     }

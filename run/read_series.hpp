@@ -5,5 +5,6 @@
 
 // Reads the series of the chosen input: state.reader, or the keyword data file reader on
 // state.inputFile. A failure is reported here: runError is set, the status line says what failed
-// and the reason (file, line or block) goes to the detail sink.
+// and the reason (file, line or block) goes to the detail sink. The reader's warnings about a
+// series it read go to the detail sink too.
 ReadResult readChosenSeries(RunState& state);

@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers: blanks at the ends, ASCII case, UTF-8 characters. Nothing of the program;
 // none of them depends on the locale.
+#include <charconv>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,3 +26,14 @@ std::size_t byteOfCharacter(std::string_view s, std::size_t from, std::size_t co
 
 // The longest start of s of at most `length` bytes that does not split a UTF-8 character.
 std::string_view cutToBytes(std::string_view s, std::size_t length);
+
+// s with every byte that does not belong to a well-formed UTF-8 character (a stray byte of another
+// encoding, an overlong form, a surrogate) replaced by U+FFFD, so that a text promised as UTF-8 is.
+std::string validUtf8(std::string_view s);
+// The same, and on one line: control characters (a newline in a file name) are U+FFFD too.
+std::string oneLine(std::string_view s);
+
+// A number in the given form and precision, without the locale; where that form does not fit in
+// the buffer it is written to (a fixed form of 1e300, or of 1e-70 to 80 decimals), the exponent
+// form with the same number of significant digits as far as they go.
+std::string numberText(double value, std::chars_format format, int precision);

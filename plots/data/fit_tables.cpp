@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "LIBRARIES/text/text.hpp"
 #include "calc/series.hpp"
 #include "format/coefficient_units.hpp"
 #include "format/esd_notation.hpp"
@@ -26,9 +27,7 @@ std::string fixedValue(const FittedValue& v, double factor = 1.0) {
 
 std::string plain(double value, int digits = 4) {
     if (!std::isfinite(value)) return kNone;
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits).ptr;
-    return withTrueMinus(std::string(buffer, end));
+    return withTrueMinus(numberText(value, std::chars_format::general, digits));
 }
 
 // [uvw] to two decimals, the largest component ±1: "[0.12 1 −0.3]", in the sense of its axis.
@@ -36,9 +35,8 @@ std::string uvwText(const std::optional<std::array<double, 3>>& uvw) {
     if (!uvw) return kNone;
     std::string text = "[";
     for (int k = 0; k < 3; ++k) {
-        char buffer[32];
         const double v = std::fabs((*uvw)[k]) < 0.005 ? 0.0 : (*uvw)[k];
-        std::string d(buffer, std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 2).ptr);
+        std::string d = numberText(v, std::chars_format::fixed, 2);
         while (d.back() == '0') d.pop_back();
         if (d.back() == '.') d.pop_back();
         text += (k ? " " : "") + withTrueMinus(d);
@@ -100,7 +98,8 @@ std::vector<FitTable> PlotCollector::fitTables() const {
         if (principalAxes_) t.columns.push_back("axis 1, 2, 3 [uvw]");
         if (tensor.status.ok) {
             for (const TensorAt& a : tensor.at) {
-                std::vector<std::string> row{plain(a.x, 6) + (a.measured ? "" : " (asked)")};
+                const char* asked = a.extrapolated ? " (asked, extrapolated)" : " (asked)";
+                std::vector<std::string> row{plain(a.x, 6) + (a.measured ? "" : asked)};
                 std::string uvw;
                 for (int m = 0; m < 3; ++m) {
                     if (principalAxes_) {

@@ -343,12 +343,12 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
     AxisDirections shown;
     const std::array<int, 3> numbers = numbersOf(row);
     for (int m = 0; m < 3; ++m) {
-        const int k = numbers[m] - 1;
-        s.axisNames[k] = principalAxes_ ? std::to_string(k + 1) : std::string(kCartesian[k]);
-        shown[k] = row.directions[m];
-        const SeriesAxis& axis = axes().axes[static_cast<std::size_t>(k)];
-        if (shown[k] && axis.hasDirection && dot(*shown[k], axis.vector) < 0.0f) {
-            Vec3& d = *shown[k];
+        const int a = numbers[m] - 1;
+        s.axisNames[a] = principalAxes_ ? std::to_string(a + 1) : std::string(kCartesian[a]);
+        shown[a] = row.directions[m];
+        const SeriesAxis& axis = axes().axes[static_cast<std::size_t>(a)];
+        if (shown[a] && axis.hasDirection && dot(*shown[a], axis.vector) < 0.0f) {
+            Vec3& d = *shown[a];
             d = {-d[0], -d[1], -d[2]};
         }
     }

@@ -20,9 +20,12 @@ class Table {
 public:
     explicit Table(bool withXEsd) : withXEsd_(withXEsd) {}
 
-    // The row of the n-th occurrence of x in a column being added, made when missing.
-    std::size_t rowOf(double x, int occurrence, double xEsd) {
-        const auto key = std::make_pair(x, occurrence);
+    // The row of the n-th occurrence of x in a column being added, made when missing. x is written
+    // in its own type: a float (T or P of a point, a midpoint) as the shortest decimal that gives
+    // the float back, a double (where a curve was evaluated) in full.
+    template <typename Real>
+    std::size_t rowOf(Real x, int occurrence, Real xEsd) {
+        const auto key = std::make_pair(static_cast<double>(x), occurrence);
         const auto found = index_.find(key);
         if (found != index_.end()) return found->second;
         index_.emplace(key, rows_.size());

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "LIBRARIES/text/text.hpp"
+
 namespace {
 
 constexpr std::string_view kTrueMinus = "\u2212";
@@ -62,12 +64,11 @@ std::string shownNumber(float value) {
     std::string text = numberText(value);
     if (text.find('e') != std::string::npos && std::fabs(value) >= 1e-6f && std::fabs(value) < 1e9f) {
         for (int decimals = 0; decimals <= 12; ++decimals) {
-            char buffer[64];
-            const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+            const std::string fixed = numberText(static_cast<double>(value), std::chars_format::fixed, decimals);
             float back = 0.0f;
-            std::from_chars(buffer, end, back);
+            std::from_chars(fixed.data(), fixed.data() + fixed.size(), back);
             if (back == value) {
-                text.assign(buffer, end);
+                text = fixed;
                 break;
             }
         }
@@ -96,9 +97,7 @@ std::string midpointText(float x1, float x2) {
     const int d1 = decimalsOf(x1), d2 = decimalsOf(x2);
     if (d1 < 0 || d2 < 0) return shownNumber(static_cast<float>(mid));
     const int decimals = std::max(d1, d2) + 1;
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, mid, std::chars_format::fixed, decimals);
-    std::string text(buffer, result.ptr);
+    std::string text = numberText(mid, std::chars_format::fixed, decimals);
     while (text.back() == '0') text.pop_back();
     if (text.back() == '.') text.pop_back();
     if (text == "-0") text = "0";

@@ -123,4 +123,28 @@ TEST(BatchFits, FitOptionsAreChecked) {
     EXPECT_EQ(batch(data + " --at 1,x"), 2);
 }
 
+// Bytes of another encoding in a UNITS line, and a file name with a newline, reach the fits
+// report and the JSON as U+FFFD: both stay UTF-8, and the report's lines stay lines.
+TEST(BatchFits, RawBytesInUnitsAndNamesBecomeReplacementCharacters) {
+    TempFolder dir("batch-fits-bytes");
+    const std::filesystem::path data = dir / "odd\nname.dat";
+    writeFile(data,
+              "TITLE caf\xe9 series\nUNITS T K\xff\nLINE1 T A SIGA B SIGB C SIGC\nSYSTEM ORTHORHOMBIC\nDATA\n"
+              "100 5.0000 0.0003 6.0000 0.0003 7.0000 0.0003\n200 5.0050 0.0003 6.0020 0.0003 7.0010 0.0003\n"
+              "300 5.0100 0.0003 6.0041 0.0003 7.0020 0.0003\n400 5.0152 0.0003 6.0060 0.0003 7.0031 0.0003\n");
+    ASSERT_EQ(batch("'" + data.string() + "' --fits '" + (dir / "fits.txt").string() + "' --json '" +
+                    (dir / "run.json").string() + "'"),
+              0);
+    const std::string report = slurp(dir / "fits.txt");
+    const std::string replacement = "\xEF\xBF\xBD";
+    EXPECT_NE(report.find("Input: odd" + replacement + "name.dat\n"), std::string::npos);
+    EXPECT_NE(report.find("Title: caf" + replacement + " series\n"), std::string::npos);
+    EXPECT_NE(report.find("T in K" + replacement), std::string::npos);
+    EXPECT_EQ(report.find('\xff'), std::string::npos);
+    EXPECT_EQ(report.find('\xe9'), std::string::npos);
+    // The JSON parses, and with it its strings are UTF-8.
+    const nlohmann::json doc = nlohmann::json::parse(slurp(dir / "run.json"));
+    EXPECT_EQ(doc.at("title"), "caf" + replacement + " series");
+}
+
 }  // namespace

@@ -35,23 +35,35 @@ TEST(Readfile, ReadsColumnsByNameInAnyCaseAcrossLines) {
     EXPECT_EQ(s.title, "free text");  // as written, not in capitals
 }
 
+// The units a UNITS line names; a word not understood is kept as the label or passed over, and
+// said once, with its line (the UNITS line is line 1 here).
 TEST(Readfile, UnitsLineNamesTheUnitsOfTAndP) {
     struct Case {
         const char* line;
         const char* t;
         const char* p;
+        std::vector<std::string> warnings;
     };
-    const Case cases[] = {{"UNITS T K P GPa", "K", "GPa"},
-                          {"units t degC p KBAR", "\u00b0C", "kbar"},
-                          {"Units C MPa", "\u00b0C", "MPa"},             // each word can only be one of them
-                          {"UNITS P furlongs", "", "furlongs"},           // an unknown unit as given
-                          {"UNITSX T K", "K", ""},                       // five characters count
-                          {" UNITS T K", "", ""}};                       // not in column 1: a comment
+    const Case cases[] = {
+        {"UNITS T K P GPa", "K", "GPa", {}},
+        {"units t degC p KBAR", "\u00b0C", "kbar", {}},
+        {"Units C MPa", "\u00b0C", "MPa", {}},  // each word can only be one of them
+        {"UNITS P furlongs", "", "furlongs", {"line 1: UNITS: \"furlongs\" is no known unit of P; kept as its label"}},
+        {"UNITS T K P GPa at 293", "K", "GPa",
+         {"line 1: UNITS: \"at\" is neither T, P nor a known unit; passed over",
+          "line 1: UNITS: \"293\" is neither T, P nor a known unit; passed over"}},
+        {"UNITS T in K", "K", "", {}},  // "in" stood for T only until K named it
+        {"UNITS T Rankine P GPa", "Rankine", "GPa",
+         {"line 1: UNITS: \"Rankine\" is no known unit of T; kept as its label"}},
+        {"UNITSX T K", "K", "", {}},  // five characters count
+        {" UNITS T K xyz", "", "", {}},  // not in column 1: a comment
+    };
     for (const Case& c : cases) {
         const ReadResult r = readText(std::string(c.line) + "\n" + kCellColumns + "1 5 6 7 90 90 90\n2 5 6 7 90 90 90\n");
         ASSERT_TRUE(r.ok()) << c.line;
         EXPECT_EQ(r.series.temperatureUnit, c.t) << c.line;
         EXPECT_EQ(r.series.pressureUnit, c.p) << c.line;
+        EXPECT_EQ(r.warnings, c.warnings) << c.line;
     }
 }
 

@@ -12,13 +12,13 @@ declare -A allowed=(
   [LIBRARIES/text]="LIBRARIES/text"
   [calc]="LIBRARIES/math calc"
   [input]="LIBRARIES/math LIBRARIES/text calc input"
-  [fit]="LIBRARIES/math calc fit"
-  [format]="LIBRARIES/math calc format"
+  [fit]="LIBRARIES/math LIBRARIES/text calc fit"
+  [format]="LIBRARIES/math LIBRARIES/text calc format"
   [output]="LIBRARIES/math calc fit output"
   [report]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc fit format output report"
   [export]="LIBRARIES/math LIBRARIES/text calc fit format output export"
-  [plots]="LIBRARIES/math calc fit format output plots"
-  [plots/data]="LIBRARIES/math calc fit format output plots/data"
+  [plots]="LIBRARIES/math LIBRARIES/text calc fit format output plots"
+  [plots/data]="LIBRARIES/math LIBRARIES/text calc fit format output plots/data"
   [run]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc input fit format output report export run"
 )
 status=0

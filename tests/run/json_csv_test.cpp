@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
+#include <set>
 #include <sstream>
 
 #include "export/csv_output.hpp"
@@ -116,6 +118,69 @@ TEST(Exports, NumbersAreTheShortestThatReadBack) {
     EXPECT_EQ(csvNumber(0.1f), "0.1");
     EXPECT_EQ(csvNumber(-2.5e-7f), "-2.5e-07");
     EXPECT_EQ(csvNumber(std::nanf("")), "");
+}
+
+// The units of T and P as the series names them, null where it names none.
+TEST(Exports, TheJsonCarriesTheUnitsTheSeriesNames) {
+    struct Case {
+        const char* header;
+        nlohmann::json units;
+    };
+    const Case cases[] = {
+        {"", {{"T", nullptr}, {"P", nullptr}}},
+        {"UNITS T C\n", {{"T", "\u00b0C"}, {"P", nullptr}}},
+        {"UNITS P kbar T K\n", {{"T", "K"}, {"P", "kbar"}}},
+    };
+    for (const Case& c : cases) {
+        TempFolder dir("exports-units");
+        writeFile(dir / "cells.dat", std::string(c.header) + kSeries);
+        JsonOutput json(dir / "run.json");
+        ASSERT_EQ(runOnce(dir / "cells.dat", dir / "run.prt", {}, {&json}).outcome, RunOutcome::completed);
+        EXPECT_EQ(nlohmann::json::parse(slurp(dir / "run.json")).at("units"), c.units) << c.header;
+    }
+}
+
+// Each P of the fits' tables (the tensor at each measured P, the compressibility of the empirical
+// law, F-f) reads back as the decimal the data file gives it, not as its float widened to a
+// double (0.19, not 0.1899999976158142); the fitted numbers are the doubles computed.
+TEST(Exports, TOrPIsWrittenAsTheDataFileGivesItAndFittedNumbersInFull) {
+    const std::filesystem::path data = std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/Ag3CoCN6_monoclinic_P.dat";
+    std::set<double> typed;  // the first column, P, of each data line, as a double
+    const std::string text = slurp(data);
+    std::stringstream lines(text.substr(text.find("\nDATA") + 1));
+    std::string line;
+    std::getline(lines, line);  // DATA
+    while (std::getline(lines, line)) {
+        double p = 0.0;
+        if (std::from_chars(line.data(), line.data() + line.size(), p).ec == std::errc{}) typed.insert(p);
+    }
+    ASSERT_GT(typed.size(), 10u);
+    ASSERT_NE(static_cast<double>(static_cast<float>(*typed.begin())), *typed.begin());  // 0.19 is no float
+
+    TempFolder dir("exports-shortest");
+    JsonOutput json(dir / "run.json");
+    ASSERT_EQ(runOnce(data, dir / "run.prt", {}, {&json}).outcome, RunOutcome::completed);
+    const nlohmann::json fits = nlohmann::json::parse(slurp(dir / "run.json")).at("fits");
+    std::vector<double> written;
+    for (const auto& at : fits.at("tensor").at("at"))
+        if (at.at("measured").get<bool>()) written.push_back(at.at("x"));
+    int lawsFitted = 0;
+    for (const auto& law : fits.at("empirical")) {
+        if (law.at("status") != "ok") continue;
+        ++lawsFitted;
+        for (const auto& k : law.at("K")) written.push_back(k.at("x"));
+    }
+    for (const auto& point : fits.at("ff")) written.push_back(point.at("x"));
+    EXPECT_GT(lawsFitted, 0);
+    EXPECT_GT(written.size(), 3 * typed.size());
+    for (const double x : written) EXPECT_EQ(typed.count(x), 1u) << x;
+
+    const auto isFloat = [](double v) { return static_cast<double>(static_cast<float>(v)) == v; };
+    const nlohmann::json& bm3 = fits.at("eos")[1];
+    ASSERT_EQ(bm3.at("model"), "BM3");
+    EXPECT_FALSE(isFloat(bm3.at("K0").get<double>()));
+    EXPECT_FALSE(isFloat(fits.at("tensor").at("at")[0].at("tensor")[0][0].get<double>()));
+    EXPECT_FALSE(isFloat(fits.at("ff")[0].at("f").get<double>()));
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ public:
     bool isChecked(int id) const override { return checked.at(id); }
     void setChecked(int, bool) override { ++setCheckedCalls; }
     void flush() override { flushedStatus.push_back(text.at(ctl::statusLine)); }
+    void showDetail(std::string_view t) override { details.emplace_back(t); }
 
     std::string status() const { return text.at(ctl::statusLine); }
     // The status line at the last flush, or "<never flushed>".
@@ -74,6 +75,7 @@ public:
     std::vector<std::string> statusTexts;    // every text the status line was given
     std::vector<std::string> flushedStatus;  // the status line at each flush
     std::vector<std::pair<int, bool>> enableCalls;
+    std::vector<std::string> details;  // what was shown beside the status line
     int setCheckedCalls = 0;
 };
 
@@ -918,6 +920,16 @@ TEST_F(RealRunTest, AReadErrorFailsAndANewRunWithAGoodFileCompletes) {
     click(ctl::run);
     expectState(kCompleted);
     EXPECT_GT(fs::file_size(folder_ / "run.prt"), 0u);
+}
+
+// A word of a UNITS line that is no unit is shown beside the status line; the run goes on.
+TEST_F(RealRunTest, AnUnknownUnitIsShownAsADetailAndTheRunCompletes) {
+    chooseInput(makeFile("units.dat", "UNITS T Rankine\nLINE1 T A B C ALPHA BETA GAMMA\nDATA\n"
+                                      "10 5.0 6.0 7.0 90 90 90\n20 5.01 6.0 7.0 90 90 90\n"));
+    choosePrint(folder_ / "run.prt");
+    click(ctl::run);
+    expectState(kCompleted);
+    EXPECT_EQ(view.details, (std::vector<std::string>{"line 1: UNITS: \"Rankine\" is no known unit of T; kept as its label"}));
 }
 
 TEST_F(RealRunTest, OneDatumShowsItsMessage) {

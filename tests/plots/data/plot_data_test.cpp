@@ -177,10 +177,6 @@ Series seriesOf(std::size_t count) {
     return series;
 }
 
-const PlotLine& lineNumbered(const Figure& f, PlotColour colour) {
-    const auto& lines = f.panels.at(0).lines;
-    return *std::find_if(lines.begin(), lines.end(), [&](const PlotLine& l) { return l.colour == colour; });
-}
 
 TEST(PlotLabels, NumbersReadAsTypedWithTrueMinusSigns) {
     // The midpoint with one digit more than the finer value, never a float's tail.
@@ -267,6 +263,31 @@ TEST(PlotCsv, OneRowPerPlottedXAndAValueAndEsdPerLine) {
               "20,0,,,,,\r\n"
               "30,0.0125,0.001,5.5,0.01,5.5,0.01\r\n"
               "20,-2.5e-07,0.002,,,,\r\n");
+}
+
+// x in its own type: a float (T or P as read, a midpoint) as the shortest decimal that gives the
+// float back; a double (where a curve was evaluated) in full.
+TEST(PlotCsv, XIsWrittenInItsOwnType) {
+    PlotLine line;
+    line.columns = {"axis_1"};
+    line.x = {0.208f};
+    line.xEsd = {0.001f};
+    line.y = {0.1f};
+    line.esd = {std::nanf("")};
+    Figure points;
+    points.panels.push_back({});
+    points.panels[0].lines = {line};
+    EXPECT_EQ(figureCsv(points), "x,x_esd,axis_1,axis_1_esd\r\n0.208,0.001,0.1,\r\n");
+    FittedCurve curve;
+    curve.column = "axis_1";
+    curve.x = {0.208, static_cast<double>(0.208f)};
+    curve.y = {1.0 / 3.0, 0.5};
+    curve.esd = {0.25, 0.125};
+    Figure curves;
+    curves.panels.push_back({});
+    curves.panels[0].curves = {curve};
+    EXPECT_EQ(figureCsv(curves), "x,axis_1,axis_1_esd\r\n0.208,0.3333333333333333,0.25\r\n"
+                                 "0.20800000429153442,0.5,0.125\r\n");
 }
 
 struct RunCase {
@@ -378,8 +399,9 @@ TEST(PlotRuns, LineNumbersAreTheReportsAtTheNamedCalculation) {
                 EXPECT_NE(line.name.find(shown(axis.toAbc[0]) + ", " + shown(axis.toAbc[1]) + ", " + shown(axis.toAbc[2])),
                           std::string::npos)
                     << line.name;
-                if (r.principal[n - 1].hasDirection)
+                if (r.principal[n - 1].hasDirection) {
                     EXPECT_GT(std::fabs(dot(axis.vector, r.principal[n - 1].direction)), 0.9f) << "calculation " << k;
+                }
             }
             if (!incremental) {
                 // Against the first point the strains' lines are the report's axes too.
@@ -487,6 +509,38 @@ TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
     // No figures that only a pressure series has.
     EXPECT_FALSE(collector.normalisedPressure().has_value());
     EXPECT_FALSE(collector.compressibility().has_value());
+}
+
+// Every axis of a pressure series gets a compressibility curve: its empirical law's, or, where the
+// law failed (stishovite's a axes follow a logarithm of P), the tensor fit's derivative, dashed.
+TEST(PlotRuns, AnAxisWhoseEmpiricalLawFailedIsDrawnFromTheTensorFit) {
+    TempFolder dir("plots-compressibility");
+    PlotCollector collector;
+    ASSERT_EQ(runOnce(example("stishovite_tetragonal_P.dat"), dir / "r.prt", {}, {&collector}).outcome,
+              RunOutcome::completed);
+    const FitResult& fits = *collector.fitResult();
+    const std::optional<Figure> figure = collector.compressibility();
+    ASSERT_TRUE(figure.has_value());
+    const auto& curves = figure->panels.at(0).curves;
+    ASSERT_EQ(curves.size(), 3u);
+    bool anyFailed = false;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const EmpiricalFit& law = fits.empirical.at(k);
+        const FittedCurve& curve = curves[k];
+        const std::size_t middle = curve.x.size() / 2;
+        const double x = curve.x[middle];
+        EXPECT_EQ(curve.dashed, !law.status.ok);
+        if (law.status.ok) {
+            EXPECT_DOUBLE_EQ(curve.y[middle], law.compressibilityAt(x));
+        } else {
+            anyFailed = true;
+            // -de/dP along Z (or X, Y): the diagonal of the fitted property tensor there.
+            EXPECT_DOUBLE_EQ(curve.y[middle], fits.tensor->tensorAt(x).tensor(static_cast<int>(k) + 1, static_cast<int>(k) + 1));
+            EXPECT_NE(curve.name.find("(tensor fit)"), std::string::npos);
+            EXPECT_NE(figure->caption.find(law.status.text), std::string::npos);
+        }
+    }
+    EXPECT_TRUE(anyFailed);
 }
 
 }  // namespace
