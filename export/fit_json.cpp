@@ -15,6 +15,10 @@ namespace {
 // finite (never NaN in the document). Strings go through nlohmann-json for their escapes.
 class JsonText {
 public:
+    // The fits of a 200-point pressure series take some 0.7 MB: one allocation rather than a dozen
+    // copies as the text grows.
+    JsonText() { out_.reserve(1 << 20); }
+
     JsonText& open(char bracket) {
         separate();
         out_ += bracket;
@@ -74,9 +78,9 @@ public:
         for (const T v : values) number(v);
         return close(']');
     }
-    JsonText& rows(const Tensor3& t) {
+    JsonText& rows(const Mat3d& t) {
         open('[');
-        for (const auto& r : t) numbers(r);
+        for (int i = 1; i <= 3; ++i) numbers(row(t, i));
         return close(']');
     }
     // A number, or null when the fit failed.
@@ -158,6 +162,24 @@ void tensor(JsonText& j, const TensorFit& fit) {
     j.close(']').close('}');
 }
 
+// Each point's residual; null for a failed fit. An observed value read from the data file (P, for
+// an equation of state) is single precision, written as such like x.
+void residuals(JsonText& j, bool ok, const std::vector<Residual>& points, bool observedAsRead) {
+    j.key("residuals");
+    if (!ok) {
+        j.null();
+        return;
+    }
+    j.open('[');
+    for (const Residual& r : points) {
+        j.open('{').key("point").integer(r.point).key("x").number(r.x).key("observed");
+        if (observedAsRead) j.number(static_cast<float>(r.observed));
+        else j.number(r.observed);
+        j.key("calculated").number(r.calculated).key("weighted").number(r.weighted).key("outlier").boolean(r.outlier).close('}');
+    }
+    j.close(']');
+}
+
 void eos(JsonText& j, const EosFit& fit) {
     const bool ok = fit.status.ok;
     const bool edge = fit.isEdge();
@@ -165,7 +187,7 @@ void eos(JsonText& j, const EosFit& fit) {
         j.key(name).numberIf(ok, v.value);
         j.key(esdName).numberIf(ok, v.esd);
     };
-    j.open('{').key("model").string(std::string(eosModelName(fit.model))).key("quantity").string(fit.quantity);
+    j.open('{').key("model").string(std::string(eosModelName(fit.model))).key("quantity").string(std::string(eosQuantityName(fit.quantity)));
     if (edge) {
         put("x0", "x0_esd", fit.v0);
         put("M0", "M0_esd", fit.k0);
@@ -185,7 +207,7 @@ void eos(JsonText& j, const EosFit& fit) {
         j.open('[');
         for (std::size_t a = 0; a < p; ++a) {
             j.open('[');
-            for (std::size_t b = 0; b < p; ++b) j.number(fit.correlation[a * p + b]);
+            for (std::size_t b = 0; b < p; ++b) j.number(fit.covariance.correlation(a, b));
             j.close(']');
         }
         j.close(']');
@@ -195,7 +217,9 @@ void eos(JsonText& j, const EosFit& fit) {
     j.key("chi2").numberIf(ok, fit.chi2).key("dof");
     if (ok) j.integer(fit.dof);
     else j.null();
-    j.key("max_residual").numberIf(ok, fit.maxResidual).key("status").string(fit.status.text).close('}');
+    j.key("max_residual").numberIf(ok, fit.maxResidual);
+    residuals(j, ok, fit.residuals, true);
+    j.key("status").string(fit.status.text).close('}');
 }
 
 void empirical(JsonText& j, const EmpiricalFit& fit) {
@@ -218,6 +242,7 @@ void empirical(JsonText& j, const EmpiricalFit& fit) {
     } else {
         j.null();
     }
+    residuals(j, ok, fit.residuals, false);
     j.key("status").string(fit.status.text).close('}');
 }
 

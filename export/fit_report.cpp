@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "LIBRARIES/text/text.hpp"
-#include "fit/coefficient_units.hpp"
-#include "fit/esd_notation.hpp"
+#include "format/coefficient_units.hpp"
+#include "format/esd_notation.hpp"
 #include "tenzio_version.hpp"
 
 namespace {
@@ -127,6 +127,24 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
     return out + "\n";
 }
 
+// The points a fit flags as possible outliers, as a small table under the fit (a line saying
+// there are none otherwise): each with where the fitted function was taken, what was observed and
+// calculated, and the residual in esds.
+std::string outlierTable(const std::vector<Residual>& residuals, const std::string& xName, const std::string& yName,
+                         int significant) {
+    std::vector<const Residual*> flagged;
+    for (const Residual& r : residuals)
+        if (r.outlier) flagged.push_back(&r);
+    if (flagged.empty()) return "    no point lies more than 3 esds from the curve\n";
+    std::string out = "    possible outliers, more than 3 esds from the curve:\n";
+    out += "    " + right("point", 8) + right(xName, 14) + right(yName + " obs", 14) + right(yName + " calc", 14) +
+           right("(obs-calc)/\u03c3", 16) + "\n";
+    for (const Residual* r : flagged)
+        out += "    " + right(std::to_string(r->point), 8) + right(number(r->x), 14) + right(number(r->observed, significant), 14) +
+               right(number(r->calculated, significant), 14) + right(fixedText(r->weighted, 1), 16) + "\n";
+    return out;
+}
+
 std::string formulaOf(EosModel model) {
     switch (model) {
         case EosModel::BM2:
@@ -158,7 +176,7 @@ std::string eosSection(const std::vector<EosFit>& fits, const std::string& pUnit
     out += "\n";
     for (const EosFit& fit : fits) {
         const bool edge = fit.isEdge();
-        out += "  " + std::string(eosModelName(fit.model)) + ", " + (edge ? "edge " + fit.quantity : "volume") + ": ";
+        out += "  " + std::string(eosModelName(fit.model)) + ", " + (edge ? "edge " + std::string(eosQuantityName(fit.quantity)) : "volume") + ": ";
         if (!fit.status.ok) {
             out += "failed: " + fit.status.text + "\n\n";
             continue;
@@ -177,15 +195,16 @@ std::string eosSection(const std::vector<EosFit>& fits, const std::string& pUnit
         for (std::size_t a = 0; a < p; ++a)
             for (std::size_t b = a + 1; b < p; ++b)
                 correlations += (correlations.empty() ? "" : ", ") + fit.parameters[a] + "-" + fit.parameters[b] + " " +
-                                fixedText(fit.correlation[a * p + b], 3);
-        out += "    correlations: " + correlations + "\n\n";
+                                fixedText(fit.covariance.correlation(a, b), 3);
+        out += "    correlations: " + correlations + "\n";
+        out += outlierTable(fit.residuals, edge ? std::string(eosQuantityName(fit.quantity)) : "V", "P", 6) + "\n";
     }
     return out;
 }
 
 std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const CoefficientUnit& unit, const std::string& xLabel) {
     std::string out = "EMPIRICAL FITS\n  \u03b5(P) = \u03b50 + \u03bb (P - Pc)^\u03bd for each principal axis, Pc below the lowest "
-                      "pressure; compressibility K = -d\u03b5/dP in " + unit.label + ".\n\n";
+                      "pressure (or on it, fixed, where the minimum lies there); compressibility K = -d\u03b5/dP in " + unit.label + ".\n\n";
     for (const EmpiricalFit& fit : fits) {
         out += "  axis " + std::to_string(fit.axis) + ": ";
         if (!fit.status.ok) {
@@ -193,9 +212,10 @@ std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const Coeffi
             continue;
         }
         out += "\u03b50 = " + valueWithEsd(fit.eps0.value, fit.eps0.esd) + "   \u03bb = " +
-               valueWithEsd(fit.lambda.value, fit.lambda.esd) + "   Pc = " + valueWithEsd(fit.pc.value, fit.pc.esd) +
+               valueWithEsd(fit.lambda.value, fit.lambda.esd) + "   Pc = " + valueWithEsd(fit.pc.value, fit.pc.esd) + (fit.pc.esd ? "" : " (fixed: the lowest P)") +
                "   \u03bd = " + valueWithEsd(fit.nu.value, fit.nu.esd) + "   \u03c7\u00b2 = " + number(fit.chi2, 5) +
                ", n-p = " + std::to_string(fit.dof) + "\n";
+        out += outlierTable(fit.residuals, "P", "\u03b5", 6);
     }
     const auto firstOk = std::find_if(fits.begin(), fits.end(), [](const EmpiricalFit& f) { return f.status.ok; });
     if (firstOk == fits.end()) return out + "\n";

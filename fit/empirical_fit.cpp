@@ -6,103 +6,36 @@
 #include <limits>
 #include <optional>
 
-#include "fit/fit_weights.hpp"
+#include "fit/empirical_law.hpp"
 #include "fit/nonlinear_fit.hpp"
+#include "fit/reweighting.hpp"
 
 namespace {
 
 constexpr std::size_t kParameters = 4;  // eps0, lambda, Pc, nu
-constexpr int kWeightPasses = 20;
-constexpr double kSettled = 1e-7;  // relative change of every parameter between weight passes
 // Below this nu the law is a logarithm of P - Pc, and eps0 and lambda grow without bound.
 constexpr double kSmallestNu = 0.01;
-
-double strainOf(const std::vector<double>& t, double p) { return t[0] + t[1] * std::pow(p - t[2], t[3]); }
-
-// d(epsilon)/d(eps0, lambda, Pc, nu) at p, with u = p - Pc.
-std::array<double, 4> strainGradient(const std::vector<double>& t, double p) {
-    const double u = p - t[2];
-    const double un = std::pow(u, t[3]);
-    return {1.0, un, -t[1] * t[3] * std::pow(u, t[3] - 1.0), t[1] * un * std::log(u)};
-}
-
-double compressibilityOf(const std::vector<double>& t, double p) {
-    return -t[1] * t[3] * std::pow(p - t[2], t[3] - 1.0);
-}
-
-// dK/d(eps0, lambda, Pc, nu) at p.
-std::array<double, 4> compressibilityGradient(const std::vector<double>& t, double p) {
-    const double u = p - t[2];
-    const double um1 = std::pow(u, t[3] - 1.0);
-    return {0.0, -t[3] * um1, t[1] * t[3] * (t[3] - 1.0) * std::pow(u, t[3] - 2.0), -t[1] * um1 * (1.0 + t[3] * std::log(u))};
-}
-
-double esdOf(const std::vector<double>& covariance, const std::array<double, 4>& g) {
-    double v = 0.0;
-    for (std::size_t a = 0; a < 4; ++a)
-        for (std::size_t b = 0; b < 4; ++b) v += g[a] * covariance[a * 4 + b] * g[b];
-    return std::sqrt(std::max(v, 0.0));
-}
+// Above this nu, with Pc far below the data, the law is an exponential of P: nu and Pc run off
+// together without bound.
+constexpr double kLargestNu = 20.0;
+// Pc closer to the lowest pressure than this fraction of the range: the minimum lies on the bound
+// Pc = the lowest pressure, where the sum of squares only flattens out as Pc approaches it.
+constexpr double kOnBound = 1e-6;
 
 std::vector<double> parametersOf(const EmpiricalFit& fit) {
     return {fit.eps0.value, fit.lambda.value, fit.pc.value, fit.nu.value};
 }
 
-// eps0 and lambda by weighted linear least squares for a fixed Pc and nu; the sum of squares. The
-// powers are taken of (P - Pc) / range, so that a large nu cannot overflow them; they are left in
-// xs, and lambda times range^nu in scaledLambda, for the residuals.
-double linearPart(const std::vector<FitPoint>& points, const std::vector<double>& w, double pc, double nu,
-                  double range, double& eps0, double& lambda, std::vector<double>& xs, double& scaledLambda) {
-    double sw = 0.0, sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
-    xs.resize(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double x = std::pow((points[i].x - pc) / range, nu);
-        xs[i] = x;
-        sw += w[i];
-        sx += w[i] * x;
-        sy += w[i] * points[i].y;
-        sxx += w[i] * x * x;
-        sxy += w[i] * x * points[i].y;
-    }
-    const double det = sw * sxx - sx * sx;
-    scaledLambda = (sw * sxy - sx * sy) / det;
-    eps0 = (sy - scaledLambda * sx) / sw;
-    lambda = scaledLambda * std::pow(range, -nu);
-    double chi2 = 0.0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double r = points[i].y - eps0 - scaledLambda * xs[i];
-        chi2 += w[i] * r * r;
-    }
-    return std::isfinite(chi2) && std::isfinite(lambda) ? chi2 : std::numeric_limits<double>::infinity();
-}
-
-double linearPart(const std::vector<FitPoint>& points, const std::vector<double>& w, double pc, double nu,
-                  double range, double& eps0, double& lambda) {
-    std::vector<double> xs;
-    double scaledLambda = 0.0;
-    return linearPart(points, w, pc, nu, range, eps0, lambda, xs, scaledLambda);
-}
-
-// The slope of the strain over the point's own esd of P, P - sigma to P + sigma (from Pc at
-// most): the slope at P itself is infinite at Pc when nu < 1, and an effective variance from it
-// would take the lowest point out of the fit.
-double slopeOverEsd(const std::vector<double>& t, double p, double sigma) {
-    if (!(sigma > 0.0)) return 0.0;
-    const double lo = std::max(p - sigma, t[2]);
-    const double hi = p + sigma;
-    return (strainOf(t, hi) - strainOf(t, lo)) / (hi - lo);
-}
-
 }  // namespace
 
 double EmpiricalFit::strainAt(double p) const {
-    if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
+    if (!status.ok || !(p >= pc.value)) return std::numeric_limits<double>::quiet_NaN();
     return strainOf(parametersOf(*this), p);
 }
 
 double EmpiricalFit::strainEsdAt(double p) const {
-    if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
-    return esdOf(covariance, strainGradient(parametersOf(*this), p));
+    if (!status.ok || !(p >= pc.value)) return std::numeric_limits<double>::quiet_NaN();
+    return covariance.esdOf(strainGradient(parametersOf(*this), p));
 }
 
 double EmpiricalFit::compressibilityAt(double p) const {
@@ -112,7 +45,7 @@ double EmpiricalFit::compressibilityAt(double p) const {
 
 double EmpiricalFit::compressibilityEsdAt(double p) const {
     if (!status.ok || !(p > pc.value)) return std::numeric_limits<double>::quiet_NaN();
-    return esdOf(covariance, compressibilityGradient(parametersOf(*this), p));
+    return covariance.esdOf(compressibilityGradient(parametersOf(*this), p));
 }
 
 EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, FitWeights mode) {
@@ -158,7 +91,7 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     };
     std::vector<double> jacobianColumns;
     projected.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
-        if (!(q[1] >= kSmallestNu) || !solveLinearPart(q)) return false;
+        if (!(q[1] >= kSmallestNu && q[1] <= kLargestNu) || !solveLinearPart(q)) return false;
         for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - eps0 - scaledLambda * powers[i]) * rootW[i];
         return true;
     };
@@ -199,7 +132,7 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
     natural.points = n;
     natural.parameters = kParameters;
     natural.residuals = [&](const std::vector<double>& t, std::vector<double>& r) {
-        if (!(t[2] < pMin)) return false;
+        if (!(t[2] <= pMin)) return false;
         for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - strainOf(t, points[i].x)) * std::sqrt(w[i]);
         return true;
     };
@@ -210,19 +143,56 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
         }
     };
 
-    const bool anySigX = std::any_of(points.begin(), points.end(), [](const FitPoint& q) { return q.sigX > 0.0; });
-    std::vector<double> sigmas(n);
-    std::vector<double> current;  // eps0, lambda, Pc, nu
-    for (int pass = 0; pass < kWeightPasses; ++pass) {
+    natural.typical = {1.0, 1.0, range, 1.0};
+    // On the bound: Pc at the lowest pressure, nu searched alone (eps0 and lambda solved for), and
+    // the covariance of eps0, lambda and nu.
+    NonlinearProblem onBound;
+    onBound.points = n;
+    onBound.parameters = 1;
+    onBound.typical = {1.0};
+    onBound.maxIterations = 100;
+    std::vector<double> boundPowers;
+    onBound.residuals = [&](const std::vector<double>& q, std::vector<double>& r) {
+        double e0 = 0.0, l = 0.0, sl = 0.0;
+        if (!(q[0] >= kSmallestNu && q[0] <= kLargestNu) ||
+            !std::isfinite(linearPart(points, w, pMin, q[0], range, e0, l, boundPowers, sl)))
+            return false;
+        for (std::size_t i = 0; i < n; ++i) r[i] = (points[i].y - e0 - sl * boundPowers[i]) * rootW[i];
+        return true;
+    };
+    NonlinearProblem naturalOnBound;
+    naturalOnBound.points = n;
+    naturalOnBound.parameters = 3;
+    naturalOnBound.typical = {1.0, 1.0, 1.0};
+    constexpr std::size_t kFree[] = {0, 1, 3};  // eps0, lambda, nu
+    naturalOnBound.residuals = [&](const std::vector<double>& t, std::vector<double>& r) {
+        return natural.residuals({t[0], t[1], pMin, t[2]}, r);
+    };
+    naturalOnBound.jacobian = [&](const std::vector<double>& t, std::vector<double>& jacobian) {
+        const std::vector<double> all = {t[0], t[1], pMin, t[2]};
         for (std::size_t i = 0; i < n; ++i) {
-            const double slope = current.empty() ? 0.0 : slopeOverEsd(current, points[i].x, points[i].sigX);
-            sigmas[i] = effectiveEsd(points[i].sigY, slope, points[i].sigX);
+            const std::array<double, 4> g = strainGradient(all, points[i].x);
+            for (std::size_t j = 0; j < 3; ++j) jacobian[i * 3 + j] = -g[kFree[j]] * std::sqrt(w[i]);
         }
-        w = weightsOf(sigmas, mode);
+    };
+
+    ReweightingProblem weighting;
+    weighting.parameters = kParameters;
+    weighting.mode = mode;
+    for (const FitPoint& point : points) {
+        weighting.sigY.push_back(point.sigY);
+        weighting.sigX.push_back(point.sigX);
+    }
+    weighting.slopes = [&](const std::vector<double>& t, std::vector<double>& slopes) {
+        for (std::size_t i = 0; i < n; ++i) slopes[i] = slopeOverEsd(t, points[i].x, points[i].sigX);
+    };
+    weighting.solve = [&](const std::vector<double>& weights, const std::vector<double>* previous) {
+        WeightedSolution pass;
+        w = weights;
         linearAt.reset();
         for (std::size_t i = 0; i < n; ++i) rootW[i] = std::sqrt(w[i]);
         std::vector<double> start(2);
-        if (current.empty()) {
+        if (!previous) {
             // The best of a few Pc and nu.
             double best = std::numeric_limits<double>::infinity();
             for (const double nu : {0.2, 0.4, 0.6, 0.8, 1.2})
@@ -234,51 +204,87 @@ EmpiricalFit fitEmpiricalAxis(const std::vector<FitPoint>& points, int axis, Fit
                     }
                 }
         } else {
-            start = {std::log((pMin - current[2]) / range), current[3]};
+            // From the pass before (from just off the bound, where it lay on it).
+            start = {std::log(std::max((pMin - (*previous)[2]) / range, 100.0 * kOnBound)), (*previous)[3]};
         }
-        const NonlinearSolution solution = solveLeastSquares(projected, start);
-        // A solution against the bound of nu is no minimum of the law, only the closest it comes.
+        linearAt.reset();
+        NonlinearSolution solution = solveLeastSquares(projected, start);
+        // A solution against a bound of nu is no minimum of the law, only the closest it comes.
         const bool logarithmic = !solution.parameters.empty() && solution.parameters[1] < 1.05 * kSmallestNu;
-        if (!solution.ok || logarithmic) {
-            fit.status = FitStatus::failure(logarithmic ? "no convergence: nu tends to 0 (the strain follows a logarithm of P)"
-                                                        : solution.reason);
-            return fit;
+        const bool exponential = !solution.parameters.empty() && solution.parameters[1] > kLargestNu / 1.05;
+        if (!solution.ok || logarithmic || exponential) {
+            pass.reason = logarithmic   ? "no convergence: nu tends to 0 (the strain follows a logarithm of P)"
+                          : exponential ? "no convergence: nu grows without bound as Pc runs far below the data (the strain "
+                                          "follows an exponential of P, not a power of P - Pc)"
+                                        : solution.reason;
+            return pass;
+        }
+        const bool bound = solution.parameters[0] < std::log(kOnBound);
+        if (bound) {
+            solution = solveLeastSquares(onBound, {solution.parameters[1]});
+            if (!solution.ok) {
+                pass.reason = solution.reason;
+                return pass;
+            }
+            solution.parameters = {std::log(0.0), solution.parameters[0]};
         }
         const std::vector<double>& q = solution.parameters;
-        const double pc = pMin - range * std::exp(q[0]);
+        const double pc = bound ? pMin : pMin - range * std::exp(q[0]);
         linearPart(points, w, pc, q[1], range, eps0, lambda);
-        const std::vector<double> next = {eps0, lambda, pc, q[1]};
-        bool settled = !current.empty();
-        for (std::size_t j = 0; j < kParameters && settled; ++j)
-            settled = std::fabs(next[j] - current[j]) <= kSettled * std::fabs(current[j]) + 1e-300;
-        current = next;
-        if (settled || mode == FitWeights::none || !anySigX) break;
-    }
-
-    natural.typical = {std::fabs(current[0]), std::fabs(current[1]), range, 1.0};
-    std::vector<double> covariance = covarianceAt(natural, current);
-    if (covariance.empty()) {
-        fit.status = FitStatus::failure("singular covariance: the data do not determine every parameter");
+        pass.parameters = {eps0, lambda, pc, q[1]};
+        if (bound) {
+            // Pc fixed on its bound: no variance, no covariance with the others.
+            const Covariance free = covarianceAt(naturalOnBound, {eps0, lambda, q[1]});
+            if (!free.empty()) {
+                std::vector<double> all(kParameters * kParameters, 0.0);
+                for (std::size_t a = 0; a < 3; ++a)
+                    for (std::size_t b = 0; b < 3; ++b) all[kFree[a] * kParameters + kFree[b]] = free(a, b);
+                pass.covariance = Covariance(std::move(all));
+            }
+            pass.fixed = 1;
+        } else {
+            pass.covariance = covarianceAt(natural, pass.parameters);
+        }
+        if (pass.covariance.empty()) {
+            pass.reason = "the data do not determine all four parameters (the strain is too close to a straight line or "
+                          "a parabola in P); the linear and tensor fits describe this axis";
+            return pass;
+        }
+        std::vector<double> r(n);
+        natural.residuals(pass.parameters, r);
+        for (const double v : r) pass.chi2 += v * v;
+        pass.iterations = solution.iterations;
+        pass.ok = true;
+        return pass;
+    };
+    const ReweightedSolution solution = solveReweighted(weighting);
+    if (!solution.ok) {
+        fit.status = FitStatus::failure(solution.reason);
         return fit;
     }
-    std::vector<double> r(n);
-    natural.residuals(current, r);
-    fit.chi2 = 0.0;
-    for (const double v : r) fit.chi2 += v * v;
-    fit.dof = static_cast<int>(n - kParameters);
-    for (double& c : covariance) c *= fit.chi2 / fit.dof;
-    fit.covariance = covariance;
-    const auto esd = [&](std::size_t j) { return std::sqrt(std::max(covariance[j * kParameters + j], 0.0)); };
-    fit.eps0 = {current[0], esd(0)};
-    fit.lambda = {current[1], esd(1)};
-    fit.pc = {current[2], esd(2)};
-    fit.nu = {current[3], esd(3)};
+    const std::vector<double>& current = solution.parameters;
+    fit.chi2 = solution.chi2;
+    fit.dof = solution.dof;
+    fit.covariance = solution.covariance;
+    fit.eps0 = {current[0], fit.covariance.esd(0)};
+    fit.lambda = {current[1], fit.covariance.esd(1)};
+    // Pc on its bound is fixed there, without an esd.
+    fit.pc = current[2] < pMin ? FittedValue{current[2], fit.covariance.esd(2)} : FittedValue{current[2], std::nullopt};
+    fit.nu = {current[3], fit.covariance.esd(3)};
     fit.status = FitStatus::success();
+    std::vector<double> x(n), observed(n), calculated(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        x[i] = points[i].x;
+        observed[i] = points[i].y;
+        calculated[i] = strainOf(current, points[i].x);
+    }
+    fit.residuals = residualsOf(solution, x, observed, calculated);
     for (const FitPoint& point : points)
         fit.k.push_back({static_cast<float>(point.x), fit.compressibilityAt(point.x), fit.compressibilityEsdAt(point.x)});
-    const bool finite = std::all_of(covariance.begin(), covariance.end(), [](double c) { return std::isfinite(c); }) &&
-                        std::all_of(fit.k.begin(), fit.k.end(), [](const ValueAtPoint& k) {
-                            return std::isfinite(k.value) && std::isfinite(k.esd);
+    // K at Pc itself (the lowest point, where Pc lies on its bound) is that of the law there: none
+    // for nu < 1, and left out of the test.
+    const bool finite = fit.covariance.finite() && std::all_of(fit.k.begin(), fit.k.end(), [&](const ValueAtPoint& k) {
+                            return !(k.x > current[2]) || (std::isfinite(k.value) && std::isfinite(k.esd));
                         });
     if (!finite) {
         fit = EmpiricalFit{};

@@ -95,6 +95,16 @@ std::optional<EosModel> eosModelNamed(std::string_view name) {
     return std::nullopt;
 }
 
+std::string_view eosQuantityName(EosQuantity quantity) {
+    switch (quantity) {
+        case EosQuantity::volume: return "volume";
+        case EosQuantity::a: return "a";
+        case EosQuantity::b: return "b";
+        case EosQuantity::c: return "c";
+    }
+    return "";
+}
+
 std::vector<EosModel> defaultEosModels() { return {EosModel::BM2, EosModel::BM3, EosModel::Vinet3}; }
 
 std::vector<EosModel> knownEosModels() {

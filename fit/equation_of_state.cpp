@@ -6,14 +6,10 @@
 
 #include "fit/cell_volume.hpp"
 #include "fit/eos_models.hpp"
-#include "fit/fit_weights.hpp"
 #include "fit/nonlinear_fit.hpp"
+#include "fit/reweighting.hpp"
 
 namespace {
-
-constexpr int kWeightPasses = 20;
-// The weights have settled when no parameter moves by more than this fraction of its esd.
-constexpr double kSettled = 1e-3;
 
 double cube(double x) { return x * x * x; }
 
@@ -51,7 +47,7 @@ bool inDomain(const std::vector<double>& free) { return free[0] > 0.0 && free[1]
 // Starting values: K from the slope of P against ln V, brought back to P = 0 with K' = 4, and V0
 // from the lowest-pressure point. Nothing when the volume does not fall as P rises.
 std::optional<std::vector<double>> startOf(EosModel model, const EosData& d) {
-    const bool edge = d.quantity != "volume";
+    const bool edge = d.quantity != EosQuantity::volume;
     const std::size_t n = d.v.size();
     const std::size_t low = static_cast<std::size_t>(std::min_element(d.p.begin(), d.p.end()) - d.p.begin());
     const double vLow = edge ? cube(d.v[low]) : d.v[low];
@@ -73,6 +69,24 @@ std::optional<std::vector<double>> startOf(EosModel model, const EosData& d) {
     if (edge) start = {std::cbrt(v0), 3.0 * k0, 3.0 * kp, 3.0 * start[3]};
     start.resize(static_cast<std::size_t>(freeParameterCount(model)));
     return start;
+}
+
+// K' beyond twice the usual 4 (M' beyond 3 times that for an edge), with K0 fallen below a tenth
+// of its start, is a solver following K' and V0 off without bound, not a minimum it has yet to
+// reach.
+constexpr double kRunawayKp = 8.0;
+
+// Why a fit that did not converge did not, where the parameters it stopped at tell: the data lie
+// so far above P = 0 that V0 and K0 there are not determined, and the curvature asks for K' without
+// bound.
+std::string nonConvergence(EosModel model, bool edge, const std::string& reason, const std::vector<double>& stopped,
+                           const std::vector<double>& start) {
+    if (stopped.size() < 3 || freeParameterCount(model) < 3) return reason;
+    const EosParameters at = volumeParameters(model, edge, stopped);
+    if (!(at.kp > kRunawayKp && stopped[1] < 0.1 * start[1])) return reason;
+    const std::string k = edge ? "M" : "K";
+    return "no convergence: " + k + "' grows without bound as " + k + "0 falls towards 0 (the data lie too far above P = 0 "
+           "to fix " + (edge ? "x0" : "V0") + " and " + k + "0 there); a second-order model, with " + k + "' fixed, can be fitted";
 }
 
 }  // namespace
@@ -99,10 +113,7 @@ double EosFit::pressureEsdAt(double v) const {
         down[j] -= h;
         g[j] = (pressureOf(model, isEdge(), up, v) - pressureOf(model, isEdge(), down, v)) / (2.0 * h);
     }
-    double variance = 0.0;
-    for (std::size_t a = 0; a < p; ++a)
-        for (std::size_t b = 0; b < p; ++b) variance += g[a] * covariance[a * p + b] * g[b];
-    return std::sqrt(std::max(variance, 0.0));
+    return covariance.esdOf(g);
 }
 
 std::optional<ValueAt> EosFit::volumeAt(double p) const {
@@ -126,7 +137,7 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
     EosFit fit;
     fit.model = model;
     fit.quantity = d.quantity;
-    const bool edge = d.quantity != "volume";
+    const bool edge = d.quantity != EosQuantity::volume;
     fit.parameters = eosParameterNames(model, edge);
     const std::size_t n = d.v.size();
     const std::size_t p = fit.parameters.size();
@@ -150,14 +161,11 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
         return fit;
     }
 
-    // Effective-variance weights from the parameters of the pass before (none in the first pass).
-    const bool anySigV = anyEsd(d.sigV);
-    std::vector<double> sigmas(n);
     NonlinearProblem problem;
     problem.points = n;
     problem.parameters = p;
     problem.typical = *start;
-    std::vector<double> rootWeights(n);
+    std::vector<double> rootWeights(n, 1.0);  // of the current weighting pass
     std::vector<double> volumes(n);  // V, or x^3 for an edge
     for (std::size_t i = 0; i < n; ++i) volumes[i] = edge ? cube(d.v[i]) : d.v[i];
     // The models with a closed-form gradient take (V0/V)^(1/3) as cbrt(V0) / cbrt(V): for an edge
@@ -197,92 +205,89 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
             }
         };
     }
-    NonlinearSolution solution;
-    std::vector<double> current = *start;
-    for (int pass = 0; pass < kWeightPasses; ++pass) {
-        // |dP/dv| at each point from the parameters so far (the starting values in the first pass),
-        // by a central difference: the weights need no more.
-        // In closed form, P depends on v through v0 / v only, so -dP/dv = (dP/dv0) v0 / v.
-        const EosParameters e = volumeParameters(model, edge, current);
-        const double c0 = rootOfV0(current);
+
+    // The residuals are in P: the esd of V (or the edge) enters through |dP/dV|.
+    ReweightingProblem weighting;
+    weighting.parameters = p;
+    weighting.mode = mode;
+    weighting.sigY = d.sigP;
+    weighting.sigX = d.sigV;
+    weighting.slopes = [&](const std::vector<double>& x, std::vector<double>& slopes) {
+        // In closed form P depends on v through v0 / v only, so -dP/dv = (dP/dv0) v0 / v; otherwise
+        // a central difference: the weights need no more.
+        const EosParameters e = volumeParameters(model, edge, x);
+        const double c0 = rootOfV0(x);
         for (std::size_t i = 0; i < n; ++i) {
-            double slope = 0.0;
-            if (anySigV && closedForm) {
-                const double dv0 = eosPressureGradient(model, c0 / roots[i], e)->dv0 * (edge ? 3.0 * current[0] * current[0] : 1.0);
-                slope = dv0 * current[0] / d.v[i];
-            } else if (anySigV) {
+            if (closedForm) {
+                const double dv0 = eosPressureGradient(model, c0 / roots[i], e)->dv0 * (edge ? 3.0 * x[0] * x[0] : 1.0);
+                slopes[i] = dv0 * x[0] / d.v[i];
+            } else {
                 const double h = 1e-6 * d.v[i];
-                slope = (pressureOf(model, edge, current, d.v[i] - h) - pressureOf(model, edge, current, d.v[i] + h)) / (2.0 * h);
+                slopes[i] = (pressureOf(model, edge, x, d.v[i] - h) - pressureOf(model, edge, x, d.v[i] + h)) / (2.0 * h);
             }
-            sigmas[i] = effectiveEsd(d.sigP[i], slope, d.sigV[i]);
         }
-        const std::vector<double> weights = weightsOf(sigmas, mode);
+    };
+    weighting.solve = [&](const std::vector<double>& weights, const std::vector<double>* previous) {
         for (std::size_t i = 0; i < n; ++i) rootWeights[i] = std::sqrt(weights[i]);
         // Later passes start from the last, whose weights differ only a little, and a seeded first
         // pass from another model's minimum of the same data: both close to this one.
-        solution = pass == 0 && !seeded ? solveLeastSquares(problem, current) : refineLeastSquares(problem, current);
-        if (!solution.ok) {
-            fit.status = FitStatus::failure(solution.reason);
-            return fit;
-        }
-        bool settled = pass > 0;
-        const double scale = solution.chi2 / static_cast<double>(n - p);
-        for (std::size_t j = 0; j < p && settled; ++j)
-            settled = std::fabs(solution.parameters[j] - current[j]) <=
-                      kSettled * std::sqrt(solution.covariance[j * p + j] * scale) + 1e-15 * std::fabs(current[j]);
-        current = solution.parameters;
-        fit.iterations += solution.iterations;
-        if (settled || mode == FitWeights::none || !anySigV) break;
+        const NonlinearSolution s = previous ? refineLeastSquares(problem, *previous)
+                                    : seeded ? refineLeastSquares(problem, *start)
+                                             : solveLeastSquares(problem, *start);
+        return WeightedSolution{s.ok, s.reason, s.parameters, s.covariance, s.chi2, s.iterations};
+    };
+    const ReweightedSolution solution = solveReweighted(weighting);
+    fit.iterations = solution.iterations;
+    if (!solution.ok) {
+        fit.status = FitStatus::failure(nonConvergence(model, edge, solution.reason, solution.parameters, *start));
+        return fit;
     }
+    const std::vector<double>& current = solution.parameters;
 
-    fit.dof = static_cast<int>(n - p);
+    fit.dof = solution.dof;
     fit.chi2 = solution.chi2;
-    const double factor = fit.chi2 / fit.dof;
-    fit.covariance = covarianceAt(problem, current);
-    if (fit.covariance.empty()) {
+    // The covariance at the minimum from the exact Jacobian, with the weights of the last pass.
+    const Covariance unscaled = covarianceAt(problem, current);
+    if (unscaled.empty()) {
         fit.status = FitStatus::failure("singular covariance: the data do not determine every parameter");
         return fit;
     }
-    solution.covariance = fit.covariance;
-    for (double& c : fit.covariance) c *= factor;
-    fit.correlation.assign(p * p, 0.0);
-    for (std::size_t a = 0; a < p; ++a)
-        for (std::size_t b = 0; b < p; ++b) {
-            const double s = std::sqrt(solution.covariance[a * p + a] * solution.covariance[b * p + b]);
-            fit.correlation[a * p + b] = s > 0.0 ? solution.covariance[a * p + b] / s : 0.0;
-        }
-    const auto esd = [&](std::size_t j) { return std::sqrt(std::max(fit.covariance[j * p + j], 0.0)); };
-    fit.v0 = {current[0], esd(0)};
-    fit.k0 = {current[1], esd(1)};
+    fit.covariance = unscaled.scaledByFit(fit.chi2, fit.dof);
+    fit.v0 = {current[0], fit.covariance.esd(0)};
+    fit.k0 = {current[1], fit.covariance.esd(1)};
     const EosParameters volume = volumeParameters(model, edge, current);
     const double scale = edge ? 3.0 : 1.0;  // moduli of an edge are 3 times those of the volume
-    fit.kp = p > 2 ? FittedValue{current[2], esd(2)} : FittedValue{scale * volume.kp, std::nullopt};
+    fit.kp = p > 2 ? FittedValue{current[2], fit.covariance.esd(2)} : FittedValue{scale * volume.kp, std::nullopt};
     if (p > 3) {
-        fit.kpp = {current[3], esd(3)};
+        fit.kpp = {current[3], fit.covariance.esd(3)};
     } else {
         // K'' as the model implies it, at V0.
         fit.kpp = {scale * eosState(model, volume.v0, volume).kpp, std::nullopt};
     }
-    for (std::size_t i = 0; i < n; ++i)
-        fit.maxResidual = std::max(fit.maxResidual, std::fabs(d.p[i] - pressureOf(model, edge, current, d.v[i])));
+    std::vector<double> calculated(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        calculated[i] = pressureOf(model, edge, current, d.v[i]);
+        fit.maxResidual = std::max(fit.maxResidual, std::fabs(d.p[i] - calculated[i]));
+    }
+    fit.residuals = residualsOf(solution, d.v, d.p, calculated);
 
-    const bool finite = std::all_of(fit.covariance.begin(), fit.covariance.end(), [](double c) { return std::isfinite(c); }) &&
-                        std::isfinite(fit.kpp.value) && std::isfinite(fit.maxResidual) && std::isfinite(fit.chi2);
+    const bool finite = fit.covariance.finite() && std::isfinite(fit.kpp.value) && std::isfinite(fit.maxResidual) &&
+                        std::isfinite(fit.chi2);
     if (!finite) {
         fit.status = FitStatus::failure("no finite solution");
         fit.v0 = fit.k0 = fit.kp = fit.kpp = {};
-        fit.covariance.clear();
-        fit.correlation.clear();
+        fit.covariance = {};
+        fit.residuals.clear();
         return fit;
     }
     fit.status = FitStatus::success();
     return fit;
 }
 
-EosData eosDataOf(const Series& series, const std::string& quantity) {
+EosData eosDataOf(const Series& series, EosQuantity quantity) {
     EosData d;
     d.quantity = quantity;
-    const int edge = quantity == "a" ? 0 : quantity == "b" ? 1 : quantity == "c" ? 2 : -1;
+    const int edge = quantity == EosQuantity::a ? 0 : quantity == EosQuantity::b ? 1 : quantity == EosQuantity::c ? 2 : -1;
     for (const DataPoint& point : series.points) {
         const VolumeWithEsd volume = volumeOf(point.cell, series.crystalSystem);
         d.v.push_back(edge < 0 ? volume.volume : point.cell[edge]);
@@ -294,16 +299,16 @@ EosData eosDataOf(const Series& series, const std::string& quantity) {
 }
 
 std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode) {
-    std::vector<std::string> quantities = {"volume"};
+    std::vector<EosQuantity> quantities = {EosQuantity::volume};
     switch (series.crystalSystem) {
-        case CrystalSystem::cubic: quantities.push_back("a"); break;
+        case CrystalSystem::cubic: quantities.push_back(EosQuantity::a); break;
         case CrystalSystem::tetragonal:
         case CrystalSystem::trigonal:
-        case CrystalSystem::hexagonal: quantities.insert(quantities.end(), {"a", "c"}); break;
-        default: quantities.insert(quantities.end(), {"a", "b", "c"}); break;
+        case CrystalSystem::hexagonal: quantities.insert(quantities.end(), {EosQuantity::a, EosQuantity::c}); break;
+        default: quantities.insert(quantities.end(), {EosQuantity::a, EosQuantity::b, EosQuantity::c}); break;
     }
     std::vector<EosFit> fits;
-    for (const std::string& quantity : quantities) {
+    for (const EosQuantity quantity : quantities) {
         const EosData data = eosDataOf(series, quantity);
         // Each model starts from V0 and K0 of the first that converged.
         std::optional<EosFit> seed;

@@ -10,7 +10,7 @@
 
 // What one equation of state is fitted to: V (or an edge x) against P, with esds.
 struct EosData {
-    std::string quantity = "volume";  // or "a", "b", "c": then x^3 stands for V
+    EosQuantity quantity = EosQuantity::volume;  // an edge: x^3 stands for V
     std::vector<double> v;
     std::vector<double> sigV;
     std::vector<double> p;
@@ -25,4 +25,4 @@ EosFit fitEquationOfState(EosModel model, const EosData& data, FitWeights mode, 
 std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode);
 
 // The volumes (or one edge) of a series with their esds, against P.
-EosData eosDataOf(const Series& series, const std::string& quantity);
+EosData eosDataOf(const Series& series, EosQuantity quantity);

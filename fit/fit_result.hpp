@@ -18,6 +18,7 @@
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/options.hpp"
 #include "calc/series_axes.hpp"
+#include "fit/covariance.hpp"
 
 // Whether a fit gave numbers, and if not, why.
 struct FitStatus {
@@ -41,6 +42,18 @@ struct ValueAt {
     double esd = 0.0;
 };
 
+// A point of a nonlinear fit: what was observed, what the fit gives there, and the difference in
+// units of the point's esd (of the fit's scatter where the points carry none); beyond 3 it is
+// flagged as a possible outlier.
+struct Residual {
+    int point = 0;   // data point, from 1
+    float x = 0.0f;  // where the fitted function is taken, as the series holds it: P for the empirical law, V (or the edge) for an equation of state
+    double observed = 0.0;
+    double calculated = 0.0;
+    double weighted = 0.0;
+    bool outlier = false;
+};
+
 // A value with its esd at the x of a data point, x as the series holds it (single precision, as
 // outputs write it).
 struct ValueAtPoint {
@@ -55,7 +68,7 @@ struct PolynomialFit {
     FitStatus status;
     double origin = 0.0;
     std::vector<double> coefficients;  // c[0] .. c[order]
-    std::vector<double> covariance;    // (order + 1)^2, row by row
+    Covariance covariance;             // of the c[k]
     double chi2 = 0.0;  // weighted sum of squared residuals
     int dof = 0;        // points less parameters
     int points = 0;
@@ -85,8 +98,6 @@ struct LinearFits {
     LinearFit volume;
 };
 
-using Tensor3 = std::array<std::array<double, 3>, 3>;  // [i][j], i, j from 0
-
 // One principal axis of the property tensor at some x.
 struct PrincipalCoefficient {
     double value = 0.0;
@@ -104,10 +115,10 @@ struct TensorAt {
     float x = 0.0f;  // as the series holds T and P, and as --at is read
     bool measured = false;  // x of a data point, rather than one asked for
     bool extrapolated = false;  // asked for outside the range of the measured x
-    Tensor3 tensor{};
-    Tensor3 esd{};
-    Tensor3 strain{};  // the fitted strain at x, and its esd
-    Tensor3 strainEsd{};
+    Mat3d tensor;
+    Mat3d esd;
+    Mat3d strain;  // the fitted strain at x, and its esd
+    Mat3d strainEsd;
     std::array<PrincipalCoefficient, 3> principal{};  // principal[k]: axis k + 1 of the series' axes, in its sense
 };
 
@@ -135,25 +146,30 @@ std::vector<EosModel> defaultEosModels();
 // Every model, in the order of the enum.
 std::vector<EosModel> knownEosModels();
 
+// What an equation of state is fitted to: the volume, or an edge with its cube in place of V.
+enum class EosQuantity { volume, a, b, c };
+
+std::string_view eosQuantityName(EosQuantity quantity);  // "volume", "a", "b", "c"
+
 // One equation of state fitted to the volume, or to an edge x with x^3 in place of V. For an
 // edge, v0 holds x0 and k0, kp, kpp the linear moduli M0 = 3 K0, M' = 3 K', M'' = 3 K''.
 struct EosFit {
     EosModel model = EosModel::BM3;
-    std::string quantity = "volume";  // "volume", "a", "b" or "c"
+    EosQuantity quantity = EosQuantity::volume;
     FitStatus status;
     FittedValue v0;
     FittedValue k0;
     FittedValue kp;
     FittedValue kpp;  // K'' in 1/(unit of P); fixed at the model's implied value below 4th order
-    std::vector<std::string> parameters;  // the free parameters, in the order of the matrices
-    std::vector<double> covariance;       // of the free parameters, row by row
-    std::vector<double> correlation;      // the same, as correlations
+    std::vector<std::string> parameters;  // the free parameters, in the order of the covariance
+    Covariance covariance;                // of the free parameters
     double chi2 = 0.0;
     int dof = 0;
     double maxResidual = 0.0;  // largest |P_obs - P_calc|
+    std::vector<Residual> residuals;  // in P, at each point's V (or edge)
     int iterations = 0;
 
-    bool isEdge() const { return quantity != "volume"; }
+    bool isEdge() const { return quantity != EosQuantity::volume; }
     // P at a volume (or edge length) and its esd from the covariance.
     double pressureAt(double v) const;
     double pressureEsdAt(double v) const;
@@ -171,10 +187,11 @@ struct EmpiricalFit {
     FittedValue lambda;
     FittedValue pc;
     FittedValue nu;
-    std::vector<double> covariance;  // 4 x 4: eps0, lambda, pc, nu
+    Covariance covariance;  // of eps0, lambda, pc, nu
     double chi2 = 0.0;
     int dof = 0;
     std::vector<ValueAtPoint> k;  // the compressibility K = -d(epsilon)/dP at each measured P
+    std::vector<Residual> residuals;  // in the strain, at each measured P
 
     double strainAt(double p) const;
     double strainEsdAt(double p) const;

@@ -83,7 +83,7 @@ FitResult fitSeries(const Series& series, const FitOptions& options) {
         result.eos = fitEquationsOfState(series, options.eosModels, options.weights);
         result.empirical = fitEmpirical(*result.axes, options.weights);
         // V0 from the BM3 fit of the volumes, the one among the models when it is there.
-        const EosData volumes = eosDataOf(series, "volume");
+        const EosData volumes = eosDataOf(series, EosQuantity::volume);
         const auto bm3 = std::find_if(result.eos.begin(), result.eos.end(), [](const EosFit& fit) {
             return fit.model == EosModel::BM3 && !fit.isEdge();
         });

@@ -134,8 +134,7 @@ std::optional<Linearisation> linearise(const NonlinearProblem& problem, const st
     for (std::size_t k = 0; k < p; ++k)
         if (!(gsl_vector_get(L.get(), k) > kSingularRatio * largest)) return std::nullopt;
     Linearisation result;
-    std::vector<double>& covariance = result.covariance;
-    covariance.assign(p * p, 0.0);
+    std::vector<double> covariance(p * p, 0.0);
     for (std::size_t a = 0; a < p; ++a)
         for (std::size_t b = 0; b < p; ++b) {
             double sum = 0.0;
@@ -143,6 +142,7 @@ std::optional<Linearisation> linearise(const NonlinearProblem& problem, const st
                 sum += gsl_matrix_get(V.get(), a, k) * gsl_matrix_get(V.get(), b, k) / gsl_vector_get(L.get(), k);
             covariance[a * p + b] = sum / (norms[a] * norms[b]);
         }
+    result.covariance = Covariance(covariance);
     // The Gauss-Newton step (J^T J)^-1 J^T r in the parameters' own units.
     result.step.assign(p, 0.0);
     for (std::size_t a = 0; a < p; ++a)
@@ -150,9 +150,9 @@ std::optional<Linearisation> linearise(const NonlinearProblem& problem, const st
     return result;
 }
 
-std::vector<double> covarianceAt(const NonlinearProblem& problem, const std::vector<double>& parameters) {
+Covariance covarianceAt(const NonlinearProblem& problem, const std::vector<double>& parameters) {
     const std::optional<Linearisation> local = linearise(problem, parameters);
-    return local ? local->covariance : std::vector<double>{};
+    return local ? local->covariance : Covariance{};
 }
 
 namespace {
@@ -246,11 +246,11 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
         // pass by; covarianceAt gives the precise one.
         const std::unique_ptr<gsl_matrix, GslFree> covar(gsl_matrix_alloc(p, p));
         if (gsl_multifit_nlinear_covar(gsl_multifit_nlinear_jac(w.get()), 1e-12, covar.get()) == GSL_SUCCESS) {
-            solution.covariance.assign(covar->data, covar->data + p * p);
+            std::vector<double> values(p * p);
             for (std::size_t a = 0; a < p; ++a)
-                for (std::size_t b = 0; b < p; ++b) solution.covariance[a * p + b] = gsl_matrix_get(covar.get(), a, b);
-            if (!std::all_of(solution.covariance.begin(), solution.covariance.end(), [](double c) { return std::isfinite(c); }))
-                solution.covariance.clear();
+                for (std::size_t b = 0; b < p; ++b) values[a * p + b] = gsl_matrix_get(covar.get(), a, b);
+            solution.covariance = Covariance(std::move(values));
+            if (!solution.covariance.finite()) solution.covariance = {};
         }
     }
     if (solution.covariance.empty()) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "fit/covariance.hpp"
+
 struct NonlinearProblem {
     std::size_t points = 0;
     std::size_t parameters = 0;
@@ -25,9 +27,9 @@ struct NonlinearSolution {
     bool ok = false;
     std::string reason;  // why not: "no convergence", "singular covariance", ...
     std::vector<double> parameters;
-    // (J^T J)^-1 of the weighted residuals, row by row, not scaled; from the solver's Jacobian, so
-    // approximate: covarianceAt gives it precisely.
-    std::vector<double> covariance;
+    // (J^T J)^-1 of the weighted residuals, not scaled; from the solver's Jacobian, so approximate:
+    // covarianceAt gives it precisely.
+    Covariance covariance;
     double chi2 = 0.0;               // sum of the squared weighted residuals
     int iterations = 0;
 };
@@ -43,11 +45,11 @@ NonlinearSolution refineLeastSquares(const NonlinearProblem& problem, const std:
 // (J from the problem's Jacobian, or by central differences) and the Gauss-Newton step; none when the residuals cannot be
 // evaluated there or J^T J is singular.
 struct Linearisation {
-    std::vector<double> covariance;  // row by row
+    Covariance covariance;
     std::vector<double> step;
 };
 std::optional<Linearisation> linearise(const NonlinearProblem& problem, const std::vector<double>& parameters);
 
 // The covariance (J^T J)^-1 of the weighted residuals at the parameters, J as linearise takes it;
 // empty when the residuals cannot be evaluated there or J^T J is singular.
-std::vector<double> covarianceAt(const NonlinearProblem& problem, const std::vector<double>& parameters);
+Covariance covarianceAt(const NonlinearProblem& problem, const std::vector<double>& parameters);

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "fit/fit_weights.hpp"
 #include "fit/gsl_support.hpp"
+#include "fit/reweighting.hpp"
 
 namespace {
 
@@ -18,10 +18,6 @@ struct GslFree {
 };
 using Matrix = std::unique_ptr<gsl_matrix, GslFree>;
 using Vector = std::unique_ptr<gsl_vector, GslFree>;
-
-constexpr int kMaxIterations = 50;
-// The weights have settled when no coefficient moves by more than this fraction of its esd.
-constexpr double kSettled = 1e-6;
 
 bool allFinite(const std::vector<double>& values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
@@ -88,19 +84,6 @@ double PolynomialFit::slope(double x) const {
     return q;
 }
 
-namespace {
-
-// sqrt(g^T C g) for the gradient g of a value with respect to the coefficients.
-double esdOf(const PolynomialFit& fit, const std::vector<double>& g) {
-    const std::size_t p = g.size();
-    double variance = 0.0;
-    for (std::size_t k = 0; k < p; ++k)
-        for (std::size_t l = 0; l < p; ++l) variance += g[k] * fit.covariance[k * p + l] * g[l];
-    return std::sqrt(std::max(variance, 0.0));
-}
-
-}  // namespace
-
 double PolynomialFit::valueEsd(double x) const {
     std::vector<double> g(coefficients.size());
     double power = 1.0;
@@ -108,7 +91,7 @@ double PolynomialFit::valueEsd(double x) const {
         gk = power;
         power *= x - origin;
     }
-    return esdOf(*this, g);
+    return covariance.esdOf(g);
 }
 
 double PolynomialFit::slopeEsd(double x) const {
@@ -118,7 +101,7 @@ double PolynomialFit::slopeEsd(double x) const {
         g[k] = static_cast<double>(k) * power;
         power *= x - origin;
     }
-    return esdOf(*this, g);
+    return covariance.esdOf(g);
 }
 
 PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, double origin, FitWeights mode) {
@@ -162,47 +145,61 @@ PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, doub
         gsl_vector_set(y.get(), i, points[i].y);
     }
 
-    const bool anySigX = std::any_of(points.begin(), points.end(), [](const FitPoint& q) { return q.sigX > 0.0; });
-    std::vector<double> sigmas(n);
-    std::vector<double> previous;
-    double chi2 = 0.0;
-    for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
-        fit.coefficients.assign(p, 0.0);
-        for (std::size_t k = 0; k < p; ++k) fit.coefficients[k] = previous.empty() ? 0.0 : previous[k] / std::pow(scale, static_cast<double>(k));
+    // The weighting passes work on the coefficients of the powers of u; their esds, and so the test
+    // of settled weights, are the same in either.
+    ReweightingProblem problem;
+    problem.parameters = p;
+    problem.mode = mode;
+    for (const FitPoint& point : points) {
+        problem.sigY.push_back(point.sigY);
+        problem.sigX.push_back(point.sigX);
+    }
+    problem.slopes = [&](const std::vector<double>& scaledCoefficients, std::vector<double>& slopes) {
         for (std::size_t i = 0; i < n; ++i) {
-            const double slope = previous.empty() ? 0.0 : fit.slope(points[i].x);
-            sigmas[i] = effectiveEsd(points[i].sigY, slope, points[i].sigX);
+            const double u = (points[i].x - origin) / scale;
+            double dq = 0.0;
+            for (std::size_t k = p; k-- > 1;) dq = dq * u + static_cast<double>(k) * scaledCoefficients[k];
+            slopes[i] = dq / scale;
         }
-        const std::vector<double> weights = weightsOf(sigmas, mode);
+    };
+    problem.solve = [&](const std::vector<double>& weights, const std::vector<double>*) {
+        WeightedSolution solution;
+        double chi2 = 0.0;
         if (!weightedLeastSquares(X.get(), weights, y.get(), c.get(), cov.get(), chi2)) {
-            fit.status = FitStatus::failure("singular least-squares matrix");
-            return fit;
+            solution.reason = "singular least-squares matrix";
+            return solution;
         }
-        std::vector<double> current(c->data, c->data + p);
-        bool settled = !previous.empty();
-        const double varianceScale = n > p ? chi2 / static_cast<double>(n - p) : 0.0;
-        for (std::size_t k = 0; k < p && settled; ++k)
-            settled = std::fabs(current[k] - previous[k]) <=
-                      kSettled * std::sqrt(gsl_matrix_get(cov.get(), k, k) * varianceScale) + 1e-15 * std::fabs(current[k]);
-        previous = std::move(current);
-        if (settled || mode == FitWeights::none || !anySigX) break;
+        solution.ok = true;
+        solution.parameters.assign(c->data, c->data + p);
+        for (std::size_t k = 0; k < p; ++k) solution.parameters[k] = gsl_vector_get(c.get(), k);
+        std::vector<double> values(p * p);
+        for (std::size_t k = 0; k < p; ++k)
+            for (std::size_t l = 0; l < p; ++l) values[k * p + l] = gsl_matrix_get(cov.get(), k, l);
+        solution.covariance = Covariance(std::move(values));
+        solution.chi2 = chi2;
+        return solution;
+    };
+    const ReweightedSolution solution = solveReweighted(problem);
+    if (!solution.ok) {
+        fit.status = FitStatus::failure(solution.reason);
+        return fit;
     }
 
-    fit.dof = static_cast<int>(n - p);
-    fit.chi2 = chi2;
-    const double varianceFactor = chi2 / fit.dof;
+    fit.dof = solution.dof;
+    fit.chi2 = solution.chi2;
+    // Back from the powers of u to those of x - origin.
     fit.coefficients.assign(p, 0.0);
-    fit.covariance.assign(p * p, 0.0);
+    std::vector<double> covariance(p * p);
     for (std::size_t k = 0; k < p; ++k) {
-        fit.coefficients[k] = previous[k] / std::pow(scale, static_cast<double>(k));
+        fit.coefficients[k] = solution.parameters[k] / std::pow(scale, static_cast<double>(k));
         for (std::size_t l = 0; l < p; ++l)
-            fit.covariance[k * p + l] =
-                gsl_matrix_get(cov.get(), k, l) * varianceFactor / std::pow(scale, static_cast<double>(k + l));
+            covariance[k * p + l] = solution.covariance(k, l) / std::pow(scale, static_cast<double>(k + l));
     }
-    if (!allFinite(fit.coefficients) || !allFinite(fit.covariance) || !std::isfinite(chi2)) {
+    fit.covariance = Covariance(std::move(covariance));
+    if (!allFinite(fit.coefficients) || !fit.covariance.finite() || !std::isfinite(fit.chi2)) {
         fit.status = FitStatus::failure("no finite solution");
         fit.coefficients.clear();
-        fit.covariance.clear();
+        fit.covariance = {};
         return fit;
     }
     fit.status = FitStatus::success();

@@ -15,15 +15,7 @@ namespace {
 // The components in the order 11, 22, 33, 12, 13, 23, as (i, j) from 1.
 constexpr std::array<std::array<int, 2>, 6> kComponents{{{1, 1}, {2, 2}, {3, 3}, {1, 2}, {1, 3}, {2, 3}}};
 
-Tensor3 symmetric(const std::array<double, 6>& c) {
-    Tensor3 t{};
-    for (std::size_t k = 0; k < 6; ++k) {
-        const auto i = static_cast<std::size_t>(kComponents[k][0] - 1);
-        const auto j = static_cast<std::size_t>(kComponents[k][1] - 1);
-        t[i][j] = t[j][i] = c[k];
-    }
-    return t;
-}
+Mat3d symmetric(const std::array<double, 6>& c) { return symmetricMatrix(c); }
 
 // The decomposition works in single precision with absolute tolerances, so the tensor goes in
 // scaled by a power of two to a largest element near 1 (exact, and undone on the way out).
@@ -32,35 +24,34 @@ struct ScaledTensor {
     double scale = 1.0;
 };
 
-ScaledTensor scaled(const Tensor3& t) {
+ScaledTensor scaled(const Mat3d& t) {
     double largest = 0.0;
-    for (const auto& r : t)
-        for (const double v : r) largest = std::max(largest, std::fabs(v));
+    for (const double v : t.v) largest = std::max(largest, std::fabs(v));
     ScaledTensor s;
     if (largest > 0.0 && std::isfinite(largest)) s.scale = std::ldexp(1.0, -std::ilogb(largest));
     for (int i = 1; i <= 3; ++i)
         for (int j = 1; j <= 3; ++j)
-            s.m(i, j) = static_cast<float>(t[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(j - 1)] * s.scale);
+            s.m(i, j) = static_cast<float>(t(i, j) * s.scale);
     return s;
 }
 
-double rayleigh(const Tensor3& t, const Vec3& v) {
+double rayleigh(const Mat3d& t, const Vec3& v) {
     double q = 0.0;
-    for (std::size_t i = 0; i < 3; ++i)
-        for (std::size_t j = 0; j < 3; ++j) q += static_cast<double>(v[i]) * t[i][j] * static_cast<double>(v[j]);
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 3; ++j) q += static_cast<double>(v[i - 1]) * t(i, j) * static_cast<double>(v[j - 1]);
     return q;
 }
 
 // The principal axes of a property tensor with esds: values by first-order propagation of the
 // component esds (d lambda / d t_ij = v_i v_j, both halves of an off-diagonal pair), angles to
 // a, b, c by moving each component by a tenth of its esd, as the esds of a pair are found.
-std::array<PrincipalCoefficient, 3> principalOf(const Tensor3& t, const std::array<double, 6>& esds,
+std::array<PrincipalCoefficient, 3> principalOf(const Mat3d& t, const std::array<double, 6>& esds,
                                                  bool principalAxes, const Mat3& sMatrix, const std::optional<Mat3>& sInverse) {
     std::array<PrincipalCoefficient, 3> axes{};
     if (!principalAxes) {
         for (std::size_t m = 0; m < 3; ++m) {
             PrincipalCoefficient& a = axes[m];
-            a.value = t[m][m];
+            a.value = t(static_cast<int>(m) + 1, static_cast<int>(m) + 1);
             a.esd = esds[m];
             a.hasDirection = true;
             a.vector[m] = 1.0f;
@@ -96,11 +87,11 @@ std::array<PrincipalCoefficient, 3> principalOf(const Tensor3& t, const std::arr
     std::array<std::array<double, 3>, 3> sums{};
     for (std::size_t k = 0; k < 6; ++k) {
         if (esds[k] <= 0.0) continue;
-        Tensor3 moved = t;
-        const auto i = static_cast<std::size_t>(kComponents[k][0] - 1);
-        const auto j = static_cast<std::size_t>(kComponents[k][1] - 1);
-        moved[i][j] += kStepFactor * esds[k];
-        if (i != j) moved[j][i] = moved[i][j];
+        Mat3d moved = t;
+        const int i = kComponents[k][0];
+        const int j = kComponents[k][1];
+        moved(i, j) += kStepFactor * esds[k];
+        moved(j, i) = moved(i, j);
         const EigenResult e = EIGEN(scaled(moved).m);
         for (int m = 1; m <= 3; ++m) {
             const PrincipalCoefficient& a = axes[static_cast<std::size_t>(m - 1)];

@@ -116,6 +116,9 @@ example_fits_report() {
 ^  BM3, volume:
 ^    χ²
 ^    correlations
+^    possible outliers
+^ +point +V 
+^ +13 
 EOF
     select_lines "$work/patterns" "$work/st.txt"
 }

@@ -6,8 +6,8 @@
 
 #include "LIBRARIES/text/text.hpp"
 #include "calc/series.hpp"
-#include "fit/coefficient_units.hpp"
-#include "fit/esd_notation.hpp"
+#include "format/coefficient_units.hpp"
+#include "format/esd_notation.hpp"
 #include "plots/data/plot_collector.hpp"
 #include "plots/data/plot_labels.hpp"
 
@@ -107,7 +107,7 @@ std::vector<FitTable> PlotCollector::fitTables() const {
                         uvw += (m ? " " : "") +
                                (a.principal[m].hasDirection ? uvwText(a.principal[m].uvw) : std::string(kNone));
                     } else {
-                        row.push_back(withEsd(a.tensor[m][m], a.esd[m][m], unit.factor));
+                        row.push_back(withEsd(a.tensor(m + 1, m + 1), a.esd(m + 1, m + 1), unit.factor));
                     }
                 }
                 if (principalAxes_) row.push_back(uvw);
@@ -132,11 +132,11 @@ std::vector<FitTable> PlotCollector::fitTables() const {
                      "largest |P − Pcalc|" + p, "fit"};
         for (const EosFit& e : fits.eos) {
             if (!e.status.ok) {
-                t.rows.push_back({std::string(eosModelName(e.model)), e.quantity, kNone, kNone, kNone, kNone, kNone,
+                t.rows.push_back({std::string(eosModelName(e.model)), std::string(eosQuantityName(e.quantity)), kNone, kNone, kNone, kNone, kNone,
                                   kNone, kNone, e.status.text});
                 continue;
             }
-            t.rows.push_back({std::string(eosModelName(e.model)), e.quantity, fixedValue(e.v0), fixedValue(e.k0),
+            t.rows.push_back({std::string(eosModelName(e.model)), std::string(eosQuantityName(e.quantity)), fixedValue(e.v0), fixedValue(e.k0),
                               fixedValue(e.kp), fixedValue(e.kpp), plain(e.chi2), std::to_string(e.dof),
                               plain(e.maxResidual, 3), "ok"});
         }

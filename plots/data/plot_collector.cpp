@@ -7,7 +7,7 @@
 
 #include "calc/principal_axes.hpp"
 #include "calc/series.hpp"
-#include "fit/coefficient_units.hpp"
+#include "format/coefficient_units.hpp"
 #include "plots/data/plot_csv.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "plots/data/plot_ranges.hpp"

@@ -12,7 +12,7 @@
 #include "calc/axis_matching.hpp"
 #include "calc/pair_result.hpp"
 #include "calc/series_axes.hpp"
-#include "fit/coefficient_units.hpp"
+#include "format/coefficient_units.hpp"
 #include "fit/fit_result.hpp"
 #include "output/run_output.hpp"
 #include "plots/data/plot_data.hpp"
@@ -99,7 +99,7 @@ private:
     void addTensorCurves(Figure& figure) const;
     void addStrainCurves(Figure& figure) const;
     void addCellCurves(Figure& figure) const;
-    const EosFit* chosenEos(const std::string& quantity) const;
+    const EosFit* chosenEos(EosQuantity quantity) const;
 
     std::vector<DataPoint> points_;
     bool pressureRun_ = false;

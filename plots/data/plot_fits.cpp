@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "calc/series.hpp"
-#include "fit/coefficient_units.hpp"
-#include "fit/esd_notation.hpp"
+#include "format/coefficient_units.hpp"
+#include "format/esd_notation.hpp"
 #include "plots/data/plot_collector.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "plots/data/plot_ranges.hpp"
@@ -67,8 +67,8 @@ void PlotCollector::addTensorCurves(Figure& figure) const {
         for (std::size_t s = 0; s < at.size(); ++s) {
             curve.x.push_back(xs[s]);
             // The fit's principal axes carry the series' numbers: axis k + 1 is principal[k].
-            curve.y.push_back(principalAxes_ ? at[s].principal[k].value : at[s].tensor[k][k]);
-            curve.esd.push_back(principalAxes_ ? at[s].principal[k].esd : at[s].esd[k][k]);
+            curve.y.push_back(principalAxes_ ? at[s].principal[k].value : at[s].tensor(k + 1, k + 1));
+            curve.esd.push_back(principalAxes_ ? at[s].principal[k].esd : at[s].esd(k + 1, k + 1));
         }
         panel.curves.push_back(std::move(curve));
     }
@@ -120,7 +120,7 @@ void PlotCollector::addStrainCurves(Figure& figure) const {
         figure.fitLegend = "linear fit, ± 1 esd";
 }
 
-const EosFit* PlotCollector::chosenEos(const std::string& quantity) const {
+const EosFit* PlotCollector::chosenEos(EosQuantity quantity) const {
     if (!fits_) return nullptr;
     // BM3, the usual choice, where it converged; otherwise the first model asked for that did.
     const EosFit* first = nullptr;
@@ -161,7 +161,8 @@ void PlotCollector::addCellCurves(Figure& figure) const {
                 curve.esd.push_back(base * fit.line.valueEsd(x));
             }
         } else {
-            const EosFit* eos = chosenEos(edge < 3 ? column : "volume");
+            constexpr EosQuantity kOf[] = {EosQuantity::a, EosQuantity::b, EosQuantity::c, EosQuantity::volume};
+            const EosFit* eos = chosenEos(kOf[edge]);
             if (!eos) continue;
             for (const double x : xs) {
                 if (const auto v = eos->volumeAt(x)) {
@@ -211,7 +212,7 @@ std::optional<Figure> PlotCollector::normalisedPressure() const {
     // F = K0 (1 + 3/2 (K' - 4) f) for BM3.
     const std::string unit = pressureUnit_.empty() ? "" : " " + pressureUnit_;
     for (const EosFit& e : fits_->eos) {
-        if (e.quantity != "volume" || !e.status.ok || (e.model != EosModel::BM2 && e.model != EosModel::BM3)) continue;
+        if (e.quantity != EosQuantity::volume || !e.status.ok || (e.model != EosModel::BM2 && e.model != EosModel::BM3)) continue;
         FittedCurve curve;
         const bool third = e.model == EosModel::BM3;
         curve.dashed = !third;
@@ -276,8 +277,8 @@ std::optional<Figure> PlotCollector::compressibility() const {
                 if (tensorAt.empty())
                     for (const double x : xs) tensorAt.push_back(tensor->tensorAt(x));
                 for (const TensorAt& a : tensorAt) {
-                    curve.y.push_back(principalAxes_ ? a.principal[t].value : a.tensor[t][t]);
-                    curve.esd.push_back(principalAxes_ ? a.principal[t].esd : a.esd[t][t]);
+                    curve.y.push_back(principalAxes_ ? a.principal[t].value : a.tensor(t + 1, t + 1));
+                    curve.esd.push_back(principalAxes_ ? a.principal[t].esd : a.esd(t + 1, t + 1));
                 }
                 curve.name += " (tensor fit)";
                 curve.dashed = true;

@@ -33,7 +33,7 @@ std::string midpointText(float x1, float x2);
 std::string variableValue(bool pressure, std::string_view value, std::string_view unit);
 
 // The unit of coefficients per unit of an unknown T or P shown in units of 10^-exponent:
-// "10⁻⁶ per unit of T". (With a known unit, fit/coefficient_units.hpp names it.)
+// "10⁻⁶ per unit of T". (With a known unit, format/coefficient_units.hpp names it.)
 std::string perUnitOfVariable(int exponent, bool pressure);
 
 // The stem of the plot files of a run: the print file's name up to its first "." when that

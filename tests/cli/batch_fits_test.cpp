@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdlib>
 #include <sys/wait.h>
 
@@ -75,21 +76,29 @@ TEST(BatchFits, JsonHoldsTheFitsAndThePrintAndResultFilesStayAsTheyWere) {
     EXPECT_EQ(eos[1].at("model"), "BM3");
     EXPECT_EQ(eos[1].at("quantity"), "volume");
     for (const char* key : {"V0", "V0_esd", "K0", "K0_esd", "Kp", "Kp_esd", "Kpp", "Kpp_esd", "correlation", "chi2", "dof",
-                            "max_residual", "status"})
+                            "max_residual", "residuals", "status"})
         EXPECT_TRUE(eos[1].contains(key)) << key;
+    // A residual for every point, in P at its volume, the flag beside the residual in esds.
+    ASSERT_EQ(eos[1].at("residuals").size(), 27u);
+    for (const auto& r : eos[1].at("residuals")) {
+        EXPECT_EQ(r.at("outlier").get<bool>(), std::fabs(r.at("weighted").get<double>()) > 3.0);
+        EXPECT_TRUE(r.at("x").is_number() && r.at("observed").is_number() && r.at("calculated").is_number());
+    }
+    EXPECT_EQ(eos[1].at("residuals")[4].at("point"), 5);
     EXPECT_EQ(eos[1].at("status"), "ok");
     EXPECT_TRUE(eos[0].at("Kp_esd").is_null());  // BM2 fixes K'
     EXPECT_EQ(eos[0].at("Kp"), 4.0);
     EXPECT_EQ(eos[3].at("quantity"), "a");
     for (const char* key : {"x0", "x0_esd", "M0", "M0_esd", "Mp", "Mp_esd"}) EXPECT_TRUE(eos[4].contains(key)) << key;
     EXPECT_EQ(fits.at("empirical").size(), 3u);
-    for (const char* key : {"eps0", "eps0_esd", "lambda", "lambda_esd", "pc", "pc_esd", "nu", "nu_esd", "K", "status"})
+    for (const char* key : {"eps0", "eps0_esd", "lambda", "lambda_esd", "pc", "pc_esd", "nu", "nu_esd", "K", "residuals", "status"})
         EXPECT_TRUE(fits.at("empirical")[0].contains(key)) << key;
     ASSERT_FALSE(fits.at("ff").empty());
     for (const char* key : {"x", "f", "f_esd", "F", "F_esd"}) EXPECT_TRUE(fits.at("ff")[0].contains(key)) << key;
 
     const std::string report = slurp(dir / "fits.txt");
-    for (const char* text : {"LINEAR FITS", "TENSOR FIT", "EQUATIONS OF STATE", "BM3, volume: V0 = ", "F-f"})
+    for (const char* text : {"LINEAR FITS", "TENSOR FIT", "EQUATIONS OF STATE", "BM3, volume: V0 = ", "F-f",
+                             "possible outliers, more than 3 esds from the curve"})
         EXPECT_NE(report.find(text), std::string::npos) << text;
 }
 

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "export/fit_json.hpp"
+#include "least_squares.hpp"
 #include "fit/empirical_fit.hpp"
 #include "fit/equation_of_state.hpp"
 #include "fit/fit_weights.hpp"
@@ -135,15 +136,15 @@ TEST(TensorFit, EdgesOnAKnownPolynomialGiveItsDerivativeAtEveryT) {
     ASSERT_EQ(result.tensor->at.size(), series.points.size() + 1);
     for (const TensorAt& at : result.tensor->at) {
         // Single-precision cells carry about 1e-7 of rounding; over 300 K that is a few 1e-9 per K.
-        EXPECT_NEAR(at.tensor[0][0], da(at.x), 5e-9) << "T = " << at.x;
-        EXPECT_NEAR(at.tensor[1][1], db(at.x), 5e-9) << "T = " << at.x;
-        EXPECT_NEAR(at.tensor[2][2], dc, 5e-9) << "T = " << at.x;
-        EXPECT_NEAR(at.tensor[0][1], 0.0, 1e-12);
+        EXPECT_NEAR(at.tensor(1, 1), da(at.x), 5e-9) << "T = " << at.x;
+        EXPECT_NEAR(at.tensor(2, 2), db(at.x), 5e-9) << "T = " << at.x;
+        EXPECT_NEAR(at.tensor(3, 3), dc, 5e-9) << "T = " << at.x;
+        EXPECT_NEAR(at.tensor(1, 2), 0.0, 1e-12);
         // Orthorhombic: the principal axes are X, Y, Z, along a, b, c.
-        EXPECT_DOUBLE_EQ(at.principal[0].value, at.tensor[0][0]);
+        EXPECT_DOUBLE_EQ(at.principal[0].value, at.tensor(1, 1));
         EXPECT_NEAR(at.principal[0].toAbc[0], 0.0f, 1e-3f);
         EXPECT_NEAR(at.principal[2].uvw[2], 1.0, 1e-6);
-        EXPECT_GT(at.esd[0][0], 0.0);
+        EXPECT_GT(at.esd(1, 1), 0.0);
     }
     EXPECT_FALSE(result.tensor->at.back().measured);
     // The linear coefficient of c is its (constant) relative slope.
@@ -180,7 +181,7 @@ Series bm3Series(const Bm3Truth& truth, int points) {
 TEST(EquationOfState, DataFromAKnownBm3GiveItsParametersBack) {
     const Bm3Truth truth;
     const Series series = bm3Series(truth, 15);
-    const EosData volume = eosDataOf(series, "volume");
+    const EosData volume = eosDataOf(series, EosQuantity::volume);
     const EosFit bm3 = fitEquationOfState(EosModel::BM3, volume, FitWeights::esd);
     ASSERT_TRUE(bm3.status.ok) << bm3.status.text;
     EXPECT_NEAR(bm3.v0.value, truth.v0, 3.0 * *bm3.v0.esd);
@@ -202,8 +203,8 @@ TEST(EquationOfState, DataFromAKnownBm3GiveItsParametersBack) {
     EXPECT_NEAR(bm3.pressureAt(v10->value), 10.0, 1e-9);
     EXPECT_GT(v10->esd, 0.0);
     // The correlation matrix has a unit diagonal.
-    ASSERT_EQ(bm3.correlation.size(), 9u);
-    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(bm3.correlation[k * 4], 1.0, 1e-12);
+    ASSERT_EQ(bm3.covariance.size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(bm3.covariance.correlation(k, k), 1.0, 1e-12);
 
     // BM2 fixes K' = 4: its esd is null.
     const EosFit bm2 = fitEquationOfState(EosModel::BM2, volume, FitWeights::esd);
@@ -213,67 +214,14 @@ TEST(EquationOfState, DataFromAKnownBm3GiveItsParametersBack) {
     EXPECT_EQ(bm2.parameters.size(), 2u);
 }
 
-// What ordinary least squares says of parameters t of y = model(t, x), worked out here from the
-// model alone: at the minimum each column of the Jacobian is orthogonal to the residuals (the
-// cosine between them is 0), and the esds are sqrt(diag((J^T J)^-1) S / (n - p)), S the sum of
-// squared residuals.
-struct OrdinaryLeastSquares {
-    std::vector<double> cosines;
-    std::vector<double> esds;
-    double sumOfSquares = 0.0;
-};
-
-OrdinaryLeastSquares ordinaryLeastSquaresAt(const std::function<double(const std::vector<double>&, double)>& model,
-                                            const std::vector<double>& x, const std::vector<double>& y,
-                                            const std::vector<double>& t) {
-    const std::size_t n = x.size(), p = t.size();
-    std::vector<double> r(n);
-    std::vector<std::vector<double>> J(p, std::vector<double>(n));
-    OrdinaryLeastSquares o;
-    for (std::size_t i = 0; i < n; ++i) {
-        r[i] = y[i] - model(t, x[i]);
-        o.sumOfSquares += r[i] * r[i];
-    }
-    for (std::size_t j = 0; j < p; ++j) {
-        const double h = 1e-6 * std::max(std::fabs(t[j]), 1e-3);
-        std::vector<double> up = t, down = t;
-        up[j] += h;
-        down[j] -= h;
-        for (std::size_t i = 0; i < n; ++i) J[j][i] = (model(up, x[i]) - model(down, x[i])) / (2.0 * h);
-    }
-    // (J^T J)^-1 by Gauss-Jordan elimination with partial pivoting.
-    std::vector<std::vector<double>> a(p, std::vector<double>(2 * p, 0.0));
-    for (std::size_t j = 0; j < p; ++j) {
-        for (std::size_t k = 0; k < p; ++k)
-            for (std::size_t i = 0; i < n; ++i) a[j][k] += J[j][i] * J[k][i];
-        a[j][p + j] = 1.0;
-    }
-    for (std::size_t c = 0; c < p; ++c) {
-        std::size_t pivot = c;
-        for (std::size_t row = c + 1; row < p; ++row)
-            if (std::fabs(a[row][c]) > std::fabs(a[pivot][c])) pivot = row;
-        std::swap(a[c], a[pivot]);
-        const double d = a[c][c];
-        for (double& v : a[c]) v /= d;
-        for (std::size_t row = 0; row < p; ++row) {
-            if (row == c) continue;
-            const double f = a[row][c];
-            for (std::size_t k = 0; k < 2 * p; ++k) a[row][k] -= f * a[c][k];
-        }
-    }
-    for (std::size_t j = 0; j < p; ++j) {
-        double dot = 0.0, norm = 0.0;
-        for (std::size_t i = 0; i < n; ++i) {
-            dot += J[j][i] * r[i];
-            norm += J[j][i] * J[j][i];
-        }
-        o.cosines.push_back(dot / std::sqrt(norm * o.sumOfSquares));
-        o.esds.push_back(std::sqrt(a[j][p + j] * o.sumOfSquares / static_cast<double>(n - p)));
-    }
-    return o;
+// What ordinary least squares says of parameters t of y = model(t, x), worked out from the model
+// alone (equal weights).
+testing_support::LeastSquaresAt ordinaryLeastSquaresAt(const testing_support::Model& model, const std::vector<double>& x,
+                                                       const std::vector<double>& y, const std::vector<double>& t) {
+    return testing_support::leastSquaresAt(model, x, y, std::vector<double>(x.size(), 1.0), t);
 }
 
-void expectOrdinaryLeastSquares(const OrdinaryLeastSquares& o, const std::vector<FittedValue>& fitted, double chi2,
+void expectOrdinaryLeastSquares(const testing_support::LeastSquaresAt& o, const std::vector<FittedValue>& fitted, double chi2,
                                 std::string_view name) {
     EXPECT_NEAR(chi2, o.sumOfSquares, 1e-8 * o.sumOfSquares) << name;
     for (std::size_t j = 0; j < fitted.size(); ++j) {
@@ -288,7 +236,7 @@ void expectOrdinaryLeastSquares(const OrdinaryLeastSquares& o, const std::vector
 TEST(EquationOfState, EqualWeightsGiveTheOrdinaryLeastSquaresMinimumAndEsds) {
     // --weights none: the parameters of any standard least-squares program, and its esds.
     const Series series = bm3Series(Bm3Truth{}, 15);
-    const EosData volume = eosDataOf(series, "volume");
+    const EosData volume = eosDataOf(series, EosQuantity::volume);
     const auto bm = [](const std::vector<double>& t, double v) {
         const double x = std::cbrt(t[0] / v);  // (V0/V)^(1/3)
         const double kp = t.size() > 2 ? t[2] : 4.0;
@@ -347,15 +295,15 @@ TEST(EquationOfState, AnEdgeOfACubicCellIsTheVolumeWithLinearModuli) {
     // M0 = 3 K0 and M' = 3 K', for every model.
     const Series series = bm3Series(Bm3Truth{}, 12);
     for (const EosModel model : {EosModel::BM3, EosModel::Vinet3, EosModel::NS3, EosModel::Murnaghan}) {
-        const EosFit v = fitEquationOfState(model, eosDataOf(series, "volume"), FitWeights::esd);
-        const EosFit a = fitEquationOfState(model, eosDataOf(series, "a"), FitWeights::esd);
+        const EosFit v = fitEquationOfState(model, eosDataOf(series, EosQuantity::volume), FitWeights::esd);
+        const EosFit a = fitEquationOfState(model, eosDataOf(series, EosQuantity::a), FitWeights::esd);
         ASSERT_TRUE(v.status.ok && a.status.ok) << eosModelName(model);
         // The cell's volume is a^3 rounded to single precision.
         EXPECT_NEAR(std::pow(a.v0.value, 3), v.v0.value, 1e-5 * v.v0.value) << eosModelName(model);
         EXPECT_NEAR(a.k0.value, 3.0 * v.k0.value, 1e-3 * v.k0.value) << eosModelName(model);
         EXPECT_NEAR(a.kp.value, 3.0 * v.kp.value, 1e-3 * v.kp.value) << eosModelName(model);
         EXPECT_NEAR(*a.k0.esd, 3.0 * *v.k0.esd, 1e-2 * *v.k0.esd) << eosModelName(model);
-        EXPECT_EQ(a.quantity, "a");
+        EXPECT_EQ(a.quantity, EosQuantity::a);
     }
 }
 

@@ -58,10 +58,10 @@ TEST(NonlinearFit, ALinearProblemGivesTheWeightedNormalEquations) {
         const std::optional<Linearisation> local = linearise(problem, start);
         ASSERT_TRUE(local);
         // (X^T W X)^-1 of the textbook line.
-        EXPECT_NEAR(local->covariance[0], swxx / det, 1e-9 * swxx / det);
-        EXPECT_NEAR(local->covariance[1], -swx / det, 1e-9 * swx / det);
-        EXPECT_NEAR(local->covariance[2], -swx / det, 1e-9 * swx / det);
-        EXPECT_NEAR(local->covariance[3], sw / det, 1e-9 * sw / det);
+        EXPECT_NEAR(local->covariance(0, 0), swxx / det, 1e-9 * swxx / det);
+        EXPECT_NEAR(local->covariance(0, 1), -swx / det, 1e-9 * swx / det);
+        EXPECT_NEAR(local->covariance(1, 0), -swx / det, 1e-9 * swx / det);
+        EXPECT_NEAR(local->covariance(1, 1), sw / det, 1e-9 * sw / det);
         // One Gauss-Newton step (taken away, J being d residual / d parameter) lands on the line.
         EXPECT_NEAR(start[0] - local->step[0], intercept, 1e-9);
         EXPECT_NEAR(start[1] - local->step[1], slope, 1e-9);
@@ -121,16 +121,17 @@ TEST(NonlinearFit, RefinementFindsTheTrustRegionsMinimumFromNearOrFar) {
 
     // From near (the minimum of slightly other weights, say), and from so far that plain steps
     // overshoot and the trust region takes over: the same minimum, with the exact covariance.
-    const std::vector<double> exact = covarianceAt(problem, best.parameters);
-    ASSERT_EQ(exact.size(), 4u);
+    const Covariance exact = covarianceAt(problem, best.parameters);
+    ASSERT_EQ(exact.size(), 2u);
     for (const std::vector<double>& start :
          {std::vector<double>{best.parameters[0] * 1.001, best.parameters[1] * 0.999}, std::vector<double>{1.0, 6.0}}) {
         const NonlinearSolution refined = refineLeastSquares(problem, start);
         ASSERT_TRUE(refined.ok) << refined.reason;
-        EXPECT_NEAR(refined.parameters[0], best.parameters[0], 1e-6 * std::sqrt(exact[0])) << start[1];
-        EXPECT_NEAR(refined.parameters[1], best.parameters[1], 1e-6 * std::sqrt(exact[3])) << start[1];
+        EXPECT_NEAR(refined.parameters[0], best.parameters[0], 1e-6 * exact.esd(0)) << start[1];
+        EXPECT_NEAR(refined.parameters[1], best.parameters[1], 1e-6 * exact.esd(1)) << start[1];
         EXPECT_NEAR(refined.chi2, best.chi2, 1e-9 * best.chi2);
-        for (std::size_t k = 0; k < 4; ++k) EXPECT_NEAR(refined.covariance[k], exact[k], 1e-4 * std::fabs(exact[k]));
+        for (std::size_t k = 0; k < 4; ++k)
+            EXPECT_NEAR(refined.covariance.values()[k], exact.values()[k], 1e-4 * std::fabs(exact.values()[k]));
     }
 }
 

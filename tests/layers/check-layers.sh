@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a folder includes a header of a layer above it. Data flows one way:
-# LIBRARIES <- calc <- input, fit <- output <- report, export, plots (side by side) <- run <- cli, shell.
+# LIBRARIES <- calc <- input, fit, format <- output <- report, export, plots (side by side) <- run <- cli, shell.
 # Within plots, data/ (free of Qt) never includes draw/ (Qt).
 #
 #   check-layers.sh SOURCE_DIR
@@ -13,12 +13,13 @@ declare -A allowed=(
   [calc]="LIBRARIES/math calc"
   [input]="LIBRARIES/math LIBRARIES/text calc input"
   [fit]="LIBRARIES/math LIBRARIES/text calc fit"
+  [format]="LIBRARIES/math LIBRARIES/text calc format"
   [output]="LIBRARIES/math calc fit output"
-  [report]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc fit output report"
-  [export]="LIBRARIES/math LIBRARIES/text calc fit output export"
-  [plots]="LIBRARIES/math LIBRARIES/text calc fit output plots"
-  [plots/data]="LIBRARIES/math LIBRARIES/text calc fit output plots/data"
-  [run]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc input fit output report export run"
+  [report]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc fit format output report"
+  [export]="LIBRARIES/math LIBRARIES/text calc fit format output export"
+  [plots]="LIBRARIES/math LIBRARIES/text calc fit format output plots"
+  [plots/data]="LIBRARIES/math LIBRARIES/text calc fit format output plots/data"
+  [run]="LIBRARIES/math LIBRARIES/records LIBRARIES/text calc input fit format output report export run"
 )
 status=0
 for folder in "${!allowed[@]}"; do

@@ -535,7 +535,7 @@ TEST(PlotRuns, AnAxisWhoseEmpiricalLawFailedIsDrawnFromTheTensorFit) {
         } else {
             anyFailed = true;
             // -de/dP along Z (or X, Y): the diagonal of the fitted property tensor there.
-            EXPECT_DOUBLE_EQ(curve.y[middle], fits.tensor->tensorAt(x).tensor[k][k]);
+            EXPECT_DOUBLE_EQ(curve.y[middle], fits.tensor->tensorAt(x).tensor(static_cast<int>(k) + 1, static_cast<int>(k) + 1));
             EXPECT_NE(curve.name.find("(tensor fit)"), std::string::npos);
             EXPECT_NE(figure->caption.find(law.status.text), std::string::npos);
         }

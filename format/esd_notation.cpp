@@ -1,4 +1,4 @@
-#include "fit/esd_notation.hpp"
+#include "format/esd_notation.hpp"
 
 #include <algorithm>
 #include <cmath>

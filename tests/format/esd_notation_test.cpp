@@ -1,7 +1,7 @@
 // Values with their esds as crystallographers write them, at every magnitude.
 #include <gtest/gtest.h>
 
-#include "fit/esd_notation.hpp"
+#include "format/esd_notation.hpp"
 
 namespace {
 

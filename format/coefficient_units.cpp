@@ -1,4 +1,4 @@
-#include "fit/coefficient_units.hpp"
+#include "format/coefficient_units.hpp"
 
 #include "calc/units.hpp"
 

@@ -1,0 +1,80 @@
+#include "fit/reweighting.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fit/fit_weights.hpp"
+
+namespace {
+
+// The largest move of a parameter between two passes, in esds of the later pass. Rounding alone
+// (a few parts in 1e14 of the value) counts as no move, for a fit that goes through every point.
+double largestMove(const std::vector<double>& before, const std::vector<double>& after, const Covariance& scaled) {
+    double largest = 0.0;
+    for (std::size_t j = 0; j < after.size(); ++j) {
+        const double move = std::fabs(after[j] - before[j]);
+        if (!(move > 1e-14 * std::fabs(after[j]))) continue;
+        const double esd = scaled.esd(j);
+        largest = std::max(largest, esd > 0.0 ? move / esd : HUGE_VAL);
+    }
+    return largest;
+}
+
+}  // namespace
+
+ReweightedSolution solveReweighted(const ReweightingProblem& problem) {
+    ReweightedSolution fit;
+    const std::size_t n = problem.sigY.size();
+    const std::size_t p = problem.parameters;
+    fit.dof = static_cast<int>(n) - static_cast<int>(p);
+    const bool anySigX = anyEsd(problem.sigX);
+    const bool fixedWeights = problem.mode == FitWeights::none || !anySigX;
+    std::vector<double> sigmas(n), slopes(n, 0.0);
+    std::vector<double> previous;
+    for (int pass = 1; pass <= kWeightPasses; ++pass) {
+        if (!previous.empty()) problem.slopes(previous, slopes);
+        for (std::size_t i = 0; i < n; ++i) sigmas[i] = effectiveEsd(problem.sigY[i], slopes[i], problem.sigX[i]);
+        fit.weights = weightsOf(sigmas, problem.mode);
+        fit.fromEsds = problem.mode == FitWeights::esd && anyEsd(sigmas);
+        WeightedSolution solution = problem.solve(fit.weights, previous.empty() ? nullptr : &previous);
+        fit.passes = pass;
+        fit.iterations += solution.iterations;
+        if (!solution.ok) {
+            fit.reason = solution.reason;
+            fit.parameters = std::move(solution.parameters);  // where the solver stopped, if anywhere
+            return fit;
+        }
+        fit.dof = static_cast<int>(n) - static_cast<int>(p) + solution.fixed;
+        const Covariance scaled = solution.covariance.scaledByFit(solution.chi2, fit.dof);
+        const bool settled = fixedWeights || (!previous.empty() && largestMove(previous, solution.parameters, scaled) <= kSettledFraction);
+        previous = solution.parameters;
+        fit.parameters = std::move(solution.parameters);
+        fit.covariance = scaled;
+        fit.chi2 = solution.chi2;
+        if (settled) {
+            fit.ok = true;
+            return fit;
+        }
+    }
+    fit.reason = "the weights did not settle in " + std::to_string(kWeightPasses) +
+                 " passes (the esds of x, through the slope, give each pass other weights); --weights none fits without them";
+    return fit;
+}
+
+std::vector<Residual> residualsOf(const ReweightedSolution& fit, const std::vector<double>& x,
+                                  const std::vector<double>& observed, const std::vector<double>& calculated) {
+    std::vector<Residual> residuals;
+    const double scatter = fit.dof > 0 ? std::sqrt(fit.chi2 / fit.dof) : 0.0;
+    for (std::size_t i = 0; i < observed.size(); ++i) {
+        Residual r;
+        r.point = static_cast<int>(i) + 1;
+        r.x = static_cast<float>(x[i]);
+        r.observed = observed[i];
+        r.calculated = calculated[i];
+        const double difference = observed[i] - calculated[i];
+        r.weighted = fit.fromEsds ? difference * std::sqrt(fit.weights[i]) : scatter > 0.0 ? difference / scatter : 0.0;
+        r.outlier = std::fabs(r.weighted) > kOutlierResidual;
+        residuals.push_back(r);
+    }
+    return residuals;
+}
