@@ -44,18 +44,21 @@ std::array<int, 3> matchAxes(const AxisDirections& tracks, const AxisDirections&
     return best;
 }
 
+std::array<int, 3> AxisFollower::next(const AxisDirections& current) {
+    const std::array<int, 3> order = started_ ? matchAxes(tracks_, current) : kOrders[0];
+    started_ = true;
+    for (std::size_t t = 0; t < 3; ++t) {
+        const auto& axis = current[static_cast<std::size_t>(order[t])];
+        if (axis) tracks_[t] = axis;  // a track without direction here keeps its last one
+    }
+    return order;
+}
+
 std::vector<std::array<int, 3>> followAxes(const std::vector<AxisDirections>& calculations) {
     std::vector<std::array<int, 3>> orders;
     orders.reserve(calculations.size());
-    AxisDirections tracks;
-    for (const AxisDirections& current : calculations) {
-        const std::array<int, 3> order = orders.empty() ? kOrders[0] : matchAxes(tracks, current);
-        for (std::size_t t = 0; t < 3; ++t) {
-            const auto& axis = current[static_cast<std::size_t>(order[t])];
-            if (axis) tracks[t] = axis;  // a track without direction here keeps its last one
-        }
-        orders.push_back(order);
-    }
+    AxisFollower follower;
+    for (const AxisDirections& current : calculations) orders.push_back(follower.next(current));
     return orders;
 }
 

@@ -18,9 +18,19 @@ using AxisDirections = std::array<std::optional<Vec3>, 3>;
 // and of equal sums the one nearest the given order wins.
 std::array<int, 3> matchAxes(const AxisDirections& tracks, const AxisDirections& current);
 
-// For each calculation in turn, the order of its axes along the three tracks: the first
-// calculation keeps its own order, each later one is matched with the tracks' last known
-// directions.
+// Follows the three tracks one calculation at a time: next gives the order of a calculation's
+// axes along the tracks (the first keeps its own order, each later one is matched with the
+// tracks' last known directions).
+class AxisFollower {
+public:
+    std::array<int, 3> next(const AxisDirections& current);
+
+private:
+    AxisDirections tracks_;
+    bool started_ = false;
+};
+
+// For each calculation in turn, the order of its axes along the three tracks.
 std::vector<std::array<int, 3>> followAxes(const std::vector<AxisDirections>& calculations);
 
 // Three orthonormal directions: the defined ones as given (normalised, each made perpendicular to

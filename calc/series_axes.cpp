@@ -13,15 +13,15 @@ namespace {
 // What one point's strain against the reference gives, in the order of its decomposition.
 struct PointDecomposition {
     StrainTensors tensors;
-    StrainChangeMoments moments;
     AxisDirections directions;
-    std::array<double, 3> values{};
+    std::array<float, 3> values{};
 };
 
 PointDecomposition decompose(const UnitCell& reference, const UnitCell& cell, const RunOptions& options,
                              CrystalSystem system) {
     PointDecomposition d;
-    d.tensors = CALC_STRAIN_TENSORS(reference, cell, options.strainType, system, options.axisConvention, &d.moments);
+    d.tensors = CALC_STRAIN_TENSORS(reference, cell, options.strainType, system, options.axisConvention, nullptr,
+                                    EsdScope::none);
     const bool principal = hasPrincipalAxes(system);
     for (int m = 0; m < 3; ++m) {
         if (principal) {
@@ -57,21 +57,15 @@ struct NamedPair {
     AxisDirections directions;
 };
 
-NamedPair namedPair(const Series& series, const RunOptions& options, int named,
-                    const std::vector<PointDecomposition>& points) {
+NamedPair namedPair(const Series& series, const RunOptions& options, int named) {
     NamedPair pair;
     const int calculations = static_cast<int>(series.points.size()) - 1;
     pair.k = named >= 1 && named <= calculations ? named : calculations;
     pair.second = pair.k + 1;
     const int first = options.incremental ? pair.k : 1;
-    if (first == 1) {
-        pair.directions = points[static_cast<std::size_t>(pair.second - 1)].directions;
-    } else {
-        pair.directions = decompose(series.points[static_cast<std::size_t>(first - 1)].cell,
-                                    series.points[static_cast<std::size_t>(pair.second - 1)].cell, options,
-                                    series.crystalSystem)
-                              .directions;
-    }
+    pair.directions = decompose(series.points[static_cast<std::size_t>(first - 1)].cell,
+                                series.points[static_cast<std::size_t>(pair.second - 1)].cell, options, series.crystalSystem)
+                          .directions;
     return pair;
 }
 
@@ -86,29 +80,38 @@ SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int named
     const UnitCell& reference = series.points.front().cell;
     r.referenceSMatrix = reference.sMatrix(options.axisConvention);
 
-    std::vector<PointDecomposition> decompositions;
-    decompositions.reserve(series.points.size());
-    std::vector<AxisDirections> directions;
-    directions.reserve(series.points.size());
-    for (const DataPoint& point : series.points) {
-        decompositions.push_back(decompose(reference, point.cell, options, system));
-        directions.push_back(decompositions.back().directions);
+    // Each point's strain and principal axes, followed along the series by direction: the values
+    // and directions in the order of the three tracks. Nothing per point is kept beyond the point's
+    // own entry, since a series may have a million points.
+    const std::size_t n = series.points.size();
+    r.points.resize(n);
+    AxisFollower follower;
+    for (std::size_t i = 0; i < n; ++i) {
+        const DataPoint& point = series.points[i];
+        const PointDecomposition d = decompose(reference, point.cell, options, system);
+        const std::array<int, 3> order = r.principalAxes ? follower.next(d.directions) : std::array<int, 3>{0, 1, 2};
+        StrainOnAxes& s = r.points[i];
+        s.point = static_cast<int>(i) + 1;
+        s.x = variableOf(point, series.pressureRun);
+        s.sigX = variableEsdOf(point, series.pressureRun);
+        s.strain = SymmetricMat3(d.tensors.strainTensor);
+        for (std::size_t t = 0; t < 3; ++t) {
+            s.value[t] = d.values[static_cast<std::size_t>(order[t])];
+            s.direction.set(t, d.directions[static_cast<std::size_t>(order[t])]);
+        }
     }
 
-    // Tracks by direction, then the track that carries each number.
-    const std::size_t n = decompositions.size();
-    std::vector<std::array<int, 3>> orders(n, {0, 1, 2});
+    // The track that carries each number.
     std::array<int, 3> trackOfNumber{0, 1, 2};
     if (r.principalAxes) {
-        orders = followAxes(directions);
         if (n >= 2) {
-            const NamedPair named = namedPair(series, options, namedCalculation, decompositions);
+            const NamedPair named = namedPair(series, options, namedCalculation);
             r.namedCalculation = named.k;
             // Each track's direction at the named pair's later point, or its last one before it.
             AxisDirections tracks;
             for (int t = 0; t < 3; ++t)
                 for (std::size_t i = static_cast<std::size_t>(named.second); i-- > 0 && !tracks[t];)
-                    tracks[t] = directions[i][orders[i][t]];
+                    tracks[t] = r.points[i].direction[t];
             trackOfNumber = matchAxes(named.directions, tracks);
         }
     } else if (n >= 2) {
@@ -117,20 +120,12 @@ SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int named
     }
 
     // Values and directions by number.
-    r.points.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const DataPoint& point = series.points[i];
-        StrainOnAxes& s = r.points[i];
-        s.point = static_cast<int>(i) + 1;
-        s.x = variableOf(point, series.pressureRun);
-        s.sigX = variableEsdOf(point, series.pressureRun);
-        s.strain = decompositions[i].tensors.strainTensor;
-        s.strainEsd = decompositions[i].tensors.esdTensor;
-        s.withEsds = decompositions[i].tensors.esdCount > 0;
-        for (int k = 0; k < 3; ++k) {
-            const int m = orders[i][trackOfNumber[k]];
-            s.value[k] = decompositions[i].values[m];
-            s.direction[k] = directions[i][m];
+    for (StrainOnAxes& s : r.points) {
+        const StrainOnAxes byTrack = s;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const auto t = static_cast<std::size_t>(trackOfNumber[k]);
+            s.value[k] = byTrack.value[t];
+            s.direction.set(k, byTrack.direction[t]);
         }
     }
 
@@ -141,8 +136,9 @@ SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int named
         std::optional<Vec3> first;
         std::array<double, 3> sum{};
         for (const StrainOnAxes& s : r.points) {
-            if (!s.direction[k]) continue;
-            const Vec3& d = *s.direction[k];
+            const std::optional<Vec3> direction = s.direction[k];
+            if (!direction) continue;
+            const Vec3& d = *direction;
             if (!first) first = d;
             const double sense = dot(d, *first) < 0.0f ? -1.0 : 1.0;
             for (int c = 0; c < 3; ++c) sum[c] += sense * static_cast<double>(d[c]);
@@ -156,27 +152,33 @@ SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int named
         axis.uvw = uvwOf(axis.vector, r.referenceSMatrix);
         axis.toAbc = anglesToCrystalAxes(axis.vector, r.referenceSMatrix);
         for (StrainOnAxes& s : r.points)
-            if (s.direction[k] && dot(*s.direction[k], axis.vector) < 0.0f) s.direction[k] = negated(*s.direction[k]);
+            if (const std::optional<Vec3> d = s.direction[k]; d && dot(*d, axis.vector) < 0.0f) s.direction.set(k, negated(*d));
     }
     for (int k = 0; k < 3; ++k)
         for (int l = 0; l < 3; ++l)
             if (!r.principalAxes && equalBySymmetry(system, k + 1, l + 1)) r.axes[k].equalTo.push_back(l + 1);
 
     r.byX.resize(n);
-    for (std::size_t i = 0; i < n; ++i) r.byX[i] = i;
-    std::stable_sort(r.byX.begin(), r.byX.end(), [&](std::size_t a, std::size_t b) { return r.points[a].x < r.points[b].x; });
+    for (std::size_t i = 0; i < n; ++i) r.byX[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(r.byX.begin(), r.byX.end(), [&](std::uint32_t a, std::uint32_t b) { return r.points[a].x < r.points[b].x; });
 
     // The esd along each axis's direction at each point: its own there, else the mean direction,
     // the directions completed to three where the series leaves some without one.
     AxisDirections means;
     for (int k = 0; k < 3; ++k)
         if (r.axes[k].hasDirection) means[k] = r.axes[k].vector;
+    // The strain's esds come from moving the cell parameters, each point once more.
     for (std::size_t i = 0; i < n; ++i) {
         StrainOnAxes& s = r.points[i];
+        StrainChangeMoments moments;
+        const StrainTensors tensors = CALC_STRAIN_TENSORS(reference, series.points[i].cell, options.strainType, system,
+                                                          options.axisConvention, &moments, EsdScope::tensorOnly);
+        s.strainEsd = SymmetricMat3(tensors.esdTensor);
+        s.withEsds = tensors.esdCount > 0;
         AxisDirections along;
         for (int k = 0; k < 3; ++k) along[k] = s.direction[k] ? s.direction[k] : means[k];
         const std::array<Vec3, 3> complete = completeAxes(along);
-        for (int k = 0; k < 3; ++k) s.esd[k] = s.withEsds ? decompositions[i].moments.esdAlong(complete[k]) : 0.0;
+        for (int k = 0; k < 3; ++k) s.esd[k] = s.withEsds ? moments.esdAlong(complete[k]) : 0.0;
     }
     return r;
 }
@@ -198,7 +200,7 @@ AxisDirections SeriesAxes::directionsNear(double x) const {
     AxisDirections d;
     if (byX.empty()) return d;
     // The first point at or above x, or the one below it where that is nearer.
-    auto above = std::lower_bound(byX.begin(), byX.end(), x, [&](std::size_t i, double v) { return points[i].x < v; });
+    auto above = std::lower_bound(byX.begin(), byX.end(), x, [&](std::uint32_t i, double v) { return points[i].x < v; });
     if (above == byX.end() || (above != byX.begin() && x - points[*std::prev(above)].x <= points[*above].x - x)) --above;
     const StrainOnAxes* nearest = &points[*above];
     for (int k = 0; k < 3; ++k) {

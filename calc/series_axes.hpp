@@ -8,6 +8,9 @@
 // default the last), and one sense, the one at most 90° from its nearest crystal axis. For the
 // crystal systems whose principal axes are X, Y and Z the axes are those, numbered 1 to 3.
 #include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "LIBRARIES/math/mat3.hpp"
@@ -25,21 +28,38 @@ struct SeriesAxis {
     std::vector<int> equalTo;      // the numbers of the axes the crystal system makes equal to it
 };
 
+// The directions of three axes, some of them none, packed (37 bytes rather than 48), since a
+// series keeps them at every point.
+class PackedDirections {
+public:
+    std::optional<Vec3> operator[](std::size_t k) const {
+        return (defined_ >> k) & 1u ? std::optional<Vec3>(vectors_[k]) : std::nullopt;
+    }
+    void set(std::size_t k, const std::optional<Vec3>& direction) {
+        vectors_[k] = direction.value_or(Vec3{});
+        defined_ = static_cast<std::uint8_t>(direction ? defined_ | (1u << k) : defined_ & ~(1u << k));
+    }
+
+private:
+    std::array<Vec3, 3> vectors_{};
+    std::uint8_t defined_ = 0;
+};
+
 // The strain of one point against the reference point, along the series' axes.
 struct StrainOnAxes {
     int point = 1;  // data point, from 1
-    double x = 0.0;  // T or P
-    double sigX = 0.0;
-    Mat3 strain;  // the tensor, zero at the reference point itself
-    Mat3 strainEsd;
+    float x = 0.0f;  // T or P, as the series holds it
+    float sigX = 0.0f;
+    SymmetricMat3 strain;  // the tensor, zero at the reference point itself
+    SymmetricMat3 strainEsd;
     bool withEsds = false;  // either cell of the pair carries esds
     // For axis k + 1: the principal strain (for X, Y, Z the diagonal component), and the esd of
     // the strain along the axis's direction, from the same moves of the cell parameters as every
     // other esd, which stays right where principal values coincide (the reference point's zero
     // tensor, a circular section).
-    std::array<double, 3> value{};
+    std::array<float, 3> value{};
     std::array<double, 3> esd{};
-    AxisDirections direction;  // in the axis's sense; none where the point gives the axis no direction
+    PackedDirections direction;  // in the axis's sense; none where the point gives the axis no direction
 };
 
 struct SeriesAxes {
@@ -48,7 +68,7 @@ struct SeriesAxes {
     Mat3 referenceSMatrix;      // rows: a, b, c of the reference cell on X, Y, Z
     std::array<SeriesAxis, 3> axes;  // axes[k] is axis k + 1
     std::vector<StrainOnAxes> points;  // in series order, the reference point first
-    std::vector<std::size_t> byX;      // the indices of the points in ascending x
+    std::vector<std::uint32_t> byX;    // the indices of the points in ascending x
 
     // The axis numbers of a calculation's axes (in the order of its decomposition), found by
     // direction against the axes at the calculation's later point (from 1): number[m] for axis m.

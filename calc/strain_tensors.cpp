@@ -107,7 +107,7 @@ void signTriclinicEsds(const Mat3& v, Mat3& e) {
 }
 
 StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
-                                  AxialSet axisConvention, StrainChangeMoments* moments) {
+                                  AxialSet axisConvention, StrainChangeMoments* moments, EsdScope scope) {
     StrainTensors r;
     const Mat3 s1 = cell1.sMatrix(axisConvention);
     const Mat3 s2 = cell2.sMatrix(axisConvention);
@@ -126,7 +126,8 @@ StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, 
     // and add up the squared changes of the strain and of its eigen decomposition.
     EsdSums sums;
     const UnitCell* cells[2] = {&cell1, &cell2};
-    for (int which = 0; which < 2; ++which) {
+    const bool decomposeMoved = r.principalAxes && scope == EsdScope::full;
+    for (int which = 0; which < 2 && scope != EsdScope::none; ++which) {
         if (!cells[which]->hasEsds()) continue;
         ++r.esdCount;
         for (Move move : perturbationMoves(crystalSystem)) {
@@ -134,7 +135,7 @@ StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, 
             const Mat3 tensor = which == 0 ? CALC_STRAIN(strainType, moved, s2) : CALC_STRAIN(strainType, s1, moved);
             addSquares(sums.tensor, tensor, r.strainTensor);
             if (moments) moments->add(tensor, r.strainTensor);
-            if (r.principalAxes) {
+            if (decomposeMoved) {
                 const EigenResult eigen = EIGEN(tensor);
                 for (int m = 0; m < 3; ++m) {
                     const float d = eigen.eigenValues[m] - r.eigenValues[m];

@@ -40,9 +40,14 @@ struct StrainChangeMoments {
 // The cell with the parameters of one move of the esd estimate moved by kStepFactor of their esds.
 CellParameters perturbed(const UnitCell& cell, Move move);
 
+// How much of the esd estimate to work out: all of it (a pair's record); the tensor's esds and
+// the moments only, without decomposing each moved tensor (what a series' axes need); or none.
+enum class EsdScope { full, tensorOnly, none };
+
 // cell1 is the first ("before") cell, cell2 the second ("after"); a cell without esds is not moved.
 StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
-                                  AxialSet axisConvention, StrainChangeMoments* moments = nullptr);
+                                  AxialSet axisConvention, StrainChangeMoments* moments = nullptr,
+                                  EsdScope scope = EsdScope::full);
 
 // Signs of the eigenvector esds: the monoclinic pattern (eigenvector 2 along the unique axis Y)
 // or, with no crystal system, each esd row as nearly perpendicular to its eigenvector as the

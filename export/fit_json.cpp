@@ -3,22 +3,30 @@
 #include <nlohmann/json.hpp>
 
 #include <charconv>
+#include <functional>
+#include <string_view>
 #include <cmath>
 #include <type_traits>
 #include <vector>
 
 namespace {
 
-// The fits hold a few thousand numbers for a long series, so their text is written directly:
-// each number as the shortest decimal that reads back to it in its own type (a double, computed;
-// a float, the series' T or P as read: 0.208, not 0.20800000429153442), null where it is not
-// finite (never NaN in the document). Strings go through nlohmann-json for their escapes.
+// The fits hold numbers for every point of a series, so their text is written directly, and handed
+// on in pieces as it grows: each number as the shortest decimal that reads back to it in its own
+// type (a double, computed; a float, the series' T or P as read: 0.208, not 0.20800000429153442),
+// null where it is not finite (never NaN in the document). Strings go through nlohmann-json for
+// their escapes.
 class JsonText {
 public:
-    // The fits of a 200-point pressure series take some 0.7 MB: one allocation rather than a dozen
-    // copies as the text grows.
-    JsonText() { out_.reserve(1 << 20); }
+    explicit JsonText(const std::function<void(std::string_view)>& write) : write_(write) { out_.reserve(kPiece + 4096); }
+    JsonText(const JsonText&) = delete;
+    JsonText& operator=(const JsonText&) = delete;
 
+    // The members of an object whose braces are written elsewhere.
+    JsonText& members() {
+        first_.push_back(true);
+        return *this;
+    }
     JsonText& open(char bracket) {
         separate();
         out_ += bracket;
@@ -28,6 +36,12 @@ public:
     JsonText& close(char bracket) {
         out_ += bracket;
         first_.pop_back();
+        if (out_.size() >= kPiece) handOn();
+        return *this;
+    }
+    // Text written between members, such as a line break.
+    JsonText& raw(std::string_view text) {
+        out_ += text;
         return *this;
     }
     JsonText& key(std::string_view name) {
@@ -87,9 +101,18 @@ public:
     JsonText& numberIf(bool ok, double v) { return ok ? number(v) : null(); }
     JsonText& numberIf(bool ok, const std::optional<double>& v) { return ok ? number(v) : null(); }
 
-    const std::string& text() const { return out_; }
+    // Hands on what is left; the text is complete.
+    void finish() { handOn(); }
 
 private:
+    static constexpr std::size_t kPiece = std::size_t{1} << 16;
+
+    void handOn() {
+        if (out_.empty()) return;
+        write_(out_);
+        out_.clear();
+    }
+
     void separate() {
         if (afterKey_) {
             afterKey_ = false;
@@ -100,6 +123,7 @@ private:
         first_.back() = false;
     }
 
+    const std::function<void(std::string_view)>& write_;
     std::string out_;
     std::vector<bool> first_;
     bool afterKey_ = false;
@@ -142,7 +166,7 @@ void linear(JsonText& j, const LinearFits& fits, const SeriesAxes& axes) {
 void tensor(JsonText& j, const TensorFit& fit) {
     j.open('{').key("order").integer(fit.order).key("status").string(fit.status.text).key("at").open('[');
     if (fit.status.ok) {
-        for (const TensorAt& t : fit.at) {
+        for (const TensorAt& t : fit.at()) {
             j.open('{').key("x").number(t.x).key("measured").boolean(t.measured);
             j.key("extrapolated").boolean(t.extrapolated);
             j.key("tensor").rows(t.tensor).key("esd").rows(t.esd).key("principal").open('[');
@@ -260,21 +284,17 @@ void seriesAxes(JsonText& j, const SeriesAxes& axes) {
     j.close(']');
 }
 
-}  // namespace
 
-std::string fitsJsonMembers(const FitResult& result) {
-    // The axes on a line of their own, then the fits; each the members without the opening brace.
-    std::string axes;
+// The axes on a line of their own, then the fits.
+void fitsMembers(JsonText& j, const FitResult& result) {
+    j.members();
     if (result.axes && !result.axes->points.empty()) {
-        JsonText a;
-        seriesAxes(a.open('{'), *result.axes);
-        axes = a.text().substr(1) + ",\n";
+        seriesAxes(j, *result.axes);
+        j.raw(",\n").members();
     }
-    JsonText j;
-    j.open('{');
     if (!result.status.ok) {
         j.key("fits").null().key("fits_reason").string(result.status.text);
-        return axes + j.text().substr(1);
+        return;
     }
     j.key("fits").open('{');
     j.key("variable").string(result.pressure ? "pressure" : "temperature");
@@ -309,5 +329,18 @@ std::string fitsJsonMembers(const FitResult& result) {
         j.key("eos").null().key("empirical").null().key("ff").null();
     }
     j.close('}');
-    return axes + j.text().substr(1);
+}
+
+}  // namespace
+
+void writeFitsJsonMembers(const FitResult& result, const std::function<void(std::string_view)>& write) {
+    JsonText j(write);
+    fitsMembers(j, result);
+    j.finish();
+}
+
+std::string fitsJsonMembers(const FitResult& result) {
+    std::string text;
+    writeFitsJsonMembers(result, [&text](std::string_view piece) { text.append(piece); });
+    return text;
 }

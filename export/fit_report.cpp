@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
+#include <string_view>
 
 #include "LIBRARIES/text/text.hpp"
 #include "format/coefficient_units.hpp"
@@ -50,10 +52,34 @@ std::string strainName(StrainType t) {
     return "";
 }
 
-std::string linearSection(const LinearFits& fits, const SeriesAxes& axes, bool pressure, const CoefficientUnit& unit,
+// The report as it is made, handed on in pieces: the tables of a long series run to hundreds of
+// megabytes.
+class ReportText {
+public:
+    explicit ReportText(const std::function<void(std::string_view)>& write) : write_(write) {}
+    ReportText& operator+=(std::string_view text) {
+        text_ += text;
+        if (text_.size() >= kPiece) handOn();
+        return *this;
+    }
+    void finish() { handOn(); }
+
+private:
+    static constexpr std::size_t kPiece = std::size_t{1} << 16;
+    void handOn() {
+        if (text_.empty()) return;
+        write_(text_);
+        text_.clear();
+    }
+
+    const std::function<void(std::string_view)>& write_;
+    std::string text_;
+};
+
+void linearSection(ReportText& out, const LinearFits& fits, const SeriesAxes& axes, bool pressure, const CoefficientUnit& unit,
                           const std::string& x) {
     const std::string symbol = pressure ? "\u03b2" : "\u03b1";
-    std::string out = "LINEAR FITS\n  q = q0 + s " + x + " through every point; the coefficient " + symbol + " = " +
+    out += "LINEAR FITS\n  q = q0 + s " + x + " through every point; the coefficient " + symbol + " = " +
                       (pressure ? "-s" : "s") + " in " + unit.label +
                       ". q: each principal strain (axes followed by direction), the relative change of a, b, c and V.\n\n";
     out += "  " + left("quantity", 10) + right(symbol + " (" + unit.label + ")", 22) + right("q0", 22) + right("\u03c7\u00b2", 12) +
@@ -73,7 +99,7 @@ std::string linearSection(const LinearFits& fits, const SeriesAxes& axes, bool p
     row("b", fits.b, "");
     row("c", fits.c, "");
     row("V", fits.volume, "");
-    return out + "\n";
+    out += "\n";
 }
 
 // An x of the tensor fit with its mark: none for a measured x, * for one asked for with --at, and
@@ -82,18 +108,21 @@ std::string markedX(const TensorAt& at) {
     return number(at.x) + (at.measured ? " " : at.extrapolated ? "\u2020" : "*");
 }
 
-std::string tensorSection(const TensorFit& fit, bool pressure, const CoefficientUnit& unit, const std::string& x,
+void tensorSection(ReportText& out, const TensorFit& fit, bool pressure, const CoefficientUnit& unit, const std::string& x,
                           const std::string& xLabel) {
     const std::string symbol = pressure ? "\u03b2" : "\u03b1";
-    std::string out = "TENSOR FIT\n  Each strain component \u03b5ij a polynomial of order " + std::to_string(fit.order) +
+    out += "TENSOR FIT\n  Each strain component \u03b5ij a polynomial of order " + std::to_string(fit.order) +
                       " in " + x + "; " + symbol + "ij = " + (pressure ? "-" : "") + "d\u03b5ij/d" + x +
                       ", its principal axes by the eigen decomposition.\n";
-    if (!fit.status.ok) return out + "  failed: " + fit.status.text + "\n\n";
+    if (!fit.status.ok) {
+        out += "  failed: " + fit.status.text + "\n\n";
+        return;
+    }
     out += "\n  Principal coefficients (" + unit.label + ")" + (fit.principalAxes ? "" : ", along X, Y, Z") + ":\n";
     out += "  " + right(xLabel, 12);
     for (int m = 1; m <= 3; ++m) out += right(symbol + std::to_string(m), 18);
     out += "\n";
-    for (const TensorAt& at : fit.at) {
+    for (const TensorAt& at : fit.at()) {
         out += "  " + right(markedX(at), 12);
         for (const PrincipalCoefficient& axis : at.principal) out += right(scaled(axis.value, axis.esd, unit.factor), 18);
         out += "\n";
@@ -103,7 +132,7 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
         out += "  " + right(xLabel, 12);
         for (int m = 1; m <= 3; ++m) out += "  " + left("axis " + std::to_string(m), 46);
         out += "\n";
-        for (const TensorAt& at : fit.at) {
+        for (const TensorAt& at : fit.at()) {
             out += "  " + right(markedX(at), 12);
             for (const PrincipalCoefficient& axis : at.principal) {
                 std::string cell = "circular section";
@@ -120,11 +149,17 @@ std::string tensorSection(const TensorFit& fit, bool pressure, const Coefficient
             out += "\n";
         }
     }
-    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return !a.measured && !a.extrapolated; }))
+    // The flags of the x asked for, without making the tensor again at every measured x.
+    const auto anyAsked = [&fit](bool extrapolated) {
+        for (std::size_t i = fit.measuredX.size(); i < fit.at().size(); ++i)
+            if (fit.atEntry(i).extrapolated == extrapolated) return true;
+        return false;
+    };
+    if (anyAsked(false))
         out += "  * asked for with --at\n";
-    if (std::any_of(fit.at.begin(), fit.at.end(), [](const TensorAt& a) { return a.extrapolated; }))
+    if (anyAsked(true))
         out += "  \u2020 asked for with --at, outside the measured range of " + x + ": extrapolated\n";
-    return out + "\n";
+    out += "\n";
 }
 
 // The points a fit flags as possible outliers, as a small table under the fit (a line saying
@@ -161,8 +196,8 @@ std::string formulaOf(EosModel model) {
     return "";
 }
 
-std::string eosSection(const std::vector<EosFit>& fits, const std::string& pUnit) {
-    std::string out = "EQUATIONS OF STATE\n  Residuals in P, weighted by 1/\u03c3\u00b2, \u03c3\u00b2 = \u03c3P\u00b2 + (K/V)\u00b2\u03c3V\u00b2; "
+void eosSection(ReportText& out, const std::vector<EosFit>& fits, const std::string& pUnit) {
+    out += "EQUATIONS OF STATE\n  Residuals in P, weighted by 1/\u03c3\u00b2, \u03c3\u00b2 = \u03c3P\u00b2 + (K/V)\u00b2\u03c3V\u00b2; "
                       "esds from the covariance scaled by \u03c7\u00b2/(n-p). An edge x stands for V^(1/3): "
                       "x0, and the linear moduli M0 = 3K0, M' = 3K', M'' = 3K''.\n";
     const std::string unit = pUnit.empty() ? "" : " " + pUnit;
@@ -199,11 +234,10 @@ std::string eosSection(const std::vector<EosFit>& fits, const std::string& pUnit
         out += "    correlations: " + correlations + "\n";
         out += outlierTable(fit.residuals, edge ? std::string(eosQuantityName(fit.quantity)) : "V", "P", 6) + "\n";
     }
-    return out;
 }
 
-std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const CoefficientUnit& unit, const std::string& xLabel) {
-    std::string out = "EMPIRICAL FITS\n  \u03b5(P) = \u03b50 + \u03bb (P - Pc)^\u03bd for each principal axis, Pc below the lowest "
+void empiricalSection(ReportText& out, const std::vector<EmpiricalFit>& fits, const CoefficientUnit& unit, const std::string& xLabel) {
+    out += "EMPIRICAL FITS\n  \u03b5(P) = \u03b50 + \u03bb (P - Pc)^\u03bd for each principal axis, Pc below the lowest "
                       "pressure (or on it, fixed, where the minimum lies there); compressibility K = -d\u03b5/dP in " + unit.label + ".\n\n";
     for (const EmpiricalFit& fit : fits) {
         out += "  axis " + std::to_string(fit.axis) + ": ";
@@ -218,7 +252,10 @@ std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const Coeffi
         out += outlierTable(fit.residuals, "P", "\u03b5", 6);
     }
     const auto firstOk = std::find_if(fits.begin(), fits.end(), [](const EmpiricalFit& f) { return f.status.ok; });
-    if (firstOk == fits.end()) return out + "\n";
+    if (firstOk == fits.end()) {
+        out += "\n";
+        return;
+    }
     out += "\n  " + right(xLabel, 12);
     for (const EmpiricalFit& fit : fits) out += right(std::string("K") += std::to_string(fit.axis), 18);
     out += "\n";
@@ -228,47 +265,62 @@ std::string empiricalSection(const std::vector<EmpiricalFit>& fits, const Coeffi
             out += right(fit.status.ok ? scaled(fit.k[i].value, fit.k[i].esd, unit.factor) : "-", 18);
         out += "\n";
     }
-    return out + "\n";
+    out += "\n";
 }
 
-std::string ffSection(const NormalisedPressure& ff, const std::string& xLabel, const std::string& pUnit) {
-    std::string out = "F-f\n  Normalised pressure F = P / [3f (1+2f)^(5/2)] against the Eulerian strain f = [(V0/V)^(2/3) - 1]/2, "
+void ffSection(ReportText& out, const NormalisedPressure& ff, const std::string& xLabel, const std::string& pUnit) {
+    out += "F-f\n  Normalised pressure F = P / [3f (1+2f)^(5/2)] against the Eulerian strain f = [(V0/V)^(2/3) - 1]/2, "
                       "V0 from BM3. A horizontal line: K' = 4 (BM2); a sloping line: BM3.\n";
-    if (!ff.status.ok) return out + "  failed: " + ff.status.text + "\n\n";
+    if (!ff.status.ok) {
+        out += "  failed: " + ff.status.text + "\n\n";
+        return;
+    }
     out += "  V0 = " + valueWithEsd(ff.v0.value, ff.v0.esd) + "\n\n";
     out += "  " + right("point", 6) + right(xLabel, 12) + right("f", 18) + right("F" + (pUnit.empty() ? "" : " (" + pUnit + ")"), 18) + "\n";
     for (const NormalisedPressurePoint& p : ff.points)
         out += "  " + right(std::to_string(p.point), 6) + right(number(p.x), 12) + right(valueWithEsd(p.f, p.fEsd), 18) +
                right(valueWithEsd(p.F, p.FEsd), 18) + "\n";
-    return out + "\n";
+    out += "\n";
 }
 
 }  // namespace
 
-std::string fitReportText(const FitResult& result, const std::string& unitAsRead) {
+void writeFitReport(const FitResult& result, const std::string& unitAsRead,
+                    const std::function<void(std::string_view)>& write) {
+    ReportText out(write);
     // The report is UTF-8 whatever bytes the data file's UNITS line held.
     const std::string unit = oneLine(unitAsRead);
-    if (!result.status.ok) return "No fits: " + result.status.text + ".\n";
+    if (!result.status.ok) {
+        out += "No fits: " + result.status.text + ".\n";
+        out.finish();
+        return;
+    }
     const bool pressure = result.pressure;
     const CoefficientUnit cu = coefficientUnit(pressure, unit);
     const std::string x = pressure ? "P" : "T";
     const std::string xLabel = variableLabel(pressure, unit);
-    std::string out = "Strains against point " + std::to_string(result.reference) + " (" + strainName(result.strain) +
-                      "); weights: " +
-                      (result.weights == FitWeights::esd
-                           ? "1/\u03c3\u00b2 from the esds, \u03c3 of " + x + " times the local slope added in quadrature"
-                           : "none (every point weight 1)") +
-                      ".\n";
+    out += "Strains against point " + std::to_string(result.reference) + " (" + strainName(result.strain) +
+           "); weights: " +
+           (result.weights == FitWeights::esd
+                ? "1/\u03c3\u00b2 from the esds, \u03c3 of " + x + " times the local slope added in quadrature"
+                : "none (every point weight 1)") +
+           ".\n";
     for (const std::string& note : result.notes) out += "Note: " + note + ".\n";
     out += "\n";
-    if (result.linear) out += linearSection(*result.linear, *result.axes, pressure, cu, x);
-    if (result.tensor) out += tensorSection(*result.tensor, pressure, cu, x, xLabel);
+    if (result.linear) linearSection(out, *result.linear, *result.axes, pressure, cu, x);
+    if (result.tensor) tensorSection(out, *result.tensor, pressure, cu, x, xLabel);
     if (pressure) {
-        out += eosSection(result.eos, unit);
-        out += empiricalSection(result.empirical, cu, xLabel);
-        if (result.ff) out += ffSection(*result.ff, xLabel, unit);
+        eosSection(out, result.eos, unit);
+        empiricalSection(out, result.empirical, cu, xLabel);
+        if (result.ff) ffSection(out, *result.ff, xLabel, unit);
     }
-    return out;
+    out.finish();
+}
+
+std::string fitReportText(const FitResult& result, const std::string& unitAsRead) {
+    std::string text;
+    writeFitReport(result, unitAsRead, [&text](std::string_view piece) { text.append(piece); });
+    return text;
 }
 
 bool FitReportOutput::begin(const RunHeader& header) {
@@ -290,11 +342,17 @@ bool FitReportOutput::begin(const RunHeader& header) {
 }
 
 void FitReportOutput::fits(const FitResult& result) {
-    text_ = fitReportText(result, result.pressure ? pressureUnit_ : temperatureUnit_);
+    text_ = std::make_unique<SpillBuffer>(path_.parent_path());
+    writeFitReport(result, result.pressure ? pressureUnit_ : temperatureUnit_,
+                   [this](std::string_view piece) { text_->append(piece); });
 }
 
 bool FitReportOutput::end() {
     file_.write(heading_);
-    file_.write(text_);
+    if (text_ && !text_->readBack([this](std::string_view piece) { file_.write(piece); })) {
+        // Not committed: an earlier file of the name stays as it was.
+        failure_ = "cannot write " + path_.string() + ": " + text_->failure();
+        return false;
+    }
     return file_.commit();
 }

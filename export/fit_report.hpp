@@ -4,9 +4,13 @@
 // the tensor fit's principal coefficients against T or P. The file is replaced whole, and only
 // when the run completes.
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "export/replaced_file.hpp"
+#include "export/spill_buffer.hpp"
 #include "output/run_output.hpp"
 
 class FitReportOutput : public RunOutput {
@@ -19,7 +23,7 @@ public:
     void fits(const FitResult& result) override;
     bool end() override;
     // Why the file could not be written: its name and the system's reason; empty when it was.
-    const std::string& failure() const { return file_.failure(); }
+    const std::string& failure() const { return failure_.empty() ? file_.failure() : failure_; }
 
 private:
     std::filesystem::path path_;
@@ -27,8 +31,11 @@ private:
     std::string heading_;
     std::string temperatureUnit_;
     std::string pressureUnit_;
-    std::string text_;  // the fits, formatted when they come and written in end()
+    std::unique_ptr<SpillBuffer> text_;  // the fits, formatted when they come and written in end()
+    std::string failure_;
 };
 
-// The report's text for a series' fits (what FitReportOutput writes after its heading).
+// The report's text for a series' fits (what FitReportOutput writes after its heading), handed
+// to `write` in pieces as it is made; fitReportText gathers it into one string.
+void writeFitReport(const FitResult& result, const std::string& unit, const std::function<void(std::string_view)>& write);
 std::string fitReportText(const FitResult& result, const std::string& unit);

@@ -135,12 +135,20 @@ void JsonOutput::calculation(const PairResult& r) {
     file_.write(j.dump());
 }
 
-void JsonOutput::fits(const FitResult& result) { fitsMembers_ = fitsJsonMembers(result); }
+void JsonOutput::fits(const FitResult& result) {
+    fitsMembers_ = std::make_unique<SpillBuffer>(path_.parent_path());
+    writeFitsJsonMembers(result, [this](std::string_view piece) { fitsMembers_->append(piece); });
+}
 
 bool JsonOutput::end() {
     if (fitsMembers_) {
         file_.write("\n],\n");
-        file_.write(*fitsMembers_);
+        if (!fitsMembers_->readBack([this](std::string_view piece) { file_.write(piece); })) {
+            // Not committed: an earlier file of the name stays as it was.
+            failure_ = "cannot write " + path_.string() + ": " + fitsMembers_->failure();
+            return false;
+        }
+        fitsMembers_.reset();
         file_.write("\n}\n");
     } else {
         file_.write("\n]\n}\n");

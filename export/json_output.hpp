@@ -3,10 +3,11 @@
 // written as each calculation comes, so that no run is held in memory; then the fits over the
 // series.
 #include <filesystem>
-#include <optional>
+#include <memory>
 #include <string>
 
 #include "export/replaced_file.hpp"
+#include "export/spill_buffer.hpp"
 #include "output/run_output.hpp"
 
 class JsonOutput : public RunOutput {
@@ -19,11 +20,13 @@ public:
     void fits(const FitResult& result) override;
     bool end() override;
     // Why the file could not be written, naming it; empty when it could.
-    const std::string& failure() const { return file_.failure(); }
+    const std::string& failure() const { return failure_.empty() ? file_.failure() : failure_; }
 
 private:
     std::filesystem::path path_;
     ReplacedFile file_;
     bool firstCalculation_ = true;
-    std::optional<std::string> fitsMembers_;  // the fits' members, written in end()
+    // The fits' members, made beside the calculations and written after them in end().
+    std::unique_ptr<SpillBuffer> fitsMembers_;
+    std::string failure_;
 };

@@ -9,6 +9,8 @@
 // pressureAt(V), volumeAt(P), compressibilityAt(P), ...), so that plots draw curves from them.
 // Numbers are double precision and raw: per unit of T or P as given, moduli in the unit of P.
 #include <array>
+#include <cstddef>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -122,6 +124,46 @@ struct TensorAt {
     std::array<PrincipalCoefficient, 3> principal{};  // principal[k]: axis k + 1 of the series' axes, in its sense
 };
 
+struct TensorFit;
+
+// The tensor fit at each distinct measured x, ascending, then at each x asked for; each made when
+// it is visited, since a long series would otherwise hold some 500 bytes a point. A view of its
+// fit, which must outlive it.
+class TensorAtList {
+public:
+    class Iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = TensorAt;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = TensorAt;
+
+        Iterator(const TensorFit* fit, std::size_t index) : fit_(fit), index_(index) {}
+        TensorAt operator*() const;
+        Iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return index_ == other.index_; }
+
+    private:
+        const TensorFit* fit_;
+        std::size_t index_;
+    };
+
+    explicit TensorAtList(const TensorFit& fit) : fit_(&fit) {}
+    std::size_t size() const;
+    bool empty() const { return size() == 0; }
+    TensorAt operator[](std::size_t i) const;
+    TensorAt back() const { return (*this)[size() - 1]; }
+    Iterator begin() const { return {fit_, 0}; }
+    Iterator end() const { return {fit_, size()}; }
+
+private:
+    const TensorFit* fit_;
+};
+
 // Each of the six strain-tensor components against x as a polynomial.
 struct TensorFit {
     FitStatus status;
@@ -130,11 +172,24 @@ struct TensorFit {
     bool pressure = false;
     bool principalAxes = true;  // false for orthorhombic and higher: the axes are X, Y, Z
     Mat3 referenceSMatrix;      // rows: a, b, c of the reference cell on X, Y, Z
-    std::vector<TensorAt> at;   // at each distinct measured x, ascending, then at each x asked for
+    std::vector<float> measuredX;  // the distinct measured x, ascending, as the series holds them
+    std::vector<double> askedX;    // the x asked for, in order
+    // A straight line has one slope: the property tensor and its axes at the lowest x serve every x.
+    std::optional<TensorAt> lineProperty;
     std::shared_ptr<const SeriesAxes> axes;  // which number each principal axis carries
 
     TensorAt tensorAt(double x) const;
+    // At each measured x, then at each asked for (none when the fit failed).
+    TensorAtList at() const { return TensorAtList(*this); }
+    // Entry i of at(): measured (or asked for, and whether outside the measured range) marked.
+    TensorAt atEntry(std::size_t i) const;
 };
+
+inline std::size_t TensorAtList::size() const {
+    return fit_->status.ok ? fit_->measuredX.size() + fit_->askedX.size() : 0;
+}
+inline TensorAt TensorAtList::operator[](std::size_t i) const { return fit_->atEntry(i); }
+inline TensorAt TensorAtList::Iterator::operator*() const { return fit_->atEntry(index_); }
 
 // Equations of state P(V), in their standard published forms.
 enum class EosModel { BM2, BM3, BM4, Vinet2, Vinet3, Murnaghan, NS2, NS3 };

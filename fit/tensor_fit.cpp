@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 #include "LIBRARIES/math/eigen.hpp"
 #include "calc/matrix_inverse.hpp"
@@ -159,6 +158,29 @@ TensorAt TensorFit::tensorAt(double x) const {
     return r;
 }
 
+TensorAt TensorFit::atEntry(std::size_t i) const {
+    const bool measured = i < measuredX.size();
+    const double x = measured ? static_cast<double>(measuredX[i]) : askedX[i - measuredX.size()];
+    TensorAt t;
+    if (lineProperty) {
+        t = *lineProperty;
+        t.x = static_cast<float>(x);
+        std::array<double, 6> strain{}, strainEsd{};
+        for (std::size_t k = 0; k < 6; ++k) {
+            strain[k] = components[k].value(x);
+            strainEsd[k] = components[k].valueEsd(x);
+        }
+        t.strain = symmetric(strain);
+        t.strainEsd = symmetric(strainEsd);
+    } else {
+        t = tensorAt(x);
+    }
+    t.measured = measured;
+    t.extrapolated = !measured && !measuredX.empty() &&
+                     (x < static_cast<double>(measuredX.front()) || x > static_cast<double>(measuredX.back()));
+    return t;
+}
+
 TensorFit fitTensor(const std::shared_ptr<const SeriesAxes>& axes, int order, bool pressure,
                     const std::vector<double>& at, FitWeights mode) {
     const SeriesAxes& strains = *axes;
@@ -171,6 +193,7 @@ TensorFit fitTensor(const std::shared_ptr<const SeriesAxes>& axes, int order, bo
     const double origin = strains.points.empty() ? 0.0 : strains.points.front().x;
     for (std::size_t k = 0; k < 6; ++k) {
         std::vector<FitPoint> points;
+        points.reserve(strains.points.size());
         for (const StrainOnAxes& s : strains.points)
             points.push_back({s.x, s.sigX, s.strain(kComponents[k][0], kComponents[k][1]),
                               s.strainEsd(kComponents[k][0], kComponents[k][1])});
@@ -181,31 +204,12 @@ TensorFit fitTensor(const std::shared_ptr<const SeriesAxes>& axes, int order, bo
         }
     }
     fit.status = FitStatus::success();
-    std::set<double> measured;  // distinct, ascending
-    for (const StrainOnAxes& s : strains.points) measured.insert(s.x);
-    const auto evaluate = [&](double x) {
-        // A straight line has one slope: its property tensor and principal axes are the same at
-        // every x, and only the strain changes.
-        if (order > 1 || fit.at.empty()) return fit.tensorAt(x);
-        TensorAt t = fit.at.front();
-        t.x = static_cast<float>(x);
-        t.measured = false;
-        std::array<double, 6> strain{}, strainEsd{};
-        for (std::size_t k = 0; k < 6; ++k) {
-            strain[k] = fit.components[k].value(x);
-            strainEsd[k] = fit.components[k].valueEsd(x);
-        }
-        t.strain = symmetric(strain);
-        t.strainEsd = symmetric(strainEsd);
-        return t;
-    };
-    for (const double x : measured) {
-        fit.at.push_back(evaluate(x));
-        fit.at.back().measured = true;
+    // The x of the series are the single-precision T or P it holds.
+    for (const std::size_t i : strains.byX) {
+        const auto x = static_cast<float>(strains.points[i].x);
+        if (fit.measuredX.empty() || x != fit.measuredX.back()) fit.measuredX.push_back(x);
     }
-    for (const double x : at) {
-        fit.at.push_back(evaluate(x));
-        fit.at.back().extrapolated = x < *measured.begin() || x > *measured.rbegin();
-    }
+    fit.askedX = at;
+    if (order == 1 && !fit.measuredX.empty()) fit.lineProperty = fit.tensorAt(fit.measuredX.front());
     return fit;
 }

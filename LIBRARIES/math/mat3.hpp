@@ -5,6 +5,7 @@
 // on every machine.
 #include <array>
 #include <cmath>
+#include <cstddef>
 
 using Vec3 = std::array<float, 3>;  // components 0, 1, 2 for the axes 1, 2, 3
 
@@ -26,6 +27,20 @@ struct Matrix3 {
 
 using Mat3 = Matrix3<float>;    // the calculations' matrices
 using Mat3d = Matrix3<double>;  // the fits' tensors
+
+// A symmetric matrix in two thirds of the room, for what is kept at every point of a long series:
+// the components 11, 22, 33, 12, 13, 23 of a Mat3, taken from its upper triangle; (i, j) and
+// (j, i) read the same component.
+struct SymmetricMat3 {
+    std::array<float, 6> c{};
+
+    constexpr SymmetricMat3() = default;
+    constexpr explicit SymmetricMat3(const Mat3& m) : c{m(1, 1), m(2, 2), m(3, 3), m(1, 2), m(1, 3), m(2, 3)} {}
+    constexpr float operator()(int i, int j) const {
+        if (i == j) return c[static_cast<std::size_t>(i - 1)];
+        return c[static_cast<std::size_t>(i + j)];  // 1 + 2 = 3: 12, 1 + 3 = 4: 13, 2 + 3 = 5: 23
+    }
+};
 
 constexpr float dot(const Vec3& u, const Vec3& v) { return u[0] * v[0] + u[1] * v[1] + u[2] * v[2]; }
 

@@ -97,7 +97,7 @@ std::vector<FitTable> PlotCollector::fitTables() const {
         for (int k = 0; k < 3; ++k) t.columns.push_back(axisName(k));
         if (principalAxes_) t.columns.push_back("axis 1, 2, 3 [uvw]");
         if (tensor.status.ok) {
-            for (const TensorAt& a : tensor.at) {
+            for (const TensorAt& a : tensor.at()) {
                 const char* asked = a.extrapolated ? " (asked, extrapolated)" : " (asked)";
                 std::vector<std::string> row{plain(a.x, 6) + (a.measured ? "" : asked)};
                 std::string uvw;

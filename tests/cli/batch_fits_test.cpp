@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -145,6 +146,40 @@ TEST(BatchFits, RawBytesInUnitsAndNamesBecomeReplacementCharacters) {
     // The JSON parses, and with it its strings are UTF-8.
     const nlohmann::json doc = nlohmann::json::parse(slurp(dir / "run.json"));
     EXPECT_EQ(doc.at("title"), "caf" + replacement + " series");
+}
+
+// The fits of a long series run to megabytes of text, made beside the calculations and kept on
+// disk until the calculations are written: the JSON and the report still hold every point's row,
+// in order, and the JSON parses.
+TEST(BatchFits, TheFitsOfALongSeriesAreWrittenWhole) {
+    TempFolder dir("batch-fits-long");
+    constexpr int kPoints = 12000;
+    std::string data = "SYSTEM TRICLINIC\nLINE1 T SIGT A SIGA B SIGB C SIGC ALPHA SIGALPHA BETA SIGBETA GAMMA SIGGAMMA\nDATA\n";
+    for (int i = 0; i < kPoints; ++i) {
+        const double x = 0.025 * i;  // T from 100 K in steps of 0.025 K
+        data += std::to_string(100.0 + x) + " 0.05 " + std::to_string(6.18 * (1 + 6e-5 * x)) + " 0.0003 " +
+                std::to_string(10.83 * (1 + 1.2e-5 * x)) + " 0.0004 " + std::to_string(17.41 * (1 + 5e-5 * x)) +
+                " 0.0005 " + std::to_string(76.87 + 1e-3 * x) + " 0.003 " + std::to_string(84.46 - 4e-3 * x) +
+                " 0.008 " + std::to_string(81.58 - 3e-3 * x) + " 0.008\n";
+    }
+    writeFile(dir / "long.dat", data);
+    ASSERT_EQ(batch("'" + (dir / "long.dat").string() + "' --print /dev/null --json '" + (dir / "run.json").string() +
+                    "' --fits '" + (dir / "fits.txt").string() + "'"),
+              0);
+    const nlohmann::json doc = nlohmann::json::parse(slurp(dir / "run.json"));
+    EXPECT_EQ(doc.at("calculations").size(), static_cast<std::size_t>(kPoints - 1));
+    const auto& at = doc.at("fits").at("tensor").at("at");
+    ASSERT_EQ(at.size(), static_cast<std::size_t>(kPoints));
+    for (std::size_t i = 1; i < at.size(); ++i) ASSERT_LT(at[i - 1].at("x").get<double>(), at[i].at("x").get<double>()) << i;
+    EXPECT_EQ(at.back().at("principal").size(), 3u);
+    EXPECT_TRUE(doc.at("fits").at("linear").at("volume").at("coefficient").is_number());
+    // Two tables of the report, coefficients and directions, each a row for every T.
+    const std::string report = slurp(dir / "fits.txt");
+    const std::string lastRow = "\n  " + std::string(12 - 8, ' ') + "399.975 ";
+    EXPECT_GT(std::count(report.begin(), report.end(), '\n'), 2 * kPoints);
+    const std::size_t first = report.find(lastRow);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(report.find(lastRow, first + 1), std::string::npos);
 }
 
 }  // namespace

@@ -133,8 +133,8 @@ TEST(TensorFit, EdgesOnAKnownPolynomialGiveItsDerivativeAtEveryT) {
     const FitResult result = fitSeries(series, options);
     ASSERT_TRUE(result.status.ok);
     ASSERT_TRUE(result.tensor && result.tensor->status.ok) << result.tensor->status.text;
-    ASSERT_EQ(result.tensor->at.size(), series.points.size() + 1);
-    for (const TensorAt& at : result.tensor->at) {
+    ASSERT_EQ(result.tensor->at().size(), series.points.size() + 1);
+    for (const TensorAt& at : result.tensor->at()) {
         // Single-precision cells carry about 1e-7 of rounding; over 300 K that is a few 1e-9 per K.
         EXPECT_NEAR(at.tensor(1, 1), da(at.x), 5e-9) << "T = " << at.x;
         EXPECT_NEAR(at.tensor(2, 2), db(at.x), 5e-9) << "T = " << at.x;
@@ -146,7 +146,7 @@ TEST(TensorFit, EdgesOnAKnownPolynomialGiveItsDerivativeAtEveryT) {
         EXPECT_NEAR(at.principal[2].uvw[2], 1.0, 1e-6);
         EXPECT_GT(at.esd(1, 1), 0.0);
     }
-    EXPECT_FALSE(result.tensor->at.back().measured);
+    EXPECT_FALSE(result.tensor->at().back().measured);
     // The linear coefficient of c is its (constant) relative slope.
     EXPECT_NEAR(result.linear->c.coefficient, dc, 5e-9);
 }
@@ -324,7 +324,7 @@ TEST(Fits, TooFewPointsOrOneXGiveAReasonAndNoNumbers) {
     EXPECT_FALSE(result.linear->volume.line.status.ok);
     EXPECT_EQ(result.linear->volume.line.status.text, "all x equal");
     EXPECT_FALSE(result.tensor->status.ok);
-    EXPECT_TRUE(result.tensor->at.empty());
+    EXPECT_TRUE(result.tensor->at().empty());
     ASSERT_FALSE(result.eos.empty());
     for (const EosFit& fit : result.eos) EXPECT_FALSE(fit.status.ok);
     for (const EmpiricalFit& fit : result.empirical) EXPECT_FALSE(fit.status.ok);
