@@ -43,34 +43,8 @@ mkdir -p "$out"
 readonly kPointBytes=72
 
 # The series: T from 100 to 400 K, the cell drifting smoothly (linear and quadratic terms) with
-# noise of the order of its esds. Park-Miller's generator is exact in double arithmetic and the
-# noise uses no transcendental function, so every awk on every machine writes the same file.
-# bench/synthetic_series.hpp is the same generator for the in-process benchmark.
-cat >"$work/series.awk" <<'AWK'
-function uniform() { seed = (16807 * seed) % 2147483647; return seed / 2147483647 }
-function noise(  s) { s = uniform(); s += uniform(); s += uniform(); s += uniform(); return (s - 2) * 1.7320508 }
-BEGIN {
-  seed = 20261207
-  print "TITLE Synthetic triclinic series, " n " points, esds on every parameter, drifting with T"
-  print "SYSTEM TRICLINIC"
-  print "LINE1 T SIGT A SIGA B SIGB C SIGC ALPHA SIGALPHA BETA SIGBETA GAMMA SIGGAMMA"
-  print "DATA"
-  for (i = 0; i < n; i++) {
-    t = 100 + 300 * i / (n > 1 ? n - 1 : 1); x = t - 100
-    a  = 6.18  * (1 + 6.0e-5 * x + 4e-8 * x * x) + 3e-4 * noise()
-    b  = 10.83 * (1 + 1.2e-5 * x)                + 4e-4 * noise()
-    c  = 17.41 * (1 + 5.0e-5 * x - 2e-8 * x * x) + 5e-4 * noise()
-    al = 76.87 + 1.0e-3 * x + 3e-3 * noise()
-    be = 84.46 - 4.0e-3 * x + 8e-3 * noise()
-    ga = 81.58 - 3.0e-3 * x + 8e-3 * noise()
-    st = 0.05 + 0.05 * uniform();     sa = 0.002 + 0.002 * uniform()
-    sb = 0.0015 + 0.001 * uniform();  sc = 0.002 + 0.001 * uniform()
-    sal = 0.006 + 0.004 * uniform();  sbe = 0.02 + 0.02 * uniform(); sga = 0.02 + 0.02 * uniform()
-    printf "%.3f %.3f %.5f %.5f %.5f %.5f %.5f %.5f %.4f %.4f %.4f %.4f %.4f %.4f\n", \
-      t, st, a, sa, b, sb, c, sc, al, sal, be, sbe, ga, sga
-  }
-}
-AWK
+# noise of the order of its esds, the same file on every machine (bench/synthetic_series.awk).
+cp "$(dirname "$0")/synthetic_series.awk" "$work/series.awk"
 
 have_hyperfine=0
 command -v hyperfine >/dev/null 2>&1 && have_hyperfine=1

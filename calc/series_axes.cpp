@@ -8,6 +8,10 @@
 #include "calc/principal_axes.hpp"
 #include "calc/strain_tensors.hpp"
 
+// A series of a million points keeps a million of these: their size is most of what the fits of
+// a long series hold.
+static_assert(sizeof(StrainOnAxes) <= 136, "a point's strain on the series' axes has grown");
+
 namespace {
 
 // What one point's strain against the reference gives, in the order of its decomposition.
@@ -91,7 +95,6 @@ SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int named
         const PointDecomposition d = decompose(reference, point.cell, options, system);
         const std::array<int, 3> order = r.principalAxes ? follower.next(d.directions) : std::array<int, 3>{0, 1, 2};
         StrainOnAxes& s = r.points[i];
-        s.point = static_cast<int>(i) + 1;
         s.x = variableOf(point, series.pressureRun);
         s.sigX = variableEsdOf(point, series.pressureRun);
         s.strain = SymmetricMat3(d.tensors.strainTensor);

@@ -45,21 +45,21 @@ private:
     std::uint8_t defined_ = 0;
 };
 
-// The strain of one point against the reference point, along the series' axes.
+// The strain of one point against the reference point, along the series' axes. A series keeps
+// one for each of its points (136 bytes), in series order: the point is its place there.
 struct StrainOnAxes {
-    int point = 1;  // data point, from 1
+    // For axis k + 1: the esd of the strain along the axis's direction, from the same moves of the
+    // cell parameters as every other esd, which stays right where principal values coincide (the
+    // reference point's zero tensor, a circular section); and the principal strain (for X, Y, Z
+    // the diagonal component).
+    std::array<double, 3> esd{};
     float x = 0.0f;  // T or P, as the series holds it
     float sigX = 0.0f;
     SymmetricMat3 strain;  // the tensor, zero at the reference point itself
     SymmetricMat3 strainEsd;
-    bool withEsds = false;  // either cell of the pair carries esds
-    // For axis k + 1: the principal strain (for X, Y, Z the diagonal component), and the esd of
-    // the strain along the axis's direction, from the same moves of the cell parameters as every
-    // other esd, which stays right where principal values coincide (the reference point's zero
-    // tensor, a circular section).
     std::array<float, 3> value{};
-    std::array<double, 3> esd{};
     PackedDirections direction;  // in the axis's sense; none where the point gives the axis no direction
+    bool withEsds = false;       // either cell of the pair carries esds
 };
 
 struct SeriesAxes {

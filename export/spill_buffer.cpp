@@ -66,6 +66,8 @@ bool SpillBuffer::spill() {
 
 void SpillBuffer::append(std::string_view text) {
     if (!failure_.empty()) return;
+    // Room for the limit and one more piece at once, rather than growing by doubling past it.
+    if (memory_.capacity() < limit_) memory_.reserve(limit_ + (std::size_t{1} << 16));
     memory_.append(text);
     if (memory_.size() >= limit_) spill();
 }

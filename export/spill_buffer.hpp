@@ -12,7 +12,7 @@
 
 class SpillBuffer {
 public:
-    static constexpr std::size_t kDefaultLimit = std::size_t{4} << 20;
+    static constexpr std::size_t kDefaultLimit = std::size_t{1} << 20;
 
     explicit SpillBuffer(std::filesystem::path folder, std::size_t limit = kDefaultLimit)
         : folder_(std::move(folder)), limit_(limit) {}

@@ -22,19 +22,22 @@ LinearFits linearFits(const Series& series, const SeriesAxes& axes, FitWeights m
     const bool pressure = series.pressureRun;
     const double origin = axes.points.front().x;
     for (std::size_t k = 0; k < 3; ++k) {
-        std::vector<FitPoint> points;
-        for (const StrainOnAxes& s : axes.points) points.push_back({s.x, s.sigX, s.value[k], s.esd[k]});
+        const FitPoints points{axes.points.size(), [&axes, k](std::size_t i) {
+                                   const StrainOnAxes& s = axes.points[i];
+                                   return FitPoint{s.x, s.sigX, s.value[k], s.esd[k]};
+                               }};
         fits.principal[k] = fitLine(points, origin, pressure, mode);
     }
     // Relative changes from the reference point, each esd the point's own on the reference's scale.
     const DataPoint& reference = series.points.front();
     const auto relativeChanges = [&](const auto& quantity) {
         const double q0 = quantity(reference).first;
-        std::vector<FitPoint> points;
-        for (const DataPoint& point : series.points) {
-            const auto [q, sigma] = quantity(point);
-            points.push_back({variableOf(point, pressure), variableEsdOf(point, pressure), (q - q0) / q0, sigma / q0});
-        }
+        const FitPoints points{series.points.size(), [&](std::size_t i) {
+                                   const DataPoint& point = series.points[i];
+                                   const auto [q, sigma] = quantity(point);
+                                   return FitPoint{variableOf(point, pressure), variableEsdOf(point, pressure), (q - q0) / q0,
+                                                   sigma / q0};
+                               }};
         return fitLine(points, origin, pressure, mode);
     };
     LinearFit* edges[3] = {&fits.a, &fits.b, &fits.c};

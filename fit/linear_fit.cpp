@@ -3,6 +3,10 @@
 #include <cmath>
 
 LinearFit fitLine(const std::vector<FitPoint>& points, double origin, bool pressure, FitWeights mode) {
+    return fitLine(FitPoints{points.size(), [&points](std::size_t i) { return points[i]; }}, origin, pressure, mode);
+}
+
+LinearFit fitLine(const FitPoints& points, double origin, bool pressure, FitWeights mode) {
     LinearFit fit;
     fit.line = fitPolynomial(points, 1, origin, mode);
     if (!fit.line.status.ok) return fit;

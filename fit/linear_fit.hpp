@@ -8,3 +8,4 @@
 // The line through the points; origin is the reference point's x (it changes nothing but the
 // conditioning). The coefficient is the slope, or minus the slope for a pressure series.
 LinearFit fitLine(const std::vector<FitPoint>& points, double origin, bool pressure, FitWeights mode);
+LinearFit fitLine(const FitPoints& points, double origin, bool pressure, FitWeights mode);

@@ -26,21 +26,42 @@ bool allFinite(const std::vector<double>& values) {
 // Diagonal elements of R below this fraction of the largest: the columns are dependent.
 constexpr double kSingularRatio = 1e-12;
 
-// Weighted linear least squares by a QR decomposition of the weighted design matrix (a few columns
-// of order 1): the coefficients c, (X^T W X)^-1 = R^-1 R^-T in cov and the weighted sum of squares;
-// false when the columns are dependent.
-bool weightedLeastSquares(const gsl_matrix* X, const std::vector<double>& weights, const gsl_vector* y, gsl_vector* c,
+// The powers 1, u, u^2, ... of u = (x - origin) / scale, the columns of the design matrix: each of
+// order 1.
+struct Powers {
+    double origin = 0.0;
+    double scale = 1.0;
+    std::size_t p = 0;
+
+    double u(double x) const { return (x - origin) / scale; }
+    template <class Put>
+    void row(double x, Put put) const {
+        const double v = u(x);
+        double power = 1.0;
+        for (std::size_t k = 0; k < p; ++k) {
+            put(k, power);
+            power *= v;
+        }
+    }
+};
+
+// Weighted linear least squares by a QR decomposition of the weighted design matrix, made afresh
+// from the points (nothing of size n is kept between passes): the coefficients c,
+// (X^T W X)^-1 = R^-1 R^-T in cov and the weighted sum of squares; false when the columns are
+// dependent.
+bool weightedLeastSquares(const FitPoints& points, const Powers& powers, const std::vector<double>& weights, gsl_vector* c,
                           gsl_matrix* cov, double& chi2) {
-    const std::size_t n = X->size1;
-    const std::size_t p = X->size2;
+    const std::size_t n = points.count;
+    const std::size_t p = powers.p;
     const Matrix A(gsl_matrix_alloc(n, p));
     const Vector b(gsl_vector_alloc(n));
     const Vector tau(gsl_vector_alloc(p));
     const Vector residual(gsl_vector_alloc(n));
     for (std::size_t i = 0; i < n; ++i) {
         const double root = std::sqrt(weights[i]);
-        for (std::size_t k = 0; k < p; ++k) gsl_matrix_set(A.get(), i, k, root * gsl_matrix_get(X, i, k));
-        gsl_vector_set(b.get(), i, root * gsl_vector_get(y, i));
+        const FitPoint point = points.point(i);
+        powers.row(point.x, [&](std::size_t k, double power) { gsl_matrix_set(A.get(), i, k, root * power); });
+        gsl_vector_set(b.get(), i, root * point.y);
     }
     if (gsl_linalg_QR_decomp(A.get(), tau.get()) != GSL_SUCCESS) return false;
     double largest = 0.0;
@@ -105,15 +126,21 @@ double PolynomialFit::slopeEsd(double x) const {
 }
 
 PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, double origin, FitWeights mode) {
+    return fitPolynomial(FitPoints{points.size(), [&points](std::size_t i) { return points[i]; }}, order, origin, mode);
+}
+
+PolynomialFit fitPolynomial(const FitPoints& points, int order, double origin, FitWeights mode) {
     PolynomialFit fit;
     fit.origin = origin;
-    fit.points = static_cast<int>(points.size());
-    const std::size_t n = points.size();
+    fit.points = static_cast<int>(points.count);
+    const std::size_t n = points.count;
     const std::size_t p = static_cast<std::size_t>(order) + 1;
+    // The distinct x, as many as a decision needs (p of them).
     std::vector<double> distinct;
-    for (const FitPoint& point : points) distinct.push_back(point.x);
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    for (std::size_t i = 0; i < n && distinct.size() < p; ++i) {
+        const double x = points.point(i).x;
+        if (std::find(distinct.begin(), distinct.end(), x) == distinct.end()) distinct.push_back(x);
+    }
     if (n < 3) {
         fit.status = FitStatus::failure("fewer than 3 points");
         return fit;
@@ -128,35 +155,31 @@ PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, doub
     }
 
     // The powers of u = (x - origin) / scale, so that every column is of order 1.
-    double scale = 0.0;
-    for (const FitPoint& point : points) scale = std::max(scale, std::fabs(point.x - origin));
+    Powers powers;
+    powers.origin = origin;
+    powers.p = p;
+    powers.scale = 0.0;
+    for (std::size_t i = 0; i < n; ++i) powers.scale = std::max(powers.scale, std::fabs(points.point(i).x - origin));
     const GslErrorsAsValues errors;
-    const Matrix X(gsl_matrix_alloc(n, p));
-    const Vector y(gsl_vector_alloc(n));
     const Vector c(gsl_vector_alloc(p));
     const Matrix cov(gsl_matrix_alloc(p, p));
-    for (std::size_t i = 0; i < n; ++i) {
-        const double u = (points[i].x - origin) / scale;
-        double power = 1.0;
-        for (std::size_t k = 0; k < p; ++k) {
-            gsl_matrix_set(X.get(), i, k, power);
-            power *= u;
-        }
-        gsl_vector_set(y.get(), i, points[i].y);
-    }
 
     // The weighting passes work on the coefficients of the powers of u; their esds, and so the test
     // of settled weights, are the same in either.
     ReweightingProblem problem;
     problem.parameters = p;
     problem.mode = mode;
-    for (const FitPoint& point : points) {
+    problem.sigY.reserve(n);
+    problem.sigX.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const FitPoint point = points.point(i);
         problem.sigY.push_back(point.sigY);
         problem.sigX.push_back(point.sigX);
     }
+    const double scale = powers.scale;
     problem.slopes = [&](const std::vector<double>& scaledCoefficients, std::vector<double>& slopes) {
         for (std::size_t i = 0; i < n; ++i) {
-            const double u = (points[i].x - origin) / scale;
+            const double u = powers.u(points.point(i).x);
             double dq = 0.0;
             for (std::size_t k = p; k-- > 1;) dq = dq * u + static_cast<double>(k) * scaledCoefficients[k];
             slopes[i] = dq / scale;
@@ -165,7 +188,7 @@ PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, doub
     problem.solve = [&](const std::vector<double>& weights, const std::vector<double>*) {
         WeightedSolution solution;
         double chi2 = 0.0;
-        if (!weightedLeastSquares(X.get(), weights, y.get(), c.get(), cov.get(), chi2)) {
+        if (!weightedLeastSquares(points, powers, weights, c.get(), cov.get(), chi2)) {
             solution.reason = "singular least-squares matrix";
             return solution;
         }

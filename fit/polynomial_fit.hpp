@@ -1,5 +1,7 @@
 #pragma once
 // Weighted least-squares polynomials in x, with effective-variance weights.
+#include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "fit/fit_result.hpp"
@@ -17,3 +19,11 @@ struct FitPoint {
 // the coefficients settle. The covariance is scaled by chi2 / dof. Fails, with the reason, when
 // there are not order + 2 points, not order + 1 distinct x, or no finite solution.
 PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, double origin, FitWeights mode);
+
+// The observations of a fit given one at a time, so that a long series' need not be gathered
+// first: point(i) for i below count, the same point every time it is asked for.
+struct FitPoints {
+    std::size_t count = 0;
+    std::function<FitPoint(std::size_t)> point;
+};
+PolynomialFit fitPolynomial(const FitPoints& points, int order, double origin, FitWeights mode);

@@ -64,6 +64,7 @@ ReweightedSolution solveReweighted(const ReweightingProblem& problem) {
 std::vector<Residual> residualsOf(const ReweightedSolution& fit, const std::vector<double>& x,
                                   const std::vector<double>& observed, const std::vector<double>& calculated) {
     std::vector<Residual> residuals;
+    residuals.reserve(observed.size());
     const double scatter = fit.dof > 0 ? std::sqrt(fit.chi2 / fit.dof) : 0.0;
     for (std::size_t i = 0; i < observed.size(); ++i) {
         Residual r;

@@ -192,11 +192,12 @@ TensorFit fitTensor(const std::shared_ptr<const SeriesAxes>& axes, int order, bo
     fit.referenceSMatrix = strains.referenceSMatrix;
     const double origin = strains.points.empty() ? 0.0 : strains.points.front().x;
     for (std::size_t k = 0; k < 6; ++k) {
-        std::vector<FitPoint> points;
-        points.reserve(strains.points.size());
-        for (const StrainOnAxes& s : strains.points)
-            points.push_back({s.x, s.sigX, s.strain(kComponents[k][0], kComponents[k][1]),
-                              s.strainEsd(kComponents[k][0], kComponents[k][1])});
+        const int i = kComponents[k][0];
+        const int j = kComponents[k][1];
+        const FitPoints points{strains.points.size(), [&strains, i, j](std::size_t n) {
+                                   const StrainOnAxes& s = strains.points[n];
+                                   return FitPoint{s.x, s.sigX, s.strain(i, j), s.strainEsd(i, j)};
+                               }};
         fit.components[k] = fitPolynomial(points, order, origin, mode);
         if (!fit.components[k].status.ok) {
             fit.status = fit.components[k].status;

@@ -96,8 +96,8 @@ TEST(AxisFits, TheLineAlongAnAxisIsTheWeightedLineWithTheEsdAlongItsDirection) {
         EXPECT_NEAR(fit.coefficient, expected.slope, 2e-3 * expected.slope) << "repeated first: " << repeatFirst;
         EXPECT_NEAR(fit.esd, expected.esd, 0.03 * expected.esd) << "repeated first: " << repeatFirst;
         // No axis is pinned: every point, the reference and its repeat too, carries an esd along every axis.
-        for (const StrainOnAxes& s : fits.axes->points)
-            for (const double esd : s.esd) EXPECT_GT(esd, 1e-6) << "point " << s.point;
+        for (std::size_t point = 0; point < fits.axes->points.size(); ++point)
+            for (const double esd : fits.axes->points[point].esd) EXPECT_GT(esd, 1e-6) << "point " << point + 1;
         for (const LinearFit& line : fits.linear->principal) EXPECT_GT(line.esd, 0.0);
     }
 }
