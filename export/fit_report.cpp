@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "LIBRARIES/text/text.hpp"
+#include "export/state_fit_report.hpp"
 #include "format/coefficient_units.hpp"
 #include "format/esd_notation.hpp"
 #include "tenzio_version.hpp"
@@ -272,8 +273,10 @@ std::string fitReportText(const FitResult& result, const std::string& unitAsRead
 }
 
 bool FitReportOutput::begin(const RunHeader& header) {
-    if (!file_.open(path_)) return false;
     const Series& s = header.series;
+    idle_ = onlyForVolumes_ && !s.volumeOnly;
+    if (idle_) return true;
+    if (!file_.open(path_)) return false;
     temperatureUnit_ = s.temperatureUnit;
     pressureUnit_ = s.pressureUnit;
     heading_ = "Tenzio " TENZIO_VERSION ": fits over the series\n";
@@ -290,10 +293,13 @@ bool FitReportOutput::begin(const RunHeader& header) {
 }
 
 void FitReportOutput::fits(const FitResult& result) {
+    if (idle_) return;
     text_ = fitReportText(result, result.pressure ? pressureUnit_ : temperatureUnit_);
+    text_ += stateFitReportText(result, temperatureUnit_, pressureUnit_);
 }
 
 bool FitReportOutput::end() {
+    if (idle_) return true;
     file_.write(heading_);
     file_.write(text_);
     return file_.commit();

@@ -12,10 +12,13 @@
 class FitReportOutput : public RunOutput {
 public:
     explicit FitReportOutput(std::filesystem::path path) : path_(std::move(path)) {}
+    // One that writes only for a series of volumes, which has no print file to show anything
+    // else: the report of a run that names no output for the fits.
+    FitReportOutput(std::filesystem::path path, bool onlyForVolumes) : path_(std::move(path)), onlyForVolumes_(onlyForVolumes) {}
 
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult&) override {}
-    bool wantsFits() const override { return true; }
+    bool wantsFits() const override { return !idle_; }
     void fits(const FitResult& result) override;
     bool end() override;
     // Why the file could not be written: its name and the system's reason; empty when it was.
@@ -28,6 +31,8 @@ private:
     std::string temperatureUnit_;
     std::string pressureUnit_;
     std::string text_;  // the fits, formatted when they come and written in end()
+    bool onlyForVolumes_ = false;
+    bool idle_ = false;  // writes nothing for this series
 };
 
 // The report's text for a series' fits (what FitReportOutput writes after its heading).

@@ -289,7 +289,7 @@ EosData eosDataOf(const Series& series, EosQuantity quantity) {
     d.quantity = quantity;
     const int edge = quantity == EosQuantity::a ? 0 : quantity == EosQuantity::b ? 1 : quantity == EosQuantity::c ? 2 : -1;
     for (const DataPoint& point : series.points) {
-        const VolumeWithEsd volume = volumeOf(point.cell, series.crystalSystem);
+        const VolumeWithEsd volume = volumeOf(point, series);
         d.v.push_back(edge < 0 ? volume.volume : point.cell[edge]);
         d.sigV.push_back(edge < 0 ? volume.esd : point.cell.esd[edge]);
         d.p.push_back(point.p);
@@ -298,7 +298,8 @@ EosData eosDataOf(const Series& series, EosQuantity quantity) {
     return d;
 }
 
-std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode) {
+std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode,
+                                        double pc) {
     std::vector<EosQuantity> quantities = {EosQuantity::volume};
     switch (series.crystalSystem) {
         case CrystalSystem::cubic: quantities.push_back(EosQuantity::a); break;
@@ -309,7 +310,9 @@ std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<
     }
     std::vector<EosFit> fits;
     for (const EosQuantity quantity : quantities) {
-        const EosData data = eosDataOf(series, quantity);
+        EosData data = eosDataOf(series, quantity);
+        if (pc != 0.0)
+            for (double& p : data.p) p -= pc;
         // Each model starts from V0 and K0 of the first that converged.
         std::optional<EosFit> seed;
         for (const EosModel model : models) {
