@@ -105,13 +105,16 @@ double EosFit::pressureEsdAt(double v) const {
     if (!status.ok) return std::numeric_limits<double>::quiet_NaN();
     const std::vector<double> free = freeValues(*this);
     const std::size_t p = free.size();
-    std::vector<double> g(p);
+    // The gradient in the parameters the covariance is of: a held one (--fix) is not among them.
+    const std::vector<std::string> names = eosParameterNames(model, isEdge());
+    std::vector<double> g;
     for (std::size_t j = 0; j < p; ++j) {
+        if (std::find(parameters.begin(), parameters.end(), names[j]) == parameters.end()) continue;
         const double h = 1e-7 * std::max(std::fabs(free[j]), 1e-6);
         std::vector<double> up = free, down = free;
         up[j] += h;
         down[j] -= h;
-        g[j] = (pressureOf(model, isEdge(), up, v) - pressureOf(model, isEdge(), down, v)) / (2.0 * h);
+        g.push_back((pressureOf(model, isEdge(), up, v) - pressureOf(model, isEdge(), down, v)) / (2.0 * h));
     }
     return covariance.esdOf(g);
 }

@@ -7,6 +7,7 @@
 
 #include "fit/empirical_fit.hpp"
 #include "fit/equation_of_state.hpp"
+#include "fit/held_eos.hpp"
 #include "fit/linear_fit.hpp"
 #include "fit/normalised_pressure.hpp"
 #include "fit/cell_volume.hpp"
@@ -51,6 +52,18 @@ LinearFits linearFits(const Series& series, const SeriesAxes& axes, FitWeights m
 
 void addStateFits(const Series& series, const FitOptions& options, FitResult& result) {
     if (!wantsStateFits(series, options.states)) return;
+    // --fix holds parameters of the equations of state of the volume too.
+    if (!options.states.fixed.empty()) {
+        std::optional<EosData> volumes;
+        for (EosFit& fit : result.eos) {
+            if (fit.isEdge() || !holdsAny(fit.model, options.states.fixed)) continue;
+            if (!volumes) {
+                volumes = eosDataOf(series, EosQuantity::volume);
+                for (double& p : volumes->p) p -= options.states.pc.value_or(0.0);
+            }
+            fit = fitHeldEquationOfState(fit.model, *volumes, options.weights, options.states.fixed, fit);
+        }
+    }
     result.states = std::make_shared<const StateFits>(
         fitStates(series, options.states, options.weights, options.at, result.eos, result.notes));
 }
@@ -58,7 +71,8 @@ void addStateFits(const Series& series, const FitOptions& options, FitResult& re
 // The fits a series of volumes allows: equations of state of V (and F-f) for pressure, V(T) for
 // temperature, P(V, T) where both vary.
 void fitVolumesOnly(const Series& series, const FitOptions& options, FitResult& result) {
-    if (series.pressureRun) {
+    // Where T varies too, P(V) at one T does not hold: the P-V-T models stand in for it.
+    if (series.pressureRun && !isPvtSeries(series)) {
         EosData volumes = eosDataOf(series, EosQuantity::volume);
         for (double& p : volumes.p) p -= options.states.pc.value_or(0.0);
         std::optional<EosFit> seed;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "fit/equation_of_state.hpp"
+#include "fit/held_eos.hpp"
 #include "fit/pvt_eos.hpp"
 #include "fit/thermal_eos.hpp"
 
@@ -265,6 +267,43 @@ TEST(PvtEos, NamesReadInAnyCaseAndUnknownOnesAreNone) {
             EXPECT_EQ(pvtModelNamed(pvtModelName(*c.model)), c.model);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HeldEos, ABm3WithKpHeldAtFourGivesTheBm2OfTheSameData) {
+    // Volumes against P from a BM3 with K' = 4.7, with a little scatter of their own.
+    EosData d;
+    for (int k = 0; k < 15; ++k) {
+        const double v = 160.0 * (1.0 - 0.015 * k);
+        d.v.push_back(v);
+        d.sigV.push_back(0.02);
+        d.p.push_back(bm3P(v, 160.0, 90.0, 4.7) + 0.01 * std::cos(3.0 * k));
+        d.sigP.push_back(0.03);
+    }
+    const EosFit bm2 = fitEquationOfState(EosModel::BM2, d, FitWeights::esd);
+    const EosFit bm3 = fitEquationOfState(EosModel::BM3, d, FitWeights::esd);
+    const EosFit held = fitHeldEquationOfState(EosModel::BM3, d, FitWeights::esd, {{"Kp", 4.0}}, bm3);
+    ASSERT_TRUE(bm2.status.ok && held.status.ok) << held.status.text;
+    EXPECT_EQ(held.parameters, (std::vector<std::string>{"V0", "K0"}));
+    EXPECT_EQ(held.dof, bm2.dof);
+    EXPECT_EQ(held.kp.value, 4.0);
+    EXPECT_FALSE(held.kp.esd);
+    EXPECT_NEAR(held.v0.value, bm2.v0.value, 1e-7 * bm2.v0.value);
+    EXPECT_NEAR(held.k0.value, bm2.k0.value, 1e-6 * bm2.k0.value);
+    EXPECT_NEAR(*held.k0.esd, *bm2.k0.esd, 1e-3 * *bm2.k0.esd);
+    EXPECT_NEAR(held.chi2, bm2.chi2, 1e-6 * bm2.chi2);
+    EXPECT_NEAR(held.kpp.value, bm2.kpp.value, 1e-9);
+    // The P band of the held fit is the BM2's.
+    EXPECT_NEAR(held.pressureEsdAt(150.0), bm2.pressureEsdAt(150.0), 1e-3 * bm2.pressureEsdAt(150.0));
+    // A held V0 stays out of the covariance.
+    const EosFit heldV0 = fitHeldEquationOfState(EosModel::BM3, d, FitWeights::esd, {{"V0", 160.0}}, bm3);
+    ASSERT_TRUE(heldV0.status.ok);
+    EXPECT_EQ(heldV0.parameters, (std::vector<std::string>{"K0", "Kp"}));
+    EXPECT_NEAR(heldV0.kp.value, 4.7, 0.05);
+    EXPECT_GT(heldV0.pressureEsdAt(150.0), 0.0);
 }
 
 }  // namespace
