@@ -131,8 +131,8 @@ int runBatch(int argc, char** argv) {
         ->delimiter(',')
         ->transform(pressureTemperaturePair());
     app.add_option("--fix", fixValues,
-                   "Hold parameters of the V(T) and P-V-T models at a value, e.g. --fix Kp=4,dKdT=-0.02 (each model that\n"
-                   "has the parameter): " + fixableParameterList())
+                   "Hold parameters at a value in every model that has them (the equations of state of the volume, the\n"
+                   "V(T) and the P-V-T models), e.g. --fix Kp=4,dKdT=-0.02: " + fixableParameterList())
         ->delimiter(',')
         ->transform(fixedParameter());
     auto* pcOption = app.add_option("--pc", pc, "Fit P - Pc in place of P in every equation of state (V0 is then the volume at Pc)")

@@ -179,9 +179,11 @@ std::string choiceSection(const FitResult& result, const StateFits& s) {
     return out + "\n";
 }
 
+// The K0-K' ellipses of a fit (every pair is in the JSON).
 std::string ellipseLines(const std::string& title, const std::vector<ConfidenceEllipse>& ellipses) {
     std::string out;
     for (const ConfidenceEllipse& e : ellipses)
+        if (e.parameters[0] == "K0" && e.parameters[1] == "Kp")
         out += "  " + padLeft(title, 22) + padLeft(e.parameters[0] + "-" + e.parameters[1], 16) + padLeft(number(e.level * 100.0, 3) + " %", 8) +
                "semi-axes " + number(e.semiAxes[0], 4) + " and " + number(e.semiAxes[1], 4) + ", major axis at " +
                number(e.angle * 180.0 / 3.14159265358979323846, 4) + "\u00b0\n";
@@ -189,13 +191,11 @@ std::string ellipseLines(const std::string& title, const std::vector<ConfidenceE
 }
 
 std::string ellipseSection(const FitResult& result, const StateFits& s) {
-    std::string out = "CONFIDENCE ELLIPSES\n  (x - x\u0302)\u1d40 C\u207b\u00b9 (x - x\u0302) = \u0394\u03c7\u00b2 for each pair of free parameters: "
-                      "\u0394\u03c7\u00b2 = 2.30 (68.3 %) and 6.18 (95.4 %); the angle of the major axis to the first parameter's axis "
-                      "in the parameters' own units.\n";
+    std::string out = "CONFIDENCE ELLIPSES\n  K0-K' of each model that fits both: (x - x\u0302)\u1d40 C\u207b\u00b9 (x - x\u0302) = \u0394\u03c7\u00b2, "
+                      "\u0394\u03c7\u00b2 = 2.30 (68.3 %) and 6.18 (95.4 %); the angle of the major axis to the K0 axis in the parameters' "
+                      "own units. Every pair of free parameters is in the JSON.\n";
     for (std::size_t k = 0; k < result.eos.size() && k < s.eos.size(); ++k)
         if (!result.eos[k].isEdge()) out += ellipseLines(std::string(eosModelName(result.eos[k].model)) + " volume", s.eos[k].ellipses);
-    for (const ThermalFit& t : s.thermal)
-        if (!t.isEdge()) out += ellipseLines(std::string(thermalModelName(t.model)) + " volume", t.fit.ellipses);
     for (const PvtFit& f : s.pvt) out += ellipseLines(pvtModelName(f.model), f.fit.ellipses);
     return out + "\n";
 }
@@ -210,6 +210,8 @@ std::string stateFitReportText(const FitResult& result, const std::string& tempe
     if (!s.thermal.empty()) out += thermalSection(s, oneLine(temperatureUnit));
     if (!s.pvt.empty()) out += pvtSection(s, oneLine(pressureUnit));
     out += choiceSection(result, s);
-    out += ellipseSection(result, s);
+    const bool anyKp = std::any_of(result.eos.begin(), result.eos.end(), [](const EosFit& f) { return f.parameters.size() > 2; }) ||
+                       std::any_of(s.pvt.begin(), s.pvt.end(), [](const PvtFit& f) { return f.fit.has("Kp"); });
+    if (anyKp) out += ellipseSection(result, s);
     return out;
 }
