@@ -52,6 +52,9 @@ public:
     // empirical fit. None when there is nothing to draw.
     std::optional<Figure> normalisedPressure() const;
     std::optional<Figure> compressibility() const;
+    // The K0-K' confidence ellipses (68.3 and 95.4 %) of the first P-V-T model, or else of the first
+    // equation of state of the volume, that fits both; the CSV holds their points.
+    std::optional<NamedFigure> confidenceEllipse() const;
     // The fits as tables for the window: linear coefficients, the tensor fit's principal
     // coefficients, equations of state, the empirical fits.
     std::vector<FitTable> fitTables() const;
@@ -103,6 +106,7 @@ private:
 
     std::vector<DataPoint> points_;
     bool pressureRun_ = false;
+    bool volumeOnly_ = false;  // a series of volumes: the fits' figures only
     bool principalAxes_ = false;
     CrystalSystem crystalSystem_ = CrystalSystem::none;
     PairContext context_;

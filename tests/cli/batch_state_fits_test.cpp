@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <set>
 #include <string>
 
 #include "../support.hpp"
@@ -136,6 +137,21 @@ TEST(BatchStateFits, BadValuesOfTheNewOptionsAreRefusedWithTheirCause) {
     const auto& mgd = doc.at("fits").at("pvt")[0];
     EXPECT_NE(mgd.at("status").get<std::string>().find("--atoms"), std::string::npos);
     EXPECT_TRUE(mgd.at("V0").is_null());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BatchStateFits, ThePlotsOfAVolumeOnlySeriesAreTheEllipseAlone) {
+    if (!TENZIO_HAS_PLOT_WRITER) GTEST_SKIP() << "no plot writer in this build";
+    TempFolder dir("batch-pvt-plots");
+    writeFile(dir / "pvt.dat", pvtFile());
+    ASSERT_EQ(shell(batch() + " " + shellQuoted(dir / "pvt.dat") + " --plots " + shellQuoted(dir / "plots") + " 2>/dev/null"), 0);
+    std::set<std::string> written;
+    for (const auto& entry : fs::directory_iterator(dir / "plots")) written.insert(entry.path().filename().string());
+    EXPECT_EQ(written, (std::set<std::string>{"pvt_ellipse.csv", "pvt_ellipse.png", "pvt_ellipse.svg"}));
+    EXPECT_EQ(slurp(dir / "plots" / "pvt_ellipse.csv").substr(0, 29), "level,delta_chi2,point,K0,Kp\r");
 }
 
 }  // namespace
