@@ -63,9 +63,13 @@ CLI::Validator pvtModelChoice() {
     return CLI::Validator(
         [](std::string& text) -> std::string {
             const std::string given(trimmed(text));
+            if (lowered(given) == "none") {
+                text = "none";
+                return {};
+            }
             if (!pvtModelNamed(given))
                 return (given.empty() ? std::string("an empty name is no P-V-T model") : "unknown P-V-T model " + given) +
-                       " (an equation of state, a dash and a coupling, e.g. bm3-berman; equations of state: " +
+                       " (an equation of state, a dash and a coupling, e.g. bm3-berman, or none; equations of state: " +
                        [] {
                            std::string list;
                            for (const EosModel m : knownEosModels()) list += (list.empty() ? "" : ", ") + lowered(eosModelName(m));

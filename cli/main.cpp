@@ -122,7 +122,7 @@ int runBatch(int argc, char** argv) {
         ->transform(thermalModelChoice());
     app.add_option("--pvt", pvtNames,
                    "P-V-T models fitted where both P and T vary (default bm3-berman): an equation of state and a\n"
-                   "coupling, e.g. bm3-berman,vinet3-fei,bm3-hp,bm3-mgd; couplings: " + knownCouplingList())
+                   "coupling, e.g. bm3-berman,vinet3-fei,bm3-hp,bm3-mgd (none: no P-V-T fits); couplings: " + knownCouplingList())
         ->delimiter(',')
         ->transform(pvtModelChoice());
     auto* trefOption = app.add_option("--tref", trefText, "Reference temperature of the V(T) and P-V-T fits, in the series' unit of T (default 298.15 K)")
@@ -181,7 +181,7 @@ int runBatch(int argc, char** argv) {
     state.fitOptions.fits = !noFits;
     StateFitOptions& states = state.fitOptions.states;
     if (!thermalNames.empty()) states.thermalModels = thermalModelsNamed(thermalNames);
-    if (!pvtNames.empty()) states.pvtModels = pvtModelsNamed(pvtNames);
+    if (!pvtNames.empty()) states.pvtModels = pvtModelsNamed(pvtNames);  // "none": no P-V-T fits
     if (trefOption->count()) states.tref = finiteValueOf(trefText);
     for (const std::string& value : atPtValues) states.atPT.push_back(pressureTemperatureOf(value));
     for (const std::string& value : fixValues) states.fixed.insert_or_assign(fixedParameterOf(value).first, fixedParameterOf(value).second);

@@ -155,3 +155,16 @@ TEST(BatchStateFits, ThePlotsOfAVolumeOnlySeriesAreTheEllipseAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BatchStateFits, PvtNoneTurnsTheFitsOfPAndTOff) {
+    TempFolder dir("batch-pvt-none");
+    writeFile(dir / "pvt.dat", pvtFile());
+    ASSERT_EQ(shell(batch() + " " + shellQuoted(dir / "pvt.dat") + " --json " + shellQuoted(dir / "n.json") + " --pvt none 2>/dev/null"), 0);
+    const nlohmann::json doc = nlohmann::json::parse(slurp(dir / "n.json"));
+    EXPECT_TRUE(doc.at("fits").at("pvt").empty());
+    EXPECT_EQ(doc.at("fits").at("variable"), "pressure-temperature");
+}
+
+}  // namespace
