@@ -7,6 +7,7 @@
 
 #include "LIBRARIES/text/text.hpp"
 #include "export/state_fit_report.hpp"
+#include "fit/state_fits.hpp"
 #include "format/coefficient_units.hpp"
 #include "format/esd_notation.hpp"
 #include "tenzio_version.hpp"
@@ -254,8 +255,11 @@ std::string fitReportText(const FitResult& result, const std::string& unitAsRead
     const CoefficientUnit cu = coefficientUnit(pressure, unit);
     const std::string x = pressure ? "P" : "T";
     const std::string xLabel = variableLabel(pressure, unit);
-    std::string out = "Strains against point " + std::to_string(result.reference) + " (" + strainName(result.strain) +
-                      "); weights: " +
+    // A series of volumes has no strains: the fits of V alone.
+    const bool volumesOnly = result.states && result.states->volumeOnly;
+    std::string out = (volumesOnly ? std::string("Fits of the volumes alone (the series holds no cells)")
+                                   : "Strains against point " + std::to_string(result.reference) + " (" + strainName(result.strain) + ")") +
+                      "; weights: " +
                       (result.weights == FitWeights::esd
                            ? "1/\u03c3\u00b2 from the esds, \u03c3 of " + x + " times the local slope added in quadrature"
                            : "none (every point weight 1)") +

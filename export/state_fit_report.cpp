@@ -92,8 +92,8 @@ std::string couplingFormula(ThermalCoupling c) {
 }
 
 std::string pvtSection(const StateFits& s, const std::string& pUnit) {
-    std::string out = "EQUATIONS OF STATE IN P AND T\n  An equation of state at Tref = " + number(s.tref) +
-                      " K (see EQUATIONS OF STATE for the forms) with a thermal coupling:\n";
+    std::string out = "EQUATIONS OF STATE IN P AND T\n  An isothermal equation of state P_iso(V; V0, K0, K', K'') at Tref = " + number(s.tref) +
+                      " K (BM, Vinet, Murnaghan or NS, in their usual forms) with a thermal coupling:\n";
     std::vector<ThermalCoupling> shown;
     for (const PvtFit& f : s.pvt)
         if (std::find(shown.begin(), shown.end(), f.model.coupling) == shown.end()) shown.push_back(f.model.coupling);
@@ -206,7 +206,6 @@ std::string stateFitReportText(const FitResult& result, const std::string& tempe
     if (!result.status.ok || !result.states) return {};
     const StateFits& s = *result.states;
     std::string out;
-    if (s.volumeOnly) out += "The series holds volumes and no cells: only the fits of V are made.\n\n";
     if (!s.thermal.empty()) out += thermalSection(s, oneLine(temperatureUnit));
     if (!s.pvt.empty()) out += pvtSection(s, oneLine(pressureUnit));
     out += choiceSection(result, s);
