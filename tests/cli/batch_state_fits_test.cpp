@@ -168,3 +168,35 @@ TEST(BatchStateFits, PvtNoneTurnsTheFitsOfPAndTOff) {
 }
 
 }  // namespace
+
+namespace {
+
+const fs::path kStishovite = fs::path(TENZIO_SOURCE_DIR) / "examples/stishovite_tetragonal_P.dat";
+
+TEST(BatchStateFits, PcAndDiagnosticsAddToTheEquationsOfStateOfASeriesOfCells) {
+    TempFolder dir("batch-pc");
+    const auto eosOf = [&](const std::string& options) {
+        EXPECT_EQ(shell(batch() + " " + shellQuoted(kStishovite) + " --json " + shellQuoted(dir / "s.json") + options + " 2>/dev/null"), 0);
+        return nlohmann::json::parse(slurp(dir / "s.json")).at("fits").at("eos");
+    };
+    const nlohmann::json plain = eosOf("");
+    EXPECT_FALSE(plain[1].contains("aicc"));  // a plain series of cells: as before
+    const nlohmann::json diagnosed = eosOf(" --diagnostics");
+    ASSERT_EQ(diagnosed[1].at("model"), "BM3");
+    EXPECT_TRUE(diagnosed[1].at("aicc").is_number());
+    EXPECT_EQ(diagnosed[1].at("ellipses").size(), 6u);  // V0-K0, V0-Kp, K0-Kp at two levels
+    EXPECT_FALSE(diagnosed[1].contains("Pc"));
+    // P - Pc fitted: V0 is the volume at Pc, below the one at P = 0, and the modulus there higher.
+    const nlohmann::json shifted = eosOf(" --pc 10");
+    EXPECT_EQ(shifted[1].at("Pc"), 10.0);
+    EXPECT_LT(shifted[1].at("V0").get<double>(), plain[1].at("V0").get<double>());
+    EXPECT_GT(shifted[1].at("K0").get<double>(), plain[1].at("K0").get<double>());
+    // Held: K' of BM3 at 4, with no esd and one parameter fewer.
+    const nlohmann::json held = eosOf(" --fix Kp=4");
+    EXPECT_EQ(held[1].at("Kp"), 4.0);
+    EXPECT_TRUE(held[1].at("Kp_esd").is_null());
+    EXPECT_EQ(held[1].at("parameters").size(), 2u);
+    EXPECT_EQ(held[1].at("dof").get<int>(), plain[1].at("dof").get<int>() + 1);
+}
+
+}  // namespace
