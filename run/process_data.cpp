@@ -76,6 +76,13 @@ RunOutcome runVolumesOnly(RunState& state, const Series& series) {
                                  range.fault == RangeFault::variable ? status::variableOutOfRange(point) : status::esdOutOfRange(point),
                                  rangeReason(point, range));
     }
+    // As for a series of cells: fewer than two points make no run.
+    if (series.points.size() < 2) {
+        WLINE(state, status::onlyOneDatum);
+        detail(state, state.inputFileName + " holds " + std::to_string(series.points.size()) +
+                          (series.points.size() == 1 ? " volume" : " volumes") + "; the fits take three or more");
+        return RunOutcome::onlyOneDatum;
+    }
     detail(state, state.inputFileName + " holds volumes and no cells: the fits are written, the print file and the result files are not");
     const RunHeader header{series, state.options, state.inputFileName, state.inputPath, runDateTime(state)};
     bool allOpen = true;
