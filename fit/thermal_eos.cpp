@@ -44,9 +44,6 @@ double thermalVolume(ThermalModel model, const std::vector<double>& p, double t,
 }
 
 double kelvinOf(double t, const std::string& unit) { return unit == "\xc2\xb0" "C" ? t + kCelsiusZero : t; }
-double seriesTemperatureOf(double kelvin, const std::string& unit) {
-    return unit == "\xc2\xb0" "C" ? kelvin - kCelsiusZero : kelvin;
-}
 
 double ThermalFit::volumeAt(double t) const {
     if (!fit.status.ok) return kNaN;
@@ -63,11 +60,6 @@ double alphaOf(ThermalModel model, const std::vector<double>& p, double t, doubl
 }
 
 }  // namespace
-
-double ThermalFit::alphaAt(double t) const {
-    if (!fit.status.ok) return kNaN;
-    return alphaOf(model, fit.values, t, tref);
-}
 
 ThermalFit fitThermal(ThermalModel model, const ThermalData& d, double tref, FitWeights mode, const FixedParameters& fixed,
                       const std::vector<double>& alsoAt, const std::string& temperatureUnit) {

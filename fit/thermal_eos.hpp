@@ -36,7 +36,6 @@ struct ThermalFit {
 
     bool isEdge() const { return quantity != EosQuantity::volume; }
     double volumeAt(double tKelvin) const;
-    double alphaAt(double tKelvin) const;
 };
 
 // What the fits of V(T) are made from: T in kelvin (a series in °C converted), V or an edge with
@@ -50,8 +49,6 @@ struct ThermalData {
 
 // Kelvin from a T as the series holds it: a series in °C is shifted by 273.15.
 double kelvinOf(double t, const std::string& temperatureUnit);
-// A T in kelvin as the series holds it.
-double seriesTemperatureOf(double kelvin, const std::string& temperatureUnit);
 
 ThermalFit fitThermal(ThermalModel model, const ThermalData& data, double tref, FitWeights mode,
                       const FixedParameters& fixed, const std::vector<double>& alsoAt, const std::string& temperatureUnit);
