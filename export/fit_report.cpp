@@ -298,8 +298,12 @@ bool FitReportOutput::begin(const RunHeader& header) {
 
 void FitReportOutput::fits(const FitResult& result) {
     if (idle_) return;
-    text_ = fitReportText(result, result.pressure ? pressureUnit_ : temperatureUnit_);
-    text_ += stateFitReportText(result, temperatureUnit_, pressureUnit_);
+    text_ = fitsReportBody(result, temperatureUnit_, pressureUnit_);
+}
+
+std::string fitsReportBody(const FitResult& result, const std::string& temperatureUnit, const std::string& pressureUnit) {
+    return fitReportText(result, result.pressure ? pressureUnit : temperatureUnit) +
+           stateFitReportText(result, temperatureUnit, pressureUnit);
 }
 
 bool FitReportOutput::end() {

@@ -37,3 +37,6 @@ private:
 
 // The report's text for a series' fits (what FitReportOutput writes after its heading).
 std::string fitReportText(const FitResult& result, const std::string& unit);
+// The same with the sections of the equations of state in T and in P and T: the whole report
+// after its heading, for the series' units of T and P.
+std::string fitsReportBody(const FitResult& result, const std::string& temperatureUnit, const std::string& pressureUnit);

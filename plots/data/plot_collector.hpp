@@ -33,6 +33,10 @@ public:
     std::size_t calculations() const { return rows_.size(); }
     CrystalSystem crystalSystem() const { return crystalSystem_; }
     bool pressureRun() const { return pressureRun_; }
+    // A series of volumes: no pairs, no print file, the fits alone.
+    bool volumeOnly() const { return volumeOnly_; }
+    const std::string& temperatureUnit() const { return temperatureUnit_; }
+    const std::string& pressureUnit() const { return pressureUnit_; }
 
     // The principal axes of the series, which number every line, curve and table: the fits' own,
     // or (for a collector given no fits) found from the series at the last calculation.
