@@ -149,9 +149,10 @@ int runBatch(int argc, char** argv) {
     int surfaceCalculation = 0;
     auto* plotsOption = app.add_option("--plots", plotFolder,
                                        "Write NAME_coefficients, NAME_strains, NAME_cell (and for a pressure series\n"
-                                       "NAME_ff, NAME_compressibility, NAME_ellipse) as .svg, .png and .csv, and NAME_surface as .svg\n"
-                                       "and .png, into this folder (created when missing); NAME as for the result\n"
-                                       "files, from the data file's name when there is no print file");
+                                       "NAME_ff, NAME_compressibility, NAME_ellipse; with V(T) fits NAME_thermal) as\n"
+                                       ".svg, .png and .csv, and NAME_surface as .svg and .png, into this folder\n"
+                                       "(created when missing); NAME as for the result files, from the data file's\n"
+                                       "name when there is no print file");
     app.add_option("--surface", surfaceCalculation,
                    "The calculation whose representation surface --plots draws (default: the last)")
         ->transform(wholeNumber())

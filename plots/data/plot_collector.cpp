@@ -378,6 +378,7 @@ std::vector<NamedFigure> PlotCollector::figures() const {
     if (std::optional<Figure> ff = normalisedPressure()) list.push_back({"ff", "F–f", std::move(*ff), {}});
     if (std::optional<Figure> k = compressibility())
         list.push_back({"compressibility", "Axial compressibility", std::move(*k), {}});
+    if (std::optional<Figure> v = volumeAgainstT()) list.push_back({"thermal", "V(T)", std::move(*v), {}});
     for (NamedFigure& f : list) f.csv = figureCsv(f.figure);
     if (std::optional<NamedFigure> ellipse = confidenceEllipse()) list.push_back(std::move(*ellipse));
     return list;

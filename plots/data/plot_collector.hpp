@@ -56,6 +56,8 @@ public:
     // empirical fit. None when there is nothing to draw.
     std::optional<Figure> normalisedPressure() const;
     std::optional<Figure> compressibility() const;
+    // A temperature series with V(T) fits: V against T with each model's curve, and its alpha(T).
+    std::optional<Figure> volumeAgainstT() const;
     // The K0-K' confidence ellipses (68.3 and 95.4 %) of the first P-V-T model, or else of the first
     // equation of state of the volume, that fits both; the CSV holds their points.
     std::optional<NamedFigure> confidenceEllipse() const;
