@@ -24,6 +24,8 @@ struct Series {
     std::string title;
     CrystalSystem crystalSystem = CrystalSystem::none;
     bool pressureRun = false;  // a pressure series (compressibility); otherwise temperature (thermal expansion)
+    // A V column and no cell: the series serves the fits only, with V as read.
+    bool volumeOnly = false;
     std::string note;          // one line for the report's reader about how the series was read, or empty
     // The units of T and P as the input names them ("K", "°C", "GPa", "kbar", ...); empty when
     // unknown, and labels then say "per unit of T".

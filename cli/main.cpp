@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/eos_options.hpp"
 #include "cli/input_files.hpp"
 #include "cli/option_values.hpp"
 #include "cli/output_files.hpp"
@@ -111,14 +112,48 @@ int runBatch(int argc, char** argv) {
                    "Weights of the fits: esd (default: 1/sigma^2 from the esds) or none (every point weight 1)")
         ->check(CLI::IsMember({"esd", "none"}));
 
+    // Equations of state in T and in P and T.
+    std::vector<std::string> thermalNames, pvtNames, atPtValues, fixValues;
+    std::string trefText;
+    double pc = 0.0, atoms = 0.0;
+    app.add_option("--thermal", thermalNames,
+                   "V(T) models fitted to a temperature series, for V and each free edge, e.g. --thermal berman,fei\n"
+                   "(the default for a series of volumes; for a series of cells only when given): berman, fei")
+        ->delimiter(',')
+        ->transform(thermalModelChoice());
+    app.add_option("--pvt", pvtNames,
+                   "P-V-T models fitted where both P and T vary (default bm3-berman): an equation of state and a\n"
+                   "coupling, e.g. bm3-berman,vinet3-fei,bm3-hp,bm3-mgd (none: no P-V-T fits); couplings: " + knownCouplingList())
+        ->delimiter(',')
+        ->transform(pvtModelChoice());
+    auto* trefOption = app.add_option("--tref", trefText, "Reference temperature of the V(T) and P-V-T fits, in the series' unit of T (default 298.15 K)")
+        ->transform(finiteValue());
+    app.add_option("--at-pt", atPtValues, "Also give V, K, K' and alpha of each P-V-T model at these P:T, e.g. --at-pt 5:300,10:1000")
+        ->delimiter(',')
+        ->transform(pressureTemperaturePair());
+    app.add_option("--fix", fixValues,
+                   "Hold parameters at a value in every model that has them (the equations of state of the volume, the\n"
+                   "V(T) and the P-V-T models), e.g. --fix Kp=4,dKdT=-0.02: " + fixableParameterList())
+        ->delimiter(',')
+        ->transform(fixedParameter());
+    auto* pcOption = app.add_option("--pc", pc, "Fit P - Pc in place of P in every equation of state (V0 is then the volume at Pc)")
+        ->transform(finiteValue());
+    auto* atomsOption = app.add_option("--atoms", atoms, "Atoms in the volume V (the cell), for the Debye term of the -mgd models")
+        ->transform(positiveValue());
+    bool diagnostics = false;
+    app.add_flag("--diagnostics", diagnostics,
+                 "AICc and confidence ellipses of every equation of state in the JSON (always there for a series of\n"
+                 "volumes or a P-V-T series), and an F-test of each order against the next lower one");
+
     // Plots: only these options and the block after the run; Qt is loaded only when asked for.
     std::string plotFolder;
     int surfaceCalculation = 0;
     auto* plotsOption = app.add_option("--plots", plotFolder,
                                        "Write NAME_coefficients, NAME_strains, NAME_cell (and for a pressure series\n"
-                                       "NAME_ff, NAME_compressibility) as .svg, .png and .csv, and NAME_surface as .svg\n"
-                                       "and .png, into this folder (created when missing); NAME as for the result\n"
-                                       "files, from the data file's name when there is no print file");
+                                       "NAME_ff, NAME_compressibility, NAME_ellipse; with V(T) fits NAME_thermal) as\n"
+                                       ".svg, .png and .csv, and NAME_surface as .svg and .png, into this folder\n"
+                                       "(created when missing); NAME as for the result files, from the data file's\n"
+                                       "name when there is no print file");
     app.add_option("--surface", surfaceCalculation,
                    "The calculation whose representation surface --plots draws (default: the last)")
         ->transform(wholeNumber())
@@ -146,6 +181,15 @@ int runBatch(int argc, char** argv) {
     // The axes carry the numbers the report gives them at the calculation the surface shows.
     state.fitOptions.namedCalculation = surfaceCalculation;
     state.fitOptions.fits = !noFits;
+    StateFitOptions& states = state.fitOptions.states;
+    if (!thermalNames.empty()) states.thermalModels = thermalModelsNamed(thermalNames);
+    if (!pvtNames.empty()) states.pvtModels = pvtModelsNamed(pvtNames);  // "none": no P-V-T fits
+    if (trefOption->count()) states.tref = finiteValueOf(trefText);
+    for (const std::string& value : atPtValues) states.atPT.push_back(pressureTemperatureOf(value));
+    for (const std::string& value : fixValues) states.fixed.insert_or_assign(fixedParameterOf(value).first, fixedParameterOf(value).second);
+    if (pcOption->count()) states.pc = pc;
+    if (atomsOption->count()) states.atoms = atoms;
+    states.diagnostics = diagnostics;
 
     // Outputs that are one file, or that are inputs, stop the command before any file is opened
     // or created.
@@ -166,7 +210,12 @@ int runBatch(int argc, char** argv) {
     }
     const auto json = jsonFile.empty() ? nullptr : std::make_unique<JsonOutput>(jsonFile);
     const auto csv = csvFile.empty() ? nullptr : std::make_unique<CsvOutput>(csvFile);
-    const auto fitReport = fitsFile.empty() ? nullptr : std::make_unique<FitReportOutput>(fitsFile);
+    // A series of volumes has no print file: where no output shows the fits, their report goes to
+    // the standard output.
+    const bool fitsShownElsewhere = !fitsFile.empty() || !jsonFile.empty() || !csvFile.empty() || wantPlots;
+    const auto fitReport = !fitsFile.empty()       ? std::make_unique<FitReportOutput>(fitsFile)
+                           : !fitsShownElsewhere ? std::make_unique<FitReportOutput>("-", true)
+                                                 : nullptr;
     for (RunOutput* output :
          std::initializer_list<RunOutput*>{json.get(), csv.get(), fitReport.get(), input.runDataOut.get()})
         if (output) state.extraOutputs.push_back(output);

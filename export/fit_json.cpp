@@ -9,6 +9,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "fit/state_fits.hpp"
+
 namespace {
 
 // The fits hold numbers for every point of a series, so their text is written directly, and handed
@@ -204,7 +206,10 @@ void residuals(JsonText& j, bool ok, const std::vector<Residual>& points, bool o
     j.close(']');
 }
 
-void eos(JsonText& j, const EosFit& fit) {
+void ellipses(JsonText& j, const std::vector<ConfidenceEllipse>& all);
+void diagnostics(JsonText& j, bool ok, const EosDiagnostics& d, std::optional<double> pc);
+
+void eos(JsonText& j, const EosFit& fit, const EosDiagnostics* extra = nullptr, std::optional<double> pc = std::nullopt) {
     const bool ok = fit.status.ok;
     const bool edge = fit.isEdge();
     const auto put = [&](const char* name, const char* esdName, const FittedValue& v) {
@@ -243,6 +248,7 @@ void eos(JsonText& j, const EosFit& fit) {
     else j.null();
     j.key("max_residual").numberIf(ok, fit.maxResidual);
     residuals(j, ok, fit.residuals, true);
+    if (extra) diagnostics(j, ok, *extra, pc);
     j.key("status").string(fit.status.text).close('}');
 }
 
@@ -284,6 +290,131 @@ void seriesAxes(JsonText& j, const SeriesAxes& axes) {
     j.close(']');
 }
 
+// A confidence ellipse per pair of free parameters and level.
+void ellipses(JsonText& j, const std::vector<ConfidenceEllipse>& all) {
+    j.key("ellipses").open('[');
+    for (const ConfidenceEllipse& e : all) {
+        j.open('{').key("parameters").open('[').string(e.parameters[0]).string(e.parameters[1]).close(']');
+        j.key("level").number(e.level).key("delta_chi2").number(e.deltaChi2).key("center").numbers(e.center);
+        j.key("semi_axes").numbers(e.semiAxes).key("points").open('[');
+        for (const auto& point : e.points) j.numbers(point);
+        j.close(']').close('}');
+    }
+    j.close(']');
+}
+
+// What an equation of state P(V) gains where the state fits are there: its AICc, its ellipses and Pc.
+void diagnostics(JsonText& j, bool ok, const EosDiagnostics& d, std::optional<double> pc) {
+    j.key("aicc").numberIf(ok, d.aicc);
+    ellipses(j, d.ellipses);
+    if (pc) j.key("Pc").number(*pc);
+}
+
+void correlationRows(JsonText& j, bool ok, const Covariance& c) {
+    j.key("correlation");
+    if (!ok) {
+        j.null();
+        return;
+    }
+    j.open('[');
+    for (std::size_t a = 0; a < c.size(); ++a) {
+        j.open('[');
+        for (std::size_t b = 0; b < c.size(); ++b) j.number(c.correlation(a, b));
+        j.close(']');
+    }
+    j.close(']');
+}
+
+// The parameters of a model fitted through the parametric fit, each with "_esd" (null for a fixed
+// one), the free ones in the covariance's order and the fixed ones; the statistics follow.
+void parametric(JsonText& j, const ParametricFit& fit, const std::function<std::string(const std::string&)>& key) {
+    const bool ok = fit.status.ok;
+    for (const std::string& name : fit.names) {
+        const std::optional<FittedValue> v = fit.parameter(name);
+        j.key(key(name)).numberIf(ok, v->value);
+        j.key(key(name) + "_esd").numberIf(ok, v->esd);
+    }
+    j.key("parameters").open('[');
+    for (const std::string& name : fit.freeNames) j.string(key(name));
+    j.close(']').key("fixed").open('[');
+    for (std::size_t k = 0; k < fit.names.size(); ++k)
+        if (fit.isFixed(k)) j.string(key(fit.names[k]));
+    j.close(']');
+    correlationRows(j, ok, fit.covariance);
+    j.key("chi2").numberIf(ok, fit.chi2).key("dof");
+    if (ok) j.integer(fit.dof);
+    else j.null();
+    j.key("aicc").numberIf(ok, fit.aicc);
+    ellipses(j, ok ? fit.ellipses : std::vector<ConfidenceEllipse>{});
+}
+
+// A T as the series holds it: a measured one as the float it was read as.
+void seriesNumber(JsonText& j, double x) {
+    const auto f = static_cast<float>(x);
+    if (static_cast<double>(f) == x) j.number(f);
+    else j.number(x);
+}
+
+void thermal(JsonText& j, const ThermalFit& t) {
+    const bool ok = t.fit.status.ok;
+    j.open('{').key("model").string(std::string(thermalModelName(t.model))).key("quantity").string(std::string(eosQuantityName(t.quantity)));
+    j.key("Tref").number(t.tref);
+    parametric(j, t.fit, [](const std::string& name) { return name; });
+    j.key("alpha");
+    if (ok) {
+        j.open('[');
+        for (const ValueAt& a : t.alpha) {
+            j.open('{').key("x");
+            seriesNumber(j, a.x);
+            j.key("value").number(a.value).key("esd").number(a.esd).close('}');
+        }
+        j.close(']');
+    } else {
+        j.null();
+    }
+    residuals(j, ok, t.fit.residuals, true);
+    j.key("status").string(t.fit.status.text).close('}');
+}
+
+void pvt(JsonText& j, const PvtFit& f) {
+    const bool ok = f.fit.status.ok;
+    j.open('{').key("model").string(pvtModelName(f.model)).key("quantity").string("volume").key("Tref").number(f.tref);
+    if (f.pc) j.key("Pc").number(*f.pc);
+    parametric(j, f.fit, [](const std::string& name) { return name; });
+    j.key("at");
+    if (ok) {
+        j.open('[');
+        for (const PvtAt& a : f.at) {
+            j.open('{').key("P");
+            seriesNumber(j, a.p);
+            j.key("T");
+            seriesNumber(j, a.t);
+            j.key("V").numberIf(a.ok, a.v).key("V_esd").numberIf(a.ok, a.vEsd).key("K").numberIf(a.ok, a.k);
+            j.key("K_esd").numberIf(a.ok, a.kEsd).key("Kp").numberIf(a.ok, a.kp).key("alpha").numberIf(a.ok, a.alpha);
+            j.key("alpha_esd").numberIf(a.ok, a.alphaEsd).close('}');
+        }
+        j.close(']');
+    } else {
+        j.null();
+    }
+    residuals(j, ok, f.fit.residuals, true);
+    j.key("status").string(f.fit.status.text).close('}');
+}
+
+// V(T), P(V, T) and the F-tests of each family.
+void stateFits(JsonText& j, const StateFits& s) {
+    j.key("volume_only").boolean(s.volumeOnly);
+    j.key("thermal").open('[');
+    for (const ThermalFit& t : s.thermal) thermal(j, t);
+    j.close(']').key("pvt").open('[');
+    for (const PvtFit& f : s.pvt) pvt(j, f);
+    j.close(']').key("model_choice").open('[');
+    for (const FTest& t : s.fTests)
+        j.open('{').key("quantity").string(t.quantity).key("lower").string(t.lower).key("higher").string(t.higher)
+            .key("F").number(t.f).key("probability").number(t.probability).key("higher_warranted").boolean(t.higherWarranted).close('}');
+    j.close(']');
+}
+
 
 // The axes on a line of their own, then the fits.
 void fitsMembers(JsonText& j, const FitResult& result) {
@@ -297,7 +428,9 @@ void fitsMembers(JsonText& j, const FitResult& result) {
         return;
     }
     j.key("fits").open('{');
-    j.key("variable").string(result.pressure ? "pressure" : "temperature");
+    j.key("variable").string(result.states && result.states->pvtSeries ? "pressure-temperature"
+                             : result.pressure                          ? "pressure"
+                                                                        : "temperature");
     j.key("reference").integer(result.reference);
     j.key("strain").string(std::string(strainTypeKey(result.strain)));
     j.key("weights").string(result.weights == FitWeights::esd ? "esd" : "none");
@@ -312,7 +445,10 @@ void fitsMembers(JsonText& j, const FitResult& result) {
     else j.null();
     if (result.pressure) {
         j.key("eos").open('[');
-        for (const EosFit& fit : result.eos) eos(j, fit);
+        for (std::size_t k = 0; k < result.eos.size(); ++k) {
+            const bool extra = result.states && k < result.states->eos.size();
+            eos(j, result.eos[k], extra ? &result.states->eos[k] : nullptr, extra ? result.states->pc : std::nullopt);
+        }
         j.close(']').key("empirical").open('[');
         for (const EmpiricalFit& fit : result.empirical) empirical(j, fit);
         j.close(']').key("ff");
@@ -328,6 +464,7 @@ void fitsMembers(JsonText& j, const FitResult& result) {
     } else {
         j.key("eos").null().key("empirical").null().key("ff").null();
     }
+    if (result.states) stateFits(j, *result.states);
     j.close('}');
 }
 

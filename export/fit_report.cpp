@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "LIBRARIES/text/text.hpp"
+#include "export/state_fit_report.hpp"
+#include "fit/state_fits.hpp"
 #include "format/coefficient_units.hpp"
 #include "format/esd_notation.hpp"
 #include "tenzio_version.hpp"
@@ -299,8 +301,11 @@ void writeFitReport(const FitResult& result, const std::string& unitAsRead,
     const CoefficientUnit cu = coefficientUnit(pressure, unit);
     const std::string x = pressure ? "P" : "T";
     const std::string xLabel = variableLabel(pressure, unit);
-    out += "Strains against point " + std::to_string(result.reference) + " (" + strainName(result.strain) +
-           "); weights: " +
+    // A series of volumes has no strains: the fits of V alone.
+    const bool volumesOnly = result.states && result.states->volumeOnly;
+    out += (volumesOnly ? std::string("Fits of the volumes alone (the series holds no cells)")
+                        : "Strains against point " + std::to_string(result.reference) + " (" + strainName(result.strain) + ")") +
+           "; weights: " +
            (result.weights == FitWeights::esd
                 ? "1/\u03c3\u00b2 from the esds, \u03c3 of " + x + " times the local slope added in quadrature"
                 : "none (every point weight 1)") +
@@ -324,8 +329,10 @@ std::string fitReportText(const FitResult& result, const std::string& unitAsRead
 }
 
 bool FitReportOutput::begin(const RunHeader& header) {
-    if (!file_.open(path_)) return false;
     const Series& s = header.series;
+    idle_ = onlyForVolumes_ && !s.volumeOnly;
+    if (idle_) return true;
+    if (!file_.open(path_)) return false;
     temperatureUnit_ = s.temperatureUnit;
     pressureUnit_ = s.pressureUnit;
     heading_ = "Tenzio " TENZIO_VERSION ": fits over the series\n";
@@ -342,12 +349,25 @@ bool FitReportOutput::begin(const RunHeader& header) {
 }
 
 void FitReportOutput::fits(const FitResult& result) {
+    if (idle_) return;
     text_ = std::make_unique<SpillBuffer>(path_.parent_path());
-    writeFitReport(result, result.pressure ? pressureUnit_ : temperatureUnit_,
-                   [this](std::string_view piece) { text_->append(piece); });
+    writeFitsReportBody(result, temperatureUnit_, pressureUnit_, [this](std::string_view piece) { text_->append(piece); });
+}
+
+void writeFitsReportBody(const FitResult& result, const std::string& temperatureUnit, const std::string& pressureUnit,
+                         const std::function<void(std::string_view)>& write) {
+    writeFitReport(result, result.pressure ? pressureUnit : temperatureUnit, write);
+    write(stateFitReportText(result, temperatureUnit, pressureUnit));
+}
+
+std::string fitsReportBody(const FitResult& result, const std::string& temperatureUnit, const std::string& pressureUnit) {
+    std::string text;
+    writeFitsReportBody(result, temperatureUnit, pressureUnit, [&text](std::string_view piece) { text.append(piece); });
+    return text;
 }
 
 bool FitReportOutput::end() {
+    if (idle_) return true;
     file_.write(heading_);
     if (text_ && !text_->readBack([this](std::string_view piece) { file_.write(piece); })) {
         // Not committed: an earlier file of the name stays as it was.

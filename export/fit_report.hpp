@@ -16,10 +16,13 @@
 class FitReportOutput : public RunOutput {
 public:
     explicit FitReportOutput(std::filesystem::path path) : path_(std::move(path)) {}
+    // One that writes only for a series of volumes, which has no print file to show anything
+    // else: the report of a run that names no output for the fits.
+    FitReportOutput(std::filesystem::path path, bool onlyForVolumes) : path_(std::move(path)), onlyForVolumes_(onlyForVolumes) {}
 
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult&) override {}
-    bool wantsFits() const override { return true; }
+    bool wantsFits() const override { return !idle_; }
     void fits(const FitResult& result) override;
     bool end() override;
     // Why the file could not be written: its name and the system's reason; empty when it was.
@@ -33,9 +36,16 @@ private:
     std::string pressureUnit_;
     std::unique_ptr<SpillBuffer> text_;  // the fits, formatted when they come and written in end()
     std::string failure_;
+    bool onlyForVolumes_ = false;
+    bool idle_ = false;  // writes nothing for this series
 };
 
 // The report's text for a series' fits (what FitReportOutput writes after its heading), handed
 // to `write` in pieces as it is made; fitReportText gathers it into one string.
 void writeFitReport(const FitResult& result, const std::string& unit, const std::function<void(std::string_view)>& write);
 std::string fitReportText(const FitResult& result, const std::string& unit);
+// The same with the sections of the equations of state in T and in P and T: the whole report
+// after its heading, for the series' units of T and P.
+std::string fitsReportBody(const FitResult& result, const std::string& temperatureUnit, const std::string& pressureUnit);
+void writeFitsReportBody(const FitResult& result, const std::string& temperatureUnit, const std::string& pressureUnit,
+                         const std::function<void(std::string_view)>& write);

@@ -2,6 +2,7 @@
 // The volume of a cell and its esd, the esd propagated from the parameters the crystal system
 // leaves independent (a cubic cell's a, b and c move as one), as the strain esds are.
 #include "calc/options.hpp"
+#include "calc/series.hpp"
 #include "calc/unit_cell.hpp"
 
 struct VolumeWithEsd {
@@ -10,3 +11,6 @@ struct VolumeWithEsd {
 };
 
 VolumeWithEsd volumeOf(const UnitCell& cell, CrystalSystem system);
+
+// The volume of a data point: its cell's, or for a series of volumes only the V column as read.
+VolumeWithEsd volumeOf(const DataPoint& point, const Series& series);

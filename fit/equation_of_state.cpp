@@ -105,13 +105,16 @@ double EosFit::pressureEsdAt(double v) const {
     if (!status.ok) return std::numeric_limits<double>::quiet_NaN();
     const std::vector<double> free = freeValues(*this);
     const std::size_t p = free.size();
-    std::vector<double> g(p);
+    // The gradient in the parameters the covariance is of: a held one (--fix) is not among them.
+    const std::vector<std::string> names = eosParameterNames(model, isEdge());
+    std::vector<double> g;
     for (std::size_t j = 0; j < p; ++j) {
+        if (std::find(parameters.begin(), parameters.end(), names[j]) == parameters.end()) continue;
         const double h = 1e-7 * std::max(std::fabs(free[j]), 1e-6);
         std::vector<double> up = free, down = free;
         up[j] += h;
         down[j] -= h;
-        g[j] = (pressureOf(model, isEdge(), up, v) - pressureOf(model, isEdge(), down, v)) / (2.0 * h);
+        g.push_back((pressureOf(model, isEdge(), up, v) - pressureOf(model, isEdge(), down, v)) / (2.0 * h));
     }
     return covariance.esdOf(g);
 }
@@ -289,7 +292,7 @@ EosData eosDataOf(const Series& series, EosQuantity quantity) {
     d.quantity = quantity;
     const int edge = quantity == EosQuantity::a ? 0 : quantity == EosQuantity::b ? 1 : quantity == EosQuantity::c ? 2 : -1;
     for (const DataPoint& point : series.points) {
-        const VolumeWithEsd volume = volumeOf(point.cell, series.crystalSystem);
+        const VolumeWithEsd volume = volumeOf(point, series);
         d.v.push_back(edge < 0 ? volume.volume : point.cell[edge]);
         d.sigV.push_back(edge < 0 ? volume.esd : point.cell.esd[edge]);
         d.p.push_back(point.p);
@@ -298,7 +301,8 @@ EosData eosDataOf(const Series& series, EosQuantity quantity) {
     return d;
 }
 
-std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode) {
+std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode,
+                                        double pc) {
     std::vector<EosQuantity> quantities = {EosQuantity::volume};
     switch (series.crystalSystem) {
         case CrystalSystem::cubic: quantities.push_back(EosQuantity::a); break;
@@ -309,7 +313,9 @@ std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<
     }
     std::vector<EosFit> fits;
     for (const EosQuantity quantity : quantities) {
-        const EosData data = eosDataOf(series, quantity);
+        EosData data = eosDataOf(series, quantity);
+        if (pc != 0.0)
+            for (double& p : data.p) p -= pc;
         // Each model starts from V0 and K0 of the first that converged.
         std::optional<EosFit> seed;
         for (const EosModel model : models) {

@@ -22,7 +22,9 @@ EosFit fitEquationOfState(EosModel model, const EosData& data, FitWeights mode, 
 
 // Each model for the volume, then each model for each edge the crystal system leaves free
 // (cubic a; tetragonal, trigonal and hexagonal a and c; otherwise a, b and c).
-std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode);
+// With pc, P - pc is fitted (V0 is then the volume at pc).
+std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode,
+                                        double pc = 0.0);
 
 // The volumes (or one edge) of a series with their esds, against P.
 EosData eosDataOf(const Series& series, EosQuantity quantity);

@@ -272,6 +272,9 @@ struct NormalisedPressure {
 
 enum class FitWeights { esd, none };
 
+// V(T), P(V, T) and the diagnostics of the equations of state (fit/state_fits.hpp).
+struct StateFits;
+
 struct FitResult {
     FitStatus status;  // not ok: no fits at all (fewer than 3 points), and why
     bool pressure = false;
@@ -288,4 +291,5 @@ struct FitResult {
     std::vector<EosFit> eos;                 // pressure: each model for the volume, then each edge
     std::vector<EmpiricalFit> empirical;     // pressure: the three principal axes
     std::optional<NormalisedPressure> ff;    // pressure
+    std::shared_ptr<const StateFits> states;  // only where the series or the options ask for them
 };

@@ -7,6 +7,7 @@
 
 #include "fit/empirical_fit.hpp"
 #include "fit/equation_of_state.hpp"
+#include "fit/held_eos.hpp"
 #include "fit/linear_fit.hpp"
 #include "fit/normalised_pressure.hpp"
 #include "fit/cell_volume.hpp"
@@ -52,11 +53,50 @@ LinearFits linearFits(const Series& series, const SeriesAxes& axes, FitWeights m
     return fits;
 }
 
+void addStateFits(const Series& series, const FitOptions& options, FitResult& result) {
+    if (!wantsStateFits(series, options.states)) return;
+    // --fix holds parameters of the equations of state of the volume too.
+    if (!options.states.fixed.empty()) {
+        std::optional<EosData> volumes;
+        for (EosFit& fit : result.eos) {
+            if (fit.isEdge() || !holdsAny(fit.model, options.states.fixed)) continue;
+            if (!volumes) {
+                volumes = eosDataOf(series, EosQuantity::volume);
+                for (double& p : volumes->p) p -= options.states.pc.value_or(0.0);
+            }
+            fit = fitHeldEquationOfState(fit.model, *volumes, options.weights, options.states.fixed, fit);
+        }
+    }
+    result.states = std::make_shared<const StateFits>(
+        fitStates(series, options.states, options.weights, options.at, result.eos, result.notes));
+}
+
+// The fits a series of volumes allows: equations of state of V (and F-f) for pressure, V(T) for
+// temperature, P(V, T) where both vary.
+void fitVolumesOnly(const Series& series, const FitOptions& options, FitResult& result) {
+    // Where T varies too, P(V) at one T does not hold: the P-V-T models stand in for it.
+    if (series.pressureRun && !isPvtSeries(series)) {
+        EosData volumes = eosDataOf(series, EosQuantity::volume);
+        for (double& p : volumes.p) p -= options.states.pc.value_or(0.0);
+        std::optional<EosFit> seed;
+        for (const EosModel model : options.eosModels) {
+            result.eos.push_back(fitEquationOfState(model, volumes, options.weights, seed ? &*seed : nullptr));
+            if (!seed && result.eos.back().status.ok) seed = result.eos.back();
+        }
+        const auto bm3 = std::find_if(result.eos.begin(), result.eos.end(), [](const EosFit& fit) { return fit.model == EosModel::BM3; });
+        result.ff = normalisedPressure(volumes, bm3 != result.eos.end() ? *bm3
+                                                                        : fitEquationOfState(EosModel::BM3, volumes, options.weights));
+    }
+    addStateFits(series, options, result);
+}
+
 }  // namespace
 
 FitResult fitSeries(const Series& series, const FitOptions& options) {
     FitResult result;
-    result.axes = std::make_shared<const SeriesAxes>(seriesAxes(series, options.run, options.namedCalculation));
+    // A series of volumes has no cells, hence no axes.
+    result.axes = series.volumeOnly ? std::make_shared<const SeriesAxes>()
+                                    : std::make_shared<const SeriesAxes>(seriesAxes(series, options.run, options.namedCalculation));
     result.pressure = series.pressureRun;
     result.reference = 1;
     result.strain = options.run.strainType;
@@ -71,6 +111,10 @@ FitResult fitSeries(const Series& series, const FitOptions& options) {
         return result;
     }
     result.status = FitStatus::success();
+    if (series.volumeOnly) {
+        fitVolumesOnly(series, options, result);
+        return result;
+    }
 
     result.linear = linearFits(series, *result.axes, options.weights);
 
@@ -83,15 +127,17 @@ FitResult fitSeries(const Series& series, const FitOptions& options) {
     result.tensor = fitTensor(result.axes, order, series.pressureRun, options.at, options.weights);
 
     if (series.pressureRun) {
-        result.eos = fitEquationsOfState(series, options.eosModels, options.weights);
+        result.eos = fitEquationsOfState(series, options.eosModels, options.weights, options.states.pc.value_or(0.0));
         result.empirical = fitEmpirical(*result.axes, options.weights);
         // V0 from the BM3 fit of the volumes, the one among the models when it is there.
-        const EosData volumes = eosDataOf(series, EosQuantity::volume);
+        EosData volumes = eosDataOf(series, EosQuantity::volume);
+        for (double& p : volumes.p) p -= options.states.pc.value_or(0.0);
         const auto bm3 = std::find_if(result.eos.begin(), result.eos.end(), [](const EosFit& fit) {
             return fit.model == EosModel::BM3 && !fit.isEdge();
         });
         result.ff = normalisedPressure(volumes, bm3 != result.eos.end() ? *bm3
                                                                         : fitEquationOfState(EosModel::BM3, volumes, options.weights));
     }
+    addStateFits(series, options, result);
     return result;
 }

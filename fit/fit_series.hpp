@@ -5,6 +5,7 @@
 #include "calc/options.hpp"
 #include "calc/series.hpp"
 #include "fit/fit_result.hpp"
+#include "fit/state_fits.hpp"
 
 struct FitOptions {
     RunOptions run;  // the strain measure and axial set of the run; the incremental option plays no part
@@ -16,6 +17,7 @@ struct FitOptions {
     // the representation surface shows.
     int namedCalculation = 0;
     bool fits = true;  // false: no fits at all (the axes all the same), and the result says they were turned off
+    StateFitOptions states;  // V(T), P(V, T), fixed parameters, Pc and the diagnostics
 };
 
 // Every strain is measured against the first point of the series. A series of fewer than three

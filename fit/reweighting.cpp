@@ -27,13 +27,17 @@ ReweightedSolution solveReweighted(const ReweightingProblem& problem) {
     const std::size_t n = problem.sigY.size();
     const std::size_t p = problem.parameters;
     fit.dof = static_cast<int>(n) - static_cast<int>(p);
-    const bool anySigX = anyEsd(problem.sigX);
+    const bool secondAbscissa = !problem.sigZ.empty() && problem.slopesZ;
+    const bool anySigX = anyEsd(problem.sigX) || (secondAbscissa && anyEsd(problem.sigZ));
     const bool fixedWeights = problem.mode == FitWeights::none || !anySigX;
-    std::vector<double> sigmas(n), slopes(n, 0.0);
+    std::vector<double> sigmas(n), slopes(n, 0.0), slopesZ(secondAbscissa ? n : 0, 0.0);
     std::vector<double> previous;
     for (int pass = 1; pass <= kWeightPasses; ++pass) {
         if (!previous.empty()) problem.slopes(previous, slopes);
+        if (!previous.empty() && secondAbscissa) problem.slopesZ(previous, slopesZ);
         for (std::size_t i = 0; i < n; ++i) sigmas[i] = effectiveEsd(problem.sigY[i], slopes[i], problem.sigX[i]);
+        if (secondAbscissa)
+            for (std::size_t i = 0; i < n; ++i) sigmas[i] = effectiveEsd(sigmas[i], slopesZ[i], problem.sigZ[i]);
         fit.weights = weightsOf(sigmas, problem.mode);
         fit.fromEsds = problem.mode == FitWeights::esd && anyEsd(sigmas);
         WeightedSolution solution = problem.solve(fit.weights, previous.empty() ? nullptr : &previous);

@@ -36,6 +36,10 @@ struct ReweightingProblem {
     FitWeights mode = FitWeights::esd;
     // dy/dx at each point for the given parameters.
     std::function<void(const std::vector<double>& parameters, std::vector<double>& slopes)> slopes;
+    // Optionally a second abscissa z with its esds (T beside V, for a fit of P(V, T)), entering
+    // the effective variance as (dy/dz sigZ)^2 beside the first; empty: none.
+    std::vector<double> sigZ;
+    std::function<void(const std::vector<double>& parameters, std::vector<double>& slopes)> slopesZ;
     // The minimum for the given weights, from the parameters of the pass before (null in the first
     // pass).
     std::function<WeightedSolution(const std::vector<double>& weights, const std::vector<double>* previous)> solve;

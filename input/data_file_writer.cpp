@@ -47,8 +47,13 @@ std::string dataFileText(const Series& series, std::span<const std::string> comm
     }
     if (!series.note.empty()) out += "# " + oneLine(series.note) + "\n";
     for (const std::string& comment : comments) out += "# " + oneLine(comment) + "\n";
-    out += series.pressureRun ? "LINE1 P SIGP T SIGT" : "LINE1 T SIGT";
-    out += " A SIGA B SIGB C SIGC ALPHA SIGALPHA BETA SIGBETA GAMMA SIGGAMMA V SIGV\n";
+    // A series of volumes keeps P and T (a P that never changes beside a T that does reads back as
+    // a temperature series) and no cell columns, which would read back as a cell of zeros.
+    if (series.volumeOnly) out += "LINE1 P SIGP T SIGT V SIGV\n";
+    else {
+        out += series.pressureRun ? "LINE1 P SIGP T SIGT" : "LINE1 T SIGT";
+        out += " A SIGA B SIGB C SIGC ALPHA SIGALPHA BETA SIGBETA GAMMA SIGGAMMA V SIGV\n";
+    }
     out += "DATA\n";
     for (const DataPoint& d : series.points) {
         std::string line;
@@ -58,9 +63,10 @@ std::string dataFileText(const Series& series, std::span<const std::string> comm
             line += ' ';
             appendNumber(line, esd);
         };
-        if (series.pressureRun) put(d.p, d.sigP);
+        if (series.pressureRun || series.volumeOnly) put(d.p, d.sigP);
         put(d.t, d.sigT);
-        for (int k = 0; k < 6; ++k) put(d.cell[k], d.cell.esd[k]);
+        if (!series.volumeOnly)
+            for (int k = 0; k < 6; ++k) put(d.cell[k], d.cell.esd[k]);
         put(d.volumeAsRead, d.volumeAsReadEsd);
         out += line + "\n";
     }

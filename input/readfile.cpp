@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <new>
 #include <optional>
 #include <string>
@@ -237,11 +239,38 @@ bool isCharacterDevice(std::FILE* file) {
 // The reader itself; READFILE adds what a failed allocation means.
 ReadResult readDataFile(std::FILE* file);
 
+constexpr int kEdgeColumns[] = {3, 4, 5};  // A, B, C
+constexpr int kVolumeColumn = 9;
+
+// Columns that name V and no edge: a series of volumes, for the fits only.
+bool namesVolumeOnly(const std::array<std::vector<int>, 2>& columnCodes, int linesPerDatum) {
+    bool volume = false;
+    for (int k = 0; k < linesPerDatum; ++k)
+        for (const int code : columnCodes[k]) {
+            if (code == kVolumeColumn) volume = true;
+            if (std::find(std::begin(kEdgeColumns), std::end(kEdgeColumns), code) != std::end(kEdgeColumns)) return false;
+        }
+    return volume;
+}
+
+// A series of volumes with a P column that never changes while T does is a temperature series:
+// the volumes were measured at one pressure. (A series of cells keeps P as its variable.)
+void settleVolumeOnlyVariable(Series& series) {
+    if (!series.volumeOnly || !series.pressureRun || series.points.empty()) return;
+    const DataPoint& first = series.points.front();
+    const auto differs = [&](float DataPoint::*m) {
+        return std::any_of(series.points.begin(), series.points.end(), [&](const DataPoint& d) { return d.*m != first.*m; });
+    };
+    if (!differs(&DataPoint::p) && differs(&DataPoint::t)) series.pressureRun = false;
+}
+
 }  // namespace
 
 ReadResult READFILE(std::FILE* file) {
     try {
-        return readDataFile(file);
+        ReadResult read = readDataFile(file);
+        if (read.ok()) settleVolumeOnlyVariable(read.series);
+        return read;
     } catch (const std::bad_alloc&) {
         return failure(ReadFailure::unreadable, "not enough memory to hold the data points");
     }
@@ -303,6 +332,7 @@ ReadResult readDataFile(std::FILE* file) {
         const auto& codes = columnCodes[k];
         if (std::find(codes.begin(), codes.end(), kPressureColumn) != codes.end()) series.pressureRun = true;
     }
+    series.volumeOnly = namesVolumeOnly(columnCodes, linesPerDatum);
 
     std::vector<float> values;
     std::vector<DataPoint>& points = series.points;
@@ -321,7 +351,11 @@ ReadResult readDataFile(std::FILE* file) {
                 applyCrystalSystem(point, series.crystalSystem);
             }
         }
-        if (!isValidCell(point)) {
+        if (series.volumeOnly) {
+            if (!(point.volumeAsRead > 0.0f) || !std::isfinite(point.volumeAsRead))
+                return failure(ReadFailure::unreadable, "data point " + std::to_string(n) + " (ending on line " +
+                                                            std::to_string(reader.lineNumber()) + "): V is not a positive number");
+        } else if (!isValidCell(point)) {
             const int number = static_cast<int>(n);
             return failure(ReadFailure::invalidCell,
                            "data point " + std::to_string(number) + " (ending on line " +

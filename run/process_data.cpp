@@ -65,6 +65,46 @@ std::string rangeReason(int point, const PointRangeFault& fault) {
                                                 : "the esd of a change of T or P would not be finite");
 }
 
+// A series of volumes without cells: nothing pairwise to compute, so no print file and no result
+// files; the outputs that show the fits get them.
+RunOutcome runVolumesOnly(RunState& state, const Series& series) {
+    for (std::size_t n = 0; n < series.points.size(); ++n) {
+        const PointRangeFault range = pointRangeFault(series.points[n]);
+        const int point = static_cast<int>(n + 1);
+        if (range.fault != RangeFault::none)
+            return cannotCompute(state,
+                                 range.fault == RangeFault::variable ? status::variableOutOfRange(point) : status::esdOutOfRange(point),
+                                 rangeReason(point, range));
+    }
+    // As for a series of cells: fewer than two points make no run.
+    if (series.points.size() < 2) {
+        WLINE(state, status::onlyOneDatum);
+        detail(state, state.inputFileName + " holds " + std::to_string(series.points.size()) +
+                          (series.points.size() == 1 ? " volume" : " volumes") + "; the fits take three or more");
+        return RunOutcome::onlyOneDatum;
+    }
+    detail(state, state.inputFileName + " holds volumes and no cells: the fits are written, the print file and the result files are not");
+    const RunHeader header{series, state.options, state.inputFileName, state.inputPath, runDateTime(state)};
+    bool allOpen = true;
+    for (RunOutput* output : state.extraOutputs) {
+        if (output->begin(header)) continue;
+        if (allOpen) WLINE(state, status::resultOpenFailed);
+        allOpen = false;
+    }
+    FitOptions fitOptions = state.fitOptions;
+    fitOptions.run = state.options;
+    const FitResult fits = fitSeries(series, fitOptions);
+    for (RunOutput* output : state.extraOutputs)
+        if (output->wantsFits()) output->fits(fits);
+    bool written = true;
+    for (RunOutput* output : state.extraOutputs) written = output->end() && written;
+    if (!written) {
+        WLINE(state, status::writeFailed);
+        return RunOutcome::writeError;
+    }
+    return allOpen ? RunOutcome::completed : RunOutcome::writeError;
+}
+
 }  // namespace
 
 std::string runDateTime(const RunState& state) { return state.clock ? state.clock() : localDateTimeText(); }
@@ -76,6 +116,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
     const ReadResult read = readChosenSeries(state);
     if (!read.ok()) return read.failure == ReadFailure::invalidCell ? RunOutcome::invalidCell : RunOutcome::readError;
     const Series& series = read.series;
+    if (series.volumeOnly) return runVolumesOnly(state, series);
     if (const std::optional<SeriesProblem> problem = checkSeries(series, state.options)) {
         const int first = problem->first, second = problem->second;
         switch (problem->kind) {

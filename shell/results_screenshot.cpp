@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "export/fit_report.hpp"
 #include "plots/data/plot_collector.hpp"
 #include "plots/draw/results_window.hpp"
 #include "report/result_files.hpp"
@@ -62,6 +63,12 @@ int main(int argc, char** argv) {
     for (const std::filesystem::path& result : ResultFileNames(work.path().toStdString(), "run.prt").all()) {
         const QString path = QString::fromStdString(result.string());
         if (QFile::exists(path)) files.paths << path;
+    }
+    // As the dialog shows a series of volumes: its fits report in place of the print file.
+    if (collector.volumeOnly() && collector.fitResult()) {
+        files.reportText = QString::fromStdString(
+            fitsReportBody(*collector.fitResult(), collector.temperatureUnit(), collector.pressureUnit()));
+        files.paths.clear();
     }
 
     ResultsWindow window(collector, files);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "export/fit_report.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "report/result_files.hpp"
 #include "shell/dialog_controls.hpp"
@@ -33,6 +34,13 @@ RunFiles filesOf(const RunState& state, const PlotCollector& collector, std::uin
     for (const auto& path : ResultFileNames(folder, state.printFileName).written(collector.crystalSystem()))
         files.paths << qPath(path);
     files.name = QString::fromStdString(plotFileStem(state.printFileName));
+    // A series of volumes writes no print file and no result files: the window shows the fits
+    // report in their place.
+    if (collector.volumeOnly() && collector.fitResult()) {
+        files.reportText = QString::fromStdString(
+            fitsReportBody(*collector.fitResult(), collector.temperatureUnit(), collector.pressureUnit()));
+        files.paths.clear();
+    }
     return files;
 }
 

@@ -123,6 +123,29 @@ EOF
     select_lines "$work/patterns" "$work/st.txt"
 }
 
+# eos-pvt-report: the P-V-T section of the --fits report of the synthetic P-V-T series.
+example_eos_pvt_report() {
+    run examples/volumes/synthetic_PVT.dat --fits pvt.txt --pvt bm2-berman,bm3-berman,bm3-hp --at-pt 5:600
+    cat >"$work/patterns" <<'EOF'
+^EQUATIONS OF STATE IN P AND T$
+^  -berman 
+^  bm3-berman:
+^    V0 = 
+^    χ² = 
+^ +P \(GPa\) 
+^ +5 +600 
+^MODEL CHOICE$
+^  model 
+^  bm2-berman 
+^  bm3-berman 
+^  bm3-hp 
+^  volume +bm2-berman -> bm3-berman
+^  volume: the data support
+^  bm3-berman +K0-Kp +68
+EOF
+    select_lines "$work/patterns" "$work/pvt.txt"
+}
+
 # The block after each marker, and the same made now.
 status=0
 names=$(sed -n 's/^<!-- readme-example: \([a-z-]*\) -->$/\1/p' "$readme")

@@ -10,6 +10,7 @@
 #include "format/esd_notation.hpp"
 #include "plots/data/plot_collector.hpp"
 #include "plots/data/plot_labels.hpp"
+#include "plots/data/state_fit_tables.hpp"
 
 namespace {
 
@@ -164,5 +165,6 @@ std::vector<FitTable> PlotCollector::fitTables() const {
                  "; its compressibility β = −dε/dP is drawn in the tab Axial compressibility.";
         tables.push_back(std::move(t));
     }
+    for (FitTable& t : stateFitTables(fits, pressureUnit_)) tables.push_back(std::move(t));
     return tables;
 }

@@ -36,6 +36,7 @@ bool PlotCollector::begin(const RunHeader& header) {
     context_ = PairContext{header.options, crystalSystem_, pressureRun_};
     temperatureUnit_ = header.series.temperatureUnit;
     pressureUnit_ = header.series.pressureUnit;
+    volumeOnly_ = header.series.volumeOnly;
     rows_.clear();
     fits_.reset();
     ownAxes_.reset();
@@ -368,13 +369,18 @@ SurfaceData PlotCollector::surface(std::size_t k) const {
 
 std::vector<NamedFigure> PlotCollector::figures() const {
     std::vector<NamedFigure> list;
-    list.push_back({"coefficients", "Principal coefficients", coefficients(), {}});
-    list.push_back({"strains", "Principal strains", strains(), {}});
-    list.push_back({"cell", "Cell", cell(), {}});
+    // A series of volumes has no pairs and no cells to draw.
+    if (!volumeOnly_) {
+        list.push_back({"coefficients", "Principal coefficients", coefficients(), {}});
+        list.push_back({"strains", "Principal strains", strains(), {}});
+        list.push_back({"cell", "Cell", cell(), {}});
+    }
     if (std::optional<Figure> ff = normalisedPressure()) list.push_back({"ff", "F–f", std::move(*ff), {}});
     if (std::optional<Figure> k = compressibility())
         list.push_back({"compressibility", "Axial compressibility", std::move(*k), {}});
+    if (std::optional<Figure> v = volumeAgainstT()) list.push_back({"thermal", "V(T)", std::move(*v), {}});
     for (NamedFigure& f : list) f.csv = figureCsv(f.figure);
+    if (std::optional<NamedFigure> ellipse = confidenceEllipse()) list.push_back(std::move(*ellipse));
     return list;
 }
 

@@ -33,6 +33,10 @@ public:
     std::size_t calculations() const { return rows_.size(); }
     CrystalSystem crystalSystem() const { return crystalSystem_; }
     bool pressureRun() const { return pressureRun_; }
+    // A series of volumes: no pairs, no print file, the fits alone.
+    bool volumeOnly() const { return volumeOnly_; }
+    const std::string& temperatureUnit() const { return temperatureUnit_; }
+    const std::string& pressureUnit() const { return pressureUnit_; }
 
     // The principal axes of the series, which number every line, curve and table: the fits' own,
     // or (for a collector given no fits) found from the series at the last calculation.
@@ -52,6 +56,11 @@ public:
     // empirical fit. None when there is nothing to draw.
     std::optional<Figure> normalisedPressure() const;
     std::optional<Figure> compressibility() const;
+    // A temperature series with V(T) fits: V against T with each model's curve, and its alpha(T).
+    std::optional<Figure> volumeAgainstT() const;
+    // The K0-K' confidence ellipses (68.3 and 95.4 %) of the first P-V-T model, or else of the first
+    // equation of state of the volume, that fits both; the CSV holds their points.
+    std::optional<NamedFigure> confidenceEllipse() const;
     // The fits as tables for the window: linear coefficients, the tensor fit's principal
     // coefficients, equations of state, the empirical fits.
     std::vector<FitTable> fitTables() const;
@@ -103,6 +112,7 @@ private:
 
     std::vector<DataPoint> points_;
     bool pressureRun_ = false;
+    bool volumeOnly_ = false;  // a series of volumes: the fits' figures only
     bool principalAxes_ = false;
     CrystalSystem crystalSystem_ = CrystalSystem::none;
     PairContext context_;

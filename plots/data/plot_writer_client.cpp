@@ -14,9 +14,10 @@ std::vector<std::filesystem::path> plotWriterCandidates() {
 
 std::vector<std::string> plotFileNames(const std::string& name) {
     std::vector<std::string> names;
-    // The pressure figures (F-f, compressibility) only for a pressure series, but named for any:
+    // The pressure figures (F-f, compressibility, the K0-K' ellipse) only for a pressure series, V(T)
+    // only with V(T) fits, but named for any:
     // the series is not yet read when the names are checked.
-    for (const char* plot : {"_coefficients", "_strains", "_cell", "_ff", "_compressibility"})
+    for (const char* plot : {"_coefficients", "_strains", "_cell", "_ff", "_compressibility", "_ellipse", "_thermal"})
         for (const char* suffix : {".svg", ".png", ".csv"}) names.push_back(name + plot + suffix);
     for (const char* suffix : {".svg", ".png"}) names.push_back(name + "_surface" + suffix);
     return names;

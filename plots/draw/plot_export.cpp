@@ -216,6 +216,8 @@ bool drawPlotFiles(const PlotSet& plots, const std::string& name, const PlotFile
         }
         if (!hand(fileOf(f.stem, ".csv"), f.csv)) return false;
     }
+    // No calculation (a series of volumes): no surface.
+    if (plots.surface.calculation == 0) return true;
     for (const ExportFormat format : {ExportFormat::svg, ExportFormat::png}) {
         const bool written = drawn(fileOf("surface", format == ExportFormat::svg ? ".svg" : ".png"),
                                    [&](const QString& file, QByteArray& bytes) {

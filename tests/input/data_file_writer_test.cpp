@@ -115,3 +115,21 @@ TEST(DataFileWriter, RealCifSeriesReadBackAsTheyWereRead) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DataFileWriter, ASeriesOfVolumesReadsBackAsOneOfEachVariable) {
+    for (const char* text : {"UNITS P GPa\nLINE1 P SIGP V SIGV\nDATA\n0 0.1 100 0.2\n1.5 0.1 99.25 0.2\n",
+                             "LINE1 T SIGT V SIGV\nDATA\n300 1 100 0.2\n400 1 100.5 0.2\n",
+                             "LINE1 T SIGT P SIGP V SIGV\nDATA\n300 1 0 0.1 100 0.2\n400 1 2 0.1 99.9 0.2\n"}) {
+        const ReadResult first = readBack(text);
+        ASSERT_TRUE(first.ok()) << text;
+        const std::string written = dataFileText(first.series, {});
+        const ReadResult again = readBack(written);
+        ASSERT_TRUE(again.ok()) << written << again.reason;
+        EXPECT_TRUE(again.series.volumeOnly) << written;
+        expectSameSeries(first.series, again.series);
+    }
+}
+
+}  // namespace

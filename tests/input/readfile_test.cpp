@@ -216,3 +216,35 @@ TEST(Readfile, TableGrowsBeyondTwoHundredPointsAndNineteenColumns) {
 }
 
 }  // namespace
+
+TEST(Readfile, AVColumnWithoutEdgesMakesASeriesOfVolumes) {
+    const struct {
+        const char* text;
+        bool volumeOnly;
+        bool pressure;
+    } cases[] = {
+        {"LINE1 P SIGP V SIGV\nDATA\n0 0.1 100 0.1\n1 0.1 99 0.1\n", true, true},
+        {"LINE1 T SIGT V SIGV\nDATA\n300 1 100 0.1\n400 1 101 0.1\n", true, false},
+        {"LINE1 T SIGT P SIGP V SIGV\nDATA\n300 1 0 0 100 0.1\n400 1 2 0 99 0.1\n", true, true},
+        // One P throughout while T varies: volumes measured against T.
+        {"LINE1 T SIGT P SIGP V SIGV\nDATA\n300 1 0 0 100 0.1\n400 1 0 0 101 0.1\n", true, false},
+        // A cell keeps the cell, and a file with a P column stays a pressure series.
+        {"LINE1 T P A V\nSYSTEM CUBIC\nDATA\n300 0 4 64\n400 0 4.01 64.5\n", false, true},
+    };
+    for (const auto& c : cases) {
+        const ReadResult r = readText(c.text);
+        ASSERT_TRUE(r.ok()) << c.text << r.reason;
+        EXPECT_EQ(r.series.volumeOnly, c.volumeOnly) << c.text;
+        EXPECT_EQ(r.series.pressureRun, c.pressure) << c.text;
+        if (c.volumeOnly) {
+            EXPECT_EQ(r.series.points[1].volumeAsReadEsd, 0.1f);
+        }
+    }
+}
+
+TEST(Readfile, AVolumeThatIsNotPositiveIsAReadErrorThatNamesThePoint) {
+    const ReadResult r = readText("LINE1 P V\nDATA\n0 100\n1 -99\n");
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.reason.find("data point 2"), std::string::npos) << r.reason;
+    EXPECT_NE(r.reason.find("V is not a positive number"), std::string::npos) << r.reason;
+}
