@@ -58,6 +58,7 @@ bench:
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	$(BUILD)-bench/bench/tenzio-bench
 	bench/run-bench.sh $(BUILD)-bench/cli/tenzio-batch || echo "run-bench: a target was missed (figures above)"
+	bench/many-series-bench.sh $(BUILD)-bench || echo "many-series-bench: a target was missed (figures above)"
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench $(OUT)
