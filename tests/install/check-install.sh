@@ -4,8 +4,8 @@
 # validators are installed), the man pages, and runs the installed programs.
 #
 #   check-install.sh BUILD_DIR WORK_DIR EXAMPLES_DIR VERSION GUI BATCH_MAN ICON_PNGS [PYTHON_MODULE PYTHON]
-#   (flags 1 or 0; PYTHON_MODULE the module's path under the prefix, PYTHON the interpreter to try it
-#   with: both empty or absent when the module is not built)
+#   (flags 1 or 0; PYTHON_MODULE the module's path under the prefix, empty or absent when it is not
+#   built; PYTHON the interpreter to try it with, empty or absent to leave it untried)
 set -uo pipefail
 
 build=$1 work=$2 examples=$3 version=$4 gui=$5 batch_man=$6 pngs=$7 python_module=${8:-} python=${9:-}
@@ -105,7 +105,7 @@ if [[ $gui == 1 ]]; then
   fi
 fi
 # The installed module, found where the prefix's Python packages go, runs an installed example.
-if [[ -n $python_module ]]; then
+if [[ -n $python_module && -n $python ]]; then
   volume=$(cd "$work" && PYTHONPATH="$prefix/${python_module%/*}" "$python" -c "import tenzio; \
 print(tenzio.run(tenzio.read('$prefix/share/doc/tenzio/examples/periclase_cubic_T.dat'))['fits']['linear']['volume']['status'])" 2>&1)
   [[ $volume == ok ]] || fail "the installed Python module: $volume"
