@@ -63,22 +63,19 @@ std::string eachLine(const std::string& input, const SeriesDocument& document) {
     // The document as one line, its own "input" member first and the status after it. A line
     // break in the document lies between members only (one inside a string is written as \n), so
     // dropping them keeps every value as it is.
-    std::string line = "{";
-    std::string rest;
-    std::size_t start = document.json.find('\n') + 1;  // past the opening brace
-    while (start < document.json.size()) {
-        std::size_t end = document.json.find('\n', start);
-        if (end == std::string::npos) end = document.json.size();
-        const std::string_view piece(document.json.data() + start, end - start);
-        if (piece.starts_with("\"input\": ")) {
-            line.append(piece.substr(0, piece.size() - 1));  // without its comma
-            line.append(",\"status\":\"ok\",");
-        } else {
-            rest.append(piece);
-        }
+    const std::string& json = document.json;
+    const std::size_t inputStart = json.find("\n\"input\": ") + 1;
+    const std::size_t inputEnd = json.find('\n', inputStart);  // after its comma
+    std::string line;
+    line.reserve(json.size() + 32);
+    line.append("{").append(json, inputStart, inputEnd - inputStart - 1).append(",\"status\":\"ok\",");
+    for (std::size_t start = json.find('\n') + 1; start < json.size();) {
+        std::size_t end = json.find('\n', start);
+        if (end == std::string::npos) end = json.size();
+        if (start != inputStart) line.append(json, start, end - start);
         start = end + 1;
     }
-    return line + rest;
+    return line;
 }
 
 int runEach(const EachRun& run, RunState& state) {
