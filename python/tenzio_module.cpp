@@ -86,8 +86,10 @@ py::object documentDict(const PySeries& series, const std::string& json) {
 }
 
 py::object runOne(const PySeries& series, const RunKeywords& keywords) {
-    SeriesRunOptions options = seriesRunOptions(keywords);
-    options.fitsBeside = true;  // one series: its fits beside its calculations, as the batch makes them
+    // The fits on this thread after the calculations: a caller runs series one after another (or
+    // on threads of its own), and a thread per call, placed on another CPU, cost more than it
+    // overlapped with 20-point series and waited for that CPU on a busy machine.
+    const SeriesRunOptions options = seriesRunOptions(keywords);
     SeriesDocument document;
     {
         py::gil_scoped_release unlocked;
