@@ -105,6 +105,22 @@ TEST(BatchEach, LinesGoToStandardOutputInOrderWhateverTheJobs) {
     EXPECT_EQ(slurp(dir / "all"), slurp(dir / "one"));
 }
 
+// On a terminal (here the pseudo-terminal of script(1)) standard error shows how far the run has
+// come, ending with every series done; elsewhere nothing but the count of failures (above).
+TEST(BatchEach, AProgressLineOnlyOnATerminal) {
+    if (shell("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is not installed";
+    TempFolder dir("each-progress");
+    std::string inputs;
+    for (int k = 0; k < 5; ++k)
+        inputs += " " + shellQuoted(fs::path(TENZIO_SOURCE_DIR) / "examples/periclase_cubic_T.dat");
+    const std::string command = batch("--each" + inputs + " --jsonl " + shellQuoted(dir / "out.jsonl"));
+    ASSERT_EQ(shell("script -qec " + shellQuoted(command) + " /dev/null > " + shellQuoted(dir / "terminal")), 0);
+    const std::string shown = slurp(dir / "terminal");
+    EXPECT_NE(shown.find("\r5 of 5 series, "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" s left"), std::string::npos) << shown;
+    EXPECT_EQ(linesOf(slurp(dir / "out.jsonl")).size(), 5u);
+}
+
 TEST(BatchEach, FilesOfOneSeriesAreUsageErrors) {
     TempFolder dir("each-usage");
     const std::string good = shellQuoted(fs::path(TENZIO_SOURCE_DIR) / "examples/periclase_cubic_T.dat");
