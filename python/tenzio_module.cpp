@@ -30,7 +30,8 @@ std::vector<std::filesystem::path> pathsOf(const py::object& given) {
     std::vector<std::filesystem::path> paths;
     const auto add = [&](const py::handle item) {
         try {
-            paths.emplace_back(os.attr("fsdecode")(item).cast<std::string>());
+            // The name's bytes, as the system takes it, whatever its encoding.
+            paths.emplace_back(os.attr("fsencode")(item).cast<std::string>());
         } catch (const py::error_already_set&) {
             throw InputProblem("read: " + py::repr(item).cast<std::string>() + " is not a path");
         }

@@ -39,8 +39,9 @@ def test_cif_files_read_together_are_one_series(tmp_path):
         series = tenzio.read([str(file) for file in files])
         assert len(series) == len(files)
         assert tenzio.run(series) == batch_json(files, tmp_path)
-        # Any path-like will do.
+        # Any path-like will do, or the name's bytes.
         assert tenzio.run(tenzio.read(files)) == tenzio.run(series)
+        assert tenzio.run(tenzio.read([bytes(file) for file in files])) == tenzio.run(series)
 
 
 def arrays_of(document):
@@ -119,6 +120,9 @@ def test_bad_input_raises_the_batch_message(tmp_path, capfd):
     with pytest.raises(ValueError) as raised:
         tenzio.read(str(missing))
     assert str(raised.value) == batch_message([missing], tmp_path)
+    for given in (42, [42], []):
+        with pytest.raises(tenzio.InputError):
+            tenzio.read(given)
     assert capfd.readouterr() == ("", "")  # the module printed nothing
 
 
