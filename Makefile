@@ -59,6 +59,7 @@ bench:
 	$(BUILD)-bench/bench/tenzio-bench
 	bench/run-bench.sh $(BUILD)-bench/cli/tenzio-batch || echo "run-bench: a target was missed (figures above)"
 	bench/pvt-bench.sh $(BUILD)-bench/cli/tenzio-batch || echo "pvt-bench: a target was missed (figures above)"
+	bench/many-series-bench.sh $(BUILD)-bench || echo "many-series-bench: a target was missed (figures above)"
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench $(OUT)

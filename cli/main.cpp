@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/each_option.hpp"
 #include "cli/eos_options.hpp"
 #include "cli/input_files.hpp"
 #include "cli/option_values.hpp"
@@ -159,11 +160,31 @@ int runBatch(int argc, char** argv) {
         ->transform(wholeNumber())
         ->needs(plotsOption);
 
+    // Many series: each input a series of its own, one JSON line each; the files of one series
+    // and its sorting have no place there.
+    EachRun each;
+    std::string jobs;
+    bool eachSeries = false;
+    auto* eachOption = app.add_flag("--each", eachSeries,
+                                    "Run every INPUT as a series of its own (a keyword data file, or a CIF file as a\n"
+                                    "series of its blocks) and write one JSON line per series, in the order of the\n"
+                                    "inputs: {\"input\", \"status\": \"ok\", ...the --json document} or {\"input\",\n"
+                                    "\"status\": \"error\", \"error\"}; a series that fails does not stop the others");
+    for (CLI::Option* perSeries : {printOption, jsonOption, csvOption, fitsOption, plotsOption, dataOutOption,
+                                   app.get_option("--sort")})
+        eachOption->excludes(perSeries);
+    app.add_option("--jsonl", each.jsonl, "With --each: write the lines to this file (replaced whole; default and -: the\n"
+                                          "standard output)")
+        ->needs(eachOption);
+    app.add_option("--jobs", jobs, "With --each: series run at once (default: every CPU)")
+        ->transform(wholeNumberFrom(1, 4096))
+        ->needs(eachOption);
+
     try {
         app.parse(argc, argv);
-        if (printOption->count() + jsonOption->count() + csvOption->count() + fitsOption->count() +
-                plotsOption->count() + dataOutOption->count() ==
-            0)
+        if (eachOption->count() == 0 && printOption->count() + jsonOption->count() + csvOption->count() +
+                                                fitsOption->count() + plotsOption->count() + dataOutOption->count() ==
+                                            0)
             throw CLI::RequiredError("--print, --json, --csv, --fits, --plots or --data-out");
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
@@ -190,6 +211,13 @@ int runBatch(int argc, char** argv) {
     if (pcOption->count()) states.pc = pc;
     if (atomsOption->count()) states.atoms = atoms;
     states.diagnostics = diagnostics;
+
+    if (eachOption->count() > 0) {
+        each.inputs = input.files;
+        each.jobs = jobs.empty() ? availableCpus() : static_cast<unsigned>(std::stoi(jobs));
+        each.options = {state.options, state.fitOptions};
+        return runEach(each, state);
+    }
 
     // Outputs that are one file, or that are inputs, stop the command before any file is opened
     // or created.

@@ -72,8 +72,13 @@ Json axisOf(const PrincipalAxis& axis, bool withEsds) {
 
 }  // namespace
 
+void JsonOutput::put(std::string_view text) {
+    if (sink_) sink_(text);
+    else file_.write(text);
+}
+
 bool JsonOutput::begin(const RunHeader& header) {
-    if (!file_.open(path_)) return false;
+    if (!sink_ && !file_.open(path_)) return false;
     const Series& series = header.series;
     Json program;
     program["name"] = "Tenzio";
@@ -85,25 +90,25 @@ bool JsonOutput::begin(const RunHeader& header) {
 
     // The document is written piece by piece: the opening keys, a point per line, then the
     // calculations as they come.
-    file_.write("{\n\"program\": " + program.dump() + ",\n");
-    file_.write("\"input\": " + Json(header.inputPath).dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
-    file_.write("\"title\": " + Json(series.title).dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
-    file_.write("\"crystal_system\": " + Json(crystalSystemKey(series.crystalSystem)).dump() + ",\n");
-    file_.write(std::string("\"series\": ") + (series.pressureRun ? "\"pressure\"" : "\"temperature\"") + ",\n");
+    put("{\n\"program\": " + program.dump() + ",\n");
+    put("\"input\": " + Json(header.inputPath).dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
+    put("\"title\": " + Json(series.title).dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
+    put("\"crystal_system\": " + Json(crystalSystemKey(series.crystalSystem)).dump() + ",\n");
+    put(std::string("\"series\": ") + (series.pressureRun ? "\"pressure\"" : "\"temperature\"") + ",\n");
     // The units of T and P as the series names them; null where it names none.
     const auto unit = [](const std::string& name) { return name.empty() ? Json(nullptr) : Json(name); };
     const Json units = {{"T", unit(series.temperatureUnit)}, {"P", unit(series.pressureUnit)}};
-    file_.write("\"units\": " + units.dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
-    file_.write("\"options\": " + options.dump() + ",\n");
-    file_.write("\"points\": [");
+    put("\"units\": " + units.dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
+    put("\"options\": " + options.dump() + ",\n");
+    put("\"points\": [");
     for (std::size_t n = 0; n < series.points.size(); ++n) {
-        file_.write(n == 0 ? "\n" : ",\n");
+        put(n == 0 ? "\n" : ",\n");
         Json point = pointOf(series.points[n], static_cast<int>(n + 1));
         withoutNegativeZero(point);
-        file_.write(point.dump());
+        put(point.dump());
     }
-    file_.write("\n],\n\"calculations\": [");
-    return file_.isOpen();
+    put("\n],\n\"calculations\": [");
+    return sink_ || file_.isOpen();
 }
 
 void JsonOutput::calculation(const PairResult& r) {
@@ -130,9 +135,9 @@ void JsonOutput::calculation(const PairResult& r) {
         j["principal"] = nullptr;
     }
     withoutNegativeZero(j);
-    file_.write(firstCalculation_ ? "\n" : ",\n");
+    put(firstCalculation_ ? "\n" : ",\n");
     firstCalculation_ = false;
-    file_.write(j.dump());
+    put(j.dump());
 }
 
 void JsonOutput::fits(const FitResult& result) {
@@ -142,16 +147,16 @@ void JsonOutput::fits(const FitResult& result) {
 
 bool JsonOutput::end() {
     if (fitsMembers_) {
-        file_.write("\n],\n");
-        if (!fitsMembers_->readBack([this](std::string_view piece) { file_.write(piece); })) {
+        put("\n],\n");
+        if (!fitsMembers_->readBack([this](std::string_view piece) { put(piece); })) {
             // Not committed: an earlier file of the name stays as it was.
             failure_ = "cannot write " + path_.string() + ": " + fitsMembers_->failure();
             return false;
         }
         fitsMembers_.reset();
-        file_.write("\n}\n");
+        put("\n}\n");
     } else {
-        file_.write("\n]\n}\n");
+        put("\n]\n}\n");
     }
-    return file_.commit();
+    return sink_ || file_.commit();
 }

@@ -3,8 +3,10 @@
 // written as each calculation comes, so that no run is held in memory; then the fits over the
 // series.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "export/replaced_file.hpp"
 #include "export/spill_buffer.hpp"
@@ -13,6 +15,9 @@
 class JsonOutput : public RunOutput {
 public:
     explicit JsonOutput(std::filesystem::path path) : path_(std::move(path)) {}
+    // The same document, handed to `sink` in pieces as it is made instead of written to a file
+    // (for callers that keep it in memory); such an output never fails.
+    explicit JsonOutput(std::function<void(std::string_view)> sink) : sink_(std::move(sink)) {}
 
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult& r) override;
@@ -23,7 +28,10 @@ public:
     const std::string& failure() const { return failure_.empty() ? file_.failure() : failure_; }
 
 private:
+    void put(std::string_view text);
+
     std::filesystem::path path_;
+    std::function<void(std::string_view)> sink_;
     ReplacedFile file_;
     bool firstCalculation_ = true;
     // The fits' members, made beside the calculations and written after them in end().

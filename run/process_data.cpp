@@ -247,7 +247,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
         for (RunOutput* output : fitOutputs) output->fits(fits);
     };
     std::optional<SideTask> fitting;
-    if (!fitOutputs.empty()) {
+    if (!fitOutputs.empty() && state.fitsBeside) {
         try {
             fitting.emplace(fitAndHand);
         } catch (const std::system_error&) {

@@ -61,6 +61,9 @@ struct RunState {
     std::vector<RunOutput*> extraOutputs;
 
     int calculationNumber = 0;  // numbers the calculations of the process, 1, 2, 3, ...
+    // The fits on a thread of their own beside the calculations; false: after them, on the run's
+    // own thread, for callers that already run many series side by side.
+    bool fitsBeside = true;
 
     // Where status-line texts go (the dialog's status line, or standard error in batch use).
     std::function<void(std::string_view)> statusSink;

@@ -3,10 +3,12 @@
 # nothing extra, nothing outside the prefix), the desktop entry and the metainfo (when their
 # validators are installed), the man pages, and runs the installed programs.
 #
-#   check-install.sh BUILD_DIR WORK_DIR EXAMPLES_DIR VERSION GUI BATCH_MAN ICON_PNGS   (flags 1 or 0)
+#   check-install.sh BUILD_DIR WORK_DIR EXAMPLES_DIR VERSION GUI BATCH_MAN ICON_PNGS [PYTHON_MODULE PYTHON]
+#   (flags 1 or 0; PYTHON_MODULE the module's path under the prefix, empty or absent when it is not
+#   built; PYTHON the interpreter to try it with, empty or absent to leave it untried)
 set -uo pipefail
 
-build=$1 work=$2 examples=$3 version=$4 gui=$5 batch_man=$6 pngs=$7
+build=$1 work=$2 examples=$3 version=$4 gui=$5 batch_man=$6 pngs=$7 python_module=${8:-} python=${9:-}
 id=io.github.tenzio.Tenzio
 failures=0
 fail() {
@@ -26,8 +28,9 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
 # The file list.
 expected=(bin/tenzio-batch share/doc/tenzio/README.md share/doc/tenzio/copyright)
 while IFS= read -r f; do expected+=("share/doc/tenzio/examples/$f"); done \
-  < <(cd "$examples" && find . -type f \( -name '*.dat' -o -name '*.cif' -o -name SOURCES.md \) -printf '%P\n')
+  < <(cd "$examples" && find . -type f \( -name '*.dat' -o -name '*.cif' -o -name SOURCES.md -o -name '*.py' \) -printf '%P\n')
 [[ $batch_man == 1 ]] && expected+=(share/man/man1/tenzio-batch.1.gz)
+[[ -n $python_module ]] && expected+=("$python_module")
 if [[ $gui == 1 ]]; then
   expected+=(bin/tenzio lib/tenzio/tenzio_plotwriter.so share/man/man1/tenzio.1.gz "share/applications/$id.desktop"
     "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg")
@@ -100,6 +103,12 @@ if [[ $gui == 1 ]]; then
   else
     fail "the example run with --plots failed: $(cat "$work/plots-status")"
   fi
+fi
+# The installed module, found where the prefix's Python packages go, runs an installed example.
+if [[ -n $python_module && -n $python ]]; then
+  volume=$(cd "$work" && PYTHONPATH="$prefix/${python_module%/*}" "$python" -c "import tenzio; \
+print(tenzio.run(tenzio.read('$prefix/share/doc/tenzio/examples/periclase_cubic_T.dat'))['fits']['linear']['volume']['status'])" 2>&1)
+  [[ $volume == ok ]] || fail "the installed Python module: $volume"
 fi
 
 if [[ $failures -gt 0 ]]; then
