@@ -16,25 +16,6 @@
 
 namespace {
 
-// Characters as a reader sees them: UTF-8 continuation bytes take no room.
-std::size_t widthOf(const std::string& s) {
-    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-std::string right(const std::string& s, std::size_t width) {
-    const std::size_t w = widthOf(s);
-    return w >= width ? s : std::string(width - w, ' ') + s;
-}
-
-std::string left(const std::string& s, std::size_t width) {
-    const std::size_t w = widthOf(s);
-    return w >= width ? s : s + std::string(width - w, ' ');
-}
-
-std::string number(double v, int significant = 6) {
-    if (!std::isfinite(v)) return "-";
-    return numberText(v, std::chars_format::general, significant);
-}
 
 std::string fixedText(double v, int decimals) { return numberText(v, std::chars_format::fixed, decimals); }
 
@@ -84,16 +65,16 @@ void linearSection(ReportText& out, const LinearFits& fits, const SeriesAxes& ax
     out += "LINEAR FITS\n  q = q0 + s " + x + " through every point; the coefficient " + symbol + " = " +
                       (pressure ? "-s" : "s") + " in " + unit.label +
                       ". q: each principal strain (axes followed by direction), the relative change of a, b, c and V.\n\n";
-    out += "  " + left("quantity", 10) + right(symbol + " (" + unit.label + ")", 22) + right("q0", 22) + right("\u03c7\u00b2", 12) +
-           right("n-p", 5) + "  direction [uvw]\n";
+    out += "  " + alignedLeft("quantity", 10) + alignedRight(symbol + " (" + unit.label + ")", 22) + alignedRight("q0", 22) + alignedRight("\u03c7\u00b2", 12) +
+           alignedRight("n-p", 5) + "  direction [uvw]\n";
     const auto row = [&](const std::string& name, const LinearFit& fit, const std::string& extra) {
         if (!fit.line.status.ok) {
-            out += "  " + left(name, 10) + "  failed: " + fit.line.status.text + "\n";
+            out += "  " + alignedLeft(name, 10) + "  failed: " + fit.line.status.text + "\n";
             return;
         }
-        out += "  " + left(name, 10) + right(scaled(fit.coefficient, fit.esd, unit.factor), 22) +
-               right(valueWithEsd(fit.intercept, fit.interceptEsd), 22) + right(number(fit.line.chi2, 4), 12) +
-               right(std::to_string(fit.line.dof), 5) + (extra.empty() ? "" : "  " + extra) + "\n";
+        out += "  " + alignedLeft(name, 10) + alignedRight(scaled(fit.coefficient, fit.esd, unit.factor), 22) +
+               alignedRight(valueWithEsd(fit.intercept, fit.interceptEsd), 22) + alignedRight(significantText(fit.line.chi2, 4), 12) +
+               alignedRight(std::to_string(fit.line.dof), 5) + (extra.empty() ? "" : "  " + extra) + "\n";
     };
     for (std::size_t k = 0; k < 3; ++k)
         row("axis " + std::to_string(k + 1), fits.principal[k], axes.axes[k].hasDirection ? uvwText(axes.axes[k].uvw) : "");
@@ -107,7 +88,7 @@ void linearSection(ReportText& out, const LinearFits& fits, const SeriesAxes& ax
 // An x of the tensor fit with its mark: none for a measured x, * for one asked for with --at, and
 // † for one asked for outside the measured range.
 std::string markedX(const TensorAt& at) {
-    return number(at.x) + (at.measured ? " " : at.extrapolated ? "\u2020" : "*");
+    return significantText(at.x) + (at.measured ? " " : at.extrapolated ? "\u2020" : "*");
 }
 
 void tensorSection(ReportText& out, const TensorFit& fit, bool pressure, const CoefficientUnit& unit, const std::string& x,
@@ -121,21 +102,21 @@ void tensorSection(ReportText& out, const TensorFit& fit, bool pressure, const C
         return;
     }
     out += "\n  Principal coefficients (" + unit.label + ")" + (fit.principalAxes ? "" : ", along X, Y, Z") + ":\n";
-    out += "  " + right(xLabel, 12);
-    for (int m = 1; m <= 3; ++m) out += right(symbol + std::to_string(m), 18);
+    out += "  " + alignedRight(xLabel, 12);
+    for (int m = 1; m <= 3; ++m) out += alignedRight(symbol + std::to_string(m), 18);
     out += "\n";
     for (const TensorAt& at : fit.at()) {
-        out += "  " + right(markedX(at), 12);
-        for (const PrincipalCoefficient& axis : at.principal) out += right(scaled(axis.value, axis.esd, unit.factor), 18);
+        out += "  " + alignedRight(markedX(at), 12);
+        for (const PrincipalCoefficient& axis : at.principal) out += alignedRight(scaled(axis.value, axis.esd, unit.factor), 18);
         out += "\n";
     }
     if (fit.principalAxes) {
         out += "\n  Principal axes: angles to a, b, c of the reference cell (degrees) and [uvw]:\n";
-        out += "  " + right(xLabel, 12);
-        for (int m = 1; m <= 3; ++m) out += "  " + left("axis " + std::to_string(m), 46);
+        out += "  " + alignedRight(xLabel, 12);
+        for (int m = 1; m <= 3; ++m) out += "  " + alignedLeft("axis " + std::to_string(m), 46);
         out += "\n";
         for (const TensorAt& at : fit.at()) {
-            out += "  " + right(markedX(at), 12);
+            out += "  " + alignedRight(markedX(at), 12);
             for (const PrincipalCoefficient& axis : at.principal) {
                 std::string cell = "circular section";
                 if (axis.hasDirection) {
@@ -146,7 +127,7 @@ void tensorSection(ReportText& out, const TensorFit& fit, bool pressure, const C
                     }
                     cell += " " + uvwText(axis.uvw);
                 }
-                out += "  " + left(cell, 46);
+                out += "  " + alignedLeft(cell, 46);
             }
             out += "\n";
         }
@@ -174,11 +155,11 @@ std::string outlierTable(const std::vector<Residual>& residuals, const std::stri
         if (r.outlier) flagged.push_back(&r);
     if (flagged.empty()) return "    no point lies more than 3 esds from the curve\n";
     std::string out = "    possible outliers, more than 3 esds from the curve:\n";
-    out += "    " + right("point", 8) + right(xName, 14) + right(yName + " obs", 14) + right(yName + " calc", 14) +
-           right("(obs-calc)/\u03c3", 16) + "\n";
+    out += "    " + alignedRight("point", 8) + alignedRight(xName, 14) + alignedRight(yName + " obs", 14) + alignedRight(yName + " calc", 14) +
+           alignedRight("(obs-calc)/\u03c3", 16) + "\n";
     for (const Residual* r : flagged)
-        out += "    " + right(std::to_string(r->point), 8) + right(number(r->x), 14) + right(number(r->observed, significant), 14) +
-               right(number(r->calculated, significant), 14) + right(fixedText(r->weighted, 1), 16) + "\n";
+        out += "    " + alignedRight(std::to_string(r->point), 8) + alignedRight(significantText(r->x), 14) + alignedRight(significantText(r->observed, significant), 14) +
+               alignedRight(significantText(r->calculated, significant), 14) + alignedRight(fixedText(r->weighted, 1), 16) + "\n";
     return out;
 }
 
@@ -209,7 +190,7 @@ void eosSection(ReportText& out, const std::vector<EosFit>& fits, const std::str
             shown.push_back(fit.model);
         }
     }
-    for (const EosModel model : shown) out += "  " + left(std::string(eosModelName(model)), 10) + formulaOf(model) + "\n";
+    for (const EosModel model : shown) out += "  " + alignedLeft(std::string(eosModelName(model)), 10) + formulaOf(model) + "\n";
     out += "\n";
     for (const EosFit& fit : fits) {
         const bool edge = fit.isEdge();
@@ -225,8 +206,8 @@ void eosSection(ReportText& out, const std::vector<EosFit>& fits, const std::str
         out += param(edge ? "x0" : "V0", fit.v0, "") + "   " + param((m + "0").c_str(), fit.k0, unit) + "   " +
                param((m + "'").c_str(), fit.kp, "") + "   " +
                param((m + "''").c_str(), fit.kpp, pUnit.empty() ? "" : " " + pUnit + "\u207b\u00b9") + "\n";
-        out += "    \u03c7\u00b2 = " + number(fit.chi2, 5) + ", n-p = " + std::to_string(fit.dof) +
-               ", largest |P_obs - P_calc| = " + number(fit.maxResidual, 4) + unit + "\n";
+        out += "    \u03c7\u00b2 = " + significantText(fit.chi2, 5) + ", n-p = " + std::to_string(fit.dof) +
+               ", largest |P_obs - P_calc| = " + significantText(fit.maxResidual, 4) + unit + "\n";
         const std::size_t p = fit.parameters.size();
         std::string correlations;
         for (std::size_t a = 0; a < p; ++a)
@@ -249,7 +230,7 @@ void empiricalSection(ReportText& out, const std::vector<EmpiricalFit>& fits, co
         }
         out += "\u03b50 = " + valueWithEsd(fit.eps0.value, fit.eps0.esd) + "   \u03bb = " +
                valueWithEsd(fit.lambda.value, fit.lambda.esd) + "   Pc = " + valueWithEsd(fit.pc.value, fit.pc.esd) + (fit.pc.esd ? "" : " (fixed: the lowest P)") +
-               "   \u03bd = " + valueWithEsd(fit.nu.value, fit.nu.esd) + "   \u03c7\u00b2 = " + number(fit.chi2, 5) +
+               "   \u03bd = " + valueWithEsd(fit.nu.value, fit.nu.esd) + "   \u03c7\u00b2 = " + significantText(fit.chi2, 5) +
                ", n-p = " + std::to_string(fit.dof) + "\n";
         out += outlierTable(fit.residuals, "P", "\u03b5", 6);
     }
@@ -258,13 +239,13 @@ void empiricalSection(ReportText& out, const std::vector<EmpiricalFit>& fits, co
         out += "\n";
         return;
     }
-    out += "\n  " + right(xLabel, 12);
-    for (const EmpiricalFit& fit : fits) out += right(std::string("K") += std::to_string(fit.axis), 18);
+    out += "\n  " + alignedRight(xLabel, 12);
+    for (const EmpiricalFit& fit : fits) out += alignedRight(std::string("K") += std::to_string(fit.axis), 18);
     out += "\n";
     for (std::size_t i = 0; i < firstOk->k.size(); ++i) {
-        out += "  " + right(number(firstOk->k[i].x), 12);
+        out += "  " + alignedRight(significantText(firstOk->k[i].x), 12);
         for (const EmpiricalFit& fit : fits)
-            out += right(fit.status.ok ? scaled(fit.k[i].value, fit.k[i].esd, unit.factor) : "-", 18);
+            out += alignedRight(fit.status.ok ? scaled(fit.k[i].value, fit.k[i].esd, unit.factor) : "-", 18);
         out += "\n";
     }
     out += "\n";
@@ -278,10 +259,10 @@ void ffSection(ReportText& out, const NormalisedPressure& ff, const std::string&
         return;
     }
     out += "  V0 = " + valueWithEsd(ff.v0.value, ff.v0.esd) + "\n\n";
-    out += "  " + right("point", 6) + right(xLabel, 12) + right("f", 18) + right("F" + (pUnit.empty() ? "" : " (" + pUnit + ")"), 18) + "\n";
+    out += "  " + alignedRight("point", 6) + alignedRight(xLabel, 12) + alignedRight("f", 18) + alignedRight("F" + (pUnit.empty() ? "" : " (" + pUnit + ")"), 18) + "\n";
     for (const NormalisedPressurePoint& p : ff.points)
-        out += "  " + right(std::to_string(p.point), 6) + right(number(p.x), 12) + right(valueWithEsd(p.f, p.fEsd), 18) +
-               right(valueWithEsd(p.F, p.FEsd), 18) + "\n";
+        out += "  " + alignedRight(std::to_string(p.point), 6) + alignedRight(significantText(p.x), 12) + alignedRight(valueWithEsd(p.f, p.fEsd), 18) +
+               alignedRight(valueWithEsd(p.F, p.FEsd), 18) + "\n";
     out += "\n";
 }
 

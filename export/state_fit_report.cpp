@@ -11,19 +11,7 @@
 
 namespace {
 
-std::string padRight(const std::string& s, std::size_t width) {
-    const std::size_t w = characterCount(s);
-    return w >= width ? s : std::string(width - w, ' ') + s;
-}
-std::string padLeft(const std::string& s, std::size_t width) {
-    const std::size_t w = characterCount(s);
-    return w >= width ? s : s + std::string(width - w, ' ');
-}
-std::string number(double v, int significant = 6) {
-    if (!std::isfinite(v)) return "-";
-    return numberText(v, std::chars_format::general, significant);
-}
-std::string optionalNumber(const std::optional<double>& v, int significant = 6) { return v ? number(*v, significant) : "-"; }
+std::string optionalNumber(const std::optional<double>& v, int significant = 6) { return v ? significantText(*v, significant) : "-"; }
 
 // Every parameter of a fit, the fixed ones marked.
 std::string parameterLine(const ParametricFit& fit) {
@@ -36,7 +24,7 @@ std::string parameterLine(const ParametricFit& fit) {
 }
 
 std::string statisticsLine(const ParametricFit& fit) {
-    std::string out = "    \u03c7\u00b2 = " + number(fit.chi2, 5) + ", n-p = " + std::to_string(fit.dof) + ", AICc = " + optionalNumber(fit.aicc, 6);
+    std::string out = "    \u03c7\u00b2 = " + significantText(fit.chi2, 5) + ", n-p = " + std::to_string(fit.dof) + ", AICc = " + optionalNumber(fit.aicc, 6);
     std::string correlations;
     for (std::size_t a = 0; a < fit.freeNames.size(); ++a)
         for (std::size_t b = a + 1; b < fit.freeNames.size(); ++b)
@@ -57,7 +45,7 @@ std::string thermalSection(const StateFits& s, const std::string& tUnit) {
     std::string out = "EQUATIONS OF STATE IN T\n"
                       "  berman    V = V0 [1 + a0 (T-Tref) + a1/2 (T-Tref)^2]\n"
                       "  fei       \u03b1 = a0 + a1 T + a2/T^2, V = V0 exp[a0 (T-Tref) + a1/2 (T^2-Tref^2) - a2 (1/T - 1/Tref)]\n"
-                      "  T in K, Tref = " + number(s.tref) + " K; an edge x takes the same forms with x0 for V0. Residuals in V, "
+                      "  T in K, Tref = " + significantText(s.tref) + " K; an edge x takes the same forms with x0 for V0. Residuals in V, "
                       "\u03c3\u00b2 = \u03c3V\u00b2 + (dV/dT)\u00b2\u03c3T\u00b2.\n\n";
     const std::string label = "T" + (tUnit.empty() ? std::string() : " (" + tUnit + ")");
     for (const ThermalFit& t : s.thermal) {
@@ -68,9 +56,9 @@ std::string thermalSection(const StateFits& s, const std::string& tUnit) {
             continue;
         }
         out += "\n" + parameterLine(t.fit) + statisticsLine(t.fit);
-        out += "    " + padRight(label, 12) + padRight("\u03b1 (10\u207b\u2076 K\u207b\u00b9)", 22) + "\n";
+        out += "    " + alignedRight(label, 12) + alignedRight("\u03b1 (10\u207b\u2076 K\u207b\u00b9)", 22) + "\n";
         for (const ValueAt& a : t.alpha)
-            out += "    " + padRight(number(a.x), 12) + padRight(valueWithEsd(a.value * 1e6, a.esd * 1e6), 22) + "\n";
+            out += "    " + alignedRight(significantText(a.x), 12) + alignedRight(valueWithEsd(a.value * 1e6, a.esd * 1e6), 22) + "\n";
         out += "\n";
     }
     return out;
@@ -92,17 +80,17 @@ std::string couplingFormula(ThermalCoupling c) {
 }
 
 std::string pvtSection(const StateFits& s, const std::string& pUnit) {
-    std::string out = "EQUATIONS OF STATE IN P AND T\n  An isothermal equation of state P_iso(V; V0, K0, K', K'') at Tref = " + number(s.tref) +
+    std::string out = "EQUATIONS OF STATE IN P AND T\n  An isothermal equation of state P_iso(V; V0, K0, K', K'') at Tref = " + significantText(s.tref) +
                       " K (BM, Vinet, Murnaghan or NS, in their usual forms) with a thermal coupling:\n";
     std::vector<ThermalCoupling> shown;
     for (const PvtFit& f : s.pvt)
         if (std::find(shown.begin(), shown.end(), f.model.coupling) == shown.end()) shown.push_back(f.model.coupling);
     for (const ThermalCoupling c : shown) {
         const std::string name = pvtModelName(PvtModel{EosModel::BM3, c});
-        out += "  " + padLeft(name.substr(name.find('-')), 8) + "  " + couplingFormula(c) + "\n";
+        out += "  " + alignedLeft(name.substr(name.find('-')), 8) + "  " + couplingFormula(c) + "\n";
     }
     out += "  Residuals in P, \u03c3\u00b2 = \u03c3P\u00b2 + (dP/dV)\u00b2\u03c3V\u00b2 + (dP/dT)\u00b2\u03c3T\u00b2" +
-           std::string(s.pc ? "; P - Pc fitted, Pc = " + number(*s.pc) : "") + ".\n\n";
+           std::string(s.pc ? "; P - Pc fitted, Pc = " + significantText(*s.pc) : "") + ".\n\n";
     const std::string unit = pUnit.empty() ? "" : " (" + pUnit + ")";
     for (const PvtFit& f : s.pvt) {
         out += "  " + pvtModelName(f.model) + ": ";
@@ -112,16 +100,16 @@ std::string pvtSection(const StateFits& s, const std::string& pUnit) {
         }
         out += "\n" + parameterLine(f.fit) + statisticsLine(f.fit);
         if (!f.at.empty()) {
-            out += "    " + padRight("P" + unit, 12) + padRight("T", 10) + padRight("V", 20) + padRight("K" + unit, 20) +
-                   padRight("K'", 10) + padRight("\u03b1 (10\u207b\u2076 K\u207b\u00b9)", 20) + "\n";
+            out += "    " + alignedRight("P" + unit, 12) + alignedRight("T", 10) + alignedRight("V", 20) + alignedRight("K" + unit, 20) +
+                   alignedRight("K'", 10) + alignedRight("\u03b1 (10\u207b\u2076 K\u207b\u00b9)", 20) + "\n";
             for (const PvtAt& a : f.at) {
-                out += "    " + padRight(number(a.p), 12) + padRight(number(a.t), 10);
+                out += "    " + alignedRight(significantText(a.p), 12) + alignedRight(significantText(a.t), 10);
                 if (!a.ok) {
                     out += "  no volume gives this P at this T\n";
                     continue;
                 }
-                out += padRight(valueWithEsd(a.v, a.vEsd), 20) + padRight(valueWithEsd(a.k, a.kEsd), 20) + padRight(number(a.kp, 4), 10) +
-                       padRight(valueWithEsd(a.alpha * 1e6, a.alphaEsd * 1e6), 20) + "\n";
+                out += alignedRight(valueWithEsd(a.v, a.vEsd), 20) + alignedRight(valueWithEsd(a.k, a.kEsd), 20) + alignedRight(significantText(a.kp, 4), 10) +
+                       alignedRight(valueWithEsd(a.alpha * 1e6, a.alphaEsd * 1e6), 20) + "\n";
             }
         }
         out += "\n";
@@ -134,11 +122,11 @@ std::string choiceSection(const FitResult& result, const StateFits& s) {
     std::string out = "MODEL CHOICE\n  The lowest AICc = \u03c7\u00b2 + 2k + 2k(k+1)/(n-k-1) is the best compromise of fit and parameters; "
                       "F = [(\u03c7\u00b2low - \u03c7\u00b2high)/(\u0394 n-p)] / (\u03c7\u00b2high/(n-p)high), a higher order "
                       "warranted when P(F) < 5 %.\n\n";
-    out += "  " + padLeft("model", 14) + padLeft("quantity", 10) + padRight("\u03c7\u00b2", 14) + padRight("n-p", 6) + padRight("AICc", 14) + "\n";
+    out += "  " + alignedLeft("model", 14) + alignedLeft("quantity", 10) + alignedRight("\u03c7\u00b2", 14) + alignedRight("n-p", 6) + alignedRight("AICc", 14) + "\n";
     const auto row = [&](const std::string& model, const std::string& quantity, const FitStatus& status, double chi2, int dof,
                          const std::optional<double>& a) {
-        out += "  " + padLeft(model, 14) + padLeft(quantity, 10);
-        out += status.ok ? padRight(number(chi2, 6), 14) + padRight(std::to_string(dof), 6) + padRight(optionalNumber(a), 14) + "\n"
+        out += "  " + alignedLeft(model, 14) + alignedLeft(quantity, 10);
+        out += status.ok ? alignedRight(significantText(chi2, 6), 14) + alignedRight(std::to_string(dof), 6) + alignedRight(optionalNumber(a), 14) + "\n"
                          : "  failed\n";
     };
     for (std::size_t k = 0; k < result.eos.size() && k < s.eos.size(); ++k) {
@@ -153,8 +141,8 @@ std::string choiceSection(const FitResult& result, const StateFits& s) {
     // The order supported: the highest reached by a chain of warranted steps from the lowest.
     std::map<std::pair<std::string, std::string>, std::string> supported;  // (quantity, lowest) -> supported
     for (const FTest& t : s.fTests) {
-        out += "  " + padLeft(t.quantity, 10) + padLeft(t.lower + " -> " + t.higher, 28) + "F = " + padLeft(number(t.f, 4), 12) +
-               "P(F) = " + padLeft(number(t.probability, 3), 12) + (t.higherWarranted ? "higher order warranted" : "not warranted") + "\n";
+        out += "  " + alignedLeft(t.quantity, 10) + alignedLeft(t.lower + " -> " + t.higher, 28) + "F = " + alignedLeft(significantText(t.f, 4), 12) +
+               "P(F) = " + alignedLeft(significantText(t.probability, 3), 12) + (t.higherWarranted ? "higher order warranted" : "not warranted") + "\n";
     }
     out += "\n";
     for (const FTest& t : s.fTests) {
@@ -184,9 +172,9 @@ std::string ellipseLines(const std::string& title, const std::vector<ConfidenceE
     std::string out;
     for (const ConfidenceEllipse& e : ellipses)
         if (e.parameters[0] == "K0" && e.parameters[1] == "Kp")
-        out += "  " + padLeft(title, 22) + padLeft(e.parameters[0] + "-" + e.parameters[1], 16) + padLeft(number(e.level * 100.0, 3) + " %", 8) +
-               "semi-axes " + number(e.semiAxes[0], 4) + " and " + number(e.semiAxes[1], 4) + ", major axis at " +
-               number(e.angle * 180.0 / 3.14159265358979323846, 4) + "\u00b0\n";
+        out += "  " + alignedLeft(title, 22) + alignedLeft(e.parameters[0] + "-" + e.parameters[1], 16) + alignedLeft(significantText(e.level * 100.0, 3) + " %", 8) +
+               "semi-axes " + significantText(e.semiAxes[0], 4) + " and " + significantText(e.semiAxes[1], 4) + ", major axis at " +
+               significantText(e.angle * 180.0 / 3.14159265358979323846, 4) + "\u00b0\n";
     return out;
 }
 

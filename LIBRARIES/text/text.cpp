@@ -1,5 +1,7 @@
 #include "LIBRARIES/text/text.hpp"
 
+#include <cmath>
+
 std::string_view trimmed(std::string_view s, std::string_view blanks) {
     const auto first = s.find_first_not_of(blanks);
     if (first == std::string_view::npos) return {};
@@ -109,4 +111,19 @@ std::string numberText(double value, std::chars_format format, int precision) {
         r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, significant - 1);
     }
     return std::string(buffer, r.ptr);
+}
+
+std::string significantText(double value, int significant) {
+    if (!std::isfinite(value)) return "-";
+    return numberText(value, std::chars_format::general, significant);
+}
+
+std::string alignedRight(const std::string& s, std::size_t width) {
+    const std::size_t w = characterCount(s);
+    return w >= width ? s : std::string(width - w, ' ') + s;
+}
+
+std::string alignedLeft(const std::string& s, std::size_t width) {
+    const std::size_t w = characterCount(s);
+    return w >= width ? s : s + std::string(width - w, ' ');
 }

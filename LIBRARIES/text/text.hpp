@@ -37,3 +37,10 @@ std::string oneLine(std::string_view s);
 // the buffer it is written to (a fixed form of 1e300, or of 1e-70 to 80 decimals), the exponent
 // form with the same number of significant digits as far as they go.
 std::string numberText(double value, std::chars_format format, int precision);
+// A number to `significant` digits in the general form for a table, "-" where it is not finite.
+std::string significantText(double value, int significant = 6);
+
+// s padded with spaces to `width` characters (UTF-8 characters, not bytes): on the left, so that
+// it stands at the right of its column, or on the right; a longer s is left as it is.
+std::string alignedRight(const std::string& s, std::size_t width);
+std::string alignedLeft(const std::string& s, std::size_t width);

@@ -1,6 +1,8 @@
 // Text that outputs promise as UTF-8, and numbers that never outgrow their buffer.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <charconv>
 #include <cstdlib>
 #include <string>
@@ -44,6 +46,17 @@ TEST(NumberText, AFixedFormTooLongForItsBufferFallsBackToTheExponentForm) {
         EXPECT_NEAR(std::strtod(text.c_str(), nullptr) / v, 1.0, 1e-3) << text;
     }
     EXPECT_EQ(numberText(1e-300, std::chars_format::fixed, 400).substr(0, 4), "1.00");
+}
+
+// Columns of the reports line up by characters: a Greek letter or a superscript is one column,
+// whatever its bytes.
+TEST(Columns, PaddingCountsCharactersNotBytes) {
+    EXPECT_EQ(alignedRight("\u03b1\u00b2", 4), "  \u03b1\u00b2");
+    EXPECT_EQ(alignedLeft("\u03b1\u00b2", 4), "\u03b1\u00b2  ");
+    EXPECT_EQ(alignedRight("longer", 3), "longer");
+    EXPECT_EQ(significantText(std::nan(""), 6), "-");
+    EXPECT_EQ(significantText(-HUGE_VAL, 6), "-");
+    EXPECT_EQ(significantText(1234.5678, 6), "1234.57");
 }
 
 }  // namespace
