@@ -37,11 +37,19 @@ Json rowsOf(const Mat3& m) {
     return rows;
 }
 
-Json pointOf(const DataPoint& d, int index) {
+Json pointOf(const DataPoint& d, int index, bool volumeOnly) {
     Json j;
     j["index"] = index;
-    j["cell"] = arrayOf(d.cell.values());
-    j["cell_esd"] = d.cell.hasEsds() ? arrayOf(d.cell.esd.values()) : Json(nullptr);
+    if (volumeOnly) {
+        // A series of volumes has no cell: the volume as read, with its esd (null where none).
+        j["cell"] = nullptr;
+        j["cell_esd"] = nullptr;
+        j["volume"] = d.volumeAsRead;
+        j["volume_esd"] = d.volumeAsReadEsd > 0.0f ? Json(d.volumeAsReadEsd) : Json(nullptr);
+    } else {
+        j["cell"] = arrayOf(d.cell.values());
+        j["cell_esd"] = d.cell.hasEsds() ? arrayOf(d.cell.esd.values()) : Json(nullptr);
+    }
     j["p"] = d.p;
     j["p_esd"] = d.sigP;
     j["t"] = d.t;
@@ -103,7 +111,7 @@ bool JsonOutput::begin(const RunHeader& header) {
     put("\"points\": [");
     for (std::size_t n = 0; n < series.points.size(); ++n) {
         put(n == 0 ? "\n" : ",\n");
-        Json point = pointOf(series.points[n], static_cast<int>(n + 1));
+        Json point = pointOf(series.points[n], static_cast<int>(n + 1), series.volumeOnly);
         withoutNegativeZero(point);
         put(point.dump());
     }

@@ -1,6 +1,7 @@
 // Fuzz target: the bytes are a data file handed to READFILE. Besides the sanitizers' findings,
 // it traps when the reader breaks its own contract, so that such inputs are kept as crashes.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const Series& series = read.series;
     const CrystalSystem system = series.crystalSystem;
+    // A series of volumes holds a positive, finite volume at every point and no cell.
+    if (series.volumeOnly) {
+        for (const DataPoint& p : series.points) require(p.volumeAsRead > 0.0f && std::isfinite(p.volumeAsRead));
+        return 0;
+    }
     // Every point read can form a cell and carries the constraints of its crystal system.
     for (const DataPoint& p : series.points) {
         require(isValidCell(p));

@@ -47,7 +47,13 @@ TEST(BatchStateFits, AVolumeOnlyPvtSeriesWritesTheFitsAndNoPrintFile) {
     EXPECT_FALSE(fs::exists(dir / "pvt_strain.cal"));
     EXPECT_NE(slurp(dir / "errors").find("holds volumes and no cells"), std::string::npos) << slurp(dir / "errors");
 
-    const nlohmann::json fits = nlohmann::json::parse(slurp(dir / "pvt.json")).at("fits");
+    const nlohmann::json document = nlohmann::json::parse(slurp(dir / "pvt.json"));
+    // Its points are volumes, as read, not cells.
+    const auto& first = document.at("points").at(0);
+    EXPECT_TRUE(first.at("cell").is_null());
+    EXPECT_EQ(first.at("volume").get<float>(), 40.0f);
+    EXPECT_EQ(first.at("volume_esd").get<float>(), 0.002f);
+    const nlohmann::json& fits = document.at("fits");
     EXPECT_EQ(fits.at("variable"), "pressure-temperature");
     EXPECT_TRUE(fits.at("volume_only").get<bool>());
     ASSERT_EQ(fits.at("pvt").size(), 1u);
