@@ -301,16 +301,21 @@ EosData eosDataOf(const Series& series, EosQuantity quantity) {
     return d;
 }
 
-std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode,
-                                        double pc) {
+std::vector<EosQuantity> eosQuantitiesOf(CrystalSystem system) {
     std::vector<EosQuantity> quantities = {EosQuantity::volume};
-    switch (series.crystalSystem) {
+    switch (system) {
         case CrystalSystem::cubic: quantities.push_back(EosQuantity::a); break;
         case CrystalSystem::tetragonal:
         case CrystalSystem::trigonal:
         case CrystalSystem::hexagonal: quantities.insert(quantities.end(), {EosQuantity::a, EosQuantity::c}); break;
         default: quantities.insert(quantities.end(), {EosQuantity::a, EosQuantity::b, EosQuantity::c}); break;
     }
+    return quantities;
+}
+
+std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode,
+                                        double pc) {
+    const std::vector<EosQuantity> quantities = eosQuantitiesOf(series.crystalSystem);
     std::vector<EosFit> fits;
     for (const EosQuantity quantity : quantities) {
         EosData data = eosDataOf(series, quantity);

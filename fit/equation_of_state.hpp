@@ -23,6 +23,10 @@ EosFit fitEquationOfState(EosModel model, const EosData& data, FitWeights mode, 
 // Each model for the volume, then each model for each edge the crystal system leaves free
 // (cubic a; tetragonal, trigonal and hexagonal a and c; otherwise a, b and c).
 // With pc, P - pc is fitted (V0 is then the volume at pc).
+// What a series' equations of state are fitted to: the volume, then each edge the crystal system
+// leaves free (a for cubic; a and c for tetragonal, trigonal and hexagonal; else a, b and c).
+std::vector<EosQuantity> eosQuantitiesOf(CrystalSystem system);
+
 std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode,
                                         double pc = 0.0);
 

@@ -1,5 +1,7 @@
 #include "fit/state_fits.hpp"
 
+#include "fit/equation_of_state.hpp"
+
 #include <algorithm>
 
 #include "calc/units.hpp"
@@ -16,16 +18,9 @@ bool varies(const Series& s, float DataPoint::*member) {
 
 // The quantities a crystal system leaves free: the volume, then each independent edge.
 std::vector<EosQuantity> quantitiesOf(const Series& series) {
-    std::vector<EosQuantity> q = {EosQuantity::volume};
-    if (series.volumeOnly) return q;
-    switch (series.crystalSystem) {
-        case CrystalSystem::cubic: q.push_back(EosQuantity::a); break;
-        case CrystalSystem::tetragonal:
-        case CrystalSystem::trigonal:
-        case CrystalSystem::hexagonal: q.insert(q.end(), {EosQuantity::a, EosQuantity::c}); break;
-        default: q.insert(q.end(), {EosQuantity::a, EosQuantity::b, EosQuantity::c}); break;
-    }
-    return q;
+    // A series of volumes has no edges.
+    if (series.volumeOnly) return {EosQuantity::volume};
+    return eosQuantitiesOf(series.crystalSystem);
 }
 
 std::pair<double, double> quantityOf(const DataPoint& point, const Series& series, EosQuantity quantity) {
