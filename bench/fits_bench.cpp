@@ -15,7 +15,7 @@ namespace {
 Series seriesOf(const std::string& text) {
     std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     if (f == nullptr) return {};
-    ReadResult read = READFILE(f);
+    ReadResult read = readSeriesFile(f);
     std::fclose(f);
     return read.series;
 }
@@ -25,7 +25,7 @@ Series benchSeries(bool pressure) {
 }
 
 // arg: pressure series (0 or 1).
-void BM_FIT_SERIES(benchmark::State& st) {
+void BM_FitSeries(benchmark::State& st) {
     const Series series = benchSeries(st.range(0) != 0);
     if (series.points.size() != 200) {
         st.SkipWithError("the synthetic series did not read");
@@ -34,9 +34,9 @@ void BM_FIT_SERIES(benchmark::State& st) {
     const FitOptions options;
     for (auto _ : st) benchmark::DoNotOptimize(fitSeries(series, options));
 }
-BENCHMARK(BM_FIT_SERIES)->ArgName("pressure")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FitSeries)->ArgName("pressure")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-void BM_FITS_JSON(benchmark::State& st) {
+void BM_FitsJson(benchmark::State& st) {
     const Series series = benchSeries(st.range(0) != 0);
     const FitResult fits = fitSeries(series, FitOptions{});
     std::size_t bytes = 0;
@@ -47,6 +47,6 @@ void BM_FITS_JSON(benchmark::State& st) {
     }
     st.counters["json_MB"] = static_cast<double>(bytes) / 1e6;
 }
-BENCHMARK(BM_FITS_JSON)->ArgName("pressure")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FitsJson)->ArgName("pressure")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,4 +1,4 @@
-// A whole run in the process: PROCESS_DATA reading a synthetic series from a file and appending
+// A whole run in the process: runSeries reading a synthetic series from a file and appending
 // the print file and the result files in a temporary folder. The files are removed before each
 // run (outside the timing), because the print file is appended to. And a --json run with and
 // without the fits over the series, for what the fits add.
@@ -40,7 +40,7 @@ private:
     fs::path path_;
 };
 
-void BM_PROCESS_DATA(benchmark::State& st) {
+void BM_RunSeries(benchmark::State& st) {
     const int points = static_cast<int>(st.range(0));
     TempFolder data;
     TempFolder out;
@@ -62,7 +62,7 @@ void BM_PROCESS_DATA(benchmark::State& st) {
             st.SkipWithError("cannot open the data file or the print file");
             break;
         }
-        if (PROCESS_DATA(state) != RunOutcome::completed) {
+        if (runSeries(state) != RunOutcome::completed) {
             st.SkipWithError("the run did not complete");
             break;
         }
@@ -77,7 +77,7 @@ void BM_PROCESS_DATA(benchmark::State& st) {
     st.counters["print_MB"] = static_cast<double>(printBytes) / 1e6;
 }
 // Bytes per second count the print file only; items are pairs of cells.
-BENCHMARK(BM_PROCESS_DATA)->ArgName("points")->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RunSeries)->ArgName("points")->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 // The JSON document without the fits: what a --json run cost before there were any.
 class JsonWithoutFits : public JsonOutput {
@@ -87,7 +87,7 @@ public:
 };
 
 // args: points, fits (0 or 1), pressure series (0 or 1).
-void BM_JSON_RUN(benchmark::State& st) {
+void BM_JsonRun(benchmark::State& st) {
     const int points = static_cast<int>(st.range(0));
     const bool fits = st.range(1) != 0;
     const bool pressure = st.range(2) != 0;
@@ -108,7 +108,7 @@ void BM_JSON_RUN(benchmark::State& st) {
             st.SkipWithError("cannot open the data file");
             break;
         }
-        if (PROCESS_DATA(state) != RunOutcome::completed) {
+        if (runSeries(state) != RunOutcome::completed) {
             st.SkipWithError("the run did not complete");
             break;
         }
@@ -116,7 +116,7 @@ void BM_JSON_RUN(benchmark::State& st) {
     st.counters["json_MB"] = static_cast<double>(fs::file_size(jsonFile)) / 1e6;
 }
 // A 200-point temperature and pressure series, each without and with the fits (target: at most 20 % more).
-BENCHMARK(BM_JSON_RUN)
+BENCHMARK(BM_JsonRun)
     ->ArgNames({"points", "fits", "pressure"})
     ->Args({200, 0, 0})
     ->Args({200, 1, 0})

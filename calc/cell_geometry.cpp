@@ -18,7 +18,7 @@ Mat3 reciprocalMetric(const CellParameters& d, float cosAlpha, float cosBeta, fl
     g(1, 2) = g(2, 1) = a * b * cosGamma;
     g(1, 3) = g(3, 1) = a * c * cosBeta;
     g(2, 3) = g(3, 2) = b * c * cosAlpha;
-    return MINV(g).value_or(Mat3{});  // a cell with a zero edge has no reciprocal: zeros
+    return matrixInverse(g).value_or(Mat3{});  // a cell with a zero edge has no reciprocal: zeros
 }
 
 // The reciprocal angle between axes i and j (radians) from the reciprocal metric.
@@ -129,12 +129,12 @@ private:
 
 }  // namespace
 
-CellParameters CELL_TO_RECIP(const CellParameters& d) {
+CellParameters reciprocalCellOf(const CellParameters& d) {
     thread_local CellMemo<CellParameters, computeReciprocal> memo;
     return memo.get(d, AxialSet::xAStarZC);
 }
 
-Mat3 CALC_SMATRIX(const CellParameters& d, AxialSet axisConvention) {
+Mat3 crystalAxesMatrix(const CellParameters& d, AxialSet axisConvention) {
     thread_local CellMemo<Mat3, computeSMatrix> memo;
     return memo.get(d, axisConvention);
 }

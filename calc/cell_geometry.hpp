@@ -5,8 +5,8 @@
 #include "calc/unit_cell.hpp"
 
 // a*, b*, c* and alpha*, beta*, gamma* in radians, through the inverse of the metric tensor.
-CellParameters CELL_TO_RECIP(const CellParameters& directCell);
+CellParameters reciprocalCellOf(const CellParameters& directCell);
 
 // Row i of the S-matrix is crystal axis i (a, b, c) as a vector on X, Y, Z:
 // X//a* Z//c, Y//b Z//c*, or X//a* Y//b.
-Mat3 CALC_SMATRIX(const CellParameters& directCell, AxialSet axisConvention);
+Mat3 crystalAxesMatrix(const CellParameters& directCell, AxialSet axisConvention);

@@ -21,7 +21,7 @@ void applyCrystalSystem(DataPoint& point, CrystalSystem system) {
     }
 }
 
-void FIX_TENSOR(Mat3& t, CrystalSystem system) {
+void constrainTensor(Mat3& t, CrystalSystem system) {
     if (system == CrystalSystem::none) return;
     t(1, 2) = 0.0f;
     t(2, 3) = 0.0f;

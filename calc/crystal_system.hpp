@@ -14,7 +14,7 @@ void applyCrystalSystem(DataPoint& point, CrystalSystem system);
 
 // The tensor constraints, in place: monoclinic keeps the unique axis along Y; orthorhombic and
 // higher are diagonal; uniaxial systems average 11 and 22, cubic all three.
-void FIX_TENSOR(Mat3& t, CrystalSystem system);
+void constrainTensor(Mat3& t, CrystalSystem system);
 
 // Whether the crystal system makes the tensor components along Cartesian axes i and j (1 to 3,
 // i != j) equal: 11 = 22 for tetragonal, trigonal and hexagonal, all three for cubic. Principal

@@ -7,7 +7,7 @@ namespace {
 constexpr float kTinyPivot = 1.0e-20f;  // stands in for a pivot that is exactly zero
 }
 
-std::optional<LuDecomposition> LUDCMP(const Mat3& matrix, int n) {
+std::optional<LuDecomposition> luDecompose(const Mat3& matrix, int n) {
     LuDecomposition d;
     d.lu = matrix;
     Mat3& a = d.lu;
@@ -55,7 +55,7 @@ std::optional<LuDecomposition> LUDCMP(const Mat3& matrix, int n) {
     return d;
 }
 
-void LUBKSB(const LuDecomposition& d, int n, Vec3& b) {
+void luSolve(const LuDecomposition& d, int n, Vec3& b) {
     const Mat3& a = d.lu;
     int ii = 0;
     for (int i = 1; i <= n; ++i) {
@@ -76,15 +76,15 @@ void LUBKSB(const LuDecomposition& d, int n, Vec3& b) {
     }
 }
 
-std::optional<Mat3> MINV(const Mat3& matrix) {
+std::optional<Mat3> matrixInverse(const Mat3& matrix) {
     constexpr int n = 3;
-    const std::optional<LuDecomposition> lu = LUDCMP(matrix, n);
+    const std::optional<LuDecomposition> lu = luDecompose(matrix, n);
     if (!lu) return std::nullopt;
     Mat3 inverse;
     for (int col = 1; col <= n; ++col) {
         Vec3 b{};
         b[col - 1] = 1.0f;
-        LUBKSB(*lu, n, b);
+        luSolve(*lu, n, b);
         for (int i = 1; i <= n; ++i) inverse(i, col) = b[i - 1];
     }
     return inverse;

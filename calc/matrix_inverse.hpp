@@ -12,11 +12,11 @@ struct LuDecomposition {
 };
 
 // Decomposes the leading n x n block (n at most 3); nothing when one of its rows is all zero.
-std::optional<LuDecomposition> LUDCMP(const Mat3& a, int n);
+std::optional<LuDecomposition> luDecompose(const Mat3& a, int n);
 
 // Solves A x = b for one right-hand side, b in and x out.
-void LUBKSB(const LuDecomposition& lu, int n, Vec3& rhs);
+void luSolve(const LuDecomposition& lu, int n, Vec3& rhs);
 
 // The inverse of a 3 x 3 matrix; nothing for a matrix with a zero row. A matrix that is singular
 // without a zero row gets a tiny pivot in place of zero and an inverse with huge elements.
-std::optional<Mat3> MINV(const Mat3& matrix);
+std::optional<Mat3> matrixInverse(const Mat3& matrix);

@@ -144,10 +144,10 @@ PairRangeFault computedFault(const Series& series, const RunOptions& options, in
                                   &series.points[static_cast<std::size_t>(second - 1)]};
     const int numbers[2] = {first, second};
     const UnitCell* cells[2] = {&points[0]->cell, &points[1]->cell};
-    const Mat3 s1 = CALC_SMATRIX(*cells[0], options.axisConvention);
-    const Mat3 s2 = CALC_SMATRIX(*cells[1], options.axisConvention);
-    Mat3 strain = CALC_STRAIN(options.strainType, s1, s2);
-    FIX_TENSOR(strain, system);
+    const Mat3 s1 = crystalAxesMatrix(*cells[0], options.axisConvention);
+    const Mat3 s2 = crystalAxesMatrix(*cells[1], options.axisConvention);
+    Mat3 strain = strainBetween(options.strainType, s1, s2);
+    constrainTensor(strain, system);
     const bool principal = hasPrincipalAxes(system);
     const auto decomposable = [&](const Mat3& t) {
         for (const float v : t.v)
@@ -162,9 +162,9 @@ PairRangeFault computedFault(const Series& series, const RunOptions& options, in
     for (int which = 0; which < 2; ++which) {
         if (!cells[which]->hasEsds()) continue;
         for (const Move move : perturbationMoves(system)) {
-            const Mat3 moved = CALC_SMATRIX(perturbed(*cells[which], move), options.axisConvention);
+            const Mat3 moved = crystalAxesMatrix(perturbed(*cells[which], move), options.axisConvention);
             const Mat3 tensor =
-                which == 0 ? CALC_STRAIN(options.strainType, moved, s2) : CALC_STRAIN(options.strainType, s1, moved);
+                which == 0 ? strainBetween(options.strainType, moved, s2) : strainBetween(options.strainType, s1, moved);
             for (std::size_t k = 0; k < 9; ++k) {
                 const float d = tensor.v[k] - strain.v[k];
                 sums.v[k] += d * d;
@@ -181,7 +181,7 @@ PairRangeFault computedFault(const Series& series, const RunOptions& options, in
     if (delta.change == 0.0f) return {};  // the property is undefined, as the reports say
     Mat3 esd;
     for (std::size_t k = 0; k < 9; ++k) esd.v[k] = std::sqrt(sums.v[k]) / kStepFactor;
-    FIX_TENSOR(esd, system);
+    constrainTensor(esd, system);
     const PropertyTensor property = propertyTensorOf(strain, esd, delta, series.pressureRun, system);
     // A change too small to divide by gives no finite property.
     if (!isFinite(property.propertyTensor)) return {RangeFault::variable, second, first, second};
@@ -198,7 +198,7 @@ PairRangeFault computedFault(const Series& series, const RunOptions& options, in
 
 bool hasFiniteGeometry(const DataPoint& point, AxialSet axisConvention) {
     const UnitCell& cell = point.cell;
-    for (const float v : CELL_TO_RECIP(cell).values())
+    for (const float v : reciprocalCellOf(cell).values())
         if (!std::isfinite(v)) return false;
     // As the orientation report forms them: row j of the S-matrix is axis j, of length edge j.
     const Mat3 s = cell.sMatrix(axisConvention);

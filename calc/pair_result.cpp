@@ -35,7 +35,7 @@ PairResult computePair(const PairContext& context, const DataPoint& point1, cons
     const bool pressure = context.pressureRun;
     r.delta = Delta::between(variableOf(point1, pressure), variableEsdOf(point1, pressure), variableOf(point2, pressure),
                        variableEsdOf(point2, pressure));
-    r.strain = CALC_STRAIN_TENSORS(point1.cell, point2.cell, options.strainType, context.crystalSystem, options.axisConvention);
+    r.strain = strainTensorsBetween(point1.cell, point2.cell, options.strainType, context.crystalSystem, options.axisConvention);
     r.property = propertyTensorOf(r.strain.strainTensor, r.strain.esdTensor, r.delta, pressure, context.crystalSystem);
 
     r.principalAxes = r.strain.principalAxes;

@@ -30,7 +30,7 @@ std::array<float, 3> anglesToCrystalAxes(const Vec3& direction, const Mat3& sMat
     std::array<float, 3> angles{};
     for (int i = 0; i < 3; ++i) {
         const Vec3 axis = row(sMatrix, i + 1);
-        angles[i] = ARCCOS(dot(direction, axis) / length(axis));
+        angles[i] = arccosDegrees(dot(direction, axis) / length(axis));
     }
     return angles;
 }
@@ -44,14 +44,14 @@ AxisAngles principalAxisAngles(const Mat3& eigenVectors, const Mat3& eigenVector
     r.toAbc = anglesToCrystalAxes(e, sMatrix);
     const std::array<float, 3> movedToAbc = anglesToCrystalAxes(w, sMatrix);
     for (int i = 0; i < 3; ++i) {
-        r.toXyz[i] = ARCCOS(v[i]);  // the component as delivered
-        r.toXyzEsd[i] = angleEsd(r.toXyz[i], ARCCOS(w[i]));
+        r.toXyz[i] = arccosDegrees(v[i]);  // the component as delivered
+        r.toXyzEsd[i] = angleEsd(r.toXyz[i], arccosDegrees(w[i]));
         r.toAbcEsd[i] = angleEsd(r.toAbc[i], movedToAbc[i]);
     }
     return r;
 }
 
-std::array<double, 3> uvwOf(const Vec3& direction, const Mat3& sMatrix) { return uvwOf(direction, MINV(sMatrix)); }
+std::array<double, 3> uvwOf(const Vec3& direction, const Mat3& sMatrix) { return uvwOf(direction, matrixInverse(sMatrix)); }
 
 std::array<double, 3> uvwOf(const Vec3& direction, const std::optional<Mat3>& inverse) {
     std::array<double, 3> uvw{};

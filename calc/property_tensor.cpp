@@ -39,13 +39,13 @@ PropertyTensor propertyTensorOf(const Mat3& strainTensor, const Mat3& esdTensor,
     }
     const float sign = pressureRun ? -1.0f : 1.0f;
     for (std::size_t k = 0; k < 9; ++k) r.propertyTensor.v[k] = sign * strainTensor.v[k] / delta.change;
-    FIX_TENSOR(r.propertyTensor, crystalSystem);
+    constrainTensor(r.propertyTensor, crystalSystem);
     for (std::size_t k = 0; k < 9; ++k) r.propertyEsd.v[k] = esdTensor.v[k] / std::fabs(delta.change);
     if (delta.changeEsd > kVariableEsdLimit) {
         for (std::size_t k = 0; k < 9; ++k)
             r.propertyEsd.v[k] = withVariableEsd(r.propertyTensor.v[k], r.propertyEsd.v[k], delta);
     }
-    FIX_TENSOR(r.propertyEsd, crystalSystem);
+    constrainTensor(r.propertyEsd, crystalSystem);
     return r;
 }
 
@@ -70,7 +70,7 @@ PrincipalProperty principalPropertyOf(const std::array<float, 3>& eigenValues,
     return r;
 }
 
-int SCALE_TENSOR(const Mat3& tensor) {
+int tensorScalePower(const Mat3& tensor) {
     float largest = 0.0f;
     for (float x : tensor.v) {
         if (std::fabs(x) > largest) largest = std::fabs(x);

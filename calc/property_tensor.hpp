@@ -34,7 +34,7 @@ PrincipalProperty principalPropertyOf(const std::array<float, 3>& eigenValues,
                                       const std::array<float, 3>& eigenValueEsds, const Delta& delta, bool pressureRun);
 
 // The power of ten (0 to 9) that brings the largest magnitude of a tensor to at least 0.001.
-int SCALE_TENSOR(const Mat3& tensor);
+int tensorScalePower(const Mat3& tensor);
 
 // 10 to the power of an exponent 0 to 9, exact in single precision.
 float powerOfTen(int exponent);

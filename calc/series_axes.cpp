@@ -24,7 +24,7 @@ struct PointDecomposition {
 PointDecomposition decompose(const UnitCell& reference, const UnitCell& cell, const RunOptions& options,
                              CrystalSystem system) {
     PointDecomposition d;
-    d.tensors = CALC_STRAIN_TENSORS(reference, cell, options.strainType, system, options.axisConvention, nullptr,
+    d.tensors = strainTensorsBetween(reference, cell, options.strainType, system, options.axisConvention, nullptr,
                                     EsdScope::none);
     const bool principal = hasPrincipalAxes(system);
     for (int m = 0; m < 3; ++m) {
@@ -174,7 +174,7 @@ SeriesAxes seriesAxes(const Series& series, const RunOptions& options, int named
     for (std::size_t i = 0; i < n; ++i) {
         StrainOnAxes& s = r.points[i];
         StrainChangeMoments moments;
-        const StrainTensors tensors = CALC_STRAIN_TENSORS(reference, series.points[i].cell, options.strainType, system,
+        const StrainTensors tensors = strainTensorsBetween(reference, series.points[i].cell, options.strainType, system,
                                                           options.axisConvention, &moments, EsdScope::tensorOnly);
         s.strainEsd = SymmetricMat3(tensors.esdTensor);
         s.withEsds = tensors.esdCount > 0;

@@ -18,7 +18,7 @@ const Mat3& inverseOf(const Mat3& m) {
     };
     thread_local Memo memo;
     if (!memo.used || std::memcmp(memo.matrix.v.data(), m.v.data(), sizeof m.v) != 0) {
-        memo.inverse = MINV(m).value_or(Mat3{});  // a matrix with a zero row gives zeros
+        memo.inverse = matrixInverse(m).value_or(Mat3{});  // a matrix with a zero row gives zeros
         memo.matrix = m;
         memo.used = true;
     }
@@ -27,7 +27,7 @@ const Mat3& inverseOf(const Mat3& m) {
 
 }  // namespace
 
-Mat3 CALC_STRAIN(StrainType strainType, const Mat3& s1, const Mat3& s2) {
+Mat3 strainBetween(StrainType strainType, const Mat3& s1, const Mat3& s2) {
     const bool eulerian = isEulerian(strainType);
     // Eulerian strains refer to the second cell (D = S2^-1 S1), Lagrangian to the first (D = S1^-1 S2).
     const Mat3& inverse = inverseOf(eulerian ? s2 : s1);

@@ -4,4 +4,4 @@
 #include "calc/options.hpp"
 
 // s1 and s2 are the S-matrices of the first and second cell.
-Mat3 CALC_STRAIN(StrainType strainType, const Mat3& s1, const Mat3& s2);
+Mat3 strainBetween(StrainType strainType, const Mat3& s1, const Mat3& s2);

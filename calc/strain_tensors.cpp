@@ -106,17 +106,17 @@ void signTriclinicEsds(const Mat3& v, Mat3& e) {
     }
 }
 
-StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
+StrainTensors strainTensorsBetween(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
                                   AxialSet axisConvention, StrainChangeMoments* moments, EsdScope scope) {
     StrainTensors r;
     const Mat3 s1 = cell1.sMatrix(axisConvention);
     const Mat3 s2 = cell2.sMatrix(axisConvention);
-    r.strainTensor = CALC_STRAIN(strainType, s1, s2);
-    FIX_TENSOR(r.strainTensor, crystalSystem);
+    r.strainTensor = strainBetween(strainType, s1, s2);
+    constrainTensor(r.strainTensor, crystalSystem);
 
     r.principalAxes = hasPrincipalAxes(crystalSystem);
     if (r.principalAxes) {
-        const EigenResult eigen = EIGEN(r.strainTensor);
+        const EigenResult eigen = eigenSystemOf(r.strainTensor);
         r.eigenValues = eigen.eigenValues;
         r.eigenVectors = eigen.eigenVectors;
         r.eigenFlag = eigen.eigenFlag;
@@ -131,12 +131,12 @@ StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, 
         if (!cells[which]->hasEsds()) continue;
         ++r.esdCount;
         for (Move move : perturbationMoves(crystalSystem)) {
-            const Mat3 moved = CALC_SMATRIX(perturbed(*cells[which], move), axisConvention);
-            const Mat3 tensor = which == 0 ? CALC_STRAIN(strainType, moved, s2) : CALC_STRAIN(strainType, s1, moved);
+            const Mat3 moved = crystalAxesMatrix(perturbed(*cells[which], move), axisConvention);
+            const Mat3 tensor = which == 0 ? strainBetween(strainType, moved, s2) : strainBetween(strainType, s1, moved);
             addSquares(sums.tensor, tensor, r.strainTensor);
             if (moments) moments->add(tensor, r.strainTensor);
             if (decomposeMoved) {
-                const EigenResult eigen = EIGEN(tensor);
+                const EigenResult eigen = eigenSystemOf(tensor);
                 for (int m = 0; m < 3; ++m) {
                     const float d = eigen.eigenValues[m] - r.eigenValues[m];
                     sums.values[m] += d * d;
@@ -146,7 +146,7 @@ StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, 
         }
     }
     r.esdTensor = rootsOverStep(sums.tensor);
-    FIX_TENSOR(r.esdTensor, crystalSystem);
+    constrainTensor(r.esdTensor, crystalSystem);
 
     if (r.principalAxes) {
         for (int m = 0; m < 3; ++m) r.eigenValueEsds[m] = std::sqrt(sums.values[m]) / kStepFactor;

@@ -10,8 +10,8 @@
 #include "calc/options.hpp"
 
 struct StrainTensors {
-    Mat3 strainTensor;  // after FIX_TENSOR
-    Mat3 esdTensor;     // after FIX_TENSOR
+    Mat3 strainTensor;  // after constrainTensor
+    Mat3 esdTensor;     // after constrainTensor
     // The principal axes, for no crystal system or a monoclinic one only.
     std::array<float, 3> eigenValues{};
     std::array<float, 3> eigenValueEsds{};
@@ -45,7 +45,7 @@ CellParameters perturbed(const UnitCell& cell, Move move);
 enum class EsdScope { full, tensorOnly, none };
 
 // cell1 is the first ("before") cell, cell2 the second ("after"); a cell without esds is not moved.
-StrainTensors CALC_STRAIN_TENSORS(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
+StrainTensors strainTensorsBetween(const UnitCell& cell1, const UnitCell& cell2, StrainType strainType, CrystalSystem crystalSystem,
                                   AxialSet axisConvention, StrainChangeMoments* moments = nullptr,
                                   EsdScope scope = EsdScope::full);
 

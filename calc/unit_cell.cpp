@@ -67,9 +67,9 @@ float UnitCell::volumeEsd(CrystalSystem system) const {
 }
 
 CellParameters UnitCell::reciprocal() const {
-    CellParameters r = CELL_TO_RECIP(*this);
+    CellParameters r = reciprocalCellOf(*this);
     for (int k = 3; k < 6; ++k) r[k] = r[k] / kDegToRad;
     return r;
 }
 
-Mat3 UnitCell::sMatrix(AxialSet axisConvention) const { return CALC_SMATRIX(*this, axisConvention); }
+Mat3 UnitCell::sMatrix(AxialSet axisConvention) const { return crystalAxesMatrix(*this, axisConvention); }

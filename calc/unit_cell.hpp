@@ -8,7 +8,7 @@
 constexpr float kDegToRad = 0.017453292f;  // pi/180 in single precision
 
 // Six lattice parameters, or their esds: edges, then interaxial angles in degrees (or, for a
-// reciprocal cell from CELL_TO_RECIP, in radians).
+// reciprocal cell from reciprocalCellOf, in radians).
 struct CellParameters {
     float a = 0.0f;
     float b = 0.0f;

@@ -29,7 +29,7 @@ bool isUsableCell(const UnitCell& cell, AxialSet axisConvention) {
     if (!hasRepresentableMetric(cell)) return false;
     const Mat3 s = cell.sMatrix(axisConvention);
     if (!isFiniteMatrix(s)) return false;
-    const std::optional<Mat3> inverse = MINV(s);
+    const std::optional<Mat3> inverse = matrixInverse(s);
     return inverse && isFiniteMatrix(*inverse);
 }
 
@@ -95,8 +95,8 @@ std::optional<SeriesProblem> checkSeries(const Series& series, const RunOptions&
         // The strain tensor as the calculation forms it, without its esds.
         const Mat3 s1 = series.points[static_cast<std::size_t>(first - 1)].cell.sMatrix(options.axisConvention);
         const Mat3 s2 = series.points[static_cast<std::size_t>(i - 1)].cell.sMatrix(options.axisConvention);
-        Mat3 strain = CALC_STRAIN(options.strainType, s1, s2);
-        FIX_TENSOR(strain, series.crystalSystem);
+        Mat3 strain = strainBetween(options.strainType, s1, s2);
+        constrainTensor(strain, series.crystalSystem);
         if (!isFiniteMatrix(strain)) return SeriesProblem{SeriesProblem::Kind::strainNotFinite, first, i, 0, {}};
     }
     if (const PairRangeFault fault = firstPairRangeFault(series, options); fault.fault != RangeFault::none)

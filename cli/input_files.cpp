@@ -32,7 +32,7 @@ std::optional<int> prepareInput(RunState& state, BatchInput& input, bool runFoll
     const InputChoice choice = openInputFiles(state, files);
     switch (choice.outcome) {
         case InputOpen::openFailed:
-            WLINE(state, status::inputOpenFailed);
+            showStatus(state, status::inputOpenFailed);
             detail(state, choice.file + ": " + (choice.reason.empty() ? std::string("cannot be opened") : choice.reason));
             return 1;
         case InputOpen::dataFileNotAlone:
@@ -64,14 +64,14 @@ std::optional<int> prepareInput(RunState& state, BatchInput& input, bool runFoll
             ReplacedFile out;
             if (out.open(input.dataOut)) out.write(dataFileText(series, comments));
             if (!out.isOpen() || !out.commit()) {
-                WLINE(state, kDataFileFailed);
+                showStatus(state, kDataFileFailed);
                 detail(state, out.failure());
                 return 1;
             }
         }
     }
     if (!runFollows) {
-        WLINE(state, kDataFileWritten);
+        showStatus(state, kDataFileWritten);
         return 0;
     }
     // The run works on the series as read (and sorted) here, not on a second reading; the

@@ -257,8 +257,8 @@ int runBatch(int argc, char** argv) {
     PlotCollector plots;
     if (wantPlots) state.extraOutputs.push_back(&plots);
 
-    WLINE(state, status::processing);
-    const RunOutcome outcome = PROCESS_DATA(state);
+    showStatus(state, status::processing);
+    const RunOutcome outcome = runSeries(state);
     state.inputFile.reset();
     const bool closed = state.printFile.close();
     if (outcome != RunOutcome::completed) {
@@ -266,7 +266,7 @@ int runBatch(int argc, char** argv) {
         return 1;
     }
     if (!closed) {
-        WLINE(state, status::writeFailed);
+        showStatus(state, status::writeFailed);
         state.detailSink(printFileFailure(state));
         return 1;
     }
@@ -285,7 +285,7 @@ int runBatch(int argc, char** argv) {
             return 1;
         }
     }
-    WLINE(state, status::finished);
+    showStatus(state, status::finished);
     return 0;
 }
 

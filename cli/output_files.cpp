@@ -57,7 +57,7 @@ std::optional<int> refuseUnsafeOutputs(RunState& state, const std::vector<Output
     if (const auto clash = firstTargetOnInput(targets, inputs)) {
         const OutputTarget& target = targets[*clash];
         if (target.inputStatus.empty()) return usageError(describeTarget(target) + " is an input file");
-        WLINE(state, target.inputStatus);
+        showStatus(state, target.inputStatus);
         if (state.detailSink) state.detailSink(describeTarget(target) + " is an input file");
         return 1;
     }

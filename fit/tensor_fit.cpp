@@ -59,7 +59,7 @@ std::array<PrincipalCoefficient, 3> principalOf(const Mat3d& t, const std::array
         }
         return axes;
     }
-    const EigenResult eigen = EIGEN(scaled(t).m);
+    const EigenResult eigen = eigenSystemOf(scaled(t).m);
     for (int m = 1; m <= 3; ++m) {
         PrincipalCoefficient& a = axes[static_cast<std::size_t>(m - 1)];
         a.hasDirection = !isCircularSection(eigen.eigenVectors, eigen.eigenFlag, m);
@@ -91,7 +91,7 @@ std::array<PrincipalCoefficient, 3> principalOf(const Mat3d& t, const std::array
         const int j = kComponents[k][1];
         moved(i, j) += kStepFactor * esds[k];
         moved(j, i) = moved(i, j);
-        const EigenResult e = EIGEN(scaled(moved).m);
+        const EigenResult e = eigenSystemOf(scaled(moved).m);
         for (int m = 1; m <= 3; ++m) {
             const PrincipalCoefficient& a = axes[static_cast<std::size_t>(m - 1)];
             if (!a.hasDirection || isCircularSection(e.eigenVectors, e.eigenFlag, m)) continue;
@@ -153,7 +153,7 @@ TensorAt TensorFit::tensorAt(double x) const {
     r.esd = symmetric(propertyEsd);
     r.strain = symmetric(strain);
     r.strainEsd = symmetric(strainEsd);
-    r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix, MINV(referenceSMatrix));
+    r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix, matrixInverse(referenceSMatrix));
     if (axes) r.principal = onSeriesAxes(r.principal, *axes, x);
     return r;
 }

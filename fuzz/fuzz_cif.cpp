@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bytes.push_back('\0');
     std::FILE* file = fmemopen(bytes.data(), text.size(), "rb");
     if (!file) return 0;
-    const ReadResult back = READFILE(file);
+    const ReadResult back = readSeriesFile(file);
     std::fclose(file);
     require(back.ok());
     require(back.series.title == series.title);

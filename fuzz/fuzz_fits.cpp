@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bytes.push_back('\0');  // keeps the buffer non-null for an empty input
     std::FILE* file = fmemopen(bytes.data(), size, "rb");
     if (!file) return 0;
-    const ReadResult read = READFILE(file);
+    const ReadResult read = readSeriesFile(file);
     std::fclose(file);
     if (!read.ok()) return 0;
     const Series& series = read.series;

@@ -77,10 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<char> again = bytes;
     std::FILE* copy = fmemopen(again.data(), size, "rb");
     if (!copy) return 0;
-    const ReadResult read = READFILE(copy);
+    const ReadResult read = readSeriesFile(copy);
     std::fclose(copy);
 
-    if (PROCESS_DATA(state) != RunOutcome::completed) return 0;
+    if (runSeries(state) != RunOutcome::completed) return 0;
     require(read.ok());
     // A series of volumes has no pairs, so nothing to plot but its fits.
     if (read.series.volumeOnly) {

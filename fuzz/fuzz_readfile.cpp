@@ -1,4 +1,4 @@
-// Fuzz target: the bytes are a data file handed to READFILE. Besides the sanitizers' findings,
+// Fuzz target: the bytes are a data file handed to readSeriesFile. Besides the sanitizers' findings,
 // it traps when the reader breaks its own contract, so that such inputs are kept as crashes.
 #include <algorithm>
 #include <cmath>
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bytes.push_back('\0');
     std::FILE* file = fmemopen(bytes.data(), size, "rb");
     if (!file) return 0;
-    const ReadResult read = READFILE(file);
+    const ReadResult read = readSeriesFile(file);
     std::fclose(file);
 
     if (!read.ok()) {

@@ -96,11 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<char> again = bytes;
     std::FILE* copy = fmemopen(again.data(), size, "rb");
     if (!copy) return 0;
-    const ReadResult read = READFILE(copy);
+    const ReadResult read = readSeriesFile(copy);
     std::fclose(copy);
     const bool volumesOnly = read.ok() && read.series.volumeOnly;
 
-    const RunOutcome outcome = PROCESS_DATA(state);
+    const RunOutcome outcome = runSeries(state);
     state.inputFile.reset();
     state.printFile.close();
 

@@ -1,5 +1,5 @@
 #pragma once
-// A series written out as a keyword data file, the format READFILE reads.
+// A series written out as a keyword data file, the format readSeriesFile reads.
 #include <span>
 #include <string>
 

@@ -236,7 +236,7 @@ bool isCharacterDevice(std::FILE* file) {
     return fstat(fileno(file), &info) == 0 && S_ISCHR(info.st_mode);
 }
 
-// The reader itself; READFILE adds what a failed allocation means.
+// The reader itself; readSeriesFile adds what a failed allocation means.
 ReadResult readDataFile(std::FILE* file);
 
 constexpr int kEdgeColumns[] = {3, 4, 5};  // A, B, C
@@ -266,7 +266,7 @@ void settleVolumeOnlyVariable(Series& series) {
 
 }  // namespace
 
-ReadResult READFILE(std::FILE* file) {
+ReadResult readSeriesFile(std::FILE* file) {
     try {
         ReadResult read = readDataFile(file);
         if (read.ok()) settleVolumeOnlyVariable(read.series);

@@ -7,4 +7,4 @@
 // Reads a data file from its current position to the end into a series, applying the crystal
 // system's constraints to every cell and checking each data point as it is read: the first
 // point that cannot form a cell ends the read. Reads nothing but the stream.
-ReadResult READFILE(std::FILE* file);
+ReadResult readSeriesFile(std::FILE* file);

@@ -2,7 +2,7 @@
 
 #include "report/labels.hpp"
 
-void WRITE_HEADER(RecordFile& out, const RunHeader& header) {
+void writeHeaderSection(RecordFile& out, const RunHeader& header) {
     const auto border = [&] { out.record(Rec().x(1).fill(120, '*')); };
     const auto blankRow = [&] { out.record(Rec().text(" *").x(118).text("*")); };
     const auto textRow = [&](std::string_view text) { out.record(Rec().text(" *").x(42).text(text).x(43).text("*")); };

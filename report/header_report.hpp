@@ -3,4 +3,4 @@
 #include "output/run_output.hpp"
 
 // The banner and the run line group at the head of every run's report.
-void WRITE_HEADER(RecordFile& out, const RunHeader& header);
+void writeHeaderSection(RecordFile& out, const RunHeader& header);

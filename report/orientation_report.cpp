@@ -15,7 +15,7 @@ void writeCell(RecordFile& out, std::string_view label, const DataPoint& point, 
 
 }  // namespace
 
-void WRITE_ORIENTATION(RecordFile& out, const PairResult& r, AxialSet axisConvention) {
+void writeOrientationSection(RecordFile& out, const PairResult& r, AxialSet axisConvention) {
     out.emptyRecord();
     out.emptyRecord();
     out.emptyRecord();

@@ -4,4 +4,4 @@
 
 // The opening of one calculation: both cells with P, T and esds, their reciprocal cells, the
 // axial convention, the angles between the Cartesian and crystal axes, and both S-matrices.
-void WRITE_ORIENTATION(RecordFile& out, const PairResult& r, AxialSet axisConvention);
+void writeOrientationSection(RecordFile& out, const PairResult& r, AxialSet axisConvention);

@@ -25,7 +25,7 @@ void principalAxisFields(Rec& rec, const PrincipalAxis& axis, bool withEsds, std
     else rec.text(circularLead).text(kCircularSection);
 }
 
-void WRITE_PRINCIPAL(RecordFile& out, const PairResult& r) {
+void writePrincipalSection(RecordFile& out, const PairResult& r) {
     const bool withEsds = r.strain.esdCount > 0;
     out.emptyRecord();
     out.record(Rec().x(4).text(kPrincipalHeading));

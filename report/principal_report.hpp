@@ -4,7 +4,7 @@
 
 // The principal strains and property values with their esds and the directions of the
 // principal axes.
-void WRITE_PRINCIPAL(RecordFile& out, const PairResult& r);
+void writePrincipalSection(RecordFile& out, const PairResult& r);
 
 // The fields of one axis line after its leading columns, shared with the principal-axes result
 // file: strain, [esd,] property, [esd,] then the six angles [with esds], or, for an axis without

@@ -8,14 +8,14 @@
 bool PrintReport::begin(const RunHeader& header) {
     options_ = header.options;
     pressureRun_ = header.series.pressureRun;
-    WRITE_HEADER(out_, header);
+    writeHeaderSection(out_, header);
     return out_.isOpen();
 }
 
 void PrintReport::calculation(const PairResult& r) {
-    WRITE_ORIENTATION(out_, r, options_.axisConvention);
-    WRITE_TENSOR(out_, r, options_.strainType, pressureRun_);
-    if (r.principalAxes) WRITE_PRINCIPAL(out_, r);
+    writeOrientationSection(out_, r, options_.axisConvention);
+    writeTensorSection(out_, r, options_.strainType, pressureRun_);
+    if (r.principalAxes) writePrincipalSection(out_, r);
 }
 
 bool PrintReport::end() { return out_.flush(); }

@@ -20,12 +20,12 @@ void writeRows(RecordFile& out, const Mat3& left, float leftFactor, const Mat3& 
 
 }  // namespace
 
-void WRITE_TENSOR(RecordFile& out, const PairResult& r, StrainType strainType, bool pressure) {
+void writeTensorSection(RecordFile& out, const PairResult& r, StrainType strainType, bool pressure) {
     const StrainTensors& tensors = r.strain;
     const PropertyTensor& property = r.property;
-    const int strainScale = SCALE_TENSOR(tensors.strainTensor);
+    const int strainScale = tensorScalePower(tensors.strainTensor);
     // An undefined property tensor is shown unscaled, as NaN.
-    const int propertyScale = property.defined ? SCALE_TENSOR(property.propertyTensor) : 0;
+    const int propertyScale = property.defined ? tensorScalePower(property.propertyTensor) : 0;
     const float strainFactor = powerOfTen(strainScale);
     const float propertyFactor = powerOfTen(propertyScale);
 

@@ -4,4 +4,4 @@
 
 // The strain tensor and the property tensor of one calculation side by side, each with its own
 // power of ten, and their esds.
-void WRITE_TENSOR(RecordFile& out, const PairResult& r, StrainType strainType, bool pressureRun);
+void writeTensorSection(RecordFile& out, const PairResult& r, StrainType strainType, bool pressureRun);

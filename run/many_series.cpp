@@ -100,7 +100,7 @@ SeriesDocument runSeriesDocument(const SeriesSource& source, const SeriesRunOpti
     document.json.reserve(std::size_t{64} << 10);  // a 20-point series' document, without regrowing
     JsonOutput json([&document](std::string_view piece) { document.json.append(piece); });
     state.extraOutputs.push_back(&json);
-    if (PROCESS_DATA(state) != RunOutcome::completed) return failed(messages.text());
+    if (runSeries(state) != RunOutcome::completed) return failed(messages.text());
     document.ok = true;
     return document;
 }

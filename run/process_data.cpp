@@ -27,7 +27,7 @@
 namespace {
 
 RunOutcome refused(RunState& state, std::string_view text) {
-    WLINE(state, text);
+    showStatus(state, text);
     return RunOutcome::refused;
 }
 
@@ -35,7 +35,7 @@ RunOutcome refused(RunState& state, std::string_view text) {
 // details.
 RunOutcome cannotCompute(RunState& state, const std::string& text, const std::string& reason) {
     state.runError = 1;
-    WLINE(state, text);
+    showStatus(state, text);
     if (state.detailSink) state.detailSink(reason);
     return RunOutcome::invalidCell;
 }
@@ -78,7 +78,7 @@ RunOutcome runVolumesOnly(RunState& state, const Series& series) {
     }
     // As for a series of cells: fewer than two points make no run.
     if (series.points.size() < 2) {
-        WLINE(state, status::onlyOneDatum);
+        showStatus(state, status::onlyOneDatum);
         detail(state, state.inputFileName + " holds " + std::to_string(series.points.size()) +
                           (series.points.size() == 1 ? " volume" : " volumes") + "; the fits take three or more");
         return RunOutcome::onlyOneDatum;
@@ -88,7 +88,7 @@ RunOutcome runVolumesOnly(RunState& state, const Series& series) {
     bool allOpen = true;
     for (RunOutput* output : state.extraOutputs) {
         if (output->begin(header)) continue;
-        if (allOpen) WLINE(state, status::resultOpenFailed);
+        if (allOpen) showStatus(state, status::resultOpenFailed);
         allOpen = false;
     }
     FitOptions fitOptions = state.fitOptions;
@@ -99,7 +99,7 @@ RunOutcome runVolumesOnly(RunState& state, const Series& series) {
     bool written = true;
     for (RunOutput* output : state.extraOutputs) written = output->end() && written;
     if (!written) {
-        WLINE(state, status::writeFailed);
+        showStatus(state, status::writeFailed);
         return RunOutcome::writeError;
     }
     return allOpen ? RunOutcome::completed : RunOutcome::writeError;
@@ -109,7 +109,7 @@ RunOutcome runVolumesOnly(RunState& state, const Series& series) {
 
 std::string runDateTime(const RunState& state) { return state.clock ? state.clock() : localDateTimeText(); }
 
-RunOutcome PROCESS_DATA(RunState& state) {
+RunOutcome runSeries(RunState& state) {
     if (const InputClash clash = clashWithInput(state); clash != InputClash::none)
         return refused(state, clashText(clash));
 
@@ -134,7 +134,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
                                                                               : status::esdOutOfRange(first),
                                  rangeReason(first, problem->range));
         case SeriesProblem::Kind::tooFewPoints:
-            WLINE(state, status::onlyOneDatum);
+            showStatus(state, status::onlyOneDatum);
             detail(state, state.inputFileName + " holds " + std::to_string(series.points.size()) +
                               (series.points.size() == 1 ? " data point" : " data points") +
                               "; a run compares two or more");
@@ -164,7 +164,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
     // created none; one that is refused below is removed again if it was new.
     const DeferredPrintFile deferred = openDeferredPrintFile(state);
     if (!deferred.failure.empty()) {
-        WLINE(state, status::printOpenFailed);
+        showStatus(state, status::printOpenFailed);
         if (state.detailSink) state.detailSink(deferred.failure);
         return RunOutcome::writeError;
     }
@@ -230,7 +230,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
     bool allOpen = true;
     for (RunOutput* output : outputs) {
         if (output->begin(header)) continue;
-        if (allOpen) WLINE(state, status::resultOpenFailed);
+        if (allOpen) showStatus(state, status::resultOpenFailed);
         if (output == resultFiles.get()) detail(state, resultFiles->failure());
         allOpen = false;
     }
@@ -271,7 +271,7 @@ RunOutcome PROCESS_DATA(RunState& state) {
     bool written = true;
     for (RunOutput* output : outputs) written = output->end() && written;
     if (!written) {
-        WLINE(state, status::writeFailed);
+        showStatus(state, status::writeFailed);
         if (state.printFile.failed()) detail(state, printFileFailure(state));
         if (resultFiles) detail(state, resultFiles->failure());
         return RunOutcome::writeError;

@@ -18,9 +18,9 @@ enum class RunOutcome {
 // Runs with state.options on the chosen input and, when it is open, state.printFile (or
 // state.deferredPrintFile, opened here once the series is read and checked) with the result files
 // beside it, plus state.extraOutputs. The print file and the result files are
-// locked against other runs while this one writes them. Status texts go through WLINE; the
+// locked against other runs while this one writes them. Status texts go through showStatus; the
 // caller shows the completion message for RunOutcome::completed.
-RunOutcome PROCESS_DATA(RunState& state);
+RunOutcome runSeries(RunState& state);
 
 // The date and time of this run: the state's clock, or the local time.
 std::string runDateTime(const RunState& state);

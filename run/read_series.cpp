@@ -17,7 +17,7 @@ std::string withFileName(const std::string& file, const std::string& reason) {
 }  // namespace
 
 ReadResult readChosenSeries(RunState& state) {
-    ReadResult read = state.reader ? state.reader() : READFILE(state.inputFile.get());
+    ReadResult read = state.reader ? state.reader() : readSeriesFile(state.inputFile.get());
     if (read.ok()) {
         // What the reader passed over or kept as it was: said, and the run goes on.
         if (state.detailSink)
@@ -27,7 +27,7 @@ ReadResult readChosenSeries(RunState& state) {
     }
     if (!state.reader) read.reason = withFileName(state.inputFileName, read.reason);
     state.runError = 1;
-    WLINE(state, read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
+    showStatus(state, read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
                                                           : std::string(status::readError));
     if (state.detailSink && !read.reason.empty()) state.detailSink(read.reason);
     return read;

@@ -75,4 +75,4 @@ struct RunState {
 
 // Shows a text on the status line: the text up to its first run of five blanks, at most 80 characters.
 std::string statusText(std::string_view text);
-void WLINE(RunState& state, std::string_view text);
+void showStatus(RunState& state, std::string_view text);

@@ -6,6 +6,6 @@ std::string statusText(std::string_view text) {
     return std::string(text.substr(0, 80));
 }
 
-void WLINE(RunState& state, std::string_view text) {
+void showStatus(RunState& state, std::string_view text) {
     if (state.statusSink) state.statusSink(statusText(text));
 }

@@ -77,17 +77,17 @@ void DialogLogic::start() {
 
 Press DialogLogic::press(int id) {
     switch (id) {
-    case ctl::inputBrowse: OPEN_INPUTDATA(); return Press::handled;
-    case ctl::printBrowse: OPEN_PRINT(); return Press::handled;
-    case ctl::run: RUN_PROG(); return Press::handled;
-    case ctl::reset: RESET_FILES(); return Press::handled;
+    case ctl::inputBrowse: chooseInputFile(); return Press::handled;
+    case ctl::printBrowse: choosePrintFile(); return Press::handled;
+    case ctl::run: runProgram(); return Press::handled;
+    case ctl::reset: resetFiles(); return Press::handled;
     case ctl::exitButton:
     case ctl::cancelButton: return Press::endsDialog;
     default: return Press::ignored;
     }
 }
 
-void DialogLogic::CHECK_RUN() {
+void DialogLogic::checkRunnable() {
     view_.setEnabled(ctl::reset, true);
     view_.setEnabled(ctl::exitButton, true);
     if (state_.fileChosen.input + state_.fileChosen.print == 2) {
@@ -100,7 +100,7 @@ void DialogLogic::CHECK_RUN() {
     }
 }
 
-void DialogLogic::RESET_FILES() {
+void DialogLogic::resetFiles() {
     // The files stay open: a later choice for the same role replaces them.
     state_.fileChosen = {0, 0};
     state_.inputFileName.clear();
@@ -117,7 +117,7 @@ void DialogLogic::RESET_FILES() {
     setStatus(status::selectFiles);
 }
 
-void DialogLogic::RUN_PROG() {
+void DialogLogic::runProgram() {
     // Run is enabled only with both files open, but a click queued before it was disabled must
     // not start a run on closed files.
     if (!bothFilesOpen()) return;
@@ -160,10 +160,10 @@ void DialogLogic::RUN_PROG() {
         showResultFolder(true);
         view_.flush();
     }
-    CLOSE_PROGRAM();
+    closeProgram();
 }
 
-void DialogLogic::CLOSE_PROGRAM() {
+void DialogLogic::closeProgram() {
     view_.setEnabled(ctl::inputBrowse, false);
     view_.setEnabled(ctl::printBrowse, false);
     view_.setEnabled(ctl::reset, false);
@@ -171,12 +171,12 @@ void DialogLogic::CLOSE_PROGRAM() {
     view_.setEnabled(ctl::exitButton, true);
     state_.inputFile.reset();
     // The report's last line end and buffered records are written here.
-    if (!state_.printFile.close()) WLINE(state_, status::printCloseFailed);
+    if (!state_.printFile.close()) showStatus(state_, status::printCloseFailed);
 }
 
-void DialogLogic::OPEN_INPUTDATA() { chooseFile(FileSlot::input); }
+void DialogLogic::chooseInputFile() { chooseFile(FileSlot::input); }
 
-void DialogLogic::OPEN_PRINT() { chooseFile(FileSlot::print); }
+void DialogLogic::choosePrintFile() { chooseFile(FileSlot::print); }
 
 void DialogLogic::chooseFile(FileSlot slot) {
     const FileRole& role = fileRole(slot);
@@ -199,7 +199,7 @@ void DialogLogic::chooseFile(FileSlot slot) {
     if (!chosen || chosen->empty()) return;
     for (const std::string& path : *chosen) {
         if (characterCount(path) > kLongestPath) {
-            WLINE(state_, status::pathTooLong);
+            showStatus(state_, status::pathTooLong);
             return;
         }
     }
@@ -210,7 +210,7 @@ void DialogLogic::chooseFile(FileSlot slot) {
     // or created.
     for (const std::string& file : *chosen) {
         if (const InputClash clash = choiceClash(slot, file); clash != InputClash::none) {
-            WLINE(state_, clashText(clash));
+            showStatus(state_, clashText(clash));
             return;
         }
     }
@@ -221,7 +221,7 @@ void DialogLogic::chooseFile(FileSlot slot) {
     } else if (role.open(state_, path)) {
         shown = storedName;
     } else {
-        WLINE(state_, role.failMessage);
+        showStatus(state_, role.failMessage);
     }
     if (!shown) return;
     std::error_code ec;
@@ -230,7 +230,7 @@ void DialogLogic::chooseFile(FileSlot slot) {
     view_.setToolTip(role.nameDisplay, (ec ? path : full).string());
     // The result files go beside the file chosen last.
     state_.resultFolder = (ec ? path : full).parent_path();
-    CHECK_RUN();
+    checkRunnable();
 }
 
 std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>& paths) {
@@ -247,15 +247,15 @@ std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>
     switch (choice.outcome) {
     case InputOpen::dataFile: shown = trial.inputFileName; break;
     case InputOpen::openFailed:
-        WLINE(state_, status::inputOpenFailed);
+        showStatus(state_, status::inputOpenFailed);
         if (!choice.reason.empty()) view_.showDetail(fileNameOf(choice.file) + ": " + choice.reason);
         return std::nullopt;
     case InputOpen::dataFileNotAlone:
-        WLINE(state_, status::dataFileNotAlone);
+        showStatus(state_, status::dataFileNotAlone);
         view_.showDetail(fileNameOf(choice.file) + " is a keyword data file: choose it alone, or only CIF files");
         return std::nullopt;
     case InputOpen::sameFileTwice:
-        WLINE(state_, status::sameFileTwice);
+        showStatus(state_, status::sameFileTwice);
         view_.showDetail(fileNameOf(choice.file) + " is a file chosen before, under this or another name");
         return std::nullopt;
     case InputOpen::cif: {

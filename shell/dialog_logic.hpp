@@ -36,24 +36,24 @@ class DialogLogic {
 public:
     using Process = std::function<RunOutcome(RunState&)>;
 
-    DialogLogic(RunState& state, DialogView& view, FileChooser& chooser, Process process = PROCESS_DATA);
+    DialogLogic(RunState& state, DialogView& view, FileChooser& chooser, Process process = runSeries);
     ~DialogLogic();
     DialogLogic(const DialogLogic&) = delete;
     DialogLogic& operator=(const DialogLogic&) = delete;
 
-    // The part of TENZIO_DBOX between building the dialog and showing it: clears runError,
-    // routes WLINE to the status line and asks for the files.
+    // The part of dialogMain between building the dialog and showing it: clears runError,
+    // routes showStatus to the status line and asks for the files.
     void start();
 
     // A click on the push button with this id; handlers are attached to 1001, 1006, 1009, 1004.
     Press press(int id);
 
-    void CHECK_RUN();
-    void RESET_FILES();
-    void RUN_PROG();
-    void CLOSE_PROGRAM();
-    void OPEN_INPUTDATA();
-    void OPEN_PRINT();
+    void checkRunnable();
+    void resetFiles();
+    void runProgram();
+    void closeProgram();
+    void chooseInputFile();
+    void choosePrintFile();
 
 private:
     void chooseFile(FileSlot slot);

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     state.resultFolder = work.path().toStdString();
     PlotCollector collector;
     state.extraOutputs.push_back(&collector);
-    if (PROCESS_DATA(state) != RunOutcome::completed || !state.printFile.close()) return 1;
+    if (runSeries(state) != RunOutcome::completed || !state.printFile.close()) return 1;
 
     RunFiles files;
     QFile report(print);

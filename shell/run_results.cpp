@@ -50,7 +50,7 @@ RunOutcome RunResults::operator()(RunState& state) {
     std::error_code ec;
     const std::uintmax_t reportStart = state.printPath.empty() ? 0 : std::filesystem::file_size(state.printPath, ec);
     state.extraOutputs.push_back(&collector_);
-    const RunOutcome outcome = PROCESS_DATA(state);
+    const RunOutcome outcome = runSeries(state);
     std::erase(state.extraOutputs, &collector_);
     if (outcome == RunOutcome::completed) {
         // The report is flushed by the end of the run; the files stay as they are until the

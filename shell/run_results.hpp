@@ -15,7 +15,7 @@ public:
     // `dialog` is the results window's parent: it closes with the dialog and is never blocked by it.
     explicit RunResults(QWidget& dialog) : dialog_(dialog) {}
 
-    // The dialog's process (DialogLogic::Process): PROCESS_DATA with the plots collected; after a
+    // The dialog's process (DialogLogic::Process): runSeries with the plots collected; after a
     // completed run the results window opens as soon as the dialog's handler has returned.
     RunOutcome operator()(RunState& state);
 

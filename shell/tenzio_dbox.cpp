@@ -47,7 +47,7 @@ void arrangeScreenshot(MainWindow& window, bool& saved) {
 
 }  // namespace
 
-int TENZIO_DBOX(int argc, char** argv) {
+int dialogMain(int argc, char** argv) {
     if (answerInfoOption(argc, argv)) return 0;
     QApplication app(argc, argv);
     // Lets the desktop match the window with the installed desktop entry and its icon.
@@ -72,4 +72,4 @@ int TENZIO_DBOX(int argc, char** argv) {
     return screenshotSaved ? 0 : 1;
 }
 
-int main(int argc, char** argv) { return TENZIO_DBOX(argc, argv); }
+int main(int argc, char** argv) { return dialogMain(argc, argv); }

@@ -73,7 +73,7 @@ inline ReadResult readDataText(const std::string& text) {
     std::FILE* f = std::tmpfile();
     std::fwrite(text.data(), 1, text.size(), f);
     std::rewind(f);
-    ReadResult r = READFILE(f);
+    ReadResult r = readSeriesFile(f);
     std::fclose(f);
     return r;
 }

@@ -3,4 +3,4 @@
 
 // Arguments outside (-1, 1), where rounding may push the cosine of parallel or antiparallel axes,
 // give exactly 0 or 180 degrees; NaN gives 0.
-float ARCCOS(float x);
+float arccosDegrees(float x);

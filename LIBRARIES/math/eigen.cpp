@@ -57,7 +57,7 @@ SameRoots sameRoots(double I1, double P, double Q) {
 
 }  // namespace
 
-EigenResult EIGEN(const Mat3& tensor) {
+EigenResult eigenSystemOf(const Mat3& tensor) {
     EigenResult result;
     result.eigenVectors = Mat3::identity();
     result.eigenValues = {0.0f, 0.0f, 0.0f};

@@ -33,4 +33,4 @@ struct EigenResult {
 // Eigenvalues from the roots of the characteristic cubic, eigenvectors from cross products of the
 // rows of A - lambda I. No iteration, no allocation. For a double root the two rows of the
 // double root are unnormalized and carry no defined direction.
-EigenResult EIGEN(const Mat3& tensor);
+EigenResult eigenSystemOf(const Mat3& tensor);

@@ -24,28 +24,28 @@ class AllConventions : public ::testing::TestWithParam<int> {};
 
 TEST_P(AllConventions, OrthogonalCellGivesEdgesOnTheDiagonal) {
     const CellParameters c{4.1f, 5.2f, 6.3f, 90, 90, 90};
-    const Mat3 s = CALC_SMATRIX(c, AxialSet{GetParam()});
+    const Mat3 s = crystalAxesMatrix(c, AxialSet{GetParam()});
     for (int i = 1; i <= 3; ++i) {
         for (int j = 1; j <= 3; ++j) {
             if (i == j) EXPECT_FLOAT_EQ(s(i, j), c[i - 1]);
             else EXPECT_LT(std::fabs(s(i, j)), 1e-6f) << i << "," << j;
         }
     }
-    const CellParameters r = CELL_TO_RECIP(c);
+    const CellParameters r = reciprocalCellOf(c);
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(r[k], 1.0f / c[k]);
     for (int k = 3; k < 6; ++k) EXPECT_NEAR(r[k], kPi / 2, 1e-6);
 }
 
 TEST_P(AllConventions, TriclinicRowsReproduceTheCell) {
     const CellParameters c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
-    expectReproducesCell(CALC_SMATRIX(c, AxialSet{GetParam()}), c);
+    expectReproducesCell(crystalAxesMatrix(c, AxialSet{GetParam()}), c);
 }
 
 TEST_P(AllConventions, MonoclinicCell) {
     const CellParameters c{6.6985f, 11.5782f, 6.5554f, 90, 78.522f, 90};
-    const Mat3 s = CALC_SMATRIX(c, AxialSet{GetParam()});
+    const Mat3 s = crystalAxesMatrix(c, AxialSet{GetParam()});
     expectReproducesCell(s, c);
-    const CellParameters r = CELL_TO_RECIP(c);
+    const CellParameters r = reciprocalCellOf(c);
     EXPECT_NEAR(r[5], kPi / 2, 1e-6);                        // gamma* = 90
     EXPECT_NEAR(r[4], (180.0 - 78.522) * kPi / 180.0, 1e-5);  // beta* = 180 - beta
     if (GetParam() != 2) {
@@ -61,19 +61,19 @@ INSTANTIATE_TEST_SUITE_P(CellGeometry, AllConventions, ::testing::Values(1, 2, 3
 
 TEST(CellGeometry, FixedElementsOfEachConvention) {
     const CellParameters c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
-    const Mat3 s1 = CALC_SMATRIX(c, AxialSet{1});
+    const Mat3 s1 = crystalAxesMatrix(c, AxialSet{1});
     EXPECT_EQ(s1(2, 1), 0.0f);
     EXPECT_EQ(s1(3, 1), 0.0f);
     EXPECT_EQ(s1(3, 2), 0.0f);
     EXPECT_EQ(s1(3, 3), c[2]);  // c is copied, not computed
     for (int code : {2, 3}) {
-        const Mat3 s = CALC_SMATRIX(c, AxialSet{code});
+        const Mat3 s = crystalAxesMatrix(c, AxialSet{code});
         EXPECT_EQ(s(2, 1), 0.0f);
         EXPECT_EQ(s(2, 2), c[1]);
         EXPECT_EQ(s(2, 3), 0.0f);
     }
-    EXPECT_EQ(CALC_SMATRIX(c, AxialSet{2})(1, 3), 0.0f);
-    EXPECT_EQ(CALC_SMATRIX(c, AxialSet{3})(3, 1), 0.0f);
+    EXPECT_EQ(crystalAxesMatrix(c, AxialSet{2})(1, 3), 0.0f);
+    EXPECT_EQ(crystalAxesMatrix(c, AxialSet{3})(3, 1), 0.0f);
 }
 
 TEST(CellGeometry, NinetyDegreeCutOff) {
@@ -81,10 +81,10 @@ TEST(CellGeometry, NinetyDegreeCutOff) {
     // of a under convention 1 is then exactly a sin(beta).
     const float nearly = 90.0f - 0.005f;
     const CellParameters c{5, 6, 7, 90, 90, nearly};
-    const Mat3 s = CALC_SMATRIX(c, AxialSet{1});
+    const Mat3 s = crystalAxesMatrix(c, AxialSet{1});
     EXPECT_EQ(s(1, 2), 0.0f);
     const CellParameters far{5, 6, 7, 90, 90, 89.9f};
-    EXPECT_NE(CALC_SMATRIX(far, AxialSet{1})(1, 2), 0.0f);
+    EXPECT_NE(crystalAxesMatrix(far, AxialSet{1})(1, 2), 0.0f);
 }
 
 // The volume in double precision, as an independent reference for the propagated esd.

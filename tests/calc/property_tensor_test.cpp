@@ -18,10 +18,10 @@ Mat3 diagonal(float a, float b, float c) {
 }
 
 TEST(ScaleTensor, SmallestPowerThatReachesOneThousandth) {
-    EXPECT_EQ(SCALE_TENSOR(diagonal(0.0013f, 0, 0)), 0);
-    EXPECT_EQ(SCALE_TENSOR(diagonal(2.0e-5f, -1e-6f, 0)), 2);
-    EXPECT_EQ(SCALE_TENSOR(diagonal(0, -0.0004f, 0)), 1);
-    EXPECT_EQ(SCALE_TENSOR(Mat3{}), 9);  // none does: the largest exponent
+    EXPECT_EQ(tensorScalePower(diagonal(0.0013f, 0, 0)), 0);
+    EXPECT_EQ(tensorScalePower(diagonal(2.0e-5f, -1e-6f, 0)), 2);
+    EXPECT_EQ(tensorScalePower(diagonal(0, -0.0004f, 0)), 1);
+    EXPECT_EQ(tensorScalePower(Mat3{}), 9);  // none does: the largest exponent
     EXPECT_EQ(formatF(9, 6, powerOfTen(2) * 2.0e-5f), " 0.002000");
     EXPECT_EQ(powerOfTen(9), 1.0e9f);
 }

@@ -42,7 +42,7 @@ TEST(SeriesAxes, NumbersAreTheReportsAtTheNamedCalculationAndEachAxisKeepsItsDir
         const SeriesAxes axes = seriesAxes(series, options, named);
         EXPECT_EQ(axes.namedCalculation, named);
         // The named calculation compares point 1 with point named + 1: its eigenvector n is axis n.
-        const StrainTensors report = CALC_STRAIN_TENSORS(series.points[0].cell, series.points[named].cell,
+        const StrainTensors report = strainTensorsBetween(series.points[0].cell, series.points[named].cell,
                                                          options.strainType, series.crystalSystem, options.axisConvention);
         for (int n = 1; n <= 3; ++n) {
             const auto& d = axes.points[static_cast<std::size_t>(named)].direction[n - 1];

@@ -24,7 +24,7 @@ int batch(const std::string& arguments, const fs::path& err) {
 
 ReadResult readDataFile(const fs::path& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    ReadResult r = READFILE(f);
+    ReadResult r = readSeriesFile(f);
     if (f) std::fclose(f);
     return r;
 }

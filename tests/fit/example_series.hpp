@@ -21,7 +21,7 @@ inline Series readExample(const std::vector<std::filesystem::path>& files) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(files.front().c_str(), "rb"), std::fclose);
     EXPECT_TRUE(file) << files.front();
     if (!file) return {};
-    const ReadResult r = READFILE(file.get());
+    const ReadResult r = readSeriesFile(file.get());
     EXPECT_TRUE(r.ok()) << files.front() << ": " << r.reason;
     return r.series;
 }

@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Readfile, DevicesAreRefused) {
     std::FILE* zero = std::fopen("/dev/zero", "rb");
     ASSERT_NE(zero, nullptr);
-    EXPECT_EQ(READFILE(zero).failure, ReadFailure::unreadable);
+    EXPECT_EQ(readSeriesFile(zero).failure, ReadFailure::unreadable);
     std::fclose(zero);
 }
 

@@ -26,14 +26,14 @@ const ArccosCase kCases[] = {
 TEST(Arccos, GivesDegreesAndClampsOutOfRange) {
     for (const ArccosCase& c : kCases) {
         SCOPED_TRACE(c.x);
-        EXPECT_NEAR(ARCCOS(c.x), c.degrees, 1.0e-3f);
+        EXPECT_NEAR(arccosDegrees(c.x), c.degrees, 1.0e-3f);
     }
 }
 
 TEST(Arccos, ClampsToExactAngles) {
-    EXPECT_EQ(ARCCOS(1.0000001f), 0.0f);
-    EXPECT_EQ(ARCCOS(-1.0000001f), 180.0f);
-    EXPECT_FLOAT_EQ(ARCCOS(0.5f), 60.0f);
+    EXPECT_EQ(arccosDegrees(1.0000001f), 0.0f);
+    EXPECT_EQ(arccosDegrees(-1.0000001f), 180.0f);
+    EXPECT_FLOAT_EQ(arccosDegrees(0.5f), 60.0f);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST(Eigen, DiagonalTensorsGiveSignedAxesInAscendingOrder) {
     };
     for (const DiagonalCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const EigenResult r = EIGEN(c.tensor);
+        const EigenResult r = eigenSystemOf(c.tensor);
         EXPECT_EQ(r.eigenFlag, EigenFlag::distinct);
         for (int m = 0; m < 3; ++m) EXPECT_NEAR(r.eigenValues[m], c.values[m], 1.0e-6f * c.values[2]);
         for (int m = 1; m <= 3; ++m) expectRow(r.eigenVectors, m, c.rows[m - 1]);
@@ -71,7 +71,7 @@ TEST(Eigen, DoubleRootNormalizesOnlyTheDistinctAxis) {
     };
     for (const DoubleRootCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const EigenResult r = EIGEN(c.tensor);
+        const EigenResult r = eigenSystemOf(c.tensor);
         ASSERT_EQ(static_cast<int>(r.eigenFlag), c.flag);
         for (int m = 0; m < 3; ++m) EXPECT_NEAR(r.eigenValues[m], c.values[m], 1.0e-6f * c.values[2]);
         const int distinct = c.flag;
@@ -83,7 +83,7 @@ TEST(Eigen, DoubleRootNormalizesOnlyTheDistinctAxis) {
 TEST(Eigen, TripleRootKeepsTheIdentity) {
     for (float v : {1.0f, 0.0f}) {
         SCOPED_TRACE(v);
-        const EigenResult r = EIGEN(diag(v, v, v));
+        const EigenResult r = eigenSystemOf(diag(v, v, v));
         EXPECT_EQ(r.eigenFlag, EigenFlag::tripleRoot);
         EXPECT_EQ(r.eigenValues, (std::array<float, 3>{v, v, v}));
         EXPECT_EQ(r.eigenVectors, Mat3::identity());
@@ -124,7 +124,7 @@ TEST(Eigen, NearlyEqualRootsKeepTheirValuesAndDirections) {
     };
     for (const NearlyEqualCase& k : cases) {
         SCOPED_TRACE(k.name);
-        const EigenResult r = EIGEN(k.tensor);
+        const EigenResult r = eigenSystemOf(k.tensor);
         ASSERT_EQ(r.eigenFlag, EigenFlag::distinct);
         const double spread = k.values[2] - k.values[0];
         for (int m = 0; m < 3; ++m) {
@@ -135,7 +135,7 @@ TEST(Eigen, NearlyEqualRootsKeepTheirValuesAndDirections) {
         }
     }
     // The diagonal tensor's axes are Z, X and Y.
-    const EigenResult r = EIGEN(cases[0].tensor);
+    const EigenResult r = eigenSystemOf(cases[0].tensor);
     EXPECT_NEAR(std::fabs(r.eigenVectors(1, 3)), 1.0f, 1.0e-6f);
     EXPECT_NEAR(std::fabs(r.eigenVectors(2, 1)), 1.0f, 1.0e-6f);
     EXPECT_NEAR(std::fabs(r.eigenVectors(3, 2)), 1.0f, 1.0e-6f);
@@ -161,7 +161,7 @@ TEST(Eigen, PositiveDiscriminantFromRoundingStillGivesTheRoots) {
     };
     for (const RoundedUpCase& k : cases) {
         SCOPED_TRACE(k.name);
-        const EigenResult r = EIGEN(k.tensor);
+        const EigenResult r = eigenSystemOf(k.tensor);
         ASSERT_TRUE(r.eigenFlag == EigenFlag::doubleRootAbove || r.eigenFlag == EigenFlag::doubleRootBelow);
         EXPECT_LE(r.eigenValues[0], r.eigenValues[1]);
         EXPECT_LE(r.eigenValues[1], r.eigenValues[2]);
@@ -172,7 +172,7 @@ TEST(Eigen, PositiveDiscriminantFromRoundingStillGivesTheRoots) {
     }
     // The double root and the single root of I + e (J - I), and the single root's axis. The roots
     // carry the rounding of the invariants (here some 4e-7, 1 % of the gap), the axis about a degree.
-    const EigenResult r = EIGEN(cases[0].tensor);
+    const EigenResult r = eigenSystemOf(cases[0].tensor);
     ASSERT_EQ(r.eigenFlag, EigenFlag::doubleRootBelow);
     EXPECT_NEAR(r.eigenValues[0], 1.0 - 1.0e-5, 1.0e-6);
     EXPECT_NEAR(r.eigenValues[2], 1.0 + 2.0e-5, 1.0e-6);
@@ -185,7 +185,7 @@ TEST(Eigen, PositiveDiscriminantFromRoundingStillGivesTheRoots) {
 TEST(Eigen, ArcCosineArgumentBeyondOneIsHeld) {
     const Mat3 tensors[] = {diag(0.002f, 0.00200000405f, 0.001f), diag(0.001002f, 0.00100200402f, 0.002f)};
     for (const Mat3& t : tensors) {
-        const EigenResult r = EIGEN(t);
+        const EigenResult r = eigenSystemOf(t);
         std::array<float, 3> expected = {t(1, 1), t(2, 2), t(3, 3)};
         std::sort(expected.begin(), expected.end());
         for (int m = 0; m < 3; ++m) EXPECT_NEAR(r.eigenValues[m], expected[m], 5.0e-9f) << m;
@@ -228,7 +228,7 @@ struct RotatedCase {
     std::array<double, 3> axis;   // of the rotation, turned through ten angles from 0.1 to 2.8 radians
     std::array<float, 3> values;  // of the columns of the rotation
     float offset;                 // 1 for a strain formed as above
-    int flag;                     // what EIGEN must find: 0 three roots, 1 or 3 a double root
+    int flag;                     // what eigenSystemOf must find: 0 three roots, 1 or 3 a double root
 };
 
 // Rotated diagonal tensors whose equal values rounding has parted (three distinct roots to the
@@ -250,7 +250,7 @@ TEST(Eigen, RoundingDoesNotPartADoubleRoot) {
             SCOPED_TRACE(::testing::Message() << k.name << ", angle " << angle);
             const auto columns = rotationColumns(k.axis, angle);
             const Mat3 tensor = rotated(columns, k.values, k.offset);
-            const EigenResult r = EIGEN(tensor);
+            const EigenResult r = eigenSystemOf(tensor);
             ASSERT_EQ(static_cast<int>(r.eigenFlag), k.flag);
             std::array<float, 3> expected = k.values;
             std::sort(expected.begin(), expected.end());
@@ -286,7 +286,7 @@ TEST(Eigen, RootsTooCloseToPartAreIsotropic) {
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
-        const EigenResult r = EIGEN(k.tensor);
+        const EigenResult r = eigenSystemOf(k.tensor);
         EXPECT_EQ(r.eigenFlag, EigenFlag::tripleRoot);
         const float mean = (k.tensor(1, 1) + k.tensor(2, 2) + k.tensor(3, 3)) / 3.0f;
         for (float value : r.eigenValues) EXPECT_NEAR(value, mean, 1.0e-6f * std::fabs(mean));
@@ -305,7 +305,7 @@ TEST(Eigen, RandomStrainTensorsSatisfyTheEigenEquation) {
         Mat3 a;
         for (int i = 1; i <= 3; ++i)
             for (int j = i; j <= 3; ++j) a(i, j) = a(j, i) = element();
-        const EigenResult r = EIGEN(a);
+        const EigenResult r = eigenSystemOf(a);
         if (r.eigenFlag != EigenFlag::distinct) continue;
         ++distinct;
         SCOPED_TRACE(n);

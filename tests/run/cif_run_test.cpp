@@ -31,7 +31,7 @@ RunOutcome runAll(const std::vector<fs::path>& inputs, const fs::path& folder, c
     JsonOutput json(folder / "run.json");
     CsvOutput csv(folder / "run.csv");
     state.extraOutputs = {&json, &csv};
-    const RunOutcome outcome = PROCESS_DATA(state);
+    const RunOutcome outcome = runSeries(state);
     state.printFile.close();
     return outcome;
 }

@@ -42,7 +42,7 @@ TEST_P(OutputIsTheInput, RefusesTheRunBeforeReadingOrWriting) {
     ASSERT_TRUE(openPrintFile(state, dir / c.printName));
     const std::size_t files = std::distance(std::filesystem::directory_iterator(dir.path()), {});
 
-    EXPECT_EQ(PROCESS_DATA(state), RunOutcome::refused);
+    EXPECT_EQ(runSeries(state), RunOutcome::refused);
     EXPECT_EQ(status, std::vector<std::string>{c.status});
     EXPECT_EQ(std::ftell(state.inputFile.get()), 0);  // not even read
     EXPECT_TRUE(state.printFile.close());
@@ -104,7 +104,7 @@ TEST(RunLocks, AreReleasedWhenTheRunEnds) {
     state.resultFolder = dir.path();
     ASSERT_TRUE(openInputFile(state, dir / "cells.dat"));
     ASSERT_TRUE(openPrintFile(state, dir / "run.prt"));
-    ASSERT_EQ(PROCESS_DATA(state), RunOutcome::completed);
+    ASSERT_EQ(runSeries(state), RunOutcome::completed);
     ASSERT_TRUE(state.printFile.isOpen());
     EXPECT_TRUE(HeldByAnotherRun(dir / "run.prt").held());
     EXPECT_TRUE(HeldByAnotherRun(dir / "run_strain.cal").held());
@@ -127,7 +127,7 @@ TEST(RunFiles, ADeviceAsThePrintFileHasNoResultFiles) {
     // A device is shared by every process: another run writing to it does not stop this one.
     const HeldByAnotherRun other(device);
     ASSERT_TRUE(other.held());
-    EXPECT_EQ(PROCESS_DATA(state), RunOutcome::completed);
+    EXPECT_EQ(runSeries(state), RunOutcome::completed);
     EXPECT_EQ(details, std::vector<std::string>{device.string() + " is a device: no result files are written"});
     for (const std::filesystem::path& result : ResultFileNames(device.parent_path(), "null").all())
         EXPECT_FALSE(std::filesystem::exists(result)) << result;

@@ -265,7 +265,7 @@ Decomposed runCif(const std::string& tag, const std::filesystem::path& cif, cons
     state.resultFolder = dir.path();
     EXPECT_TRUE(openInputFiles(state, {cif}).ok());
     EXPECT_TRUE(openPrintFile(state, dir / "run.prt"));
-    EXPECT_EQ(PROCESS_DATA(state), RunOutcome::completed);
+    EXPECT_EQ(runSeries(state), RunOutcome::completed);
     state.printFile.close();
     return {tensorLines(dir / "run_strain.cal"), axisLines(dir / "run_prin.cal")};
 }

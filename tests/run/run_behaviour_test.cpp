@@ -160,7 +160,7 @@ TEST(RunBehaviour, FullDiskIsAFailureNotASuccess) {
     ASSERT_TRUE(openInputFile(state, dir / "cells.dat"));
     ASSERT_TRUE(openPrintFile(state, "/dev/full"));
     state.printFileName = "full.prt";
-    EXPECT_EQ(PROCESS_DATA(state), RunOutcome::writeError);
+    EXPECT_EQ(runSeries(state), RunOutcome::writeError);
     ASSERT_FALSE(status.empty());
     EXPECT_EQ(status.back(), "ERROR WRITING REPORT OR RESULT FILES");
     // A device as the print file has no result files beside it.

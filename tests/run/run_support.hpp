@@ -31,7 +31,7 @@ inline RunResult runOnce(const std::filesystem::path& dataFile, const std::files
     state.resultFolder = printFile.parent_path();
     state.extraOutputs = std::move(extraOutputs);
     if (!openInputFile(state, dataFile) || !openPrintFile(state, printFile)) return result;
-    result.outcome = PROCESS_DATA(state);
+    result.outcome = runSeries(state);
     return result;
 }
 

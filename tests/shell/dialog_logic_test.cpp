@@ -214,7 +214,7 @@ TEST_F(DialogTest, StartShowsTheOpenedStateAndClearsRunError) {
 TEST_F(DialogTest, StartRoutesWlineToTheStatusLineAndFlushes) {
     logic.start();
     const auto flushes = view.flushedStatus.size();
-    WLINE(state, "A MESSAGE");
+    showStatus(state, "A MESSAGE");
     EXPECT_EQ(view.status(), "A MESSAGE");
     ASSERT_EQ(view.flushedStatus.size(), flushes + 1);
     EXPECT_EQ(view.lastFlushed(), "A MESSAGE");
@@ -413,7 +413,7 @@ TEST_F(DialogTest, ChoosingTheSameInputAgainReopensItFromTheStart) {
 // ---------------------------------------------------------------------------------------------
 // Failed opens, cancels and paths that do not fit
 
-// Mended fault: a failed choice used to forget the earlier file, and CHECK_RUN replaced its
+// Mended fault: a failed choice used to forget the earlier file, and checkRunnable replaced its
 // message at once. It now costs nothing, like a cancel, and its message stays.
 struct FailedChoice {
     const char* name;
@@ -629,7 +629,7 @@ TEST_F(DialogTest, ResetLeavesResetAndExitAsTheyWere) {
     logic.start();
     chooseBoth();
     view.enableCalls.clear();
-    logic.RESET_FILES();
+    logic.resetFiles();
     for (const auto& [id, on] : view.enableCalls) {
         EXPECT_NE(id, ctl::reset);
         EXPECT_NE(id, ctl::exitButton);
@@ -706,7 +706,7 @@ TEST_F(DialogTest, RunDoesNothingWithoutBothFilesOpen) {
     click(ctl::run);
     ASSERT_EQ(runs, 1);
     // After a completed run the files are closed; a stray call must not start another run.
-    logic.RUN_PROG();
+    logic.runProgram();
     EXPECT_EQ(runs, 1);
     expectState(kCompleted);
 }
@@ -790,7 +790,7 @@ TEST_P(FailedRunTest, AFailedRunKeepsItsMessageAndLeavesBrowseAndExit) {
     process = [this](RunState& s) {
         // Only a read error or an invalid cell sets runError.
         if (outcome == RunOutcome::readError || outcome == RunOutcome::invalidCell) s.runError = 1;
-        WLINE(s, "error reading file");
+        showStatus(s, "error reading file");
         return fakeRun(s);
     };
     click(ctl::run);
@@ -811,7 +811,7 @@ TEST_F(DialogTest, ARunAfterAFailedRunStartsCleanAndCompletes) {
     chooseBoth();
     process = [this](RunState& s) {
         s.runError = 1;
-        WLINE(s, "error reading file");
+        showStatus(s, "error reading file");
         return fakeRun(s);
     };
     outcome = RunOutcome::readError;
@@ -836,7 +836,7 @@ TEST_F(DialogTest, OnlyOneDatumKeepsItsMessageAndEndsLikeACompletedRun) {
     logic.start();
     chooseBoth();
     process = [this](RunState& s) {
-        WLINE(s, "ONLY ONE DATUM IN INPUT FILE");
+        showStatus(s, "ONLY ONE DATUM IN INPUT FILE");
         return fakeRun(s);
     };
     outcome = RunOutcome::onlyOneDatum;
@@ -862,7 +862,7 @@ class StatusLineTest : public DialogTest, public ::testing::WithParamInterface<S
 
 TEST_P(StatusLineTest, WlineShowsTheTextUpToFiveBlanksAndAtMost80Characters) {
     logic.start();
-    WLINE(state, GetParam().text);
+    showStatus(state, GetParam().text);
     EXPECT_EQ(view.status(), GetParam().shown);
     EXPECT_EQ(view.lastFlushed(), GetParam().shown);
 }
@@ -886,7 +886,7 @@ class RealRunTest : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        process = PROCESS_DATA;
+        process = runSeries;
         logic.start();
     }
     static std::string series() {

@@ -433,7 +433,7 @@ TEST(PlotRuns, UnitsFromCifAndFromTheUnitsLineNameTheAxes) {
         state.extraOutputs = {&collector};
         ASSERT_TRUE(openInputFiles(state, inputs).ok());
         ASSERT_TRUE(openPrintFile(state, dir / "r.prt"));
-        ASSERT_EQ(PROCESS_DATA(state), RunOutcome::completed);
+        ASSERT_EQ(runSeries(state), RunOutcome::completed);
     };
     // Gypsum from CIF: P in GPa.
     std::vector<std::filesystem::path> gypsum;

@@ -577,8 +577,8 @@ void PlotsWindowTest::resultsWindowOpensAfterACompletedRunOnly() {
         window.attach(logic);
         logic.start();
         chooser.answers = {bad.toStdString(), print.toStdString()};
-        logic.OPEN_INPUTDATA();
-        logic.OPEN_PRINT();
+        logic.chooseInputFile();
+        logic.choosePrintFile();
         QTest::mouseClick(qobject_cast<QPushButton*>(window.control(ctl::run)), Qt::LeftButton);
         QCoreApplication::processEvents();
         QTest::qWait(50);
@@ -593,8 +593,8 @@ void PlotsWindowTest::resultsWindowOpensAfterACompletedRunOnly() {
         window.attach(logic);
         logic.start();
         chooser.answers = {example("phenylpiracetam_triclinic_T.dat").toStdString(), print.toStdString()};
-        logic.OPEN_INPUTDATA();
-        logic.OPEN_PRINT();
+        logic.chooseInputFile();
+        logic.choosePrintFile();
         QTest::mouseClick(qobject_cast<QPushButton*>(window.control(ctl::run)), Qt::LeftButton);
         QTRY_VERIFY(results.window() && results.window()->isVisible());
         ResultsWindow* shown = results.window();
