@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "fit/cell_volume.hpp"
 #include "fit/eos_models.hpp"
@@ -136,20 +139,184 @@ std::optional<ValueAt> EosFit::volumeAt(double p) const {
     return ValueAt{p, v, pressureEsdAt(v) / std::fabs(slope)};
 }
 
+namespace {
+
+// One model fitted to one quantity by reweighted passes: the data as the model takes them, the
+// weights of the current pass and the problem each pass solves, in P. The problem refers to this
+// object: it is neither copied nor moved.
+class EosPasses {
+public:
+    EosPasses(EosModel model, const EosData& d, const std::vector<double>& start);
+    EosPasses(const EosPasses&) = delete;
+    EosPasses& operator=(const EosPasses&) = delete;
+
+    // A seeded first pass starts from another model's minimum of the same data.
+    ReweightingProblem reweighting(FitWeights mode, const std::vector<double>& start, bool seeded);
+    const NonlinearProblem& problem() const { return problem_; }
+
+private:
+    double rootOfV0(const std::vector<double>& x) const { return edge_ ? x[0] : std::cbrt(x[0]); }
+    bool residuals(const std::vector<double>& x, std::vector<double>& r) const;
+    void jacobian(const std::vector<double>& x, std::vector<double>& jacobian) const;
+    void slopes(const std::vector<double>& x, std::vector<double>& slopes) const;
+
+    const EosModel model_;
+    const EosData& d_;
+    const bool edge_;
+    const std::size_t n_;
+    const std::size_t p_;
+    std::vector<double> rootWeights_;  // of the current weighting pass
+    std::vector<double> volumes_;      // V, or x^3 for an edge
+    // The models with a closed-form gradient take (V0/V)^(1/3) as cbrt(V0) / cbrt(V): for an edge
+    // x0 / x.
+    std::vector<double> roots_;  // cube roots of the volumes
+    bool closedForm_ = false;
+    NonlinearProblem problem_;
+};
+
+EosPasses::EosPasses(EosModel model, const EosData& d, const std::vector<double>& start)
+    : model_(model), d_(d), edge_(d.quantity != EosQuantity::volume), n_(d.v.size()), p_(start.size()),
+      rootWeights_(n_, 1.0), volumes_(n_), roots_(n_) {
+    for (std::size_t i = 0; i < n_; ++i) volumes_[i] = edge_ ? cube(d.v[i]) : d.v[i];
+    for (std::size_t i = 0; i < n_; ++i) roots_[i] = edge_ ? d.v[i] : std::cbrt(d.v[i]);
+    closedForm_ = eosPressureGradient(model, 1.0, volumeParameters(model, edge_, start)).has_value();
+    problem_.points = n_;
+    problem_.parameters = p_;
+    problem_.typical = start;
+    problem_.residuals = [this](const std::vector<double>& x, std::vector<double>& r) { return residuals(x, r); };
+    // In closed form the solver needs no finite differences.
+    if (closedForm_)
+        problem_.jacobian = [this](const std::vector<double>& x, std::vector<double>& j) { jacobian(x, j); };
+}
+
+bool EosPasses::residuals(const std::vector<double>& x, std::vector<double>& r) const {
+    if (!inDomain(x)) return false;
+    const EosParameters e = volumeParameters(model_, edge_, x);
+    if (closedForm_) {
+        const double c0 = rootOfV0(x);
+        for (std::size_t i = 0; i < n_; ++i)
+            r[i] = (d_.p[i] - eosPressureGradient(model_, c0 / roots_[i], e)->p) * rootWeights_[i];
+    } else {
+        for (std::size_t i = 0; i < n_; ++i) r[i] = (d_.p[i] - eosPressure(model_, volumes_[i], e)) * rootWeights_[i];
+    }
+    return true;
+}
+
+// For an edge, V0 = x0^3, K0 = M0 / 3 and K' = M' / 3.
+void EosPasses::jacobian(const std::vector<double>& x, std::vector<double>& jacobian) const {
+    const EosParameters e = volumeParameters(model_, edge_, x);
+    const double dv0 = edge_ ? 3.0 * x[0] * x[0] : 1.0;
+    const double dk = edge_ ? 1.0 / 3.0 : 1.0;
+    const double c0 = rootOfV0(x);
+    for (std::size_t i = 0; i < n_; ++i) {
+        const std::optional<EosPressureGradient> g = eosPressureGradient(model_, c0 / roots_[i], e);
+        if (!g) return;
+        // The residuals are (P_obs - P_calc) sqrt(w).
+        double* row = &jacobian[i * p_];
+        row[0] = -g->dv0 * dv0 * rootWeights_[i];
+        row[1] = -g->dk0 * dk * rootWeights_[i];
+        if (p_ > 2) row[2] = -g->dkp * dk * rootWeights_[i];
+    }
+}
+
+// In closed form P depends on v through v0 / v only, so -dP/dv = (dP/dv0) v0 / v; otherwise a
+// central difference: the weights need no more.
+void EosPasses::slopes(const std::vector<double>& x, std::vector<double>& slopes) const {
+    const EosParameters e = volumeParameters(model_, edge_, x);
+    const double c0 = rootOfV0(x);
+    for (std::size_t i = 0; i < n_; ++i) {
+        if (closedForm_) {
+            const double dv0 = eosPressureGradient(model_, c0 / roots_[i], e)->dv0 * (edge_ ? 3.0 * x[0] * x[0] : 1.0);
+            slopes[i] = dv0 * x[0] / d_.v[i];
+        } else {
+            const double h = 1e-6 * d_.v[i];
+            slopes[i] = (pressureOf(model_, edge_, x, d_.v[i] - h) - pressureOf(model_, edge_, x, d_.v[i] + h)) / (2.0 * h);
+        }
+    }
+}
+
+// The residuals are in P: the esd of V (or the edge) enters through |dP/dV|.
+ReweightingProblem EosPasses::reweighting(FitWeights mode, const std::vector<double>& start, bool seeded) {
+    ReweightingProblem weighting;
+    weighting.parameters = p_;
+    weighting.mode = mode;
+    weighting.sigY = d_.sigP;
+    weighting.sigX = d_.sigV;
+    weighting.slopes = [this](const std::vector<double>& x, std::vector<double>& s) { slopes(x, s); };
+    weighting.solve = [this, start, seeded](const std::vector<double>& weights, const std::vector<double>* previous) {
+        for (std::size_t i = 0; i < n_; ++i) rootWeights_[i] = std::sqrt(weights[i]);
+        // Later passes start from the last, whose weights differ only a little, and a seeded first
+        // pass from another model's minimum of the same data: both close to this one.
+        const NonlinearSolution s = previous ? refineLeastSquares(problem_, *previous)
+                                    : seeded ? refineLeastSquares(problem_, start)
+                                             : solveLeastSquares(problem_, start);
+        return WeightedSolution{s.ok, s.reason, s.parameters, s.covariance, s.chi2, s.iterations};
+    };
+    return weighting;
+}
+
+// Why a model cannot be fitted to these data before any pass, if it cannot.
+std::optional<std::string> unfittable(const EosData& d, std::size_t parameters) {
+    if (d.v.size() < parameters + 1) return "fewer than " + std::to_string(parameters + 1) + " points";
+    if (std::all_of(d.p.begin(), d.p.end(), [&](double x) { return x == d.p.front(); })) return "all x equal";
+    return std::nullopt;
+}
+
+// The fitted parameters, with the covariance at the minimum from the exact Jacobian and the
+// weights of the last pass, and the residuals; a failure where any of them is not finite.
+void takeSolution(EosFit& fit, const ReweightedSolution& solution, const NonlinearProblem& problem, const EosData& d) {
+    const bool edge = fit.isEdge();
+    const std::size_t n = d.v.size();
+    const std::size_t p = fit.parameters.size();
+    const std::vector<double>& current = solution.parameters;
+    fit.dof = solution.dof;
+    fit.chi2 = solution.chi2;
+    const Covariance unscaled = covarianceAt(problem, current);
+    if (unscaled.empty()) {
+        fit.status = FitStatus::failure("singular covariance: the data do not determine every parameter");
+        return;
+    }
+    fit.covariance = unscaled.scaledByFit(fit.chi2, fit.dof);
+    fit.v0 = {current[0], fit.covariance.esd(0)};
+    fit.k0 = {current[1], fit.covariance.esd(1)};
+    const EosParameters volume = volumeParameters(fit.model, edge, current);
+    const double scale = edge ? 3.0 : 1.0;  // moduli of an edge are 3 times those of the volume
+    fit.kp = p > 2 ? FittedValue{current[2], fit.covariance.esd(2)} : FittedValue{scale * volume.kp, std::nullopt};
+    if (p > 3) {
+        fit.kpp = {current[3], fit.covariance.esd(3)};
+    } else {
+        // K'' as the model implies it, at V0.
+        fit.kpp = {scale * eosState(fit.model, volume.v0, volume).kpp, std::nullopt};
+    }
+    std::vector<double> calculated(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        calculated[i] = pressureOf(fit.model, edge, current, d.v[i]);
+        fit.maxResidual = std::max(fit.maxResidual, std::fabs(d.p[i] - calculated[i]));
+    }
+    fit.residuals = residualsOf(solution, d.v, d.p, calculated);
+
+    const bool finite = fit.covariance.finite() && std::isfinite(fit.kpp.value) && std::isfinite(fit.maxResidual) &&
+                        std::isfinite(fit.chi2);
+    if (!finite) {
+        fit.status = FitStatus::failure("no finite solution");
+        fit.v0 = fit.k0 = fit.kp = fit.kpp = {};
+        fit.covariance = {};
+        fit.residuals.clear();
+        return;
+    }
+    fit.status = FitStatus::success();
+}
+
+}  // namespace
+
 EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, const EosFit* seed) {
     EosFit fit;
     fit.model = model;
     fit.quantity = d.quantity;
     const bool edge = d.quantity != EosQuantity::volume;
     fit.parameters = eosParameterNames(model, edge);
-    const std::size_t n = d.v.size();
-    const std::size_t p = fit.parameters.size();
-    if (n < p + 1) {
-        fit.status = FitStatus::failure("fewer than " + std::to_string(p + 1) + " points");
-        return fit;
-    }
-    if (std::all_of(d.p.begin(), d.p.end(), [&](double x) { return x == d.p.front(); })) {
-        fit.status = FitStatus::failure("all x equal");
+    if (const std::optional<std::string> reason = unfittable(d, fit.parameters.size())) {
+        fit.status = FitStatus::failure(*reason);
         return fit;
     }
     std::optional<std::vector<double>> start = startOf(model, d);
@@ -163,127 +330,14 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
                                              : "the volume does not fall as the pressure rises");
         return fit;
     }
-
-    NonlinearProblem problem;
-    problem.points = n;
-    problem.parameters = p;
-    problem.typical = *start;
-    std::vector<double> rootWeights(n, 1.0);  // of the current weighting pass
-    std::vector<double> volumes(n);  // V, or x^3 for an edge
-    for (std::size_t i = 0; i < n; ++i) volumes[i] = edge ? cube(d.v[i]) : d.v[i];
-    // The models with a closed-form gradient take (V0/V)^(1/3) as cbrt(V0) / cbrt(V): for an edge
-    // x0 / x.
-    std::vector<double> roots(n);  // cube roots of the volumes
-    for (std::size_t i = 0; i < n; ++i) roots[i] = edge ? d.v[i] : std::cbrt(d.v[i]);
-    const auto rootOfV0 = [&](const std::vector<double>& x) { return edge ? x[0] : std::cbrt(x[0]); };
-    const bool closedForm = eosPressureGradient(model, 1.0, volumeParameters(model, edge, *start)).has_value();
-    problem.residuals = [&](const std::vector<double>& x, std::vector<double>& r) {
-        if (!inDomain(x)) return false;
-        const EosParameters e = volumeParameters(model, edge, x);
-        if (closedForm) {
-            const double c0 = rootOfV0(x);
-            for (std::size_t i = 0; i < n; ++i)
-                r[i] = (d.p[i] - eosPressureGradient(model, c0 / roots[i], e)->p) * rootWeights[i];
-        } else {
-            for (std::size_t i = 0; i < n; ++i) r[i] = (d.p[i] - eosPressure(model, volumes[i], e)) * rootWeights[i];
-        }
-        return true;
-    };
-    if (closedForm) {
-        // In closed form: the solver needs no finite differences. For an edge, V0 = x0^3, K0 = M0 / 3
-        // and K' = M' / 3.
-        problem.jacobian = [&](const std::vector<double>& x, std::vector<double>& jacobian) {
-            const EosParameters e = volumeParameters(model, edge, x);
-            const double dv0 = edge ? 3.0 * x[0] * x[0] : 1.0;
-            const double dk = edge ? 1.0 / 3.0 : 1.0;
-            const double c0 = rootOfV0(x);
-            for (std::size_t i = 0; i < n; ++i) {
-                const std::optional<EosPressureGradient> g = eosPressureGradient(model, c0 / roots[i], e);
-                if (!g) return;
-                // The residuals are (P_obs - P_calc) sqrt(w).
-                double* row = &jacobian[i * p];
-                row[0] = -g->dv0 * dv0 * rootWeights[i];
-                row[1] = -g->dk0 * dk * rootWeights[i];
-                if (p > 2) row[2] = -g->dkp * dk * rootWeights[i];
-            }
-        };
-    }
-
-    // The residuals are in P: the esd of V (or the edge) enters through |dP/dV|.
-    ReweightingProblem weighting;
-    weighting.parameters = p;
-    weighting.mode = mode;
-    weighting.sigY = d.sigP;
-    weighting.sigX = d.sigV;
-    weighting.slopes = [&](const std::vector<double>& x, std::vector<double>& slopes) {
-        // In closed form P depends on v through v0 / v only, so -dP/dv = (dP/dv0) v0 / v; otherwise
-        // a central difference: the weights need no more.
-        const EosParameters e = volumeParameters(model, edge, x);
-        const double c0 = rootOfV0(x);
-        for (std::size_t i = 0; i < n; ++i) {
-            if (closedForm) {
-                const double dv0 = eosPressureGradient(model, c0 / roots[i], e)->dv0 * (edge ? 3.0 * x[0] * x[0] : 1.0);
-                slopes[i] = dv0 * x[0] / d.v[i];
-            } else {
-                const double h = 1e-6 * d.v[i];
-                slopes[i] = (pressureOf(model, edge, x, d.v[i] - h) - pressureOf(model, edge, x, d.v[i] + h)) / (2.0 * h);
-            }
-        }
-    };
-    weighting.solve = [&](const std::vector<double>& weights, const std::vector<double>* previous) {
-        for (std::size_t i = 0; i < n; ++i) rootWeights[i] = std::sqrt(weights[i]);
-        // Later passes start from the last, whose weights differ only a little, and a seeded first
-        // pass from another model's minimum of the same data: both close to this one.
-        const NonlinearSolution s = previous ? refineLeastSquares(problem, *previous)
-                                    : seeded ? refineLeastSquares(problem, *start)
-                                             : solveLeastSquares(problem, *start);
-        return WeightedSolution{s.ok, s.reason, s.parameters, s.covariance, s.chi2, s.iterations};
-    };
-    const ReweightedSolution solution = solveReweighted(weighting);
+    EosPasses passes(model, d, *start);
+    const ReweightedSolution solution = solveReweighted(passes.reweighting(mode, *start, seeded));
     fit.iterations = solution.iterations;
     if (!solution.ok) {
         fit.status = FitStatus::failure(nonConvergence(model, edge, solution.reason, solution.parameters, *start));
         return fit;
     }
-    const std::vector<double>& current = solution.parameters;
-
-    fit.dof = solution.dof;
-    fit.chi2 = solution.chi2;
-    // The covariance at the minimum from the exact Jacobian, with the weights of the last pass.
-    const Covariance unscaled = covarianceAt(problem, current);
-    if (unscaled.empty()) {
-        fit.status = FitStatus::failure("singular covariance: the data do not determine every parameter");
-        return fit;
-    }
-    fit.covariance = unscaled.scaledByFit(fit.chi2, fit.dof);
-    fit.v0 = {current[0], fit.covariance.esd(0)};
-    fit.k0 = {current[1], fit.covariance.esd(1)};
-    const EosParameters volume = volumeParameters(model, edge, current);
-    const double scale = edge ? 3.0 : 1.0;  // moduli of an edge are 3 times those of the volume
-    fit.kp = p > 2 ? FittedValue{current[2], fit.covariance.esd(2)} : FittedValue{scale * volume.kp, std::nullopt};
-    if (p > 3) {
-        fit.kpp = {current[3], fit.covariance.esd(3)};
-    } else {
-        // K'' as the model implies it, at V0.
-        fit.kpp = {scale * eosState(model, volume.v0, volume).kpp, std::nullopt};
-    }
-    std::vector<double> calculated(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        calculated[i] = pressureOf(model, edge, current, d.v[i]);
-        fit.maxResidual = std::max(fit.maxResidual, std::fabs(d.p[i] - calculated[i]));
-    }
-    fit.residuals = residualsOf(solution, d.v, d.p, calculated);
-
-    const bool finite = fit.covariance.finite() && std::isfinite(fit.kpp.value) && std::isfinite(fit.maxResidual) &&
-                        std::isfinite(fit.chi2);
-    if (!finite) {
-        fit.status = FitStatus::failure("no finite solution");
-        fit.v0 = fit.k0 = fit.kp = fit.kpp = {};
-        fit.covariance = {};
-        fit.residuals.clear();
-        return fit;
-    }
-    fit.status = FitStatus::success();
+    takeSolution(fit, solution, passes.problem(), d);
     return fit;
 }
 
