@@ -109,153 +109,162 @@ RunOutcome runVolumesOnly(RunState& state, const Series& series) {
 
 std::string runDateTime(const RunState& state) { return state.clock ? state.clock() : localDateTimeText(); }
 
-RunOutcome runSeries(RunState& state) {
-    if (const InputClash clash = clashWithInput(state); clash != InputClash::none)
-        return refused(state, clashText(clash));
+namespace {
 
-    const ReadResult read = readChosenSeries(state);
-    if (!read.ok()) return read.failure == ReadFailure::invalidCell ? RunOutcome::invalidCell : RunOutcome::readError;
-    const Series& series = read.series;
-    if (series.volumeOnly) return runVolumesOnly(state, series);
-    if (const std::optional<SeriesProblem> problem = checkSeries(series, state.options)) {
-        const int first = problem->first, second = problem->second;
-        switch (problem->kind) {
-        case SeriesProblem::Kind::unusableCell:
-            return cannotCompute(state, status::invalidCell(first),
-                                 "data point " + std::to_string(first) +
-                                     " has an edge too small or too large to compute with");
-        case SeriesProblem::Kind::farFromCubic:
-            return cannotCompute(state, status::invalidCell(first),
-                                 "data point " + std::to_string(first) +
-                                     " has edges too different for its reciprocal cell or orientation to be computed");
-        case SeriesProblem::Kind::pointOutOfRange:
-            return cannotCompute(state,
-                                 problem->range.fault == RangeFault::variable ? status::variableOutOfRange(first)
-                                                                              : status::esdOutOfRange(first),
-                                 rangeReason(first, problem->range));
-        case SeriesProblem::Kind::tooFewPoints:
-            showStatus(state, status::onlyOneDatum);
-            detail(state, state.inputFileName + " holds " + std::to_string(series.points.size()) +
-                              (series.points.size() == 1 ? " data point" : " data points") +
-                              "; a run compares two or more");
-            return RunOutcome::onlyOneDatum;
-        case SeriesProblem::Kind::strainNotFinite:
+// The reason a series that was read cannot be run, said on the status line and among the
+// details; none when it can be run.
+std::optional<RunOutcome> refuseSeries(RunState& state, const Series& series) {
+    const std::optional<SeriesProblem> problem = checkSeries(series, state.options);
+    if (!problem) return std::nullopt;
+    const int first = problem->first, second = problem->second;
+    switch (problem->kind) {
+    case SeriesProblem::Kind::unusableCell:
+        return cannotCompute(state, status::invalidCell(first),
+                             "data point " + std::to_string(first) + " has an edge too small or too large to compute with");
+    case SeriesProblem::Kind::farFromCubic:
+        return cannotCompute(state, status::invalidCell(first),
+                             "data point " + std::to_string(first) +
+                                 " has edges too different for its reciprocal cell or orientation to be computed");
+    case SeriesProblem::Kind::pointOutOfRange:
+        return cannotCompute(state,
+                             problem->range.fault == RangeFault::variable ? status::variableOutOfRange(first)
+                                                                          : status::esdOutOfRange(first),
+                             rangeReason(first, problem->range));
+    case SeriesProblem::Kind::tooFewPoints:
+        showStatus(state, status::onlyOneDatum);
+        detail(state, state.inputFileName + " holds " + std::to_string(series.points.size()) +
+                          (series.points.size() == 1 ? " data point" : " data points") + "; a run compares two or more");
+        return RunOutcome::onlyOneDatum;
+    case SeriesProblem::Kind::strainNotFinite:
+        return cannotCompute(state, status::strainNotFinite(first, second),
+                             "data points " + std::to_string(first) + " and " + std::to_string(second) +
+                                 " differ too much for their strain to be computed");
+    case SeriesProblem::Kind::pairOutOfRange: {
+        const std::string pair = "data points " + std::to_string(first) + " and " + std::to_string(second);
+        const int point = problem->point;
+        if (problem->range.fault == RangeFault::strain)
             return cannotCompute(state, status::strainNotFinite(first, second),
-                                 "data points " + std::to_string(first) + " and " + std::to_string(second) +
-                                     " differ too much for their strain to be computed");
-        case SeriesProblem::Kind::pairOutOfRange: {
-            const std::string pair = "data points " + std::to_string(first) + " and " + std::to_string(second);
-            const int point = problem->point;
-            if (problem->range.fault == RangeFault::strain)
-                return cannotCompute(state, status::strainNotFinite(first, second),
-                                     pair + " differ too much for the principal axes of their strain to be computed");
-            return problem->range.fault == RangeFault::variable
-                       ? cannotCompute(state, status::variableOutOfRange(point),
-                                       "the change of T or P between " + pair + " is too small to divide by")
-                       : cannotCompute(state, status::esdOutOfRange(point),
-                                       "the esds of data point " + std::to_string(point) + " give esds for " + pair +
-                                           " that single precision cannot hold");
-        }
-        }
+                                 pair + " differ too much for the principal axes of their strain to be computed");
+        return problem->range.fault == RangeFault::variable
+                   ? cannotCompute(state, status::variableOutOfRange(point),
+                                   "the change of T or P between " + pair + " is too small to divide by")
+                   : cannotCompute(state, status::esdOutOfRange(point),
+                                   "the esds of data point " + std::to_string(point) + " give esds for " + pair +
+                                       " that single precision cannot hold");
     }
-    const int nData = static_cast<int>(series.points.size());
-
-    // A print file that the run opens itself is opened only now, so that a run that failed above
-    // created none; one that is refused below is removed again if it was new.
-    const DeferredPrintFile deferred = openDeferredPrintFile(state);
-    if (!deferred.failure.empty()) {
-        showStatus(state, status::printOpenFailed);
-        if (state.detailSink) state.detailSink(deferred.failure);
-        return RunOutcome::writeError;
     }
-    const auto refusedAfterOpening = [&](std::string_view text) {
-        dropDeferredPrintFile(state, deferred);
-        return refused(state, text);
-    };
-    if (const InputClash clash = deferred.opened ? clashWithInput(state) : InputClash::none; clash != InputClash::none)
-        return refusedAfterOpening(clashText(clash));
+    return std::nullopt;
+}
 
-    // A device as the print file (/dev/null, a terminal) has no folder for result files beside
-    // it: the report goes to the device, the result files are not written. A device is shared by
-    // every process, so it is not locked either.
-    const bool printToDevice = printFileIsDevice(state);
+// The print file and the result files beside it, held against other runs until the end of this
+// one; the refusal when another run holds them or the name was taken away. A device as the print
+// file (/dev/null, a terminal) has no folder for result files beside it and, shared by every
+// process, is not locked.
+std::optional<RunOutcome> lockPrintFile(RunState& state, const DeferredPrintFile& deferred, bool printToDevice,
+                                        RunLock& lock) {
+    if (!state.printFile.isOpen()) return std::nullopt;
     const std::string inUse = "another run is writing " + state.printPath.string() + "; this run wrote nothing";
-
-    // Held until the end of the run, when every record has been handed to the files.
-    RunLock lock;
-    if (state.printFile.isOpen()) {
-        const ResultFileNames results(state.resultFolder, state.printFileName);
-        switch (lock.take(printToDevice ? -1 : state.printFile.descriptor(),
-                          printToDevice ? std::filesystem::path() : results.strain)) {
-        case RunLock::Result::printInUse:
-            // The other run holds this very file, which it may have opened under the name this run
-            // found missing a moment ago: it is theirs now and stays, however empty.
-            state.printFile.close();
-            refused(state, status::printInUse);
-            detail(state, inUse);
-            return RunOutcome::refused;
-        case RunLock::Result::resultsInUse:
-            refusedAfterOpening(status::resultInUse);
-            detail(state, "another run is writing the result files " + results.strain.string() +
-                              " and the others of its name; this run wrote nothing");
-            return RunOutcome::refused;
-        case RunLock::Result::taken: break;
-        }
-        // Another run removed the name that this run opened a moment ago (refused, it removed the
-        // file it had just created): this run's records would reach no file.
-        if (deferred.opened && !printFileStillNamed(state)) {
-            lock.release();
-            refusedAfterOpening(status::printInUse);
-            detail(state, inUse);
-            return RunOutcome::refused;
-        }
-        if (printToDevice) detail(state, state.printPath.string() + " is a device: no result files are written");
+    const ResultFileNames results(state.resultFolder, state.printFileName);
+    switch (lock.take(printToDevice ? -1 : state.printFile.descriptor(),
+                      printToDevice ? std::filesystem::path() : results.strain)) {
+    case RunLock::Result::printInUse:
+        // The other run holds this very file, which it may have opened under the name this run
+        // found missing a moment ago: it is theirs now and stays, however empty.
+        state.printFile.close();
+        refused(state, status::printInUse);
+        detail(state, inUse);
+        return RunOutcome::refused;
+    case RunLock::Result::resultsInUse:
+        dropDeferredPrintFile(state, deferred);
+        refused(state, status::resultInUse);
+        detail(state, "another run is writing the result files " + results.strain.string() +
+                          " and the others of its name; this run wrote nothing");
+        return RunOutcome::refused;
+    case RunLock::Result::taken: break;
     }
+    // Another run removed the name that this run opened a moment ago (refused, it removed the
+    // file it had just created): this run's records would reach no file.
+    if (deferred.opened && !printFileStillNamed(state)) {
+        lock.release();
+        dropDeferredPrintFile(state, deferred);
+        refused(state, status::printInUse);
+        detail(state, inUse);
+        return RunOutcome::refused;
+    }
+    if (printToDevice) detail(state, state.printPath.string() + " is a device: no result files are written");
+    return std::nullopt;
+}
 
-    // The print report and the result files when a print file is open, then the other outputs.
-    std::vector<RunOutput*> outputs;
+// Every output of a run of cells: the print report and the result files when a print file is
+// open, then the others.
+struct CellRunOutputs {
     std::unique_ptr<PrintReport> printReport;
     std::unique_ptr<ResultFiles> resultFiles;
-    if (state.printFile.isOpen()) {
-        printReport = std::make_unique<PrintReport>(state.printFile);
-        outputs = {printReport.get()};
-        if (!printToDevice) {
-            resultFiles = std::make_unique<ResultFiles>(state.resultFolder, state.printFileName);
-            outputs.push_back(resultFiles.get());
-        }
-    }
-    outputs.insert(outputs.end(), state.extraOutputs.begin(), state.extraOutputs.end());
+    std::vector<RunOutput*> all;
 
-    const RunHeader header{series, state.options, state.inputFileName, state.inputPath, runDateTime(state)};
+    CellRunOutputs(RunState& state, bool printToDevice) {
+        if (state.printFile.isOpen()) {
+            printReport = std::make_unique<PrintReport>(state.printFile);
+            all = {printReport.get()};
+            if (!printToDevice) {
+                resultFiles = std::make_unique<ResultFiles>(state.resultFolder, state.printFileName);
+                all.push_back(resultFiles.get());
+            }
+        }
+        all.insert(all.end(), state.extraOutputs.begin(), state.extraOutputs.end());
+    }
+};
+
+// Begins every output; false when one could not be opened (the run goes on without it).
+bool beginOutputs(RunState& state, const CellRunOutputs& outputs, const RunHeader& header) {
     bool allOpen = true;
-    for (RunOutput* output : outputs) {
+    for (RunOutput* output : outputs.all) {
         if (output->begin(header)) continue;
         if (allOpen) showStatus(state, status::resultOpenFailed);
-        if (output == resultFiles.get()) detail(state, resultFiles->failure());
+        if (output == outputs.resultFiles.get()) detail(state, outputs.resultFiles->failure());
         allOpen = false;
     }
+    return allOpen;
+}
 
-    // The fits over the whole series, for the outputs that show them, are computed beside the
-    // calculations, on a thread of their own when one can be had, and handed to those outputs
-    // there, so that formatting them is off the calculations' path too. They read only the series.
-    std::vector<RunOutput*> fitOutputs;
-    std::copy_if(outputs.begin(), outputs.end(), std::back_inserter(fitOutputs), [](const RunOutput* o) { return o->wantsFits(); });
-    FitOptions fitOptions = state.fitOptions;
-    fitOptions.run = state.options;
-    const auto fitAndHand = [&series, &fitOptions, &fitOutputs] {
-        const FitResult fits = fitSeries(series, fitOptions);
-        for (RunOutput* output : fitOutputs) output->fits(fits);
-    };
-    std::optional<SideTask> fitting;
-    if (!fitOutputs.empty() && state.fitsBeside) {
+// The fits over the whole series, for the outputs that show them, computed beside the
+// calculations on a thread of their own when one can be had, and handed to those outputs there,
+// so that formatting them is off the calculations' path too. They read only the series.
+class FitsBesideCalculations {
+public:
+    FitsBesideCalculations(const RunState& state, const Series& series, const std::vector<RunOutput*>& outputs)
+        : series_(series), options_(state.fitOptions) {
+        options_.run = state.options;
+        std::copy_if(outputs.begin(), outputs.end(), std::back_inserter(outputs_), [](const RunOutput* o) { return o->wantsFits(); });
+        if (outputs_.empty() || !state.fitsBeside) return;
         try {
-            fitting.emplace(fitAndHand);
+            fitting_.emplace([this] { fitAndHand(); });
         } catch (const std::system_error&) {
             // No thread: the fits are computed after the calculations instead.
         }
     }
+    // Once the calculations are done: waits for the fits, or computes them now.
+    void finish() {
+        if (fitting_) fitting_->wait();
+        else if (!outputs_.empty()) fitAndHand();
+    }
 
+private:
+    void fitAndHand() {
+        const FitResult fits = fitSeries(series_, options_);
+        for (RunOutput* output : outputs_) output->fits(fits);
+    }
+
+    const Series& series_;
+    FitOptions options_;
+    std::vector<RunOutput*> outputs_;
+    std::optional<SideTask> fitting_;
+};
+
+// Each calculation of the series, handed to every output in order.
+void calculateSeries(RunState& state, const Series& series, const std::vector<RunOutput*>& outputs) {
     const PairContext context{state.options, series.crystalSystem, series.pressureRun};
+    const int nData = static_cast<int>(series.points.size());
     for (int i = 2; i <= nData; ++i) {
         const int first = state.options.incremental ? i - 1 : 1;
         PairResult result = computePair(context, series.points[static_cast<std::size_t>(first - 1)],
@@ -263,18 +272,57 @@ RunOutcome runSeries(RunState& state) {
         result.calculationNumber = ++state.calculationNumber;
         for (RunOutput* output : outputs) output->calculation(result);
     }
+}
 
-    if (fitting) fitting->wait();
-    else if (!fitOutputs.empty()) fitAndHand();
-
-    // Every output, so that a failed write anywhere is reported rather than hidden.
+// Ends every output, so that a failed write anywhere is reported rather than hidden.
+RunOutcome endOutputs(RunState& state, const CellRunOutputs& outputs, bool allOpen) {
     bool written = true;
-    for (RunOutput* output : outputs) written = output->end() && written;
+    for (RunOutput* output : outputs.all) written = output->end() && written;
     if (!written) {
         showStatus(state, status::writeFailed);
         if (state.printFile.failed()) detail(state, printFileFailure(state));
-        if (resultFiles) detail(state, resultFiles->failure());
+        if (outputs.resultFiles) detail(state, outputs.resultFiles->failure());
         return RunOutcome::writeError;
     }
     return allOpen ? RunOutcome::completed : RunOutcome::writeError;
+}
+
+// A checked series of cells: its outputs opened and held, its calculations, its fits beside
+// them, its outputs ended.
+RunOutcome runCells(RunState& state, const Series& series) {
+    // A print file that the run opens itself is opened only now, so that a run that failed before
+    // created none; one that is refused below is removed again if it was new.
+    const DeferredPrintFile deferred = openDeferredPrintFile(state);
+    if (!deferred.failure.empty()) {
+        showStatus(state, status::printOpenFailed);
+        if (state.detailSink) state.detailSink(deferred.failure);
+        return RunOutcome::writeError;
+    }
+    if (const InputClash clash = deferred.opened ? clashWithInput(state) : InputClash::none; clash != InputClash::none) {
+        dropDeferredPrintFile(state, deferred);
+        return refused(state, clashText(clash));
+    }
+    const bool printToDevice = printFileIsDevice(state);
+    RunLock lock;  // held until every record has been handed to the files
+    if (const std::optional<RunOutcome> refusal = lockPrintFile(state, deferred, printToDevice, lock)) return *refusal;
+
+    const CellRunOutputs outputs(state, printToDevice);
+    const bool allOpen =
+        beginOutputs(state, outputs, RunHeader{series, state.options, state.inputFileName, state.inputPath, runDateTime(state)});
+    FitsBesideCalculations fits(state, series, outputs.all);
+    calculateSeries(state, series, outputs.all);
+    fits.finish();
+    return endOutputs(state, outputs, allOpen);
+}
+
+}  // namespace
+
+RunOutcome runSeries(RunState& state) {
+    if (const InputClash clash = clashWithInput(state); clash != InputClash::none)
+        return refused(state, clashText(clash));
+    const ReadResult read = readChosenSeries(state);
+    if (!read.ok()) return read.failure == ReadFailure::invalidCell ? RunOutcome::invalidCell : RunOutcome::readError;
+    if (read.series.volumeOnly) return runVolumesOnly(state, read.series);
+    if (const std::optional<RunOutcome> refusal = refuseSeries(state, read.series)) return *refusal;
+    return runCells(state, read.series);
 }
