@@ -101,8 +101,7 @@ CellBounds boundsOf(const DataPoint& point, CrystalSystem system) {
             cosines[k] = same ? baseCosines[k] : std::cos(c[k + 3] * kDegToRadDouble);
             sines[k] = same ? baseSines[k] : std::sin(c[k + 3] * kDegToRadDouble);
         }
-        const double shape = 1.0 - cosines[0] * cosines[0] - cosines[1] * cosines[1] - cosines[2] * cosines[2] +
-                             2.0 * cosines[0] * cosines[1] * cosines[2];
+        const double shape = UnitCell::unitMetricDeterminant(cosines[0], cosines[1], cosines[2]);
         if (!(shape >= kSmallestShape)) return {};
         double inverse2 = 0.0;
         for (int k = 0; k < 3; ++k) inverse2 += sines[k] * sines[k] / (static_cast<double>(c[k]) * c[k] * shape);

@@ -20,8 +20,7 @@ VolumeTerms volumeTerms(const CellParameters& cell) {
         t.cosines[k] = std::cos(cell[3 + k] * kDegToRad);
         t.sines[k] = std::sin(cell[3 + k] * kDegToRad);
     }
-    const float ca = t.cosines[0], cb = t.cosines[1], cg = t.cosines[2];
-    const float d = 1.0f - ca * ca - cb * cb - cg * cg + 2.0f * ca * cb * cg;
+    const float d = UnitCell::unitMetricDeterminant(t.cosines[0], t.cosines[1], t.cosines[2]);
     // A valid cell has d > 0; the guard keeps a degenerate one from giving NaN.
     t.root = d > 0.0f ? std::sqrt(d) : 0.0f;
     return t;

@@ -33,6 +33,14 @@ static_assert(sizeof(CellParameters) == 6 * sizeof(float), "six floats, no paddi
 struct UnitCell : CellParameters {
     CellParameters esd;
 
+    // The determinant of the metric tensor of a cell with unit edges,
+    // 1 - cos²α - cos²β - cos²γ + 2 cosα cosβ cosγ: its squared volume, positive exactly when the
+    // three angles can form a cell. In the precision of the cosines given.
+    template <class Real>
+    static Real unitMetricDeterminant(Real cosAlpha, Real cosBeta, Real cosGamma) {
+        return Real(1) - cosAlpha * cosAlpha - cosBeta * cosBeta - cosGamma * cosGamma + Real(2) * cosAlpha * cosBeta * cosGamma;
+    }
+
     // A cell carries esds when those of its six parameters add up to more than a rounding residue.
     bool hasEsds() const;
 
