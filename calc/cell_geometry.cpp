@@ -29,7 +29,7 @@ float reciprocalAngle(const Mat3& gStar, int i, int j) {
 }
 
 // The reciprocal cell; the second argument, an axial convention, plays no part.
-CellParameters computeReciprocal(const CellParameters& d, AxialSet) {
+CellParametersRadians computeReciprocal(const CellParameters& d, AxialSet) {
     const Mat3 gStar = reciprocalMetric(d, std::cos(kDegToRad * d.alpha), std::cos(kDegToRad * d.beta),
                                         std::cos(kDegToRad * d.gamma));
     const float as = std::sqrt(gStar(1, 1));
@@ -129,8 +129,8 @@ private:
 
 }  // namespace
 
-CellParameters reciprocalCellOf(const CellParameters& d) {
-    thread_local CellMemo<CellParameters, computeReciprocal> memo;
+CellParametersRadians reciprocalCellOf(const CellParameters& d) {
+    thread_local CellMemo<CellParametersRadians, computeReciprocal> memo;
     return memo.get(d, AxialSet::xAStarZC);
 }
 

@@ -5,7 +5,7 @@
 #include "calc/unit_cell.hpp"
 
 // a*, b*, c* and alpha*, beta*, gamma* in radians, through the inverse of the metric tensor.
-CellParameters reciprocalCellOf(const CellParameters& directCell);
+CellParametersRadians reciprocalCellOf(const CellParameters& directCell);
 
 // Row i of the S-matrix is crystal axis i (a, b, c) as a vector on X, Y, Z:
 // X//a* Z//c, Y//b Z//c*, or X//a* Y//b.

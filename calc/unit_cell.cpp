@@ -66,8 +66,9 @@ float UnitCell::volumeEsd(CrystalSystem system) const {
 }
 
 CellParameters UnitCell::reciprocal() const {
-    CellParameters r = reciprocalCellOf(*this);
-    for (int k = 3; k < 6; ++k) r[k] = r[k] / kDegToRad;
+    const CellParametersRadians inRadians = reciprocalCellOf(*this);
+    CellParameters r;
+    for (int k = 0; k < 6; ++k) r[k] = k < 3 ? inRadians[k] : inRadians[k] / kDegToRad;
     return r;
 }
 

@@ -7,9 +7,12 @@
 
 constexpr float kDegToRad = 0.017453292f;  // pi/180 in single precision
 
-// Six lattice parameters, or their esds: edges, then interaxial angles in degrees (or, for a
-// reciprocal cell from reciprocalCellOf, in radians).
-struct CellParameters {
+// The unit of a cell's interaxial angles, held in its type.
+enum class AngleUnit { degrees, radians };
+
+// Six lattice parameters, or their esds: edges, then interaxial angles in the type's unit.
+template <AngleUnit Unit>
+struct CellParametersIn {
     float a = 0.0f;
     float b = 0.0f;
     float c = 0.0f;
@@ -21,13 +24,18 @@ struct CellParameters {
     float& operator[](int k) { return this->*kMembers[k]; }
     float operator[](int k) const { return this->*kMembers[k]; }
     std::array<float, 6> values() const { return {a, b, c, alpha, beta, gamma}; }
-    friend constexpr bool operator==(const CellParameters&, const CellParameters&) = default;
+    friend constexpr bool operator==(const CellParametersIn&, const CellParametersIn&) = default;
 
 private:
-    static constexpr float CellParameters::*kMembers[6] = {&CellParameters::a,     &CellParameters::b,
-                                                           &CellParameters::c,     &CellParameters::alpha,
-                                                           &CellParameters::beta,  &CellParameters::gamma};
+    static constexpr float CellParametersIn::*kMembers[6] = {&CellParametersIn::a,     &CellParametersIn::b,
+                                                             &CellParametersIn::c,     &CellParametersIn::alpha,
+                                                             &CellParametersIn::beta,  &CellParametersIn::gamma};
 };
+
+// A cell as read and reported: angles in degrees.
+using CellParameters = CellParametersIn<AngleUnit::degrees>;
+// A reciprocal cell as the geometry works it out: a*, b*, c*, then alpha*, beta*, gamma* in radians.
+using CellParametersRadians = CellParametersIn<AngleUnit::radians>;
 static_assert(sizeof(CellParameters) == 6 * sizeof(float), "six floats, no padding: keyed by their bits");
 
 struct UnitCell : CellParameters {

@@ -31,7 +31,7 @@ TEST_P(AllConventions, OrthogonalCellGivesEdgesOnTheDiagonal) {
             else EXPECT_LT(std::fabs(s(i, j)), 1e-6f) << i << "," << j;
         }
     }
-    const CellParameters r = reciprocalCellOf(c);
+    const CellParametersRadians r = reciprocalCellOf(c);
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(r[k], 1.0f / c[k]);
     for (int k = 3; k < 6; ++k) EXPECT_NEAR(r[k], kPi / 2, 1e-6);
 }
@@ -45,7 +45,7 @@ TEST_P(AllConventions, MonoclinicCell) {
     const CellParameters c{6.6985f, 11.5782f, 6.5554f, 90, 78.522f, 90};
     const Mat3 s = crystalAxesMatrix(c, AxialSet{GetParam()});
     expectReproducesCell(s, c);
-    const CellParameters r = reciprocalCellOf(c);
+    const CellParametersRadians r = reciprocalCellOf(c);
     EXPECT_NEAR(r[5], kPi / 2, 1e-6);                        // gamma* = 90
     EXPECT_NEAR(r[4], (180.0 - 78.522) * kPi / 180.0, 1e-5);  // beta* = 180 - beta
     if (GetParam() != 2) {
