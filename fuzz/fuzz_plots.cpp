@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.inputFile.reset(fmemopen(bytes.data(), size, "rb"));
     if (!state.inputFile) return 0;
     state.inputFileName = "fuzz.dat";
-    state.fileChosen.input = 1;
+    state.fileChosen.input = true;
     state.clock = [] { return std::string("Thu Jan  1 00:00:00 1970"); };
     const unsigned pick = size > 0 ? data[size - 1] : 0u;
     state.options.axisConvention = static_cast<AxialSet>(1 + pick % 3);

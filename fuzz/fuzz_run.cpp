@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.inputFile.reset(fmemopen(bytes.data(), size, "rb"));
     if (!state.inputFile) return 0;
     state.inputFileName = "fuzz.dat";
-    state.fileChosen.input = 1;
+    state.fileChosen.input = true;
     require(openPrintFile(state, printPath));
     state.resultFolder = folder;
     state.clock = [] { return std::string("Thu Jan  1 00:00:00 1970"); };
@@ -107,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& text : status) require(!text.empty() && text.size() <= 80);
     const bool wroteNothing = outcome == RunOutcome::readError || outcome == RunOutcome::onlyOneDatum ||
                               outcome == RunOutcome::invalidCell || outcome == RunOutcome::refused;
-    if (outcome == RunOutcome::readError || outcome == RunOutcome::invalidCell) require(state.runError == 1);
+    if (outcome == RunOutcome::readError || outcome == RunOutcome::invalidCell) require(state.runError == RunError::dataRejected);
     if (outcome == RunOutcome::completed || outcome == RunOutcome::onlyOneDatum || outcome == RunOutcome::refused)
-        require(state.runError == 0);
+        require(state.runError == RunError::none);
     if (wroteNothing) require(!status.empty());
 
     std::vector<fs::path> files = {printPath};

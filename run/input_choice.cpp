@@ -18,7 +18,7 @@ namespace {
 
 InputChoice refused(RunState& state, InputOpen outcome, const std::filesystem::path& file) {
     state.inputFile.reset();
-    state.fileChosen.input = 0;
+    state.fileChosen.input = false;
     state.inputFileName.clear();
     state.inputPath.clear();
     return {outcome, file.string(), {}};

@@ -34,7 +34,7 @@ RunOutcome refused(RunState& state, std::string_view text) {
 // Data the calculation cannot carry through in single precision; the reason goes with the
 // details.
 RunOutcome cannotCompute(RunState& state, const std::string& text, const std::string& reason) {
-    state.runError = 1;
+    state.runError = RunError::dataRejected;
     showStatus(state, text);
     if (state.detailSink) state.detailSink(reason);
     return RunOutcome::invalidCell;

@@ -6,9 +6,9 @@
 enum class RunOutcome {
     completed,     // every calculation written
     onlyOneDatum,  // fewer than two data points; nothing written
-    readError,     // the data file could not be read; runError is 1, nothing written
+    readError,     // the data file could not be read; runError is dataRejected, nothing written
     invalidCell,   // a data point cannot form a cell, its T, P or esds are beyond single precision,
-                   // or a pair of them gives numbers that are not finite; runError is 1, nothing
+                   // or a pair of them gives numbers that are not finite; runError is dataRejected, nothing
                    // written
     writeError,    // a report or result file could not be opened or written
     refused,       // the print file or a result file is an input file, or another run is writing

@@ -26,7 +26,7 @@ ReadResult readChosenSeries(RunState& state) {
         return read;
     }
     if (!state.reader) read.reason = withFileName(state.inputFileName, read.reason);
-    state.runError = 1;
+    state.runError = RunError::dataRejected;
     showStatus(state, read.failure == ReadFailure::invalidCell ? status::invalidCell(read.badPoint)
                                                           : std::string(status::readError));
     if (state.detailSink && !read.reason.empty()) state.detailSink(read.reason);

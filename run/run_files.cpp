@@ -23,7 +23,7 @@ std::string inputNameOf(const std::filesystem::path& path) {
 
 void useInputFile(RunState& state, std::FILE* file, const std::filesystem::path& path) {
     state.inputFile.reset(file);
-    state.fileChosen.input = 1;
+    state.fileChosen.input = true;
     state.inputFileName = inputNameOf(path);
     state.inputPath = path.string();
 }
@@ -45,7 +45,7 @@ bool openPrintFile(RunState& state, const std::filesystem::path& path) {
     }
     if (!file.openAppend(path)) return false;  // errno as the opening left it
     state.printFile = std::move(file);
-    state.fileChosen.print = 1;
+    state.fileChosen.print = true;
     state.printFileName = fileNameOf(path.string());
     state.printPath = std::filesystem::absolute(path, ec);
     return true;

@@ -65,7 +65,7 @@ DialogLogic::~DialogLogic() {
 }
 
 void DialogLogic::start() {
-    state_.runError = 0;
+    state_.runError = RunError::none;
     state_.statusSink = [this](std::string_view text) {
         view_.setText(ctl::statusLine, text);
         view_.flush();
@@ -90,7 +90,7 @@ Press DialogLogic::press(int id) {
 void DialogLogic::checkRunnable() {
     view_.setEnabled(ctl::reset, true);
     view_.setEnabled(ctl::exitButton, true);
-    if (state_.fileChosen.input + state_.fileChosen.print == 2) {
+    if (state_.fileChosen.both()) {
         view_.setEnabled(ctl::run, true);
         setStatus(status::runProgram);
         showResultFolder(false);
@@ -102,7 +102,7 @@ void DialogLogic::checkRunnable() {
 
 void DialogLogic::resetFiles() {
     // The files stay open: a later choice for the same role replaces them.
-    state_.fileChosen = {0, 0};
+    state_.fileChosen = {};
     state_.inputFileName.clear();
     state_.printFileName.clear();
     view_.setText(ctl::printName, kNoFileSelected);
@@ -123,7 +123,7 @@ void DialogLogic::runProgram() {
     if (!bothFilesOpen()) return;
 
     // Cleared on every run, so that a run after a failed one is carried out.
-    state_.runError = 0;
+    state_.runError = RunError::none;
 
     RunOptions& options = state_.options;
     options.axisConvention = view_.isChecked(ctl::axis1)   ? AxialSet::xAStarZC
@@ -147,7 +147,7 @@ void DialogLogic::runProgram() {
     const RunOutcome outcome = process_(state_);
 
     const bool failed =
-        state_.runError != 0 || (outcome != RunOutcome::completed && outcome != RunOutcome::onlyOneDatum);
+        state_.runError != RunError::none || (outcome != RunOutcome::completed && outcome != RunOutcome::onlyOneDatum);
     if (failed) {
         // The status line keeps the run's message. Browse stays enabled so that files can be
         // chosen again, and Exit stays usable.
@@ -186,7 +186,7 @@ void DialogLogic::chooseFile(FileSlot slot) {
 
     // The dialog offers the current file's name. That file stays open until another one has
     // been opened in its place, so a cancel leaves the role as it was.
-    if (state_.fileChosen[slot] == 1) nameBuffer = input ? offeredInputName_ : storedName;
+    if (state_.fileChosen[slot]) nameBuffer = input ? offeredInputName_ : storedName;
 
     FileRequest request = role.request;
     request.initialName = nameBuffer;
@@ -274,7 +274,7 @@ std::optional<std::string> DialogLogic::openInput(const std::vector<std::string>
     state_.reader = std::move(trial.reader);
     state_.inputFileName = trial.inputFileName;
     state_.inputPath = trial.inputPath;
-    state_.fileChosen.input = 1;
+    state_.fileChosen.input = true;
     offeredInputName_ = fileNameOf(files.front().string());
     return shown;
 }
@@ -286,11 +286,11 @@ InputClash DialogLogic::choiceClash(FileSlot slot, const std::filesystem::path& 
     const std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
     if (slot == FileSlot::input) {
         const std::optional<FileIdentity> input = identityOf(path);
-        if (!input || state_.fileChosen.print != 1) return InputClash::none;
+        if (!input || !state_.fileChosen.print) return InputClash::none;
         return outputClash({&*input, 1}, identityOf(state_.printFile.descriptor()), folder, state_.printFileName);
     }
     const std::optional<FileIdentity> input = identityOf(state_.inputFile.get());
-    if (!input || state_.fileChosen.input != 1) return InputClash::none;
+    if (!input || !state_.fileChosen.input) return InputClash::none;
     return outputClash({&*input, 1}, identityOf(path), folder, fileNameOf(path.string()));
 }
 
@@ -310,6 +310,6 @@ void DialogLogic::showResultFolder(bool written) {
 void DialogLogic::setStatus(std::string_view text) { view_.setText(ctl::statusLine, text); }
 
 bool DialogLogic::bothFilesOpen() const {
-    return state_.fileChosen.input == 1 && state_.fileChosen.print == 1 && state_.inputFile != nullptr &&
+    return state_.fileChosen.both() && state_.inputFile != nullptr &&
            state_.printFile.isOpen();
 }

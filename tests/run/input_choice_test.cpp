@@ -51,7 +51,7 @@ TEST(InputChoice, OneDataFileOrCifFilesOnly) {
 
     choice = openInputFiles(state, {dir / "b.cif", dir / "a.cif"});
     EXPECT_EQ(choice.outcome, InputOpen::cif);
-    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_TRUE(state.fileChosen.input);
     EXPECT_EQ(state.inputFileName, "b.cif AND 1 MORE");
     ASSERT_TRUE(state.reader);
     const ReadResult read = state.reader();
@@ -62,14 +62,14 @@ TEST(InputChoice, OneDataFileOrCifFilesOnly) {
     choice = openInputFiles(state, {dir / "a.cif", dir / "c.dat"});
     EXPECT_EQ(choice.outcome, InputOpen::dataFileNotAlone);
     EXPECT_EQ(choice.file, (dir / "c.dat").string());
-    EXPECT_EQ(state.fileChosen.input, 0);
+    EXPECT_FALSE(state.fileChosen.input);
     EXPECT_FALSE(state.reader);
     EXPECT_EQ(state.inputFile, nullptr);
 
     choice = openInputFiles(state, {dir / "a.cif", dir / "gone.cif"});
     EXPECT_EQ(choice.outcome, InputOpen::openFailed);
     EXPECT_EQ(choice.file, (dir / "gone.cif").string());
-    EXPECT_EQ(state.fileChosen.input, 0);
+    EXPECT_FALSE(state.fileChosen.input);
 
     choice = openInputFiles(state, {dir / "a.cif"});
     EXPECT_EQ(choice.outcome, InputOpen::cif);
@@ -80,7 +80,7 @@ TEST(InputChoice, OneDataFileOrCifFilesOnly) {
     choice = openInputFiles(state, {dir / "a.cif", dir / "b.cif", dir / "same.cif"});
     EXPECT_EQ(choice.outcome, InputOpen::sameFileTwice);
     EXPECT_EQ(choice.file, (dir / "same.cif").string());
-    EXPECT_EQ(state.fileChosen.input, 0);
+    EXPECT_FALSE(state.fileChosen.input);
     EXPECT_FALSE(state.reader);
 }
 

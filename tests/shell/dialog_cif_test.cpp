@@ -106,7 +106,7 @@ TEST_F(DialogCifTest, SeveralCifFilesAreReadInNaturalNameOrderAndCounted) {
     const fs::path k20 = file("T20K.cif", "# two blocks in one file\n" + cifBlock("c", 20) + cifBlock("d", 50));
     chooseInput({k1000, k20, k100});
     EXPECT_EQ(view.text[ctl::inputName], "3 CIF files, 4 points");
-    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_TRUE(state.fileChosen.input);
     EXPECT_TRUE(view.details.empty());
     choosePrint();
     EXPECT_EQ(view.text[ctl::statusLine], "RUN PROGRAM");
@@ -123,7 +123,7 @@ TEST_F(DialogCifTest, OneCifFileShowsItsNameAndPointsAndIsOfferedAgainByName) {
     chooser.answers.push_back(std::nullopt);
     logic.press(ctl::inputBrowse);
     EXPECT_EQ(chooser.requests.back().initialName, "a.cif");  // the first in name order
-    EXPECT_EQ(state.fileChosen.input, 1);                        // a cancel keeps the choice
+    EXPECT_TRUE(state.fileChosen.input);                        // a cancel keeps the choice
 }
 
 TEST_F(DialogCifTest, ABadCifShowsTheReadErrorAndItsReasonAndKeepsTheEarlierInput) {
@@ -132,7 +132,7 @@ TEST_F(DialogCifTest, ABadCifShowsTheReadErrorAndItsReasonAndKeepsTheEarlierInpu
     EXPECT_EQ(view.text[ctl::statusLine], "error reading file");
     ASSERT_EQ(view.details.size(), 1u);
     EXPECT_EQ(view.details[0], "b.cif, data_b (line 1): no value for _cell_angle_beta");
-    EXPECT_EQ(state.fileChosen.input, 0);
+    EXPECT_FALSE(state.fileChosen.input);
     EXPECT_FALSE(view.enabled[ctl::run]);
     EXPECT_FALSE(state.reader);
     // After a good choice, a bad one costs nothing: the good one stays.
@@ -141,7 +141,7 @@ TEST_F(DialogCifTest, ABadCifShowsTheReadErrorAndItsReasonAndKeepsTheEarlierInpu
     chooseInput({file("a.cif", cifBlock("a", 100)), file("b.cif", cifBlock("b", 200, "?"))});
     EXPECT_EQ(view.text[ctl::statusLine], "error reading file");
     EXPECT_EQ(view.text[ctl::inputName], "2 CIF files, 2 points");
-    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_TRUE(state.fileChosen.input);
     ASSERT_TRUE(state.reader);
     EXPECT_EQ(state.reader().series.points.size(), 2u);
 }
@@ -153,7 +153,7 @@ TEST_F(DialogCifTest, ADataFileAmongOthersIsRefusedWithItsName) {
     EXPECT_EQ(view.text[ctl::statusLine], "A DATA FILE MUST BE CHOSEN ALONE");
     ASSERT_EQ(view.details.size(), 1u);
     EXPECT_EQ(view.details[0], "cells.dat is a keyword data file: choose it alone, or only CIF files");
-    EXPECT_EQ(state.fileChosen.input, 0);
+    EXPECT_FALSE(state.fileChosen.input);
     // Alone it is the input as before, read by the data file reader.
     chooseInput({data});
     EXPECT_EQ(view.text[ctl::inputName], "cells.dat");

@@ -193,7 +193,7 @@ protected:
 
     int runs = 0;
     RunOptions optionsSeen;
-    int runErrorSeen = -1;
+    std::optional<RunError> runErrorSeen;
     long inputPositionSeen = -2;
     bool filesOpenSeen = false;
     std::optional<FakeView> stateDuringRun;
@@ -203,10 +203,10 @@ protected:
 // Opening and ending the dialog
 
 TEST_F(DialogTest, StartShowsTheOpenedStateAndClearsRunError) {
-    state.runError = 1;
+    state.runError = RunError::dataRejected;
     logic.start();
     expectState(kOpened);
-    EXPECT_EQ(state.runError, 0);
+    EXPECT_EQ(state.runError, RunError::none);
     EXPECT_EQ(view.text.at(ctl::inputName), "No file selected");
     EXPECT_EQ(view.text.at(ctl::printName), "No file selected");
 }
@@ -252,7 +252,7 @@ TEST_F(DialogTest, CancelEndsTheDialogInEveryState) {
     EXPECT_EQ(logic.press(ctl::cancelButton), Press::endsDialog);
     outcome = RunOutcome::readError;
     process = [this](RunState& s) {
-        s.runError = 1;
+        s.runError = RunError::dataRejected;
         return fakeRun(s);
     };
     click(ctl::run);
@@ -273,8 +273,8 @@ TEST_F(DialogTest, OneFileChosenAsksForTheOther) {
     logic.start();
     chooseInput(makeFile("sub/series.dat", "DATA\n"));
     expectState(kOneFile);
-    EXPECT_EQ(state.fileChosen.input, 1);
-    EXPECT_EQ(state.fileChosen.print, 0);
+    EXPECT_TRUE(state.fileChosen.input);
+    EXPECT_FALSE(state.fileChosen.print);
     EXPECT_EQ(state.inputFileName, "series.dat");
     EXPECT_EQ(view.text.at(ctl::inputName), "series.dat");
     EXPECT_EQ(view.text.at(ctl::printName), "No file selected");
@@ -284,7 +284,7 @@ TEST_F(DialogTest, PrintFileAloneIsOneFileChosen) {
     logic.start();
     choosePrint(folder_ / "out.prt");
     expectState(kOneFile);
-    EXPECT_EQ(state.fileChosen.print, 1);
+    EXPECT_TRUE(state.fileChosen.print);
     EXPECT_EQ(view.text.at(ctl::printName), "out.prt");
 }
 
@@ -407,7 +407,7 @@ TEST_F(DialogTest, ChoosingTheSameInputAgainReopensItFromTheStart) {
     chooseInput(data);
     ASSERT_NE(state.inputFile, nullptr);
     EXPECT_EQ(std::ftell(state.inputFile.get()), 0);
-    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_TRUE(state.fileChosen.input);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -437,8 +437,8 @@ TEST_P(FailedChoiceTest, KeepsTheEarlierFileAndShowsItsMessage) {
     else choosePrint(bad);
     expectState(kBothFiles, c.message);
     EXPECT_EQ(view.lastFlushed(), c.message);
-    EXPECT_EQ(state.fileChosen.input, 1);
-    EXPECT_EQ(state.fileChosen.print, 1);
+    EXPECT_TRUE(state.fileChosen.input);
+    EXPECT_TRUE(state.fileChosen.print);
     EXPECT_NE(state.inputFile, nullptr);
     EXPECT_TRUE(state.printFile.isOpen());
     EXPECT_EQ(view.text.at(ctl::inputName), "data.dat");
@@ -462,7 +462,7 @@ TEST_F(DialogTest, AFailedFirstChoiceLeavesTheRoleEmpty) {
     logic.start();
     choosePrint(folder_ / "no folder" / "report.prt");
     expectState(kOpened, "ERROR OPENING PRINT FILE");
-    EXPECT_EQ(state.fileChosen.print, 0);
+    EXPECT_FALSE(state.fileChosen.print);
     EXPECT_EQ(view.text.at(ctl::printName), "No file selected");
 }
 
@@ -497,7 +497,7 @@ TEST_P(SameFileChoiceTest, IsRefusedBeforeAnythingIsOpened) {
         const auto files = filesIn(folder_ / "data");
         chooseInput(data);
         EXPECT_EQ(filesIn(folder_ / "data"), files);
-        EXPECT_EQ(state.fileChosen.input, 0);
+        EXPECT_FALSE(state.fileChosen.input);
         EXPECT_EQ(view.text.at(ctl::inputName), "No file selected");
     } else {
         chooseInput(data);
@@ -550,8 +550,8 @@ TEST_F(DialogTest, CancelKeepsTheEarlierFileOpenAndRunStillWorks) {
     chooseInput(std::nullopt);
     choosePrint(std::nullopt);
     expectState(kBothFiles);
-    EXPECT_EQ(state.fileChosen.input, 1);
-    EXPECT_EQ(state.fileChosen.print, 1);
+    EXPECT_TRUE(state.fileChosen.input);
+    EXPECT_TRUE(state.fileChosen.print);
     EXPECT_NE(state.inputFile, nullptr);
     EXPECT_TRUE(state.printFile.isOpen());
     EXPECT_EQ(view.text.at(ctl::inputName), "data.dat");
@@ -589,7 +589,7 @@ TEST_F(DialogTest, APathOfExactly511CharactersIsAccepted) {
     ASSERT_EQ(file.string().size(), kLongestPath);
     makeFile(fs::relative(file, folder_), "DATA\n");
     chooseInput(file);
-    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_TRUE(state.fileChosen.input);
     EXPECT_EQ(state.inputFileName, std::string(nameLength, 'f'));
 }
 
@@ -603,7 +603,7 @@ TEST_F(DialogTest, PathLengthCountsCharactersNotBytes) {
     ASSERT_GT(file.string().size(), kLongestPath);
     makeFile(fs::relative(file, folder_), "DATA\n");
     chooseInput(file);
-    EXPECT_EQ(state.fileChosen.input, 1);
+    EXPECT_TRUE(state.fileChosen.input);
     EXPECT_EQ(view.text.at(ctl::inputName), "x.dat");
 }
 
@@ -615,8 +615,8 @@ TEST_F(DialogTest, ResetForgetsBothChoicesButKeepsTheFilesOpen) {
     chooseBoth();
     click(ctl::reset);
     expectState(kOpened);
-    EXPECT_EQ(state.fileChosen.input, 0);
-    EXPECT_EQ(state.fileChosen.print, 0);
+    EXPECT_FALSE(state.fileChosen.input);
+    EXPECT_FALSE(state.fileChosen.print);
     EXPECT_EQ(state.inputFileName, "");
     EXPECT_EQ(state.printFileName, "");
     EXPECT_EQ(view.text.at(ctl::inputName), "No file selected");
@@ -789,7 +789,7 @@ TEST_P(FailedRunTest, AFailedRunKeepsItsMessageAndLeavesBrowseAndExit) {
     outcome = GetParam();
     process = [this](RunState& s) {
         // Only a read error or an invalid cell sets runError.
-        if (outcome == RunOutcome::readError || outcome == RunOutcome::invalidCell) s.runError = 1;
+        if (outcome == RunOutcome::readError || outcome == RunOutcome::invalidCell) s.runError = RunError::dataRejected;
         showStatus(s, "error reading file");
         return fakeRun(s);
     };
@@ -810,14 +810,14 @@ TEST_F(DialogTest, ARunAfterAFailedRunStartsCleanAndCompletes) {
     logic.start();
     chooseBoth();
     process = [this](RunState& s) {
-        s.runError = 1;
+        s.runError = RunError::dataRejected;
         showStatus(s, "error reading file");
         return fakeRun(s);
     };
     outcome = RunOutcome::readError;
     click(ctl::run);
     expectState(kFailed);
-    EXPECT_EQ(state.runError, 1);
+    EXPECT_EQ(state.runError, RunError::dataRejected);
     // Exit is enabled in the failed state.
     EXPECT_TRUE(view.enabled.at(ctl::exitButton));
 
@@ -827,7 +827,7 @@ TEST_F(DialogTest, ARunAfterAFailedRunStartsCleanAndCompletes) {
     outcome = RunOutcome::completed;
     click(ctl::run);
     EXPECT_EQ(runs, 2);
-    EXPECT_EQ(runErrorSeen, 0);
+    EXPECT_EQ(runErrorSeen, RunError::none);
     expectState(kCompleted);
 }
 
@@ -913,7 +913,7 @@ TEST_F(RealRunTest, AReadErrorFailsAndANewRunWithAGoodFileCompletes) {
     choosePrint(folder_ / "run.prt");
     click(ctl::run);
     expectState(kFailed);
-    EXPECT_EQ(state.runError, 1);
+    EXPECT_EQ(state.runError, RunError::dataRejected);
     EXPECT_EQ(fs::file_size(folder_ / "run.prt"), 0u);
 
     chooseInput(makeFile("good.dat", series()));
