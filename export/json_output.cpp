@@ -9,6 +9,7 @@
 #include <string>
 
 #include "export/fit_json.hpp"
+#include "export/float_text.hpp"
 #include "tenzio_version.hpp"
 
 namespace {
@@ -19,10 +20,9 @@ using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::strin
                                   std::uint64_t, float>;
 
 // The points and the calculations, thousands of numbers a document, are written directly. Every
-// number is the run's single-precision value as nlohmann-json writes a float (its shortest decimal
-// that reads back to the same float, in its layout: "1.0", "1e-05"), so the text is the one that
-// library would make; NaN (a property with no change of T or P) is written as null, and -0.0 (a
-// zero strain component with its sign changed, say), which reads as 0 everywhere, as 0.
+// number is the run's single-precision value as writeFloatText writes it (as nlohmann-json would);
+// NaN (a property with no change of T or P) is written as null, and -0.0 (a zero strain component
+// with its sign changed, say), which reads as 0 everywhere, as 0.
 class NumberText {
 public:
     explicit NumberText(std::string& out) : out_(out) {}
@@ -34,8 +34,8 @@ public:
     NumberText& number(float v) {
         if (!std::isfinite(v)) return raw("null");
         if (v == 0.0f) v = 0.0f;
-        char buffer[64];
-        out_.append(buffer, nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, v));
+        char buffer[kFloatTextRoom];
+        out_.append(buffer, writeFloatText(buffer, v));
         return *this;
     }
     NumberText& integer(int v) {
