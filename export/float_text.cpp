@@ -26,9 +26,11 @@ char* writeExponent(char* out, int e) {
 // Whether a 2^twos = b 10^tens exactly (a, b > 0): with the factors 2 taken out of a and b, the
 // powers of 2 must agree and the odd parts differ by the factor 5^tens.
 bool sameNumber(std::uint64_t a, int twos, std::uint64_t b, int tens) {
-    for (; (a & 1) == 0; a >>= 1) ++twos;
-    for (; (b & 1) == 0; b >>= 1) --twos;
-    if (twos != tens) return false;
+    const int aTwos = __builtin_ctzll(a);
+    const int bTwos = __builtin_ctzll(b);
+    if (twos + aTwos - bTwos != tens) return false;
+    a >>= aTwos;
+    b >>= bTwos;
     const int fives = tens < 0 ? -tens : tens;
     if (fives > 27) return false;  // 5^28 exceeds 64 bits, and then any product of it would too
     std::uint64_t five = 1;
