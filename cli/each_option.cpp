@@ -91,15 +91,18 @@ int runEach(const EachRun& run, RunState& state) {
 
     std::size_t failures = 0;
     Progress progress(run.inputs.size());
+    // Each series' line is made where it ran, so that with several jobs the thread writing the
+    // lines in order does little more than write them: its document becomes the line.
     const auto runOne = [&run](std::size_t index) {
+        SeriesDocument document;
         SeriesReading reading = readSeriesFiles({std::filesystem::path(run.inputs[index])});
-        if (!reading.source) {
-            SeriesDocument document;
+        if (reading.source) {
+            document = runSeriesDocument(*reading.source, run.options);
+            document.warnings = reading.source->warnings;
+        } else {
             document.error = std::move(reading.error);
-            return document;
         }
-        SeriesDocument document = runSeriesDocument(*reading.source, run.options);
-        document.warnings = reading.source->warnings;
+        document.json = eachLine(run.inputs[index], document);
         return document;
     };
     const auto deliver = [&](std::size_t index, SeriesDocument&& document) {
@@ -108,8 +111,9 @@ int runEach(const EachRun& run, RunState& state) {
             for (const std::string& warning : document.warnings) std::cerr << "tenzio-batch: " << warning << '\n';
         }
         if (!document.ok) ++failures;
-        out.write(eachLine(run.inputs[index], document));
-        out.write("\n");
+        if (document.json.empty()) document.json = eachLine(run.inputs[index], document);  // a run that threw
+        document.json += '\n';
+        out.write(document.json);
         progress.done(index + 1);
     };
     runSeriesInOrder(run.inputs.size(), run.jobs, runOne, deliver);

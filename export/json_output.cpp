@@ -3,79 +3,129 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
 #include <string>
 
 #include "export/fit_json.hpp"
+#include "export/float_text.hpp"
 #include "tenzio_version.hpp"
 
 namespace {
 
-// Every number is the run's single-precision value, written as the shortest decimal that reads
-// back to the same float; NaN (a property with no change of T or P) is written as null.
+// The header's few values go through nlohmann-json; a float there is the run's single-precision
+// value like every number of the document.
 using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool, std::int64_t,
                                   std::uint64_t, float>;
 
-template <std::size_t N>
-Json arrayOf(const std::array<float, N>& values) {
-    Json a = Json::array();
-    for (const float v : values) a.push_back(v);
-    return a;
-}
+// The points and the calculations, thousands of numbers a document, are written directly. Every
+// number is the run's single-precision value as writeFloatText writes it (as nlohmann-json would);
+// NaN (a property with no change of T or P) is written as null, and -0.0 (a zero strain component
+// with its sign changed, say), which reads as 0 everywhere, as 0.
+class NumberText {
+public:
+    explicit NumberText(std::string& out) : out_(out) {}
 
-// -0.0 (a zero strain component with its sign changed, say) reads as 0 everywhere: written as 0.
-void withoutNegativeZero(Json& j) {
-    if (j.is_number_float()) {
-        if (j.get<float>() == 0.0f) j = 0.0f;
-    } else if (j.is_structured()) {
-        for (Json& element : j) withoutNegativeZero(element);
+    NumberText& raw(std::string_view text) {
+        out_ += text;
+        return *this;
     }
-}
+    NumberText& number(float v) {
+        if (!std::isfinite(v)) return raw("null");
+        if (v == 0.0f) v = 0.0f;
+        char buffer[kFloatTextRoom];
+        out_.append(buffer, writeFloatText(buffer, v));
+        return *this;
+    }
+    NumberText& integer(int v) {
+        char buffer[16];
+        out_.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
+        return *this;
+    }
+    NumberText& boolean(bool v) { return raw(v ? "true" : "false"); }
+    template <std::size_t N>
+    NumberText& numbers(const std::array<float, N>& values) {
+        out_ += '[';
+        for (std::size_t k = 0; k < N; ++k) {
+            if (k > 0) out_ += ',';
+            number(values[k]);
+        }
+        out_ += ']';
+        return *this;
+    }
+    template <std::size_t N>
+    NumberText& numbersIf(bool known, const std::array<float, N>& values) {
+        return known ? numbers(values) : raw("null");
+    }
+    NumberText& rows(const Mat3& m) {
+        out_ += '[';
+        for (int i = 1; i <= 3; ++i) {
+            out_ += i == 1 ? "[" : ",[";
+            number(m(i, 1)).raw(",").number(m(i, 2)).raw(",").number(m(i, 3));
+            out_ += ']';
+        }
+        out_ += ']';
+        return *this;
+    }
+    NumberText& rowsIf(bool known, const Mat3& m) { return known ? rows(m) : raw("null"); }
+    NumberText& numberIf(bool known, float v) { return known ? number(v) : raw("null"); }
 
-Json rowsOf(const Mat3& m) {
-    Json rows = Json::array();
-    for (int i = 1; i <= 3; ++i) rows.push_back(Json::array({m(i, 1), m(i, 2), m(i, 3)}));
-    return rows;
-}
+private:
+    std::string& out_;
+};
 
-Json pointOf(const DataPoint& d, int index, bool volumeOnly) {
-    Json j;
-    j["index"] = index;
+void writePoint(NumberText& j, const DataPoint& d, int index, bool volumeOnly) {
+    j.raw("{\"index\":").integer(index);
     if (volumeOnly) {
         // A series of volumes has no cell: the volume as read, with its esd (null where none).
-        j["cell"] = nullptr;
-        j["cell_esd"] = nullptr;
-        j["volume"] = d.volumeAsRead;
-        j["volume_esd"] = d.volumeAsReadEsd > 0.0f ? Json(d.volumeAsReadEsd) : Json(nullptr);
+        j.raw(",\"cell\":null,\"cell_esd\":null,\"volume\":").number(d.volumeAsRead);
+        j.raw(",\"volume_esd\":").numberIf(d.volumeAsReadEsd > 0.0f, d.volumeAsReadEsd);
     } else {
-        j["cell"] = arrayOf(d.cell.values());
-        j["cell_esd"] = d.cell.hasEsds() ? arrayOf(d.cell.esd.values()) : Json(nullptr);
+        j.raw(",\"cell\":").numbers(d.cell.values());
+        j.raw(",\"cell_esd\":").numbersIf(d.cell.hasEsds(), d.cell.esd.values());
     }
-    j["p"] = d.p;
-    j["p_esd"] = d.sigP;
-    j["t"] = d.t;
-    j["t_esd"] = d.sigT;
-    return j;
+    j.raw(",\"p\":").number(d.p).raw(",\"p_esd\":").number(d.sigP);
+    j.raw(",\"t\":").number(d.t).raw(",\"t_esd\":").number(d.sigT).raw("}");
 }
 
-Json axisOf(const PrincipalAxis& axis, bool withEsds) {
-    const auto esd = [&](const Json& value) { return withEsds ? value : Json(nullptr); };
-    Json j;
-    j["strain"] = axis.strain;
-    j["strain_esd"] = esd(axis.strainEsd);
-    j["property"] = axis.property;
-    j["property_esd"] = esd(axis.propertyEsd);
+void writeAxis(NumberText& j, const PrincipalAxis& axis, bool withEsds) {
+    j.raw("{\"strain\":").number(axis.strain).raw(",\"strain_esd\":").numberIf(withEsds, axis.strainEsd);
+    j.raw(",\"property\":").number(axis.property).raw(",\"property_esd\":").numberIf(withEsds, axis.propertyEsd);
     if (!axis.hasDirection) {
-        j["direction"] = nullptr;
-        return j;
+        j.raw(",\"direction\":null}");
+        return;
     }
-    Json d;
-    d["vector"] = arrayOf(axis.direction);
-    d["to_xyz"] = arrayOf(axis.angles.toXyz);
-    d["to_xyz_esd"] = esd(arrayOf(axis.angles.toXyzEsd));
-    d["to_abc"] = arrayOf(axis.angles.toAbc);
-    d["to_abc_esd"] = esd(arrayOf(axis.angles.toAbcEsd));
-    j["direction"] = std::move(d);
-    return j;
+    j.raw(",\"direction\":{\"vector\":").numbers(axis.direction);
+    j.raw(",\"to_xyz\":").numbers(axis.angles.toXyz).raw(",\"to_xyz_esd\":").numbersIf(withEsds, axis.angles.toXyzEsd);
+    j.raw(",\"to_abc\":").numbers(axis.angles.toAbc).raw(",\"to_abc_esd\":").numbersIf(withEsds, axis.angles.toAbcEsd);
+    j.raw("}}");
+}
+
+void writeCalculation(NumberText& j, const PairResult& r) {
+    const bool withEsds = r.strain.esdCount > 0;
+    j.raw("{\"first\":").integer(r.first).raw(",\"second\":").integer(r.second);
+    j.raw(",\"delta\":{\"change\":").number(r.delta.change).raw(",\"change_esd\":").number(r.delta.changeEsd);
+    j.raw(",\"midpoint\":").number(r.delta.midpoint).raw("}");
+    j.raw(",\"strain\":{\"tensor\":").rows(r.strain.strainTensor).raw(",\"esd\":").rowsIf(withEsds, r.strain.esdTensor);
+    // Like the strain's, the property's esd is null when nothing gave it one: neither cell carries
+    // esds and the esd of T or P did not enter (every component 0, or undefined).
+    const bool propertyEsdKnown =
+        withEsds || std::any_of(r.property.propertyEsd.v.begin(), r.property.propertyEsd.v.end(),
+                                [](float e) { return e > 0.0f; });
+    j.raw("},\"property\":{\"tensor\":").rows(r.property.propertyTensor);
+    j.raw(",\"esd\":").rowsIf(propertyEsdKnown, r.property.propertyEsd);
+    j.raw(",\"defined\":").boolean(r.property.defined).raw("},\"principal\":");
+    if (r.principalAxes) {
+        for (std::size_t k = 0; k < r.principal.size(); ++k) {
+            j.raw(k == 0 ? "[" : ",");
+            writeAxis(j, r.principal[k], withEsds);
+        }
+        j.raw("]");
+    } else {
+        j.raw("null");
+    }
+    j.raw("}");
 }
 
 }  // namespace
@@ -108,44 +158,23 @@ bool JsonOutput::begin(const RunHeader& header) {
     const Json units = {{"T", unit(series.temperatureUnit)}, {"P", unit(series.pressureUnit)}};
     put("\"units\": " + units.dump(-1, ' ', false, Json::error_handler_t::replace) + ",\n");
     put("\"options\": " + options.dump() + ",\n");
-    put("\"points\": [");
+    std::string points = "\"points\": [";
+    NumberText j(points);
     for (std::size_t n = 0; n < series.points.size(); ++n) {
-        put(n == 0 ? "\n" : ",\n");
-        Json point = pointOf(series.points[n], static_cast<int>(n + 1), series.volumeOnly);
-        withoutNegativeZero(point);
-        put(point.dump());
+        j.raw(n == 0 ? "\n" : ",\n");
+        writePoint(j, series.points[n], static_cast<int>(n + 1), series.volumeOnly);
     }
-    put("\n],\n\"calculations\": [");
+    j.raw("\n],\n\"calculations\": [");
+    put(points);
     return sink_ || file_.isOpen();
 }
 
 void JsonOutput::calculation(const PairResult& r) {
-    const bool withEsds = r.strain.esdCount > 0;
-    Json j;
-    j["first"] = r.first;
-    j["second"] = r.second;
-    j["delta"] = {{"change", r.delta.change}, {"change_esd", r.delta.changeEsd}, {"midpoint", r.delta.midpoint}};
-    j["strain"] = {{"tensor", rowsOf(r.strain.strainTensor)},
-                   {"esd", withEsds ? rowsOf(r.strain.esdTensor) : Json(nullptr)}};
-    // Like the strain's, the property's esd is null when nothing gave it one: neither cell carries
-    // esds and the esd of T or P did not enter (every component 0, or undefined).
-    const bool propertyEsdKnown =
-        withEsds || std::any_of(r.property.propertyEsd.v.begin(), r.property.propertyEsd.v.end(),
-                                [](float e) { return e > 0.0f; });
-    j["property"] = {{"tensor", rowsOf(r.property.propertyTensor)},
-                     {"esd", propertyEsdKnown ? rowsOf(r.property.propertyEsd) : Json(nullptr)},
-                     {"defined", r.property.defined}};
-    if (r.principalAxes) {
-        Json axes = Json::array();
-        for (const PrincipalAxis& axis : r.principal) axes.push_back(axisOf(axis, withEsds));
-        j["principal"] = std::move(axes);
-    } else {
-        j["principal"] = nullptr;
-    }
-    withoutNegativeZero(j);
-    put(firstCalculation_ ? "\n" : ",\n");
+    text_.assign(firstCalculation_ ? "\n" : ",\n");
     firstCalculation_ = false;
-    put(j.dump());
+    NumberText j(text_);
+    writeCalculation(j, r);
+    put(text_);
 }
 
 void JsonOutput::fits(const FitResult& result) {

@@ -34,6 +34,7 @@ private:
     std::function<void(std::string_view)> sink_;
     ReplacedFile file_;
     bool firstCalculation_ = true;
+    std::string text_;  // a calculation's text, its room kept from one to the next
     // The fits' members, made beside the calculations and written after them in end().
     std::unique_ptr<SpillBuffer> fitsMembers_;
     std::string failure_;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "python/document_object.hpp"
 #include "python/input_problem.hpp"
 #include "python/run_keywords.hpp"
 #include "python/series_arrays.hpp"
@@ -81,7 +82,7 @@ private:
 // no file, and its "input" is None.
 py::object documentDict(const PySeries& series, const std::string& json) {
     const CollectorPaused paused;
-    py::object document = py::module_::import("json").attr("loads")(py::str(json));
+    py::object document = documentObject(json);
     if (!series.fromFile) document["input"] = py::none();
     return document;
 }

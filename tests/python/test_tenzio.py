@@ -72,6 +72,29 @@ def one_variable_examples():
     return chosen
 
 
+def same_types(a, b):
+    """Equal, and of the same type all through: == alone takes 1 for 1.0 and True for 1."""
+    if type(a) is not type(b):
+        return False
+    if isinstance(a, dict):
+        return list(a) == list(b) and all(same_types(a[k], b[k]) for k in a)
+    if isinstance(a, list):
+        return len(a) == len(b) and all(same_types(x, y) for x, y in zip(a, b))
+    return a == b
+
+
+@pytest.mark.parametrize("path", EXAMPLES[:3], ids=lambda p: p.name)
+def test_run_gives_json_loads_types_and_member_order(path, tmp_path):
+    assert same_types(tenzio.run(tenzio.read(str(path)), at=[25, 300.5]), batch_json([path], tmp_path, "--at", "25,300.5"))
+
+
+@pytest.mark.parametrize("title", ['quote " and backslash \\ /', "tab\tline\nreturn\r\b\f", "\x01\x1f\x7f",
+                                   "é ü 温度 𝄞"])
+def test_a_title_comes_back_as_given(title):
+    cells = [[4.1, 9, 3.2, 88, 91, 92], [4.102, 9, 3.201, 88, 91, 92], [4.105, 9, 3.203, 88, 91, 92]]
+    assert tenzio.run(tenzio.Series.from_arrays([10, 20, 30], cells, title=title))["title"] == title
+
+
 def test_from_arrays_gives_what_the_file_gives(tmp_path):
     chosen = one_variable_examples()
     assert len(chosen) >= 5
