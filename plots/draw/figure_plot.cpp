@@ -10,6 +10,7 @@
 
 #include "plots/data/plot_data.hpp"
 #include "plots/data/plot_ranges.hpp"
+#include "plots/draw/legend_item.hpp"
 #include "plots/draw/plot_style.hpp"
 
 namespace {
@@ -420,6 +421,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         entry->setBrush(fill);
     }
 
+    useWholeTextItems(*legend);
     // Short names (a, b, c, V) share one row; long ones take a row each.
     bool shortNames = true;
     for (int i = 0; i < legend->itemCount(); ++i) {
