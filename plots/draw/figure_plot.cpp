@@ -16,6 +16,7 @@
 namespace {
 
 const QColor kZeroLine(0x70, 0x70, 0x70);
+constexpr const char* kFitLayer = "fits";  // above the points ("main"), below the axes
 
 // Tick labels with a true minus sign (U+2212) rather than a hyphen, and as many ticks as the
 // axis has room for, so that labels of a small panel never run into each other.
@@ -191,9 +192,35 @@ std::vector<std::size_t> drawnPoints(const PlotLine& line, bool marked) {
 double shownValue(double value) { return std::isfinite(value) ? value : std::numeric_limits<double>::quiet_NaN(); }
 double shownEsd(double esd) { return std::isfinite(esd) && esd > 0.0 ? esd : 0.0; }
 
+// The size of the marks of a figure. A few dozen points take full-size markers; in a dense
+// series (a couple of hundred points and more) full-size markers and whiskers run into a band
+// that hides the points and the curve through them, so markers shrink with the spacing of the
+// points, down to a size that still tells the shapes apart, and error bars lose their ends and
+// step back in a lighter tone.
+struct MarkSizes {
+    double marker = 5.0;   // diameter of a marker
+    double whisker = 4.0;  // width of an error bar's end
+    double bar = 0.8;      // pen of an error bar
+    int barAlpha = 255;    // opacity of an error bar's colour
+    double join = 1.2;     // pen of the line that joins the markers
+};
+
+MarkSizes marksFor(std::size_t points) {
+    constexpr double kSparse = 50.0;  // up to this many points, marks at full size
+    MarkSizes m;
+    const double n = static_cast<double>(points);
+    if (n <= kSparse) return m;
+    m.marker = std::max(2.0, m.marker * std::sqrt(kSparse / n));
+    m.whisker = n > 2.0 * kSparse ? 0.0 : m.whisker * std::sqrt(kSparse / n);
+    m.bar = 0.5;
+    m.barAlpha = n > 2.0 * kSparse ? 120 : 255;
+    m.join = 0.8;
+    return m;
+}
+
 // `marked`: markers and error bars at every point; otherwise (a long series) a line alone, one
 // device pixel wide, joined whatever the line asks, since a line is all that is drawn.
-void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked) {
+void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked, const MarkSizes& marks) {
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QColor colour = colourOf(line.colour);
@@ -201,9 +228,9 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked)
     curve->setName(qText(line.name));
     if (!line.inLegend) curve->removeFromLegend();
     if (marked) {
-        curve->setPen(line.joined ? QPen(colour, 1.2) : QPen(Qt::NoPen));
+        curve->setPen(line.joined ? QPen(colour, marks.join) : QPen(Qt::NoPen));
         if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
-        curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, 5));
+        curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, marks.marker));
     } else {
         // Wider lines through thousands of corners take minutes to fill into a picture.
         QPen pen(colour, 0);
@@ -232,8 +259,10 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked)
         b->setDataPlottable(curve);
         b->setErrorType(type);
         b->setData(values);
-        b->setPen(QPen(colour, 0.8));
-        b->setWhiskerWidth(4);
+        QColor barColour = colour;
+        barColour.setAlpha(marks.barAlpha);
+        b->setPen(QPen(barColour, marks.bar));
+        b->setWhiskerWidth(marks.whisker);
     };
     if (anyEsd) bars(QCPErrorBars::etValueError, esd, QStringLiteral(" esd"));
     if (anyXEsd) bars(QCPErrorBars::etKeyError, xEsd, QStringLiteral(" x esd"));
@@ -270,6 +299,8 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
         upper->setChannelFillGraph(lower);
     }
     auto* line = new QCPGraph(x, y);
+    // Over the points, so that a dense series does not hide the fit; its band stays beneath.
+    line->setLayer(QString::fromLatin1(kFitLayer));
     line->setData(xs, ys, true);
     line->setPen(QPen(colour, 1.0, fitted.dashed ? Qt::DashLine : Qt::SolidLine));
     line->setName(qText(fitted.name));
@@ -391,6 +422,9 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     for (const PlotPanel& panel : figure.panels)
         for (const PlotLine& line : panel.lines) longest = std::max(longest, line.x.size());
     const bool marked = longest <= kMostMarkedPoints;
+    const MarkSizes marks = marksFor(longest);
+    if (!plot.layer(QString::fromLatin1(kFitLayer)))
+        plot.addLayer(QString::fromLatin1(kFitLayer), plot.layer(QStringLiteral("main")), QCustomPlot::limAbove);
 
     for (int n = 0; n < panelCount; ++n) {
         const PlotPanel& panel = figure.panels[static_cast<std::size_t>(n)];
@@ -399,7 +433,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         // The x label under the lowest panel of each column only.
         if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qText(figure.xLabel));
         for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend);
-        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked);
+        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked, marks);
         if (panel.zeroLine) {
             auto* zero = new QCPItemStraightLine(&plot);
             zero->setClipAxisRect(rect);
