@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -151,8 +152,21 @@ QCPRange yRangeOf(const PlotPanel& panel) {
     return padded(rangeOf(y));
 }
 
+void arrangeOutlierValues(QCustomPlot& plot, QCPAxisRect* rect);
+
+// A panel that sets out its outliers' values once its size is known, in the window as in a file.
+class PanelRect final : public QCPAxisRect {
+public:
+    explicit PanelRect(QCustomPlot* plot) : QCPAxisRect(plot) {}
+
+    void update(UpdatePhase phase) override {
+        QCPAxisRect::update(phase);
+        if (phase == upLayout) arrangeOutlierValues(*parentPlot(), this);
+    }
+};
+
 QCPAxisRect* panelRect(QCustomPlot& plot, const PlotFonts& fonts) {
-    auto* rect = new QCPAxisRect(&plot);
+    auto* rect = new PanelRect(&plot);
     for (QCPAxis* axis : rect->axes()) styleAxis(axis, fonts);
     rect->setupFullAxesBox(true);  // a closed frame; the top and right axes carry no labels
     rect->setRangeDrag(Qt::Horizontal | Qt::Vertical);
@@ -313,18 +327,11 @@ void addOutlierArrows(QCustomPlot& plot, QCPAxisRect* rect, const PlotPanel& pan
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QCPRange shown = y->range();
-    const int lineHeight = QFontMetrics(fonts.tickLabels).height();
-    std::vector<std::pair<double, bool>> placed;  // x and edge of the labels so far
     for (const PlotLine& line : panel.lines) {
         for (std::size_t k = 0; k < line.y.size(); ++k) {
             const double value = line.y[k] * panel.scale;
             if (!std::isfinite(value) || shown.contains(value)) continue;
             const bool above = value > shown.upper;
-            // Labels of outliers close together at one edge stand one under the other.
-            const auto stacked = static_cast<int>(std::count_if(placed.begin(), placed.end(), [&](const auto& p) {
-                return p.second == above && std::fabs(p.first - line.x[k]) < 0.08 * x->range().size();
-            }));
-            placed.emplace_back(line.x[k], above);
             const QColor colour = colourOf(line.colour);
             auto* arrow = new QCPItemLine(&plot);
             arrow->setClipAxisRect(rect);
@@ -348,11 +355,15 @@ void addOutlierArrows(QCustomPlot& plot, QCPAxisRect* rect, const PlotPanel& pan
             text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
             text->position->setCoords(line.x[k], above ? 0.01 : 0.99);
             text->setPositionAlignment(Qt::AlignLeft | (above ? Qt::AlignTop : Qt::AlignBottom));
-            text->setPadding(QMargins(4, above ? stacked * lineHeight : 0, 0, above ? 0 : stacked * lineHeight));
+            text->setPadding(QMargins(1, 0, 1, 0));
+            // A light ground, so that error bars and markers behind the value do not cross it.
+            text->setBrush(QColor(255, 255, 255, 200));
             text->setFont(fonts.tickLabels);
             text->setColor(colour);
             text->setText(QLocale::c().toString(value, 'g', 3).replace(QLatin1Char('-'), QChar(0x2212)));
             text->setProperty("outlierValue", value);
+            text->setProperty("outlierAbove", above);
+            text->setProperty("outlierX", static_cast<double>(line.x[k]));
         }
     }
 }
@@ -365,6 +376,46 @@ void updateOutliers(QCustomPlot& plot) {
         if (!value.isValid() || !item->clipAxisRect()) continue;
         const QCPRange shown = item->clipAxisRect()->axis(QCPAxis::atLeft)->range();
         item->setVisible(!shown.contains(value.toDouble()));
+    }
+}
+
+// The values of outliers at one edge of a panel stand beside their arrows, each on the first
+// line (from the edge inwards) where it meets no value and no arrow drawn so far, in pixels of the
+// current layout, so that the values stay apart whatever the zoom.
+void arrangeOutlierValues(QCustomPlot& plot, QCPAxisRect* rect) {
+    struct Value {
+        QCPItemText* text;
+        double left;   // the arrow's x, in pixels
+        double width;  // the value's, with the room before it
+    };
+    std::map<bool, std::vector<Value>> edges;  // above, below
+    for (int i = 0; i < plot.itemCount(); ++i) {
+        auto* text = qobject_cast<QCPItemText*>(plot.item(i));
+        if (!text || text->clipAxisRect() != rect || !text->visible() || !text->property("outlierAbove").isValid())
+            continue;
+        const double left = rect->axis(QCPAxis::atBottom)->coordToPixel(text->property("outlierX").toDouble());
+        const double width = QFontMetricsF(text->font()).horizontalAdvance(text->text()) + 10.0;
+        edges[text->property("outlierAbove").toBool()].push_back({text, left, width});
+    }
+    for (auto& [edge, values] : edges) {
+        std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.left < b.left; });
+        const bool above = edge;
+        std::vector<double> lineEnds;  // per line, the right end of what stands on it
+        for (const Value& v : values) {
+            // Every arrow reaches the first lines: a value goes below (above) the arrows it would cross.
+            std::size_t line = 0;
+            while (line < lineEnds.size() && lineEnds[line] > v.left) ++line;
+            if (line == lineEnds.size()) lineEnds.push_back(0.0);
+            lineEnds[line] = v.left + v.width;
+            // Lines counted in pixels from the edge, where the arrow's head is.
+            const double lineHeight = QFontMetricsF(v.text->font()).height() + 1.0;
+            const double edgeGap = rect->height() * 0.01;
+            const double y = above ? rect->top() + edgeGap + static_cast<double>(line) * lineHeight
+                                   : rect->bottom() - edgeGap - static_cast<double>(line) * lineHeight;
+            // Clear of its arrow, whose head is 7 pixels wide.
+            v.text->position->setType(QCPItemPosition::ptAbsolute);
+            v.text->position->setCoords(v.left + 4.0, y);
+        }
     }
 }
 
