@@ -32,8 +32,20 @@ public:
         const double length = vertical ? axis_->axisRect()->height() : axis_->axisRect()->width();
         // A label takes a line in height and some six digits in width, with room between.
         const double room = vertical ? m.height() * 1.8 : m.horizontalAdvance(QStringLiteral("−0.000")) * 1.6;
-        if (length > 0.0) setTickCount(std::clamp(static_cast<int>(length / room), 3, vertical ? 6 : 8));
-        QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+        int count = length > 0.0 ? std::clamp(static_cast<int>(length / room), 3, vertical ? 6 : 8) : 5;
+        for (;;) {
+            setTickCount(count);
+            QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+            // The ticker rounds its step to a nice number, which may bring more labels than asked
+            // for; in a small panel those touch. Fewer, until they stand apart (at least two).
+            if (count <= 2 || length <= 0.0 || ticks.size() < 2 || !tickLabels) break;
+            const double spacing = length * (ticks[1] - ticks[0]) / range.size();
+            double needed = 0.0;
+            for (const QString& label : *tickLabels)
+                needed = std::max(needed, vertical ? m.height() * 1.25 : m.horizontalAdvance(label) + m.height());
+            if (spacing >= needed) break;
+            --count;
+        }
     }
 
 protected:
