@@ -251,7 +251,7 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked,
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QColor colour = colourOf(line.colour);
     auto* curve = new QCPCurve(x, y);
-    curve->setName(qText(line.name));
+    curve->setName(qNotation(line.name));
     if (!line.inLegend) curve->removeFromLegend();
     if (marked) {
         curve->setPen(line.joined ? QPen(colour, marks.join) : QPen(Qt::NoPen));
@@ -280,7 +280,7 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked,
     curve->setData(t, xs, ys, true);
     const auto bars = [&](QCPErrorBars::ErrorType type, const QVector<double>& values, const QString& suffix) {
         auto* b = new QCPErrorBars(x, y);
-        b->setName(qText(line.name) + suffix);
+        b->setName(qNotation(line.name) + suffix);
         b->removeFromLegend();
         b->setDataPlottable(curve);
         b->setErrorType(type);
@@ -315,7 +315,7 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
         for (QCPGraph* g : {lower, upper}) {
             g->setPen(Qt::NoPen);
             g->removeFromLegend();
-            g->setName(qText(fitted.name) + QStringLiteral(" band"));
+            g->setName(qNotation(fitted.name) + QStringLiteral(" band"));
         }
         lower->setData(xs, low, true);
         upper->setData(xs, high, true);
@@ -329,7 +329,7 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
     line->setLayer(QString::fromLatin1(kFitLayer));
     line->setData(xs, ys, true);
     line->setPen(QPen(colour, 1.0, fitted.dashed ? Qt::DashLine : Qt::SolidLine));
-    line->setName(qText(fitted.name));
+    line->setName(qNotation(fitted.name));
     if (fitted.name.empty() || !legend) line->removeFromLegend();
 }
 
@@ -492,9 +492,9 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     for (int n = 0; n < panelCount; ++n) {
         const PlotPanel& panel = figure.panels[static_cast<std::size_t>(n)];
         QCPAxisRect* rect = rects[static_cast<std::size_t>(n)];
-        rect->axis(QCPAxis::atLeft)->setLabel(qText(panel.yLabel));
+        rect->axis(QCPAxis::atLeft)->setLabel(qNotation(panel.yLabel));
         // The x label under the lowest panel of each column only.
-        if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qText(figure.xLabel));
+        if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qNotation(figure.xLabel));
         for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend);
         for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked, marks);
         if (panel.zeroLine) {
@@ -511,7 +511,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     if (!figure.fitLegend.empty()) {
         // One entry for the fitted curves of every panel.
         auto* entry = new QCPGraph(rects.front()->axis(QCPAxis::atBottom), rects.front()->axis(QCPAxis::atLeft));
-        entry->setName(qText(figure.fitLegend));
+        entry->setName(qNotation(figure.fitLegend));
         entry->setPen(QPen(colourOf(PlotColour::fit), 1.0));
         QColor fill = colourOf(PlotColour::fit);
         fill.setAlpha(48);
@@ -542,7 +542,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         plot.legend = nullptr;
         row = 1;
     }
-    QString caption = qText(figure.caption);
+    QString caption = qNotation(figure.caption);
     if (!marked) {
         // On a line of its own, after the figure's own caption: why there are no markers and no
         // error bars.

@@ -114,6 +114,7 @@ bool render(QCustomPlot& plot, ExportFormat format, double wMm, double hMm, QByt
         QCPPainter painter;
         if (!painter.begin(&svg)) return false;
         painter.setMode(QCPPainter::pmVectorized);
+        painter.setFont(exportFonts().legend);  // every group of the file names the family drawn in
         plot.toPainter(&painter, w, h);
         return painter.end();
     }

@@ -70,7 +70,7 @@ ResultsWindow::ResultsWindow(const PlotCollector& collector, RunFiles files, QWi
         tab.stem = named.stem;
         tab.figure = std::move(named.figure);
         tab.csv = std::move(named.csv);
-        tabs_->addTab(figurePage(tab, qText(tab.figure.note)), qText(named.title));
+        tabs_->addTab(figurePage(tab, qNotation(tab.figure.note)), qNotation(named.title));
         if (tab.stem == "cell") tabs_->addTab(surfacePage(), QStringLiteral("Surface"));
     }
     if (collector_->fitResult()) tabs_->addTab(fitsPage(), QStringLiteral("Fits"));
@@ -217,7 +217,7 @@ QWidget* ResultsWindow::fitsPage() {
 
 void ResultsWindow::showFitTables() {
     if (!fitsText_) return;
-    const auto escaped = [](const std::string& text) { return qText(text).toHtmlEscaped(); };
+    const auto escaped = [](const std::string& text) { return qNotation(text).toHtmlEscaped(); };
     QString html;
     for (const FitTable& table : collector_->fitTables()) {
         html += QStringLiteral("<h3>%1</h3>").arg(escaped(table.title));
