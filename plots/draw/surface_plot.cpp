@@ -69,6 +69,11 @@ std::vector<QRectF> labelCandidates(QPointF from, QPointF tip, QSizeF size, doub
         c.push_back(boxAt(tip - u * back + n * side, size));
         c.push_back(boxAt(tip - u * back - n * side, size));
     }
+    // Farther off the shaft, where a name already stands beside the tip.
+    for (const double back : {0.0, line * 0.8, line * 1.6}) {
+        c.push_back(boxAt(tip - u * back + n * (side + line), size));
+        c.push_back(boxAt(tip - u * back - n * (side + line), size));
+    }
     for (const double along : {reach + line * 1.5, reach + line * 2.0}) {
         c.push_back(boxAt(tip + u * along + n * side, size));
         c.push_back(boxAt(tip + u * along - n * side, size));
@@ -241,7 +246,7 @@ protected:
         for (std::size_t k = 0; k < circles.size(); ++k) {
             const QRectF box = space.place(choices[k]);
             // A ground only where a label still covers something, so that it stays readable.
-            if (space.hits(box) > 1) painter->fillRect(box, QColor(255, 255, 255, 170));
+            if (space.lastCovers()) painter->fillRect(box, QColor(255, 255, 255, 170));
             painter->setPen(QColor(0x50, 0x50, 0x50));
             painter->drawText(box, Qt::AlignCenter, numberLabel(circles[k]));
         }

@@ -16,6 +16,7 @@
 #include "plots/draw/figure_plot.hpp"
 #include "plots/draw/plot_export.hpp"
 #include "plots/draw/plot_style.hpp"
+#include "plots/draw/surface_plot.hpp"
 
 namespace {
 
@@ -105,6 +106,21 @@ std::vector<DrawnText> textsOf(const Figure& figure, int w, int h, const PlotFon
     return {};
 }
 
+// The texts of the representation surface drawn w x h with the export fonts, its panels in rows
+// of `perRow`.
+std::vector<DrawnText> surfaceTextsOf(const SurfaceData& surface, int w, int h, int perRow) {
+    QCustomPlot plot;
+    showSurface(plot, surface, exportFonts(), perRow, false, w);
+    for (int pass = 0; pass < 2; ++pass) {
+        TextDevice device(w, h);
+        QCPPainter painter(&device);
+        plot.toPainter(&painter, w, h);
+        painter.end();
+        if (pass == 1) return device.texts();
+    }
+    return {};
+}
+
 // Ink that reaches a hair beyond a box (antialiasing of an outline's bounding box) is not cut.
 constexpr double kHair = 0.25;
 
@@ -137,6 +153,7 @@ private slots:
     void theRecorderSeesACutText();
 };
 
+
 void FigureTextTest::noTextIsCutOffOrMeetsAnother_data() {
     QTest::addColumn<QString>("series");
     // A pressure series with equations of state and outliers, a cubic one in T, a monoclinic one.
@@ -154,6 +171,29 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
             RunOutcome::completed);
     const std::vector<NamedFigure> figures = collector.figures();
     QVERIFY(!figures.empty());
+    const auto check = [](const QString& figure, const std::vector<DrawnText>& texts, QSize size) {
+        QVERIFY2(texts.size() > 3, qPrintable(figure + QStringLiteral("too few texts")));
+        const QRectF sheet(0, 0, size.width(), size.height());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const DrawnText& t = texts[i];
+            QVERIFY2(inside(sheet, t.glyphs), qPrintable(figure + where(t) + QStringLiteral(" leaves the page")));
+            if (!t.clip.isEmpty())
+                QVERIFY2(inside(t.clip, t.glyphs), qPrintable(figure + where(t) + QStringLiteral(" is cut off")));
+            for (std::size_t j = 0; j < i; ++j)
+                QVERIFY2(!meet(t.glyphs, texts[j].glyphs),
+                         qPrintable(figure + where(t) + QStringLiteral(" meets ") + where(texts[j])));
+        }
+    };
+    // The surface of every calculation, at 85 mm (panels two to a row) and 180 mm (four).
+    for (std::size_t k = 1; k <= collector.calculations(); ++k) {
+        const SurfaceData surface = collector.surface(k);
+        if (!surface.defined) continue;
+        for (const auto& [size, perRow] : {std::pair{QSize(321, 397), 2}, std::pair{QSize(680, 249), 4}}) {
+            check(QStringLiteral("surface %1 at %2 wide: ").arg(k).arg(size.width()),
+                  surfaceTextsOf(surface, size.width(), size.height(), perRow), size);
+            if (QTest::currentTestFailed()) return;
+        }
+    }
     struct Drawing {
         const char* name;
         Figure figure;
@@ -172,17 +212,8 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
             const QSize size = d.size;
             const std::vector<DrawnText> texts = textsOf(d.figure, size.width(), size.height(), d.fonts);
             const QString figure = QStringLiteral("%1, %2: ").arg(QString::fromStdString(named.stem), QLatin1String(d.name));
-            QVERIFY2(texts.size() > 3, qPrintable(figure + QStringLiteral("too few texts")));
-            const QRectF sheet(0, 0, size.width(), size.height());
-            for (std::size_t i = 0; i < texts.size(); ++i) {
-                const DrawnText& t = texts[i];
-                QVERIFY2(inside(sheet, t.glyphs), qPrintable(figure + where(t) + QStringLiteral(" leaves the page")));
-                if (!t.clip.isEmpty())
-                    QVERIFY2(inside(t.clip, t.glyphs), qPrintable(figure + where(t) + QStringLiteral(" is cut off")));
-                for (std::size_t j = 0; j < i; ++j)
-                    QVERIFY2(!meet(t.glyphs, texts[j].glyphs),
-                             qPrintable(figure + where(t) + QStringLiteral(" meets ") + where(texts[j])));
-            }
+            check(figure, texts, size);
+            if (QTest::currentTestFailed()) return;
         }
     }
 }
