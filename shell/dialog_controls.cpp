@@ -87,6 +87,7 @@ constexpr std::array kControls{
     byDefault(disabled(control(ctl::run, "1009", K::pushButton, "&Run", 27, 205, 50, 14))),
     control(ctl::reset, "1004", K::pushButton, "Rese&t", 100, 205, 50, 14),
     control(ctl::exitButton, "3", K::pushButton, "E&xit", 173, 205, 50, 14),
+    disabled(control(ctl::showResults, "1031", K::pushButton, "Show res&ults", 94, 223, 62, 14)),
     hidden(control(ctl::cancelButton, "2", K::pushButton, "Button1", 21, 223, 23, 7)),
     picture("icon145", ":/icons/icon145.xpm", 6, 230, 20, 20),
     picture("icon146", ":/icons/icon146.xpm", 243, 230, 20, 20),

@@ -27,6 +27,7 @@ inline constexpr int incremental = 1054;
 inline constexpr int run = 1009;
 inline constexpr int reset = 1004;
 inline constexpr int exitButton = 3;
+inline constexpr int showResults = 1031;  // reopens the results window of the last completed run
 inline constexpr int cancelButton = 2;  // hidden; Esc and the close box reach it
 inline constexpr int none = -1;         // the axial-set frame and the two pictures have no id
 }  // namespace ctl

@@ -1,5 +1,6 @@
 #include "shell/run_results.hpp"
 
+#include <QAbstractButton>
 #include <QFile>
 #include <QTimer>
 #include <QWidget>
@@ -61,9 +62,34 @@ RunOutcome RunResults::operator()(RunState& state) {
     return outcome;
 }
 
+RunResults::RunResults(QWidget& dialog) : dialog_(dialog) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control(ctl::showResults)))
+        QObject::connect(button, &QAbstractButton::clicked, &dialog_, [this] { showAgain(); });
+}
+
+QWidget* RunResults::control(int id) const { return dialog_.findChild<QWidget*>(QString::number(id)); }
+
+QRect RunResults::keptInView() const {
+    // The status line, the line under it (the result folder) and the buttons: what a person
+    // reads and presses while the results are open.
+    QRect kept;
+    for (const int id : {ctl::statusLine, ctl::resultFolder, ctl::run, ctl::reset, ctl::exitButton, ctl::showResults})
+        if (const QWidget* w = control(id); w && !w->isHidden())
+            kept |= QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+    return kept;
+}
+
 void RunResults::open(const RunFiles& files) {
     delete window_.data();
     window_ = new ResultsWindow(collector_, files, &dialog_);
-    window_->placeBeside(dialog_, dialog_.findChild<QWidget*>(QString::number(ctl::statusLine)));
+    window_->placeBeside(dialog_, keptInView());
     window_->show();
+    if (QWidget* button = control(ctl::showResults)) button->setEnabled(true);
+}
+
+void RunResults::showAgain() {
+    if (!window_) return;
+    window_->showNormal();
+    window_->raise();
+    window_->activateWindow();
 }

@@ -2,6 +2,7 @@
 // The dialog's runs with the plots' output added: after a completed run the results window opens
 // beside the dialog, which itself stays as a completed run leaves it.
 #include <QPointer>
+#include <QRect>
 #include <memory>
 
 #include "plots/data/plot_collector.hpp"
@@ -13,7 +14,8 @@ class QWidget;
 class RunResults {
 public:
     // `dialog` is the results window's parent: it closes with the dialog and is never blocked by it.
-    explicit RunResults(QWidget& dialog) : dialog_(dialog) {}
+    // Its "Show results" button reopens the window of the last completed run.
+    explicit RunResults(QWidget& dialog);
 
     // The dialog's process (DialogLogic::Process): runSeries with the plots collected; after a
     // completed run the results window opens as soon as the dialog's handler has returned.
@@ -22,8 +24,14 @@ public:
     // The results window of the last completed run, or nullptr.
     ResultsWindow* window() const { return window_.data(); }
 
+    // Shows the window of the last completed run again, as it was closed.
+    void showAgain();
+
 private:
     void open(const RunFiles& files);
+    QWidget* control(int id) const;
+    // The part of the dialog the results window must not cover, in global coordinates.
+    QRect keptInView() const;
 
     QWidget& dialog_;
     PlotCollector collector_;

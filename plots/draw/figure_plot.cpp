@@ -5,16 +5,19 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "plots/data/plot_data.hpp"
 #include "plots/data/plot_ranges.hpp"
+#include "plots/draw/legend_item.hpp"
 #include "plots/draw/plot_style.hpp"
 
 namespace {
 
 const QColor kZeroLine(0x70, 0x70, 0x70);
+constexpr const char* kFitLayer = "fits";  // above the points ("main"), below the axes
 
 // Tick labels with a true minus sign (U+2212) rather than a hyphen, and as many ticks as the
 // axis has room for, so that labels of a small panel never run into each other.
@@ -29,8 +32,20 @@ public:
         const double length = vertical ? axis_->axisRect()->height() : axis_->axisRect()->width();
         // A label takes a line in height and some six digits in width, with room between.
         const double room = vertical ? m.height() * 1.8 : m.horizontalAdvance(QStringLiteral("−0.000")) * 1.6;
-        if (length > 0.0) setTickCount(std::clamp(static_cast<int>(length / room), 3, vertical ? 6 : 8));
-        QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+        int count = length > 0.0 ? std::clamp(static_cast<int>(length / room), 3, vertical ? 6 : 8) : 5;
+        for (;;) {
+            setTickCount(count);
+            QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+            // The ticker rounds its step to a nice number, which may bring more labels than asked
+            // for; in a small panel those touch. Fewer, until they stand apart (at least two).
+            if (count <= 2 || length <= 0.0 || ticks.size() < 2 || !tickLabels) break;
+            const double spacing = length * (ticks[1] - ticks[0]) / range.size();
+            double needed = 0.0;
+            for (const QString& label : *tickLabels)
+                needed = std::max(needed, vertical ? m.height() * 1.25 : m.horizontalAdvance(label) + m.height());
+            if (spacing >= needed) break;
+            --count;
+        }
     }
 
 protected:
@@ -149,8 +164,21 @@ QCPRange yRangeOf(const PlotPanel& panel) {
     return padded(rangeOf(y));
 }
 
+void arrangeOutlierValues(QCustomPlot& plot, QCPAxisRect* rect);
+
+// A panel that sets out its outliers' values once its size is known, in the window as in a file.
+class PanelRect final : public QCPAxisRect {
+public:
+    explicit PanelRect(QCustomPlot* plot) : QCPAxisRect(plot) {}
+
+    void update(UpdatePhase phase) override {
+        QCPAxisRect::update(phase);
+        if (phase == upLayout) arrangeOutlierValues(*parentPlot(), this);
+    }
+};
+
 QCPAxisRect* panelRect(QCustomPlot& plot, const PlotFonts& fonts) {
-    auto* rect = new QCPAxisRect(&plot);
+    auto* rect = new PanelRect(&plot);
     for (QCPAxis* axis : rect->axes()) styleAxis(axis, fonts);
     rect->setupFullAxesBox(true);  // a closed frame; the top and right axes carry no labels
     rect->setRangeDrag(Qt::Horizontal | Qt::Vertical);
@@ -190,19 +218,45 @@ std::vector<std::size_t> drawnPoints(const PlotLine& line, bool marked) {
 double shownValue(double value) { return std::isfinite(value) ? value : std::numeric_limits<double>::quiet_NaN(); }
 double shownEsd(double esd) { return std::isfinite(esd) && esd > 0.0 ? esd : 0.0; }
 
+// The size of the marks of a figure. A few dozen points take full-size markers; in a dense
+// series (a couple of hundred points and more) full-size markers and whiskers run into a band
+// that hides the points and the curve through them, so markers shrink with the spacing of the
+// points, down to a size that still tells the shapes apart, and error bars lose their ends and
+// step back in a lighter tone.
+struct MarkSizes {
+    double marker = 5.0;   // diameter of a marker
+    double whisker = 4.0;  // width of an error bar's end
+    double bar = 0.8;      // pen of an error bar
+    int barAlpha = 255;    // opacity of an error bar's colour
+    double join = 1.2;     // pen of the line that joins the markers
+};
+
+MarkSizes marksFor(std::size_t points) {
+    constexpr double kSparse = 50.0;  // up to this many points, marks at full size
+    MarkSizes m;
+    const double n = static_cast<double>(points);
+    if (n <= kSparse) return m;
+    m.marker = std::max(2.0, m.marker * std::sqrt(kSparse / n));
+    m.whisker = n > 2.0 * kSparse ? 0.0 : m.whisker * std::sqrt(kSparse / n);
+    m.bar = 0.5;
+    m.barAlpha = n > 2.0 * kSparse ? 120 : 255;
+    m.join = 0.8;
+    return m;
+}
+
 // `marked`: markers and error bars at every point; otherwise (a long series) a line alone, one
 // device pixel wide, joined whatever the line asks, since a line is all that is drawn.
-void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked) {
+void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked, const MarkSizes& marks) {
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QColor colour = colourOf(line.colour);
     auto* curve = new QCPCurve(x, y);
-    curve->setName(qText(line.name));
+    curve->setName(qNotation(line.name));
     if (!line.inLegend) curve->removeFromLegend();
     if (marked) {
-        curve->setPen(line.joined ? QPen(colour, 1.2) : QPen(Qt::NoPen));
+        curve->setPen(line.joined ? QPen(colour, marks.join) : QPen(Qt::NoPen));
         if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
-        curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, 5));
+        curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, marks.marker));
     } else {
         // Wider lines through thousands of corners take minutes to fill into a picture.
         QPen pen(colour, 0);
@@ -226,13 +280,15 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked)
     curve->setData(t, xs, ys, true);
     const auto bars = [&](QCPErrorBars::ErrorType type, const QVector<double>& values, const QString& suffix) {
         auto* b = new QCPErrorBars(x, y);
-        b->setName(qText(line.name) + suffix);
+        b->setName(qNotation(line.name) + suffix);
         b->removeFromLegend();
         b->setDataPlottable(curve);
         b->setErrorType(type);
         b->setData(values);
-        b->setPen(QPen(colour, 0.8));
-        b->setWhiskerWidth(4);
+        QColor barColour = colour;
+        barColour.setAlpha(marks.barAlpha);
+        b->setPen(QPen(barColour, marks.bar));
+        b->setWhiskerWidth(marks.whisker);
     };
     if (anyEsd) bars(QCPErrorBars::etValueError, esd, QStringLiteral(" esd"));
     if (anyXEsd) bars(QCPErrorBars::etKeyError, xEsd, QStringLiteral(" x esd"));
@@ -259,7 +315,7 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
         for (QCPGraph* g : {lower, upper}) {
             g->setPen(Qt::NoPen);
             g->removeFromLegend();
-            g->setName(qText(fitted.name) + QStringLiteral(" band"));
+            g->setName(qNotation(fitted.name) + QStringLiteral(" band"));
         }
         lower->setData(xs, low, true);
         upper->setData(xs, high, true);
@@ -269,9 +325,11 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
         upper->setChannelFillGraph(lower);
     }
     auto* line = new QCPGraph(x, y);
+    // Over the points, so that a dense series does not hide the fit; its band stays beneath.
+    line->setLayer(QString::fromLatin1(kFitLayer));
     line->setData(xs, ys, true);
     line->setPen(QPen(colour, 1.0, fitted.dashed ? Qt::DashLine : Qt::SolidLine));
-    line->setName(qText(fitted.name));
+    line->setName(qNotation(fitted.name));
     if (fitted.name.empty() || !legend) line->removeFromLegend();
 }
 
@@ -281,18 +339,11 @@ void addOutlierArrows(QCustomPlot& plot, QCPAxisRect* rect, const PlotPanel& pan
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QCPRange shown = y->range();
-    const int lineHeight = QFontMetrics(fonts.tickLabels).height();
-    std::vector<std::pair<double, bool>> placed;  // x and edge of the labels so far
     for (const PlotLine& line : panel.lines) {
         for (std::size_t k = 0; k < line.y.size(); ++k) {
             const double value = line.y[k] * panel.scale;
             if (!std::isfinite(value) || shown.contains(value)) continue;
             const bool above = value > shown.upper;
-            // Labels of outliers close together at one edge stand one under the other.
-            const auto stacked = static_cast<int>(std::count_if(placed.begin(), placed.end(), [&](const auto& p) {
-                return p.second == above && std::fabs(p.first - line.x[k]) < 0.08 * x->range().size();
-            }));
-            placed.emplace_back(line.x[k], above);
             const QColor colour = colourOf(line.colour);
             auto* arrow = new QCPItemLine(&plot);
             arrow->setClipAxisRect(rect);
@@ -316,11 +367,15 @@ void addOutlierArrows(QCustomPlot& plot, QCPAxisRect* rect, const PlotPanel& pan
             text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
             text->position->setCoords(line.x[k], above ? 0.01 : 0.99);
             text->setPositionAlignment(Qt::AlignLeft | (above ? Qt::AlignTop : Qt::AlignBottom));
-            text->setPadding(QMargins(4, above ? stacked * lineHeight : 0, 0, above ? 0 : stacked * lineHeight));
+            text->setPadding(QMargins(1, 0, 1, 0));
+            // A light ground, so that error bars and markers behind the value do not cross it.
+            text->setBrush(QColor(255, 255, 255, 200));
             text->setFont(fonts.tickLabels);
             text->setColor(colour);
             text->setText(QLocale::c().toString(value, 'g', 3).replace(QLatin1Char('-'), QChar(0x2212)));
             text->setProperty("outlierValue", value);
+            text->setProperty("outlierAbove", above);
+            text->setProperty("outlierX", static_cast<double>(line.x[k]));
         }
     }
 }
@@ -333,6 +388,46 @@ void updateOutliers(QCustomPlot& plot) {
         if (!value.isValid() || !item->clipAxisRect()) continue;
         const QCPRange shown = item->clipAxisRect()->axis(QCPAxis::atLeft)->range();
         item->setVisible(!shown.contains(value.toDouble()));
+    }
+}
+
+// The values of outliers at one edge of a panel stand beside their arrows, each on the first
+// line (from the edge inwards) where it meets no value and no arrow drawn so far, in pixels of the
+// current layout, so that the values stay apart whatever the zoom.
+void arrangeOutlierValues(QCustomPlot& plot, QCPAxisRect* rect) {
+    struct Value {
+        QCPItemText* text;
+        double left;   // the arrow's x, in pixels
+        double width;  // the value's, with the room before it
+    };
+    std::map<bool, std::vector<Value>> edges;  // above, below
+    for (int i = 0; i < plot.itemCount(); ++i) {
+        auto* text = qobject_cast<QCPItemText*>(plot.item(i));
+        if (!text || text->clipAxisRect() != rect || !text->visible() || !text->property("outlierAbove").isValid())
+            continue;
+        const double left = rect->axis(QCPAxis::atBottom)->coordToPixel(text->property("outlierX").toDouble());
+        const double width = QFontMetricsF(text->font()).horizontalAdvance(text->text()) + 10.0;
+        edges[text->property("outlierAbove").toBool()].push_back({text, left, width});
+    }
+    for (auto& [edge, values] : edges) {
+        std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.left < b.left; });
+        const bool above = edge;
+        std::vector<double> lineEnds;  // per line, the right end of what stands on it
+        for (const Value& v : values) {
+            // Every arrow reaches the first lines: a value goes below (above) the arrows it would cross.
+            std::size_t line = 0;
+            while (line < lineEnds.size() && lineEnds[line] > v.left) ++line;
+            if (line == lineEnds.size()) lineEnds.push_back(0.0);
+            lineEnds[line] = v.left + v.width;
+            // Lines counted in pixels from the edge, where the arrow's head is.
+            const double lineHeight = QFontMetricsF(v.text->font()).height() + 1.0;
+            const double edgeGap = rect->height() * 0.01;
+            const double y = above ? rect->top() + edgeGap + static_cast<double>(line) * lineHeight
+                                   : rect->bottom() - edgeGap - static_cast<double>(line) * lineHeight;
+            // Clear of its arrow, whose head is 7 pixels wide.
+            v.text->position->setType(QCPItemPosition::ptAbsolute);
+            v.text->position->setCoords(v.left + 4.0, y);
+        }
     }
 }
 
@@ -390,15 +485,18 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     for (const PlotPanel& panel : figure.panels)
         for (const PlotLine& line : panel.lines) longest = std::max(longest, line.x.size());
     const bool marked = longest <= kMostMarkedPoints;
+    const MarkSizes marks = marksFor(longest);
+    if (!plot.layer(QString::fromLatin1(kFitLayer)))
+        plot.addLayer(QString::fromLatin1(kFitLayer), plot.layer(QStringLiteral("main")), QCustomPlot::limAbove);
 
     for (int n = 0; n < panelCount; ++n) {
         const PlotPanel& panel = figure.panels[static_cast<std::size_t>(n)];
         QCPAxisRect* rect = rects[static_cast<std::size_t>(n)];
-        rect->axis(QCPAxis::atLeft)->setLabel(qText(panel.yLabel));
+        rect->axis(QCPAxis::atLeft)->setLabel(qNotation(panel.yLabel));
         // The x label under the lowest panel of each column only.
-        if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qText(figure.xLabel));
+        if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qNotation(figure.xLabel));
         for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend);
-        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked);
+        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked, marks);
         if (panel.zeroLine) {
             auto* zero = new QCPItemStraightLine(&plot);
             zero->setClipAxisRect(rect);
@@ -413,13 +511,14 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     if (!figure.fitLegend.empty()) {
         // One entry for the fitted curves of every panel.
         auto* entry = new QCPGraph(rects.front()->axis(QCPAxis::atBottom), rects.front()->axis(QCPAxis::atLeft));
-        entry->setName(qText(figure.fitLegend));
+        entry->setName(qNotation(figure.fitLegend));
         entry->setPen(QPen(colourOf(PlotColour::fit), 1.0));
         QColor fill = colourOf(PlotColour::fit);
         fill.setAlpha(48);
         entry->setBrush(fill);
     }
 
+    useWholeTextItems(*legend);
     // Short names (a, b, c, V) share one row; long ones take a row each.
     bool shortNames = true;
     for (int i = 0; i < legend->itemCount(); ++i) {
@@ -443,7 +542,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         plot.legend = nullptr;
         row = 1;
     }
-    QString caption = qText(figure.caption);
+    QString caption = qNotation(figure.caption);
     if (!marked) {
         // On a line of its own, after the figure's own caption: why there are no markers and no
         // error bars.

@@ -1,10 +1,12 @@
 #include "plots/draw/label_space.hpp"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
 
 constexpr int kOutside = 1000;  // a label beyond the bounds is worse than any overlap
+constexpr int kOverLabel = 4;   // a label over another counts as much as over this many lines
 
 bool meets(const QRectF& box, const QLineF& segment) {
     const QRectF reach = QRectF(segment.p1(), segment.p2()).normalized();
@@ -22,7 +24,16 @@ bool meets(const QRectF& box, const QLineF& segment) {
 }  // namespace
 
 void LabelSpace::addPolyline(const std::vector<QPointF>& points) {
-    for (std::size_t k = 0; k + 1 < points.size(); ++k) segments_.emplace_back(points[k], points[k + 1]);
+    for (std::size_t k = 0; k + 1 < points.size(); ++k) {
+        segments_.emplace_back(points[k], points[k + 1]);
+        segmentLines_.push_back(lines_);
+    }
+    ++lines_;
+}
+
+void LabelSpace::addSegment(QLineF segment) {
+    segments_.push_back(segment);
+    segmentLines_.push_back(lines_++);
 }
 
 void LabelSpace::addPolygon(const QPolygonF& polygon) {
@@ -32,10 +43,15 @@ void LabelSpace::addPolygon(const QPolygonF& polygon) {
 
 int LabelSpace::hits(const QRectF& box) const {
     int count = bounds_.contains(box) ? 0 : kOutside;
-    for (const QLineF& s : segments_)
-        if (meets(box, s)) ++count;
+    // A line counts once, however many of its segments the box meets.
+    std::vector<int> met;
+    for (std::size_t k = 0; k < segments_.size(); ++k)
+        if (std::find(met.begin(), met.end(), segmentLines_[k]) == met.end() && meets(box, segments_[k]))
+            met.push_back(segmentLines_[k]);
+    count += static_cast<int>(met.size());
+    // A label over another is unreadable, over a line only harder to read.
     for (const QRectF& b : boxes_)
-        if (box.intersects(b)) ++count;
+        if (box.intersects(b)) count += kOverLabel;
     const QPolygonF outline(box);
     for (std::size_t k = 0; k < polygons_.size(); ++k)
         if (box.intersects(polygonBounds_[k]) && polygons_[k].intersects(outline)) ++count;
@@ -54,5 +70,6 @@ QRectF LabelSpace::place(const std::vector<QRectF>& candidates) {
         if (count == 0) break;
     }
     boxes_.push_back(best);
+    lastHits_ = fewest;
     return best;
 }

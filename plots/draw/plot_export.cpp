@@ -24,6 +24,8 @@ namespace {
 constexpr double kUnitsPerInch = 96.0;  // the export's drawing units; fonts are sized in them
 constexpr double kMmPerInch = 25.4;
 
+int unitsOf(double mm) { return static_cast<int>(std::lround(mm / kMmPerInch * kUnitsPerInch)); }
+
 double widthMm(ExportWidth w) { return w == ExportWidth::column ? kColumnWidthMm : kPageWidthMm; }
 
 // Height in mm of the surface: four panels in two rows at column width, in one row at page width.
@@ -74,8 +76,8 @@ bool saveBytes(const QString& path, const QByteArray& bytes, QString& error) {
 
 // Draws the plot at the given size in mm into the format's bytes.
 bool render(QCustomPlot& plot, ExportFormat format, double wMm, double hMm, QByteArray& bytes) {
-    const int w = static_cast<int>(std::lround(wMm / kMmPerInch * kUnitsPerInch));
-    const int h = static_cast<int>(std::lround(hMm / kMmPerInch * kUnitsPerInch));
+    const int w = unitsOf(wMm);
+    const int h = unitsOf(hMm);
     {
         // A layout at this size first: the axes choose their ticks from the sizes of the layout
         // before, and a panel's ticks follow its height.
@@ -112,6 +114,7 @@ bool render(QCustomPlot& plot, ExportFormat format, double wMm, double hMm, QByt
         QCPPainter painter;
         if (!painter.begin(&svg)) return false;
         painter.setMode(QCPPainter::pmVectorized);
+        painter.setFont(exportFonts().legend);  // every group of the file names the family drawn in
         plot.toPainter(&painter, w, h);
         return painter.end();
     }
@@ -145,10 +148,7 @@ bool renderBytes(QCustomPlot& plot, double heightMm, const QString& path, Export
 bool figureBytes(const Figure& figure, const QString& path, ExportFormat format, ExportWidth width, QByteArray& bytes,
                  QString& error) {
     QCustomPlot plot;
-    Figure shown = figure;
-    // At page width the small panels of a figure stand twice as many to a row.
-    if (width == ExportWidth::page && shown.panels.size() > 1) shown.columns *= 2;
-    showFigure(plot, shown, exportFonts());
+    showFigure(plot, exportedFigure(figure, width).figure, exportFonts());
     return renderBytes(plot, figureHeightMm(figure, width), path, format, width, bytes, error);
 }
 
@@ -162,6 +162,13 @@ bool surfaceBytes(const SurfaceData& surface, const QString& path, ExportFormat 
 }
 
 }  // namespace
+
+ExportedFigure exportedFigure(const Figure& figure, ExportWidth width) {
+    ExportedFigure e{figure, QSize(unitsOf(widthMm(width)), unitsOf(figureHeightMm(figure, width)))};
+    // At page width the small panels of a figure stand twice as many to a row.
+    if (width == ExportWidth::page && e.figure.panels.size() > 1) e.figure.columns *= 2;
+    return e;
+}
 
 bool formatOfSuffix(const QString& path, ExportFormat& format) {
     const QString suffix = QFileInfo(path).suffix().toLower();

@@ -1,6 +1,7 @@
 #pragma once
 // Plots as files for a journal: PNG (300 dpi), SVG and PDF, at column (85 mm) or page (180 mm)
 // width, always with the print fonts, whatever the window shows.
+#include <QSize>
 #include <QString>
 #include <string>
 
@@ -12,6 +13,14 @@ enum class ExportWidth { column, page };  // 85 mm, 180 mm
 inline constexpr double kColumnWidthMm = 85.0;
 inline constexpr double kPageWidthMm = 180.0;
 inline constexpr int kPngDotsPerInch = 300;
+
+// A figure as a file at `width` shows it: its small panels twice as many to a row at page width,
+// and its size in the file's drawing units (1/96 inch, in which the export fonts are sized).
+struct ExportedFigure {
+    Figure figure;
+    QSize units;
+};
+ExportedFigure exportedFigure(const Figure& figure, ExportWidth width);
 
 // The format that a file name's suffix names (.png, .svg, .pdf; any case), or none.
 bool formatOfSuffix(const QString& path, ExportFormat& format);

@@ -1,6 +1,7 @@
 #include "plots/draw/plot_style.hpp"
 
 #include <QApplication>
+#include <QFontInfo>
 
 QColor colourOf(PlotColour colour) {
     // Okabe & Ito, "Color Universal Design" (2008).
@@ -43,8 +44,11 @@ PlotFonts windowFonts() {
 }
 
 PlotFonts exportFonts() {
-    const auto sized = [](int pixels) {
-        QFont font(QApplication::font().family());
+    // The family the desktop's font resolves to ("DejaVu Sans" rather than "Sans Serif"), so that
+    // an SVG names the font the PNG is drawn in.
+    const QString family = QFontInfo(QApplication::font()).family();
+    const auto sized = [&family](int pixels) {
+        QFont font(family);
         font.setPixelSize(pixels);
         return font;
     };

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "plots/data/plot_data.hpp"
+#include "plots/draw/notation.hpp"
 
 QColor colourOf(PlotColour colour);
 // "blue", "vermilion", ...: how the texts of a plot name its colours.
@@ -28,3 +29,6 @@ PlotFonts exportFonts();
 inline QString qText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// A text for the reader, its symbols typeset (notation.hpp).
+inline QString qNotation(std::string_view text) { return qText(typesetNotation(text)); }

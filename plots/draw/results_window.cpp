@@ -54,6 +54,10 @@ ResultsWindow::ResultsWindow(const PlotCollector& collector, RunFiles files, QWi
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
+    // Every tab in view at the smallest size: titles give up letters rather than hide behind
+    // scroll buttons.
+    tabs_->setUsesScrollButtons(false);
+    tabs_->setElideMode(Qt::ElideRight);
     layout->addWidget(tabs_);
     setMinimumSize(kMinimumSize);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -66,8 +70,8 @@ ResultsWindow::ResultsWindow(const PlotCollector& collector, RunFiles files, QWi
         tab.stem = named.stem;
         tab.figure = std::move(named.figure);
         tab.csv = std::move(named.csv);
-        tabs_->addTab(figurePage(tab, qText(tab.figure.note)), qText(named.title));
-        if (tab.stem == "cell") tabs_->addTab(surfacePage(), QStringLiteral("Representation surface"));
+        tabs_->addTab(figurePage(tab, qNotation(tab.figure.note)), qNotation(named.title));
+        if (tab.stem == "cell") tabs_->addTab(surfacePage(), QStringLiteral("Surface"));
     }
     if (collector_->fitResult()) tabs_->addTab(fitsPage(), QStringLiteral("Fits"));
     if (surfaceChoice_ && surfaceChoice_->count() > 0) {
@@ -213,7 +217,7 @@ QWidget* ResultsWindow::fitsPage() {
 
 void ResultsWindow::showFitTables() {
     if (!fitsText_) return;
-    const auto escaped = [](const std::string& text) { return qText(text).toHtmlEscaped(); };
+    const auto escaped = [](const std::string& text) { return qNotation(text).toHtmlEscaped(); };
     QString html;
     for (const FitTable& table : collector_->fitTables()) {
         html += QStringLiteral("<h3>%1</h3>").arg(escaped(table.title));
@@ -318,12 +322,11 @@ void ResultsWindow::exportWithDialog(const std::string& stem, bool pageWidth) {
     if (!exportTab(stem, path, pageWidth, error)) QMessageBox::warning(this, QStringLiteral("Export plot"), error);
 }
 
-void ResultsWindow::placeBeside(const QWidget& dialog, const QWidget* keep) {
+void ResultsWindow::placeBeside(QWidget& dialog, const QRect& keep) {
     remembered_ = true;
     const QScreen* screen = dialog.screen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
-    const QRect keepRect =
-        keep ? QRect(keep->mapToGlobal(QPoint(0, 0)), keep->size()) : QRect(dialog.frameGeometry().topLeft(), QSize(0, 0));
+    const QRect keepRect = keep.isValid() ? keep : QRect(dialog.frameGeometry().topLeft(), QSize(0, 0));
     // The window's frame as the dialog's: the window has none until it is shown.
     const QRect dialogFrame = dialog.frameGeometry();
     const QRect dialogInner = dialog.geometry();
@@ -337,9 +340,10 @@ void ResultsWindow::placeBeside(const QWidget& dialog, const QWidget* keep) {
         if (placeIsClear(room, geometry().marginsAdded(frame), keepRect)) return;
         wanted = size();
     }
-    const QRect place = placeWindow(room, dialogFrame, keepRect, wanted, minimumSize(), frame);
-    resize(place.size());
-    move(place.topLeft() - QPoint(frame.left(), frame.top()));
+    const Placement place = placeWindowAndDialog(room, dialogFrame, keepRect, wanted, minimumSize(), frame);
+    if (place.dialogShift != 0) dialog.move(dialog.pos() + QPoint(place.dialogShift, 0));
+    resize(place.window.size());
+    move(place.window.topLeft() - QPoint(frame.left(), frame.top()));
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {

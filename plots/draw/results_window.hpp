@@ -57,9 +57,10 @@ public:
     bool exportTab(const std::string& stem, const QString& path, bool pageWidth, QString& error) const;
 
     // Places the window where it was last closed, or beside `dialog` the first time, clear of
-    // `keep` (the dialog's status line) and of the screen's edge; from then on its place and size
-    // are remembered.
-    void placeBeside(const QWidget& dialog, const QWidget* keep = nullptr);
+    // `keep` (the part of the dialog that stays in view, in global coordinates) and of the
+    // screen's edge, moving the dialog sideways where the screen has no room beside it; from then
+    // on its place and size are remembered.
+    void placeBeside(QWidget& dialog, const QRect& keep = {});
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -25,15 +25,22 @@ double niceStep(double span, int count) {
 
 QString numberLabel(double value) { return QLocale::c().toString(value, 'g', 4); }
 
-void drawArrow(QCPPainter* painter, QPointF from, QPointF to, double head) {
-    painter->drawLine(from, to);
+// The filled head of an arrow from `from` to `to`, `head` long; empty for an arrow of no length.
+QPolygonF arrowHead(QPointF from, QPointF to, double head) {
     const QPointF d = to - from;
     const double length = std::hypot(d.x(), d.y());
-    if (length < 1e-6) return;
+    if (length < 1e-6) return {};
     const QPointF u = d / length;
     const QPointF n(-u.y(), u.x());
     QPolygonF tip;
     tip << to << to - u * head + n * head * 0.4 << to - u * head - n * head * 0.4;
+    return tip;
+}
+
+void drawArrow(QCPPainter* painter, QPointF from, QPointF to, double head) {
+    painter->drawLine(from, to);
+    const QPolygonF tip = arrowHead(from, to, head);
+    if (tip.isEmpty()) return;
     painter->setBrush(painter->pen().color());
     painter->drawPolygon(tip);
     painter->setBrush(Qt::NoBrush);
@@ -43,11 +50,6 @@ void drawArrow(QCPPainter* painter, QPointF from, QPointF to, double head) {
 QSizeF textSize(const QFont& font, const QString& text) {
     const QFontMetricsF m(font);
     return {m.horizontalAdvance(text) + 2.0, m.height()};
-}
-
-// Text centred on a point.
-void centredText(QCPPainter* painter, QPointF at, const QString& text) {
-    painter->drawText(boxAt(at, textSize(painter->font(), text)), Qt::AlignCenter, text);
 }
 
 // Where the name of an arrow from `from` to `tip` may go, best first: beyond the tip, then
@@ -66,6 +68,11 @@ std::vector<QRectF> labelCandidates(QPointF from, QPointF tip, QSizeF size, doub
     for (const double back : {0.0, line * 0.8, line * 1.6, line * 2.4}) {
         c.push_back(boxAt(tip - u * back + n * side, size));
         c.push_back(boxAt(tip - u * back - n * side, size));
+    }
+    // Farther off the shaft, where a name already stands beside the tip.
+    for (const double back : {0.0, line * 0.8, line * 1.6}) {
+        c.push_back(boxAt(tip - u * back + n * (side + line), size));
+        c.push_back(boxAt(tip - u * back - n * (side + line), size));
     }
     for (const double along : {reach + line * 1.5, reach + line * 2.0}) {
         c.push_back(boxAt(tip + u * along + n * side, size));
@@ -133,19 +140,13 @@ protected:
             painter->drawEllipse(centre, v * scale, v * scale);
             circles.push_back(v);
         }
-        // The two principal axes of the plane, named at their positive ends.
+        // The two principal axes of the plane; their names go on once the curve and the crystal
+        // axes are drawn, where they cover neither.
         painter->setPen(QPen(kGuide, 0.7));
         painter->drawLine(toScreen(-radius_, 0.0), toScreen(radius_, 0.0));
         painter->drawLine(toScreen(0.0, -radius_), toScreen(0.0, radius_));
         space.addSegment(QLineF(toScreen(-radius_, 0.0), toScreen(radius_, 0.0)));
         space.addSegment(QLineF(toScreen(0.0, -radius_), toScreen(0.0, radius_)));
-        painter->setPen(Qt::black);
-        const QPointF firstEnd = toScreen(radius_, 0.0) + QPointF(line * 0.6, 0.0);
-        const QPointF secondEnd = toScreen(0.0, radius_) - QPointF(0.0, line * 0.6);
-        centredText(painter, firstEnd, first);
-        centredText(painter, secondEnd, second);
-        space.addBox(boxAt(firstEnd, textSize(painter->font(), first)));
-        space.addBox(boxAt(secondEnd, textSize(painter->font(), second)));
 
         std::vector<QPointF> points;
         points.reserve(s.points.size());
@@ -155,17 +156,26 @@ protected:
 
         // The crystal axes, as long as the radius where they lie in the plane.
         static const char* const kNames[3] = {"a", "b", "c"};
+        constexpr double kHead = 5.0;
         std::vector<std::pair<QPointF, int>> tips;
         for (int k = 0; k < 3; ++k) {
             const auto& p = s.crystalAxes[k];
             if (std::hypot(p[0], p[1]) < 0.2f) continue;  // nearly perpendicular to the plane
             painter->setPen(QPen(kArrow, 0.9));
             const QPointF tip = toScreen(p[0] * radius_, p[1] * radius_);
-            drawArrow(painter, centre, tip, 5.0);
+            drawArrow(painter, centre, tip, kHead);
             space.addSegment(QLineF(centre, tip));
+            const QPolygonF head = arrowHead(centre, tip, kHead);
+            if (!head.isEmpty()) space.addPolygon(head);
             tips.emplace_back(tip, k);
         }
-        // Their names where they cover no curve, arrow or other name.
+        // The principal axes' names at their positive ends, beyond the end where that is free.
+        painter->setPen(Qt::black);
+        for (const auto& [end, name] : {std::pair{toScreen(radius_, 0.0), first}, std::pair{toScreen(0.0, radius_), second}}) {
+            const QRectF box = space.place(labelCandidates(centre, end, textSize(painter->font(), name), line));
+            painter->drawText(box, Qt::AlignCenter, name);
+        }
+        // The crystal axes' names where they cover no curve, arrow or other name.
         painter->setFont(fonts_.axisLabels);
         painter->setPen(kArrow);
         for (const auto& [tip, k] : tips) {
@@ -178,24 +188,29 @@ protected:
 
         // The circles' values along one direction, the one where they cover least, diagonals first.
         const QFontMetricsF metrics(fonts_.tickLabels);
-        const auto boxesAt = [&](double angle) {
+        // `inward`: inside the circle rather than outside, for a curve that runs just outside it.
+        const auto boxesAt = [&](double angle, bool inward = false) {
             std::vector<QRectF> boxes;
             for (const double v : circles) {
                 const QString text = numberLabel(v);
                 const QPointF at = toScreen(v * std::cos(angle), v * std::sin(angle));
                 // Outside the circle: to the right of a point on the right, above a point at the top;
-                // beside an axis rather than on it.
+                // beside an axis rather than on it. Inside: the other way round.
                 const double width = metrics.horizontalAdvance(text) + 2.0;
-                const double c = std::cos(angle), sn = std::sin(angle);
-                const double x = std::fabs(c) < 0.2 ? at.x() + 2.0
-                                 : std::fabs(sn) < 0.2 ? at.x() - width / 2.0
-                                 : c > 0.0 ? at.x() + 1.0
-                                           : at.x() - width - 1.0;
-                const double y = std::fabs(sn) < 0.2 ? at.y() - metrics.height() - 1.0
-                                 : std::fabs(c) < 0.2 ? at.y() - metrics.height() / 2.0
-                                 : sn > 0.0           ? at.y() - metrics.height()
-                                                      : at.y();
-                boxes.emplace_back(x, y, width, metrics.height());
+                const double height = metrics.height();
+                const double c = inward ? -std::cos(angle) : std::cos(angle);
+                const double sn = inward ? -std::sin(angle) : std::sin(angle);
+                const double x = std::fabs(c) < 0.2    ? at.x() + 2.0
+                                 : std::fabs(sn) < 0.2 ? (inward ? (c > 0.0 ? at.x() + 2.0 : at.x() - width - 2.0)
+                                                                 : at.x() - width / 2.0)
+                                 : c > 0.0             ? at.x() + 1.0
+                                                       : at.x() - width - 1.0;
+                const double y = std::fabs(sn) < 0.2   ? at.y() - height - 1.0
+                                 : std::fabs(c) < 0.2  ? (inward ? (sn > 0.0 ? at.y() - height - 1.0 : at.y() + 1.0)
+                                                                 : at.y() - height / 2.0)
+                                 : sn > 0.0            ? at.y() - height
+                                                       : at.y();
+                boxes.emplace_back(x, y, width, height);
             }
             return boxes;
         };
@@ -222,14 +237,16 @@ protected:
         std::vector<std::vector<QRectF>> choices(circles.size());
         std::vector<double> order{labelAngle * 180.0 / kPi};
         order.insert(order.end(), angles.begin(), angles.end());
-        for (const double d : order) {
-            const std::vector<QRectF> set = boxesAt(d * kPi / 180.0);
-            for (std::size_t k = 0; k < circles.size(); ++k) choices[k].push_back(set[k]);
+        for (const bool inward : {false, true}) {
+            for (const double d : order) {
+                const std::vector<QRectF> set = boxesAt(d * kPi / 180.0, inward);
+                for (std::size_t k = 0; k < circles.size(); ++k) choices[k].push_back(set[k]);
+            }
         }
         for (std::size_t k = 0; k < circles.size(); ++k) {
             const QRectF box = space.place(choices[k]);
             // A ground only where a label still covers something, so that it stays readable.
-            if (space.hits(box) > 1) painter->fillRect(box, QColor(255, 255, 255, 170));
+            if (space.lastCovers()) painter->fillRect(box, QColor(255, 255, 255, 170));
             painter->setPen(QColor(0x50, 0x50, 0x50));
             painter->drawText(box, Qt::AlignCenter, numberLabel(circles[k]));
         }

@@ -57,3 +57,19 @@ QRect placeWindow(const QRect& screen, const QRect& dialogFrame, const QRect& ke
     // No room clear of the dialog: the whole screen, as large as wanted.
     return fitted(screen, wanted, frame, false, false).marginsRemoved(frame);
 }
+
+Placement placeWindowAndDialog(const QRect& screen, const QRect& dialogFrame, const QRect& keep, QSize wanted,
+                               QSize minimum, QMargins frame) {
+    const auto fits = [&](const QRect& client, const QRect& kept) {
+        return placeIsClear(screen, client.marginsAdded(frame), kept) && bigEnough(client.marginsAdded(frame), minimum, frame);
+    };
+    const QRect here = placeWindow(screen, dialogFrame, keep, wanted, minimum, frame);
+    if (fits(here, keep)) return {here, 0};
+    for (const int shift : {screen.left() - dialogFrame.left(), screen.right() - dialogFrame.right()}) {
+        const QRect moved = dialogFrame.translated(shift, 0);
+        const QRect kept = keep.translated(shift, 0);
+        const QRect there = placeWindow(screen, moved, kept, wanted, minimum, frame);
+        if (fits(there, kept)) return {there, shift};
+    }
+    return {here, 0};
+}

@@ -42,9 +42,10 @@ TEST(ControlTable, FirstRadioOfEachGroupAndTheCheckBoxStartChecked) {
     EXPECT_EQ(checked, (std::set<int>{ctl::axis1, ctl::eulerian, ctl::finite, ctl::incremental}));
 }
 
-TEST(ControlTable, OnlyRunStartsDisabledAndOnlyTheCancelButtonIsHidden) {
+TEST(ControlTable, OnlyRunAndShowResultsStartDisabledAndOnlyTheCancelButtonIsHidden) {
     for (const DialogControl& c : mainDialogControls()) {
-        EXPECT_EQ(c.disabled, c.id == ctl::run) << c.objectName;
+        // Show results has nothing to show before the first completed run.
+        EXPECT_EQ(c.disabled, c.id == ctl::run || c.id == ctl::showResults) << c.objectName;
         EXPECT_EQ(c.hidden, c.id == ctl::cancelButton) << c.objectName;
     }
 }

@@ -142,6 +142,7 @@ private slots:
     void exportWritesTheNumbersBesideThePicture();
     void windowExploresAPlotAndClosesWithEscape();
     void windowOpensOnTheScreenClearOfTheStatusLine();
+    void aCentredDialogMovesAsideForTheWindow();
     void resultsWindowOpensAfterACompletedRunOnly();
 
 private:
@@ -554,6 +555,33 @@ void PlotsWindowTest::windowOpensOnTheScreenClearOfTheStatusLine() {
     QCOMPARE(right.size(), wanted);
 }
 
+void PlotsWindowTest::aCentredDialogMovesAsideForTheWindow() {
+    const QMargins frame(4, 28, 4, 4);
+    const QSize wanted(900, 680), minimum(600, 540);
+    for (const QRect screen : {QRect(0, 0, 1280, 1024), QRect(0, 0, 1600, 1000)}) {
+        // A dialog 536 x 455 in the middle of the screen; kept in view: from the status line to
+        // the buttons. No side of it leaves room for the window's smallest size.
+        QRect dialog(QPoint(0, 0), QSize(536, 455));
+        dialog.moveCenter(screen.center());
+        const QRect keep(dialog.left() + 20, dialog.top() + 150, 490, 260);
+        const QRect here = placeWindow(screen, dialog, keep, wanted, minimum, frame);
+        QVERIFY(here.marginsAdded(frame).intersects(keep) || here.width() < minimum.width() ||
+                here.height() < minimum.height());
+        const Placement place = placeWindowAndDialog(screen, dialog, keep, wanted, minimum, frame);
+        QVERIFY(place.dialogShift != 0);
+        const QRect moved = dialog.translated(place.dialogShift, 0);
+        QVERIFY(screen.contains(moved));
+        const QRect outer = place.window.marginsAdded(frame);
+        QVERIFY(screen.contains(outer));
+        QVERIFY(!outer.intersects(keep.translated(place.dialogShift, 0)));
+        QVERIFY(place.window.width() >= minimum.width() && place.window.height() >= minimum.height());
+    }
+    // With room beside it, the dialog stays where it is.
+    const QRect screen(0, 0, 1280, 1024);
+    const QRect dialog(10, 10, 536, 455);
+    QCOMPARE(placeWindowAndDialog(screen, dialog, QRect(30, 160, 490, 260), wanted, minimum, frame).dialogShift, 0);
+}
+
 void PlotsWindowTest::resultsWindowOpensAfterACompletedRunOnly() {
     QTemporaryDir folder;
     const QString print = folder.filePath(QStringLiteral("run.prt"));
@@ -583,6 +611,7 @@ void PlotsWindowTest::resultsWindowOpensAfterACompletedRunOnly() {
         QCoreApplication::processEvents();
         QTest::qWait(50);
         QVERIFY(results.window() == nullptr);
+        QVERIFY(!window.control(ctl::showResults)->isEnabled());
     }
     {
         MainWindow window;
@@ -606,9 +635,15 @@ void PlotsWindowTest::resultsWindowOpensAfterACompletedRunOnly() {
         const QString fits = shown->findChild<QTextBrowser*>(QStringLiteral("fitsText"))->toPlainText();
         QVERIFY2(fits.contains(QStringLiteral("Linear coefficients")), qPrintable(fits));
         QVERIFY2(fits.contains(QRegularExpression(QStringLiteral("axis 1\\s+\\S*\\d\\(\\d+\\)"))), qPrintable(fits));
-        // The dialog stays as a completed run leaves it: only Exit.
+        // The dialog stays as a completed run leaves it: Exit, and Show results for the window.
         QVERIFY(!window.control(ctl::run)->isEnabled());
         QVERIFY(window.control(ctl::exitButton)->isEnabled());
+        auto* again = qobject_cast<QPushButton*>(window.control(ctl::showResults));
+        QVERIFY(again && again->isEnabled());
+        shown->close();
+        QVERIFY(!shown->isVisible());
+        QTest::mouseClick(again, Qt::LeftButton);
+        QTRY_VERIFY(results.window() == shown && shown->isVisible());
 
         // The report tab shows this run's part of the print file and the files it wrote.
         const QString report = shown->findChild<QPlainTextEdit*>(QStringLiteral("reportText"))->toPlainText();

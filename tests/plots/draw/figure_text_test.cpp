@@ -1,0 +1,239 @@
+// Every text of every figure of small series, as the figure draws it: recorded by a paint device
+// that keeps each drawn text with its place, font and clip, so that the checks use what is drawn
+// and where, not how the layout meant to place it. A text whose glyphs reach beyond its clip is
+// cut off on paper; two texts whose glyphs meet are unreadable. Offscreen.
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <memory>
+
+#include "../../run/run_support.hpp"
+#include "plots/data/plot_collector.hpp"
+#include "plots/draw/figure_plot.hpp"
+#include "plots/draw/plot_export.hpp"
+#include "plots/draw/plot_style.hpp"
+#include "plots/draw/surface_plot.hpp"
+
+namespace {
+
+using namespace testing_support;
+
+struct DrawnText {
+    QString text;
+    QRectF glyphs;  // the ink of the text, from its font's outlines, in device coordinates
+    QRectF clip;    // the clip in force, or empty for none
+};
+
+// Keeps the texts; draws nothing else.
+class TextEngine final : public QPaintEngine {
+public:
+    TextEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawLines(const QLineF*, int) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawEllipse(const QRectF&) override {}
+    void drawPoints(const QPointF*, int) override {}
+    void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+    void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override {}
+    Type type() const override { return QPaintEngine::User; }
+
+    void drawTextItem(const QPointF& at, const QTextItem& item) override {
+        const QString text = item.text();
+        if (text.trimmed().isEmpty()) return;
+        // The outline of the glyphs round the baseline's start, where the painter puts them.
+        QPainterPath outline;
+        outline.addText(at, item.font(), text);
+        const QTransform toDevice = painter()->transform();
+        DrawnText drawn{text, toDevice.map(outline).boundingRect(), {}};
+        if (painter()->hasClipping()) drawn.clip = toDevice.mapRect(painter()->clipBoundingRect());
+        texts.push_back(drawn);
+    }
+
+    std::vector<DrawnText> texts;
+};
+
+class TextDevice final : public QPaintDevice {
+public:
+    TextDevice(int w, int h) : w_(w), h_(h) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+    std::vector<DrawnText>& texts() { return engine_.texts; }
+
+protected:
+    int metric(PaintDeviceMetric m) const override {
+        switch (m) {
+        case PdmWidth: return w_;
+        case PdmHeight: return h_;
+        case PdmWidthMM: return static_cast<int>(std::lround(w_ * 25.4 / 96.0));
+        case PdmHeightMM: return static_cast<int>(std::lround(h_ * 25.4 / 96.0));
+        case PdmNumColors: return 0x7fffffff;
+        case PdmDepth: return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    int w_, h_;
+    mutable TextEngine engine_;
+};
+
+// The texts of a figure drawn at w x h units (of 1/96 inch for a file, pixels in the window) after
+// a first layout at that size (the axes choose their ticks from the layout before).
+std::vector<DrawnText> textsOf(const Figure& figure, int w, int h, const PlotFonts& fonts) {
+    QCustomPlot plot;
+    showFigure(plot, figure, fonts);
+    for (int pass = 0; pass < 2; ++pass) {
+        TextDevice device(w, h);
+        QCPPainter painter(&device);
+        plot.toPainter(&painter, w, h);
+        painter.end();
+        if (pass == 1) return device.texts();
+    }
+    return {};
+}
+
+// The texts of the representation surface drawn w x h with the export fonts, its panels in rows
+// of `perRow`.
+std::vector<DrawnText> surfaceTextsOf(const SurfaceData& surface, int w, int h, int perRow) {
+    QCustomPlot plot;
+    showSurface(plot, surface, exportFonts(), perRow, false, w);
+    for (int pass = 0; pass < 2; ++pass) {
+        TextDevice device(w, h);
+        QCPPainter painter(&device);
+        plot.toPainter(&painter, w, h);
+        painter.end();
+        if (pass == 1) return device.texts();
+    }
+    return {};
+}
+
+// Ink that reaches a hair beyond a box (antialiasing of an outline's bounding box) is not cut.
+constexpr double kHair = 0.25;
+
+bool inside(const QRectF& outer, const QRectF& inner) {
+    return inner.left() >= outer.left() - kHair && inner.top() >= outer.top() - kHair &&
+           inner.right() <= outer.right() + kHair && inner.bottom() <= outer.bottom() + kHair;
+}
+
+bool meet(const QRectF& a, const QRectF& b) {
+    return a.adjusted(kHair, kHair, -kHair, -kHair).intersects(b.adjusted(kHair, kHair, -kHair, -kHair));
+}
+
+QString where(const DrawnText& t) {
+    return QStringLiteral("\"%1\" at %2,%3 %4x%5")
+        .arg(t.text)
+        .arg(t.glyphs.x(), 0, 'f', 1)
+        .arg(t.glyphs.y(), 0, 'f', 1)
+        .arg(t.glyphs.width(), 0, 'f', 1)
+        .arg(t.glyphs.height(), 0, 'f', 1);
+}
+
+}  // namespace
+
+class FigureTextTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void noTextIsCutOffOrMeetsAnother_data();
+    void noTextIsCutOffOrMeetsAnother();
+    void theRecorderSeesACutText();
+};
+
+
+void FigureTextTest::noTextIsCutOffOrMeetsAnother_data() {
+    QTest::addColumn<QString>("series");
+    // A pressure series with equations of state and outliers, a cubic one in T, a monoclinic one.
+    QTest::newRow("stishovite") << QStringLiteral("stishovite_tetragonal_P.dat");
+    QTest::newRow("periclase") << QStringLiteral("periclase_cubic_T.dat");
+    QTest::newRow("Ag3Co(CN)6") << QStringLiteral("Ag3CoCN6_monoclinic_P.dat");
+}
+
+void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
+    QFETCH(QString, series);
+    QTemporaryDir folder;
+    PlotCollector collector;
+    const std::string data = std::string(TENZIO_SOURCE_DIR "/examples/") + series.toStdString();
+    QVERIFY(runOnce(data, folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector}).outcome ==
+            RunOutcome::completed);
+    const std::vector<NamedFigure> figures = collector.figures();
+    QVERIFY(!figures.empty());
+    const auto check = [](const QString& figure, const std::vector<DrawnText>& texts, QSize size) {
+        QVERIFY2(texts.size() > 3, qPrintable(figure + QStringLiteral("too few texts")));
+        const QRectF sheet(0, 0, size.width(), size.height());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const DrawnText& t = texts[i];
+            QVERIFY2(inside(sheet, t.glyphs), qPrintable(figure + where(t) + QStringLiteral(" leaves the page")));
+            if (!t.clip.isEmpty())
+                QVERIFY2(inside(t.clip, t.glyphs), qPrintable(figure + where(t) + QStringLiteral(" is cut off")));
+            for (std::size_t j = 0; j < i; ++j)
+                QVERIFY2(!meet(t.glyphs, texts[j].glyphs),
+                         qPrintable(figure + where(t) + QStringLiteral(" meets ") + where(texts[j])));
+        }
+    };
+    // The surface of every calculation, at 85 mm (panels two to a row) and 180 mm (four).
+    for (std::size_t k = 1; k <= collector.calculations(); ++k) {
+        const SurfaceData surface = collector.surface(k);
+        if (!surface.defined) continue;
+        for (const auto& [size, perRow] : {std::pair{QSize(321, 397), 2}, std::pair{QSize(680, 249), 4}}) {
+            check(QStringLiteral("surface %1 at %2 wide: ").arg(k).arg(size.width()),
+                  surfaceTextsOf(surface, size.width(), size.height(), perRow), size);
+            if (QTest::currentTestFailed()) return;
+        }
+    }
+    struct Drawing {
+        const char* name;
+        Figure figure;
+        QSize size;
+        PlotFonts fonts;
+    };
+    for (const NamedFigure& named : figures) {
+        const ExportedFigure column = exportedFigure(named.figure, ExportWidth::column);
+        const ExportedFigure page = exportedFigure(named.figure, ExportWidth::page);
+        // Files at both widths; the window's plot at the window's smallest and default sizes.
+        const Drawing drawings[] = {{"85 mm", column.figure, column.units, exportFonts()},
+                                    {"180 mm", page.figure, page.units, exportFonts()},
+                                    {"smallest window", named.figure, QSize(560, 380), windowFonts()},
+                                    {"default window", named.figure, QSize(860, 520), windowFonts()}};
+        for (const Drawing& d : drawings) {
+            const QSize size = d.size;
+            const std::vector<DrawnText> texts = textsOf(d.figure, size.width(), size.height(), d.fonts);
+            const QString figure = QStringLiteral("%1, %2: ").arg(QString::fromStdString(named.stem), QLatin1String(d.name));
+            check(figure, texts, size);
+            if (QTest::currentTestFailed()) return;
+        }
+    }
+}
+
+void FigureTextTest::theRecorderSeesACutText() {
+    // The checks above hold only if the recorder sees a clip that cuts a text: a "y" drawn in a
+    // box as tall as its font's ascent loses its tail.
+    TextDevice device(100, 50);
+    QPainter painter(&device);
+    QFont font = exportFonts().legend;
+    painter.setFont(font);
+    const QFontMetricsF m(font);
+    painter.setClipRect(QRectF(10, 10, 60, m.ascent()));
+    painter.drawText(QPointF(10, 10 + m.ascent()), QStringLiteral("qyp"));
+    painter.end();
+    QCOMPARE(device.texts().size(), std::size_t{1});
+    const DrawnText& t = device.texts().front();
+    QVERIFY(!inside(t.clip, t.glyphs));
+    QVERIFY(t.glyphs.bottom() > 10 + m.ascent() + 1.0);  // the tails reach below the baseline
+}
+
+QTEST_MAIN(FigureTextTest)
+#include "figure_text_test.moc"
