@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
     chooser.answers.push_back(std::vector<std::string>(argv + 2, argv + argc));
     chooser.answers.push_back({work.filePath(QStringLiteral("run.prt")).toStdString()});
     window.show();
-    logic.OPEN_INPUTDATA();
-    logic.OPEN_PRINT();
+    logic.chooseInputFile();
+    logic.choosePrintFile();
     qobject_cast<QPushButton*>(window.control(ctl::run))->click();
     QElapsedTimer waited;
     waited.start();
