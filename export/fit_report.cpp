@@ -329,10 +329,30 @@ bool FitReportOutput::begin(const RunHeader& header) {
     return true;
 }
 
-void FitReportOutput::fits(const FitResult& result) {
-    if (idle_) return;
-    text_ = std::make_unique<SpillBuffer>(path_.parent_path());
-    writeFitsReportBody(result, temperatureUnit_, pressureUnit_, [this](std::string_view piece) { text_->append(piece); });
+namespace {
+
+// The report's body, in the series' units, kept beside where the report is written.
+class FitReportFormatter : public FitsFormatter {
+public:
+    FitReportFormatter(std::filesystem::path folder, std::string temperatureUnit, std::string pressureUnit)
+        : folder_(std::move(folder)), temperatureUnit_(std::move(temperatureUnit)), pressureUnit_(std::move(pressureUnit)) {}
+    std::unique_ptr<SpillBuffer> format(const FitResult& result) const override {
+        auto text = std::make_unique<SpillBuffer>(folder_);
+        writeFitsReportBody(result, temperatureUnit_, pressureUnit_, [&text](std::string_view piece) { text->append(piece); });
+        return text;
+    }
+
+private:
+    std::filesystem::path folder_;
+    std::string temperatureUnit_;
+    std::string pressureUnit_;
+};
+
+}  // namespace
+
+std::unique_ptr<FitsFormatter> FitReportOutput::fitsFormatter() const {
+    if (idle_) return nullptr;
+    return std::make_unique<FitReportFormatter>(path_.parent_path(), temperatureUnit_, pressureUnit_);
 }
 
 void writeFitsReportBody(const FitResult& result, const std::string& temperatureUnit, const std::string& pressureUnit,

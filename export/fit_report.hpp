@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "export/replaced_file.hpp"
-#include "export/spill_buffer.hpp"
+#include "output/spill_buffer.hpp"
 #include "output/run_output.hpp"
 
 class FitReportOutput : public RunOutput {
@@ -22,8 +22,8 @@ public:
 
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult&) override {}
-    bool wantsFits() const override { return !idle_; }
-    void fits(const FitResult& result) override;
+    std::unique_ptr<FitsFormatter> fitsFormatter() const override;
+    void formattedFits(std::unique_ptr<SpillBuffer> text) override { text_ = std::move(text); }
     bool end() override;
     // Why the file could not be written: its name and the system's reason; empty when it was.
     const std::string& failure() const { return failure_.empty() ? file_.failure() : failure_; }

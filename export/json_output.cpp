@@ -177,9 +177,26 @@ void JsonOutput::calculation(const PairResult& r) {
     put(text_);
 }
 
-void JsonOutput::fits(const FitResult& result) {
-    fitsMembers_ = std::make_unique<SpillBuffer>(path_.parent_path());
-    writeFitsJsonMembers(result, [this](std::string_view piece) { fitsMembers_->append(piece); });
+namespace {
+
+// The fits' members of the document, kept beside where it is written.
+class JsonFitsFormatter : public FitsFormatter {
+public:
+    explicit JsonFitsFormatter(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    std::unique_ptr<SpillBuffer> format(const FitResult& result) const override {
+        auto text = std::make_unique<SpillBuffer>(folder_);
+        writeFitsJsonMembers(result, [&text](std::string_view piece) { text->append(piece); });
+        return text;
+    }
+
+private:
+    std::filesystem::path folder_;
+};
+
+}  // namespace
+
+std::unique_ptr<FitsFormatter> JsonOutput::fitsFormatter() const {
+    return std::make_unique<JsonFitsFormatter>(path_.parent_path());
 }
 
 bool JsonOutput::end() {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "export/replaced_file.hpp"
-#include "export/spill_buffer.hpp"
+#include "output/spill_buffer.hpp"
 #include "output/run_output.hpp"
 
 class JsonOutput : public RunOutput {
@@ -21,8 +21,8 @@ public:
 
     bool begin(const RunHeader& header) override;
     void calculation(const PairResult& r) override;
-    bool wantsFits() const override { return true; }
-    void fits(const FitResult& result) override;
+    std::unique_ptr<FitsFormatter> fitsFormatter() const override;
+    void formattedFits(std::unique_ptr<SpillBuffer> text) override { fitsMembers_ = std::move(text); }
     bool end() override;
     // Why the file could not be written, naming it; empty when it could.
     const std::string& failure() const { return failure_.empty() ? file_.failure() : failure_; }

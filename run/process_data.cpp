@@ -65,6 +65,57 @@ std::string rangeReason(int point, const PointRangeFault& fault) {
                                                 : "the esd of a change of T or P would not be finite");
 }
 
+// The fits over the whole series, for the outputs that show them: computed beside the
+// calculations on a thread of their own when one can be had, and formatted there by each
+// output's formatter, so that the work is off the calculations' path. They read only the series;
+// the outputs get the texts, and those that keep the fits the fits, on the run's own thread.
+class FitsBesideCalculations {
+public:
+    FitsBesideCalculations(const RunState& state, const Series& series, const std::vector<RunOutput*>& outputs, bool beside)
+        : series_(series), options_(state.fitOptions) {
+        options_.run = state.options;
+        for (RunOutput* output : outputs) {
+            if (std::unique_ptr<FitsFormatter> formatter = output->fitsFormatter()) {
+                formatted_.push_back(output);
+                formatters_.push_back(std::move(formatter));
+            }
+            if (output->wantsFits()) keepers_.push_back(output);
+        }
+        texts_.resize(formatters_.size());
+        if (!wanted() || !beside) return;
+        try {
+            fitting_.emplace([this] { fitAndFormat(); });
+        } catch (const std::system_error&) {
+            // No thread: the fits are computed after the calculations instead.
+        }
+    }
+    // Once the calculations are done: waits for the fits, or computes them now, and hands them on.
+    void finish() {
+        if (!wanted()) return;
+        if (fitting_) fitting_->wait();
+        else fitAndFormat();
+        for (std::size_t k = 0; k < formatted_.size(); ++k) formatted_[k]->formattedFits(std::move(texts_[k]));
+        for (RunOutput* output : keepers_) output->fits(*fits_);
+        fits_.reset();
+    }
+
+private:
+    bool wanted() const { return !formatters_.empty() || !keepers_.empty(); }
+    void fitAndFormat() {
+        fits_.emplace(fitSeries(series_, options_));
+        for (std::size_t k = 0; k < formatters_.size(); ++k) texts_[k] = formatters_[k]->format(*fits_);
+    }
+
+    const Series& series_;
+    FitOptions options_;
+    std::vector<RunOutput*> formatted_;  // the outputs whose formatters these are, in order
+    std::vector<std::unique_ptr<FitsFormatter>> formatters_;
+    std::vector<std::unique_ptr<SpillBuffer>> texts_;
+    std::vector<RunOutput*> keepers_;
+    std::optional<FitResult> fits_;
+    std::optional<SideTask> fitting_;
+};
+
 // A series of volumes without cells: nothing pairwise to compute, so no print file and no result
 // files; the outputs that show the fits get them.
 RunOutcome runVolumesOnly(RunState& state, const Series& series) {
@@ -91,11 +142,7 @@ RunOutcome runVolumesOnly(RunState& state, const Series& series) {
         if (allOpen) showStatus(state, status::resultOpenFailed);
         allOpen = false;
     }
-    FitOptions fitOptions = state.fitOptions;
-    fitOptions.run = state.options;
-    const FitResult fits = fitSeries(series, fitOptions);
-    for (RunOutput* output : state.extraOutputs)
-        if (output->wantsFits()) output->fits(fits);
+    FitsBesideCalculations(state, series, state.extraOutputs, false).finish();
     bool written = true;
     for (RunOutput* output : state.extraOutputs) written = output->end() && written;
     if (!written) {
@@ -227,40 +274,6 @@ bool beginOutputs(RunState& state, const CellRunOutputs& outputs, const RunHeade
     return allOpen;
 }
 
-// The fits over the whole series, for the outputs that show them, computed beside the
-// calculations on a thread of their own when one can be had, and handed to those outputs there,
-// so that formatting them is off the calculations' path too. They read only the series.
-class FitsBesideCalculations {
-public:
-    FitsBesideCalculations(const RunState& state, const Series& series, const std::vector<RunOutput*>& outputs)
-        : series_(series), options_(state.fitOptions) {
-        options_.run = state.options;
-        std::copy_if(outputs.begin(), outputs.end(), std::back_inserter(outputs_), [](const RunOutput* o) { return o->wantsFits(); });
-        if (outputs_.empty() || !state.fitsBeside) return;
-        try {
-            fitting_.emplace([this] { fitAndHand(); });
-        } catch (const std::system_error&) {
-            // No thread: the fits are computed after the calculations instead.
-        }
-    }
-    // Once the calculations are done: waits for the fits, or computes them now.
-    void finish() {
-        if (fitting_) fitting_->wait();
-        else if (!outputs_.empty()) fitAndHand();
-    }
-
-private:
-    void fitAndHand() {
-        const FitResult fits = fitSeries(series_, options_);
-        for (RunOutput* output : outputs_) output->fits(fits);
-    }
-
-    const Series& series_;
-    FitOptions options_;
-    std::vector<RunOutput*> outputs_;
-    std::optional<SideTask> fitting_;
-};
-
 // Each calculation of the series, handed to every output in order.
 void calculateSeries(RunState& state, const Series& series, const std::vector<RunOutput*>& outputs) {
     const PairContext context{state.options, series.crystalSystem, series.pressureRun};
@@ -309,7 +322,7 @@ RunOutcome runCells(RunState& state, const Series& series) {
     const CellRunOutputs outputs(state, printToDevice);
     const bool allOpen =
         beginOutputs(state, outputs, RunHeader{series, state.options, state.inputFileName, state.inputPath, runDateTime(state)});
-    FitsBesideCalculations fits(state, series, outputs.all);
+    FitsBesideCalculations fits(state, series, outputs.all, state.fitsBeside);
     calculateSeries(state, series, outputs.all);
     fits.finish();
     return endOutputs(state, outputs, allOpen);

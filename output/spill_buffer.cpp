@@ -1,4 +1,4 @@
-#include "export/spill_buffer.hpp"
+#include "output/spill_buffer.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>

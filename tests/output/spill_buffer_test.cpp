@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "export/spill_buffer.hpp"
+#include "output/spill_buffer.hpp"
 
 namespace {
 
