@@ -22,7 +22,7 @@
 #include "export/csv_output.hpp"
 #include "export/fit_report.hpp"
 #include "export/json_output.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "run/input_choice.hpp"
 #include "run/process_data.hpp"
@@ -254,7 +254,7 @@ int runBatch(int argc, char** argv) {
                                            input.runDataOut ? input.runDataOut->failure() : std::string()})
             if (!failure.empty()) state.detailSink(failure);
     };
-    PlotCollector plots;
+    PlotRecorder plots;
     if (wantPlots) state.extraOutputs.push_back(&plots);
 
     WLINE(state, status::processing);
@@ -279,7 +279,7 @@ int runBatch(int argc, char** argv) {
                       << plots.calculations() << '\n';
             return 1;
         }
-        const std::string error = writePlotSet(plots.plots(surfaceCalculation), plotFolder, outputs.plotName);
+        const std::string error = writePlotSet(plotSet(plots, surfaceCalculation), plotFolder, outputs.plotName);
         if (!error.empty()) {
             std::cerr << "tenzio-batch: no plots written: " << error << '\n';
             return 1;

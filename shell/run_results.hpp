@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_recorder.hpp"
 #include "plots/draw/results_window.hpp"
 #include "run/process_data.hpp"
 
@@ -26,6 +26,6 @@ private:
     void open(const RunFiles& files);
 
     QWidget& dialog_;
-    PlotCollector collector_;
+    PlotRecorder collector_;
     QPointer<ResultsWindow> window_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // What the plots of a run show, as plain numbers and texts: built from the run's records without
-// any toolkit (plot_collector.hpp), drawn by the Qt side (draw/figure_plot.hpp,
+// any toolkit (plot_recorder.hpp, figures.hpp), drawn by the Qt side (draw/figure_plot.hpp,
 // draw/surface_plot.hpp). Header only and free of functions, so that the plot writer module
 // shares it with tenzio-batch without linking anything of the program.
 #include <array>
