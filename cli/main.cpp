@@ -156,7 +156,7 @@ int runBatch(int argc, char** argv) {
                                        "(created when missing); NAME as for the result files, from the data file's\n"
                                        "name when there is no print file");
     app.add_option("--surface", surfaceCalculation,
-                   "The calculation whose representation surface --plots draws (default: the last)")
+                   "The calculation whose representation surface --plots draws (default: the last whose tensor is defined)")
         ->transform(wholeNumber())
         ->needs(plotsOption);
 
@@ -271,7 +271,7 @@ int runBatch(int argc, char** argv) {
         return 1;
     }
     if (wantPlots) {
-        // Checked here, where the number of calculations is known (0 is the default: the last).
+        // Checked here, where the number of calculations is known (0 is the default: the last defined).
         const bool surfaceGiven = app.count("--surface") > 0;
         if (surfaceGiven &&
             (surfaceCalculation < 1 || static_cast<std::size_t>(surfaceCalculation) > plots.calculations())) {

@@ -33,6 +33,10 @@ std::optional<NamedFigure> confidenceEllipseFigure(const PlotRecorder& record);
 // The representation surface of the property tensor of calculation k (1 to calculations()), in
 // the units of the coefficients' plot, its axes numbered as the series' axes (surface_figure.cpp).
 SurfaceData surfaceFigure(const PlotRecorder& record, std::size_t k);
+// The calculation whose surface is shown unless another is asked for: the last whose property
+// tensor is defined (T or P changed), since an undefined one has no surface to draw; the last
+// when none is; 0 when there are no calculations.
+std::size_t defaultSurfaceCalculation(const PlotRecorder& record);
 // Names calculation k in a list: "3: points 3 and 4, T = 27 °C".
 std::string calculationLabel(const PlotRecorder& record, std::size_t k);
 
@@ -42,5 +46,5 @@ std::vector<FitTable> fitTables(const PlotRecorder& record);
 
 // Every figure with the stem of its files and its CSV, in the order of the window's tabs.
 std::vector<NamedFigure> plotFigures(const PlotRecorder& record);
-// Everything, with the surface of calculation `surfaceK` (0: the last).
+// Everything, with the surface of calculation `surfaceK` (0: defaultSurfaceCalculation).
 PlotSet plotSet(const PlotRecorder& record, std::size_t surfaceK = 0);

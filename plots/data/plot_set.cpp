@@ -22,6 +22,6 @@ std::vector<NamedFigure> plotFigures(const PlotRecorder& record) {
 PlotSet plotSet(const PlotRecorder& record, std::size_t surfaceK) {
     PlotSet set;
     set.figures = plotFigures(record);
-    if (!record.rows().empty()) set.surface = surfaceFigure(record, surfaceK == 0 ? record.rows().size() : surfaceK);
+    if (!record.rows().empty()) set.surface = surfaceFigure(record, surfaceK == 0 ? defaultSurfaceCalculation(record) : surfaceK);
     return set;
 }

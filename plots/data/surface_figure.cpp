@@ -13,6 +13,13 @@ constexpr int kMeshColumns = 61;    // every 6 degrees round Z, closed
 
 }  // namespace
 
+std::size_t defaultSurfaceCalculation(const PlotRecorder& record) {
+    const std::vector<PlotRow>& rows = record.rows();
+    for (std::size_t k = rows.size(); k > 0; --k)
+        if (rows[k - 1].defined) return k;
+    return rows.size();
+}
+
 std::string calculationLabel(const PlotRecorder& record, std::size_t k) {
     const PlotRow& row = record.rows().at(k - 1);
     const std::vector<DataPoint>& points = record.points();

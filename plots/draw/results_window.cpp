@@ -72,8 +72,9 @@ ResultsWindow::ResultsWindow(const PlotRecorder& collector, RunFiles files, QWid
     }
     if (collector_->fitResult()) tabs_->addTab(fitsPage(), QStringLiteral("Fits"));
     if (surfaceChoice_ && surfaceChoice_->count() > 0) {
-        surfaceChoice_->setCurrentIndex(surfaceChoice_->count() - 1);
-        showSurfaceOf(surfaceChoice_->count());
+        const auto shown = static_cast<int>(defaultSurfaceCalculation(*collector_));
+        surfaceChoice_->setCurrentIndex(shown - 1);
+        showSurfaceOf(shown);
     }
     tabs_->addTab(reportPage(files), QStringLiteral("Report"));
 }
@@ -149,7 +150,7 @@ void ResultsWindow::showFigureTab(FigureTab& tab) {
 QWidget* ResultsWindow::surfacePage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    // The surface of one calculation, chosen from a list; the last one first. Its axis numbers
+    // The surface of one calculation, chosen from a list; the last defined one first. Its axis numbers
     // name the axes in every plot.
     auto* choiceRow = new QHBoxLayout;
     auto* choiceLabel = new QLabel(QStringLiteral("Calculation:"));

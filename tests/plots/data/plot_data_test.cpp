@@ -14,6 +14,7 @@
 #include "plots/data/plot_ranges.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "plots/data/surface_geometry.hpp"
+#include "plot_test_records.hpp"
 #include "../../run/run_support.hpp"
 #include "run/input_choice.hpp"
 
@@ -144,40 +145,6 @@ TEST(SurfaceGeometry, ASectionOfADiagonalTensorMeetsItsAxesAtThePrincipalValues)
     EXPECT_NEAR(s.crystalAxes[1][0], 0.0f, 1e-6f);
 }
 
-// A record with three principal axes along the given directions with the given values.
-PairResult recordWith(int second, float t, const std::array<Vec3, 3>& directions, const std::array<float, 3>& values) {
-    PairResult r;
-    r.first = second - 1;
-    r.second = second;
-    r.delta = {10.0f, 0.0f, t};
-    r.principalAxes = true;
-    r.strain.esdCount = 2;
-    r.sMatrix1 = r.sMatrix2 = Mat3::identity();
-    for (int m = 0; m < 3; ++m) {
-        r.principal[m].property = values[m];
-        r.principal[m].propertyEsd = 0.1f * values[m];
-        r.principal[m].strain = values[m] * 10.0f;
-        r.principal[m].strainEsd = values[m];
-        r.principal[m].hasDirection = true;
-        r.principal[m].direction = directions[m];
-    }
-    return r;
-}
-
-// A series of `count` points of a valid cell, at T = 0, 10, 20, ...
-Series seriesOf(std::size_t count) {
-    Series series;
-    series.points.resize(count);
-    for (std::size_t k = 0; k < count; ++k) {
-        DataPoint& p = series.points[k];
-        p.t = 10.0f * static_cast<float>(k);
-        p.cell.a = p.cell.b = p.cell.c = 5.0f;
-        p.cell.alpha = p.cell.beta = p.cell.gamma = 90.0f;
-    }
-    return series;
-}
-
-
 TEST(PlotLabels, NumbersReadAsTypedWithTrueMinusSigns) {
     // The midpoint with one digit more than the finer value, never a float's tail.
     EXPECT_EQ(midpointText(90.0f, 94.8f), "92.4");
@@ -300,7 +267,6 @@ const RunCase kRuns[] = {
     {"stishovite_tetragonal_P.dat", true},
 };
 
-std::filesystem::path example(const char* name) { return std::filesystem::path(TENZIO_SOURCE_DIR) / "examples" / name; }
 
 // The strain of each point against the first, at the point's own T or P, the same whether the run
 // compares each cell with the one before or with the first: the values of a run against the first.
