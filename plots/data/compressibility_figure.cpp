@@ -30,16 +30,19 @@ std::optional<Figure> compressibilityFigure(const PlotRecorder& record) {
     };
     const TensorFit* tensor = fits->tensor && fits->tensor->status.ok ? &*fits->tensor : nullptr;
     std::vector<TensorAt> tensorAt;  // the tensor fit along the samples, for axes whose law failed
-    for (int t = 0; t < 3; ++t) {
+    // One curve for the axes the crystal system makes equal, from the law of the group's first.
+    for (const std::vector<int>& group : symmetryGroups(record)) {
+        const int t = group.front();
         const int number = t + 1;
-        const std::string name = axisName(record, t);
         for (const EmpiricalFit& e : fits->empirical) {
             if (e.axis != number) continue;
             FittedCurve curve;
             curve.colour = kAxisColours[number - 1];
-            curve.name = name;
-            curve.column = axisColumn(record, t);
+            curve.name = groupLegend(record, group);
+            curve.columns = groupColumns(record, group);
             curve.x = xs;
+            std::string names;
+            for (const int k : group) names += (names.empty() ? "" : ", ") + axisName(record, k);
             if (e.status.ok) {
                 for (const double x : xs) {
                     curve.y.push_back(e.compressibilityAt(x));
@@ -53,11 +56,12 @@ std::optional<Figure> compressibilityFigure(const PlotRecorder& record) {
                     curve.y.push_back(record.principalAxes() ? a.principal[t].value : a.tensor(t + 1, t + 1));
                     curve.esd.push_back(record.principalAxes() ? a.principal[t].esd : a.esd(t + 1, t + 1));
                 }
-                curve.name += " (tensor fit)";
+                curve.name = group.size() == 1 ? curve.name + " (tensor fit)"
+                                               : curve.name.substr(0, curve.name.size() - 1) + "; tensor fit)";
                 curve.dashed = true;
-                addTo(fromTensor, e.status.text, name);
+                addTo(fromTensor, e.status.text, names);
             } else {
-                addTo(undrawn, e.status.text, name);
+                addTo(undrawn, e.status.text, names);
                 continue;
             }
             curves.emplace_back(number, std::move(curve));
@@ -74,9 +78,14 @@ std::optional<Figure> compressibilityFigure(const PlotRecorder& record) {
     if (curves.empty()) return {};
     std::sort(curves.begin(), curves.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& [number, curve] : curves) panel.curves.push_back(std::move(curve));
-    // Near Pc the law's slope runs off to infinity: that end does not set the range.
+    // Near Pc the law's slope runs off to infinity: that end does not set the range, and a curve
+    // ends where it leaves the range, its band with it.
     panel.yRange = robustRange(panel);
+    bool cut = false;
+    if (panel.yRange)
+        for (FittedCurve& curve : panel.curves) cut = clipToRange(curve, *panel.yRange) || cut;
     f.panels.push_back(std::move(panel));
+    if (cut) failed += std::string(failed.empty() ? "" : " ") + "A curve that stops inside the plot runs off the range shown there.";
     if (!failed.empty()) f.caption = failed;
     f.note = "The compressibility β = −dε/dP of each principal axis from its empirical fit ε = ε0 + λ(P − Pc)^ν "
              "(dashed: from the tensor fit where the law failed), ± one esd from the fit's covariance.";

@@ -97,15 +97,17 @@ std::string figureCsv(const Figure& figure) {
             }
         } else {
             for (const FittedCurve& curve : panel.curves) {
-                if (curve.column.empty()) continue;
+                if (curve.columns.empty()) continue;
                 std::vector<std::size_t> rows;
                 std::map<double, int> seen;
                 for (const double x : curve.x) rows.push_back(table.rowOf(x, seen[x]++, std::nan("")));
-                const std::size_t value = table.addColumn(curve.column);
-                const std::size_t esd = table.addColumn(curve.column + "_esd");
-                for (std::size_t k = 0; k < rows.size(); ++k) {
-                    table.set(rows[k], value, field(curve.y[k]));
-                    table.set(rows[k], esd, k < curve.esd.size() ? field(curve.esd[k]) : std::string());
+                for (const std::string& name : curve.columns) {
+                    const std::size_t value = table.addColumn(name);
+                    const std::size_t esd = table.addColumn(name + "_esd");
+                    for (std::size_t k = 0; k < rows.size(); ++k) {
+                        table.set(rows[k], value, field(curve.y[k]));
+                        table.set(rows[k], esd, k < curve.esd.size() ? field(curve.esd[k]) : std::string());
+                    }
                 }
             }
         }

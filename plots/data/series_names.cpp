@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "calc/crystal_system.hpp"
 #include "calc/series.hpp"
 #include "plots/data/plot_labels.hpp"
 
@@ -12,31 +13,6 @@ constexpr int kCurveSamples = 121;
 const char* const kCartesian[3] = {"X", "Y", "Z"};
 
 std::string degrees(float angle) { return std::to_string(std::lround(angle)) + "°"; }
-
-void mergeEqualBySymmetry(const PlotRecorder& record, PlotPanel& panel) {
-    // Components that the crystal system makes equal (11 = 22 tetragonal, trigonal, hexagonal;
-    // all three cubic) would hide one line under another: one line, named for all, stands for them.
-    if (record.principalAxes()) return;
-    std::vector<PlotLine> kept;
-    std::vector<std::string> names;
-    for (PlotLine& line : panel.lines) {
-        const auto same = std::find_if(kept.begin(), kept.end(), [&](const PlotLine& k) {
-            return k.y == line.y && std::equal(k.esd.begin(), k.esd.end(), line.esd.begin(), line.esd.end(),
-                                               [](float a, float b) { return a == b || (a != a && b != b); });
-        });
-        if (same == kept.end()) {
-            names.push_back(line.columns.front());
-            kept.push_back(std::move(line));
-        } else {
-            const std::size_t at = static_cast<std::size_t>(same - kept.begin());
-            names[at] += " = " + line.columns.front();
-            same->columns.push_back(line.columns.front());
-        }
-    }
-    for (std::size_t k = 0; k < kept.size(); ++k)
-        if (kept[k].columns.size() > 1) kept[k].name = names[k] + " (equal by symmetry)";
-    panel.lines = std::move(kept);
-}
 
 }  // namespace
 
@@ -86,17 +62,68 @@ std::string pointValue(const PlotRecorder& record, int point) {
                          record.variableUnit());
 }
 
+std::vector<std::vector<int>> symmetryGroups(const PlotRecorder& record) {
+    std::vector<std::vector<int>> groups;
+    for (int k = 0; k < 3; ++k) {
+        // Principal axes of the lower systems are never equal by symmetry.
+        const auto same = std::find_if(groups.begin(), groups.end(), [&](const std::vector<int>& g) {
+            return !record.principalAxes() && equalBySymmetry(record.crystalSystem(), g.front() + 1, k + 1);
+        });
+        if (same == groups.end()) groups.push_back({k});
+        else same->push_back(k);
+    }
+    return groups;
+}
+
+std::string groupLegend(const PlotRecorder& record, const std::vector<int>& group) {
+    if (group.size() == 1) return axisLegend(record, group.front());
+    std::string names;
+    for (const int k : group) names += (names.empty() ? "" : " = ") + axisName(record, k);
+    return names + " (equal by symmetry)";
+}
+
+std::vector<std::string> groupColumns(const PlotRecorder& record, const std::vector<int>& group) {
+    std::vector<std::string> columns;
+    for (const int k : group) columns.push_back(axisColumn(record, k));
+    return columns;
+}
+
 void addAxisLines(const PlotRecorder& record, PlotPanel& panel,
                   const std::function<void(int axis, PlotLine& line)>& addPoints) {
-    for (int k = 0; k < 3; ++k) {
-        PlotLine line;
-        line.colour = kAxisColours[k];
-        line.name = axisLegend(record, k);
-        line.columns = {axisColumn(record, k)};
-        addPoints(k, line);
-        panel.lines.push_back(std::move(line));
+    // Axes equal by symmetry would hide one line under another: one line, named for all, stands
+    // for them where their points agree (the CSV keeps a column for each, so an axis whose esds
+    // differ keeps its own line).
+    const auto samePoints = [](const PlotLine& a, const PlotLine& b) {
+        return a.y == b.y && std::equal(a.esd.begin(), a.esd.end(), b.esd.begin(), b.esd.end(),
+                                        [](float u, float v) { return u == v || (u != u && v != v); });
+    };
+    for (const std::vector<int>& group : symmetryGroups(record)) {
+        std::vector<PlotLine> lines;
+        for (const int k : group) {
+            PlotLine line;
+            line.colour = kAxisColours[k];
+            line.name = axisLegend(record, k);
+            line.columns = {axisColumn(record, k)};
+            addPoints(k, line);
+            const auto same = std::find_if(lines.begin(), lines.end(), [&](const PlotLine& l) { return samePoints(l, line); });
+            if (same == lines.end()) {
+                lines.push_back(std::move(line));
+            } else {
+                same->columns.push_back(line.columns.front());
+                same->name.clear();  // named below for all its axes
+            }
+        }
+        for (PlotLine& line : lines) {
+            if (line.name.empty()) {
+                std::vector<int> axes;
+                for (const std::string& column : line.columns)
+                    for (const int k : group)
+                        if (axisColumn(record, k) == column) axes.push_back(k);
+                line.name = groupLegend(record, axes);
+            }
+            panel.lines.push_back(std::move(line));
+        }
     }
-    mergeEqualBySymmetry(record, panel);
 }
 
 int axisOfLine(const PlotLine& line) {

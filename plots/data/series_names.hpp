@@ -31,8 +31,17 @@ std::string coefficientLabel(const PlotRecorder& record, const CoefficientUnit& 
 // "T = 23 °C" of data point `point` (from 1).
 std::string pointValue(const PlotRecorder& record, int point);
 
+// The axes of the series in groups the crystal system makes equal (calc's equalBySymmetry): X = Y
+// tetragonal, trigonal, hexagonal; X = Y = Z cubic; each axis alone otherwise. In order of their
+// first axis, each group ascending.
+std::vector<std::vector<int>> symmetryGroups(const PlotRecorder& record);
+// A group's legend: the axis's (axisLegend) when alone, "X = Y (equal by symmetry)" when not.
+std::string groupLegend(const PlotRecorder& record, const std::vector<int>& group);
+// The CSV columns of a group: one per axis.
+std::vector<std::string> groupColumns(const PlotRecorder& record, const std::vector<int>& group);
+
 // One line per axis of the series, coloured and named by it, its points added by addPoints;
-// lines the crystal system makes equal merged.
+// axes the crystal system makes equal drawn as one line.
 void addAxisLines(const PlotRecorder& record, PlotPanel& panel,
                   const std::function<void(int axis, PlotLine& line)>& addPoints);
 

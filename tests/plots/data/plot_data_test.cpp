@@ -246,7 +246,7 @@ TEST(PlotCsv, XIsWrittenInItsOwnType) {
     points.panels[0].lines = {line};
     EXPECT_EQ(figureCsv(points), "x,x_esd,axis_1,axis_1_esd\r\n0.208,0.001,0.1,\r\n");
     FittedCurve curve;
-    curve.column = "axis_1";
+    curve.columns = {"axis_1"};
     curve.x = {0.208, static_cast<double>(0.208f)};
     curve.y = {1.0 / 3.0, 0.5};
     curve.esd = {0.25, 0.125};
@@ -475,38 +475,6 @@ TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
     // No figures that only a pressure series has.
     EXPECT_FALSE(normalisedPressureFigure(collector).has_value());
     EXPECT_FALSE(compressibilityFigure(collector).has_value());
-}
-
-// Every axis of a pressure series gets a compressibility curve: its empirical law's, or, where the
-// law failed (stishovite's a axes follow a logarithm of P), the tensor fit's derivative, dashed.
-TEST(PlotRuns, AnAxisWhoseEmpiricalLawFailedIsDrawnFromTheTensorFit) {
-    TempFolder dir("plots-compressibility");
-    PlotRecorder collector;
-    ASSERT_EQ(runOnce(example("stishovite_tetragonal_P.dat"), dir / "r.prt", {}, {&collector}).outcome,
-              RunOutcome::completed);
-    const FitResult& fits = *collector.fitResult();
-    const std::optional<Figure> figure = compressibilityFigure(collector);
-    ASSERT_TRUE(figure.has_value());
-    const auto& curves = figure->panels.at(0).curves;
-    ASSERT_EQ(curves.size(), 3u);
-    bool anyFailed = false;
-    for (std::size_t k = 0; k < 3; ++k) {
-        const EmpiricalFit& law = fits.empirical.at(k);
-        const FittedCurve& curve = curves[k];
-        const std::size_t middle = curve.x.size() / 2;
-        const double x = curve.x[middle];
-        EXPECT_EQ(curve.dashed, !law.status.ok);
-        if (law.status.ok) {
-            EXPECT_DOUBLE_EQ(curve.y[middle], law.compressibilityAt(x));
-        } else {
-            anyFailed = true;
-            // -de/dP along Z (or X, Y): the diagonal of the fitted property tensor there.
-            EXPECT_DOUBLE_EQ(curve.y[middle], fits.tensor->tensorAt(x).tensor(static_cast<int>(k) + 1, static_cast<int>(k) + 1));
-            EXPECT_NE(curve.name.find("(tensor fit)"), std::string::npos);
-            EXPECT_NE(figure->caption.find(law.status.text), std::string::npos);
-        }
-    }
-    EXPECT_TRUE(anyFailed);
 }
 
 }  // namespace
