@@ -1,5 +1,8 @@
 // The principal coefficients of each calculation at its midpoint, with the tensor fit's curves.
 #include <algorithm>
+#include <optional>
+
+#include "calc/series.hpp"
 
 #include "plots/data/figures.hpp"
 #include "plots/data/plot_labels.hpp"
@@ -8,19 +11,38 @@
 
 namespace {
 
+// The x of the first point of every calculation against the first point, where each of its
+// coefficients is a mean from there; none for incremental calculations.
+std::optional<double> meanFrom(const PlotRecorder& record) {
+    if (!record.againstFirst() || record.rows().empty()) return std::nullopt;
+    const auto first = static_cast<std::size_t>(record.rows().front().first - 1);
+    if (first >= record.points().size()) return std::nullopt;
+    return variableOf(record.points()[first], record.pressureRun());
+}
+
 void addTensorCurves(const PlotRecorder& record, Figure& figure) {
     const std::optional<FitResult>& fits = record.fitResult();
     if (!fits || !fits->tensor || !fits->tensor->status.ok || figure.panels.empty() || record.rows().empty()) return;
     const TensorFit& tensor = *fits->tensor;
-    // Samples across the data, and at each calculation's midpoint, where the fit meets the points.
+    const std::optional<double> from = meanFrom(record);
+    // Samples across the data, and where the fit meets the points: at each calculation's midpoint,
+    // or, for means from the first point, at each calculation's second point.
     const auto [low, high] = record.dataRange();
     std::vector<double> xs = curveSamples(low, high);
-    for (const PlotRow& row : record.rows()) xs.push_back(row.midpoint);
+    for (const PlotRow& row : record.rows())
+        xs.push_back(from ? static_cast<double>(variableOf(record.points()[static_cast<std::size_t>(row.second - 1)],
+                                                           record.pressureRun()))
+                          : static_cast<double>(row.midpoint));
     std::sort(xs.begin(), xs.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    if (from) std::erase(xs, *from);  // no mean over no change
     std::vector<TensorAt> at;
     at.reserve(xs.size());
-    for (const double x : xs) at.push_back(tensor.tensorAt(x));
+    // A mean from the first point to x stands, like the points, at their midpoint.
+    for (double& x : xs) {
+        at.push_back(from ? tensor.meanBetween(*from, x) : tensor.tensorAt(x));
+        if (from) x = 0.5 * (*from + x);
+    }
 
     PlotPanel& panel = figure.panels.front();
     for (PlotLine& line : panel.lines) {
@@ -37,7 +59,8 @@ void addTensorCurves(const PlotRecorder& record, Figure& figure) {
         }
         panel.curves.push_back(std::move(curve));
     }
-    figure.fitLegend = "tensor fit (order " + std::to_string(tensor.order) + "), ± 1 esd";
+    figure.fitLegend = "tensor fit (order " + std::to_string(tensor.order) + ")" +
+                       (from ? ", mean from point 1" : "") + ", ± 1 esd";
 }
 
 }  // namespace
@@ -83,6 +106,13 @@ Figure coefficientsFigure(const PlotRecorder& record) {
         if (!rows[k].defined) undefined += (undefined.empty() ? "" : ", ") + std::to_string(k + 1);
     if (!undefined.empty())
         notes += "No value for calculation " + undefined + ": " + (pressure ? "P" : "T") + " did not change. ";
+    if (meanFrom(record)) {
+        const std::string againstFirst = "Against point 1: each point is the mean coefficient from point 1 to a later "
+                                         "point, at their midpoint";
+        const bool curves = !f.fitLegend.empty();
+        f.caption += std::string(f.caption.empty() ? "" : " ") + againstFirst +
+                     (curves ? "; the curves are the same mean from the tensor fit." : ".");
+    }
     notes += "Each calculation's coefficients at its midpoint, ± one esd. ";
     f.note = notes + namingNote(record);
     return f;

@@ -52,6 +52,8 @@ public:
     bool pressureRun() const { return pressureRun_; }
     // A series of volumes: no pairs, no print file, the fits alone.
     bool volumeOnly() const { return volumeOnly_; }
+    // Each calculation against the first point rather than the one before it (--against-first).
+    bool againstFirst() const { return !context_.options.incremental; }
     const std::string& temperatureUnit() const { return temperatureUnit_; }
     const std::string& pressureUnit() const { return pressureUnit_; }
     // The unit of T or P, whichever the series varies.
