@@ -23,6 +23,49 @@ const EosFit* chosenEos(const FitResult& fits, EosQuantity quantity) {
     return first;
 }
 
+// Why an edge or V (0 to 3) of a pressure series has no fitted curve: its equations of state failed.
+std::string eosFailure(const FitResult& fits, int edge) {
+    constexpr EosQuantity kOf[] = {EosQuantity::a, EosQuantity::b, EosQuantity::c, EosQuantity::volume};
+    for (const EosFit& e : fits.eos)
+        if (e.quantity == kOf[edge] && !e.status.ok)
+            return std::string(eosModelName(e.model)) + " of " + std::string(eosQuantityName(e.quantity)) + ": " +
+                   e.status.text;
+    return "no equation of state of " + std::string(eosQuantityName(kOf[edge]));
+}
+
+// Each panel whose points no fit stands for keeps them joined, and its legend says why.
+void markPanelsWithoutFit(const PlotRecorder& record, Figure& figure) {
+    const std::optional<FitResult>& fits = record.fitResult();
+    std::vector<std::pair<std::string, std::string>> why;
+    for (PlotPanel& panel : figure.panels) {
+        if (panel.lines.empty() || !panel.curves.empty()) continue;
+        PlotLine& line = panel.lines.front();
+        const std::string& column = line.columns.front();
+        const int edge = column == "a" ? 0 : column == "b" ? 1 : column == "c" ? 2 : column == "V" ? 3 : -1;
+        std::string reason = noFitsReason(record);
+        if (reason.empty()) {
+            if (edge < 0)
+                reason = "angles are not fitted";
+            else if (record.pressureRun())
+                reason = eosFailure(*fits, edge);
+            else if (fits->linear) {
+                const LinearFit& fit = edge == 0   ? fits->linear->a
+                                       : edge == 1 ? fits->linear->b
+                                       : edge == 2 ? fits->linear->c
+                                                   : fits->linear->volume;
+                reason = "linear fit: " + fit.line.status.text;
+            } else {
+                reason = "no linear fit";
+            }
+        }
+        // The symbols the panel stands for: "a = b" where they share it.
+        const std::string symbol = panel.yLabel.substr(0, panel.yLabel.rfind(" ("));
+        markJoinedWithoutFit(line, symbol, reason, why);
+    }
+    const std::string text = joinedWithoutFitText(why);
+    if (!text.empty()) figure.caption += (figure.caption.empty() ? "" : " ") + text;
+}
+
 void addCellCurves(const PlotRecorder& record, Figure& figure) {
     const std::optional<FitResult>& fits = record.fitResult();
     const std::vector<DataPoint>& points = record.points();
@@ -157,6 +200,7 @@ Figure cellFigure(const PlotRecorder& record) {
     addCellCurves(record, f);
     const bool anyEsds = std::any_of(points.begin(), points.end(), [](const DataPoint& p) { return p.cell.hasEsds(); });
     if (!anyEsds) f.caption = "The cells carry no esds: no error bars.";
+    markPanelsWithoutFit(record, f);
     f.note = "Each point as measured, ± one esd; V and its esd from the cell.";
     return f;
 }

@@ -92,6 +92,13 @@ Figure coefficientsFigure(const PlotRecorder& record) {
     });
     f.panels.push_back(std::move(panel));
     addTensorCurves(record, f);
+    std::vector<std::pair<std::string, std::string>> why;
+    for (PlotLine& line : f.panels.front().lines) {
+        const std::optional<FitResult>& fits = record.fitResult();
+        std::string reason = noFitsReason(record);
+        if (reason.empty()) reason = fits->tensor ? "tensor fit: " + fits->tensor->status.text : "no tensor fit";
+        markJoinedWithoutFit(line, lineAxesName(record, line), reason, why);
+    }
     f.panels.front().yRange = robustRange(f.panels.front());
 
     std::string notes;
@@ -101,6 +108,7 @@ Figure coefficientsFigure(const PlotRecorder& record) {
         f.caption = "The cells carry no esds: no error bars.";
     else if (someWithout)
         f.caption = "No error bar where neither cell of a calculation carries esds.";
+    if (!why.empty()) f.caption += std::string(f.caption.empty() ? "" : " ") + joinedWithoutFitText(why);
     std::string undefined;
     for (std::size_t k = 0; k < rows.size(); ++k)
         if (!rows[k].defined) undefined += (undefined.empty() ? "" : ", ") + std::to_string(k + 1);

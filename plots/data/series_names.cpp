@@ -126,6 +126,36 @@ void addAxisLines(const PlotRecorder& record, PlotPanel& panel,
     }
 }
 
+void markJoinedWithoutFit(PlotLine& line, const std::string& symbol, const std::string& reason,
+                          std::vector<std::pair<std::string, std::string>>& why) {
+    if (!line.joined) return;
+    line.name += " — points joined, no fit";
+    line.inLegend = true;
+    const auto same = std::find_if(why.begin(), why.end(), [&](const auto& w) { return w.second == reason; });
+    if (same == why.end()) why.emplace_back(symbol, reason);
+    else same->first += ", " + symbol;
+}
+
+std::string joinedWithoutFitText(const std::vector<std::pair<std::string, std::string>>& why) {
+    std::string text;
+    for (const auto& [symbols, reason] : why) text += (text.empty() ? "" : "; ") + symbols + " (" + reason + ")";
+    return text.empty() ? text : "Points joined, no fit: " + text + ".";
+}
+
+std::string noFitsReason(const PlotRecorder& record) {
+    const std::optional<FitResult>& fits = record.fitResult();
+    if (!fits) return "no fits asked for";
+    return fits->status.ok ? std::string() : fits->status.text;
+}
+
+std::string lineAxesName(const PlotRecorder& record, const PlotLine& line) {
+    std::string names;
+    for (const std::string& column : line.columns)
+        for (int k = 0; k < 3; ++k)
+            if (axisColumn(record, k) == column) names += (names.empty() ? "" : " = ") + axisName(record, k);
+    return names;
+}
+
 int axisOfLine(const PlotLine& line) {
     const std::string& column = line.columns.front();
     if (column.size() == 1) return column[0] - 'X';

@@ -45,6 +45,20 @@ std::vector<std::string> groupColumns(const PlotRecorder& record, const std::vec
 void addAxisLines(const PlotRecorder& record, PlotPanel& panel,
                   const std::function<void(int axis, PlotLine& line)>& addPoints);
 
+// A line left joined because no fit stands for its points says so in the legend ("β — points
+// joined, no fit"), and why under the plot, where a long reason has room: the reason is added to
+// `why` ("β: angles are not fitted"), grouped with other lines of the same reason.
+void markJoinedWithoutFit(PlotLine& line, const std::string& symbol, const std::string& reason,
+                          std::vector<std::pair<std::string, std::string>>& why);
+// The caption's sentence of those reasons: "Points joined, no fit: c (BM2 of c: ...); β (angles
+// are not fitted)." Empty when there are none.
+std::string joinedWithoutFitText(const std::vector<std::pair<std::string, std::string>>& why);
+// Why the run has no fits at all, for such a legend: "--no-fits", "fewer than 3 points".
+std::string noFitsReason(const PlotRecorder& record);
+
+// The axes a line of an axis figure stands for: "axis 2", "X = Y".
+std::string lineAxesName(const PlotRecorder& record, const PlotLine& line);
+
 // The axis (0 to 2) a line of an axis figure stands for, from its first CSV column: "axis_2" is
 // axis 2, "Y" the diagonal component 2.
 int axisOfLine(const PlotLine& line);

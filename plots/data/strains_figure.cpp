@@ -76,10 +76,21 @@ Figure strainsFigure(const PlotRecorder& record) {
     });
     f.panels.push_back(std::move(panel));
     addStrainCurves(record, f);
+    std::vector<std::pair<std::string, std::string>> why;
+    for (PlotLine& line : f.panels.front().lines) {
+        const int k = axisOfLine(line);
+        const std::optional<FitResult>& fits = record.fitResult();
+        std::string reason = noFitsReason(record);
+        if (reason.empty())
+            reason = fits->linear ? "linear fit: " + fits->linear->principal[static_cast<std::size_t>(k)].line.status.text
+                                  : "no linear fit";
+        markJoinedWithoutFit(line, lineAxesName(record, line), reason, why);
+    }
 
     const bool anyWith = std::any_of(strains.begin(), strains.end(), [](const StrainOnAxes& s) { return s.withEsds; });
     f.caption = "Strain of each point against " + reference + ".";
     if (!anyWith) f.caption += " The cells carry no esds: no error bars.";
+    if (!why.empty()) f.caption += " " + joinedWithoutFitText(why);
     f.note = "The strain of each point against " + reference +
              ", with the run's strain measure, whatever its incremental option; ± one esd along the axis from the "
              "cell esds. " +
