@@ -112,6 +112,7 @@ void addCellCurves(const PlotRecorder& record, Figure& figure) {
             if (models.find(name) == std::string::npos) models += (models.empty() ? "" : ", ") + name;
         }
         if (curve.x.empty()) continue;
+        for (const std::string& name : panel.lines.front().columns) curve.columns.push_back(name + "_fit");
         panel.lines.front().joined = false;
         panel.curves.push_back(std::move(curve));
     }

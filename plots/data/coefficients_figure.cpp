@@ -51,6 +51,7 @@ void addTensorCurves(const PlotRecorder& record, Figure& figure) {
         line.joined = false;  // the fit joins them
         FittedCurve curve;
         curve.colour = line.colour;
+        for (const std::string& column : line.columns) curve.columns.push_back(column + "_fit");
         for (std::size_t s = 0; s < at.size(); ++s) {
             curve.x.push_back(xs[s]);
             // The fit's principal axes carry the series' numbers: axis k + 1 is principal[k].

@@ -45,6 +45,7 @@ std::optional<Figure> normalisedPressureFigure(const PlotRecorder& record) {
         FittedCurve curve;
         const bool third = e.model == EosModel::BM3;
         curve.dashed = !third;
+        curve.columns = {"F_" + std::string(eosModelName(e.model))};
         curve.name = std::string(eosModelName(e.model)) + ": K0 = " + withTrueMinus(valueWithEsd(e.k0.value, e.k0.esd)) +
                      unit + (third ? ", K′ = " + withTrueMinus(valueWithEsd(e.kp.value, e.kp.esd)) : "");
         for (const double x : curveSamples(std::min(0.0, low), high)) {

@@ -95,19 +95,20 @@ std::string figureCsv(const Figure& figure) {
                     }
                 }
             }
-        } else {
-            for (const FittedCurve& curve : panel.curves) {
-                if (curve.columns.empty()) continue;
-                std::vector<std::size_t> rows;
-                std::map<double, int> seen;
-                for (const double x : curve.x) rows.push_back(table.rowOf(x, seen[x]++, std::nan("")));
-                for (const std::string& name : curve.columns) {
-                    const std::size_t value = table.addColumn(name);
-                    const std::size_t esd = table.addColumn(name + "_esd");
-                    for (std::size_t k = 0; k < rows.size(); ++k) {
-                        table.set(rows[k], value, field(curve.y[k]));
-                        table.set(rows[k], esd, k < curve.esd.size() ? field(curve.esd[k]) : std::string());
-                    }
+        }
+        // The fitted curves drawn with the points, sampled where they are drawn; in a figure of
+        // curves alone, the curves are its columns.
+        for (const FittedCurve& curve : panel.curves) {
+            if (curve.columns.empty()) continue;
+            std::vector<std::size_t> rows;
+            std::map<double, int> seen;
+            for (const double x : curve.x) rows.push_back(table.rowOf(x, seen[x]++, std::nan("")));
+            for (const std::string& name : curve.columns) {
+                const std::size_t value = table.addColumn(name);
+                const std::size_t esd = table.addColumn(name + "_esd");
+                for (std::size_t k = 0; k < rows.size(); ++k) {
+                    table.set(rows[k], value, field(curve.y[k]));
+                    table.set(rows[k], esd, k < curve.esd.size() ? field(curve.esd[k]) : std::string());
                 }
             }
         }

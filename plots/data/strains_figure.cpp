@@ -24,6 +24,7 @@ void addStrainCurves(const PlotRecorder& record, Figure& figure) {
         if (f < 0 || f > 2) continue;
         FittedCurve curve;
         curve.colour = line.colour;
+        for (const std::string& column : line.columns) curve.columns.push_back(column + "_fit");
         curve.x = xs;
         if (const EmpiricalFit* e = record.pressureRun() ? empiricalOf(f) : nullptr) {
             for (const double x : xs) {

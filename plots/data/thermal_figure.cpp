@@ -53,7 +53,8 @@ std::optional<Figure> volumeAgainstTFigure(const PlotRecorder& record) {
         FittedCurve v, a;
         // Named once, in the legend of the volume's curves; alpha's keep their colour and dash.
         v.name = std::string(thermalModelName(f.model));
-        v.columns = a.columns = {v.name};
+        v.columns = {"V_" + v.name};
+        a.columns = {"alpha_" + v.name};
         v.colour = a.colour = kModelColours[m % 3];
         v.dashed = a.dashed = m > 0;
         for (int k = 0; k < kSamples; ++k) {

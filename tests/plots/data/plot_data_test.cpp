@@ -234,6 +234,33 @@ TEST(PlotCsv, OneRowPerPlottedXAndAValueAndEsdPerLine) {
 
 // x in its own type: a float (T or P as read, a midpoint) as the shortest decimal that gives the
 // float back; a double (where a curve was evaluated) in full.
+// The fitted curve drawn with a line follows it in the CSV, sampled where it is drawn: on the
+// points' rows where it meets them, on rows of its own between them.
+TEST(PlotCsv, TheCurvesDrawnWithThePointsFollowThem) {
+    Figure figure;
+    PlotPanel panel;
+    PlotLine line;
+    line.columns = {"axis_1"};
+    line.x = {1.0f, 2.0f};
+    line.y = {0.5f, 0.25f};
+    line.esd = {0.125f, std::nanf("")};
+    panel.lines.push_back(line);
+    FittedCurve curve;
+    curve.columns = {"axis_1_fit"};
+    curve.x = {1.0, 1.5, 2.0};
+    curve.y = {0.5, 0.375, 0.25};
+    curve.esd = {0.0625, 0.0625, 0.0625};
+    panel.curves.push_back(curve);
+    FittedCurve unnamed = curve;  // a curve without columns stays out
+    unnamed.columns.clear();
+    panel.curves.push_back(unnamed);
+    figure.panels.push_back(panel);
+    EXPECT_EQ(figureCsv(figure), "x,axis_1,axis_1_esd,axis_1_fit,axis_1_fit_esd\r\n"
+                                 "1,0.5,0.125,0.5,0.0625\r\n"
+                                 "2,0.25,,0.25,0.0625\r\n"
+                                 "1.5,,,0.375,0.0625\r\n");
+}
+
 TEST(PlotCsv, XIsWrittenInItsOwnType) {
     PlotLine line;
     line.columns = {"axis_1"};
