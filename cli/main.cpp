@@ -22,7 +22,7 @@
 #include "export/csv_output.hpp"
 #include "export/fit_report.hpp"
 #include "export/json_output.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "run/input_choice.hpp"
 #include "run/process_data.hpp"
@@ -156,7 +156,7 @@ int runBatch(int argc, char** argv) {
                                        "(created when missing); NAME as for the result files, from the data file's\n"
                                        "name when there is no print file");
     app.add_option("--surface", surfaceCalculation,
-                   "The calculation whose representation surface --plots draws (default: the last)")
+                   "The calculation whose representation surface --plots draws (default: the last whose tensor is defined)")
         ->transform(wholeNumber())
         ->needs(plotsOption);
 
@@ -254,7 +254,7 @@ int runBatch(int argc, char** argv) {
                                            input.runDataOut ? input.runDataOut->failure() : std::string()})
             if (!failure.empty()) state.detailSink(failure);
     };
-    PlotCollector plots;
+    PlotRecorder plots;
     if (wantPlots) state.extraOutputs.push_back(&plots);
 
     showStatus(state, status::processing);
@@ -271,7 +271,7 @@ int runBatch(int argc, char** argv) {
         return 1;
     }
     if (wantPlots) {
-        // Checked here, where the number of calculations is known (0 is the default: the last).
+        // Checked here, where the number of calculations is known (0 is the default: the last defined).
         const bool surfaceGiven = app.count("--surface") > 0;
         if (surfaceGiven &&
             (surfaceCalculation < 1 || static_cast<std::size_t>(surfaceCalculation) > plots.calculations())) {
@@ -279,7 +279,7 @@ int runBatch(int argc, char** argv) {
                       << plots.calculations() << '\n';
             return 1;
         }
-        const std::string error = writePlotSet(plots.plots(surfaceCalculation), plotFolder, outputs.plotName);
+        const std::string error = writePlotSet(plotSet(plots, surfaceCalculation), plotFolder, outputs.plotName);
         if (!error.empty()) {
             std::cerr << "tenzio-batch: no plots written: " << error << '\n';
             return 1;

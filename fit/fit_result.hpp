@@ -80,6 +80,9 @@ struct PolynomialFit {
     double valueEsd(double x) const;
     double slope(double x) const;  // dq/dx
     double slopeEsd(double x) const;
+    // The mean slope between two x, (q(to) - q(from)) / (to - from), and its esd (to != from).
+    double meanSlope(double from, double to) const;
+    double meanSlopeEsd(double from, double to) const;
 };
 
 // A straight line q = intercept + slope x, and the coefficient it gives: the slope for
@@ -179,6 +182,10 @@ struct TensorFit {
     std::shared_ptr<const SeriesAxes> axes;  // which number each principal axis carries
 
     TensorAt tensorAt(double x) const;
+    // The mean property between two x: the change of the fitted strain over the change of x (sign
+    // changed under pressure), as a pair of cells from `from` to `to` measures it, with its
+    // principal axes as the series numbers them at `to`. Without strain or strain esd.
+    TensorAt meanBetween(double from, double to) const;
     // At each measured x, then at each asked for (none when the fit failed).
     TensorAtList at() const { return TensorAtList(*this); }
     // Entry i of at(): measured (or asked for, and whether outside the measured range) marked.

@@ -125,6 +125,20 @@ double PolynomialFit::slopeEsd(double x) const {
     return covariance.esdOf(g);
 }
 
+double PolynomialFit::meanSlope(double from, double to) const { return (value(to) - value(from)) / (to - from); }
+
+double PolynomialFit::meanSlopeEsd(double from, double to) const {
+    // d(mean)/dc_k = ((to - origin)^k - (from - origin)^k) / (to - from).
+    std::vector<double> g(coefficients.size());
+    double upper = 1.0, lower = 1.0;
+    for (double& gk : g) {
+        gk = (upper - lower) / (to - from);
+        upper *= to - origin;
+        lower *= from - origin;
+    }
+    return covariance.esdOf(g);
+}
+
 PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, double origin, FitWeights mode) {
     return fitPolynomial(FitPoints{points.size(), [&points](std::size_t i) { return points[i]; }}, order, origin, mode);
 }

@@ -158,6 +158,23 @@ TensorAt TensorFit::tensorAt(double x) const {
     return r;
 }
 
+TensorAt TensorFit::meanBetween(double from, double to) const {
+    TensorAt r;
+    r.x = static_cast<float>(to);
+    if (!status.ok) return r;
+    const double sign = pressure ? -1.0 : 1.0;
+    std::array<double, 6> property{}, propertyEsd{};
+    for (std::size_t k = 0; k < 6; ++k) {
+        property[k] = sign * components[k].meanSlope(from, to);
+        propertyEsd[k] = components[k].meanSlopeEsd(from, to);
+    }
+    r.tensor = symmetric(property);
+    r.esd = symmetric(propertyEsd);
+    r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix, MINV(referenceSMatrix));
+    if (axes) r.principal = onSeriesAxes(r.principal, *axes, to);
+    return r;
+}
+
 TensorAt TensorFit::atEntry(std::size_t i) const {
     const bool measured = i < measuredX.size();
     const double x = measured ? static_cast<double>(measuredX[i]) : askedX[i - measuredX.size()];

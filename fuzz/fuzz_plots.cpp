@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "input/readfile.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 #include "run/process_data.hpp"
 #include "run/run_state.hpp"
 
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.options.axisConvention = static_cast<AxialSet>(1 + pick % 3);
     state.options.strainType = static_cast<StrainType>(1 + (pick / 3) % 4);
     state.options.incremental = (pick / 12) % 2 != 0;
-    PlotCollector plots;
+    PlotRecorder plots;
     state.extraOutputs.push_back(&plots);
 
     // The series as the run sees it, for the number of points.
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t points = read.series.points.size();
     require(plots.calculations() == points - 1);
 
-    const PlotSet set = plots.plots(1 + (pick / 24) % plots.calculations());
+    const PlotSet set = plotSet(plots, 1 + (pick / 24) % plots.calculations());
     const Figure* strains = figureNamed(set, "strains");
     const Figure* coefficients = figureNamed(set, "coefficients");
     const Figure* cell = figureNamed(set, "cell");

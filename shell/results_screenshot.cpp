@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "export/fit_report.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_recorder.hpp"
 #include "plots/draw/results_window.hpp"
 #include "report/result_files.hpp"
 #include "run/input_choice.hpp"
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     state.resultFolder = work.path().toStdString();
-    PlotCollector collector;
+    PlotRecorder collector;
     state.extraOutputs.push_back(&collector);
     if (runSeries(state) != RunOutcome::completed || !state.printFile.close()) return 1;
 

@@ -23,7 +23,7 @@ QString reportFrom(const std::filesystem::path& printPath, std::uintmax_t start)
     return QString::fromLatin1(file.readAll());
 }
 
-RunFiles filesOf(const RunState& state, const PlotCollector& collector, std::uintmax_t reportStart) {
+RunFiles filesOf(const RunState& state, const PlotRecorder& collector, std::uintmax_t reportStart) {
     RunFiles files;
     files.reportText = reportFrom(state.printPath, reportStart);
     files.paths << qPath(state.printPath);

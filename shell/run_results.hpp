@@ -5,7 +5,7 @@
 #include <QRect>
 #include <memory>
 
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_recorder.hpp"
 #include "plots/draw/results_window.hpp"
 #include "run/process_data.hpp"
 
@@ -34,6 +34,6 @@ private:
     QRect keptInView() const;
 
     QWidget& dialog_;
-    PlotCollector collector_;
+    PlotRecorder collector_;
     QPointer<ResultsWindow> window_;
 };

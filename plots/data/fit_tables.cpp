@@ -8,8 +8,9 @@
 #include "calc/series.hpp"
 #include "format/coefficient_units.hpp"
 #include "format/esd_notation.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 #include "plots/data/plot_labels.hpp"
+#include "plots/data/series_names.hpp"
 #include "plots/data/state_fit_tables.hpp"
 
 namespace {
@@ -49,17 +50,20 @@ std::string statusText(const FitStatus& status) { return status.ok ? "ok" : stat
 
 }  // namespace
 
-std::vector<FitTable> PlotCollector::fitTables() const {
+std::vector<FitTable> fitTables(const PlotRecorder& record) {
     std::vector<FitTable> tables;
-    if (!fits_) return tables;
-    const FitResult& fits = *fits_;
+    if (!record.fitResult()) return tables;
+    const FitResult& fits = *record.fitResult();
+    const bool pressureRun = record.pressureRun();
+    const bool principalAxes = record.principalAxes();
+    const std::string& pressureUnit = record.pressureUnit();
     if (!fits.status.ok) {
         tables.push_back({"No fits", {}, {}, "No fits over the series: " + fits.status.text + "."});
         return tables;
     }
-    const CoefficientUnit unit = coefficientScale();
-    const std::string symbol = pressureRun_ ? "β" : "α";
-    const std::string x = variableLabel(pressureRun_, variableUnit());
+    const CoefficientUnit unit = coefficientScale(record);
+    const std::string symbol = pressureRun ? "β" : "α";
+    const std::string x = variableLabel(pressureRun, record.variableUnit());
     std::string notes;
     for (const std::string& n : fits.notes) notes += n + ". ";
     const std::string weights = fits.weights == FitWeights::none
@@ -73,8 +77,8 @@ std::vector<FitTable> PlotCollector::fitTables() const {
         t.columns = {"", symbol + " (" + unit.label + ")", "[uvw]", "fit"};
         for (int k = 0; k < 3; ++k) {
             const LinearFit& fit = fits.linear->principal[static_cast<std::size_t>(k)];
-            const SeriesAxis& axis = axes().axes[static_cast<std::size_t>(k)];
-            t.rows.push_back({axisName(k), fit.line.status.ok ? withEsd(fit.coefficient, fit.esd, unit.factor) : kNone,
+            const SeriesAxis& axis = record.axes().axes[static_cast<std::size_t>(k)];
+            t.rows.push_back({axisName(record, k), fit.line.status.ok ? withEsd(fit.coefficient, fit.esd, unit.factor) : kNone,
                               axis.hasDirection ? uvwText(axis.uvw) : kNone, statusText(fit.line.status)});
         }
         const std::pair<const char*, const LinearFit*> cell[] = {
@@ -83,7 +87,7 @@ std::vector<FitTable> PlotCollector::fitTables() const {
             t.rows.push_back({name, fit->line.status.ok ? withEsd(fit->coefficient, fit->esd, unit.factor) : kNone, "",
                               statusText(fit->line.status)});
         t.note = "The slope of a straight line through the strain of each point against point " +
-                 std::to_string(fits.reference) + (pressureRun_ ? ", with its sign changed" : "") +
+                 std::to_string(fits.reference) + (pressureRun ? ", with its sign changed" : "") +
                  " (for a, b, c and V, their relative change). " + weights + " " + notes;
         tables.push_back(std::move(t));
     }
@@ -95,15 +99,15 @@ std::vector<FitTable> PlotCollector::fitTables() const {
         t.title = "Tensor fit (order " + std::to_string(tensor.order) + "): principal " + symbol + " (" + unit.label +
                   ")";
         t.columns = {x};
-        for (int k = 0; k < 3; ++k) t.columns.push_back(axisName(k));
-        if (principalAxes_) t.columns.push_back("axis 1, 2, 3 [uvw]");
+        for (int k = 0; k < 3; ++k) t.columns.push_back(axisName(record, k));
+        if (principalAxes) t.columns.push_back("axis 1, 2, 3 [uvw]");
         if (tensor.status.ok) {
             for (const TensorAt& a : tensor.at()) {
                 const char* asked = a.extrapolated ? " (asked, extrapolated)" : " (asked)";
                 std::vector<std::string> row{plain(a.x, 6) + (a.measured ? "" : asked)};
                 std::string uvw;
                 for (int m = 0; m < 3; ++m) {
-                    if (principalAxes_) {
+                    if (principalAxes) {
                         row.push_back(withEsd(a.principal[m].value, a.principal[m].esd, unit.factor));
                         uvw += (m ? " " : "") +
                                (a.principal[m].hasDirection ? uvwText(a.principal[m].uvw) : std::string(kNone));
@@ -111,22 +115,22 @@ std::vector<FitTable> PlotCollector::fitTables() const {
                         row.push_back(withEsd(a.tensor(m + 1, m + 1), a.esd(m + 1, m + 1), unit.factor));
                     }
                 }
-                if (principalAxes_) row.push_back(uvw);
+                if (principalAxes) row.push_back(uvw);
                 t.rows.push_back(std::move(row));
             }
         }
         t.note = tensor.status.ok
-                     ? "Each strain component a polynomial in " + std::string(pressureRun_ ? "P" : "T") +
-                           "; the property its derivative" + (pressureRun_ ? ", sign changed" : "") +
+                     ? "Each strain component a polynomial in " + std::string(pressureRun ? "P" : "T") +
+                           "; the property its derivative" + (pressureRun ? ", sign changed" : "") +
                            ". The axes are those of the series, matched at each row by direction."
                      : "The tensor fit failed: " + tensor.status.text + ".";
         tables.push_back(std::move(t));
     }
 
     // Equations of state.
-    if (pressureRun_ && !fits.eos.empty()) {
-        const std::string p = pressureUnit_.empty() ? "" : " (" + pressureUnit_ + ")";
-        const std::string perP = pressureUnit_.empty() ? "" : " (" + pressureUnit_ + "⁻¹)";
+    if (pressureRun && !fits.eos.empty()) {
+        const std::string p = pressureUnit.empty() ? "" : " (" + pressureUnit + ")";
+        const std::string perP = pressureUnit.empty() ? "" : " (" + pressureUnit + "⁻¹)";
         FitTable t;
         t.title = "Equations of state";
         t.columns = {"model", "of", "V0 (Å³) or x0 (Å)", "K0 or M0" + p, "K′ or M′", "K″ or M″" + perP, "χ²", "n − p",
@@ -147,13 +151,13 @@ std::vector<FitTable> PlotCollector::fitTables() const {
     }
 
     // The empirical law of each principal axis.
-    if (pressureRun_ && !fits.empirical.empty()) {
+    if (pressureRun && !fits.empirical.empty()) {
         FitTable t;
         t.title = "Empirical fit ε = ε0 + λ(P − Pc)^ν";
-        const std::string p = pressureUnit_.empty() ? "" : " (" + pressureUnit_ + ")";
+        const std::string p = pressureUnit.empty() ? "" : " (" + pressureUnit + ")";
         t.columns = {"", "ε0", "λ", "Pc" + p, "ν", "χ²", "n − p", "fit"};
         for (const EmpiricalFit& e : fits.empirical) {
-            const std::string name = axisName(e.axis - 1);
+            const std::string name = axisName(record, e.axis - 1);
             if (!e.status.ok) {
                 t.rows.push_back({name, kNone, kNone, kNone, kNone, kNone, kNone, e.status.text});
                 continue;
@@ -165,6 +169,6 @@ std::vector<FitTable> PlotCollector::fitTables() const {
                  "; its compressibility β = −dε/dP is drawn in the tab Axial compressibility.";
         tables.push_back(std::move(t));
     }
-    for (FitTable& t : stateFitTables(fits, pressureUnit_)) tables.push_back(std::move(t));
+    for (FitTable& t : stateFitTables(fits, pressureUnit)) tables.push_back(std::move(t));
     return tables;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -15,7 +16,9 @@ std::string field(Real value) {
     return std::string(buffer, result.ptr);
 }
 
-// A table built column by column, its rows keyed by x and the how-many-th time that x comes.
+// A table built column by column, its rows keyed by x and the how-many-th time that x comes. Each
+// row is kept as the text it will be written as, cells added in the order of the columns, so that
+// a long series holds its characters and little else.
 class Table {
 public:
     explicit Table(bool withXEsd) : withXEsd_(withXEsd) {}
@@ -29,8 +32,13 @@ public:
         const auto found = index_.find(key);
         if (found != index_.end()) return found->second;
         index_.emplace(key, rows_.size());
-        rows_.push_back({field(x)});
-        if (withXEsd_) rows_.back().push_back(field(xEsd));
+        Row row;
+        row.text = field(x);
+        if (withXEsd_) {
+            row.text += ',' + field(xEsd);
+            row.cells = 2;
+        }
+        rows_.push_back(std::move(row));
         return rows_.size() - 1;
     }
 
@@ -39,30 +47,33 @@ public:
         return head_.size() - 1;
     }
 
-    void set(std::size_t row, std::size_t column, std::string text) {
-        auto& cells = rows_[row];
-        if (cells.size() <= column) cells.resize(column + 1);
-        cells[column] = std::move(text);
+    // Columns are set in ascending order in each row: the cells between stay empty.
+    void set(std::size_t row, std::size_t column, const std::string& text) {
+        Row& r = rows_[row];
+        for (; r.cells <= column; ++r.cells) r.text += ',';
+        r.text += text;
     }
 
     std::string text() const {
         std::string out;
-        const auto line = [&](const std::vector<std::string>& cells) {
-            for (std::size_t c = 0; c < head_.size(); ++c) {
-                if (c > 0) out += ',';
-                if (c < cells.size()) out += cells[c];
-            }
+        for (std::size_t c = 0; c < head_.size(); ++c) out += (c > 0 ? "," : "") + head_[c];
+        out += "\r\n";
+        for (const Row& row : rows_) {
+            out += row.text;
+            out.append(head_.size() - row.cells, ',');
             out += "\r\n";
-        };
-        line(head_);
-        for (const auto& row : rows_) line(row);
+        }
         return out;
     }
 
 private:
+    struct Row {
+        std::string text;       // the cells so far, joined by commas
+        std::size_t cells = 1;  // how many: x is the first
+    };
     bool withXEsd_;
     std::vector<std::string> head_{"x"};
-    std::vector<std::vector<std::string>> rows_;
+    std::vector<Row> rows_;
     std::map<std::pair<double, int>, std::size_t> index_;
 };
 
@@ -95,14 +106,17 @@ std::string figureCsv(const Figure& figure) {
                     }
                 }
             }
-        } else {
-            for (const FittedCurve& curve : panel.curves) {
-                if (curve.column.empty()) continue;
-                std::vector<std::size_t> rows;
-                std::map<double, int> seen;
-                for (const double x : curve.x) rows.push_back(table.rowOf(x, seen[x]++, std::nan("")));
-                const std::size_t value = table.addColumn(curve.column);
-                const std::size_t esd = table.addColumn(curve.column + "_esd");
+        }
+        // The fitted curves drawn with the points, sampled where they are drawn; in a figure of
+        // curves alone, the curves are its columns.
+        for (const FittedCurve& curve : panel.curves) {
+            if (curve.columns.empty()) continue;
+            std::vector<std::size_t> rows;
+            std::map<double, int> seen;
+            for (const double x : curve.x) rows.push_back(table.rowOf(x, seen[x]++, std::nan("")));
+            for (const std::string& name : curve.columns) {
+                const std::size_t value = table.addColumn(name);
+                const std::size_t esd = table.addColumn(name + "_esd");
                 for (std::size_t k = 0; k < rows.size(); ++k) {
                     table.set(rows[k], value, field(curve.y[k]));
                     table.set(rows[k], esd, k < curve.esd.size() ? field(curve.esd[k]) : std::string());

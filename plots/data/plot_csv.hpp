@@ -9,6 +9,7 @@
 // column it stands for, the value and its esd (`axis_1`, `axis_1_esd`, ...). Values as stored:
 // strains as fractions, coefficients per unit of T or P. Lines are joined on x in the order of
 // their points (a repeated x is a new row each time); a value a line does not have, or an esd a
-// point does not carry, is an empty field. A figure of fitted curves alone gives their values at
-// each x they were drawn at.
+// point does not carry, is an empty field. Each fitted curve that names its columns follows its
+// panel's lines, its value and esd at each x it was drawn at ("axis_1_fit", "axis_1_fit_esd"):
+// rows of the points and of the curve share an x where they meet.
 std::string figureCsv(const Figure& figure);

@@ -1,6 +1,6 @@
 #pragma once
 // What the plots of a run show, as plain numbers and texts: built from the run's records without
-// any toolkit (plot_collector.hpp), drawn by the Qt side (draw/figure_plot.hpp,
+// any toolkit (plot_recorder.hpp, figures.hpp), drawn by the Qt side (draw/figure_plot.hpp,
 // draw/surface_plot.hpp). Header only and free of functions, so that the plot writer module
 // shares it with tenzio-batch without linking anything of the program.
 #include <array>
@@ -41,7 +41,9 @@ struct PlotLine {
 // A fitted function as a smooth line with a band of ± one esd round it.
 struct FittedCurve {
     std::string name;    // legend text; empty: the figure's fitLegend stands for it
-    std::string column;  // CSV column of a figure made of curves alone ("axis_1"); else unused
+    // CSV columns of a figure made of curves alone ("axis_1"; "X", "Y" where X = Y by symmetry);
+    // else unused.
+    std::vector<std::string> columns;
     PlotColour colour = PlotColour::fit;
     bool dashed = false;
     std::vector<double> x;
@@ -134,7 +136,7 @@ using PlotFileSink = std::function<bool(const std::string& fileName, std::string
 // Draws each figure as NAME_stem.svg, .png and .csv and the surface as NAME_surface.svg and .png,
 // and hands each file to `sink`, which writes it. Returns 0 on success; otherwise fills `message`
 // with the reason.
-inline constexpr int kPlotWriterVersion = 3;  // changes with the layout of PlotFilesRequest or PlotSet
+inline constexpr int kPlotWriterVersion = 4;  // changes with the layout of PlotFilesRequest or PlotSet
 struct PlotFilesRequest {
     int version = kPlotWriterVersion;  // the module refuses a request of another layout
     const PlotSet* plots = nullptr;

@@ -83,3 +83,38 @@ std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
     if (!worth) return std::nullopt;
     return std::array<double, 2>{shown.low, shown.high};
 }
+
+bool clipToRange(FittedCurve& curve, const std::array<double, 2>& range) {
+    const auto inside = [&](double y) { return y >= range[0] && y <= range[1]; };
+    const bool withEsd = curve.esd.size() == curve.x.size();
+    FittedCurve kept = curve;
+    kept.x.clear();
+    kept.y.clear();
+    kept.esd.clear();
+    const auto add = [&](double x, double y, double esd) {
+        kept.x.push_back(x);
+        kept.y.push_back(y);
+        if (withEsd) kept.esd.push_back(esd);
+    };
+    bool cut = false;
+    for (std::size_t k = 0; k < curve.x.size(); ++k) {
+        const double y = curve.y[k];
+        const double esd = withEsd ? curve.esd[k] : 0.0;
+        if (k > 0 && std::isfinite(curve.y[k - 1]) && std::isfinite(y) && inside(curve.y[k - 1]) != inside(y)) {
+            // The crossing of the edge between this sample and the one before.
+            const double y0 = curve.y[k - 1];
+            const double edge = (inside(y0) ? y : y0) > range[1] ? range[1] : range[0];
+            const double t = (edge - y0) / (y - y0);
+            const double e0 = withEsd ? curve.esd[k - 1] : 0.0;
+            // A sample on the edge itself already ends the curve there.
+            if ((inside(y0) ? y0 : y) != edge)
+                add(curve.x[k - 1] + t * (curve.x[k] - curve.x[k - 1]), edge, e0 + t * (esd - e0));
+        }
+        if (std::isfinite(y) && inside(y))
+            add(curve.x[k], y, esd);
+        else
+            cut = true;
+    }
+    if (cut) curve = std::move(kept);
+    return cut;
+}

@@ -29,3 +29,9 @@ struct ValueSpan {
 // outlier, when the error bars would not more than double it. A line needs 5 points to have
 // outliers.
 std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel);
+
+// The part of a curve within [range[0], range[1]]: samples outside it dropped, and a sample added
+// on the edge (by linear interpolation, esd with it) where the curve leaves or enters it, so that
+// a curve running off to infinity (a compressibility near Pc) ends at the plot's edge with its
+// band rather than standing as a stripe across it. True when anything was cut.
+bool clipToRange(FittedCurve& curve, const std::array<double, 2>& range);

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include "plots/data/figures.hpp"
 #include "plots/data/plot_csv.hpp"
 #include "plots/draw/figure_plot.hpp"
 #include "plots/draw/plot_export.hpp"
@@ -47,8 +48,8 @@ QLabel* wrappedLabel(const QString& text) {
 
 }  // namespace
 
-ResultsWindow::ResultsWindow(const PlotCollector& collector, RunFiles files, QWidget* parent)
-    : QWidget(parent, Qt::Window), collector_(std::make_unique<PlotCollector>(collector)), name_(files.name) {
+ResultsWindow::ResultsWindow(const PlotRecorder& collector, RunFiles files, QWidget* parent)
+    : QWidget(parent, Qt::Window), collector_(std::make_unique<PlotRecorder>(collector)), name_(files.name) {
     setObjectName(QStringLiteral("results"));
     setWindowTitle(QStringLiteral("Tenzio results"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -63,7 +64,7 @@ ResultsWindow::ResultsWindow(const PlotCollector& collector, RunFiles files, QWi
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    std::vector<NamedFigure> figures = collector_->figures();
+    std::vector<NamedFigure> figures = plotFigures(*collector_);
     figureTabs_.reserve(figures.size());
     for (NamedFigure& named : figures) {
         FigureTab& tab = figureTabs_.emplace_back();
@@ -75,8 +76,9 @@ ResultsWindow::ResultsWindow(const PlotCollector& collector, RunFiles files, QWi
     }
     if (collector_->fitResult()) tabs_->addTab(fitsPage(), QStringLiteral("Fits"));
     if (surfaceChoice_ && surfaceChoice_->count() > 0) {
-        surfaceChoice_->setCurrentIndex(surfaceChoice_->count() - 1);
-        showSurfaceOf(surfaceChoice_->count());
+        const auto shown = static_cast<int>(defaultSurfaceCalculation(*collector_));
+        surfaceChoice_->setCurrentIndex(shown - 1);
+        showSurfaceOf(shown);
     }
     tabs_->addTab(reportPage(files), QStringLiteral("Report"));
 }
@@ -152,14 +154,14 @@ void ResultsWindow::showFigureTab(FigureTab& tab) {
 QWidget* ResultsWindow::surfacePage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    // The surface of one calculation, chosen from a list; the last one first. Its axis numbers
+    // The surface of one calculation, chosen from a list; the last defined one first. Its axis numbers
     // name the axes in every plot.
     auto* choiceRow = new QHBoxLayout;
     auto* choiceLabel = new QLabel(QStringLiteral("Calculation:"));
     surfaceChoice_ = new QComboBox;
     surfaceChoice_->setObjectName(QStringLiteral("surfaceChoice"));
     for (std::size_t k = 1; k <= collector_->calculations(); ++k)
-        surfaceChoice_->addItem(qText(collector_->calculationLabel(k)));
+        surfaceChoice_->addItem(qText(calculationLabel(*collector_, k)));
     choiceLabel->setBuddy(surfaceChoice_);
     choiceRow->addWidget(choiceLabel);
     choiceRow->addWidget(surfaceChoice_, 1);
@@ -219,7 +221,7 @@ void ResultsWindow::showFitTables() {
     if (!fitsText_) return;
     const auto escaped = [](const std::string& text) { return qNotation(text).toHtmlEscaped(); };
     QString html;
-    for (const FitTable& table : collector_->fitTables()) {
+    for (const FitTable& table : fitTables(*collector_)) {
         html += QStringLiteral("<h3>%1</h3>").arg(escaped(table.title));
         if (!table.columns.empty()) {
             html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"4\"><tr>");
@@ -279,7 +281,7 @@ void ResultsWindow::showSurfaceOf(int k) {
     // The plot refers to the surface it shows: clear it before the surface is replaced.
     const SurfaceViewAngles view = surfaceView();
     surfacePlot_->plotLayout()->clear();
-    surface_ = collector_->surface(static_cast<std::size_t>(k));
+    surface_ = surfaceFigure(*collector_, static_cast<std::size_t>(k));
     surfaceView_ = showSurface(*surfacePlot_, surface_, windowFonts(), 2, true, surfacePlot_->width());
     if (surfaceView_) surfaceView_->setView(view.azimuth, view.elevation);  // as the user turned it
     surfacePlot_->replot();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/plot_recorder.hpp"
 #include "plots/data/plot_data.hpp"
 
 class QComboBox;
@@ -32,7 +32,7 @@ class ResultsWindow final : public QWidget {
 
 public:
     // Keeps its own copy of the collected run.
-    ResultsWindow(const PlotCollector& collector, RunFiles files, QWidget* parent = nullptr);
+    ResultsWindow(const PlotRecorder& collector, RunFiles files, QWidget* parent = nullptr);
     ~ResultsWindow() override;
 
     QTabWidget* tabs() const { return tabs_; }
@@ -87,7 +87,7 @@ private:
     void exportWithDialog(const std::string& stem, bool pageWidth);
     void saveGeometryNow();
 
-    std::unique_ptr<PlotCollector> collector_;
+    std::unique_ptr<PlotRecorder> collector_;
     QString name_;
     QTabWidget* tabs_ = nullptr;
     std::vector<FigureTab> figureTabs_;

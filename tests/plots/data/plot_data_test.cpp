@@ -9,11 +9,12 @@
 
 #include "calc/pair_result.hpp"
 #include "calc/axis_matching.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 #include "plots/data/plot_csv.hpp"
 #include "plots/data/plot_ranges.hpp"
 #include "plots/data/plot_labels.hpp"
 #include "plots/data/surface_geometry.hpp"
+#include "plot_test_records.hpp"
 #include "../../run/run_support.hpp"
 #include "run/input_choice.hpp"
 
@@ -144,40 +145,6 @@ TEST(SurfaceGeometry, ASectionOfADiagonalTensorMeetsItsAxesAtThePrincipalValues)
     EXPECT_NEAR(s.crystalAxes[1][0], 0.0f, 1e-6f);
 }
 
-// A record with three principal axes along the given directions with the given values.
-PairResult recordWith(int second, float t, const std::array<Vec3, 3>& directions, const std::array<float, 3>& values) {
-    PairResult r;
-    r.first = second - 1;
-    r.second = second;
-    r.delta = {10.0f, 0.0f, t};
-    r.principalAxes = true;
-    r.strain.esdCount = 2;
-    r.sMatrix1 = r.sMatrix2 = Mat3::identity();
-    for (int m = 0; m < 3; ++m) {
-        r.principal[m].property = values[m];
-        r.principal[m].propertyEsd = 0.1f * values[m];
-        r.principal[m].strain = values[m] * 10.0f;
-        r.principal[m].strainEsd = values[m];
-        r.principal[m].hasDirection = true;
-        r.principal[m].direction = directions[m];
-    }
-    return r;
-}
-
-// A series of `count` points of a valid cell, at T = 0, 10, 20, ...
-Series seriesOf(std::size_t count) {
-    Series series;
-    series.points.resize(count);
-    for (std::size_t k = 0; k < count; ++k) {
-        DataPoint& p = series.points[k];
-        p.t = 10.0f * static_cast<float>(k);
-        p.cell.a = p.cell.b = p.cell.c = 5.0f;
-        p.cell.alpha = p.cell.beta = p.cell.gamma = 90.0f;
-    }
-    return series;
-}
-
-
 TEST(PlotLabels, NumbersReadAsTypedWithTrueMinusSigns) {
     // The midpoint with one digit more than the finer value, never a float's tail.
     EXPECT_EQ(midpointText(90.0f, 94.8f), "92.4");
@@ -192,24 +159,24 @@ TEST(PlotLabels, NumbersReadAsTypedWithTrueMinusSigns) {
 }
 
 // A run's unit names reach every label.
-TEST(PlotCollector, TheSeriesUnitsNameTheAxesAndTheCalculations) {
+TEST(PlotRecorder, TheSeriesUnitsNameTheAxesAndTheCalculations) {
     Series series = seriesOf(3);
     series.pressureRun = true;
     series.pressureUnit = "GPa";
     series.points[1].p = 90.0f;
     series.points[2].p = 94.8f;
-    PlotCollector collector;
+    PlotRecorder collector;
     ASSERT_TRUE(collector.begin(RunHeader{series, {}, "x.dat", "x.dat", ""}));
     collector.calculation(recordWith(2, 45.0f, {kX, kY, kZ}, {1e-3f, 2e-3f, 5e-3f}));
     collector.calculation(recordWith(3, 92.4f, {kX, kY, kZ}, {1e-3f, 2e-3f, 5e-3f}));
-    EXPECT_EQ(collector.coefficients().xLabel, "P (GPa), midpoint of each calculation");
-    EXPECT_EQ(collector.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
-    EXPECT_EQ(collector.strains().xLabel, "P (GPa)");
-    EXPECT_EQ(collector.strains().panels[0].yLabel, "ε against point 1 (%)");
-    EXPECT_EQ(collector.strains().caption.substr(0, 50), "Strain of each point against point 1 at P = 0 GPa.");
-    EXPECT_EQ(collector.cell().xLabel, "P (GPa)");
-    EXPECT_EQ(collector.calculationLabel(2), "2: points 2 and 3, P = 92.4 GPa");
-    EXPECT_EQ(collector.surface(2).valueLabel, "β (TPa⁻¹)");
+    EXPECT_EQ(coefficientsFigure(collector).xLabel, "P (GPa), midpoint of each calculation");
+    EXPECT_EQ(coefficientsFigure(collector).panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_EQ(strainsFigure(collector).xLabel, "P (GPa)");
+    EXPECT_EQ(strainsFigure(collector).panels[0].yLabel, "ε against point 1 (%)");
+    EXPECT_EQ(strainsFigure(collector).caption.substr(0, 50), "Strain of each point against point 1 at P = 0 GPa.");
+    EXPECT_EQ(cellFigure(collector).xLabel, "P (GPa)");
+    EXPECT_EQ(calculationLabel(collector, 2), "2: points 2 and 3, P = 92.4 GPa");
+    EXPECT_EQ(surfaceFigure(collector, 2).valueLabel, "β (TPa⁻¹)");
 }
 
 // One step far off the others: the range shown holds the rest, not the outlier.
@@ -267,6 +234,33 @@ TEST(PlotCsv, OneRowPerPlottedXAndAValueAndEsdPerLine) {
 
 // x in its own type: a float (T or P as read, a midpoint) as the shortest decimal that gives the
 // float back; a double (where a curve was evaluated) in full.
+// The fitted curve drawn with a line follows it in the CSV, sampled where it is drawn: on the
+// points' rows where it meets them, on rows of its own between them.
+TEST(PlotCsv, TheCurvesDrawnWithThePointsFollowThem) {
+    Figure figure;
+    PlotPanel panel;
+    PlotLine line;
+    line.columns = {"axis_1"};
+    line.x = {1.0f, 2.0f};
+    line.y = {0.5f, 0.25f};
+    line.esd = {0.125f, std::nanf("")};
+    panel.lines.push_back(line);
+    FittedCurve curve;
+    curve.columns = {"axis_1_fit"};
+    curve.x = {1.0, 1.5, 2.0};
+    curve.y = {0.5, 0.375, 0.25};
+    curve.esd = {0.0625, 0.0625, 0.0625};
+    panel.curves.push_back(curve);
+    FittedCurve unnamed = curve;  // a curve without columns stays out
+    unnamed.columns.clear();
+    panel.curves.push_back(unnamed);
+    figure.panels.push_back(panel);
+    EXPECT_EQ(figureCsv(figure), "x,axis_1,axis_1_esd,axis_1_fit,axis_1_fit_esd\r\n"
+                                 "1,0.5,0.125,0.5,0.0625\r\n"
+                                 "2,0.25,,0.25,0.0625\r\n"
+                                 "1.5,,,0.375,0.0625\r\n");
+}
+
 TEST(PlotCsv, XIsWrittenInItsOwnType) {
     PlotLine line;
     line.columns = {"axis_1"};
@@ -279,7 +273,7 @@ TEST(PlotCsv, XIsWrittenInItsOwnType) {
     points.panels[0].lines = {line};
     EXPECT_EQ(figureCsv(points), "x,x_esd,axis_1,axis_1_esd\r\n0.208,0.001,0.1,\r\n");
     FittedCurve curve;
-    curve.column = "axis_1";
+    curve.columns = {"axis_1"};
     curve.x = {0.208, static_cast<double>(0.208f)};
     curve.y = {1.0 / 3.0, 0.5};
     curve.esd = {0.25, 0.125};
@@ -300,22 +294,21 @@ const RunCase kRuns[] = {
     {"stishovite_tetragonal_P.dat", true},
 };
 
-std::filesystem::path example(const char* name) { return std::filesystem::path(TENZIO_SOURCE_DIR) / "examples" / name; }
 
 // The strain of each point against the first, at the point's own T or P, the same whether the run
 // compares each cell with the one before or with the first: the values of a run against the first.
 TEST(PlotRuns, StrainsAreAgainstTheFirstPointAtTheLaterXWhateverTheMode) {
     TempFolder dir("plots-strains");
     for (const RunCase& c : kRuns) {
-        PlotCollector incremental, againstFirst;
+        PlotRecorder incremental, againstFirst;
         Recorder records;
         RunOptions first;
         first.incremental = false;
         ASSERT_EQ(runOnce(example(c.file), dir / "i.prt", {}, {&incremental}).outcome, RunOutcome::completed);
         ASSERT_EQ(runOnce(example(c.file), dir / "f.prt", first, {&againstFirst, &records}).outcome,
                   RunOutcome::completed);
-        const Figure a = incremental.strains();
-        const Figure b = againstFirst.strains();
+        const Figure a = strainsFigure(incremental);
+        const Figure b = strainsFigure(againstFirst);
         ASSERT_EQ(a.panels.size(), 1u);
         ASSERT_EQ(a.panels[0].lines.size(), b.panels[0].lines.size()) << c.file;
         for (std::size_t n = 0; n < a.panels[0].lines.size(); ++n) {
@@ -349,9 +342,9 @@ TEST(PlotRuns, AVolumeSinglePrecisionCannotHoldLeavesAGap) {
               "23 4.211 0.0012\n23 42222222222222.211 0.001\n150 4.217 0.001\n300 4.225 0.001\n");
     RunOptions options;
     options.incremental = false;
-    PlotCollector plots;
+    PlotRecorder plots;
     ASSERT_EQ(runOnce(dir / "huge.dat", dir / "r.prt", options, {&plots}).outcome, RunOutcome::completed);
-    const Figure cell = plots.cell();
+    const Figure cell = cellFigure(plots);
     const auto volume = std::find_if(cell.panels.begin(), cell.panels.end(),
                                      [](const PlotPanel& p) { return p.lines.front().columns.front() == "V"; });
     ASSERT_NE(volume, cell.panels.end());
@@ -383,12 +376,12 @@ TEST(PlotRuns, LineNumbersAreTheReportsAtTheNamedCalculation) {
         options.incremental = incremental;
         ASSERT_EQ(runOnce(file, dir / "r.prt", options, {&records}).outcome, RunOutcome::completed);
         for (std::size_t k = 1; k <= records.records.size(); ++k) {
-            PlotCollector collector;
+            PlotRecorder collector;
             ASSERT_EQ(runOnce(file, dir / "r.prt", options, {&collector}, static_cast<int>(k)).outcome,
                       RunOutcome::completed);
             ASSERT_EQ(collector.axes().namedCalculation, static_cast<int>(k));
             const PairResult& r = records.records[k - 1];
-            const Figure coefficients = collector.coefficients();
+            const Figure coefficients = coefficientsFigure(collector);
             for (int n = 1; n <= 3; ++n) {
                 const PlotLine& line = coefficients.panels[0].lines[static_cast<std::size_t>(n - 1)];
                 EXPECT_EQ(line.name.substr(0, 7), "axis " + std::to_string(n) + ":");
@@ -405,13 +398,13 @@ TEST(PlotRuns, LineNumbersAreTheReportsAtTheNamedCalculation) {
             }
             if (!incremental) {
                 // Against the first point the strains' lines are the report's axes too.
-                const Figure strains = collector.strains();
+                const Figure strains = strainsFigure(collector);
                 for (int n = 1; n <= 3; ++n)
                     EXPECT_EQ(strains.panels[0].lines[static_cast<std::size_t>(n - 1)].y[k], r.principal[n - 1].strain)
                         << "calculation " << k;
             }
             // The surface of that calculation: its axis n along the report's axis n, in the sense shown.
-            const SurfaceData s = collector.surface(k);
+            const SurfaceData s = surfaceFigure(collector, k);
             for (int n = 0; n < 3; ++n) {
                 EXPECT_EQ(s.axisNames[n], std::to_string(n + 1));
                 if (r.principal[n].hasDirection) {
@@ -427,7 +420,7 @@ TEST(PlotRuns, LineNumbersAreTheReportsAtTheNamedCalculation) {
 // them the labels say "per unit of".
 TEST(PlotRuns, UnitsFromCifAndFromTheUnitsLineNameTheAxes) {
     TempFolder dir("plots-units");
-    const auto run = [&](const std::vector<std::filesystem::path>& inputs, PlotCollector& collector) {
+    const auto run = [&](const std::vector<std::filesystem::path>& inputs, PlotRecorder& collector) {
         RunState state;
         state.resultFolder = dir.path();
         state.extraOutputs = {&collector};
@@ -440,41 +433,41 @@ TEST(PlotRuns, UnitsFromCifAndFromTheUnitsLineNameTheAxes) {
     for (int n = 4685; n <= 4691; ++n)
         gypsum.push_back(std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/cif/amcsd_gypsum_Comodi2008_monoclinic_P" /
                          ("0" + std::to_string(n) + ".cif"));
-    PlotCollector cif;
+    PlotRecorder cif;
     run(gypsum, cif);
-    EXPECT_EQ(cif.coefficients().xLabel, "P (GPa), midpoint of each calculation");
-    EXPECT_EQ(cif.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
-    EXPECT_DOUBLE_EQ(cif.coefficients().panels[0].scale, 1e3);  // per GPa shown per TPa
-    EXPECT_EQ(cif.strains().caption.substr(0, 53), "Strain of each point against point 1 at P = 0.25 GPa.");
-    EXPECT_EQ(cif.calculationLabel(1), "1: points 1 and 2, P = 0.29 GPa");
-    EXPECT_EQ(cif.cell().xLabel, "P (GPa)");
-    ASSERT_TRUE(cif.compressibility().has_value());
-    EXPECT_EQ(cif.compressibility()->panels[0].yLabel, "β (TPa⁻¹)");
-    EXPECT_EQ(cif.normalisedPressure()->panels[0].yLabel, "F (GPa)");
+    EXPECT_EQ(coefficientsFigure(cif).xLabel, "P (GPa), midpoint of each calculation");
+    EXPECT_EQ(coefficientsFigure(cif).panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_DOUBLE_EQ(coefficientsFigure(cif).panels[0].scale, 1e3);  // per GPa shown per TPa
+    EXPECT_EQ(strainsFigure(cif).caption.substr(0, 53), "Strain of each point against point 1 at P = 0.25 GPa.");
+    EXPECT_EQ(calculationLabel(cif, 1), "1: points 1 and 2, P = 0.29 GPa");
+    EXPECT_EQ(cellFigure(cif).xLabel, "P (GPa)");
+    ASSERT_TRUE(compressibilityFigure(cif).has_value());
+    EXPECT_EQ(compressibilityFigure(cif)->panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_EQ(normalisedPressureFigure(cif)->panels[0].yLabel, "F (GPa)");
 
     // A UNITS line: T in degrees Celsius, whose expansion is per kelvin; P in kbar, shown per TPa.
     const std::string cells = "LINE1 T A B C ALPHA BETA GAMMA\nDATA\n20 5 6 7 90 90 90\n40 5.001 6.001 7.002 90 90 90\n"
                               "60 5.002 6.003 7.003 90 90 90\n";
     writeFile(dir / "c.dat", "TITLE units\nUNITS T C\n" + cells);
-    PlotCollector celsius;
+    PlotRecorder celsius;
     run({dir / "c.dat"}, celsius);
-    EXPECT_EQ(celsius.strains().xLabel, "T (°C)");
-    EXPECT_EQ(celsius.coefficients().panels[0].yLabel, "α (10⁻⁶ K⁻¹)");
-    EXPECT_EQ(celsius.calculationLabel(2), "2: points 2 and 3, T = 50 °C");
+    EXPECT_EQ(strainsFigure(celsius).xLabel, "T (°C)");
+    EXPECT_EQ(coefficientsFigure(celsius).panels[0].yLabel, "α (10⁻⁶ K⁻¹)");
+    EXPECT_EQ(calculationLabel(celsius, 2), "2: points 2 and 3, T = 50 °C");
     std::string kbar = cells;
     kbar.replace(kbar.find("LINE1 T"), 7, "LINE1 P");
     writeFile(dir / "p.dat", "TITLE units\nUNITS P kbar\n" + kbar);
-    PlotCollector pressure;
+    PlotRecorder pressure;
     run({dir / "p.dat"}, pressure);
-    EXPECT_EQ(pressure.coefficients().panels[0].yLabel, "β (TPa⁻¹)");
-    EXPECT_DOUBLE_EQ(pressure.coefficients().panels[0].scale, 1e4);  // 1 kbar is 0.1 GPa
+    EXPECT_EQ(coefficientsFigure(pressure).panels[0].yLabel, "β (TPa⁻¹)");
+    EXPECT_DOUBLE_EQ(coefficientsFigure(pressure).panels[0].scale, 1e4);  // 1 kbar is 0.1 GPa
 }
 
 // With fits, each figure draws them over the points they were fitted to, and the points are no
 // longer joined by lines of their own.
 TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
     TempFolder dir("plots-fits");
-    PlotCollector collector;
+    PlotRecorder collector;
     RunOptions options;
     ASSERT_EQ(runOnce(example("metacetamol_monoclinic_T.dat"), dir / "r.prt", options, {&collector}).outcome,
               RunOutcome::completed);
@@ -482,7 +475,7 @@ TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
     const FitResult& fits = *collector.fitResult();
     ASSERT_TRUE(fits.status.ok);
     // The strains: one line per axis, each the straight line of the fit for that axis.
-    const Figure strains = collector.strains();
+    const Figure strains = strainsFigure(collector);
     const PlotPanel& panel = strains.panels[0];
     ASSERT_EQ(panel.curves.size(), 3u);
     for (std::size_t n = 0; n < 3; ++n) {
@@ -498,49 +491,17 @@ TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
     }
     EXPECT_EQ(strains.fitLegend, "linear fit, ± 1 esd");
     // The cell: each edge's line through the relative change, times the first point's edge.
-    const Figure cell = collector.cell();
+    const Figure cell = cellFigure(collector);
     const PlotPanel& a = cell.panels[0];
     ASSERT_EQ(a.curves.size(), 1u);
     EXPECT_NEAR(a.curves[0].y.front(), a.lines[0].y.front(), 5.0 * a.lines[0].esd.front());
     // The coefficients: the tensor fit's principal values, a band round them.
-    const Figure coefficients = collector.coefficients();
+    const Figure coefficients = coefficientsFigure(collector);
     ASSERT_EQ(coefficients.panels[0].curves.size(), 3u);
     EXPECT_FALSE(coefficients.panels[0].curves[0].esd.empty());
     // No figures that only a pressure series has.
-    EXPECT_FALSE(collector.normalisedPressure().has_value());
-    EXPECT_FALSE(collector.compressibility().has_value());
-}
-
-// Every axis of a pressure series gets a compressibility curve: its empirical law's, or, where the
-// law failed (stishovite's a axes follow a logarithm of P), the tensor fit's derivative, dashed.
-TEST(PlotRuns, AnAxisWhoseEmpiricalLawFailedIsDrawnFromTheTensorFit) {
-    TempFolder dir("plots-compressibility");
-    PlotCollector collector;
-    ASSERT_EQ(runOnce(example("stishovite_tetragonal_P.dat"), dir / "r.prt", {}, {&collector}).outcome,
-              RunOutcome::completed);
-    const FitResult& fits = *collector.fitResult();
-    const std::optional<Figure> figure = collector.compressibility();
-    ASSERT_TRUE(figure.has_value());
-    const auto& curves = figure->panels.at(0).curves;
-    ASSERT_EQ(curves.size(), 3u);
-    bool anyFailed = false;
-    for (std::size_t k = 0; k < 3; ++k) {
-        const EmpiricalFit& law = fits.empirical.at(k);
-        const FittedCurve& curve = curves[k];
-        const std::size_t middle = curve.x.size() / 2;
-        const double x = curve.x[middle];
-        EXPECT_EQ(curve.dashed, !law.status.ok);
-        if (law.status.ok) {
-            EXPECT_DOUBLE_EQ(curve.y[middle], law.compressibilityAt(x));
-        } else {
-            anyFailed = true;
-            // -de/dP along Z (or X, Y): the diagonal of the fitted property tensor there.
-            EXPECT_DOUBLE_EQ(curve.y[middle], fits.tensor->tensorAt(x).tensor(static_cast<int>(k) + 1, static_cast<int>(k) + 1));
-            EXPECT_NE(curve.name.find("(tensor fit)"), std::string::npos);
-            EXPECT_NE(figure->caption.find(law.status.text), std::string::npos);
-        }
-    }
-    EXPECT_TRUE(anyFailed);
+    EXPECT_FALSE(normalisedPressureFigure(collector).has_value());
+    EXPECT_FALSE(compressibilityFigure(collector).has_value());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "calc/series.hpp"
 #include "output/run_output.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 
 namespace {
 
@@ -31,10 +31,10 @@ std::optional<NamedFigure> ellipseOf(const FitResult& fits) {
     Series series;
     series.pressureRun = true;
     series.pressureUnit = "GPa";
-    PlotCollector collector;
+    PlotRecorder collector;
     collector.begin(RunHeader{series, RunOptions{}, "x.dat", "x.dat", ""});
     collector.fits(fits);
-    return collector.confidenceEllipse();
+    return confidenceEllipseFigure(collector);
 }
 
 TEST(EllipseFigure, ArcsLieOnTheEllipseOfTheCovarianceAndRiseInK0) {

@@ -7,7 +7,7 @@
 
 #include "fit/state_fits.hpp"
 #include "output/run_output.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 
 namespace {
 
@@ -43,10 +43,10 @@ TEST(ThermalFigure, CurvesFollowTheLawTheVolumesWereMadeFrom) {
     ASSERT_TRUE(states->thermal.back().fit.status.ok);
     fits.states = states;
 
-    PlotCollector collector;
+    PlotRecorder collector;
     collector.begin(RunHeader{series, RunOptions{}, "v.dat", "v.dat", ""});
     collector.fits(fits);
-    const std::optional<Figure> figure = collector.volumeAgainstT();
+    const std::optional<Figure> figure = volumeAgainstTFigure(collector);
     ASSERT_TRUE(figure);
     ASSERT_EQ(figure->panels.size(), 2u);
     const PlotLine& measured = figure->panels[0].lines.at(0);
@@ -68,7 +68,7 @@ TEST(ThermalFigure, CurvesFollowTheLawTheVolumesWereMadeFrom) {
     pressure.pressureRun = true;
     collector.begin(RunHeader{pressure, RunOptions{}, "v.dat", "v.dat", ""});
     collector.fits(fits);
-    EXPECT_FALSE(collector.volumeAgainstT());
+    EXPECT_FALSE(volumeAgainstTFigure(collector));
 }
 
 }  // namespace

@@ -59,7 +59,8 @@ TEST(BatchPlots, WritesEachFigureWithItsNumbersIntoAFolderItCreates) {
         EXPECT_EQ(csv.substr(0, 2), "x,") << plot;
         EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n") << plot;
     }
-    EXPECT_EQ(slurp(plots / "r_cell.csv").substr(0, 33), "x,a,a_esd,b,b_esd,c,c_esd,beta,be");
+    // Each edge's fitted curve beside its points.
+    EXPECT_EQ(slurp(plots / "r_cell.csv").substr(0, 43), "x,a,a_esd,a_fit,a_fit_esd,b,b_esd,b_fit,b_f");
     // The report and result files are written as without plots.
     EXPECT_TRUE(std::filesystem::exists(dir / "r_prin.cal"));
     // Only the run's status lines: Qt's own notes stay out of standard error.

@@ -23,7 +23,7 @@
 #include <optional>
 
 #include "../../run/run_support.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 #include "plots/data/plot_csv.hpp"
 #include "plots/draw/plot_export.hpp"
 #include "plots/draw/plot_style.hpp"
@@ -164,7 +164,7 @@ void PlotsWindowTest::pointsAndErrorBarsAreTheRecords() {
     QFETCH(QString, dataFile);
     QFETCH(bool, againstFirst);
     QTemporaryDir folder;
-    PlotCollector collector;
+    PlotRecorder collector;
     Recorder recorder;
     RunOptions options;
     options.incremental = !againstFirst;
@@ -277,7 +277,7 @@ void PlotsWindowTest::pointsAndErrorBarsAreTheRecords() {
 
 void PlotsWindowTest::cellPanelsAreTheCellsAsMeasured() {
     QTemporaryDir folder;
-    PlotCollector collector;
+    PlotRecorder collector;
     Recorder recorder;
     QVERIFY(completedRun(example("phenylpiracetam_triclinic_T.dat"), folder, {&collector, &recorder}));
     ResultsWindow window(collector, RunFiles{});
@@ -309,9 +309,9 @@ void PlotsWindowTest::cellPanelsAreTheCellsAsMeasured() {
     QVERIFY(relative >= edges * 0.999);
 
     // Cubic: a = b = c in one panel, named so in the legend; the angles do not vary.
-    PlotCollector cubic;
+    PlotRecorder cubic;
     QVERIFY(completedRun(example("periclase_cubic_T.dat"), folder, {&cubic}, {}, "c.prt"));
-    const Figure edges3 = cubic.cell();
+    const Figure edges3 = cellFigure(cubic);
     QCOMPARE(edges3.panels.size(), std::size_t{2});
     QCOMPARE(qText(edges3.panels[0].yLabel), QStringLiteral("a = b = c (Å)"));
     QCOMPARE(qText(edges3.panels[0].lines[0].name), QStringLiteral("a = b = c (equal by symmetry)"));
@@ -334,7 +334,7 @@ void PlotsWindowTest::linesFollowAnAxisWhoseValueOvertakesAnother() {
         "10 5.0050 0.0002 6.0 0.0002 7.0140 0.0002 90 0.001\n"
         "20 5.0200 0.0002 6.0 0.0002 7.0210 0.0002 90 0.001\n");
     file.close();
-    PlotCollector collector;
+    PlotRecorder collector;
     Recorder recorder;
     QVERIFY(completedRun(data, folder, {&collector, &recorder}));
     QCOMPARE(recorder.records.size(), std::size_t{2});
@@ -374,9 +374,9 @@ void PlotsWindowTest::linesFollowAnAxisWhoseValueOvertakesAnother() {
 
 void PlotsWindowTest::exportedFilesHaveTheirSizesAndNameTheirAxes() {
     QTemporaryDir folder;
-    PlotCollector collector;
+    PlotRecorder collector;
     QVERIFY(completedRun(example("phenylpiracetam_triclinic_T.dat"), folder, {&collector}));
-    const Figure figure = collector.coefficients();
+    const Figure figure = coefficientsFigure(collector);
     QString error;
 
     const QString svg = folder.filePath(QStringLiteral("c.svg"));
@@ -398,7 +398,7 @@ void PlotsWindowTest::exportedFilesHaveTheirSizesAndNameTheirAxes() {
     // PDF pages of 85 and 180 mm: 240.9 and 510.2 points.
     for (const auto& [width, points] : {std::pair{ExportWidth::column, 240.9}, std::pair{ExportWidth::page, 510.2}}) {
         const QString pdf = folder.filePath(QStringLiteral("c.pdf"));
-        QVERIFY2(exportSurface(collector.surface(1), pdf, ExportFormat::pdf, width, error), qPrintable(error));
+        QVERIFY2(exportSurface(surfaceFigure(collector, 1), pdf, ExportFormat::pdf, width, error), qPrintable(error));
         QFile f(pdf);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QRegularExpressionMatch box =
@@ -415,7 +415,7 @@ void PlotsWindowTest::exportedFilesHaveTheirSizesAndNameTheirAxes() {
 
 void PlotsWindowTest::surfaceTabShowsTheChosenCalculation() {
     QTemporaryDir folder;
-    PlotCollector collector;
+    PlotRecorder collector;
     QVERIFY(completedRun(example("metacetamol_monoclinic_T.dat"), folder, {&collector}));
     ResultsWindow window(collector, RunFiles{});
     QComboBox* choice = window.surfaceChoice();
@@ -438,7 +438,7 @@ void PlotsWindowTest::surfaceTabShowsTheChosenCalculation() {
 
 void PlotsWindowTest::exportWritesTheNumbersBesideThePicture() {
     QTemporaryDir folder;
-    PlotCollector collector;
+    PlotRecorder collector;
     QVERIFY(completedRun(example("metacetamol_monoclinic_T.dat"), folder, {&collector}));
     ResultsWindow window(collector, RunFiles{});
     QString error;
@@ -455,9 +455,10 @@ void PlotsWindowTest::exportWritesTheNumbersBesideThePicture() {
     QFile strains(folder.filePath(QStringLiteral("strains_plot.csv")));
     QVERIFY(strains.open(QIODevice::ReadOnly));
     const QStringList rows = QString::fromLatin1(strains.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    QCOMPARE(rows.first(), QStringLiteral("x,axis_1,axis_1_esd,axis_2,axis_2_esd,axis_3,axis_3_esd"));
-    QCOMPARE(rows.size(), static_cast<qsizetype>(axis1.x.size() + 1));
-    QCOMPARE(rows.last().split(QLatin1Char(','))[1].toFloat(), axis1.y.back());
+    // The points' rows first, then the rows where only the fitted curves were drawn.
+    QVERIFY(rows.first().startsWith(QStringLiteral("x,axis_1,axis_1_esd,axis_2,axis_2_esd,axis_3,axis_3_esd,axis_1_fit,")));
+    QVERIFY(rows.size() > static_cast<qsizetype>(axis1.x.size() + 1));
+    QCOMPARE(rows[static_cast<qsizetype>(axis1.x.size())].split(QLatin1Char(','))[1].toFloat(), axis1.y.back());
     QVERIFY(std::fabs(axis1.y.back()) < 0.1f);  // a fraction, not %
     // The surface is exported as the user turned it, and with no CSV.
     const QString asShown = folder.filePath(QStringLiteral("surface.svg"));
@@ -485,7 +486,7 @@ void PlotsWindowTest::exportWritesTheNumbersBesideThePicture() {
 
 void PlotsWindowTest::windowExploresAPlotAndClosesWithEscape() {
     QTemporaryDir folder;
-    PlotCollector collector;
+    PlotRecorder collector;
     QVERIFY(completedRun(example("phenylpiracetam_triclinic_T.dat"), folder, {&collector}));
     ResultsWindow window(collector, RunFiles{});
     window.resize(900, 680);

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "fit/state_fits.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 
 namespace {
 
@@ -15,15 +15,18 @@ constexpr PlotColour kModelColours[] = {PlotColour::axis1, PlotColour::axis2, Pl
 
 }  // namespace
 
-std::optional<Figure> PlotCollector::volumeAgainstT() const {
-    if (pressureRun_ || !fits_ || !fits_->states) return std::nullopt;
+std::optional<Figure> volumeAgainstTFigure(const PlotRecorder& record) {
+    const std::optional<FitResult>& result = record.fitResult();
+    if (record.pressureRun() || !result || !result->states) return std::nullopt;
+    const std::vector<DataPoint>& points = record.points();
+    const std::string& temperatureUnit = record.temperatureUnit();
     std::vector<const ThermalFit*> fits;
-    for (const ThermalFit& f : fits_->states->thermal)
+    for (const ThermalFit& f : result->states->thermal)
         if (f.fit.status.ok && !f.isEdge()) fits.push_back(&f);
-    if (fits.empty() || points_.empty()) return std::nullopt;
+    if (fits.empty() || points.empty()) return std::nullopt;
 
     Figure figure;
-    figure.xLabel = temperatureUnit_.empty() ? "T" : "T (" + temperatureUnit_ + ")";
+    figure.xLabel = temperatureUnit.empty() ? "T" : "T (" + temperatureUnit + ")";
     PlotPanel volume;
     volume.yLabel = "V (Å³)";
     PlotLine measured;
@@ -32,10 +35,10 @@ std::optional<Figure> PlotCollector::volumeAgainstT() const {
     measured.colour = PlotColour::volume;
     measured.joined = false;
     measured.inLegend = false;
-    for (const DataPoint& p : points_) {
+    for (const DataPoint& p : points) {
         measured.x.push_back(p.t);
-        measured.y.push_back(volumeOnly_ ? p.volumeAsRead : p.cell.volume());
-        const float esd = volumeOnly_ ? p.volumeAsReadEsd : p.cell.volumeEsd(crystalSystem_);
+        measured.y.push_back(record.volumeOnly() ? p.volumeAsRead : p.cell.volume());
+        const float esd = record.volumeOnly() ? p.volumeAsReadEsd : p.cell.volumeEsd(record.crystalSystem());
         measured.esd.push_back(esd > 0.0f ? esd : std::nanf(""));
         measured.xEsd.push_back(p.sigT);
     }
@@ -50,12 +53,13 @@ std::optional<Figure> PlotCollector::volumeAgainstT() const {
         FittedCurve v, a;
         // Named once, in the legend of the volume's curves; alpha's keep their colour and dash.
         v.name = std::string(thermalModelName(f.model));
-        v.column = a.column = v.name;
+        v.columns = {"V_" + v.name};
+        a.columns = {"alpha_" + v.name};
         v.colour = a.colour = kModelColours[m % 3];
         v.dashed = a.dashed = m > 0;
         for (int k = 0; k < kSamples; ++k) {
             const double x = low + (high - low) * k / (kSamples - 1);
-            const double t = kelvinOf(x, temperatureUnit_);
+            const double t = kelvinOf(x, temperatureUnit);
             const double vt = f.volumeAt(t);
             // alpha = (1/V) dV/dT, by a central difference on the fitted V(T).
             const double h = 1e-3 * std::max(std::fabs(t), 1.0);

@@ -7,7 +7,7 @@
 
 #include "fit/confidence_ellipse.hpp"
 #include "fit/state_fits.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
 
 namespace {
 
@@ -77,15 +77,15 @@ std::string csvNumber(double v) {
 
 }  // namespace
 
-std::optional<NamedFigure> PlotCollector::confidenceEllipse() const {
-    if (!fits_) return std::nullopt;
-    const std::optional<ChosenEllipses> c = chosen(*fits_);
+std::optional<NamedFigure> confidenceEllipseFigure(const PlotRecorder& record) {
+    if (!record.fitResult()) return std::nullopt;
+    const std::optional<ChosenEllipses> c = chosen(*record.fitResult());
     if (!c) return std::nullopt;
     NamedFigure named;
     named.stem = "ellipse";
     named.title = "K0–K\u2032 ellipse";
     Figure& f = named.figure;
-    f.xLabel = pressureUnit_.empty() ? "K0" : "K0 (" + pressureUnit_ + ")";
+    f.xLabel = record.pressureUnit().empty() ? "K0" : "K0 (" + record.pressureUnit() + ")";
     PlotPanel panel;
     panel.yLabel = "K\u2032";
     for (const ConfidenceEllipse& e : c->ellipses) {
