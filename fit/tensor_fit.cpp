@@ -170,7 +170,7 @@ TensorAt TensorFit::meanBetween(double from, double to) const {
     }
     r.tensor = symmetric(property);
     r.esd = symmetric(propertyEsd);
-    r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix, MINV(referenceSMatrix));
+    r.principal = principalOf(r.tensor, propertyEsd, principalAxes, referenceSMatrix, matrixInverse(referenceSMatrix));
     if (axes) r.principal = onSeriesAxes(r.principal, *axes, to);
     return r;
 }

@@ -12,7 +12,8 @@
 #include <memory>
 
 #include "../../run/run_support.hpp"
-#include "plots/data/plot_collector.hpp"
+#include "plots/data/figures.hpp"
+#include "plots/data/plot_recorder.hpp"
 #include "plots/draw/figure_plot.hpp"
 #include "plots/draw/plot_export.hpp"
 #include "plots/draw/plot_style.hpp"
@@ -165,11 +166,11 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother_data() {
 void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
     QFETCH(QString, series);
     QTemporaryDir folder;
-    PlotCollector collector;
+    PlotRecorder collector;
     const std::string data = std::string(TENZIO_SOURCE_DIR "/examples/") + series.toStdString();
     QVERIFY(runOnce(data, folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&collector}).outcome ==
             RunOutcome::completed);
-    const std::vector<NamedFigure> figures = collector.figures();
+    const std::vector<NamedFigure> figures = plotFigures(collector);
     QVERIFY(!figures.empty());
     const auto check = [](const QString& figure, const std::vector<DrawnText>& texts, QSize size) {
         QVERIFY2(texts.size() > 3, qPrintable(figure + QStringLiteral("too few texts")));
@@ -186,7 +187,7 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
     };
     // The surface of every calculation, at 85 mm (panels two to a row) and 180 mm (four).
     for (std::size_t k = 1; k <= collector.calculations(); ++k) {
-        const SurfaceData surface = collector.surface(k);
+        const SurfaceData surface = surfaceFigure(collector, k);
         if (!surface.defined) continue;
         for (const auto& [size, perRow] : {std::pair{QSize(321, 397), 2}, std::pair{QSize(680, 249), 4}}) {
             check(QStringLiteral("surface %1 at %2 wide: ").arg(k).arg(size.width()),
