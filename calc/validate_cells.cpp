@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "calc/crystal_system.hpp"
 #include "calc/pair_ranges.hpp"
@@ -46,7 +47,7 @@ bool isValidCell(const DataPoint& point) {
     // The metric tensor of a cell with unit edges is positive definite exactly when
     // 1 - cos^2(alpha) - cos^2(beta) - cos^2(gamma) + 2 cos(alpha) cos(beta) cos(gamma) > 0
     // (the squared volume of that cell); its leading minors are then positive as well.
-    constexpr double kDegToRadDouble = 3.14159265358979323846 / 180.0;
+    constexpr double kDegToRadDouble = std::numbers::pi / 180.0;
     const double ca = std::cos(c[3] * kDegToRadDouble), cb = std::cos(c[4] * kDegToRadDouble), cg = std::cos(c[5] * kDegToRadDouble);
     const double volume2 = 1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg;
     return volume2 > 1e-12;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <numbers>
 
 #include "LIBRARIES/text/text.hpp"
 #include "fit/state_fits.hpp"
@@ -174,7 +175,7 @@ std::string ellipseLines(const std::string& title, const std::vector<ConfidenceE
         if (e.parameters[0] == "K0" && e.parameters[1] == "Kp")
         out += "  " + alignedLeft(title, 22) + alignedLeft(e.parameters[0] + "-" + e.parameters[1], 16) + alignedLeft(significantText(e.level * 100.0, 3) + " %", 8) +
                "semi-axes " + significantText(e.semiAxes[0], 4) + " and " + significantText(e.semiAxes[1], 4) + ", major axis at " +
-               significantText(e.angle * 180.0 / 3.14159265358979323846, 4) + "\u00b0\n";
+               significantText(e.angle * 180.0 / std::numbers::pi, 4) + "\u00b0\n";
     return out;
 }
 
