@@ -57,7 +57,13 @@ TEST_P(AllConventions, MonoclinicCell) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(CellGeometry, AllConventions, ::testing::Values(1, 2, 3));
+// Each case named by its axial set: X//a*, Z//c; Y//b, Z//c*; X//a*, Y//b.
+std::string axialSetName(const ::testing::TestParamInfo<int>& convention) {
+    static const char* const kNames[] = {"XaStarZc", "YbZcStar", "XaStarYb"};
+    return kNames[convention.param - 1];
+}
+
+INSTANTIATE_TEST_SUITE_P(CellGeometry, AllConventions, ::testing::Values(1, 2, 3), axialSetName);
 
 TEST(CellGeometry, FixedElementsOfEachConvention) {
     const CellParameters c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};

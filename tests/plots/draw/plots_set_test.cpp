@@ -65,7 +65,7 @@ class PlotSet : public ::testing::TestWithParam<PartWayCase> {};
 
 // Mended fault: a plot that could not be written part-way through the set left the files before
 // it replaced and those after it as they were: a set of two runs.
-TEST_P(PlotSet, AFailurePartWayLeavesTheEarlierSetAsItWas) {
+TEST_P(PlotSet, AFailurePartWayLeavesTheEarlierSet) {
     const PartWayCase& c = GetParam();
     EarlierPlots earlier(std::string("plot-set-") + c.name);
     if (*c.prepare) {
