@@ -6,6 +6,7 @@
 #include <map>
 #include <numbers>
 
+#include "LIBRARIES/text/restrict_warning.hpp"
 #include "LIBRARIES/text/text.hpp"
 #include "fit/state_fits.hpp"
 #include "format/esd_notation.hpp"
@@ -99,7 +100,9 @@ std::string pvtSection(const StateFits& s, const std::string& pUnit) {
             out += "failed: " + f.fit.status.text + "\n\n";
             continue;
         }
+        BEGIN_GCC_RESTRICT_FALSE_POSITIVE
         out += "\n" + parameterLine(f.fit) + statisticsLine(f.fit);
+        END_GCC_RESTRICT_FALSE_POSITIVE
         if (!f.at.empty()) {
             out += "    " + alignedRight("P" + unit, 12) + alignedRight("T", 10) + alignedRight("V", 20) + alignedRight("K" + unit, 20) +
                    alignedRight("K'", 10) + alignedRight("\u03b1 (10\u207b\u2076 K\u207b\u00b9)", 20) + "\n";
@@ -195,7 +198,9 @@ std::string stateFitReportText(const FitResult& result, const std::string& tempe
     if (!result.status.ok || !result.states) return {};
     const StateFits& s = *result.states;
     std::string out;
+    BEGIN_GCC_RESTRICT_FALSE_POSITIVE
     if (!s.thermal.empty()) out += thermalSection(s, oneLine(temperatureUnit));
+    END_GCC_RESTRICT_FALSE_POSITIVE
     if (!s.pvt.empty()) out += pvtSection(s, oneLine(pressureUnit));
     out += choiceSection(result, s);
     const bool anyKp = std::any_of(result.eos.begin(), result.eos.end(), [](const EosFit& f) { return f.parameters.size() > 2; }) ||
