@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <optional>
 #include <utility>
 
@@ -74,7 +75,7 @@ CellBounds boundsOf(const DataPoint& point, CrystalSystem system) {
     constexpr double kSmallestEdge = 1e-3;
     constexpr double kLargestEdge = 1e5;
     constexpr double kSmallestShape = 1e-8;  // G
-    constexpr double kDegToRadDouble = 3.14159265358979323846 / 180.0;
+    constexpr double kDegToRadDouble = std::numbers::pi / 180.0;
     const UnitCell& cell = point.cell;
     const bool moved = cell.hasEsds();
     const std::span<const Move> moves = perturbationMoves(system);

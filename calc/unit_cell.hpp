@@ -1,11 +1,12 @@
 #pragma once
 // A unit cell with its esds, and what follows from it: volume, reciprocal cell, S-matrix.
 #include <array>
+#include <numbers>
 
 #include "LIBRARIES/math/mat3.hpp"
 #include "calc/options.hpp"
 
-constexpr float kDegToRad = 0.017453292f;  // pi/180 in single precision
+constexpr float kDegToRad = std::numbers::pi_v<float> / 180.0f;  // 0.017453292f
 
 // The unit of a cell's interaxial angles, held in its type.
 enum class AngleUnit { degrees, radians };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "calc/crystal_system.hpp"
 #include "calc/pair_ranges.hpp"
@@ -45,7 +46,7 @@ bool isValidCell(const DataPoint& point) {
     }
     // The metric tensor of a cell with unit edges is positive definite exactly when its
     // determinant is; its leading minors are then positive as well.
-    constexpr double kDegToRadDouble = 3.14159265358979323846 / 180.0;
+    constexpr double kDegToRadDouble = std::numbers::pi / 180.0;
     const double ca = std::cos(c[3] * kDegToRadDouble), cb = std::cos(c[4] * kDegToRadDouble), cg = std::cos(c[5] * kDegToRadDouble);
     return UnitCell::unitMetricDeterminant(ca, cb, cg) > 1e-12;
 }

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "LIBRARIES/text/restrict_warning.hpp"
+
 namespace {
 
 constexpr int kOrder[6][2] = {{1, 1}, {2, 2}, {3, 3}, {1, 2}, {1, 3}, {2, 3}};
@@ -37,6 +39,7 @@ void CsvOutput::calculation(const PairResult& r) {
     const bool withEsds = r.strain.esdCount > 0;
     std::string& row = row_;
     row.clear();
+    BEGIN_GCC_RESTRICT_FALSE_POSITIVE
     row += std::to_string(r.first) + "," + std::to_string(r.second) + "," + csvNumber(r.delta.midpoint) + "," +
            csvNumber(r.delta.change);
     const auto tensor = [&](const Mat3& t, const Mat3& esd, bool esdsKnown) {
@@ -53,6 +56,7 @@ void CsvOutput::calculation(const PairResult& r) {
     principal([](const PrincipalAxis& a) { return a.strainEsd; }, withEsds);
     principal([](const PrincipalAxis& a) { return a.property; }, true);
     principal([](const PrincipalAxis& a) { return a.propertyEsd; }, withEsds);
+    END_GCC_RESTRICT_FALSE_POSITIVE
     row += "\r\n";
     file_.write(row);
 }

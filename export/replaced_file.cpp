@@ -11,6 +11,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "LIBRARIES/text/restrict_warning.hpp"
+
 namespace {
 
 constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
@@ -51,7 +53,9 @@ std::string unwritableReason(const std::filesystem::path& path) {
 std::string hiddenTemporaryName(std::string_view name) {
     const std::size_t longest = std::max(name.size(), kShortestTemporary);
     const std::size_t kept = std::min(name.size(), longest - 1 - kRandomPart.size());
+    BEGIN_GCC_RESTRICT_FALSE_POSITIVE
     return "." + std::string(name.substr(0, kept)) + std::string(kRandomPart);
+    END_GCC_RESTRICT_FALSE_POSITIVE
 }
 
 ReplacedFile::~ReplacedFile() {

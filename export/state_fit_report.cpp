@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <numbers>
 
+#include "LIBRARIES/text/restrict_warning.hpp"
 #include "LIBRARIES/text/text.hpp"
 #include "fit/state_fits.hpp"
 #include "format/esd_notation.hpp"
@@ -98,7 +100,9 @@ std::string pvtSection(const StateFits& s, const std::string& pUnit) {
             out += "failed: " + f.fit.status.text + "\n\n";
             continue;
         }
+        BEGIN_GCC_RESTRICT_FALSE_POSITIVE
         out += "\n" + parameterLine(f.fit) + statisticsLine(f.fit);
+        END_GCC_RESTRICT_FALSE_POSITIVE
         if (!f.at.empty()) {
             out += "    " + alignedRight("P" + unit, 12) + alignedRight("T", 10) + alignedRight("V", 20) + alignedRight("K" + unit, 20) +
                    alignedRight("K'", 10) + alignedRight("\u03b1 (10\u207b\u2076 K\u207b\u00b9)", 20) + "\n";
@@ -174,7 +178,7 @@ std::string ellipseLines(const std::string& title, const std::vector<ConfidenceE
         if (e.parameters[0] == "K0" && e.parameters[1] == "Kp")
         out += "  " + alignedLeft(title, 22) + alignedLeft(e.parameters[0] + "-" + e.parameters[1], 16) + alignedLeft(significantText(e.level * 100.0, 3) + " %", 8) +
                "semi-axes " + significantText(e.semiAxes[0], 4) + " and " + significantText(e.semiAxes[1], 4) + ", major axis at " +
-               significantText(e.angle * 180.0 / 3.14159265358979323846, 4) + "\u00b0\n";
+               significantText(e.angle * 180.0 / std::numbers::pi, 4) + "\u00b0\n";
     return out;
 }
 
@@ -194,7 +198,9 @@ std::string stateFitReportText(const FitResult& result, const std::string& tempe
     if (!result.status.ok || !result.states) return {};
     const StateFits& s = *result.states;
     std::string out;
+    BEGIN_GCC_RESTRICT_FALSE_POSITIVE
     if (!s.thermal.empty()) out += thermalSection(s, oneLine(temperatureUnit));
+    END_GCC_RESTRICT_FALSE_POSITIVE
     if (!s.pvt.empty()) out += pvtSection(s, oneLine(pressureUnit));
     out += choiceSection(result, s);
     const bool anyKp = std::any_of(result.eos.begin(), result.eos.end(), [](const EosFit& f) { return f.parameters.size() > 2; }) ||

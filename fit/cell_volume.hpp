@@ -1,6 +1,6 @@
 #pragma once
-// The volume of a cell and its esd, the esd propagated from the parameters the crystal system
-// leaves independent (a cubic cell's a, b and c move as one), as the strain esds are.
+// The volume of a data point and its esd. A cell's esd is propagated from the parameters the
+// crystal system leaves independent (a cubic cell's a, b and c move as one), as the strain esds are.
 #include "calc/options.hpp"
 #include "calc/series.hpp"
 #include "calc/unit_cell.hpp"
@@ -9,8 +9,6 @@ struct VolumeWithEsd {
     double volume = 0.0;
     double esd = 0.0;
 };
-
-VolumeWithEsd volumeOf(const UnitCell& cell, CrystalSystem system);
 
 // The volume of a data point: its cell's, or for a series of volumes only the V column as read.
 VolumeWithEsd volumeOf(const DataPoint& point, const Series& series);

@@ -10,7 +10,6 @@
 #include "fit/held_eos.hpp"
 #include "fit/linear_fit.hpp"
 #include "fit/normalised_pressure.hpp"
-#include "fit/cell_volume.hpp"
 #include "fit/tensor_fit.hpp"
 
 namespace {
@@ -47,8 +46,7 @@ LinearFits linearFits(const Series& series, const SeriesAxes& axes, FitWeights m
             return std::pair<double, double>{p.cell[e], p.cell.esd[e]};
         });
     fits.volume = relativeChanges([&](const DataPoint& p) {
-        const VolumeWithEsd v = volumeOf(p.cell, series.crystalSystem);
-        return std::pair<double, double>{v.volume, v.esd};
+        return std::pair<double, double>{p.cell.volume(), p.cell.volumeEsd(series.crystalSystem)};
     });
     return fits;
 }

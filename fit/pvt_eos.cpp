@@ -46,7 +46,7 @@ GrueneisenState grueneisen(double v, double v0, double thetaD0, double gamma0, d
 std::string pvtModelName(const PvtModel& model) {
     std::string name = lowered(eosModelName(model.isothermal));
     for (const auto& [c, text] : kCouplings)
-        if (c == model.coupling) name += "-" + std::string(text);
+        if (c == model.coupling) name.append("-").append(text);
     return name;
 }
 

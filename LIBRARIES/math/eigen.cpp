@@ -19,7 +19,6 @@ constexpr double kOneThird = double(1.0f / 3.0f);
 constexpr double kStartTolerance = double(1.0e-6f);
 constexpr double kToleranceStep = double(0.01f);
 constexpr int kPasses = 12;  // tolerances 1e-8 down to 1e-30
-constexpr float kPi = 3.1415927f;
 // Roots whose double-precision values differ by at most this times (1 + the largest |root|) are
 // one. For a strain, whose roots are far below 1, that is 1e-6, a unit of the last digit the
 // reports print: above the 1e-7 or so that single-precision cells leave in a strain, and above
@@ -108,7 +107,7 @@ EigenResult eigenSystemOf(const Mat3& tensor) {
         // cosine's argument next to +-1, where rounding (T is single precision) can carry it beyond.
         const float T = static_cast<float>(2.0 * std::sqrt(std::fabs(P) / 3.0));
         const float phi = static_cast<float>(std::acos(std::clamp(3.0 * Q / P / T, -1.0, 1.0)) / 3.0);
-        constexpr float kThirdTurn = 2.0f * kPi / 3.0f;
+        constexpr float kThirdTurn = 2.0f * std::numbers::pi_v<float> / 3.0f;
         roots = {mean + T * std::cos(phi), mean + T * std::cos(phi + kThirdTurn),
                  mean + T * std::cos(phi - kThirdTurn)};
         for (int i = 0; i < 2; ++i)

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "LIBRARIES/text/text.hpp"
+#include "LIBRARIES/text/restrict_warning.hpp"
 #include "calc/series.hpp"
 #include "format/coefficient_units.hpp"
 #include "format/esd_notation.hpp"
@@ -41,7 +42,9 @@ std::string uvwText(const std::optional<std::array<double, 3>>& uvw) {
         std::string d = numberText(v, std::chars_format::fixed, 2);
         while (d.back() == '0') d.pop_back();
         if (d.back() == '.') d.pop_back();
+        BEGIN_GCC_RESTRICT_FALSE_POSITIVE
         text += (k ? " " : "") + withTrueMinus(d);
+        END_GCC_RESTRICT_FALSE_POSITIVE
     }
     return text + "]";
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "LIBRARIES/text/restrict_warning.hpp"
 #include "LIBRARIES/text/text.hpp"
 
 namespace {
@@ -105,8 +106,10 @@ std::string midpointText(float x1, float x2) {
 }
 
 std::string variableValue(bool pressure, std::string_view value, std::string_view unit) {
+    BEGIN_GCC_RESTRICT_FALSE_POSITIVE
     std::string text = std::string(pressure ? "P" : "T") + " = " + std::string(value);
     if (!unit.empty()) text += " " + std::string(unit);
+    END_GCC_RESTRICT_FALSE_POSITIVE
     return text;
 }
 

@@ -1,12 +1,7 @@
 #include "plots/data/surface_geometry.hpp"
 
 #include <cmath>
-
-namespace {
-
-constexpr float kPi = 3.14159265f;
-
-}  // namespace
+#include <numbers>
 
 float normalValue(const Mat3& t, const Vec3& n) { return quadraticForm(t, n); }
 
@@ -20,7 +15,7 @@ SurfaceSection sectionOf(const Mat3& tensor, const std::array<Vec3, 3>& axes, in
     s.points.reserve(steps + 1);
     s.values.reserve(steps + 1);
     for (int k = 0; k <= steps; ++k) {
-        const float angle = 2.0f * kPi * static_cast<float>(k % steps) / static_cast<float>(steps);
+        const float angle = 2.0f * std::numbers::pi_v<float> * static_cast<float>(k % steps) / static_cast<float>(steps);
         const float c = std::cos(angle), sn = std::sin(angle);
         const Vec3 n{c * u[0] + sn * v[0], c * u[1] + sn * v[1], c * u[2] + sn * v[2]};
         const float value = normalValue(tensor, n);
@@ -40,10 +35,10 @@ void fillMesh(const Mat3& tensor, int rows, int columns, SurfaceData& surface) {
     surface.meshPoints.reserve(static_cast<std::size_t>(rows * columns));
     surface.meshValues.reserve(static_cast<std::size_t>(rows * columns));
     for (int i = 0; i < rows; ++i) {
-        const float polar = kPi * static_cast<float>(i) / static_cast<float>(rows - 1);
+        const float polar = std::numbers::pi_v<float> * static_cast<float>(i) / static_cast<float>(rows - 1);
         const float sp = std::sin(polar), cp = std::cos(polar);
         for (int j = 0; j < columns; ++j) {
-            const float azimuth = 2.0f * kPi * static_cast<float>(j % (columns - 1)) / static_cast<float>(columns - 1);
+            const float azimuth = 2.0f * std::numbers::pi_v<float> * static_cast<float>(j % (columns - 1)) / static_cast<float>(columns - 1);
             const Vec3 n{sp * std::cos(azimuth), sp * std::sin(azimuth), cp};
             const float value = normalValue(tensor, n);
             const float r = std::fabs(value);

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <numeric>
 
 #include "plots/draw/label_space.hpp"
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 const QColor kGuide(0x9A, 0x9A, 0x9A);  // circles and principal axes
 const QColor kArrow(0x30, 0x30, 0x30);  // crystal axes
 
@@ -218,28 +218,28 @@ protected:
         for (const double d : {45.0, 135.0, 225.0, 315.0}) angles.push_back(d);
         for (double d = 0.0; d < 360.0; d += 15.0)
             if (std::fmod(d, 90.0) != 45.0) angles.push_back(d);
-        double labelAngle = kPi / 4.0;
+        double labelAngle = std::numbers::pi / 4.0;
         int fewest = std::numeric_limits<int>::max();
         for (const double d : angles) {
             int count = 0;
-            const std::vector<QRectF> set = boxesAt(d * kPi / 180.0);
+            const std::vector<QRectF> set = boxesAt(d * std::numbers::pi / 180.0);
             for (std::size_t i = 0; i < set.size(); ++i) {
                 count += space.hits(set[i]);
                 for (std::size_t j = 0; j < i; ++j) count += set[i].intersects(set[j]) ? 1 : 0;
             }
             if (count < fewest) {
                 fewest = count;
-                labelAngle = d * kPi / 180.0;
+                labelAngle = d * std::numbers::pi / 180.0;
             }
             if (count == 0) break;
         }
         // A label that still covers something there goes along the first direction where it does not.
         std::vector<std::vector<QRectF>> choices(circles.size());
-        std::vector<double> order{labelAngle * 180.0 / kPi};
+        std::vector<double> order{labelAngle * 180.0 / std::numbers::pi};
         order.insert(order.end(), angles.begin(), angles.end());
         for (const bool inward : {false, true}) {
             for (const double d : order) {
-                const std::vector<QRectF> set = boxesAt(d * kPi / 180.0, inward);
+                const std::vector<QRectF> set = boxesAt(d * std::numbers::pi / 180.0, inward);
                 for (std::size_t k = 0; k < circles.size(); ++k) choices[k].push_back(set[k]);
             }
         }
@@ -393,7 +393,7 @@ void SurfaceView::mouseMoveEvent(QMouseEvent* event, const QPointF&) {
 }
 
 void SurfaceView::draw(QCPPainter* painter) {
-    const double phi = azimuth_ * kPi / 180.0, theta = elevation_ * kPi / 180.0;
+    const double phi = azimuth_ * std::numbers::pi / 180.0, theta = elevation_ * std::numbers::pi / 180.0;
     // Screen right, screen up and towards the viewer, on X, Y, Z.
     const double right[3] = {-std::sin(phi), std::cos(phi), 0.0};
     const double up[3] = {-std::sin(theta) * std::cos(phi), -std::sin(theta) * std::sin(phi), std::cos(theta)};

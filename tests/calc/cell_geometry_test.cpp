@@ -3,17 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // Rows of S reproduce the cell: lengths are the edges, scalar products the metric tensor.
 void expectReproducesCell(const Mat3& s, const CellParameters& c) {
     const auto dot = [&](int i, int j) {
         return double(s(i, 1)) * s(j, 1) + double(s(i, 2)) * s(j, 2) + double(s(i, 3)) * s(j, 3);
     };
-    const auto cosd = [](float deg) { return std::cos(deg * kPi / 180.0); };
+    const auto cosd = [](float deg) { return std::cos(deg * std::numbers::pi / 180.0); };
     for (int i = 1; i <= 3; ++i) EXPECT_NEAR(std::sqrt(dot(i, i)), c[i - 1], 2e-5 * c[i - 1]);
     EXPECT_NEAR(dot(1, 2), c[0] * c[1] * cosd(c[5]), 1e-4);
     EXPECT_NEAR(dot(1, 3), c[0] * c[2] * cosd(c[4]), 1e-4);
@@ -33,7 +33,7 @@ TEST_P(AllConventions, OrthogonalCellGivesEdgesOnTheDiagonal) {
     }
     const CellParametersRadians r = reciprocalCellOf(c);
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(r[k], 1.0f / c[k]);
-    for (int k = 3; k < 6; ++k) EXPECT_NEAR(r[k], kPi / 2, 1e-6);
+    for (int k = 3; k < 6; ++k) EXPECT_NEAR(r[k], std::numbers::pi / 2, 1e-6);
 }
 
 TEST_P(AllConventions, TriclinicRowsReproduceTheCell) {
@@ -46,18 +46,24 @@ TEST_P(AllConventions, MonoclinicCell) {
     const Mat3 s = crystalAxesMatrix(c, AxialSet{GetParam()});
     expectReproducesCell(s, c);
     const CellParametersRadians r = reciprocalCellOf(c);
-    EXPECT_NEAR(r[5], kPi / 2, 1e-6);                        // gamma* = 90
-    EXPECT_NEAR(r[4], (180.0 - 78.522) * kPi / 180.0, 1e-5);  // beta* = 180 - beta
+    EXPECT_NEAR(r[5], std::numbers::pi / 2, 1e-6);                        // gamma* = 90
+    EXPECT_NEAR(r[4], (180.0 - 78.522) * std::numbers::pi / 180.0, 1e-5);  // beta* = 180 - beta
     if (GetParam() != 2) {
         // a lies in the XZ plane, b along Y, c along Z
-        EXPECT_NEAR(s(1, 1), c[0] * std::sin(78.522 * kPi / 180.0), 1e-5);
-        EXPECT_NEAR(s(1, 3), c[0] * std::cos(78.522 * kPi / 180.0), 1e-5);
+        EXPECT_NEAR(s(1, 1), c[0] * std::sin(78.522 * std::numbers::pi / 180.0), 1e-5);
+        EXPECT_NEAR(s(1, 3), c[0] * std::cos(78.522 * std::numbers::pi / 180.0), 1e-5);
         EXPECT_NEAR(s(2, 2), c[1], 1e-5);
         EXPECT_FLOAT_EQ(s(3, 3), c[2]);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(CellGeometry, AllConventions, ::testing::Values(1, 2, 3));
+// Each case named by its axial set: X//a*, Z//c; Y//b, Z//c*; X//a*, Y//b.
+std::string axialSetName(const ::testing::TestParamInfo<int>& convention) {
+    static const char* const kNames[] = {"XaStarZc", "YbZcStar", "XaStarYb"};
+    return kNames[convention.param - 1];
+}
+
+INSTANTIATE_TEST_SUITE_P(CellGeometry, AllConventions, ::testing::Values(1, 2, 3), axialSetName);
 
 TEST(CellGeometry, FixedElementsOfEachConvention) {
     const CellParameters c{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
@@ -89,7 +95,7 @@ TEST(CellGeometry, NinetyDegreeCutOff) {
 
 // The volume in double precision, as an independent reference for the propagated esd.
 double volumeOf(const std::array<double, 6>& c) {
-    const double k = 3.14159265358979323846 / 180.0;
+    const double k = std::numbers::pi / 180.0;
     const double ca = std::cos(c[3] * k), cb = std::cos(c[4] * k), cg = std::cos(c[5] * k);
     return c[0] * c[1] * c[2] * std::sqrt(1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg);
 }

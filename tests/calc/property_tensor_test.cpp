@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "calc/principal_axes.hpp"
 #include "LIBRARIES/records/record_writer.hpp"
@@ -98,7 +99,7 @@ TEST(PrincipalAxes, EsdRoundingAndMovedDirection) {
     Mat3 esds;
     esds(1, 2) = 0.01f;
     const AxisAngles a = principalAxisAngles(vectors, esds, Mat3::identity(), 1);
-    const double moved = std::atan(0.001) * 180.0 / 3.14159265358979;
+    const double moved = std::atan(0.001) * 180.0 / std::numbers::pi;
     EXPECT_NEAR(a.toXyzEsd[1], moved / 0.1 + 0.05, 2e-3);
     EXPECT_NEAR(a.toAbcEsd[1], moved / 0.1 + 0.05, 2e-3);
     EXPECT_EQ(a.toXyzEsd[2], 0.0f);  // 0.01 or less is not raised

@@ -34,7 +34,7 @@ Series swappingSeries() {
 
 float absCos(const Vec3& u, const Vec3& v) { return std::fabs(dot(u, v)) / (length(u) * length(v)); }
 
-TEST(SeriesAxes, NumbersAreTheReportsAtTheNamedCalculationAndEachAxisKeepsItsDirection) {
+TEST(SeriesAxes, NumberedAsReportedAndEachKeepsItsDirection) {
     const Series series = swappingSeries();
     RunOptions options;
     options.incremental = false;

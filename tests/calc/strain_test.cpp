@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "calc/cell_geometry.hpp"
+#include "../test_names.hpp"
 
 namespace {
 
@@ -24,9 +25,15 @@ struct ScaleCase {
     float lambda;
 };
 
+void PrintTo(const ScaleCase& c, std::ostream* os) {
+    static const char* const kTypes[] = {"finite Eulerian", "infinitesimal Eulerian", "finite Lagrangian",
+                                         "infinitesimal Lagrangian"};
+    *os << kTypes[c.type - 1] << " axes" << c.convention << (c.lambda > 1.0f ? " grown" : " shrunk");
+}
+
 class ScaledCell : public ::testing::TestWithParam<ScaleCase> {};
 
-TEST_P(ScaledCell, IsotropicStrainOfTheKnownSize) {
+TEST_P(ScaledCell, IsotropicOfKnownSize) {
     const auto [type, convention, lambda] = GetParam();
     const CellParameters before{6.1819f, 10.82869f, 17.41192f, 76.86754f, 84.46139f, 81.5794f};
     CellParameters after = before;
@@ -43,7 +50,8 @@ TEST_P(ScaledCell, IsotropicStrainOfTheKnownSize) {
 INSTANTIATE_TEST_SUITE_P(Strain, ScaledCell,
                          ::testing::Values(ScaleCase{1, 1, 1.01f}, ScaleCase{2, 2, 1.01f}, ScaleCase{3, 3, 1.01f},
                                            ScaleCase{4, 1, 1.01f}, ScaleCase{1, 3, 0.9f}, ScaleCase{2, 1, 0.9f},
-                                           ScaleCase{3, 2, 0.9f}, ScaleCase{4, 3, 0.9f}));
+                                           ScaleCase{3, 2, 0.9f}, ScaleCase{4, 3, 0.9f}),
+                         testing_support::PrintedName());
 
 TEST(Strain, StatedValuesForOnePerCentAndMinusTenPerCent) {
     // The four measures for lambda = 1.01 and 0.9, as printed to six or seven decimals.

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../support.hpp"
+#include "../test_names.hpp"
 
 namespace {
 
@@ -57,7 +58,7 @@ void PrintTo(const Refused& r, std::ostream* out) { *out << r.options; }
 
 class RefusedOption : public testing::TestWithParam<Refused> {};
 
-TEST_P(RefusedOption, IsAUsageErrorNamingTheOptionAndTheValueAndWritesNothing) {
+TEST_P(RefusedOption, IsAUsageErrorWritingNothing) {
     TempFolder dir("batch-options-refused");
     writeFile(dir / "series.dat", kSeries);
     std::string options = GetParam().options;
@@ -69,7 +70,7 @@ TEST_P(RefusedOption, IsAUsageErrorNamingTheOptionAndTheValueAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "plots"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, RefusedOption, testing::ValuesIn(kRefused));
+INSTANTIATE_TEST_SUITE_P(Options, RefusedOption, testing::ValuesIn(kRefused), testing_support::PrintedName());
 
 std::vector<std::string> volumeModels(const nlohmann::json& fits) {
     std::vector<std::string> models;

@@ -81,7 +81,7 @@ TEST(BatchStateFits, AVolumeOnlyPvtSeriesWritesTheFitsAndNoPrintFile) {
         EXPECT_NE(report.find(section), std::string::npos) << section;
 }
 
-TEST(BatchStateFits, AVolumeOnlyTemperatureSeriesGivesItsFitsOnStandardOutputWhenNothingElseShowsThem) {
+TEST(BatchStateFits, VolumesAloneInTFitOnStandardOutputWhenNothingElseIsAsked) {
     TempFolder dir("batch-vt");
     std::string text = "TITLE volumes against T\nUNITS T C\nLINE1 T SIGT V SIGV\nDATA\n";
     for (int k = 0; k < 12; ++k) {

@@ -123,7 +123,7 @@ void PrintTo(const SameFileCase& c, std::ostream* os) { *os << c.name; }
 
 class SameFile : public ::testing::TestWithParam<SameFileCase> {};
 
-TEST_P(SameFile, IsRefusedAndTheDataFileStaysByteForByte) {
+TEST_P(SameFile, IsRefusedAndTheDataFileStays) {
     const SameFileCase& c = GetParam();
     TempFolder dir(std::string("batch-same-") + c.name);
     const std::filesystem::path folder = dir / "work";
@@ -181,7 +181,7 @@ void PrintTo(const TwoOutputsCase& c, std::ostream* os) { *os << c.name; }
 
 class TwoOutputsInOneFile : public ::testing::TestWithParam<TwoOutputsCase> {};
 
-TEST_P(TwoOutputsInOneFile, IsAUsageErrorNamingBothAndNothingIsWritten) {
+TEST_P(TwoOutputsInOneFile, UsageErrorNamingBoth) {
     const TwoOutputsCase& c = GetParam();
     TempFolder dir(std::string("batch-outputs-") + c.name);
     const std::filesystem::path folder = dir / "work";

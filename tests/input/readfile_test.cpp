@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../support.hpp"
+#include "../test_names.hpp"
 
 namespace {
 
@@ -113,9 +114,16 @@ struct SystemCase {
     std::array<float, 6> sig;
 };
 
+// A case named by its header lines, without the keyword SYSTEM.
+std::string systemCaseName(const ::testing::TestParamInfo<SystemCase>& systemCase) {
+    std::string name = testing_support::testNameOf(systemCase.param.lines);
+    for (std::size_t at; (at = name.find("SYSTEM_")) != std::string::npos;) name.erase(at, 7);
+    return name;
+}
+
 class CrystalSystems : public ::testing::TestWithParam<SystemCase> {};
 
-TEST_P(CrystalSystems, ConstraintsApplyWhateverTheColumnOrder) {
+TEST_P(CrystalSystems, ApplyInAnyColumnOrder) {
     const SystemCase c = GetParam();
     // b and c come before a, so the rules must act again after every value.
     const ReadResult r = readText(std::string(c.lines) +
@@ -144,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(
         SystemCase{"SYSTEM CUBIC (PSEUDO-MONOCLINIC)", CrystalSystem::cubic, {5, 5, 5, 90, 90, 90}, {0.05f, 0.05f, 0.05f, 0, 0, 0}},
         // a later SYSTEM line without a system word leaves the system as it was
         SystemCase{"SYSTEM CUBIC\nSYSTEM see title", CrystalSystem::cubic, {5, 5, 5, 90, 90, 90}, {0.05f, 0.05f, 0.05f, 0, 0, 0}},
-        SystemCase{"SYSTEM CUBIC\nSYSTEM TETRAGONAL", CrystalSystem::tetragonal, {5, 5, 7, 90, 90, 90}, {0.05f, 0.05f, 0.07f, 0, 0, 0}}));
+        SystemCase{"SYSTEM CUBIC\nSYSTEM TETRAGONAL", CrystalSystem::tetragonal, {5, 5, 7, 90, 90, 90}, {0.05f, 0.05f, 0.07f, 0, 0, 0}}),
+    systemCaseName);
 
 struct BadCase {
     const char* name;

@@ -27,6 +27,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
 
 # The file list.
 expected=(bin/tenzio-batch share/doc/tenzio/README.md share/doc/tenzio/copyright)
+while IFS= read -r f; do expected+=("share/doc/tenzio/docs/$f"); done < <(cd "$examples/../docs" && find . -name '*.md' -printf '%P\n')
 while IFS= read -r f; do expected+=("share/doc/tenzio/examples/$f"); done \
   < <(cd "$examples" && find . -type f \( -name '*.dat' -o -name '*.cif' -o -name SOURCES.md -o -name '*.py' \) -printf '%P\n')
 [[ $batch_man == 1 ]] && expected+=(share/man/man1/tenzio-batch.1.gz)

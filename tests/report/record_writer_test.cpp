@@ -7,6 +7,9 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <ostream>
+
+#include "../test_names.hpp"
 
 namespace {
 
@@ -15,6 +18,11 @@ struct FieldCase {
     float value;
     const char* expected;
 };
+
+// "F9.6 of minus 0.000066": the sign as a word, so that a name tells -0.5 from 0.5.
+void PrintTo(const FieldCase& c, std::ostream* os) {
+    *os << "F" << c.w << "." << c.d << " of " << (std::signbit(c.value) ? "minus " : "") << std::fabs(c.value);
+}
 
 class FixedField : public ::testing::TestWithParam<FieldCase> {};
 
@@ -43,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{5, 0, 12.0f, "  12."},
         // not a number
         FieldCase{9, 6, std::numeric_limits<float>::quiet_NaN(), "      NaN"},
-        FieldCase{2, 1, std::numeric_limits<float>::quiet_NaN(), "**"}));
+        FieldCase{2, 1, std::numeric_limits<float>::quiet_NaN(), "**"}),
+    testing_support::PrintedName());
 
 TEST(RecordWriter, OtherFieldKinds) {
     EXPECT_EQ(Rec().x(3).view(), "   ");

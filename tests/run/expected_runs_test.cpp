@@ -94,7 +94,7 @@ std::vector<std::string> dataLines(const std::filesystem::path& file, std::size_
 }
 
 // The JSON export of a run holds the very numbers its result files print, field by field.
-TEST_P(ExpectedRuns, JsonAgreesWithTheResultFiles) {
+TEST_P(ExpectedRuns, JsonAgreesWithResultFiles) {
     const ExpectedRun c = GetParam();
     const std::filesystem::path expected = std::filesystem::path(TENZIO_SOURCE_DIR) / "tests/run/expected" / c.folder;
     TempFolder out(std::string(c.folder) + "-json");

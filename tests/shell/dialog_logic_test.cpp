@@ -21,6 +21,7 @@
 #include "run/process_data.hpp"
 #include "shell/dialog_controls.hpp"
 #include "shell/dialog_logic.hpp"
+#include "../test_names.hpp"
 
 namespace fs = std::filesystem;
 
@@ -425,7 +426,7 @@ void PrintTo(const FailedChoice& c, std::ostream* os) { *os << c.name; }
 
 class FailedChoiceTest : public DialogTest, public ::testing::WithParamInterface<FailedChoice> {};
 
-TEST_P(FailedChoiceTest, KeepsTheEarlierFileAndShowsItsMessage) {
+TEST_P(FailedChoiceTest, KeepsTheEarlierFile) {
     const FailedChoice& c = GetParam();
     logic.start();
     chooseBoth();
@@ -482,7 +483,7 @@ void PrintTo(const SameFileChoice& c, std::ostream* os) { *os << c.name; }
 
 class SameFileChoiceTest : public DialogTest, public ::testing::WithParamInterface<SameFileChoice> {};
 
-TEST_P(SameFileChoiceTest, IsRefusedBeforeAnythingIsOpened) {
+TEST_P(SameFileChoiceTest, IsRefusedBeforeOpening) {
     const SameFileChoice& c = GetParam();
     logic.start();
     const std::string content = "LINE1 T A B C\nDATA\n10 5 6 7\n20 5.1 6.1 7.1\n";
@@ -523,12 +524,12 @@ INSTANTIATE_TEST_SUITE_P(
                        "PRINT FILE IS THE INPUT FILE"},
         SameFileChoice{"PrintIsAHardLink", "d.dat", OtherName::hardLink, "data/link.prt", false,
                        "PRINT FILE IS THE INPUT FILE"},
-        SameFileChoice{"DataFileChosenAfterItsPrintFile", "d.dat", OtherName::none, "data/d.dat", true,
+        SameFileChoice{"DataFileAfterItsPrintFile", "d.dat", OtherName::none, "data/d.dat", true,
                        "PRINT FILE IS THE INPUT FILE"},
         SameFileChoice{"ResultFileIsTheDataFile", "run_tensor.cal", OtherName::none, "data/run.prt", false,
                        "RESULT FILE IS THE INPUT FILE"},
         // The file chosen last decides the folder of the result files.
-        SameFileChoice{"ResultFileOnceTheDataFileIsChosen", "run_prin.cal", OtherName::none, "run.prt", true,
+        SameFileChoice{"ResultFileAfterTheDataFile", "run_prin.cal", OtherName::none, "run.prt", true,
                        "RESULT FILE IS THE INPUT FILE"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
@@ -738,13 +739,13 @@ struct OptionCase {
 };
 
 void PrintTo(const OptionCase& c, std::ostream* os) {
-    *os << "axes " << c.axisConvention << (c.eulerian ? " Eulerian" : " Lagrangian")
-        << (c.infinitesimal ? " infinitesimal" : " finite") << (c.incremental ? " incremental" : " against first");
+    *os << "axes" << c.axisConvention << (c.infinitesimal ? " infinitesimal" : " finite")
+        << (c.eulerian ? " Eulerian" : " Lagrangian") << (c.incremental ? " incremental" : " first");
 }
 
-class RunOptionsTest : public DialogTest, public ::testing::WithParamInterface<OptionCase> {};
+class ChosenOptions : public DialogTest, public ::testing::WithParamInterface<OptionCase> {};
 
-TEST_P(RunOptionsTest, OptionsAreReadFromTheControlsWhenRunIsPressed) {
+TEST_P(ChosenOptions, FromControls) {
     const OptionCase& c = GetParam();
     logic.start();
     chooseBoth();
@@ -764,7 +765,7 @@ TEST_P(RunOptionsTest, OptionsAreReadFromTheControlsWhenRunIsPressed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    AllCombinations, RunOptionsTest,
+    Run, ChosenOptions,
     ::testing::Values(OptionCase{ctl::axis1, true, false, true, 1, 1},
                       OptionCase{ctl::axis1, true, true, true, 1, 2},
                       OptionCase{ctl::axis1, false, false, true, 1, 3},
@@ -776,14 +777,15 @@ INSTANTIATE_TEST_SUITE_P(
                       OptionCase{ctl::axis3, true, false, true, 3, 1},
                       OptionCase{ctl::axis3, true, true, false, 3, 2},
                       OptionCase{ctl::axis3, false, false, true, 3, 3},
-                      OptionCase{ctl::axis3, false, true, false, 3, 4}));
+                      OptionCase{ctl::axis3, false, true, false, 3, 4}),
+    testing_support::PrintedName());
 
 // ---------------------------------------------------------------------------------------------
 // Failed runs and the mended faults
 
 class FailedRunTest : public DialogTest, public ::testing::WithParamInterface<RunOutcome> {};
 
-TEST_P(FailedRunTest, AFailedRunKeepsItsMessageAndLeavesBrowseAndExit) {
+TEST_P(FailedRunTest, KeepsItsMessageLeavesBrowseAndExit) {
     logic.start();
     chooseBoth();
     outcome = GetParam();
@@ -802,7 +804,8 @@ TEST_P(FailedRunTest, AFailedRunKeepsItsMessageAndLeavesBrowseAndExit) {
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, FailedRunTest,
                          ::testing::Values(RunOutcome::readError, RunOutcome::invalidCell,
-                                           RunOutcome::writeError, RunOutcome::refused));
+                                           RunOutcome::writeError, RunOutcome::refused),
+                         testing_support::PrintedName());
 
 // Mended fault: runError used to stay set after a failed run, so that a new run did nothing
 // and the dialog stayed at "PROCESSING DATA" with every button but Browse disabled.
@@ -860,7 +863,7 @@ void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.name; }
 
 class StatusLineTest : public DialogTest, public ::testing::WithParamInterface<StatusCase> {};
 
-TEST_P(StatusLineTest, WlineShowsTheTextUpToFiveBlanksAndAtMost80Characters) {
+TEST_P(StatusLineTest, WlineCutsAtFiveBlanksOr80) {
     logic.start();
     showStatus(state, GetParam().text);
     EXPECT_EQ(view.status(), GetParam().shown);
@@ -877,7 +880,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"leading five blanks", "     LEADING", ""},
         StatusCase{"cut at 80", std::string(100, 'X'), std::string(80, 'X')},
         StatusCase{"cut at 80 inside four blanks", std::string(78, 'Y') + "    Z", std::string(78, 'Y') + "  "},
-        StatusCase{"empty", "", ""}));
+        StatusCase{"empty", "", ""}),
+    testing_support::PrintedName());
 
 // ---------------------------------------------------------------------------------------------
 // Runs with the real calculation

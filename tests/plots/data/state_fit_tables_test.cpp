@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(StateFitTables, ARowPerModelWithHeldParametersMarkedAndFailuresWithTheirReason) {
+TEST(StateFitTables, ARowPerModelHeldParametersMarkedFailuresWithTheirReason) {
     FitResult fits;
     fits.status = FitStatus::success();
     EXPECT_TRUE(stateFitTables(fits, "GPa").empty());

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
+#include <numbers>
 #include <qcustomplot.h>
 
 #include <cmath>
@@ -102,7 +103,7 @@ double cosine(const Vec3& u, const Vec3& v) {
 }
 
 double volumeOf(const CellParameters& c) {
-    const double k = 3.14159265358979323846 / 180.0;
+    const double k = std::numbers::pi / 180.0;
     const double ca = std::cos(c[3] * k), cb = std::cos(c[4] * k), cg = std::cos(c[5] * k);
     return static_cast<double>(c[0]) * c[1] * c[2] * std::sqrt(1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg);
 }
