@@ -42,7 +42,7 @@ TEST(ControlTable, FirstRadioOfEachGroupAndTheCheckBoxStartChecked) {
     EXPECT_EQ(checked, (std::set<int>{ctl::axis1, ctl::eulerian, ctl::finite, ctl::incremental}));
 }
 
-TEST(ControlTable, OnlyRunAndShowResultsStartDisabledAndOnlyTheCancelButtonIsHidden) {
+TEST(ControlTable, RunAndShowResultsStartDisabledOnlyCancelIsHidden) {
     for (const DialogControl& c : mainDialogControls()) {
         // Show results has nothing to show before the first completed run.
         EXPECT_EQ(c.disabled, c.id == ctl::run || c.id == ctl::showResults) << c.objectName;

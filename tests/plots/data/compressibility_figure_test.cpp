@@ -37,7 +37,7 @@ TEST(SymmetryGroups, FollowTheCrystalSystem) {
 
 // Stishovite (tetragonal): X and Y are one curve; where their law failed (the a axes follow a
 // logarithm of P) it is the tensor fit's derivative, dashed, and the caption gives the reason.
-TEST(CompressibilityFigure, EqualAxesAreOneCurveAndAFailedLawIsDrawnFromTheTensorFit) {
+TEST(CompressibilityFigure, EqualAxesAreOneCurveAFailedLawTheTensorFits) {
     TempFolder dir("plots-compressibility");
     PlotRecorder record;
     ASSERT_EQ(runOnce(example("stishovite_tetragonal_P.dat"), dir / "r.prt", {}, {&record}).outcome,
