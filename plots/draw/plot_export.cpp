@@ -30,6 +30,8 @@ double widthMm(ExportWidth w) { return w == ExportWidth::column ? kColumnWidthMm
 
 // Height in mm of the surface: four panels in two rows at column width, in one row at page width.
 double surfaceHeightMm(ExportWidth w) { return w == ExportWidth::column ? 105.0 : 66.0; }
+// A figure that is only a message.
+constexpr double kMessageHeightMm = 20.0;
 
 // Height in mm of a figure: a plot of one panel, or rows of small panels, and the legend and
 // caption, which take a few lines whatever the width.
@@ -158,7 +160,9 @@ bool surfaceBytes(const SurfaceData& surface, const QString& path, ExportFormat 
     const double units = widthMm(width) / kMmPerInch * kUnitsPerInch;
     SurfaceView* view3d = showSurface(plot, surface, exportFonts(), width == ExportWidth::column ? 2 : 4, false, units);
     if (view3d) view3d->setView(view.azimuth, view.elevation);
-    return renderBytes(plot, surfaceHeightMm(width), path, format, width, bytes, error);
+    // With nothing to draw the figure is its message alone, a few lines high.
+    const double heightMm = surface.defined ? surfaceHeightMm(width) : kMessageHeightMm;
+    return renderBytes(plot, heightMm, path, format, width, bytes, error);
 }
 
 }  // namespace

@@ -495,6 +495,31 @@ void SurfaceView::draw(QCPPainter* painter) {
     }
 }
 
+namespace {
+
+// A text broken into lines at spaces so that each fits `width` in `font` (a word longer than
+// the width stands on a line of its own); unbroken when the width is not known.
+QString wrappedToWidth(const QString& text, const QFont& font, double width) {
+    if (!(width > 0.0)) return text;
+    const QFontMetricsF metrics(font);
+    const double room = 0.9 * width;  // the element's margins, and room to spare
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > room) {
+            lines << line;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty()) lines << line;
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
 SurfaceView* showSurface(QCustomPlot& plot, const SurfaceData& surface, const PlotFonts& fonts, int panelsPerRow,
                          bool turnable, double keyWidth) {
     plot.clearPlottables();
@@ -509,9 +534,10 @@ SurfaceView* showSurface(QCustomPlot& plot, const SurfaceData& surface, const Pl
     auto* title = new QCPTextElement(&plot, heading, fonts.legend);
     plot.plotLayout()->addElement(0, 0, title);
     if (!surface.defined) {
-        title->setText(QStringLiteral("No representation surface for calculation %1:\nthe property tensor is "
-                                      "undefined because T or P did not change.")
-                           .arg(qText(surface.label)));
+        title->setText(wrappedToWidth(QStringLiteral("No representation surface for calculation %1: the property tensor "
+                                                     "is undefined because T or P did not change.")
+                                          .arg(qText(surface.label)),
+                                      fonts.legend, keyWidth));
         return nullptr;
     }
 
