@@ -81,7 +81,7 @@ int writePlots(const BatchCommand& command, const PlotRecorder& plots, const std
                   << '\n';
         return 1;
     }
-    const std::string error = writePlotSet(plotSet(plots, command.surfaceCalculation), command.plotFolder, plotName);
+    const std::string error = writePlotSet(plots, static_cast<std::size_t>(command.surfaceCalculation), command.plotFolder, plotName);
     if (!error.empty()) {
         std::cerr << "tenzio-batch: no plots written: " << error << '\n';
         return 1;

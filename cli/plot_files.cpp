@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "export/replaced_file_set.hpp"
+#include "plots/data/figures.hpp"
+#include "plots/data/plot_csv.hpp"
 #include "plots/data/plot_writer_client.hpp"
 #include "run/run_lock.hpp"
 
@@ -13,7 +15,8 @@ constexpr std::string_view kNoneReplaced = "; no plot file was replaced";
 
 }  // namespace
 
-std::string writePlotSet(const PlotSet& plots, const std::filesystem::path& folder, const std::string& name) {
+std::string writePlotSet(const PlotRecorder& record, std::size_t surfaceK, const std::filesystem::path& folder,
+                         const std::string& name) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec || !std::filesystem::is_directory(folder, ec))
@@ -26,8 +29,13 @@ std::string writePlotSet(const PlotSet& plots, const std::filesystem::path& fold
         error = set.failure();
         return false;
     };
-    if (const std::string failure = writePlotFilesWithModule(plots, name, sink); !failure.empty())
-        return failure + std::string(kNoneReplaced);
+    // The figures' tables one at a time, each written and let go before the next is made.
+    const PlotSet plots = plotSet(record, surfaceK, false);
+    std::string failure;
+    for (const NamedFigure& f : plots.figures)
+        if (f.csv.empty() && !sink(name + "_" + f.stem + ".csv", figureCsv(f.figure), failure))
+            return failure + std::string(kNoneReplaced);
+    if (failure = writePlotFilesWithModule(plots, name, sink); !failure.empty()) return failure + std::string(kNoneReplaced);
     // Two runs putting their sets in place at once could leave a mix of both.
     FolderLock lock;
     lock.take(folder);

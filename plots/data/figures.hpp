@@ -44,7 +44,10 @@ std::string calculationLabel(const PlotRecorder& record, std::size_t k);
 // coefficients, equations of state, the empirical fits (fit_tables.cpp).
 std::vector<FitTable> fitTables(const PlotRecorder& record);
 
-// Every figure with the stem of its files and its CSV, in the order of the window's tabs.
-std::vector<NamedFigure> plotFigures(const PlotRecorder& record);
+// Every figure with the stem of its files and its CSV, in the order of the window's tabs. Without
+// the tables (tables false) a figure's CSV is left for the caller to make with figureCsv, one
+// figure at a time: the tables of a long series are the largest part of its plots; the ellipse's
+// own table, a few hundred rows, is made either way.
+std::vector<NamedFigure> plotFigures(const PlotRecorder& record, bool tables = true);
 // Everything, with the surface of calculation `surfaceK` (0: defaultSurfaceCalculation).
-PlotSet plotSet(const PlotRecorder& record, std::size_t surfaceK = 0);
+PlotSet plotSet(const PlotRecorder& record, std::size_t surfaceK = 0, bool tables = true);

@@ -225,7 +225,8 @@ bool drawPlotFiles(const PlotSet& plots, const std::string& name, const PlotFile
                                        });
             if (!written) return false;
         }
-        if (!hand(fileOf(f.stem, ".csv"), f.csv)) return false;
+        // A figure without its table has it written by the caller.
+        if (!f.csv.empty() && !hand(fileOf(f.stem, ".csv"), f.csv)) return false;
     }
     // No calculation (a series of volumes): no surface.
     if (plots.surface.calculation == 0) return true;
