@@ -85,7 +85,7 @@ std::optional<Figure> compressibilityFigure(const PlotRecorder& record) {
     if (panel.yRange)
         for (FittedCurve& curve : panel.curves) cut = clipToRange(curve, *panel.yRange) || cut;
     f.panels.push_back(std::move(panel));
-    if (cut) failed += std::string(failed.empty() ? "" : " ") + "A curve that stops inside the plot runs off the range shown there.";
+    if (cut) failed += std::string(failed.empty() ? "" : " ") + "A curve that runs off the range shown is cut at its edge, marked with a triangle.";
     if (!failed.empty()) f.caption = failed;
     f.note = "The compressibility β = −dε/dP of each principal axis from its empirical fit ε = ε0 + λ(P − Pc)^ν "
              "(dashed: from the tensor fit where the law failed), ± one esd from the fit's covariance.";

@@ -38,6 +38,14 @@ struct PlotLine {
     bool joined = true;       // markers joined by a line; not where a fitted curve stands for them
 };
 
+// Where a fitted curve crosses the edge of its panel's y range (stored units): the top edge
+// (upward) or the bottom one.
+struct CurveExit {
+    double x = 0.0;
+    double y = 0.0;
+    bool upward = true;
+};
+
 // A fitted function as a smooth line with a band of ± one esd round it.
 struct FittedCurve {
     std::string name;    // legend text; empty: the figure's fitLegend stands for it
@@ -49,6 +57,9 @@ struct FittedCurve {
     std::vector<double> x;
     std::vector<double> y;
     std::vector<double> esd;  // empty: no band
+    // Where the curve crosses the edge of its panel's y range, cut there (x, y on the edge): each
+    // is marked, so that a curve that stops inside the plot is seen to run on beyond it.
+    std::vector<CurveExit> exits;
 };
 
 // One plot area with its own y axis.
@@ -136,7 +147,7 @@ using PlotFileSink = std::function<bool(const std::string& fileName, std::string
 // Draws each figure as NAME_stem.svg, .png and .csv and the surface as NAME_surface.svg and .png,
 // and hands each file to `sink`, which writes it. Returns 0 on success; otherwise fills `message`
 // with the reason.
-inline constexpr int kPlotWriterVersion = 4;  // changes with the layout of PlotFilesRequest or PlotSet
+inline constexpr int kPlotWriterVersion = 5;  // changes with the layout of PlotFilesRequest or PlotSet
 struct PlotFilesRequest {
     int version = kPlotWriterVersion;  // the module refuses a request of another layout
     const PlotSet* plots = nullptr;

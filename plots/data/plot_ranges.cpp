@@ -107,8 +107,9 @@ bool clipToRange(FittedCurve& curve, const std::array<double, 2>& range) {
             const double t = (edge - y0) / (y - y0);
             const double e0 = withEsd ? curve.esd[k - 1] : 0.0;
             // A sample on the edge itself already ends the curve there.
-            if ((inside(y0) ? y0 : y) != edge)
-                add(curve.x[k - 1] + t * (curve.x[k] - curve.x[k - 1]), edge, e0 + t * (esd - e0));
+            const double xEdge = curve.x[k - 1] + t * (curve.x[k] - curve.x[k - 1]);
+            if ((inside(y0) ? y0 : y) != edge) add(xEdge, edge, e0 + t * (esd - e0));
+            kept.exits.push_back({xEdge, edge, edge == range[1]});
         }
         if (std::isfinite(y) && inside(y))
             add(curve.x[k], y, esd);

@@ -331,6 +331,17 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
     line->setPen(QPen(colour, 1.0, fitted.dashed ? Qt::DashLine : Qt::SolidLine));
     line->setName(qNotation(fitted.name));
     if (fitted.name.empty() || !legend) line->removeFromLegend();
+    // Where the curve leaves the range shown: a triangle on the edge, pointing the way it goes.
+    for (const CurveExit& exit : fitted.exits) {
+        auto* mark = new QCPGraph(x, y);
+        mark->setLayer(QString::fromLatin1(kFitLayer));
+        mark->setData(QVector<double>{exit.x}, QVector<double>{exit.y * scale}, true);
+        mark->setLineStyle(QCPGraph::lsNone);
+        mark->setScatterStyle(QCPScatterStyle(exit.upward ? QCPScatterStyle::ssTriangle : QCPScatterStyle::ssTriangleInverted,
+                                              colour, colour, 7));
+        mark->setName(qNotation(fitted.name) + QStringLiteral(" leaves the range"));
+        mark->removeFromLegend();
+    }
 }
 
 // Points beyond a panel's chosen y range: an arrow at the edge and the value beside it.

@@ -123,6 +123,23 @@ TEST(ClipToRange, ACurveEndsOnTheEdgeWhereItLeavesTheRange) {
     EXPECT_NEAR(onEdge.x.front(), 0.22 + 0.01 * (4.5 - y0) / (y1 - y0), 1e-12);
     EXPECT_DOUBLE_EQ(onEdge.y.front(), 4.5);
     EXPECT_NEAR(onEdge.x[1], 0.23, 1e-12);
+    // The one crossing is marked where the curve meets the top edge, whether or not a sample
+    // lies on it.
+    ASSERT_EQ(curve.exits.size(), 1u);
+    EXPECT_NEAR(curve.exits[0].x, 0.25, 1e-9);
+    EXPECT_DOUBLE_EQ(curve.exits[0].y, 4.0);
+    EXPECT_TRUE(curve.exits[0].upward);
+    ASSERT_EQ(onEdge.exits.size(), 1u);
+    EXPECT_DOUBLE_EQ(onEdge.exits[0].x, onEdge.x.front());
+    // A curve that falls through the bottom edge and comes back has two crossings, both below.
+    FittedCurve dip;
+    dip.x = {0.0, 1.0, 2.0, 3.0};
+    dip.y = {1.0, -1.0, -1.0, 1.0};
+    ASSERT_TRUE(clipToRange(dip, {0.0, 2.0}));
+    ASSERT_EQ(dip.exits.size(), 2u);
+    EXPECT_DOUBLE_EQ(dip.exits[0].x, 0.5);
+    EXPECT_DOUBLE_EQ(dip.exits[1].x, 2.5);
+    EXPECT_FALSE(dip.exits[0].upward || dip.exits[1].upward);
     EXPECT_EQ(curve.x.size(), curve.y.size());
     EXPECT_EQ(curve.x.size(), curve.esd.size());
     for (std::size_t k = 1; k < curve.x.size(); ++k) EXPECT_GT(curve.x[k], curve.x[k - 1]);
@@ -133,6 +150,7 @@ TEST(ClipToRange, ACurveEndsOnTheEdgeWhereItLeavesTheRange) {
     flat.y = {1.0, 2.0};
     EXPECT_FALSE(clipToRange(flat, {0.0, 5.0}));
     EXPECT_EQ(flat.x.size(), 2u);
+    EXPECT_TRUE(flat.exits.empty());
 }
 
 }  // namespace
