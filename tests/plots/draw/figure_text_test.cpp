@@ -157,10 +157,15 @@ private slots:
 
 void FigureTextTest::noTextIsCutOffOrMeetsAnother_data() {
     QTest::addColumn<QString>("series");
-    // A pressure series with equations of state and outliers, a cubic one in T, a monoclinic one.
+    // A pressure series with equations of state and outliers, a cubic one in T, monoclinic ones
+    // in P and in T, and the series of volumes: in T, in P, and in both.
     QTest::newRow("stishovite") << QStringLiteral("stishovite_tetragonal_P.dat");
     QTest::newRow("periclase") << QStringLiteral("periclase_cubic_T.dat");
     QTest::newRow("Ag3Co(CN)6") << QStringLiteral("Ag3CoCN6_monoclinic_P.dat");
+    QTest::newRow("metacetamol") << QStringLiteral("metacetamol_monoclinic_T.dat");
+    QTest::newRow("metacetamol volumes") << QStringLiteral("volumes/metacetamol_volumes_T.dat");
+    QTest::newRow("stishovite volumes") << QStringLiteral("volumes/stishovite_volumes_P.dat");
+    QTest::newRow("P-V-T") << QStringLiteral("volumes/synthetic_PVT.dat");
 }
 
 void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
