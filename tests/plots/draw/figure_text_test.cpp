@@ -92,11 +92,9 @@ private:
     mutable TextEngine engine_;
 };
 
-// The texts of a figure drawn at w x h units (of 1/96 inch for a file, pixels in the window) after
+// The texts of a plot drawn at w x h units (of 1/96 inch for a file, pixels in the window) after
 // a first layout at that size (the axes choose their ticks from the layout before).
-std::vector<DrawnText> textsOf(const Figure& figure, int w, int h, const PlotFonts& fonts) {
-    QCustomPlot plot;
-    showFigure(plot, figure, fonts);
+std::vector<DrawnText> textsAfterLayout(QCustomPlot& plot, int w, int h) {
     for (int pass = 0; pass < 2; ++pass) {
         TextDevice device(w, h);
         QCPPainter painter(&device);
@@ -107,19 +105,18 @@ std::vector<DrawnText> textsOf(const Figure& figure, int w, int h, const PlotFon
     return {};
 }
 
+std::vector<DrawnText> textsOf(const Figure& figure, int w, int h, const PlotFonts& fonts) {
+    QCustomPlot plot;
+    showFigure(plot, figure, fonts);
+    return textsAfterLayout(plot, w, h);
+}
+
 // The texts of the representation surface drawn w x h with the export fonts, its panels in rows
 // of `perRow`.
 std::vector<DrawnText> surfaceTextsOf(const SurfaceData& surface, int w, int h, int perRow) {
     QCustomPlot plot;
     showSurface(plot, surface, exportFonts(), perRow, false, w);
-    for (int pass = 0; pass < 2; ++pass) {
-        TextDevice device(w, h);
-        QCPPainter painter(&device);
-        plot.toPainter(&painter, w, h);
-        painter.end();
-        if (pass == 1) return device.texts();
-    }
-    return {};
+    return textsAfterLayout(plot, w, h);
 }
 
 // Ink that reaches a hair beyond a box (antialiasing of an outline's bounding box) is not cut.
