@@ -5,6 +5,7 @@
 #include <limits>
 #include <numbers>
 #include <numeric>
+#include <vector>
 
 #include "plots/draw/label_space.hpp"
 
@@ -259,11 +260,17 @@ private:
     double radius_;
 };
 
-// The key under the panels: the two signs and the arrows, in one row or, where that is too
-// narrow, in two.
+// The key under the panels: the signs the surface takes and the arrows, in one row or, where that
+// is too narrow, in two. A sign no direction takes has no entry, as nothing is drawn in it.
 class SurfaceKey final : public QCPLayoutElement {
 public:
-    SurfaceKey(QCustomPlot* plot, const PlotFonts& fonts, double width) : QCPLayoutElement(plot), fonts_(fonts) {
+    SurfaceKey(QCustomPlot* plot, const PlotFonts& fonts, double width, const SurfaceData& surface)
+        : QCPLayoutElement(plot), fonts_(fonts) {
+        // The value along a direction lies between the least and the greatest principal value.
+        const auto [least, greatest] = std::minmax_element(surface.values.begin(), surface.values.end());
+        if (*greatest > 0.0f) entries_.push_back(Entry::positive);
+        if (*least < 0.0f) entries_.push_back(Entry::negative);
+        entries_.push_back(Entry::crystalAxes);
         fitTo(width);
     }
 
@@ -279,7 +286,7 @@ protected:
     bool fitTo(double width) {
         const QFontMetricsF m(fonts_.legend);
         double needed = 8.0;
-        for (const QString& text : texts()) needed += m.height() * 2.9 + m.horizontalAdvance(text);
+        for (const Entry e : entries_) needed += m.height() * 2.9 + m.horizontalAdvance(textOf(e));
         const int rows = needed > width ? 2 : 1;
         const int height = static_cast<int>(std::ceil(m.height() * rows + 4.0));
         if (height == minimumSize().height()) return false;
@@ -292,9 +299,15 @@ protected:
         painter->setRenderHint(QPainter::Antialiasing, true);
     }
 
-    static std::array<QString, 3> texts() {
-        return {QStringLiteral("positive (solid)"), QStringLiteral("negative (dashed)"),
-                QStringLiteral("crystal axes a, b, c")};
+    enum class Entry { positive, negative, crystalAxes };
+
+    static QString textOf(Entry e) {
+        switch (e) {
+            case Entry::positive: return QStringLiteral("positive (solid)");
+            case Entry::negative: return QStringLiteral("negative (dashed)");
+            case Entry::crystalAxes: break;
+        }
+        return QStringLiteral("crystal axes a, b, c");
     }
 
     void draw(QCPPainter* painter) override {
@@ -322,17 +335,20 @@ protected:
                 painter->drawLine(from, to);
             };
         };
-        const auto t = texts();
-        entry(t[0], curve(false));
-        entry(t[1], curve(true));
-        entry(t[2], [&](QPointF from, QPointF to) {
-            painter->setPen(QPen(kArrow, 0.9));
-            drawArrow(painter, from, to, 4.0);
-        });
+        for (const Entry e : entries_) {
+            if (e == Entry::crystalAxes)
+                entry(textOf(e), [&](QPointF from, QPointF to) {
+                    painter->setPen(QPen(kArrow, 0.9));
+                    drawArrow(painter, from, to, 4.0);
+                });
+            else
+                entry(textOf(e), curve(e == Entry::negative));
+        }
     }
 
 private:
     PlotFonts fonts_;
+    std::vector<Entry> entries_;
 };
 
 struct Quad {
@@ -550,7 +566,7 @@ SurfaceView* showSurface(QCustomPlot& plot, const SurfaceData& surface, const Pl
         panels->addElement(k / panelsPerRow, k % panelsPerRow, new SectionView(&plot, surface, k, fonts, radius));
     auto* view = new SurfaceView(&plot, surface, fonts, radius, turnable);
     panels->addElement(3 / panelsPerRow, 3 % panelsPerRow, view);
-    plot.plotLayout()->addElement(2, 0, new SurfaceKey(&plot, fonts, keyWidth));
+    plot.plotLayout()->addElement(2, 0, new SurfaceKey(&plot, fonts, keyWidth, surface));
     plot.plotLayout()->setRowStretchFactors({0.001, 1.0, 0.001});
     return view;
 }

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -149,6 +150,7 @@ private slots:
     void noTextIsCutOffOrMeetsAnother_data();
     void noTextIsCutOffOrMeetsAnother();
     void theRecorderSeesACutText();
+    void theSurfaceKeyNamesTheSignsDrawn();
 };
 
 
@@ -245,6 +247,35 @@ void FigureTextTest::theRecorderSeesACutText() {
     const DrawnText& t = device.texts().front();
     QVERIFY(!inside(t.clip, t.glyphs));
     QVERIFY(t.glyphs.bottom() > 10 + m.ascent() + 1.0);  // the tails reach below the baseline
+}
+
+void FigureTextTest::theSurfaceKeyNamesTheSignsDrawn() {
+    // Periclase expands along every direction at every T; stishovite's c expands while a and b
+    // shorten near 57 GPa, so its last surface has both signs. A key names only what is drawn.
+    int withBoth = 0, positiveOnly = 0;
+    for (const char* series : {"periclase_cubic_T.dat", "stishovite_tetragonal_P.dat"}) {
+        QTemporaryDir folder;
+        PlotRecorder record;
+        QVERIFY(runOnce(std::string(TENZIO_SOURCE_DIR "/examples/") + series,
+                        folder.filePath(QStringLiteral("r.prt")).toStdString(), {}, {&record})
+                    .outcome == RunOutcome::completed);
+        for (std::size_t k = 1; k <= record.calculations(); ++k) {
+            const SurfaceData surface = surfaceFigure(record, k);
+            if (!surface.defined) continue;
+            bool positive = false, negative = false;
+            for (const DrawnText& t : surfaceTextsOf(surface, 321, 397, 2)) {
+                positive = positive || t.text == QStringLiteral("positive (solid)");
+                negative = negative || t.text == QStringLiteral("negative (dashed)");
+            }
+            const auto [least, greatest] = std::minmax_element(surface.values.begin(), surface.values.end());
+            QCOMPARE(positive, *greatest > 0.0f);
+            QCOMPARE(negative, *least < 0.0f);
+            withBoth += positive && negative;
+            positiveOnly += positive && !negative;
+        }
+    }
+    QVERIFY(withBoth > 0);
+    QVERIFY(positiveOnly > 0);
 }
 
 QTEST_MAIN(FigureTextTest)
