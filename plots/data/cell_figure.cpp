@@ -36,7 +36,7 @@ std::string eosFailure(const FitResult& fits, int edge) {
 // Each panel whose points no fit stands for keeps them joined, and its legend says why.
 void markPanelsWithoutFit(const PlotRecorder& record, Figure& figure) {
     const std::optional<FitResult>& fits = record.fitResult();
-    std::vector<std::pair<std::string, std::string>> why;
+    NamesByReason why;
     for (PlotPanel& panel : figure.panels) {
         if (panel.lines.empty() || !panel.curves.empty()) continue;
         PlotLine& line = panel.lines.front();

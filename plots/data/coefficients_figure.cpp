@@ -93,7 +93,7 @@ Figure coefficientsFigure(const PlotRecorder& record) {
     });
     f.panels.push_back(std::move(panel));
     addTensorCurves(record, f);
-    std::vector<std::pair<std::string, std::string>> why;
+    NamesByReason why;
     for (PlotLine& line : f.panels.front().lines) {
         const std::optional<FitResult>& fits = record.fitResult();
         std::string reason = noFitsReason(record);

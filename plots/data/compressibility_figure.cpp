@@ -21,13 +21,7 @@ std::optional<Figure> compressibilityFigure(const PlotRecorder& record) {
     std::vector<std::pair<int, FittedCurve>> curves;
     std::string failed;
     // The axes whose law failed, grouped by the reason: drawn from the tensor fit, or not at all.
-    std::vector<std::pair<std::string, std::string>> fromTensor, undrawn;
-    const auto addTo = [](std::vector<std::pair<std::string, std::string>>& list, const std::string& reason,
-                          const std::string& name) {
-        const auto same = std::find_if(list.begin(), list.end(), [&](const auto& r) { return r.first == reason; });
-        if (same == list.end()) list.emplace_back(reason, name);
-        else same->second += ", " + name;
-    };
+    NamesByReason fromTensor, undrawn;
     const TensorFit* tensor = fits->tensor && fits->tensor->status.ok ? &*fits->tensor : nullptr;
     std::vector<TensorAt> tensorAt;  // the tensor fit along the samples, for axes whose law failed
     // One curve for the axes the crystal system makes equal, from the law of the group's first.
@@ -59,22 +53,17 @@ std::optional<Figure> compressibilityFigure(const PlotRecorder& record) {
                 curve.name = group.size() == 1 ? curve.name + " (tensor fit)"
                                                : curve.name.substr(0, curve.name.size() - 1) + "; tensor fit)";
                 curve.dashed = true;
-                addTo(fromTensor, e.status.text, names);
+                fromTensor.add(names, e.status.text);
             } else {
-                addTo(undrawn, e.status.text, names);
+                undrawn.add(names, e.status.text);
                 continue;
             }
             curves.emplace_back(number, std::move(curve));
         }
     }
-    const auto listed = [](const std::vector<std::pair<std::string, std::string>>& list) {
-        std::string text;
-        for (const auto& [reason, names] : list) text += (text.empty() ? "" : "; ") + names + ": " + reason;
-        return text;
-    };
     if (!fromTensor.empty())
-        failed = "Dashed: the tensor fit's derivative, where the empirical law failed (" + listed(fromTensor) + ").";
-    if (!undrawn.empty()) failed += std::string(failed.empty() ? "" : " ") + "No curve for " + listed(undrawn) + ".";
+        failed = "Dashed: the tensor fit's derivative, where the empirical law failed (" + fromTensor.colonList() + ").";
+    if (!undrawn.empty()) failed += std::string(failed.empty() ? "" : " ") + "No curve for " + undrawn.colonList() + ".";
     if (curves.empty()) return {};
     std::sort(curves.begin(), curves.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& [number, curve] : curves) panel.curves.push_back(std::move(curve));

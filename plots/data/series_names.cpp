@@ -126,20 +126,33 @@ void addAxisLines(const PlotRecorder& record, PlotPanel& panel,
     }
 }
 
-void markJoinedWithoutFit(PlotLine& line, const std::string& symbol, const std::string& reason,
-                          std::vector<std::pair<std::string, std::string>>& why) {
+void NamesByReason::add(const std::string& name, const std::string& reason) {
+    const auto same = std::find_if(groups_.begin(), groups_.end(), [&](const auto& g) { return g.second == reason; });
+    if (same == groups_.end()) groups_.emplace_back(name, reason);
+    else same->first += ", " + name;
+}
+
+std::string NamesByReason::colonList() const {
+    std::string text;
+    for (const auto& [names, reason] : groups_) text += (text.empty() ? "" : "; ") + names + ": " + reason;
+    return text;
+}
+
+std::string NamesByReason::bracketList() const {
+    std::string text;
+    for (const auto& [names, reason] : groups_) text += (text.empty() ? "" : "; ") + names + " (" + reason + ")";
+    return text;
+}
+
+void markJoinedWithoutFit(PlotLine& line, const std::string& symbol, const std::string& reason, NamesByReason& why) {
     if (!line.joined) return;
     line.name += " — points joined, no fit";
     line.inLegend = true;
-    const auto same = std::find_if(why.begin(), why.end(), [&](const auto& w) { return w.second == reason; });
-    if (same == why.end()) why.emplace_back(symbol, reason);
-    else same->first += ", " + symbol;
+    why.add(symbol, reason);
 }
 
-std::string joinedWithoutFitText(const std::vector<std::pair<std::string, std::string>>& why) {
-    std::string text;
-    for (const auto& [symbols, reason] : why) text += (text.empty() ? "" : "; ") + symbols + " (" + reason + ")";
-    return text.empty() ? text : "Points joined, no fit: " + text + ".";
+std::string joinedWithoutFitText(const NamesByReason& why) {
+    return why.empty() ? std::string() : "Points joined, no fit: " + why.bracketList() + ".";
 }
 
 std::string noFitsReason(const PlotRecorder& record) {

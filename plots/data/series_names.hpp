@@ -45,14 +45,28 @@ std::vector<std::string> groupColumns(const PlotRecorder& record, const std::vec
 void addAxisLines(const PlotRecorder& record, PlotPanel& panel,
                   const std::function<void(int axis, PlotLine& line)>& addPoints);
 
+// Names of lines or axes grouped by the reason a caption gives for them, in the order first met:
+// one reason is said once for all its names.
+class NamesByReason {
+public:
+    void add(const std::string& name, const std::string& reason);
+    bool empty() const { return groups_.empty(); }
+    // "X, Y: no convergence; Z: fewer than 3 points"
+    std::string colonList() const;
+    // "c (BM2 of c: ...); β (angles are not fitted)"
+    std::string bracketList() const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> groups_;  // names joined by ", ", and their reason
+};
+
 // A line left joined because no fit stands for its points says so in the legend ("β — points
 // joined, no fit"), and why under the plot, where a long reason has room: the reason is added to
-// `why` ("β: angles are not fitted"), grouped with other lines of the same reason.
-void markJoinedWithoutFit(PlotLine& line, const std::string& symbol, const std::string& reason,
-                          std::vector<std::pair<std::string, std::string>>& why);
+// `why` ("β: angles are not fitted").
+void markJoinedWithoutFit(PlotLine& line, const std::string& symbol, const std::string& reason, NamesByReason& why);
 // The caption's sentence of those reasons: "Points joined, no fit: c (BM2 of c: ...); β (angles
 // are not fitted)." Empty when there are none.
-std::string joinedWithoutFitText(const std::vector<std::pair<std::string, std::string>>& why);
+std::string joinedWithoutFitText(const NamesByReason& why);
 // Why the run has no fits at all, for such a legend: "--no-fits", "fewer than 3 points".
 std::string noFitsReason(const PlotRecorder& record);
 

@@ -6,15 +6,17 @@
 
 namespace {
 
-void addStrainCurves(const PlotRecorder& record, Figure& figure) {
+// Adds the fits' curves; gives the axes drawn with a line because their empirical law failed.
+NamesByReason addStrainCurves(const PlotRecorder& record, Figure& figure) {
+    NamesByReason lineInstead;
     const std::optional<FitResult>& fits = record.fitResult();
-    if (!fits || !fits->status.ok || figure.panels.empty()) return;
+    if (!fits || !fits->status.ok || figure.panels.empty()) return lineInstead;
     const auto [low, high] = record.dataRange();
     const std::vector<double> xs = curveSamples(low, high);
     // Under pressure the empirical law of each axis; otherwise (or where it failed) the line.
     const auto empiricalOf = [&](int f) -> const EmpiricalFit* {
         for (const EmpiricalFit& e : fits->empirical)
-            if (e.axis == f + 1 && e.status.ok) return &e;
+            if (e.axis == f + 1) return &e;
         return nullptr;
     };
     bool empirical = false, linear = false;
@@ -26,7 +28,8 @@ void addStrainCurves(const PlotRecorder& record, Figure& figure) {
         curve.colour = line.colour;
         for (const std::string& column : line.columns) curve.columns.push_back(column + "_fit");
         curve.x = xs;
-        if (const EmpiricalFit* e = record.pressureRun() ? empiricalOf(f) : nullptr) {
+        const EmpiricalFit* e = record.pressureRun() ? empiricalOf(f) : nullptr;
+        if (e && e->status.ok) {
             for (const double x : xs) {
                 curve.y.push_back(e->strainAt(x));
                 curve.esd.push_back(e->strainEsdAt(x));
@@ -39,6 +42,7 @@ void addStrainCurves(const PlotRecorder& record, Figure& figure) {
                 curve.esd.push_back(fit.valueEsd(x));
             }
             linear = true;
+            if (e) lineInstead.add(lineAxesName(record, line), e->status.text);
         } else {
             continue;
         }
@@ -51,6 +55,7 @@ void addStrainCurves(const PlotRecorder& record, Figure& figure) {
         figure.fitLegend = "empirical fit ε0 + λ(P − Pc)^ν, ± 1 esd";
     else if (linear)
         figure.fitLegend = "linear fit, ± 1 esd";
+    return lineInstead;
 }
 
 }  // namespace
@@ -76,8 +81,8 @@ Figure strainsFigure(const PlotRecorder& record) {
         }
     });
     f.panels.push_back(std::move(panel));
-    addStrainCurves(record, f);
-    std::vector<std::pair<std::string, std::string>> why;
+    const NamesByReason lineInstead = addStrainCurves(record, f);
+    NamesByReason why;
     for (PlotLine& line : f.panels.front().lines) {
         const int k = axisOfLine(line);
         const std::optional<FitResult>& fits = record.fitResult();
@@ -90,6 +95,7 @@ Figure strainsFigure(const PlotRecorder& record) {
 
     const bool anyWith = std::any_of(strains.begin(), strains.end(), [](const StrainOnAxes& s) { return s.withEsds; });
     f.caption = "Strain of each point against " + reference + ".";
+    if (!lineInstead.empty()) f.caption += " A line where the empirical law failed (" + lineInstead.colonList() + ").";
     if (!anyWith) f.caption += " The cells carry no esds: no error bars.";
     if (!why.empty()) f.caption += " " + joinedWithoutFitText(why);
     f.note = "The strain of each point against " + reference +

@@ -13,6 +13,7 @@
 #include "plots/data/plot_csv.hpp"
 #include "plots/data/plot_ranges.hpp"
 #include "plots/data/plot_labels.hpp"
+#include "plots/data/series_names.hpp"
 #include "plots/data/surface_geometry.hpp"
 #include "plot_test_records.hpp"
 #include "../../run/run_support.hpp"
@@ -502,6 +503,36 @@ TEST(PlotRuns, FittedCurvesPassThroughTheirPoints) {
     // No figures that only a pressure series has.
     EXPECT_FALSE(normalisedPressureFigure(collector).has_value());
     EXPECT_FALSE(compressibilityFigure(collector).has_value());
+}
+
+// Under pressure the strains are drawn with each axis's empirical law; an axis whose law failed
+// gets its straight line, and the caption says which and why.
+TEST(PlotRuns, TheStrainsSayWhereALineStandsForAFailedLaw) {
+    for (const char* series : {"stishovite_tetragonal_P.dat", "Ag3CoCN6_monoclinic_P.dat"}) {
+        TempFolder dir("plots-failed-law");
+        PlotRecorder record;
+        ASSERT_EQ(runOnce(example(series), dir / "r.prt", RunOptions{}, {&record}).outcome, RunOutcome::completed);
+        ASSERT_TRUE(record.fitResult() && record.fitResult()->status.ok);
+        const FitResult& fits = *record.fitResult();
+        const Figure strains = strainsFigure(record);
+        bool anyFailed = false;
+        for (const EmpiricalFit& e : fits.empirical) {
+            if (e.status.ok) continue;
+            anyFailed = true;
+            const std::string reason = ": " + e.status.text;
+            EXPECT_NE(strains.caption.find(reason), std::string::npos) << series << ": " << strains.caption;
+            // The line drawn for it is the axis's straight line: its slope is the linear fit's.
+            const PlotPanel& panel = strains.panels[0];
+            for (std::size_t n = 0; n < panel.curves.size(); ++n) {
+                if (axisOfLine(panel.lines[n]) != e.axis - 1) continue;
+                const FittedCurve& curve = panel.curves[n];
+                const double slope = (curve.y.back() - curve.y.front()) / (curve.x.back() - curve.x.front());
+                EXPECT_NEAR(slope, fits.linear->principal[static_cast<std::size_t>(e.axis - 1)].line.coefficients[1],
+                            1e-9 + 1e-6 * std::fabs(slope));
+            }
+        }
+        EXPECT_EQ(strains.caption.find("empirical law failed") != std::string::npos, anyFailed) << series;
+    }
 }
 
 }  // namespace
