@@ -44,8 +44,25 @@ public:
             for (const QString& label : *tickLabels)
                 needed = std::max(needed, vertical ? m.height() * 1.25 : m.horizontalAdvance(label) + m.height());
             if (spacing >= needed) break;
+            // Fewer ticks may leave one label, which gives no scale: keep these ticks and label
+            // every other one instead.
+            QVector<double> fewer;
+            QVector<QString> fewerLabels;
+            setTickCount(count - 1);
+            QCPAxisTicker::generate(range, locale, formatChar, precision, fewer, nullptr, &fewerLabels);
+            setTickCount(count);
+            if (fewer.size() < 2) {
+                labelEveryOther(*tickLabels);
+                break;
+            }
             --count;
         }
+    }
+
+private:
+    // Blanks every other label, keeping the first and, with an odd number, the last.
+    static void labelEveryOther(QVector<QString>& labels) {
+        for (qsizetype k = 1; k < labels.size(); k += 2) labels[k].clear();
     }
 
 protected:

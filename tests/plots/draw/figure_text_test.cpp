@@ -106,10 +106,23 @@ std::vector<DrawnText> textsAfterLayout(QCustomPlot& plot, int w, int h) {
     return {};
 }
 
-std::vector<DrawnText> textsOf(const Figure& figure, int w, int h, const PlotFonts& fonts) {
+struct DrawnFigure {
+    std::vector<DrawnText> texts;
+    QStringList axesWithoutScale;  // labelled axes that show fewer than two tick labels
+};
+
+DrawnFigure drawnFigure(const Figure& figure, int w, int h, const PlotFonts& fonts) {
     QCustomPlot plot;
     showFigure(plot, figure, fonts);
-    return textsAfterLayout(plot, w, h);
+    DrawnFigure drawn{textsAfterLayout(plot, w, h), {}};
+    for (QCPAxisRect* rect : plot.axisRects())
+        for (QCPAxis* axis : rect->axes()) {
+            if (!axis->visible() || !axis->tickLabels()) continue;
+            const QVector<QString> labels = axis->tickVectorLabels();
+            if (std::count_if(labels.begin(), labels.end(), [](const QString& l) { return !l.isEmpty(); }) < 2)
+                drawn.axesWithoutScale << (axis->label().isEmpty() ? QStringLiteral("an unlabelled axis") : axis->label());
+        }
+    return drawn;
 }
 
 // The texts of the representation surface drawn w x h with the export fonts, its panels in rows
@@ -224,9 +237,12 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
                                     {"default window", named.figure, QSize(860, 520), windowFonts()}};
         for (const Drawing& d : drawings) {
             const QSize size = d.size;
-            const std::vector<DrawnText> texts = textsOf(d.figure, size.width(), size.height(), d.fonts);
+            const DrawnFigure drawn = drawnFigure(d.figure, size.width(), size.height(), d.fonts);
             const QString figure = QStringLiteral("%1, %2: ").arg(QString::fromStdString(named.stem), QLatin1String(d.name));
-            check(figure, texts, size);
+            check(figure, drawn.texts, size);
+            // One tick label gives no scale.
+            QVERIFY2(drawn.axesWithoutScale.isEmpty(),
+                     qPrintable(figure + drawn.axesWithoutScale.join(QStringLiteral(", ")) + QStringLiteral(": one tick label")));
             if (QTest::currentTestFailed()) return;
         }
     }
