@@ -239,13 +239,15 @@ double shownEsd(double esd) { return std::isfinite(esd) && esd > 0.0 ? esd : 0.0
 // series (a couple of hundred points and more) full-size markers and whiskers run into a band
 // that hides the points and the curve through them, so markers shrink with the spacing of the
 // points, down to a size that still tells the shapes apart, and error bars lose their ends and
-// step back in a lighter tone.
+// step back in a lighter tone; the fitted curves, drawn over the points, take a darker shade of
+// their colour, or they vanish into points of the same colour.
 struct MarkSizes {
     double marker = 5.0;   // diameter of a marker
     double whisker = 4.0;  // width of an error bar's end
     double bar = 0.8;      // pen of an error bar
     int barAlpha = 255;    // opacity of an error bar's colour
     double join = 1.2;     // pen of the line that joins the markers
+    int fitShade = 100;    // QColor::darker factor of a fitted curve's colour: 100 keeps it
 };
 
 MarkSizes marksFor(std::size_t points) {
@@ -258,6 +260,7 @@ MarkSizes marksFor(std::size_t points) {
     m.bar = 0.5;
     m.barAlpha = n > 2.0 * kSparse ? 120 : 255;
     m.join = 0.8;
+    m.fitShade = 170;
     return m;
 }
 
@@ -311,7 +314,7 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked,
     if (anyXEsd) bars(QCPErrorBars::etKeyError, xEsd, QStringLiteral(" x esd"));
 }
 
-void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLegend* legend) {
+void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLegend* legend, const MarkSizes& marks) {
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QColor colour = colourOf(fitted.colour);
@@ -345,7 +348,7 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
     // Over the points, so that a dense series does not hide the fit; its band stays beneath.
     line->setLayer(QString::fromLatin1(kFitLayer));
     line->setData(xs, ys, true);
-    line->setPen(QPen(colour, 1.0, fitted.dashed ? Qt::DashLine : Qt::SolidLine));
+    line->setPen(QPen(colour.darker(marks.fitShade), 1.0, fitted.dashed ? Qt::DashLine : Qt::SolidLine));
     line->setName(qNotation(fitted.name));
     if (fitted.name.empty() || !legend) line->removeFromLegend();
     // Where the curve leaves the range shown: a triangle on the edge, pointing the way it goes.
@@ -523,7 +526,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         rect->axis(QCPAxis::atLeft)->setLabel(qNotation(panel.yLabel));
         // The x label under the lowest panel of each column only.
         if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qNotation(figure.xLabel));
-        for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend);
+        for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend, marks);
         for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked, marks);
         if (panel.zeroLine) {
             auto* zero = new QCPItemStraightLine(&plot);
