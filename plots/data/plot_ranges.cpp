@@ -8,6 +8,7 @@
 namespace {
 
 constexpr std::size_t kFewestForOutliers = 5;
+constexpr std::size_t kMostOutliers = 3;  // in a panel, or 1 % of its values where that is more
 constexpr double kFence = 3.0;  // Tukey's "far out"
 
 // The q-quantile of sorted values, interpolated between neighbours.
@@ -18,32 +19,61 @@ double quantile(const std::vector<double>& sorted, double q) {
     return sorted[below] + (sorted[above] - sorted[below]) * (at - static_cast<double>(below));
 }
 
+// Tukey's fences of one set of values; none (every value within) for a set too small to judge.
+struct Fences {
+    double low = -std::numeric_limits<double>::infinity();
+    double high = std::numeric_limits<double>::infinity();
+    bool beyond(double v) const { return v < low || v > high; }
+};
+
+// Calls visit(values, esds) for each line's measured values; in a panel of fitted curves alone,
+// for each curve with its band (a law that runs off to infinity at one end is such an outlier).
+template <class Visit>
+void eachValueSet(const PlotPanel& panel, Visit visit) {
+    for (const PlotLine& line : panel.lines) visit(line.y, line.esd);
+    if (panel.lines.empty())
+        for (const FittedCurve& curve : panel.curves) visit(curve.y, curve.esd);
+}
+
 }  // namespace
 
 std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
-    ValueSpan all, kept, bars;
-    bool outlier = false;
-    // The measured values with their esds; in a panel of fitted curves alone, the curves with
-    // their bands (a law that runs off to infinity at one end is such an outlier).
-    const auto take = [&](const auto& ys, const auto& esds) {
+    // Each set of values with its fences, and how many values lie beyond them.
+    std::vector<Fences> fences;
+    std::size_t finite = 0, beyond = 0;
+    eachValueSet(panel, [&](const auto& ys, const auto&) {
         std::vector<double> sorted;
         for (const auto v : ys)
             if (std::isfinite(v)) sorted.push_back(v);
         std::sort(sorted.begin(), sorted.end());
-        double lowFence = -std::numeric_limits<double>::infinity();
-        double highFence = std::numeric_limits<double>::infinity();
+        finite += sorted.size();
+        Fences f;
         if (sorted.size() >= kFewestForOutliers) {
             const double q1 = quantile(sorted, 0.25), q3 = quantile(sorted, 0.75);
-            lowFence = q1 - kFence * (q3 - q1);
-            highFence = q3 + kFence * (q3 - q1);
+            f = {q1 - kFence * (q3 - q1), q3 + kFence * (q3 - q1)};
+            beyond += static_cast<std::size_t>(
+                std::count_if(sorted.begin(), sorted.end(), [&](double v) { return f.beyond(v); }));
         }
+        fences.push_back(f);
+    });
+    // Measured outliers are a few stray values. More than that far out (a run of values leaving
+    // the rest behind, as at a phase change) is what the data do, and is shown as it is. (Samples
+    // of a curve that runs off to infinity are cut however many they are.)
+    if (!panel.lines.empty() && beyond > std::max(kMostOutliers, finite / 100))
+        std::fill(fences.begin(), fences.end(), Fences{});
+
+    ValueSpan all, kept, bars;
+    bool outlier = false;
+    std::size_t set = 0;
+    eachValueSet(panel, [&](const auto& ys, const auto& esds) {
+        const Fences& f = fences[set++];
         for (std::size_t k = 0; k < ys.size(); ++k) {
             const double v = ys[k];
             if (!std::isfinite(v)) continue;
             const double e = k < esds.size() && std::isfinite(esds[k]) ? static_cast<double>(esds[k]) : 0.0;
             all.add(v - e);
             all.add(v + e);
-            if (v < lowFence || v > highFence) {
+            if (f.beyond(v)) {
                 outlier = true;
                 continue;
             }
@@ -51,10 +81,7 @@ std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel) {
             bars.add(v - e);
             bars.add(v + e);
         }
-    };
-    for (const PlotLine& line : panel.lines) take(line.y, line.esd);
-    if (panel.lines.empty())
-        for (const FittedCurve& curve : panel.curves) take(curve.y, curve.esd);
+    });
     if (kept.empty()) return std::nullopt;
     // Error bars widen the range by at most half the values' own span on either side, so that
     // one step with a large esd does not take over the plot either.

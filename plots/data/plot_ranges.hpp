@@ -27,7 +27,8 @@ struct ValueSpan {
 // their error bars up to half the values' span beyond them, and the fitted curves with their
 // bands. None when leaving the outliers out would not at least halve the range, or, with no
 // outlier, when the error bars would not more than double it. A line needs 5 points to have
-// outliers.
+// outliers, and a panel of measured values has at most 3 of them (or 1 % of its values): more
+// values far out are a run of the data leaving the rest, shown in full.
 std::optional<std::array<double, 2>> robustRange(const PlotPanel& panel);
 
 // The part of a curve within [range[0], range[1]]: samples outside it dropped, and a sample added

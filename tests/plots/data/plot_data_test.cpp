@@ -208,6 +208,25 @@ TEST(PlotRanges, AFarOutlierDoesNotSetTheRange) {
     EXPECT_DOUBLE_EQ((*bars)[1], 25.0);
 }
 
+// A few stray values are outliers; a run of values that leaves the rest behind (a phase change
+// at the end of a series) is what the data do, and the range shows it.
+TEST(PlotRanges, ARunOfValuesFarOutIsShownNotCut) {
+    PlotPanel panel;
+    PlotLine line;
+    for (int k = 0; k < 100; ++k) line.y.push_back(1.0f + 0.01f * static_cast<float>(k % 7));
+    line.esd.assign(line.y.size(), 0.01f);
+    panel.lines.push_back(line);
+    // Three spikes among a hundred values: left out.
+    for (const std::size_t k : {20u, 50u, 80u}) panel.lines[0].y[k] = -40.0f;
+    const auto spikes = robustRange(panel);
+    ASSERT_TRUE(spikes.has_value());
+    EXPECT_GT((*spikes)[0], 0.9);
+    // The last twelve values falling away from 1 to -40: all of them in view.
+    for (std::size_t k = 88; k < 100; ++k) panel.lines[0].y[k] = -40.0f * static_cast<float>(k - 87) / 12.0f;
+    panel.lines[0].y[20] = panel.lines[0].y[50] = panel.lines[0].y[80] = 1.0f;
+    EXPECT_FALSE(robustRange(panel).has_value());
+}
+
 // The CSV of a figure: a header, one row per x in the order of the points, a column and its esd
 // per line, joined on x (a repeated x is a row of its own), empty fields where nothing is known.
 TEST(PlotCsv, OneRowPerPlottedXAndAValueAndEsdPerLine) {
