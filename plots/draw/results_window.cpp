@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QShortcut>
 #include <QTabWidget>
@@ -21,6 +23,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include "plots/data/figures.hpp"
 #include "plots/data/plot_csv.hpp"
@@ -36,6 +41,9 @@ namespace {
 const QString kGeometryKey = QStringLiteral("results/geometry");
 constexpr QSize kDefaultSize(900, 680);
 constexpr QSize kMinimumSize(600, 540);  // room for the plots, their notes and buttons at once
+constexpr QSize kLeastPlot(320, 260);
+// The least height of a panel's plot area in the window: three tick labels apart.
+constexpr double kLeastPanelLines = 5.5;
 
 QSettings settings() { return QSettings(QStringLiteral("Tenzio"), QStringLiteral("Tenzio")); }
 
@@ -105,9 +113,10 @@ QLabel* ResultsWindow::readout(const std::string& stem) const {
 }
 
 int ResultsWindow::tabIndex(const std::string& stem) const {
-    const QWidget* page = nullptr;
-    if (QCustomPlot* p = plot(stem)) page = p->parentWidget();
-    return page ? tabs_->indexOf(const_cast<QWidget*>(page)) : -1;
+    // The plot stands in a scroll area on its page.
+    for (QWidget* w = plot(stem); w; w = w->parentWidget())
+        if (const int index = tabs_->indexOf(w); index >= 0) return index;
+    return -1;
 }
 
 SurfaceViewAngles ResultsWindow::surfaceView() const {
@@ -124,11 +133,24 @@ void ResultsWindow::turnSurface(SurfaceViewAngles view) {
 QWidget* ResultsWindow::figurePage(FigureTab& tab, const QString& note) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    tab.plot = new QCustomPlot(page);
+    // A figure of many panels with a long legend needs more height than a small window has: its
+    // page then scrolls rather than squeeze the panels and cut the texts below them.
+    auto* scroll = new QScrollArea(page);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tab.plot = new QCustomPlot;
     tab.plot->setObjectName(QString::fromStdString(tab.stem));
-    tab.plot->setMinimumSize(320, 260);
-    layout->addWidget(tab.plot, 1);
+    tab.plot->setMinimumSize(kLeastPlot);
+    scroll->setWidget(tab.plot);
+    layout->addWidget(scroll, 1);
     tab.navigation = new PlotNavigation(*tab.plot);
+    // The figure's least height follows its width (the caption and legend wrap): it is read back
+    // after each layout.
+    connect(tab.plot, &QCustomPlot::afterLayout, tab.plot, [plot = tab.plot] {
+        const int least = std::max(kLeastPlot.height(), plot->plotLayout()->minimumOuterSizeHint().height());
+        if (plot->minimumHeight() != least) plot->setMinimumHeight(least);
+    });
     showFigureTab(tab);
     layout->addWidget(wrappedLabel(note));
     // The point under the pointer, beside the buttons.
@@ -147,6 +169,9 @@ QWidget* ResultsWindow::figurePage(FigureTab& tab, const QString& note) {
 
 void ResultsWindow::showFigureTab(FigureTab& tab) {
     tab.rects = showFigure(*tab.plot, tab.figure, windowFonts());
+    const int leastPanel =
+        static_cast<int>(std::ceil(QFontMetricsF(windowFonts().tickLabels).height() * kLeastPanelLines));
+    for (QCPAxisRect* rect : tab.rects) rect->setMinimumSize(0, leastPanel);
     tab.navigation->show(tab.figure, tab.rects);
     tab.plot->replot();
 }

@@ -4,6 +4,7 @@
 // cut off on paper; two texts whose glyphs meet are unreadable. Offscreen.
 #include <QPaintDevice>
 #include <QPaintEngine>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <qcustomplot.h>
@@ -17,6 +18,7 @@
 #include "plots/draw/figure_plot.hpp"
 #include "plots/draw/plot_export.hpp"
 #include "plots/draw/plot_style.hpp"
+#include "plots/draw/results_window.hpp"
 #include "plots/draw/surface_plot.hpp"
 
 namespace {
@@ -155,11 +157,12 @@ private slots:
 void FigureTextTest::noTextIsCutOffOrMeetsAnother_data() {
     QTest::addColumn<QString>("series");
     // A pressure series with equations of state and outliers, a cubic one in T, monoclinic ones
-    // in P and in T, and the series of volumes: in T, in P, and in both.
+    // in P and in T, a triclinic one with seven panels of the cell, and the series of volumes: in T, in P, and in both.
     QTest::newRow("stishovite") << QStringLiteral("stishovite_tetragonal_P.dat");
     QTest::newRow("periclase") << QStringLiteral("periclase_cubic_T.dat");
     QTest::newRow("Ag3Co(CN)6") << QStringLiteral("Ag3CoCN6_monoclinic_P.dat");
     QTest::newRow("metacetamol") << QStringLiteral("metacetamol_monoclinic_T.dat");
+    QTest::newRow("phenylpiracetam") << QStringLiteral("phenylpiracetam_triclinic_T.dat");
     QTest::newRow("metacetamol volumes") << QStringLiteral("volumes/metacetamol_volumes_T.dat");
     QTest::newRow("stishovite volumes") << QStringLiteral("volumes/stishovite_volumes_P.dat");
     QTest::newRow("P-V-T") << QStringLiteral("volumes/synthetic_PVT.dat");
@@ -215,16 +218,33 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
     for (const NamedFigure& named : figures) {
         const ExportedFigure column = exportedFigure(named.figure, ExportWidth::column);
         const ExportedFigure page = exportedFigure(named.figure, ExportWidth::page);
-        // Files at both widths; the window's plot at the window's smallest and default sizes.
+        // Files at both widths.
         const Drawing drawings[] = {{"85 mm", column.figure, column.units, exportFonts()},
-                                    {"180 mm", page.figure, page.units, exportFonts()},
-                                    {"smallest window", named.figure, QSize(560, 380), windowFonts()},
-                                    {"default window", named.figure, QSize(860, 520), windowFonts()}};
+                                    {"180 mm", page.figure, page.units, exportFonts()}};
         for (const Drawing& d : drawings) {
             const QSize size = d.size;
             const std::vector<DrawnText> texts = textsOf(d.figure, size.width(), size.height(), d.fonts);
             const QString figure = QStringLiteral("%1, %2: ").arg(QString::fromStdString(named.stem), QLatin1String(d.name));
             check(figure, texts, size);
+            if (QTest::currentTestFailed()) return;
+        }
+    }
+    // The window's own plots at its smallest and its default size, each drawn at the size the
+    // window gives it (a plot taller than its tab scrolls).
+    ResultsWindow window(collector, RunFiles{});
+    for (const auto& [name, windowSize] : {std::pair{"smallest window", window.minimumSize()},
+                                           std::pair{"default window", QSize(900, 680)}}) {
+        window.resize(windowSize);
+        window.show();
+        for (const NamedFigure& named : figures) {
+            window.tabs()->setCurrentIndex(window.tabIndex(named.stem));
+            for (int k = 0; k < 5; ++k) QCoreApplication::processEvents();
+            QCustomPlot* plot = window.plot(named.stem);
+            QVERIFY(plot);
+            const QSize size = plot->size();
+            QVERIFY2(size.width() >= 300 && size.height() >= 250, qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
+            const QString figure = QStringLiteral("%1, %2: ").arg(QString::fromStdString(named.stem), QLatin1String(name));
+            check(figure, textsAfterLayout(*plot, size.width(), size.height()), size);
             if (QTest::currentTestFailed()) return;
         }
     }
