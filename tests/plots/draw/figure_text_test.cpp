@@ -9,8 +9,10 @@
 #include <QtTest>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "../../run/run_support.hpp"
 #include "plots/data/figures.hpp"
@@ -151,6 +153,7 @@ private slots:
     void noTextIsCutOffOrMeetsAnother_data();
     void noTextIsCutOffOrMeetsAnother();
     void theRecorderSeesACutText();
+    void outliersAtOneXStandApart();
 };
 
 
@@ -265,6 +268,82 @@ void FigureTextTest::theRecorderSeesACutText() {
     const DrawnText& t = device.texts().front();
     QVERIFY(!inside(t.clip, t.glyphs));
     QVERIFY(t.glyphs.bottom() > 10 + m.ascent() + 1.0);  // the tails reach below the baseline
+}
+
+namespace {
+
+PlotLine lineOf(PlotColour colour, std::vector<float> x, std::vector<float> y, float esd) {
+    PlotLine line;
+    line.name = "line";
+    line.colour = colour;
+    line.x = std::move(x);
+    line.y = std::move(y);
+    line.esd.assign(line.x.size(), esd);
+    return line;
+}
+
+}  // namespace
+
+void FigureTextTest::outliersAtOneXStandApart() {
+    // Two points far above the range shown at the same x, a third above just beside them and one
+    // below; a point with a long error bar close to the top, just right of them, where their
+    // values would go.
+    Figure figure;
+    figure.xLabel = "T (K)";
+    PlotPanel& panel = figure.panels.emplace_back();
+    panel.yLabel = "y";
+    panel.yRange = std::array<double, 2>{0.0, 10.0};
+    panel.lines.push_back(lineOf(PlotColour::axis1, {1, 2, 3, 4, 5}, {5, 6, 100, 6, 5}, 0.3f));
+    panel.lines.push_back(lineOf(PlotColour::axis2, {1, 2, 3, 4, 5}, {4, 5, 200, 5, 4}, 0.3f));
+    panel.lines.push_back(lineOf(PlotColour::axis3, {1, 2, 3.03f, 3.2f, 5}, {2, 2, 300, 9.2f, -40}, 0.7f));
+    const QStringList values = {QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("300"),
+                                QStringLiteral("\u221240")};
+    const ExportedFigure column = exportedFigure(figure, ExportWidth::column);
+    for (const auto& [name, drawn, size, fonts] :
+         {std::tuple{"window", figure, QSize(560, 380), windowFonts()},
+          std::tuple{"85 mm", column.figure, column.units, exportFonts()}}) {
+        QCustomPlot plot;
+        const std::vector<QCPAxisRect*> rects = showFigure(plot, drawn, fonts);
+        const std::vector<DrawnText> texts = textsAfterLayout(plot, size.width(), size.height());
+        QCPAxis* x = rects.front()->axis(QCPAxis::atBottom);
+        QCPAxis* y = rects.front()->axis(QCPAxis::atLeft);
+        // The error bars in the panel, in pixels of the layout just drawn.
+        std::vector<QLineF> bars;
+        for (const PlotLine& line : drawn.panels.front().lines)
+            for (std::size_t k = 0; k < line.x.size(); ++k)
+                if (y->range().contains(line.y[k]))
+                    bars.emplace_back(x->coordToPixel(line.x[k]), y->coordToPixel(line.y[k] - line.esd[k]),
+                                      x->coordToPixel(line.x[k]), y->coordToPixel(line.y[k] + line.esd[k]));
+        // The arrows: one per outlier, their heads (7 units wide) apart.
+        std::vector<QLineF> arrows;
+        for (int i = 0; i < plot.itemCount(); ++i)
+            if (auto* arrow = qobject_cast<QCPItemLine*>(plot.item(i)); arrow && arrow->property("outlierValue").isValid())
+                arrows.emplace_back(arrow->start->pixelPosition(), arrow->end->pixelPosition());
+        QCOMPARE(arrows.size(), std::size_t{4});
+        for (std::size_t i = 0; i < arrows.size(); ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                if ((arrows[i].p2().y() < y->axisRect()->center().y()) == (arrows[j].p2().y() < y->axisRect()->center().y()))
+                    QVERIFY2(std::fabs(arrows[i].p2().x() - arrows[j].p2().x()) >= 7.0, name);
+        // Each value drawn once, clear of the others, of every arrow and of every error bar.
+        std::vector<QRectF> labels;
+        for (const QString& value : values) {
+            const auto found = std::find_if(texts.begin(), texts.end(), [&](const DrawnText& t) { return t.text == value; });
+            QVERIFY2(found != texts.end(), qPrintable(QStringLiteral("%1: no %2").arg(QLatin1String(name), value)));
+            QVERIFY2(inside(found->clip, found->glyphs), qPrintable(where(*found) + QStringLiteral(" is cut off")));
+            for (const QRectF& other : labels) QVERIFY2(!meet(found->glyphs, other), qPrintable(where(*found)));
+            const QRectF box = found->glyphs.adjusted(kHair, kHair, -kHair, -kHair);
+            for (const std::vector<QLineF>* lines : {&bars, &arrows})
+                for (const QLineF& l : *lines) {
+                    // A vertical segment meets the box where its x lies inside and the spans overlap.
+                    const bool meets = l.p1().x() > box.left() && l.p1().x() < box.right() &&
+                                       std::max(l.p1().y(), l.p2().y()) > box.top() &&
+                                       std::min(l.p1().y(), l.p2().y()) < box.bottom();
+                    QVERIFY2(!meets, qPrintable(QLatin1String(name) + QStringLiteral(": ") + where(*found) +
+                                                QStringLiteral(" covers a line at x = %1").arg(l.p1().x())));
+                }
+            labels.push_back(found->glyphs);
+        }
+    }
 }
 
 QTEST_MAIN(FigureTextTest)
