@@ -11,6 +11,7 @@
 
 #include "plots/data/plot_data.hpp"
 #include "plots/data/plot_ranges.hpp"
+#include "plots/draw/coinciding_lines.hpp"
 #include "plots/draw/label_space.hpp"
 #include "plots/draw/legend_item.hpp"
 #include "plots/draw/outlier_labels.hpp"
@@ -247,18 +248,27 @@ MarkSizes marksFor(std::size_t points) {
 }
 
 // `marked`: markers and error bars at every point; otherwise (a long series) a line alone, one
-// device pixel wide, joined whatever the line asks, since a line is all that is drawn.
-void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked, const MarkSizes& marks) {
+// device pixel wide, joined whatever the line asks, since a line is all that is drawn. A line
+// that coincides with one drawn before (`over`) has open markers, larger than the filled ones
+// beneath, and a dashed join, so that both show.
+void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked, const MarkSizes& marks,
+             const PlotLine* over) {
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QColor colour = colourOf(line.colour);
     auto* curve = new QCPCurve(x, y);
-    curve->setName(qNotation(line.name));
+    curve->setName(qNotation(over ? coincidingName(line.name, over->name) : line.name));
     if (!line.inLegend) curve->removeFromLegend();
     if (marked) {
-        curve->setPen(line.joined ? QPen(colour, marks.join) : QPen(Qt::NoPen));
+        curve->setPen(line.joined ? QPen(colour, marks.join, over ? Qt::DashLine : Qt::SolidLine) : QPen(Qt::NoPen));
         if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
-        curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, marks.marker));
+        curve->setScatterStyle(over ? QCPScatterStyle(markerOf(line.colour), QPen(colour, 1.2), Qt::NoBrush, marks.marker * 1.7)
+                                    : QCPScatterStyle(markerOf(line.colour), colour, colour, marks.marker));
+    } else if (over) {
+        QPen pen(colour, 0, Qt::DashLine);
+        pen.setCosmetic(true);
+        curve->setPen(pen);
+        curve->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
     } else {
         // Wider lines through thousands of corners take minutes to fill into a picture.
         QPen pen(colour, 0);
@@ -530,6 +540,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     if (!plot.layer(QString::fromLatin1(kFitLayer)))
         plot.addLayer(QString::fromLatin1(kFitLayer), plot.layer(QStringLiteral("main")), QCustomPlot::limAbove);
 
+    const QCPRange xShown = padded(rangeOf(xExtent(figure)));
     for (int n = 0; n < panelCount; ++n) {
         const PlotPanel& panel = figure.panels[static_cast<std::size_t>(n)];
         QCPAxisRect* rect = rects[static_cast<std::size_t>(n)];
@@ -537,7 +548,9 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         // The x label under the lowest panel of each column only.
         if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qNotation(figure.xLabel));
         for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend);
-        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked, marks);
+        const auto over = coincidingLines(panel, xShown.size(), yRangeOf(panel).size());
+        for (std::size_t k = 0; k < panel.lines.size(); ++k)
+            addLine(rect, panel.lines[k], panel.scale, marked, marks, over[k] ? &panel.lines[*over[k]] : nullptr);
         if (panel.zeroLine) {
             auto* zero = new QCPItemStraightLine(&plot);
             zero->setClipAxisRect(rect);
