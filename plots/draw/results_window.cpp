@@ -1,6 +1,7 @@
 #include "plots/draw/results_window.hpp"
 
 #include <QCloseEvent>
+#include <QMoveEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -349,28 +350,63 @@ void ResultsWindow::exportWithDialog(const std::string& stem, bool pageWidth) {
     if (!exportTab(stem, path, pageWidth, error)) QMessageBox::warning(this, QStringLiteral("Export plot"), error);
 }
 
+namespace {
+
+QRect availableRoom(const QWidget& widget) {
+    const QScreen* screen = widget.screen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+}
+
+// The margins a window manager's frame adds round a window: none before it is framed.
+QMargins frameOf(const QWidget& window) {
+    const QRect outer = window.frameGeometry();
+    const QRect inner = window.geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+}  // namespace
+
 void ResultsWindow::placeBeside(QWidget& dialog, const QRect& keep) {
     remembered_ = true;
-    const QScreen* screen = dialog.screen();
-    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
-    const QRect keepRect = keep.isValid() ? keep : QRect(dialog.frameGeometry().topLeft(), QSize(0, 0));
+    const QRect room = availableRoom(dialog);
+    kept_ = keep.isValid() ? keep : QRect(dialog.frameGeometry().topLeft(), QSize(0, 0));
     // The window's frame as the dialog's: the window has none until it is shown.
-    const QRect dialogFrame = dialog.frameGeometry();
-    const QRect dialogInner = dialog.geometry();
-    const QMargins frame(dialogInner.left() - dialogFrame.left(), dialogInner.top() - dialogFrame.top(),
-                         dialogFrame.right() - dialogInner.right(), dialogFrame.bottom() - dialogInner.bottom());
+    const QMargins frame = frameOf(dialog);
+    placedBeside_ = &dialog;
 
-    QSize wanted = kDefaultSize;
     const QByteArray saved = settings().value(kGeometryKey).toByteArray();
     if (!saved.isEmpty() && restoreGeometry(saved)) {
         // Where it was left, unless that now covers the status line or leaves the screen.
-        if (placeIsClear(room, geometry().marginsAdded(frame), keepRect)) return;
-        wanted = size();
+        if (placeIsClear(room, geometry().marginsAdded(frame), kept_)) return;
+        placeClear(dialog, size(), frame);
+        return;
     }
-    const Placement place = placeWindowAndDialog(room, dialogFrame, keepRect, wanted, minimumSize(), frame);
-    if (place.dialogShift != 0) dialog.move(dialog.pos() + QPoint(place.dialogShift, 0));
+    placeClear(dialog, kDefaultSize, frame);
+}
+
+void ResultsWindow::placeClear(QWidget& dialog, QSize wanted, QMargins frame) {
+    const Placement place =
+        placeWindowAndDialog(availableRoom(dialog), dialog.frameGeometry(), kept_, wanted, minimumSize(), frame);
+    if (place.dialogShift != 0) {
+        dialog.move(dialog.pos() + QPoint(place.dialogShift, 0));
+        kept_.translate(place.dialogShift, 0);
+    }
     resize(place.window.size());
     move(place.window.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void ResultsWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // A window manager frames the window after it is shown, with margins the dialog's frame did
+    // not tell when the dialog was not yet framed either: once the frame is known, the window is
+    // placed again if its frame now leaves the screen or covers the dialog's kept part.
+    if (!placedBeside_ || !isVisible()) return;
+    const QMargins frame = frameOf(*this);
+    if (frame.isNull()) return;
+    QWidget& dialog = *placedBeside_;
+    placedBeside_ = nullptr;
+    if (!placeIsClear(availableRoom(dialog), frameGeometry(), kept_)) placeClear(dialog, size(), frame);
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {
