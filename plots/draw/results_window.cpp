@@ -43,8 +43,9 @@ const QString kGeometryKey = QStringLiteral("results/geometry");
 constexpr QSize kDefaultSize(900, 680);
 constexpr QSize kMinimumSize(600, 540);  // room for the plots, their notes and buttons at once
 constexpr QSize kLeastPlot(320, 260);
-// The least height of a panel's plot area in the window: three tick labels apart.
-constexpr double kLeastPanelLines = 5.5;
+// The least height of a panel's plot area in the window, in lines of its tick labels: room for
+// three labels apart.
+constexpr double kLeastPanelLines = 3.5;
 
 QSettings settings() { return QSettings(QStringLiteral("Tenzio"), QStringLiteral("Tenzio")); }
 
