@@ -455,14 +455,20 @@ void arrangeOutlierValues(QCustomPlot& plot, QCPAxisRect* rect) {
     std::vector<OutlierSpot> spots;
     for (int i = 0; i < plot.itemCount(); ++i) {
         auto* text = qobject_cast<QCPItemText*>(plot.item(i));
-        if (!text || text->clipAxisRect() != rect || !text->visible() || !text->property("outlierAbove").isValid())
-            continue;
+        if (!text || text->clipAxisRect() != rect || !text->property("outlierAbove").isValid()) continue;
+        // The arrow shows whether the point lies beyond the range shown; the value may have
+        // been left out for want of room at the last layout.
+        auto* arrow = qobject_cast<QCPItemLine*>(text->property("outlierArrow").value<QObject*>());
+        if (!arrow || !arrow->visible()) continue;
         OutlierSpot spot;
         spot.x = rect->axis(QCPAxis::atBottom)->coordToPixel(text->property("outlierX").toDouble());
         spot.above = text->property("outlierAbove").toBool();
         const QFontMetricsF metrics(text->font());
         spot.label = QSizeF(metrics.horizontalAdvance(text->text()) + text->padding().left() + text->padding().right(),
                             metrics.height() + text->padding().top() + text->padding().bottom());
+        const QCPRange shown = rect->axis(QCPAxis::atLeft)->range();
+        const double value = text->property("outlierValue").toDouble();
+        spot.beyond = spot.above ? value - shown.upper : shown.lower - value;
         texts.push_back(text);
         spots.push_back(spot);
     }
@@ -476,6 +482,7 @@ void arrangeOutlierValues(QCustomPlot& plot, QCPAxisRect* rect) {
                 p->setCoords(spots[k].arrowX, p->coords().y());
             }
         }
+        texts[k]->setVisible(spots[k].labelled);
         texts[k]->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
         texts[k]->position->setType(QCPItemPosition::ptAbsolute);
         texts[k]->position->setCoords(spots[k].labelBox.topLeft());

@@ -3,6 +3,7 @@
 #include <QLineF>
 #include <QPolygonF>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -10,14 +11,15 @@ constexpr int kLabelLines = 6;     // lines of values from the edge on each side
 constexpr double kLabelGap = 4.0;  // between an arrow and its value: clear of the arrow's head
 constexpr double kHeadHalfWidth = 3.5;
 
-// Arrows of one edge, by x, in groups of arrows that stand side by side.
+// Arrows of one edge that stand together: points closer than an arrow's width.
 struct ArrowGroup {
-    std::vector<std::size_t> spots;
-    double left = 0.0;   // the first arrow's x
-    double right = 0.0;  // the last one's
+    std::vector<std::size_t> spots;  // by x
+    double left = 0.0;               // the first arrow's x
+    double right = 0.0;              // the last one's
 };
 
-// Spreads a group round the mean of its points' x, inside the panel.
+// Spreads a group round the mean of its points' x, inside the panel, where no arrow moves by more
+// than an arrow's width; else the arrows stay at their points.
 void spread(ArrowGroup& group, std::vector<OutlierSpot>& spots, const QRectF& panel) {
     double centre = 0.0;
     for (const std::size_t k : group.spots) centre += spots[k].x;
@@ -25,26 +27,26 @@ void spread(ArrowGroup& group, std::vector<OutlierSpot>& spots, const QRectF& pa
     const double width = kArrowSpacing * static_cast<double>(group.spots.size() - 1);
     const double left =
         std::max(panel.left() + kHeadHalfWidth, std::min(centre - width / 2.0, panel.right() - kHeadHalfWidth - width));
+    double farthest = 0.0;
     for (std::size_t i = 0; i < group.spots.size(); ++i)
-        spots[group.spots[i]].arrowX = left + kArrowSpacing * static_cast<double>(i);
-    group.left = left;
-    group.right = left + width;
+        farthest = std::max(farthest, std::fabs(left + kArrowSpacing * static_cast<double>(i) - spots[group.spots[i]].x));
+    const bool apart = farthest <= kArrowSpacing;
+    for (std::size_t i = 0; i < group.spots.size(); ++i) {
+        OutlierSpot& spot = spots[group.spots[i]];
+        spot.arrowX = apart ? left + kArrowSpacing * static_cast<double>(i) : spot.x;
+    }
+    group.left = spots[group.spots.front()].arrowX;
+    group.right = spots[group.spots.back()].arrowX;
 }
 
 std::vector<ArrowGroup> groupArrows(std::vector<std::size_t> order, std::vector<OutlierSpot>& spots, const QRectF& panel) {
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return spots[a].x < spots[b].x; });
     std::vector<ArrowGroup> groups;
     for (const std::size_t k : order) {
-        groups.push_back({{k}, 0.0, 0.0});
-        spread(groups.back(), spots, panel);
-        // A group spread wide enough to reach the one before joins it, and is spread again.
-        while (groups.size() > 1 && groups.back().left - groups[groups.size() - 2].right < kArrowSpacing) {
-            ArrowGroup last = std::move(groups.back());
-            groups.pop_back();
-            groups.back().spots.insert(groups.back().spots.end(), last.spots.begin(), last.spots.end());
-            spread(groups.back(), spots, panel);
-        }
+        if (groups.empty() || spots[k].x - spots[groups.back().spots.back()].x >= kArrowSpacing) groups.emplace_back();
+        groups.back().spots.push_back(k);
     }
+    for (ArrowGroup& group : groups) spread(group, spots, panel);
     return groups;
 }
 
@@ -67,18 +69,24 @@ void arrangeOutliers(const QRectF& panel, std::vector<OutlierSpot>& spots, Label
             space.addPolygon(QPolygonF({QPointF(x - kHeadHalfWidth, head), QPointF(x + kHeadHalfWidth, head),
                                         QPointF(x, above ? head + 8.0 : head - 8.0)}));
         }
-        // The values of a group stacked from the edge inwards, right of its arrows, else left.
+        // The values of a group stacked from the edge inwards, right of its arrows, else left; the
+        // farthest first.
         for (const ArrowGroup& group : groups) {
-            for (const std::size_t k : group.spots) {
+            std::vector<std::size_t> byDistance = group.spots;
+            std::stable_sort(byDistance.begin(), byDistance.end(),
+                             [&](std::size_t a, std::size_t b) { return spots[a].beyond > spots[b].beyond; });
+            for (const std::size_t k : byDistance) {
                 const QSizeF size = spots[k].label;
                 const double lineHeight = size.height() + 1.0;
                 std::vector<QRectF> candidates;
                 for (const double x : {group.right + kLabelGap, group.left - kLabelGap - size.width()})
                     for (int line = 0; line < kLabelLines; ++line) {
                         const double y = above ? head + line * lineHeight : head - line * lineHeight - size.height();
-                        candidates.emplace_back(QPointF(x, y), size);
+                        const QRectF box(QPointF(x, y), size);
+                        if (space.clearOfLabels(box)) candidates.push_back(box);
                     }
-                spots[k].labelBox = space.place(candidates);
+                spots[k].labelled = !candidates.empty();
+                if (spots[k].labelled) spots[k].labelBox = space.place(candidates);
             }
         }
     }
