@@ -154,6 +154,7 @@ private slots:
     void noTextIsCutOffOrMeetsAnother();
     void theRecorderSeesACutText();
     void outliersAtOneXStandApart();
+    void aLongRunOfOutliersKeepsItsArrowsAndValuesApart();
 };
 
 
@@ -344,6 +345,50 @@ void FigureTextTest::outliersAtOneXStandApart() {
             labels.push_back(found->glyphs);
         }
     }
+}
+
+void FigureTextTest::aLongRunOfOutliersKeepsItsArrowsAndValuesApart() {
+    // Twelve points in a row far above the range, two or three pixels apart: set apart by an
+    // arrow's width each, the outer ones would move far from their points.
+    Figure figure;
+    figure.xLabel = "T (K)";
+    PlotPanel& panel = figure.panels.emplace_back();
+    panel.yLabel = "y";
+    panel.yRange = std::array<double, 2>{0.0, 10.0};
+    std::vector<float> x, y;
+    for (int k = 0; k < 200; ++k) {
+        x.push_back(static_cast<float>(k));
+        y.push_back(k < 188 ? 5.0f : 110.0f + 10.0f * static_cast<float>(k - 188));  // 110 ... 220
+    }
+    panel.lines.push_back(lineOf(PlotColour::axis3, x, y, 0.2f));
+    QCustomPlot plot;
+    const std::vector<QCPAxisRect*> rects = showFigure(plot, figure, windowFonts());
+    const std::vector<DrawnText> texts = textsAfterLayout(plot, 560, 380);
+    // Every arrow at its own point.
+    QCPAxis* xAxis = rects.front()->axis(QCPAxis::atBottom);
+    int arrows = 0;
+    for (int i = 0; i < plot.itemCount(); ++i) {
+        auto* arrow = qobject_cast<QCPItemLine*>(plot.item(i));
+        if (!arrow || !arrow->property("outlierValue").isValid()) continue;
+        const double value = arrow->property("outlierValue").toDouble();
+        const double pointX = 188.0 + (value - 110.0) / 10.0;
+        QVERIFY(std::fabs(arrow->end->pixelPosition().x() - xAxis->coordToPixel(pointX)) < 0.5);
+        ++arrows;
+    }
+    QCOMPARE(arrows, 12);
+    // The values drawn stand apart, and the farthest is among them.
+    std::vector<QRectF> values;
+    bool farthest = false;
+    for (const DrawnText& t : texts) {
+        bool number = false;
+        const double v = t.text.toDouble(&number);
+        if (!number || v < 110.0) continue;
+        farthest = farthest || v == 220.0;
+        for (const QRectF& other : values) QVERIFY2(!meet(t.glyphs, other), qPrintable(where(t)));
+        values.push_back(t.glyphs);
+    }
+    QVERIFY(!values.empty());
+    QVERIFY(farthest);
 }
 
 QTEST_MAIN(FigureTextTest)
