@@ -262,8 +262,9 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked,
     if (marked) {
         curve->setPen(line.joined ? QPen(colour, marks.join, over ? Qt::DashLine : Qt::SolidLine) : QPen(Qt::NoPen));
         if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
-        curve->setScatterStyle(over ? QCPScatterStyle(markerOf(line.colour), QPen(colour, 1.2), Qt::NoBrush, marks.marker * 1.7)
-                                    : QCPScatterStyle(markerOf(line.colour), colour, colour, marks.marker));
+        const QCPScatterStyle::ScatterShape shape = markerOf(line.colour);
+        curve->setScatterStyle(over ? QCPScatterStyle(shape, QPen(colour, 1.2), Qt::NoBrush, marks.marker * 1.7)
+                                    : QCPScatterStyle(shape, colour, colour, marks.marker));
     } else if (over) {
         QPen pen(colour, 0, Qt::DashLine);
         pen.setCosmetic(true);

@@ -29,7 +29,8 @@ void spread(ArrowGroup& group, std::vector<OutlierSpot>& spots, const QRectF& pa
         std::max(panel.left() + kHeadHalfWidth, std::min(centre - width / 2.0, panel.right() - kHeadHalfWidth - width));
     double farthest = 0.0;
     for (std::size_t i = 0; i < group.spots.size(); ++i)
-        farthest = std::max(farthest, std::fabs(left + kArrowSpacing * static_cast<double>(i) - spots[group.spots[i]].x));
+        farthest =
+            std::max(farthest, std::fabs(left + kArrowSpacing * static_cast<double>(i) - spots[group.spots[i]].x));
     const bool apart = farthest <= kArrowSpacing;
     for (std::size_t i = 0; i < group.spots.size(); ++i) {
         OutlierSpot& spot = spots[group.spots[i]];
@@ -39,7 +40,8 @@ void spread(ArrowGroup& group, std::vector<OutlierSpot>& spots, const QRectF& pa
     group.right = spots[group.spots.back()].arrowX;
 }
 
-std::vector<ArrowGroup> groupArrows(std::vector<std::size_t> order, std::vector<OutlierSpot>& spots, const QRectF& panel) {
+std::vector<ArrowGroup> groupArrows(std::vector<std::size_t> order, std::vector<OutlierSpot>& spots,
+                                    const QRectF& panel) {
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return spots[a].x < spots[b].x; });
     std::vector<ArrowGroup> groups;
     for (const std::size_t k : order) {

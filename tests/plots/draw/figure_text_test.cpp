@@ -246,7 +246,8 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
             QCustomPlot* plot = window.plot(named.stem);
             QVERIFY(plot);
             const QSize size = plot->size();
-            QVERIFY2(size.width() >= 300 && size.height() >= 250, qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
+            QVERIFY2(size.width() >= 300 && size.height() >= 250,
+                     qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
             const QString figure = QStringLiteral("%1, %2: ").arg(QString::fromStdString(named.stem), QLatin1String(name));
             check(figure, textsAfterLayout(*plot, size.width(), size.height()), size);
             if (QTest::currentTestFailed()) return;
