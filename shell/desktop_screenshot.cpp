@@ -66,9 +66,16 @@ int main(int argc, char** argv) {
         if (!settle.isValid()) settle.start();
         app.processEvents();
     }
-    const QRect dialog = window.frameGeometry();
-    const QRect shown = results.window() ? results.window()->frameGeometry() : QRect();
-    std::printf("dialog %d,%d %dx%d; results %d,%d %dx%d\n", dialog.x(), dialog.y(), dialog.width(), dialog.height(),
-                shown.x(), shown.y(), shown.width(), shown.height());
+    // Where everything ended up, for a person and for the test that runs this under a window
+    // manager: the frames of both windows, the part of the dialog kept in view and the screen's
+    // available area.
+    const auto print = [](const char* name, const QRect& r, const char* end) {
+        std::printf("%s %d,%d %dx%d%s", name, r.x(), r.y(), r.width(), r.height(), end);
+    };
+    print("dialog", window.frameGeometry(), "; ");
+    print("results", results.window() ? results.window()->frameGeometry() : QRect(), "; ");
+    print("kept", results.keptInView(), "; ");
+    print("screen", QGuiApplication::primaryScreen()->availableGeometry(), "\n");
+    std::fflush(stdout);
     return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;
 }

@@ -27,11 +27,12 @@ public:
     // Shows the window of the last completed run again, as it was closed.
     void showAgain();
 
+    // The part of the dialog the results window must not cover, in global coordinates.
+    QRect keptInView() const;
+
 private:
     void open(const RunFiles& files);
     QWidget* control(int id) const;
-    // The part of the dialog the results window must not cover, in global coordinates.
-    QRect keptInView() const;
 
     QWidget& dialog_;
     PlotRecorder collector_;

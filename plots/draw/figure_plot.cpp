@@ -11,7 +11,10 @@
 
 #include "plots/data/plot_data.hpp"
 #include "plots/data/plot_ranges.hpp"
+#include "plots/draw/coinciding_lines.hpp"
+#include "plots/draw/label_space.hpp"
 #include "plots/draw/legend_item.hpp"
+#include "plots/draw/outlier_labels.hpp"
 #include "plots/draw/plot_style.hpp"
 
 namespace {
@@ -265,18 +268,28 @@ MarkSizes marksFor(std::size_t points) {
 }
 
 // `marked`: markers and error bars at every point; otherwise (a long series) a line alone, one
-// device pixel wide, joined whatever the line asks, since a line is all that is drawn.
-void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked, const MarkSizes& marks) {
+// device pixel wide, joined whatever the line asks, since a line is all that is drawn. A line
+// that coincides with one drawn before (`over`) has open markers, larger than the filled ones
+// beneath, and a dashed join, so that both show.
+void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked, const MarkSizes& marks,
+             const PlotLine* over) {
     QCPAxis* x = rect->axis(QCPAxis::atBottom);
     QCPAxis* y = rect->axis(QCPAxis::atLeft);
     const QColor colour = colourOf(line.colour);
     auto* curve = new QCPCurve(x, y);
-    curve->setName(qNotation(line.name));
+    curve->setName(qNotation(over ? coincidingName(line.name, over->name) : line.name));
     if (!line.inLegend) curve->removeFromLegend();
     if (marked) {
-        curve->setPen(line.joined ? QPen(colour, marks.join) : QPen(Qt::NoPen));
+        curve->setPen(line.joined ? QPen(colour, marks.join, over ? Qt::DashLine : Qt::SolidLine) : QPen(Qt::NoPen));
         if (!line.joined) curve->setLineStyle(QCPCurve::lsNone);
-        curve->setScatterStyle(QCPScatterStyle(markerOf(line.colour), colour, colour, marks.marker));
+        const QCPScatterStyle::ScatterShape shape = markerOf(line.colour);
+        curve->setScatterStyle(over ? QCPScatterStyle(shape, QPen(colour, 1.2), Qt::NoBrush, marks.marker * 1.7)
+                                    : QCPScatterStyle(shape, colour, colour, marks.marker));
+    } else if (over) {
+        QPen pen(colour, 0, Qt::DashLine);
+        pen.setCosmetic(true);
+        curve->setPen(pen);
+        curve->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
     } else {
         // Wider lines through thousands of corners take minutes to fill into a picture.
         QPen pen(colour, 0);
@@ -407,6 +420,7 @@ void addOutlierArrows(QCustomPlot& plot, QCPAxisRect* rect, const PlotPanel& pan
             text->setProperty("outlierValue", value);
             text->setProperty("outlierAbove", above);
             text->setProperty("outlierX", static_cast<double>(line.x[k]));
+            text->setProperty("outlierArrow", QVariant::fromValue<QObject*>(arrow));
         }
     }
 }
@@ -422,43 +436,77 @@ void updateOutliers(QCustomPlot& plot) {
     }
 }
 
-// The values of outliers at one edge of a panel stand beside their arrows, each on the first
-// line (from the edge inwards) where it meets no value and no arrow drawn so far, in pixels of the
-// current layout, so that the values stay apart whatever the zoom.
+// What a value beside an outlier's arrow must not cover: the markers and error bars of a panel,
+// in pixels of the current layout.
+LabelSpace pointsOf(QCustomPlot& plot, QCPAxisRect* rect) {
+    LabelSpace space(rect->rect());
+    for (int i = 0; i < plot.plottableCount(); ++i) {
+        QCPAbstractPlottable* plottable = plot.plottable(i);
+        if (!plottable->keyAxis() || plottable->keyAxis()->axisRect() != rect) continue;
+        if (auto* curve = qobject_cast<QCPCurve*>(plottable)) {
+            const double half = curve->scatterStyle().isNone() ? 0.0 : curve->scatterStyle().size() / 2.0;
+            if (half <= 0.0) continue;
+            for (auto it = curve->data()->constBegin(); it != curve->data()->constEnd(); ++it) {
+                const QPointF at = curve->coordsToPixels(it->key, it->value);
+                space.addPolygon(QPolygonF(QRectF(at.x() - half, at.y() - half, 2.0 * half, 2.0 * half)));
+            }
+        } else if (auto* bars = qobject_cast<QCPErrorBars*>(plottable)) {
+            QCPPlottableInterface1D* points = bars->dataPlottable() ? bars->dataPlottable()->interface1D() : nullptr;
+            if (!points) continue;
+            const bool vertical = bars->errorType() == QCPErrorBars::etValueError;
+            for (int k = 0; k < bars->dataCount() && k < points->dataCount(); ++k) {
+                const double key = points->dataMainKey(k);
+                const double value = points->dataMainValue(k);
+                const QCPErrorBarsData& e = bars->data()->at(k);
+                const QPointF from = vertical ? bars->coordsToPixels(key, value - e.errorMinus)
+                                              : bars->coordsToPixels(key - e.errorMinus, value);
+                const QPointF to = vertical ? bars->coordsToPixels(key, value + e.errorPlus)
+                                            : bars->coordsToPixels(key + e.errorPlus, value);
+                if (from != to) space.addSegment(QLineF(from, to));
+            }
+        }
+    }
+    return space;
+}
+
+// The arrows and values of the outliers shown in a panel, set apart in pixels of the current
+// layout (outlier_labels.hpp), so that they stay apart whatever the zoom.
 void arrangeOutlierValues(QCustomPlot& plot, QCPAxisRect* rect) {
-    struct Value {
-        QCPItemText* text;
-        double left;   // the arrow's x, in pixels
-        double width;  // the value's, with the room before it
-    };
-    std::map<bool, std::vector<Value>> edges;  // above, below
+    std::vector<QCPItemText*> texts;
+    std::vector<OutlierSpot> spots;
     for (int i = 0; i < plot.itemCount(); ++i) {
         auto* text = qobject_cast<QCPItemText*>(plot.item(i));
-        if (!text || text->clipAxisRect() != rect || !text->visible() || !text->property("outlierAbove").isValid())
-            continue;
-        const double left = rect->axis(QCPAxis::atBottom)->coordToPixel(text->property("outlierX").toDouble());
-        const double width = QFontMetricsF(text->font()).horizontalAdvance(text->text()) + 10.0;
-        edges[text->property("outlierAbove").toBool()].push_back({text, left, width});
+        if (!text || text->clipAxisRect() != rect || !text->property("outlierAbove").isValid()) continue;
+        // The arrow shows whether the point lies beyond the range shown; the value may have
+        // been left out for want of room at the last layout.
+        auto* arrow = qobject_cast<QCPItemLine*>(text->property("outlierArrow").value<QObject*>());
+        if (!arrow || !arrow->visible()) continue;
+        OutlierSpot spot;
+        spot.x = rect->axis(QCPAxis::atBottom)->coordToPixel(text->property("outlierX").toDouble());
+        spot.above = text->property("outlierAbove").toBool();
+        const QFontMetricsF metrics(text->font());
+        spot.label = QSizeF(metrics.horizontalAdvance(text->text()) + text->padding().left() + text->padding().right(),
+                            metrics.height() + text->padding().top() + text->padding().bottom());
+        const QCPRange shown = rect->axis(QCPAxis::atLeft)->range();
+        const double value = text->property("outlierValue").toDouble();
+        spot.beyond = spot.above ? value - shown.upper : shown.lower - value;
+        texts.push_back(text);
+        spots.push_back(spot);
     }
-    for (auto& [edge, values] : edges) {
-        std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.left < b.left; });
-        const bool above = edge;
-        std::vector<double> lineEnds;  // per line, the right end of what stands on it
-        for (const Value& v : values) {
-            // Every arrow reaches the first lines: a value goes below (above) the arrows it would cross.
-            std::size_t line = 0;
-            while (line < lineEnds.size() && lineEnds[line] > v.left) ++line;
-            if (line == lineEnds.size()) lineEnds.push_back(0.0);
-            lineEnds[line] = v.left + v.width;
-            // Lines counted in pixels from the edge, where the arrow's head is.
-            const double lineHeight = QFontMetricsF(v.text->font()).height() + 1.0;
-            const double edgeGap = rect->height() * 0.01;
-            const double y = above ? rect->top() + edgeGap + static_cast<double>(line) * lineHeight
-                                   : rect->bottom() - edgeGap - static_cast<double>(line) * lineHeight;
-            // Clear of its arrow, whose head is 7 pixels wide.
-            v.text->position->setType(QCPItemPosition::ptAbsolute);
-            v.text->position->setCoords(v.left + 4.0, y);
+    if (spots.empty()) return;
+    LabelSpace space = pointsOf(plot, rect);
+    arrangeOutliers(rect->rect(), spots, space);
+    for (std::size_t k = 0; k < spots.size(); ++k) {
+        if (auto* arrow = qobject_cast<QCPItemLine*>(texts[k]->property("outlierArrow").value<QObject*>())) {
+            for (QCPItemPosition* p : {arrow->start, arrow->end}) {
+                p->setTypeX(QCPItemPosition::ptAbsolute);
+                p->setCoords(spots[k].arrowX, p->coords().y());
+            }
         }
+        texts[k]->setVisible(spots[k].labelled);
+        texts[k]->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        texts[k]->position->setType(QCPItemPosition::ptAbsolute);
+        texts[k]->position->setCoords(spots[k].labelBox.topLeft());
     }
 }
 
@@ -520,6 +568,7 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
     if (!plot.layer(QString::fromLatin1(kFitLayer)))
         plot.addLayer(QString::fromLatin1(kFitLayer), plot.layer(QStringLiteral("main")), QCustomPlot::limAbove);
 
+    const QCPRange xShown = padded(rangeOf(xExtent(figure)));
     for (int n = 0; n < panelCount; ++n) {
         const PlotPanel& panel = figure.panels[static_cast<std::size_t>(n)];
         QCPAxisRect* rect = rects[static_cast<std::size_t>(n)];
@@ -527,7 +576,9 @@ std::vector<QCPAxisRect*> showFigure(QCustomPlot& plot, const Figure& figure, co
         // The x label under the lowest panel of each column only.
         if (n + columns >= panelCount) rect->axis(QCPAxis::atBottom)->setLabel(qNotation(figure.xLabel));
         for (const FittedCurve& curve : panel.curves) addCurve(rect, curve, panel.scale, legend, marks);
-        for (const PlotLine& line : panel.lines) addLine(rect, line, panel.scale, marked, marks);
+        const auto over = coincidingLines(panel, xShown.size(), yRangeOf(panel).size());
+        for (std::size_t k = 0; k < panel.lines.size(); ++k)
+            addLine(rect, panel.lines[k], panel.scale, marked, marks, over[k] ? &panel.lines[*over[k]] : nullptr);
         if (panel.zeroLine) {
             auto* zero = new QCPItemStraightLine(&plot);
             zero->setClipAxisRect(rect);

@@ -58,6 +58,11 @@ int LabelSpace::hits(const QRectF& box) const {
     return count;
 }
 
+bool LabelSpace::clearOfLabels(const QRectF& box) const {
+    return bounds_.contains(box) &&
+           std::none_of(boxes_.begin(), boxes_.end(), [&](const QRectF& b) { return box.intersects(b); });
+}
+
 QRectF LabelSpace::place(const std::vector<QRectF>& candidates) {
     QRectF best;
     int fewest = std::numeric_limits<int>::max();

@@ -21,6 +21,9 @@ public:
     // the bounds.
     int hits(const QRectF& box) const;
 
+    // Whether a box stays inside the bounds and clear of every label placed so far.
+    bool clearOfLabels(const QRectF& box) const;
+
     // Of the candidates, the first that covers nothing, else the one that covers least; it is
     // then taken, so that later labels keep clear of it.
     QRectF place(const std::vector<QRectF>& candidates);

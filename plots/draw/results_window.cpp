@@ -1,12 +1,14 @@
 #include "plots/draw/results_window.hpp"
 
 #include <QCloseEvent>
+#include <QMoveEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -14,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QShortcut>
 #include <QTabWidget>
@@ -21,6 +24,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
+
+#include <algorithm>
+#include <cmath>
 
 #include "plots/data/figures.hpp"
 #include "plots/data/plot_csv.hpp"
@@ -36,6 +42,10 @@ namespace {
 const QString kGeometryKey = QStringLiteral("results/geometry");
 constexpr QSize kDefaultSize(900, 680);
 constexpr QSize kMinimumSize(600, 540);  // room for the plots, their notes and buttons at once
+constexpr QSize kLeastPlot(320, 260);
+// The least height of a panel's plot area in the window, in lines of its tick labels: room for
+// three labels apart.
+constexpr double kLeastPanelLines = 3.5;
 
 QSettings settings() { return QSettings(QStringLiteral("Tenzio"), QStringLiteral("Tenzio")); }
 
@@ -105,9 +115,10 @@ QLabel* ResultsWindow::readout(const std::string& stem) const {
 }
 
 int ResultsWindow::tabIndex(const std::string& stem) const {
-    const QWidget* page = nullptr;
-    if (QCustomPlot* p = plot(stem)) page = p->parentWidget();
-    return page ? tabs_->indexOf(const_cast<QWidget*>(page)) : -1;
+    // The plot stands in a scroll area on its page.
+    for (QWidget* w = plot(stem); w; w = w->parentWidget())
+        if (const int index = tabs_->indexOf(w); index >= 0) return index;
+    return -1;
 }
 
 SurfaceViewAngles ResultsWindow::surfaceView() const {
@@ -124,11 +135,24 @@ void ResultsWindow::turnSurface(SurfaceViewAngles view) {
 QWidget* ResultsWindow::figurePage(FigureTab& tab, const QString& note) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    tab.plot = new QCustomPlot(page);
+    // A figure of many panels with a long legend needs more height than a small window has: its
+    // page then scrolls rather than squeeze the panels and cut the texts below them.
+    auto* scroll = new QScrollArea(page);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tab.plot = new QCustomPlot;
     tab.plot->setObjectName(QString::fromStdString(tab.stem));
-    tab.plot->setMinimumSize(320, 260);
-    layout->addWidget(tab.plot, 1);
+    tab.plot->setMinimumSize(kLeastPlot);
+    scroll->setWidget(tab.plot);
+    layout->addWidget(scroll, 1);
     tab.navigation = new PlotNavigation(*tab.plot);
+    // The figure's least height follows its width (the caption and legend wrap): it is read back
+    // after each layout.
+    connect(tab.plot, &QCustomPlot::afterLayout, tab.plot, [plot = tab.plot] {
+        const int least = std::max(kLeastPlot.height(), plot->plotLayout()->minimumOuterSizeHint().height());
+        if (plot->minimumHeight() != least) plot->setMinimumHeight(least);
+    });
     showFigureTab(tab);
     layout->addWidget(wrappedLabel(note));
     // The point under the pointer, beside the buttons.
@@ -147,6 +171,9 @@ QWidget* ResultsWindow::figurePage(FigureTab& tab, const QString& note) {
 
 void ResultsWindow::showFigureTab(FigureTab& tab) {
     tab.rects = showFigure(*tab.plot, tab.figure, windowFonts());
+    const int leastPanel =
+        static_cast<int>(std::ceil(QFontMetricsF(windowFonts().tickLabels).height() * kLeastPanelLines));
+    for (QCPAxisRect* rect : tab.rects) rect->setMinimumSize(0, leastPanel);
     tab.navigation->show(tab.figure, tab.rects);
     tab.plot->replot();
 }
@@ -324,28 +351,63 @@ void ResultsWindow::exportWithDialog(const std::string& stem, bool pageWidth) {
     if (!exportTab(stem, path, pageWidth, error)) QMessageBox::warning(this, QStringLiteral("Export plot"), error);
 }
 
+namespace {
+
+QRect availableRoom(const QWidget& widget) {
+    const QScreen* screen = widget.screen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+}
+
+// The margins a window manager's frame adds round a window: none before it is framed.
+QMargins frameOf(const QWidget& window) {
+    const QRect outer = window.frameGeometry();
+    const QRect inner = window.geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+}  // namespace
+
 void ResultsWindow::placeBeside(QWidget& dialog, const QRect& keep) {
     remembered_ = true;
-    const QScreen* screen = dialog.screen();
-    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
-    const QRect keepRect = keep.isValid() ? keep : QRect(dialog.frameGeometry().topLeft(), QSize(0, 0));
+    const QRect room = availableRoom(dialog);
+    kept_ = keep.isValid() ? keep : QRect(dialog.frameGeometry().topLeft(), QSize(0, 0));
     // The window's frame as the dialog's: the window has none until it is shown.
-    const QRect dialogFrame = dialog.frameGeometry();
-    const QRect dialogInner = dialog.geometry();
-    const QMargins frame(dialogInner.left() - dialogFrame.left(), dialogInner.top() - dialogFrame.top(),
-                         dialogFrame.right() - dialogInner.right(), dialogFrame.bottom() - dialogInner.bottom());
+    const QMargins frame = frameOf(dialog);
+    placedBeside_ = &dialog;
 
-    QSize wanted = kDefaultSize;
     const QByteArray saved = settings().value(kGeometryKey).toByteArray();
     if (!saved.isEmpty() && restoreGeometry(saved)) {
         // Where it was left, unless that now covers the status line or leaves the screen.
-        if (placeIsClear(room, geometry().marginsAdded(frame), keepRect)) return;
-        wanted = size();
+        if (placeIsClear(room, geometry().marginsAdded(frame), kept_)) return;
+        placeClear(dialog, size(), frame);
+        return;
     }
-    const Placement place = placeWindowAndDialog(room, dialogFrame, keepRect, wanted, minimumSize(), frame);
-    if (place.dialogShift != 0) dialog.move(dialog.pos() + QPoint(place.dialogShift, 0));
+    placeClear(dialog, kDefaultSize, frame);
+}
+
+void ResultsWindow::placeClear(QWidget& dialog, QSize wanted, QMargins frame) {
+    const Placement place =
+        placeWindowAndDialog(availableRoom(dialog), dialog.frameGeometry(), kept_, wanted, minimumSize(), frame);
+    if (place.dialogShift != 0) {
+        dialog.move(dialog.pos() + QPoint(place.dialogShift, 0));
+        kept_.translate(place.dialogShift, 0);
+    }
     resize(place.window.size());
     move(place.window.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void ResultsWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // A window manager frames the window after it is shown, with margins the dialog's frame did
+    // not tell when the dialog was not yet framed either: once the frame is known, the window is
+    // placed again if its frame now leaves the screen or covers the dialog's kept part.
+    if (!placedBeside_ || !isVisible()) return;
+    const QMargins frame = frameOf(*this);
+    if (frame.isNull()) return;
+    QWidget& dialog = *placedBeside_;
+    placedBeside_ = nullptr;
+    if (!placeIsClear(availableRoom(dialog), frameGeometry(), kept_)) placeClear(dialog, size(), frame);
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {

@@ -64,6 +64,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     struct FigureTab {
@@ -86,6 +87,7 @@ private:
     void showSurfaceOf(int k);
     void exportWithDialog(const std::string& stem, bool pageWidth);
     void saveGeometryNow();
+    void placeClear(QWidget& dialog, QSize wanted, QMargins frame);
 
     std::unique_ptr<PlotRecorder> collector_;
     QString name_;
@@ -97,4 +99,8 @@ private:
     QComboBox* surfaceChoice_ = nullptr;
     QTextBrowser* fitsText_ = nullptr;
     bool remembered_ = false;
+    // Until a window manager has framed the window: the dialog it was placed beside and the
+    // part of it kept in view, to place it again should its frame reach over either.
+    QPointer<QWidget> placedBeside_;
+    QRect kept_;
 };

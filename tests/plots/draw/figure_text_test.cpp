@@ -4,6 +4,7 @@
 // cut off on paper; two texts whose glyphs meet are unreadable. Offscreen.
 #include <QPaintDevice>
 #include <QPaintEngine>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <qcustomplot.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "../../run/run_support.hpp"
 #include "plots/data/figures.hpp"
@@ -18,6 +20,7 @@
 #include "plots/draw/figure_plot.hpp"
 #include "plots/draw/plot_export.hpp"
 #include "plots/draw/plot_style.hpp"
+#include "plots/draw/results_window.hpp"
 #include "plots/draw/surface_plot.hpp"
 
 namespace {
@@ -164,17 +167,20 @@ private slots:
     void noTextIsCutOffOrMeetsAnother();
     void theRecorderSeesACutText();
     void theSurfaceKeyNamesTheSignsDrawn();
+    void outliersAtOneXStandApart();
+    void aLongRunOfOutliersKeepsItsArrowsAndValuesApart();
 };
 
 
 void FigureTextTest::noTextIsCutOffOrMeetsAnother_data() {
     QTest::addColumn<QString>("series");
     // A pressure series with equations of state and outliers, a cubic one in T, monoclinic ones
-    // in P and in T, and the series of volumes: in T, in P, and in both.
+    // in P and in T, a triclinic one with seven panels of the cell, and the series of volumes: in T, in P, and in both.
     QTest::newRow("stishovite") << QStringLiteral("stishovite_tetragonal_P.dat");
     QTest::newRow("periclase") << QStringLiteral("periclase_cubic_T.dat");
     QTest::newRow("Ag3Co(CN)6") << QStringLiteral("Ag3CoCN6_monoclinic_P.dat");
     QTest::newRow("metacetamol") << QStringLiteral("metacetamol_monoclinic_T.dat");
+    QTest::newRow("phenylpiracetam") << QStringLiteral("phenylpiracetam_triclinic_T.dat");
     QTest::newRow("metacetamol volumes") << QStringLiteral("volumes/metacetamol_volumes_T.dat");
     QTest::newRow("stishovite volumes") << QStringLiteral("volumes/stishovite_volumes_P.dat");
     QTest::newRow("P-V-T") << QStringLiteral("volumes/synthetic_PVT.dat");
@@ -230,11 +236,9 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
     for (const NamedFigure& named : figures) {
         const ExportedFigure column = exportedFigure(named.figure, ExportWidth::column);
         const ExportedFigure page = exportedFigure(named.figure, ExportWidth::page);
-        // Files at both widths; the window's plot at the window's smallest and default sizes.
+        // Files at both widths.
         const Drawing drawings[] = {{"85 mm", column.figure, column.units, exportFonts()},
-                                    {"180 mm", page.figure, page.units, exportFonts()},
-                                    {"smallest window", named.figure, QSize(560, 380), windowFonts()},
-                                    {"default window", named.figure, QSize(860, 520), windowFonts()}};
+                                    {"180 mm", page.figure, page.units, exportFonts()}};
         for (const Drawing& d : drawings) {
             const QSize size = d.size;
             const DrawnFigure drawn = drawnFigure(d.figure, size.width(), size.height(), d.fonts);
@@ -243,6 +247,26 @@ void FigureTextTest::noTextIsCutOffOrMeetsAnother() {
             // One tick label gives no scale.
             QVERIFY2(drawn.axesWithoutScale.isEmpty(),
                      qPrintable(figure + drawn.axesWithoutScale.join(QStringLiteral(", ")) + QStringLiteral(": one tick label")));
+            if (QTest::currentTestFailed()) return;
+        }
+    }
+    // The window's own plots at its smallest and its default size, each drawn at the size the
+    // window gives it (a plot taller than its tab scrolls).
+    ResultsWindow window(collector, RunFiles{});
+    for (const auto& [name, windowSize] : {std::pair{"smallest window", window.minimumSize()},
+                                           std::pair{"default window", QSize(900, 680)}}) {
+        window.resize(windowSize);
+        window.show();
+        for (const NamedFigure& named : figures) {
+            window.tabs()->setCurrentIndex(window.tabIndex(named.stem));
+            for (int k = 0; k < 5; ++k) QCoreApplication::processEvents();
+            QCustomPlot* plot = window.plot(named.stem);
+            QVERIFY(plot);
+            const QSize size = plot->size();
+            QVERIFY2(size.width() >= 300 && size.height() >= 250,
+                     qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
+            const QString figure = QStringLiteral("%1, %2: ").arg(QString::fromStdString(named.stem), QLatin1String(name));
+            check(figure, textsAfterLayout(*plot, size.width(), size.height()), size);
             if (QTest::currentTestFailed()) return;
         }
     }
@@ -292,6 +316,126 @@ void FigureTextTest::theSurfaceKeyNamesTheSignsDrawn() {
     }
     QVERIFY(withBoth > 0);
     QVERIFY(positiveOnly > 0);
+}
+
+namespace {
+
+PlotLine lineOf(PlotColour colour, std::vector<float> x, std::vector<float> y, float esd) {
+    PlotLine line;
+    line.name = "line";
+    line.colour = colour;
+    line.x = std::move(x);
+    line.y = std::move(y);
+    line.esd.assign(line.x.size(), esd);
+    return line;
+}
+
+}  // namespace
+
+void FigureTextTest::outliersAtOneXStandApart() {
+    // Two points far above the range shown at the same x, a third above just beside them and one
+    // below; a point with a long error bar close to the top, just right of them, where their
+    // values would go.
+    Figure figure;
+    figure.xLabel = "T (K)";
+    PlotPanel& panel = figure.panels.emplace_back();
+    panel.yLabel = "y";
+    panel.yRange = std::array<double, 2>{0.0, 10.0};
+    panel.lines.push_back(lineOf(PlotColour::axis1, {1, 2, 3, 4, 5}, {5, 6, 100, 6, 5}, 0.3f));
+    panel.lines.push_back(lineOf(PlotColour::axis2, {1, 2, 3, 4, 5}, {4, 5, 200, 5, 4}, 0.3f));
+    panel.lines.push_back(lineOf(PlotColour::axis3, {1, 2, 3.03f, 3.2f, 5}, {2, 2, 300, 9.2f, -40}, 0.7f));
+    const QStringList values = {QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("300"),
+                                QStringLiteral("\u221240")};
+    const ExportedFigure column = exportedFigure(figure, ExportWidth::column);
+    for (const auto& [name, drawn, size, fonts] :
+         {std::tuple{"window", figure, QSize(560, 380), windowFonts()},
+          std::tuple{"85 mm", column.figure, column.units, exportFonts()}}) {
+        QCustomPlot plot;
+        const std::vector<QCPAxisRect*> rects = showFigure(plot, drawn, fonts);
+        const std::vector<DrawnText> texts = textsAfterLayout(plot, size.width(), size.height());
+        QCPAxis* x = rects.front()->axis(QCPAxis::atBottom);
+        QCPAxis* y = rects.front()->axis(QCPAxis::atLeft);
+        // The error bars in the panel, in pixels of the layout just drawn.
+        std::vector<QLineF> bars;
+        for (const PlotLine& line : drawn.panels.front().lines)
+            for (std::size_t k = 0; k < line.x.size(); ++k)
+                if (y->range().contains(line.y[k]))
+                    bars.emplace_back(x->coordToPixel(line.x[k]), y->coordToPixel(line.y[k] - line.esd[k]),
+                                      x->coordToPixel(line.x[k]), y->coordToPixel(line.y[k] + line.esd[k]));
+        // The arrows: one per outlier, their heads (7 units wide) apart.
+        std::vector<QLineF> arrows;
+        for (int i = 0; i < plot.itemCount(); ++i)
+            if (auto* arrow = qobject_cast<QCPItemLine*>(plot.item(i)); arrow && arrow->property("outlierValue").isValid())
+                arrows.emplace_back(arrow->start->pixelPosition(), arrow->end->pixelPosition());
+        QCOMPARE(arrows.size(), std::size_t{4});
+        for (std::size_t i = 0; i < arrows.size(); ++i)
+            for (std::size_t j = 0; j < i; ++j)
+                if ((arrows[i].p2().y() < y->axisRect()->center().y()) == (arrows[j].p2().y() < y->axisRect()->center().y()))
+                    QVERIFY2(std::fabs(arrows[i].p2().x() - arrows[j].p2().x()) >= 7.0, name);
+        // Each value drawn once, clear of the others, of every arrow and of every error bar.
+        std::vector<QRectF> labels;
+        for (const QString& value : values) {
+            const auto found = std::find_if(texts.begin(), texts.end(), [&](const DrawnText& t) { return t.text == value; });
+            QVERIFY2(found != texts.end(), qPrintable(QStringLiteral("%1: no %2").arg(QLatin1String(name), value)));
+            QVERIFY2(inside(found->clip, found->glyphs), qPrintable(where(*found) + QStringLiteral(" is cut off")));
+            for (const QRectF& other : labels) QVERIFY2(!meet(found->glyphs, other), qPrintable(where(*found)));
+            const QRectF box = found->glyphs.adjusted(kHair, kHair, -kHair, -kHair);
+            for (const std::vector<QLineF>* lines : {&bars, &arrows})
+                for (const QLineF& l : *lines) {
+                    // A vertical segment meets the box where its x lies inside and the spans overlap.
+                    const bool meets = l.p1().x() > box.left() && l.p1().x() < box.right() &&
+                                       std::max(l.p1().y(), l.p2().y()) > box.top() &&
+                                       std::min(l.p1().y(), l.p2().y()) < box.bottom();
+                    QVERIFY2(!meets, qPrintable(QLatin1String(name) + QStringLiteral(": ") + where(*found) +
+                                                QStringLiteral(" covers a line at x = %1").arg(l.p1().x())));
+                }
+            labels.push_back(found->glyphs);
+        }
+    }
+}
+
+void FigureTextTest::aLongRunOfOutliersKeepsItsArrowsAndValuesApart() {
+    // Twelve points in a row far above the range, two or three pixels apart: set apart by an
+    // arrow's width each, the outer ones would move far from their points.
+    Figure figure;
+    figure.xLabel = "T (K)";
+    PlotPanel& panel = figure.panels.emplace_back();
+    panel.yLabel = "y";
+    panel.yRange = std::array<double, 2>{0.0, 10.0};
+    std::vector<float> x, y;
+    for (int k = 0; k < 200; ++k) {
+        x.push_back(static_cast<float>(k));
+        y.push_back(k < 188 ? 5.0f : 110.0f + 10.0f * static_cast<float>(k - 188));  // 110 ... 220
+    }
+    panel.lines.push_back(lineOf(PlotColour::axis3, x, y, 0.2f));
+    QCustomPlot plot;
+    const std::vector<QCPAxisRect*> rects = showFigure(plot, figure, windowFonts());
+    const std::vector<DrawnText> texts = textsAfterLayout(plot, 560, 380);
+    // Every arrow at its own point.
+    QCPAxis* xAxis = rects.front()->axis(QCPAxis::atBottom);
+    int arrows = 0;
+    for (int i = 0; i < plot.itemCount(); ++i) {
+        auto* arrow = qobject_cast<QCPItemLine*>(plot.item(i));
+        if (!arrow || !arrow->property("outlierValue").isValid()) continue;
+        const double value = arrow->property("outlierValue").toDouble();
+        const double pointX = 188.0 + (value - 110.0) / 10.0;
+        QVERIFY(std::fabs(arrow->end->pixelPosition().x() - xAxis->coordToPixel(pointX)) < 0.5);
+        ++arrows;
+    }
+    QCOMPARE(arrows, 12);
+    // The values drawn stand apart, and the farthest is among them.
+    std::vector<QRectF> values;
+    bool farthest = false;
+    for (const DrawnText& t : texts) {
+        bool number = false;
+        const double v = t.text.toDouble(&number);
+        if (!number || v < 110.0) continue;
+        farthest = farthest || v == 220.0;
+        for (const QRectF& other : values) QVERIFY2(!meet(t.glyphs, other), qPrintable(where(t)));
+        values.push_back(t.glyphs);
+    }
+    QVERIFY(!values.empty());
+    QVERIFY(farthest);
 }
 
 QTEST_MAIN(FigureTextTest)
