@@ -7,7 +7,14 @@
 #include "calc/series.hpp"
 
 bool PlotRecorder::begin(const RunHeader& header) {
-    points_ = header.series.points;
+    const Series& series = header.series;
+    points_.clear();
+    volumesAsRead_.clear();
+    points_.reserve(series.points.size());
+    for (const DataPoint& p : series.points) {
+        points_.push_back({variableOf(p, series.pressureRun), variableEsdOf(p, series.pressureRun), p.cell});
+        if (series.volumeOnly) volumesAsRead_.push_back({p.volumeAsRead, p.volumeAsReadEsd});
+    }
     pressureRun_ = header.series.pressureRun;
     crystalSystem_ = header.series.crystalSystem;
     principalAxes_ = hasPrincipalAxes(crystalSystem_);
@@ -16,6 +23,7 @@ bool PlotRecorder::begin(const RunHeader& header) {
     pressureUnit_ = header.series.pressureUnit;
     volumeOnly_ = header.series.volumeOnly;
     rows_.clear();
+    tensors_.clear();
     fits_.reset();
     ownAxes_.reset();
     return true;
@@ -28,31 +36,64 @@ void PlotRecorder::calculation(const PairResult& r) {
     row.midpoint = r.delta.midpoint;
     row.defined = r.property.defined;
     row.withEsds = r.strain.esdCount > 0;
-    row.propertyTensor = r.property.propertyTensor;
-    row.referenceSMatrix = isEulerian(context_.options.strainType) ? r.sMatrix2 : r.sMatrix1;
     for (int m = 0; m < 3; ++m) {
         if (principalAxes_) {
             const PrincipalAxis& axis = r.principal[m];
             row.property[m] = axis.property;
             row.propertyEsd[m] = axis.propertyEsd;
-            if (axis.hasDirection) row.directions[m] = axis.direction;
+            if (axis.hasDirection) row.directions.set(static_cast<std::size_t>(m), axis.direction);
         } else {
             // X, Y and Z are the principal axes: the diagonal components.
             row.property[m] = r.property.propertyTensor(m + 1, m + 1);
             row.propertyEsd[m] = r.property.propertyEsd(m + 1, m + 1);
             Vec3 e{};
             e[m] = 1.0f;
-            row.directions[m] = e;
+            row.directions.set(static_cast<std::size_t>(m), e);
         }
     }
     rows_.push_back(row);
+    keepTensors(r, rows_.size());
+}
+
+void PlotRecorder::keepTensors(const PairResult& r, std::size_t k) {
+    const SurfaceTensors tensors{k, r.property.propertyTensor,
+                                 isEulerian(context_.options.strainType) ? r.sMatrix2 : r.sMatrix1};
+    if (!oneSurface_) {
+        tensors_.push_back(tensors);
+        return;
+    }
+    if (*oneSurface_ != 0) {
+        if (k == *oneSurface_) tensors_.push_back(tensors);
+        return;
+    }
+    // The default: the last defined calculation, or the last one when none is. A defined one
+    // replaces both; otherwise the last defined so far stays beside the newest.
+    if (r.property.defined || tensors_.empty() || !rows_[tensors_.front().calculation - 1].defined)
+        tensors_.clear();
+    else
+        tensors_.resize(1);
+    tensors_.push_back(tensors);
+}
+
+const SurfaceTensors* PlotRecorder::surfaceTensors(std::size_t k) const {
+    const auto at = std::lower_bound(tensors_.begin(), tensors_.end(), k,
+                                     [](const SurfaceTensors& t, std::size_t c) { return t.calculation < c; });
+    return at != tensors_.end() && at->calculation == k ? &*at : nullptr;
 }
 
 const SeriesAxes& PlotRecorder::axes() const {
     if (fits_ && fits_->axes) return *fits_->axes;
     if (!ownAxes_) {
+        // The series as far as its axes need it: T or P, its esd and the cell.
         Series series;
-        series.points = points_;
+        series.points.reserve(points_.size());
+        for (const PlotPoint& p : points_) {
+            DataPoint d;
+            (pressureRun_ ? d.p : d.t) = p.x;
+            (pressureRun_ ? d.sigP : d.sigT) = p.xEsd;
+            d.cell = p.cell;
+            series.points.push_back(d);
+        }
         series.crystalSystem = crystalSystem_;
         series.pressureRun = pressureRun_;
         ownAxes_ = std::make_shared<const SeriesAxes>(seriesAxes(series, context_.options));
@@ -61,14 +102,16 @@ const SeriesAxes& PlotRecorder::axes() const {
 }
 
 std::array<int, 3> PlotRecorder::numbersOf(const PlotRow& row) const {
-    return axes().numbersOf(row.directions, row.second);
+    AxisDirections directions;
+    for (std::size_t m = 0; m < 3; ++m) directions[m] = row.directions[m];
+    return axes().numbersOf(directions, row.second);
 }
 
 std::array<double, 2> PlotRecorder::dataRange() const {
     double low = std::numeric_limits<double>::infinity(), high = -low;
-    for (const DataPoint& p : points_) {
-        low = std::min(low, static_cast<double>(variableOf(p, pressureRun_)));
-        high = std::max(high, static_cast<double>(variableOf(p, pressureRun_)));
+    for (const PlotPoint& p : points_) {
+        low = std::min(low, static_cast<double>(p.x));
+        high = std::max(high, static_cast<double>(p.x));
     }
     return {low, high};
 }
