@@ -150,6 +150,7 @@ Figure cellFigure(const PlotRecorder& record) {
         line.name = q.symbol;
         line.columns = {q.column};
         line.colour = q.colour;
+        reserveLine(line, points.size());
         for (const PlotPoint& p : points) {
             line.x.push_back(p.x);
             const bool six = q.parameter < 6;

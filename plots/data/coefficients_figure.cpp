@@ -1,5 +1,6 @@
 // The principal coefficients of each calculation at its midpoint, with the tensor fit's curves.
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "calc/series.hpp"
@@ -80,15 +81,20 @@ Figure coefficientsFigure(const PlotRecorder& record) {
     panel.scale = unit.factor;
     panel.yLabel = coefficientLabel(record, unit);
 
-    std::vector<std::array<int, 3>> numbers;
+    // Each calculation's axis numbers, found once for the three lines (1 to 3: a byte each).
+    std::vector<std::array<std::uint8_t, 3>> numbers;
     numbers.reserve(rows.size());
-    for (const PlotRow& row : rows) numbers.push_back(record.numbersOf(row));
+    for (const PlotRow& row : rows) {
+        const std::array<int, 3> n = record.numbersOf(row);
+        numbers.push_back({static_cast<std::uint8_t>(n[0]), static_cast<std::uint8_t>(n[1]), static_cast<std::uint8_t>(n[2])});
+    }
     addAxisLines(record, panel, [&](int k, PlotLine& line) {
+        reserveLine(line, rows.size());
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const PlotRow& row = rows[r];
             if (!row.defined) continue;
             const auto m = static_cast<std::size_t>(
-                std::find(numbers[r].begin(), numbers[r].end(), k + 1) - numbers[r].begin());
+                std::find(numbers[r].begin(), numbers[r].end(), static_cast<std::uint8_t>(k + 1)) - numbers[r].begin());
             line.x.push_back(row.midpoint);
             line.y.push_back(row.property[m]);
             line.esd.push_back(row.withEsds ? row.propertyEsd[m] : kNoEsd);

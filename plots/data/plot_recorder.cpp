@@ -23,6 +23,9 @@ bool PlotRecorder::begin(const RunHeader& header) {
     pressureUnit_ = header.series.pressureUnit;
     volumeOnly_ = header.series.volumeOnly;
     rows_.clear();
+    // A calculation for each point after the first: room for them all at once, without the slack
+    // of a growing vector.
+    rows_.reserve(series.points.empty() || series.volumeOnly ? 0 : series.points.size() - 1);
     tensors_.clear();
     fits_.reset();
     ownAxes_.reset();

@@ -6,6 +6,7 @@
 
 #include "fit/state_fits.hpp"
 #include "plots/data/figures.hpp"
+#include "plots/data/series_names.hpp"
 
 namespace {
 
@@ -35,6 +36,8 @@ std::optional<Figure> volumeAgainstTFigure(const PlotRecorder& record) {
     measured.colour = PlotColour::volume;
     measured.joined = false;
     measured.inLegend = false;
+    reserveLine(measured, points.size());
+    measured.xEsd.reserve(points.size());
     for (std::size_t k = 0; k < points.size(); ++k) {
         const PlotPoint& p = points[k];
         measured.x.push_back(p.x);

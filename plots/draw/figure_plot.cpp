@@ -274,7 +274,8 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
     const QColor colour = colourOf(fitted.colour);
     QVector<double> xs, ys, low, high;
     bool band = false;
-    for (std::size_t k = 0; k < fitted.x.size(); ++k) {
+    // A curve sampled at every point of a long series is drawn through as many corners as a line.
+    for (const std::size_t k : drawnPoints(fitted.y, false)) {
         xs.push_back(fitted.x[k]);
         ys.push_back(fitted.y[k] * scale);
         const double e = k < fitted.esd.size() && std::isfinite(fitted.esd[k]) ? fitted.esd[k] * scale : 0.0;

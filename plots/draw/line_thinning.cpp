@@ -4,7 +4,8 @@
 #include <cmath>
 #include <numeric>
 
-std::vector<std::size_t> drawnPoints(const std::vector<float>& y, bool marked) {
+template <typename Real>
+std::vector<std::size_t> drawnPoints(const std::vector<Real>& y, bool marked) {
     const std::size_t n = y.size();
     std::vector<std::size_t> points;
     if (marked || n <= kMostUnthinnedPoints) {
@@ -32,3 +33,6 @@ std::vector<std::size_t> drawnPoints(const std::vector<float>& y, bool marked) {
     }
     return points;
 }
+
+template std::vector<std::size_t> drawnPoints(const std::vector<float>& y, bool marked);
+template std::vector<std::size_t> drawnPoints(const std::vector<double>& y, bool marked);

@@ -13,5 +13,7 @@ inline constexpr std::size_t kThinnedRuns = 1000;
 // The indices of the points of `y` to draw, ascending: every point of a line with markers
 // (`marked`) or of up to kMostUnthinnedPoints; otherwise, of each run of consecutive points, the
 // first, the lowest, the highest and the last, and the first gap (a value that is not finite), so
-// that a gap still breaks the line.
-std::vector<std::size_t> drawnPoints(const std::vector<float>& y, bool marked);
+// that a gap still breaks the line. For the points of a line (float) and the samples of a fitted
+// curve (double).
+template <typename Real>
+std::vector<std::size_t> drawnPoints(const std::vector<Real>& y, bool marked);
