@@ -84,8 +84,8 @@ Figure coefficientsFigure(const PlotRecorder& record) {
     // Each calculation's axis numbers, found once for the three lines (1 to 3: a byte each).
     std::vector<std::array<std::uint8_t, 3>> numbers;
     numbers.reserve(rows.size());
-    for (const PlotRow& row : rows) {
-        const std::array<int, 3> n = record.numbersOf(row);
+    for (std::size_t k = 1; k <= rows.size(); ++k) {
+        const std::array<int, 3> n = record.numbersOf(k);
         numbers.push_back({static_cast<std::uint8_t>(n[0]), static_cast<std::uint8_t>(n[1]), static_cast<std::uint8_t>(n[2])});
     }
     addAxisLines(record, panel, [&](int k, PlotLine& line) {

@@ -26,6 +26,9 @@ bool PlotRecorder::begin(const RunHeader& header) {
     // A calculation for each point after the first: room for them all at once, without the slack
     // of a growing vector.
     rows_.reserve(series.points.empty() || series.volumeOnly ? 0 : series.points.size() - 1);
+    directions_.clear();
+    directions_.reserve(rows_.capacity());
+    numbers_.clear();
     tensors_.clear();
     fits_.reset();
     ownAxes_.reset();
@@ -34,6 +37,7 @@ bool PlotRecorder::begin(const RunHeader& header) {
 
 void PlotRecorder::calculation(const PairResult& r) {
     PlotRow row;
+    PackedDirections directions;
     row.first = r.first;
     row.second = r.second;
     row.midpoint = r.delta.midpoint;
@@ -44,23 +48,42 @@ void PlotRecorder::calculation(const PairResult& r) {
             const PrincipalAxis& axis = r.principal[m];
             row.property[m] = axis.property;
             row.propertyEsd[m] = axis.propertyEsd;
-            if (axis.hasDirection) row.directions.set(static_cast<std::size_t>(m), axis.direction);
+            if (axis.hasDirection) directions.set(static_cast<std::size_t>(m), axis.direction);
         } else {
             // X, Y and Z are the principal axes: the diagonal components.
             row.property[m] = r.property.propertyTensor(m + 1, m + 1);
             row.propertyEsd[m] = r.property.propertyEsd(m + 1, m + 1);
             Vec3 e{};
             e[m] = 1.0f;
-            row.directions.set(static_cast<std::size_t>(m), e);
+            directions.set(static_cast<std::size_t>(m), e);
         }
     }
     rows_.push_back(row);
-    keepTensors(r, rows_.size());
+    keepTensors(r, rows_.size(), directions);
+    if (numbers_.empty())
+        directions_.push_back(directions);
+    else
+        numbers_.push_back(numbered(directions, row.second));  // the fits came first
 }
 
-void PlotRecorder::keepTensors(const PairResult& r, std::size_t k) {
+void PlotRecorder::fits(const FitResult& result) {
+    fits_ = result;
+    if (!fits_->axes || !numbers_.empty() || directions_.empty()) return;
+    numbers_.reserve(directions_.size());
+    for (std::size_t k = 0; k < directions_.size(); ++k) numbers_.push_back(numbered(directions_[k], rows_[k].second));
+    std::vector<PackedDirections>().swap(directions_);
+}
+
+std::array<std::uint8_t, 3> PlotRecorder::numbered(const PackedDirections& packed, int second) const {
+    AxisDirections directions;
+    for (std::size_t m = 0; m < 3; ++m) directions[m] = packed[m];
+    const std::array<int, 3> n = axes().numbersOf(directions, second);
+    return {static_cast<std::uint8_t>(n[0]), static_cast<std::uint8_t>(n[1]), static_cast<std::uint8_t>(n[2])};
+}
+
+void PlotRecorder::keepTensors(const PairResult& r, std::size_t k, const PackedDirections& directions) {
     const SurfaceTensors tensors{k, r.property.propertyTensor,
-                                 isEulerian(context_.options.strainType) ? r.sMatrix2 : r.sMatrix1};
+                                 isEulerian(context_.options.strainType) ? r.sMatrix2 : r.sMatrix1, directions};
     if (!oneSurface_) {
         tensors_.push_back(tensors);
         return;
@@ -104,10 +127,10 @@ const SeriesAxes& PlotRecorder::axes() const {
     return *ownAxes_;
 }
 
-std::array<int, 3> PlotRecorder::numbersOf(const PlotRow& row) const {
-    AxisDirections directions;
-    for (std::size_t m = 0; m < 3; ++m) directions[m] = row.directions[m];
-    return axes().numbersOf(directions, row.second);
+std::array<int, 3> PlotRecorder::numbersOf(std::size_t k) const {
+    const std::array<std::uint8_t, 3> n =
+        k <= numbers_.size() ? numbers_[k - 1] : numbered(directions_.at(k - 1), rows_.at(k - 1).second);
+    return {n[0], n[1], n[2]};
 }
 
 std::array<double, 2> PlotRecorder::dataRange() const {

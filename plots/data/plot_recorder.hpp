@@ -4,6 +4,7 @@
 // decides nothing about any figure; the builders (figures.hpp) do.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,7 +34,6 @@ struct PlotRow {
     bool withEsds = false;
     std::array<float, 3> property{};
     std::array<float, 3> propertyEsd{};
-    PackedDirections directions;
 };
 
 // What a representation surface is drawn from: the calculation's property tensor and the cell its
@@ -42,6 +42,7 @@ struct SurfaceTensors {
     std::size_t calculation = 0;  // from 1
     Mat3 propertyTensor;
     Mat3 referenceSMatrix;  // rows: a, b, c of the cell the directions refer to
+    PackedDirections directions;  // of the calculation's axes, in the order of its decomposition
 };
 
 class PlotRecorder : public RunOutput {
@@ -56,7 +57,8 @@ public:
     // The plots draw the fits over the series as curves and number the axes as the fits' series
     // axes do; kept as given.
     bool wantsFits() const override { return true; }
-    void fits(const FitResult& result) override { fits_ = result; }
+    // The fits' axes number each calculation's axes, which then need their directions no more.
+    void fits(const FitResult& result) override;
     bool end() override { return true; }
 
     // The fits the run gave, if any.
@@ -85,13 +87,14 @@ public:
     // The principal axes of the series, which number every line, curve and table: the fits' own,
     // or (for a record given no fits) found from the series at the last calculation.
     const SeriesAxes& axes() const;
-    // The numbers of a calculation's axes, in the order of its decomposition.
-    std::array<int, 3> numbersOf(const PlotRow& row) const;
+    // The numbers of calculation k's axes (from 1), in the order of its decomposition.
+    std::array<int, 3> numbersOf(std::size_t k) const;
     // The lowest and highest T or P of the data points, for drawing fitted curves across them.
     std::array<double, 2> dataRange() const;
 
 private:
-    void keepTensors(const PairResult& r, std::size_t k);
+    void keepTensors(const PairResult& r, std::size_t k, const PackedDirections& directions);
+    std::array<std::uint8_t, 3> numbered(const PackedDirections& directions, int second) const;
 
     std::vector<PlotPoint> points_;
     std::vector<std::array<float, 2>> volumesAsRead_;
@@ -103,6 +106,9 @@ private:
     std::string temperatureUnit_;
     std::string pressureUnit_;
     std::vector<PlotRow> rows_;
+    // Each calculation's axis directions until the fits' axes number them; then its numbers.
+    std::vector<PackedDirections> directions_;
+    std::vector<std::array<std::uint8_t, 3>> numbers_;
     std::optional<std::size_t> oneSurface_;
     std::vector<SurfaceTensors> tensors_;  // ascending calculation
     std::optional<FitResult> fits_;

@@ -48,11 +48,11 @@ SurfaceData surfaceFigure(const PlotRecorder& record, std::size_t k) {
     for (int i = 1; i <= 3; ++i) s.crystalAxes[i - 1] = unit(::row(tensors->referenceSMatrix, i));
     // The calculation's axes as the series' axes, each numbered and turned as that axis.
     AxisDirections shown;
-    const std::array<int, 3> numbers = record.numbersOf(row);
+    const std::array<int, 3> numbers = record.numbersOf(k);
     for (int m = 0; m < 3; ++m) {
         const int a = numbers[m] - 1;
         s.axisNames[a] = record.principalAxes() ? std::to_string(a + 1) : axisName(record, a);
-        shown[a] = row.directions[static_cast<std::size_t>(m)];
+        shown[a] = tensors->directions[static_cast<std::size_t>(m)];
         const SeriesAxis& axis = record.axes().axes[static_cast<std::size_t>(a)];
         if (shown[a] && axis.hasDirection && dot(*shown[a], axis.vector) < 0.0f) {
             Vec3& d = *shown[a];
