@@ -8,13 +8,9 @@
 
 bool PlotRecorder::begin(const RunHeader& header) {
     const Series& series = header.series;
+    series_ = &series;
     points_.clear();
     volumesAsRead_.clear();
-    points_.reserve(series.points.size());
-    for (const DataPoint& p : series.points) {
-        points_.push_back({variableOf(p, series.pressureRun), variableEsdOf(p, series.pressureRun), p.cell});
-        if (series.volumeOnly) volumesAsRead_.push_back({p.volumeAsRead, p.volumeAsReadEsd});
-    }
     pressureRun_ = header.series.pressureRun;
     crystalSystem_ = header.series.crystalSystem;
     principalAxes_ = hasPrincipalAxes(crystalSystem_);
@@ -64,6 +60,18 @@ void PlotRecorder::calculation(const PairResult& r) {
         directions_.push_back(directions);
     else
         numbers_.push_back(numbered(directions, row.second));  // the fits came first
+}
+
+bool PlotRecorder::end() {
+    if (!series_) return true;
+    const Series& series = *series_;
+    series_ = nullptr;
+    points_.reserve(series.points.size());
+    for (const DataPoint& p : series.points) {
+        points_.push_back({variableOf(p, series.pressureRun), variableEsdOf(p, series.pressureRun), p.cell});
+        if (series.volumeOnly) volumesAsRead_.push_back({p.volumeAsRead, p.volumeAsReadEsd});
+    }
+    return true;
 }
 
 void PlotRecorder::fits(const FitResult& result) {

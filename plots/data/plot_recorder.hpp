@@ -59,7 +59,9 @@ public:
     bool wantsFits() const override { return true; }
     // The fits' axes number each calculation's axes, which then need their directions no more.
     void fits(const FitResult& result) override;
-    bool end() override { return true; }
+    // The points are copied here, at the run's end, rather than at its start: a long series' fits
+    // have let their arrays go by then, and the copy is not held beside them.
+    bool end() override;
 
     // The fits the run gave, if any.
     const std::optional<FitResult>& fitResult() const { return fits_; }
@@ -96,6 +98,7 @@ private:
     void keepTensors(const PairResult& r, std::size_t k, const PackedDirections& directions);
     std::array<std::uint8_t, 3> numbered(const PackedDirections& directions, int second) const;
 
+    const Series* series_ = nullptr;  // from begin() to end()
     std::vector<PlotPoint> points_;
     std::vector<std::array<float, 2>> volumesAsRead_;
     bool pressureRun_ = false;

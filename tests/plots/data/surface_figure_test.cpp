@@ -27,11 +27,13 @@ PairResult undefinedAt(int second, float t) {
 // the last one that has one, never an empty page.
 TEST(SurfaceFigure, TheDefaultIsTheLastCalculationWhoseTensorIsDefined) {
     PlotRecorder record;
-    ASSERT_TRUE(record.begin(RunHeader{seriesOf(5), {}, "x.dat", "x.dat", ""}));
+    const Series series = seriesOf(5);
+    ASSERT_TRUE(record.begin(RunHeader{series, {}, "x.dat", "x.dat", ""}));
     record.calculation(recordWith(2, 5.0f, {kX, kY, kZ}, {1e-5f, 2e-5f, 3e-5f}));
     record.calculation(recordWith(3, 15.0f, {kX, kY, kZ}, {1e-5f, 2e-5f, 3e-5f}));
     record.calculation(undefinedAt(4, 20.0f));
     record.calculation(undefinedAt(5, 20.0f));
+    ASSERT_TRUE(record.end());
     EXPECT_EQ(defaultSurfaceCalculation(record), 2u);
     const PlotSet set = plotSet(record);
     EXPECT_EQ(set.surface.calculation, 2);
@@ -42,10 +44,12 @@ TEST(SurfaceFigure, TheDefaultIsTheLastCalculationWhoseTensorIsDefined) {
 
 TEST(SurfaceFigure, WithNoDefinedTensorTheDefaultIsTheLastCalculation) {
     PlotRecorder record;
-    ASSERT_TRUE(record.begin(RunHeader{seriesOf(3), {}, "x.dat", "x.dat", ""}));
+    const Series series = seriesOf(3);
+    ASSERT_TRUE(record.begin(RunHeader{series, {}, "x.dat", "x.dat", ""}));
     EXPECT_EQ(defaultSurfaceCalculation(record), 0u);  // nothing to show
     record.calculation(undefinedAt(2, 0.0f));
     record.calculation(undefinedAt(3, 0.0f));
+    ASSERT_TRUE(record.end());
     EXPECT_EQ(defaultSurfaceCalculation(record), 2u);
 }
 
@@ -69,13 +73,15 @@ TEST(SurfaceFigure, ARecordOfOneSurfaceKeepsOnlyTheTensorsItMayDraw) {
         for (int i = 1; i <= 3; ++i) r.property.propertyTensor(i, i) = static_cast<float>(i) * size;
         return r;
     };
+    const Series five = seriesOf(5);
     PlotRecorder byDefault;
     byDefault.keepOneSurface(0);
-    ASSERT_TRUE(byDefault.begin(RunHeader{seriesOf(5), {}, "x.dat", "x.dat", ""}));
+    ASSERT_TRUE(byDefault.begin(RunHeader{five, {}, "x.dat", "x.dat", ""}));
     byDefault.calculation(defined(2, 5.0f, 1e-5f));
     byDefault.calculation(defined(3, 15.0f, 4e-5f));
     byDefault.calculation(undefinedAt(4, 20.0f));
     byDefault.calculation(undefinedAt(5, 20.0f));
+    ASSERT_TRUE(byDefault.end());
     EXPECT_EQ(byDefault.surfaceTensors(1), nullptr);
     EXPECT_NE(byDefault.surfaceTensors(2), nullptr);
     EXPECT_EQ(byDefault.surfaceTensors(3), nullptr);
@@ -93,19 +99,22 @@ TEST(SurfaceFigure, ARecordOfOneSurfaceKeepsOnlyTheTensorsItMayDraw) {
 
     PlotRecorder named;
     named.keepOneSurface(3);
-    ASSERT_TRUE(named.begin(RunHeader{seriesOf(5), {}, "x.dat", "x.dat", ""}));
+    ASSERT_TRUE(named.begin(RunHeader{five, {}, "x.dat", "x.dat", ""}));
     named.calculation(defined(2, 5.0f, 1e-5f));
     named.calculation(defined(3, 15.0f, 4e-5f));
     named.calculation(undefinedAt(4, 20.0f));
+    ASSERT_TRUE(named.end());
     EXPECT_EQ(named.surfaceTensors(2), nullptr);
     EXPECT_NE(named.surfaceTensors(3), nullptr);
     EXPECT_FALSE(plotSet(named, 3).surface.defined);
 
     // The results window offers every calculation: a record keeps them all unless told otherwise.
     PlotRecorder every;
-    ASSERT_TRUE(every.begin(RunHeader{seriesOf(3), {}, "x.dat", "x.dat", ""}));
+    const Series three = seriesOf(3);
+    ASSERT_TRUE(every.begin(RunHeader{three, {}, "x.dat", "x.dat", ""}));
     every.calculation(defined(2, 5.0f, 1e-5f));
     every.calculation(undefinedAt(3, 5.0f));
+    ASSERT_TRUE(every.end());
     EXPECT_NE(every.surfaceTensors(1), nullptr);
     EXPECT_NE(every.surfaceTensors(2), nullptr);
 }
