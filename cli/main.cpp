@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <malloc.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 #include <iostream>
@@ -109,6 +110,8 @@ int runOneSeries(BatchCommand& command, RunState& state) {
     const DataOutputs data(command);
     data.addTo(state);
     PlotRecorder plots;
+    // One surface is drawn: the tensors of the others are not kept.
+    plots.keepOneSurface(static_cast<std::size_t>(std::max(0, command.surfaceCalculation)));
     if (command.wantPlots()) state.extraOutputs.push_back(&plots);
 
     showStatus(state, status::processing);

@@ -29,13 +29,31 @@ std::string writePlotSet(const PlotRecorder& record, std::size_t surfaceK, const
         error = set.failure();
         return false;
     };
-    // The figures' tables one at a time, each written and let go before the next is made.
-    const PlotSet plots = plotSet(record, surfaceK, false);
+    // One figure at a time: made, its table written as it is made, drawn, and let go before the
+    // next is made, so that a long series holds one figure and a piece of its table.
     std::string failure;
-    for (const NamedFigure& f : plots.figures)
-        if (f.csv.empty() && !sink(name + "_" + f.stem + ".csv", figureCsv(f.figure), failure))
+    const auto written = [&](NamedFigure&& f) {
+        if (f.csv.empty()) {
+            const bool tabled = set.open(folder / (name + "_" + f.stem + ".csv")) &&
+                                writeFigureCsv(f.figure, [&](std::string_view piece) { return set.append(piece); }) &&
+                                set.close();
+            if (!tabled) {
+                failure = set.failure();
+                return false;
+            }
+        }
+        PlotSet one;
+        one.figures.push_back(std::move(f));
+        failure = writePlotFilesWithModule(one, name, sink);
+        return failure.empty();
+    };
+    if (!forEachFigure(record, written)) return failure + std::string(kNoneReplaced);
+    if (!record.rows().empty()) {
+        PlotSet surface;
+        surface.surface = surfaceFigure(record, surfaceK == 0 ? defaultSurfaceCalculation(record) : surfaceK);
+        if (failure = writePlotFilesWithModule(surface, name, sink); !failure.empty())
             return failure + std::string(kNoneReplaced);
-    if (failure = writePlotFilesWithModule(plots, name, sink); !failure.empty()) return failure + std::string(kNoneReplaced);
+    }
     // Two runs putting their sets in place at once could leave a mix of both.
     FolderLock lock;
     lock.take(folder);

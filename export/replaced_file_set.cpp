@@ -1,19 +1,33 @@
 #include "export/replaced_file_set.hpp"
 
 bool ReplacedFileSet::write(const std::filesystem::path& path, std::string_view text) {
+    return open(path) && append(text) && close();
+}
+
+bool ReplacedFileSet::open(const std::filesystem::path& path) {
     if (!failure_.empty()) return false;
     auto file = std::make_unique<ReplacedFile>();
-    // Written out at once, so that a full disk is found at the file it stops.
-    if (file->open(path)) {
-        file->write(text);
-        file->flush();
-    }
-    if (!file->failure().empty()) {
+    if (!file->open(path)) {
         failure_ = file->failure();
         return false;
     }
     files_.push_back(std::move(file));
     return true;
+}
+
+bool ReplacedFileSet::append(std::string_view text) {
+    if (!failure_.empty() || files_.empty()) return false;
+    files_.back()->write(text);
+    if (!files_.back()->failure().empty()) failure_ = files_.back()->failure();
+    return failure_.empty();
+}
+
+bool ReplacedFileSet::close() {
+    if (!failure_.empty() || files_.empty()) return false;
+    // Written out at once, so that a full disk is found at the file it stops.
+    files_.back()->flush();
+    if (!files_.back()->failure().empty()) failure_ = files_.back()->failure();
+    return failure_.empty();
 }
 
 bool ReplacedFileSet::commit() {

@@ -16,6 +16,11 @@ public:
     // Opens `path` as one more file of the set and writes `text` into it; false, with the failure
     // naming the file, when it cannot. After a failure the set takes nothing more.
     bool write(const std::filesystem::path& path, std::string_view text);
+    // The same for a text made a piece at a time: open the file, then append each piece, then
+    // close it; only one file of the set is open so at a time.
+    bool open(const std::filesystem::path& path);
+    bool append(std::string_view text);
+    bool close();
     // Completes every file, then puts them all in place. False when any step failed, and then no
     // file of the set has replaced its earlier one (where the file system can swap two names; one
     // that cannot replaces them one by one).

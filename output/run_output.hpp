@@ -12,7 +12,7 @@
 #include "output/spill_buffer.hpp"
 
 struct RunHeader {
-    const Series& series;
+    const Series& series;  // stays, unchanged, until the outputs' end()
     RunOptions options;
     std::string inputName;  // without folder, as the reports show it
     std::string inputPath;  // as the user gave it

@@ -68,7 +68,7 @@ void markPanelsWithoutFit(const PlotRecorder& record, Figure& figure) {
 
 void addCellCurves(const PlotRecorder& record, Figure& figure) {
     const std::optional<FitResult>& fits = record.fitResult();
-    const std::vector<DataPoint>& points = record.points();
+    const std::vector<PlotPoint>& points = record.points();
     if (!fits || !fits->status.ok || points.empty()) return;
     const bool pressure = record.pressureRun();
     const auto [low, high] = record.dataRange();
@@ -124,7 +124,7 @@ void addCellCurves(const PlotRecorder& record, Figure& figure) {
 }  // namespace
 
 Figure cellFigure(const PlotRecorder& record) {
-    const std::vector<DataPoint>& points = record.points();
+    const std::vector<PlotPoint>& points = record.points();
     const bool pressure = record.pressureRun();
     const CrystalSystem system = record.crystalSystem();
     Figure f;
@@ -150,8 +150,9 @@ Figure cellFigure(const PlotRecorder& record) {
         line.name = q.symbol;
         line.columns = {q.column};
         line.colour = q.colour;
-        for (const DataPoint& p : points) {
-            line.x.push_back(variableOf(p, pressure));
+        reserveLine(line, points.size());
+        for (const PlotPoint& p : points) {
+            line.x.push_back(p.x);
             const bool six = q.parameter < 6;
             const float value = six ? p.cell[q.parameter] : p.cell.volume();
             // A volume single precision cannot hold (edges of some 1e13 Å) leaves a gap in its line.
@@ -199,7 +200,7 @@ Figure cellFigure(const PlotRecorder& record) {
         f.panels.push_back(std::move(panel));
     }
     addCellCurves(record, f);
-    const bool anyEsds = std::any_of(points.begin(), points.end(), [](const DataPoint& p) { return p.cell.hasEsds(); });
+    const bool anyEsds = std::any_of(points.begin(), points.end(), [](const PlotPoint& p) { return p.cell.hasEsds(); });
     if (!anyEsds) f.caption = "The cells carry no esds: no error bars.";
     markPanelsWithoutFit(record, f);
     f.note = "Each point as measured, ± one esd; V and its esd from the cell.";

@@ -1,5 +1,6 @@
 // The principal coefficients of each calculation at its midpoint, with the tensor fit's curves.
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 
 #include "calc/series.hpp"
@@ -17,7 +18,7 @@ std::optional<double> meanFrom(const PlotRecorder& record) {
     if (!record.againstFirst() || record.rows().empty()) return std::nullopt;
     const auto first = static_cast<std::size_t>(record.rows().front().first - 1);
     if (first >= record.points().size()) return std::nullopt;
-    return variableOf(record.points()[first], record.pressureRun());
+    return record.points()[first].x;
 }
 
 void addTensorCurves(const PlotRecorder& record, Figure& figure) {
@@ -30,21 +31,15 @@ void addTensorCurves(const PlotRecorder& record, Figure& figure) {
     const auto [low, high] = record.dataRange();
     std::vector<double> xs = curveSamples(low, high);
     for (const PlotRow& row : record.rows())
-        xs.push_back(from ? static_cast<double>(variableOf(record.points()[static_cast<std::size_t>(row.second - 1)],
-                                                           record.pressureRun()))
+        xs.push_back(from ? static_cast<double>(record.points()[static_cast<std::size_t>(row.second - 1)].x)
                           : static_cast<double>(row.midpoint));
     std::sort(xs.begin(), xs.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
     if (from) std::erase(xs, *from);  // no mean over no change
-    std::vector<TensorAt> at;
-    at.reserve(xs.size());
-    // A mean from the first point to x stands, like the points, at their midpoint.
-    for (double& x : xs) {
-        at.push_back(from ? tensor.meanBetween(*from, x) : tensor.tensorAt(x));
-        if (from) x = 0.5 * (*from + x);
-    }
-
+    // Each x evaluated once for the three axes, straight into their curves: a long series has a
+    // sample at every calculation, and the fit's whole tensor at each would outweigh the figure.
     PlotPanel& panel = figure.panels.front();
+    std::vector<std::pair<int, FittedCurve>> curves;  // the axis each curve follows
     for (PlotLine& line : panel.lines) {
         const int k = axisOfLine(line);
         if (k < 0 || k > 2) continue;
@@ -52,14 +47,23 @@ void addTensorCurves(const PlotRecorder& record, Figure& figure) {
         FittedCurve curve;
         curve.colour = line.colour;
         for (const std::string& column : line.columns) curve.columns.push_back(column + "_fit");
-        for (std::size_t s = 0; s < at.size(); ++s) {
-            curve.x.push_back(xs[s]);
-            // The fit's principal axes carry the series' numbers: axis k + 1 is principal[k].
-            curve.y.push_back(record.principalAxes() ? at[s].principal[k].value : at[s].tensor(k + 1, k + 1));
-            curve.esd.push_back(record.principalAxes() ? at[s].principal[k].esd : at[s].esd(k + 1, k + 1));
-        }
-        panel.curves.push_back(std::move(curve));
+        curve.x.reserve(xs.size());
+        curve.y.reserve(xs.size());
+        curve.esd.reserve(xs.size());
+        curves.emplace_back(k, std::move(curve));
     }
+    if (curves.empty()) xs.clear();
+    for (const double x : xs) {
+        // A mean from the first point to x stands, like the points, at their midpoint.
+        const TensorAt at = from ? tensor.meanBetween(*from, x) : tensor.tensorAt(x);
+        for (auto& [k, curve] : curves) {
+            curve.x.push_back(from ? 0.5 * (*from + x) : x);
+            // The fit's principal axes carry the series' numbers: axis k + 1 is principal[k].
+            curve.y.push_back(record.principalAxes() ? at.principal[k].value : at.tensor(k + 1, k + 1));
+            curve.esd.push_back(record.principalAxes() ? at.principal[k].esd : at.esd(k + 1, k + 1));
+        }
+    }
+    for (auto& [k, curve] : curves) panel.curves.push_back(std::move(curve));
     figure.fitLegend = "tensor fit (order " + std::to_string(tensor.order) + ")" +
                        (from ? ", mean from point 1" : "") + ", ± 1 esd";
 }
@@ -77,15 +81,20 @@ Figure coefficientsFigure(const PlotRecorder& record) {
     panel.scale = unit.factor;
     panel.yLabel = coefficientLabel(record, unit);
 
-    std::vector<std::array<int, 3>> numbers;
+    // Each calculation's axis numbers, found once for the three lines (1 to 3: a byte each).
+    std::vector<std::array<std::uint8_t, 3>> numbers;
     numbers.reserve(rows.size());
-    for (const PlotRow& row : rows) numbers.push_back(record.numbersOf(row));
+    for (std::size_t k = 1; k <= rows.size(); ++k) {
+        const std::array<int, 3> n = record.numbersOf(k);
+        numbers.push_back({static_cast<std::uint8_t>(n[0]), static_cast<std::uint8_t>(n[1]), static_cast<std::uint8_t>(n[2])});
+    }
     addAxisLines(record, panel, [&](int k, PlotLine& line) {
+        reserveLine(line, rows.size());
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const PlotRow& row = rows[r];
             if (!row.defined) continue;
             const auto m = static_cast<std::size_t>(
-                std::find(numbers[r].begin(), numbers[r].end(), k + 1) - numbers[r].begin());
+                std::find(numbers[r].begin(), numbers[r].end(), static_cast<std::uint8_t>(k + 1)) - numbers[r].begin());
             line.x.push_back(row.midpoint);
             line.y.push_back(row.property[m]);
             line.esd.push_back(row.withEsds ? row.propertyEsd[m] : kNoEsd);

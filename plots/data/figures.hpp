@@ -2,6 +2,7 @@
 // One builder per figure, each in its own file, each making its figure from the run's record
 // alone; plotFigures and plotSet put them together in the order of the window's tabs.
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ std::string calculationLabel(const PlotRecorder& record, std::size_t k);
 // coefficients, equations of state, the empirical fits (fit_tables.cpp).
 std::vector<FitTable> fitTables(const PlotRecorder& record);
 
+// Hands `take` each figure with the stem of its files, in the order of the window's tabs, each
+// made only once the one before has been taken, so that a caller that draws and lets go of each
+// holds one figure of a long series at a time. Only the ellipse comes with its CSV. Stops when
+// `take` returns false; false then.
+bool forEachFigure(const PlotRecorder& record, const std::function<bool(NamedFigure&&)>& take);
 // Every figure with the stem of its files and its CSV, in the order of the window's tabs. Without
 // the tables (tables false) a figure's CSV is left for the caller to make with figureCsv, one
 // figure at a time: the tables of a long series are the largest part of its plots; the ellipse's

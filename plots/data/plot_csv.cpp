@@ -1,128 +1,188 @@
 #include "plots/data/plot_csv.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <map>
-#include <utility>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <numeric>
 #include <vector>
 
 namespace {
 
 template <typename Real>
-std::string field(Real value) {
-    if (!std::isfinite(value)) return {};
+void appendField(std::string& out, Real value) {
+    if (!std::isfinite(value)) return;
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    out.append(buffer, result.ptr);
 }
 
-// A table built column by column, its rows keyed by x and the how-many-th time that x comes. Each
-// row is kept as the text it will be written as, cells added in the order of the columns, so that
-// a long series holds its characters and little else.
-class Table {
-public:
-    explicit Table(bool withXEsd) : withXEsd_(withXEsd) {}
+constexpr std::uint32_t kNoPoint = std::numeric_limits<std::uint32_t>::max();
 
-    // The row of the n-th occurrence of x in a column being added, made when missing. x is written
-    // in its own type: a float (T or P of a point, a midpoint) as the shortest decimal that gives
-    // the float back, a double (where a curve was evaluated) in full.
+// The x values of one line or curve as rows of the table: a row is an x and the how-many-th time
+// that x comes in its series, so that series meet where they share both. Series with the same x
+// share one of these.
+struct RowKeys {
+    std::vector<double> x;               // as stored, widened (exact for a float)
+    std::vector<std::uint32_t> byX;      // the points in ascending (x, occurrence)
+    std::vector<std::uint32_t> occurrence;
+    std::vector<std::uint32_t> row;      // each point's row
+    std::vector<std::uint32_t> byRow;    // the points in ascending row
+
     template <typename Real>
-    std::size_t rowOf(Real x, int occurrence, Real xEsd) {
-        const auto key = std::make_pair(static_cast<double>(x), occurrence);
-        const auto found = index_.find(key);
-        if (found != index_.end()) return found->second;
-        index_.emplace(key, rows_.size());
-        Row row;
-        row.text = field(x);
-        if (withXEsd_) {
-            row.text += ',' + field(xEsd);
-            row.cells = 2;
-        }
-        rows_.push_back(std::move(row));
-        return rows_.size() - 1;
+    explicit RowKeys(const std::vector<Real>& values) : x(values.begin(), values.end()) {
+        byX.resize(x.size());
+        std::iota(byX.begin(), byX.end(), 0u);
+        std::stable_sort(byX.begin(), byX.end(), [&](std::uint32_t a, std::uint32_t b) { return x[a] < x[b]; });
+        occurrence.assign(x.size(), 0);
+        for (std::size_t i = 1; i < byX.size(); ++i)
+            if (x[byX[i]] == x[byX[i - 1]]) occurrence[byX[i]] = occurrence[byX[i - 1]] + 1;
+        row.assign(x.size(), kNoPoint);
     }
 
-    std::size_t addColumn(const std::string& name) {
-        head_.push_back(name);
-        return head_.size() - 1;
+    // The point with this key, or kNoPoint.
+    std::uint32_t find(double value, std::uint32_t occ) const {
+        const auto at = std::lower_bound(byX.begin(), byX.end(), std::make_pair(value, occ),
+                                         [&](std::uint32_t k, const std::pair<double, std::uint32_t>& key) {
+                                             return x[k] < key.first || (x[k] == key.first && occurrence[k] < key.second);
+                                         });
+        return at != byX.end() && x[*at] == value && occurrence[*at] == occ ? *at : kNoPoint;
     }
-
-    // Columns are set in ascending order in each row: the cells between stay empty.
-    void set(std::size_t row, std::size_t column, const std::string& text) {
-        Row& r = rows_[row];
-        for (; r.cells <= column; ++r.cells) r.text += ',';
-        r.text += text;
-    }
-
-    std::string text() const {
-        std::string out;
-        for (std::size_t c = 0; c < head_.size(); ++c) out += (c > 0 ? "," : "") + head_[c];
-        out += "\r\n";
-        for (const Row& row : rows_) {
-            out += row.text;
-            out.append(head_.size() - row.cells, ',');
-            out += "\r\n";
-        }
-        return out;
-    }
-
-private:
-    struct Row {
-        std::string text;       // the cells so far, joined by commas
-        std::size_t cells = 1;  // how many: x is the first
-    };
-    bool withXEsd_;
-    std::vector<std::string> head_{"x"};
-    std::vector<Row> rows_;
-    std::map<std::pair<double, int>, std::size_t> index_;
 };
+
+// One line or fitted curve of the table: its columns and where its keys are.
+struct Source {
+    const std::vector<std::string>* columns = nullptr;
+    const PlotLine* line = nullptr;       // one of the two
+    const FittedCurve* curve = nullptr;
+    std::shared_ptr<RowKeys> keys;
+    std::size_t cursor = 0;  // into keys->byRow, while the rows are written
+};
+
+// Which series made a row: its x (and x esd) are written as that series holds them.
+struct RowMaker {
+    std::uint32_t source;
+    std::uint32_t point;
+};
+
+template <typename Real>
+bool sameX(const std::vector<Real>& a, const std::vector<Real>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
 
 }  // namespace
 
-std::string figureCsv(const Figure& figure) {
-    bool anyLine = false, xEsd = false;
+bool writeFigureCsv(const Figure& figure, const std::function<bool(std::string_view)>& write) {
+    bool anyLine = false, withXEsd = false;
     for (const PlotPanel& panel : figure.panels) {
         for (const PlotLine& line : panel.lines) {
             anyLine = true;
-            xEsd = xEsd || !line.xEsd.empty();
+            withXEsd = withXEsd || !line.xEsd.empty();
         }
     }
-    Table table(xEsd);
-    if (xEsd) table.addColumn("x_esd");
+    // The series in the order of their columns: each panel's lines, then its curves that name columns.
+    std::vector<Source> sources;
     for (const PlotPanel& panel : figure.panels) {
-        if (anyLine) {
-            for (const PlotLine& line : panel.lines) {
-                std::vector<std::size_t> rows;
-                std::map<float, int> seen;
-                for (std::size_t k = 0; k < line.x.size(); ++k)
-                    rows.push_back(table.rowOf(line.x[k], seen[line.x[k]]++,
-                                               k < line.xEsd.size() ? line.xEsd[k] : std::nanf("")));
-                for (const std::string& name : line.columns) {
-                    const std::size_t value = table.addColumn(name);
-                    const std::size_t esd = table.addColumn(name + "_esd");
-                    for (std::size_t k = 0; k < rows.size(); ++k) {
-                        table.set(rows[k], value, field(line.y[k]));
-                        table.set(rows[k], esd, field(line.esd[k]));
-                    }
+        if (anyLine)
+            for (const PlotLine& line : panel.lines) sources.push_back({&line.columns, &line, nullptr, nullptr});
+        for (const FittedCurve& curve : panel.curves)
+            if (!curve.columns.empty()) sources.push_back({&curve.columns, nullptr, &curve, nullptr});
+    }
+
+    // Each series' points given rows: a key met before is that row; a new one is the next row.
+    // Series whose x are those of an earlier one (the lines of one figure mostly are) share its rows.
+    std::vector<RowMaker> makers;
+    std::vector<RowKeys*> searched;
+    for (std::size_t s = 0; s < sources.size(); ++s) {
+        Source& source = sources[s];
+        for (std::size_t t = 0; t < s && !source.keys; ++t) {
+            const Source& earlier = sources[t];
+            if (source.line && earlier.line && sameX(source.line->x, earlier.line->x)) source.keys = earlier.keys;
+            if (source.curve && earlier.curve && sameX(source.curve->x, earlier.curve->x)) source.keys = earlier.keys;
+        }
+        if (source.keys) continue;
+        source.keys = source.line ? std::make_shared<RowKeys>(source.line->x) : std::make_shared<RowKeys>(source.curve->x);
+        RowKeys& keys = *source.keys;
+        for (std::uint32_t k = 0; k < keys.x.size(); ++k) {
+            for (const RowKeys* other : searched) {
+                const std::uint32_t found = other->find(keys.x[k], keys.occurrence[k]);
+                if (found != kNoPoint) {
+                    keys.row[k] = other->row[found];
+                    break;
+                }
+            }
+            if (keys.row[k] != kNoPoint) continue;
+            keys.row[k] = static_cast<std::uint32_t>(makers.size());
+            makers.push_back({static_cast<std::uint32_t>(s), k});
+        }
+        searched.push_back(&keys);
+    }
+    for (RowKeys* keys : searched) {
+        keys->byRow.resize(keys->row.size());
+        std::iota(keys->byRow.begin(), keys->byRow.end(), 0u);
+        std::sort(keys->byRow.begin(), keys->byRow.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return keys->row[a] < keys->row[b]; });
+        // What finding the rows needed is let go before the rows are written.
+        std::vector<std::uint32_t>().swap(keys->byX);
+        std::vector<std::uint32_t>().swap(keys->occurrence);
+        std::vector<double>().swap(keys->x);
+    }
+
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::string out;
+    out.reserve(kPiece + 4096);
+    out += "x";
+    if (withXEsd) out += ",x_esd";
+    for (const Source& source : sources)
+        for (const std::string& name : *source.columns) out += "," + name + "," + name + "_esd";
+    out += "\r\n";
+    for (std::uint32_t r = 0; r < makers.size(); ++r) {
+        const RowMaker& maker = makers[r];
+        const Source& made = sources[maker.source];
+        if (const PlotLine* line = made.line) {
+            appendField(out, line->x[maker.point]);
+            if (withXEsd) {
+                out += ',';
+                if (maker.point < line->xEsd.size()) appendField(out, line->xEsd[maker.point]);
+            }
+        } else {
+            appendField(out, made.curve->x[maker.point]);
+            if (withXEsd) out += ',';
+        }
+        for (Source& source : sources) {
+            const std::vector<std::uint32_t>& byRow = source.keys->byRow;
+            // Each series' cursor walks its points in row order, so each row finds its point at once.
+            std::uint32_t k = kNoPoint;
+            if (source.cursor < byRow.size() && source.keys->row[byRow[source.cursor]] == r) k = byRow[source.cursor++];
+            for (std::size_t c = 0; c < source.columns->size(); ++c) {
+                out += ',';
+                if (k != kNoPoint) {
+                    if (source.line) appendField(out, source.line->y[k]);
+                    else appendField(out, source.curve->y[k]);
+                }
+                out += ',';
+                if (k != kNoPoint) {
+                    if (source.line) appendField(out, source.line->esd[k]);
+                    else if (k < source.curve->esd.size()) appendField(out, source.curve->esd[k]);
                 }
             }
         }
-        // The fitted curves drawn with the points, sampled where they are drawn; in a figure of
-        // curves alone, the curves are its columns.
-        for (const FittedCurve& curve : panel.curves) {
-            if (curve.columns.empty()) continue;
-            std::vector<std::size_t> rows;
-            std::map<double, int> seen;
-            for (const double x : curve.x) rows.push_back(table.rowOf(x, seen[x]++, std::nan("")));
-            for (const std::string& name : curve.columns) {
-                const std::size_t value = table.addColumn(name);
-                const std::size_t esd = table.addColumn(name + "_esd");
-                for (std::size_t k = 0; k < rows.size(); ++k) {
-                    table.set(rows[k], value, field(curve.y[k]));
-                    table.set(rows[k], esd, k < curve.esd.size() ? field(curve.esd[k]) : std::string());
-                }
-            }
+        out += "\r\n";
+        if (out.size() >= kPiece) {
+            if (!write(out)) return false;
+            out.clear();
         }
     }
-    return table.text();
+    return write(out);
+}
+
+std::string figureCsv(const Figure& figure) {
+    std::string text;
+    writeFigureCsv(figure, [&](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
+    return text;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The numbers behind a figure as CSV (RFC 4180, "." decimals, CR LF): a header row, then one row
 // per plotted x.
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "plots/data/plot_data.hpp"
 
@@ -13,3 +15,7 @@
 // panel's lines, its value and esd at each x it was drawn at ("axis_1_fit", "axis_1_fit_esd"):
 // rows of the points and of the curve share an x where they meet.
 std::string figureCsv(const Figure& figure);
+
+// The same text handed to `write` a piece at a time (some tens of kilobytes each), so that a long
+// series never holds its table whole. Stops at the first piece `write` refuses; false then.
+bool writeFigureCsv(const Figure& figure, const std::function<bool(std::string_view)>& write);

@@ -2,21 +2,30 @@
 #include "plots/data/figures.hpp"
 #include "plots/data/plot_csv.hpp"
 
-std::vector<NamedFigure> plotFigures(const PlotRecorder& record, bool tables) {
-    std::vector<NamedFigure> list;
+bool forEachFigure(const PlotRecorder& record, const std::function<bool(NamedFigure&&)>& take) {
     // A series of volumes has no pairs and no cells to draw.
     if (!record.volumeOnly()) {
-        list.push_back({"coefficients", "Principal coefficients", coefficientsFigure(record), {}});
-        list.push_back({"strains", "Principal strains", strainsFigure(record), {}});
-        list.push_back({"cell", "Cell", cellFigure(record), {}});
+        if (!take({"coefficients", "Principal coefficients", coefficientsFigure(record), {}})) return false;
+        if (!take({"strains", "Principal strains", strainsFigure(record), {}})) return false;
+        if (!take({"cell", "Cell", cellFigure(record), {}})) return false;
     }
-    if (std::optional<Figure> ff = normalisedPressureFigure(record)) list.push_back({"ff", "F–f", std::move(*ff), {}});
+    if (std::optional<Figure> ff = normalisedPressureFigure(record))
+        if (!take({"ff", "F–f", std::move(*ff), {}})) return false;
     if (std::optional<Figure> k = compressibilityFigure(record))
-        list.push_back({"compressibility", "Axial compressibility", std::move(*k), {}});
-    if (std::optional<Figure> v = volumeAgainstTFigure(record)) list.push_back({"thermal", "V(T)", std::move(*v), {}});
-    if (tables)
-        for (NamedFigure& f : list) f.csv = figureCsv(f.figure);
-    if (std::optional<NamedFigure> ellipse = confidenceEllipseFigure(record)) list.push_back(std::move(*ellipse));
+        if (!take({"compressibility", "Axial compressibility", std::move(*k), {}})) return false;
+    if (std::optional<Figure> v = volumeAgainstTFigure(record))
+        if (!take({"thermal", "V(T)", std::move(*v), {}})) return false;
+    if (std::optional<NamedFigure> ellipse = confidenceEllipseFigure(record)) return take(std::move(*ellipse));
+    return true;
+}
+
+std::vector<NamedFigure> plotFigures(const PlotRecorder& record, bool tables) {
+    std::vector<NamedFigure> list;
+    forEachFigure(record, [&](NamedFigure&& f) {
+        if (tables && f.csv.empty()) f.csv = figureCsv(f.figure);
+        list.push_back(std::move(f));
+        return true;
+    });
     return list;
 }
 

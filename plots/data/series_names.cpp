@@ -57,9 +57,8 @@ std::string coefficientLabel(const PlotRecorder& record, const CoefficientUnit& 
 }
 
 std::string pointValue(const PlotRecorder& record, int point) {
-    const DataPoint& p = record.points().at(static_cast<std::size_t>(point - 1));
-    return variableValue(record.pressureRun(), shownNumber(variableOf(p, record.pressureRun())),
-                         record.variableUnit());
+    const PlotPoint& p = record.points().at(static_cast<std::size_t>(point - 1));
+    return variableValue(record.pressureRun(), shownNumber(p.x), record.variableUnit());
 }
 
 std::vector<std::vector<int>> symmetryGroups(const PlotRecorder& record) {

@@ -80,3 +80,11 @@ int axisOfLine(const PlotLine& line);
 // Where a fitted curve is evaluated across [low, high]: evenly, ends included; `low` alone when
 // the range is empty.
 std::vector<double> curveSamples(double low, double high);
+
+// Room in a line for `points` points and their esds, so that a long series' line carries no slack
+// from growing.
+inline void reserveLine(PlotLine& line, std::size_t points) {
+    line.x.reserve(points);
+    line.y.reserve(points);
+    line.esd.reserve(points);
+}

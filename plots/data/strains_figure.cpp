@@ -74,6 +74,7 @@ Figure strainsFigure(const PlotRecorder& record) {
     static const std::vector<StrainOnAxes> kNoPoints;
     const std::vector<StrainOnAxes>& strains = record.rows().empty() ? kNoPoints : record.axes().points;
     addAxisLines(record, panel, [&](int k, PlotLine& line) {
+        reserveLine(line, strains.size());
         for (const StrainOnAxes& s : strains) {
             line.x.push_back(static_cast<float>(s.x));
             line.y.push_back(static_cast<float>(s.value[k]));

@@ -1,4 +1,6 @@
 // The representation surface of one calculation's property tensor, its axes as the series' axes.
+#include <stdexcept>
+
 #include "calc/series.hpp"
 #include "plots/data/figures.hpp"
 #include "plots/data/plot_labels.hpp"
@@ -22,11 +24,11 @@ std::size_t defaultSurfaceCalculation(const PlotRecorder& record) {
 
 std::string calculationLabel(const PlotRecorder& record, std::size_t k) {
     const PlotRow& row = record.rows().at(k - 1);
-    const std::vector<DataPoint>& points = record.points();
+    const std::vector<PlotPoint>& points = record.points();
     const bool pressure = record.pressureRun();
     const std::size_t i = static_cast<std::size_t>(row.first - 1), j = static_cast<std::size_t>(row.second - 1);
     const std::string mid = i < points.size() && j < points.size()
-                                ? midpointText(variableOf(points[i], pressure), variableOf(points[j], pressure))
+                                ? midpointText(points[i].x, points[j].x)
                                 : shownNumber(row.midpoint);
     return std::to_string(k) + ": points " + std::to_string(row.first) + " and " + std::to_string(row.second) + ", " +
            variableValue(pressure, mid, record.variableUnit());
@@ -40,14 +42,17 @@ SurfaceData surfaceFigure(const PlotRecorder& record, std::size_t k) {
     s.defined = row.defined;
     const CoefficientUnit scale = coefficientScale(record);
     s.valueLabel = coefficientLabel(record, scale);
-    for (int i = 1; i <= 3; ++i) s.crystalAxes[i - 1] = unit(::row(row.referenceSMatrix, i));
+    // A record keeps the tensors of the calculations whose surface it may be asked for.
+    const SurfaceTensors* tensors = record.surfaceTensors(k);
+    if (!tensors) throw std::out_of_range("no surface kept for calculation " + std::to_string(k));
+    for (int i = 1; i <= 3; ++i) s.crystalAxes[i - 1] = unit(::row(tensors->referenceSMatrix, i));
     // The calculation's axes as the series' axes, each numbered and turned as that axis.
     AxisDirections shown;
-    const std::array<int, 3> numbers = record.numbersOf(row);
+    const std::array<int, 3> numbers = record.numbersOf(k);
     for (int m = 0; m < 3; ++m) {
         const int a = numbers[m] - 1;
         s.axisNames[a] = record.principalAxes() ? std::to_string(a + 1) : axisName(record, a);
-        shown[a] = row.directions[m];
+        shown[a] = tensors->directions[static_cast<std::size_t>(m)];
         const SeriesAxis& axis = record.axes().axes[static_cast<std::size_t>(a)];
         if (shown[a] && axis.hasDirection && dot(*shown[a], axis.vector) < 0.0f) {
             Vec3& d = *shown[a];
@@ -57,7 +62,7 @@ SurfaceData surfaceFigure(const PlotRecorder& record, std::size_t k) {
     s.axes = completeAxes(shown);
     if (!row.defined) return s;
 
-    Mat3 scaled = row.propertyTensor;
+    Mat3 scaled = tensors->propertyTensor;
     const auto factor = static_cast<float>(scale.factor);
     for (float& v : scaled.v) v *= factor;
     for (int t = 0; t < 3; ++t) s.values[t] = normalValue(scaled, s.axes[t]);

@@ -6,6 +6,7 @@
 
 #include "fit/state_fits.hpp"
 #include "plots/data/figures.hpp"
+#include "plots/data/series_names.hpp"
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr PlotColour kModelColours[] = {PlotColour::axis1, PlotColour::axis2, Pl
 std::optional<Figure> volumeAgainstTFigure(const PlotRecorder& record) {
     const std::optional<FitResult>& result = record.fitResult();
     if (record.pressureRun() || !result || !result->states) return std::nullopt;
-    const std::vector<DataPoint>& points = record.points();
+    const std::vector<PlotPoint>& points = record.points();
     const std::string& temperatureUnit = record.temperatureUnit();
     std::vector<const ThermalFit*> fits;
     for (const ThermalFit& f : result->states->thermal)
@@ -35,12 +36,15 @@ std::optional<Figure> volumeAgainstTFigure(const PlotRecorder& record) {
     measured.colour = PlotColour::volume;
     measured.joined = false;
     measured.inLegend = false;
-    for (const DataPoint& p : points) {
-        measured.x.push_back(p.t);
-        measured.y.push_back(record.volumeOnly() ? p.volumeAsRead : p.cell.volume());
-        const float esd = record.volumeOnly() ? p.volumeAsReadEsd : p.cell.volumeEsd(record.crystalSystem());
+    reserveLine(measured, points.size());
+    measured.xEsd.reserve(points.size());
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const PlotPoint& p = points[k];
+        measured.x.push_back(p.x);
+        measured.y.push_back(record.volumeOnly() ? record.volumesAsRead()[k][0] : p.cell.volume());
+        const float esd = record.volumeOnly() ? record.volumesAsRead()[k][1] : p.cell.volumeEsd(record.crystalSystem());
         measured.esd.push_back(esd > 0.0f ? esd : std::nanf(""));
-        measured.xEsd.push_back(p.sigT);
+        measured.xEsd.push_back(p.xEsd);
     }
     const auto [lowest, highest] = std::minmax_element(measured.x.begin(), measured.x.end());
     const double low = *lowest, high = *highest;

@@ -14,6 +14,7 @@
 #include "plots/draw/coinciding_lines.hpp"
 #include "plots/draw/label_space.hpp"
 #include "plots/draw/legend_item.hpp"
+#include "plots/draw/line_thinning.hpp"
 #include "plots/draw/outlier_labels.hpp"
 #include "plots/draw/plot_style.hpp"
 
@@ -206,33 +207,6 @@ QCPAxisRect* panelRect(QCustomPlot& plot, const PlotFonts& fonts) {
     return rect;
 }
 
-// The points of a line that are drawn: all of them with markers; of a line alone, in runs of
-// consecutive points, the first, the lowest, the highest and the last of each run, so that the
-// drawn line keeps the envelope of the whole at a few thousand corners (a line through every point
-// of a very long series takes minutes to fill into a picture).
-std::vector<std::size_t> drawnPoints(const PlotLine& line, bool marked) {
-    constexpr std::size_t kRuns = 1000;
-    const std::size_t n = line.x.size();
-    std::vector<std::size_t> points;
-    if (marked || n <= 4 * kRuns) {
-        for (std::size_t k = 0; k < n; ++k) points.push_back(k);
-        return points;
-    }
-    const std::size_t run = (n + kRuns - 1) / kRuns;
-    for (std::size_t begin = 0; begin < n; begin += run) {
-        const std::size_t end = std::min(n, begin + run);
-        std::size_t low = begin;
-        std::size_t high = begin;
-        for (std::size_t k = begin; k < end; ++k) {
-            if (line.y[k] < line.y[low]) low = k;
-            if (line.y[k] > line.y[high]) high = k;
-        }
-        for (const std::size_t k : {begin, std::min(low, high), std::max(low, high), end - 1})
-            if (points.empty() || points.back() < k) points.push_back(k);
-    }
-    return points;
-}
-
 // A value single precision could not hold (infinite) is a gap in its line; an esd it could not
 // hold, no error bar.
 double shownValue(double value) { return std::isfinite(value) ? value : std::numeric_limits<double>::quiet_NaN(); }
@@ -299,7 +273,7 @@ void addLine(QCPAxisRect* rect, const PlotLine& line, double scale, bool marked,
     }
     QVector<double> t, xs, ys, esd, xEsd;
     bool anyEsd = false, anyXEsd = false;
-    for (const std::size_t k : drawnPoints(line, marked)) {
+    for (const std::size_t k : drawnPoints(line.y, marked)) {
         t.push_back(static_cast<double>(k));
         xs.push_back(shownValue(line.x[k]));
         ys.push_back(shownValue(line.y[k] * scale));
@@ -333,7 +307,8 @@ void addCurve(QCPAxisRect* rect, const FittedCurve& fitted, double scale, QCPLeg
     const QColor colour = colourOf(fitted.colour);
     QVector<double> xs, ys, low, high;
     bool band = false;
-    for (std::size_t k = 0; k < fitted.x.size(); ++k) {
+    // A curve sampled at every point of a long series is drawn through as many corners as a line.
+    for (const std::size_t k : drawnPoints(fitted.y, false)) {
         xs.push_back(fitted.x[k]);
         ys.push_back(fitted.y[k] * scale);
         const double e = k < fitted.esd.size() && std::isfinite(fitted.esd[k]) ? fitted.esd[k] * scale : 0.0;

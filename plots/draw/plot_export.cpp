@@ -150,7 +150,11 @@ bool renderBytes(QCustomPlot& plot, double heightMm, const QString& path, Export
 bool figureBytes(const Figure& figure, const QString& path, ExportFormat format, ExportWidth width, QByteArray& bytes,
                  QString& error) {
     QCustomPlot plot;
-    showFigure(plot, exportedFigure(figure, width).figure, exportFonts());
+    // A figure laid out as it is needs no copy, which for a long series is as large as the figure.
+    if (exportedColumns(figure, width) == figure.columns)
+        showFigure(plot, figure, exportFonts());
+    else
+        showFigure(plot, exportedFigure(figure, width).figure, exportFonts());
     return renderBytes(plot, figureHeightMm(figure, width), path, format, width, bytes, error);
 }
 
@@ -167,10 +171,14 @@ bool surfaceBytes(const SurfaceData& surface, const QString& path, ExportFormat 
 
 }  // namespace
 
+int exportedColumns(const Figure& figure, ExportWidth width) {
+    // At page width the small panels of a figure stand twice as many to a row.
+    return width == ExportWidth::page && figure.panels.size() > 1 ? 2 * figure.columns : figure.columns;
+}
+
 ExportedFigure exportedFigure(const Figure& figure, ExportWidth width) {
     ExportedFigure e{figure, QSize(unitsOf(widthMm(width)), unitsOf(figureHeightMm(figure, width)))};
-    // At page width the small panels of a figure stand twice as many to a row.
-    if (width == ExportWidth::page && e.figure.panels.size() > 1) e.figure.columns *= 2;
+    e.figure.columns = exportedColumns(figure, width);
     return e;
 }
 

@@ -21,6 +21,8 @@ struct ExportedFigure {
     QSize units;
 };
 ExportedFigure exportedFigure(const Figure& figure, ExportWidth width);
+// The panels to a row of the figure exported at `width`.
+int exportedColumns(const Figure& figure, ExportWidth width);
 
 // The format that a file name's suffix names (.png, .svg, .pdf; any case), or none.
 bool formatOfSuffix(const QString& path, ExportFormat& format);

@@ -50,7 +50,9 @@ TEST(CellFigure, PointsAreJoinedOnlyWhereNoFitStandsForThemAndTheCaptionSaysWhy)
 // Without any fit every line of the strains figure says it is joined, and why.
 TEST(CellFigure, WithoutFitsEveryJoinedLineSaysSo) {
     PlotRecorder record;
-    ASSERT_TRUE(record.begin(RunHeader{seriesOf(3), {}, "x.dat", "x.dat", ""}));
+    const Series series = seriesOf(3);
+    ASSERT_TRUE(record.begin(RunHeader{series, {}, "x.dat", "x.dat", ""}));
+    ASSERT_TRUE(record.end());
     const Figure cell = cellFigure(record);
     ASSERT_FALSE(cell.panels.empty());
     for (const PlotPanel& panel : cell.panels) {

@@ -39,7 +39,7 @@ TEST(CoefficientsFigure, AgainstFirstTheCurveIsTheMeanFromPointOneOfTheTensorFit
     AgainstFirstRun run("stishovite_tetragonal_P.dat");
     const FitResult& fits = *run.record.fitResult();
     ASSERT_TRUE(fits.tensor && fits.tensor->status.ok);
-    const double x1 = run.record.points().front().p;
+    const double x1 = run.record.points().front().x;
     const Figure figure = coefficientsFigure(run.record);
     const PlotPanel& panel = figure.panels.at(0);
     ASSERT_EQ(panel.curves.size(), panel.lines.size());
@@ -66,7 +66,7 @@ TEST(CoefficientsFigure, AgainstFirstThePrincipalCurvesAddUpToTheMeanTensorsTrac
     AgainstFirstRun run("metacetamol_monoclinic_T.dat");
     const FitResult& fits = *run.record.fitResult();
     ASSERT_TRUE(fits.tensor && fits.tensor->status.ok);
-    const double x1 = run.record.points().front().t;
+    const double x1 = run.record.points().front().x;
     const Figure figure = coefficientsFigure(run.record);
     const PlotPanel& panel = figure.panels.at(0);
     ASSERT_EQ(panel.curves.size(), 3u);

@@ -19,6 +19,7 @@ PlotRecorder recordOf(CrystalSystem system) {
     series.crystalSystem = system;
     PlotRecorder record;
     record.begin(RunHeader{series, {}, "x.dat", "x.dat", ""});
+    record.end();
     return record;
 }
 

@@ -170,6 +170,7 @@ TEST(PlotRecorder, TheSeriesUnitsNameTheAxesAndTheCalculations) {
     ASSERT_TRUE(collector.begin(RunHeader{series, {}, "x.dat", "x.dat", ""}));
     collector.calculation(recordWith(2, 45.0f, {kX, kY, kZ}, {1e-3f, 2e-3f, 5e-3f}));
     collector.calculation(recordWith(3, 92.4f, {kX, kY, kZ}, {1e-3f, 2e-3f, 5e-3f}));
+    ASSERT_TRUE(collector.end());
     EXPECT_EQ(coefficientsFigure(collector).xLabel, "P (GPa), midpoint of each calculation");
     EXPECT_EQ(coefficientsFigure(collector).panels[0].yLabel, "β (TPa⁻¹)");
     EXPECT_EQ(strainsFigure(collector).xLabel, "P (GPa)");

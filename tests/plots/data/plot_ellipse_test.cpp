@@ -34,6 +34,7 @@ std::optional<NamedFigure> ellipseOf(const FitResult& fits) {
     PlotRecorder collector;
     collector.begin(RunHeader{series, RunOptions{}, "x.dat", "x.dat", ""});
     collector.fits(fits);
+    collector.end();
     return confidenceEllipseFigure(collector);
 }
 

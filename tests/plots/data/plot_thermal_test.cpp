@@ -46,6 +46,7 @@ TEST(ThermalFigure, CurvesFollowTheLawTheVolumesWereMadeFrom) {
     PlotRecorder collector;
     collector.begin(RunHeader{series, RunOptions{}, "v.dat", "v.dat", ""});
     collector.fits(fits);
+    ASSERT_TRUE(collector.end());
     const std::optional<Figure> figure = volumeAgainstTFigure(collector);
     ASSERT_TRUE(figure);
     ASSERT_EQ(figure->panels.size(), 2u);
@@ -68,6 +69,7 @@ TEST(ThermalFigure, CurvesFollowTheLawTheVolumesWereMadeFrom) {
     pressure.pressureRun = true;
     collector.begin(RunHeader{pressure, RunOptions{}, "v.dat", "v.dat", ""});
     collector.fits(fits);
+    ASSERT_TRUE(collector.end());
     EXPECT_FALSE(volumeAgainstTFigure(collector));
 }
 

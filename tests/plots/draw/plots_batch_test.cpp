@@ -10,9 +10,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
+#include "../../run/run_support.hpp"
 #include "../../support.hpp"
+#include "plots/data/figures.hpp"
 #include "plots/data/plot_writer_client.hpp"
 
 namespace {
@@ -65,6 +72,76 @@ TEST(BatchPlots, WritesEachFigureWithItsNumbersIntoAFolderItCreates) {
     EXPECT_TRUE(std::filesystem::exists(dir / "r_prin.cal"));
     // Only the run's status lines: Qt's own notes stay out of standard error.
     EXPECT_EQ(slurp(dir / "errors"), "PROCESSING DATA\nTENZIO FINISHED SUCCESSFULLY\n");
+}
+
+std::vector<std::string> fieldsOf(const std::string& line, char separator) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, separator)) fields.push_back(field);
+    if (!line.empty() && line.back() == separator) fields.emplace_back();
+    return fields;
+}
+
+// The batch command makes, writes and lets go of one figure at a time: for a pressure series it
+// still writes every figure the results window shows, each with the table the window has, and
+// the surface; and the cell's table holds the data file's numbers.
+TEST(BatchPlots, APressureSeriesGetsEveryFigureOfTheWindowWithItsTable) {
+    TempFolder dir("plots-pressure");
+    const std::filesystem::path example = std::filesystem::path(TENZIO_SOURCE_DIR) / "examples/stishovite_tetragonal_P.dat";
+    ASSERT_EQ(batch(TENZIO_BATCH, shellQuoted(example) + " --print " + shellQuoted(dir / "r.prt") + " --plots " + shellQuoted(dir / "p"),
+                    dir / "errors"),
+              0)
+        << slurp(dir / "errors");
+    std::filesystem::create_directories(dir / "window");
+    PlotRecorder record;
+    ASSERT_EQ(runOnce(example, dir / "window" / "r.prt", {}, {&record}).outcome, RunOutcome::completed);
+    std::set<std::string> expected{"r_surface.svg", "r_surface.png"};
+    for (const NamedFigure& f : plotFigures(record)) {
+        for (const char* suffix : {".svg", ".png", ".csv"}) expected.insert("r_" + f.stem + suffix);
+        EXPECT_EQ(slurp(dir / "p" / ("r_" + f.stem + ".csv")), f.csv) << f.stem;
+    }
+    std::set<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "p")) written.insert(entry.path().filename().string());
+    EXPECT_EQ(written, expected);
+    for (const char* pressureFigure : {"r_ff.csv", "r_compressibility.csv", "r_ellipse.csv"})
+        EXPECT_TRUE(written.count(pressureFigure)) << pressureFigure;
+
+    // P, c and its esd of each data point, as the file gives them (columns P SIGP A SIGA C SIGC V SIGV).
+    std::vector<std::array<float, 3>> data;
+    std::ifstream in(example);
+    bool inData = false;
+    for (std::string line; std::getline(in, line);) {
+        if (inData && !line.empty()) {
+            std::istringstream fields(line);
+            float p = 0, sigP = 0, a = 0, sigA = 0, c = 0, sigC = 0;
+            fields >> p >> sigP >> a >> sigA >> c >> sigC;
+            data.push_back({p, c, sigC});
+        }
+        inData = inData || line == "DATA";
+    }
+    ASSERT_GT(data.size(), 5u);
+    std::istringstream table(slurp(dir / "p" / "r_cell.csv"));
+    std::string line;
+    ASSERT_TRUE(std::getline(table, line));
+    const std::vector<std::string> head = fieldsOf(line.substr(0, line.size() - 1), ',');
+    const auto column = [&](const std::string& name) {
+        return static_cast<std::size_t>(std::find(head.begin(), head.end(), name) - head.begin());
+    };
+    const std::size_t c = column("c"), cEsd = column("c_esd");
+    ASSERT_LT(cEsd, head.size());
+    std::size_t point = 0;
+    while (std::getline(table, line)) {
+        const std::vector<std::string> row = fieldsOf(line.substr(0, line.size() - 1), ',');
+        ASSERT_EQ(row.size(), head.size()) << line;
+        if (row[c].empty()) continue;  // a row of the fitted curves alone
+        ASSERT_LT(point, data.size());
+        EXPECT_EQ(std::stof(row[0]), data[point][0]) << line;
+        EXPECT_EQ(std::stof(row[c]), data[point][1]) << line;
+        EXPECT_EQ(std::stof(row[cEsd]), data[point][2]) << line;
+        ++point;
+    }
+    EXPECT_EQ(point, data.size());
 }
 
 TEST(BatchPlots, WithoutAPrintFileTheDataFileNamesThePlots) {
