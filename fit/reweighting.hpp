@@ -56,13 +56,39 @@ struct ReweightedSolution {
     int iterations = 0;          // the solver's, over every pass
     std::vector<double> weights;  // of the last pass
     bool fromEsds = false;        // the weights came from esds; otherwise every point weighs the same
+    std::vector<double> weightedAt;  // the parameters whose slopes the last pass was weighted by; empty: none
 };
 
 ReweightedSolution solveReweighted(const ReweightingProblem& problem);
 
-// The residuals of a fit at its points: observed - calculated in units of each point's esd (the
+// The weights of a pass from the effective esd of each point, and whether they came from esds
+// (otherwise every point weighs the same).
+struct PassWeights {
+    std::vector<double> weights;
+    bool fromEsds = false;
+};
+PassWeights passWeights(const std::vector<double>& sigmas, FitWeights mode);
+
+// The residual of point i (numbered i + 1): observed - calculated in units of the point's esd (the
 // root of its last weight), or, where every point weighs the same, of the fit's own scatter
-// sqrt(chi2 / (n - p)); beyond kOutlierResidual a point is flagged as a possible outlier.
+// sqrt(chi2 / (n - p)); beyond kOutlierResidual the point is flagged as a possible outlier.
 constexpr double kOutlierResidual = 3.0;
+double scatterOf(double chi2, int dof);
+Residual residualOf(std::size_t i, float x, double observed, double calculated, const PassWeights& weights, double scatter);
+
 std::vector<Residual> residualsOf(const ReweightedSolution& fit, const std::vector<double>& x,
                                   const std::vector<double>& observed, const std::vector<double>& calculated);
+
+// The residuals of a fit with one abscissa remade from its points when they are visited: the
+// value calculated at each x from the fit's parameters, and the weights of its last pass from the
+// slope dy/dx at each point taken at solution.weightedAt (none: every slope 0), as that pass
+// took them.
+struct ResidualModel {
+    FitPoints points;
+    std::function<double(double x)> calculated;
+    std::function<double(const FitPoint& point)> lastSlope;  // empty where the last pass took no slopes
+    FitWeights mode = FitWeights::esd;
+    double chi2 = 0.0;
+    int dof = 0;
+};
+ResidualList remadeResiduals(const ResidualModel& model);
