@@ -5,6 +5,10 @@
 // normalised pressure against the Eulerian finite strain. Each fit carries its status: a failed
 // fit has the reason and no numbers.
 //
+// What a fit gives at each data point (residuals, K, F-f) is made when an output visits it, from a
+// view of the series (or its axes) that the fits share, so that a long series is not held again
+// by each fit.
+//
 // Every fitted function can be evaluated, with its esd, anywhere (value(x), tensorAt(x),
 // pressureAt(V), volumeAt(P), compressibilityAt(P), ...), so that plots draw curves from them.
 // Numbers are double precision and raw: per unit of T or P as given, moduli in the unit of P.
@@ -271,8 +275,8 @@ struct EosFit {
     int dof = 0;
     double maxResidual = 0.0;  // largest |P_obs - P_calc|
     int iterations = 0;
-    // Remakes the residuals from the points the fit was made from (a view of the series); empty
-    // for a failed fit.
+    // Remakes the residuals from the points the fit was made from (a view of the series; a fit
+    // with held parameters keeps its own); empty for a failed fit.
     std::function<ResidualList()> remakeResiduals;
 
     // The residual in P at each point's V (or edge).
