@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "fit/empirical_law.hpp"
@@ -92,13 +93,13 @@ private:
     const std::vector<double>* weights_ = nullptr;
     const std::vector<double>& currentWeights() const { return *weights_; }
     std::vector<double> rootW_;
+    std::vector<double> sigY_, sigX_;  // the points' esds, as the weighting takes them
     double eps0_ = 0.0, lambda_ = 0.0;
     std::vector<double> powers_;  // ((P - Pc) / range)^nu at each point, from linearPart
     double scaledLambda_ = 0.0;   // lambda range^nu, from linearPart
     // The q that powers_ and scaledLambda_ belong to (with the weights of this pass): the solver
     // asks for the Jacobian where it has just had the residuals, and the powers are most of the work.
     std::optional<std::array<double, 2>> linearAt_;
-    std::vector<double> jacobianColumns_;
     std::vector<double> boundPowers_;
     NonlinearProblem projected_;       // s and nu
     NonlinearProblem natural_;         // eps0, lambda, Pc, nu: for the covariance
@@ -121,7 +122,7 @@ void EmpiricalLawPasses::buildProjected() {
     projected_.parameters = 2;
     projected_.typical = {1.0, 1.0};
     projected_.maxIterations = 100;
-    projected_.residuals = [this](const std::vector<double>& q, std::vector<double>& r) {
+    projected_.residuals = [this](const std::vector<double>& q, std::span<double> r) {
         if (!(q[1] >= kSmallestNu && q[1] <= kLargestNu) || !solveLinearPart(q)) return false;
         for (std::size_t i = 0; i < n_; ++i) r[i] = (points_[i].y - eps0_ - scaledLambda_ * powers_[i]) * rootW_[i];
         return true;
@@ -129,13 +130,13 @@ void EmpiricalLawPasses::buildProjected() {
     // The Jacobian of the projected residuals in Kaufman's form: each column is the derivative of
     // the nonlinear basis function times its linear coefficient, with its part that eps0 and lambda
     // would absorb projected out. It gives the exact gradient, so the same minimum.
-    projected_.jacobian = [this](const std::vector<double>& q, std::vector<double>& jacobian) {
+    projected_.jacobian = [this](const std::vector<double>& q, std::span<double> jacobian) {
         if (!solveLinearPart(q)) return;
         const double pc = pMin_ - range_ * std::exp(q[0]);
         // d(x^nu)/dq0 = nu x^(nu - 1) exp(q0) and d(x^nu)/dnu = x^nu ln x, with x = (P - Pc) / range.
         double sw = 0.0, sx = 0.0, sxx = 0.0, sg0 = 0.0, sxg0 = 0.0, sg1 = 0.0, sxg1 = 0.0;
-        std::vector<double>& g = jacobianColumns_;
-        g.resize(2 * n_);
+        // The columns are made in the Jacobian's own place, then projected there.
+        const std::span<double> g = jacobian;
         for (std::size_t i = 0; i < n_; ++i) {
             const double x = (points_[i].x - pc) / range_;
             const double power = powers_[i];
@@ -155,8 +156,8 @@ void EmpiricalLawPasses::buildProjected() {
         const double b1 = (sw * sxg1 - sx * sg1) / det, a1 = (sg1 - b1 * sx) / sw;
         for (std::size_t i = 0; i < n_; ++i) {
             // The residuals are (y - model) sqrt(w).
-            jacobian[2 * i] = -(g[2 * i] - a0 - b0 * powers_[i]) * rootW_[i];
-            jacobian[2 * i + 1] = -(g[2 * i + 1] - a1 - b1 * powers_[i]) * rootW_[i];
+            g[2 * i] = -(g[2 * i] - a0 - b0 * powers_[i]) * rootW_[i];
+            g[2 * i + 1] = -(g[2 * i + 1] - a1 - b1 * powers_[i]) * rootW_[i];
         }
     };
 }
@@ -164,12 +165,12 @@ void EmpiricalLawPasses::buildProjected() {
 void EmpiricalLawPasses::buildNatural() {
     natural_.points = n_;
     natural_.parameters = kParameters;
-    natural_.residuals = [this](const std::vector<double>& t, std::vector<double>& r) {
+    natural_.residuals = [this](const std::vector<double>& t, std::span<double> r) {
         if (!(t[2] <= pMin_)) return false;
         for (std::size_t i = 0; i < n_; ++i) r[i] = (points_[i].y - strainOf(t, points_[i].x)) * std::sqrt(currentWeights()[i]);
         return true;
     };
-    natural_.jacobian = [this](const std::vector<double>& t, std::vector<double>& jacobian) {
+    natural_.jacobian = [this](const std::vector<double>& t, std::span<double> jacobian) {
         for (std::size_t i = 0; i < n_; ++i) {
             const std::array<double, 4> g = strainGradient(t, points_[i].x);
             for (std::size_t j = 0; j < kParameters; ++j) jacobian[i * kParameters + j] = -g[j] * std::sqrt(currentWeights()[i]);
@@ -185,7 +186,7 @@ void EmpiricalLawPasses::buildOnBound() {
     onBound_.parameters = 1;
     onBound_.typical = {1.0};
     onBound_.maxIterations = 100;
-    onBound_.residuals = [this](const std::vector<double>& q, std::vector<double>& r) {
+    onBound_.residuals = [this](const std::vector<double>& q, std::span<double> r) {
         double e0 = 0.0, l = 0.0, sl = 0.0;
         if (!(q[0] >= kSmallestNu && q[0] <= kLargestNu) ||
             !std::isfinite(linearPart(points_, currentWeights(), pMin_, q[0], range_, e0, l, boundPowers_, sl)))
@@ -196,10 +197,10 @@ void EmpiricalLawPasses::buildOnBound() {
     naturalOnBound_.points = n_;
     naturalOnBound_.parameters = 3;
     naturalOnBound_.typical = {1.0, 1.0, 1.0};
-    naturalOnBound_.residuals = [this](const std::vector<double>& t, std::vector<double>& r) {
+    naturalOnBound_.residuals = [this](const std::vector<double>& t, std::span<double> r) {
         return natural_.residuals({t[0], t[1], pMin_, t[2]}, r);
     };
-    naturalOnBound_.jacobian = [this](const std::vector<double>& t, std::vector<double>& jacobian) {
+    naturalOnBound_.jacobian = [this](const std::vector<double>& t, std::span<double> jacobian) {
         const std::vector<double> all = {t[0], t[1], pMin_, t[2]};
         for (std::size_t i = 0; i < n_; ++i) {
             const std::array<double, 4> g = strainGradient(all, points_[i].x);
@@ -212,10 +213,14 @@ ReweightingProblem EmpiricalLawPasses::reweighting(FitWeights mode) {
     ReweightingProblem weighting;
     weighting.parameters = kParameters;
     weighting.mode = mode;
+    sigY_.reserve(n_);
+    sigX_.reserve(n_);
     for (const FitPoint& point : points_) {
-        weighting.sigY.push_back(point.sigY);
-        weighting.sigX.push_back(point.sigX);
+        sigY_.push_back(point.sigY);
+        sigX_.push_back(point.sigX);
     }
+    weighting.sigY = sigY_;
+    weighting.sigX = sigX_;
     weighting.slopes = [this](const std::vector<double>& t, std::vector<double>& slopes) {
         for (std::size_t i = 0; i < n_; ++i) slopes[i] = slopeOverEsd(t, points_[i].x, points_[i].sigX);
     };

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -190,8 +191,8 @@ public:
 
 private:
     double rootOfV0(const std::vector<double>& x) const { return edge_ ? x[0] : std::cbrt(x[0]); }
-    bool residuals(const std::vector<double>& x, std::vector<double>& r) const;
-    void jacobian(const std::vector<double>& x, std::vector<double>& jacobian) const;
+    bool residuals(const std::vector<double>& x, std::span<double> r) const;
+    void jacobian(const std::vector<double>& x, std::span<double> jacobian) const;
     void slopes(const std::vector<double>& x, std::vector<double>& slopes) const;
 
     const EosModel model_;
@@ -223,13 +224,13 @@ EosPasses::EosPasses(EosModel model, const EosData& d, const std::vector<double>
     problem_.points = n_;
     problem_.parameters = p_;
     problem_.typical = start;
-    problem_.residuals = [this](const std::vector<double>& x, std::vector<double>& r) { return residuals(x, r); };
+    problem_.residuals = [this](const std::vector<double>& x, std::span<double> r) { return residuals(x, r); };
     // In closed form the solver needs no finite differences.
     if (closedForm_)
-        problem_.jacobian = [this](const std::vector<double>& x, std::vector<double>& j) { jacobian(x, j); };
+        problem_.jacobian = [this](const std::vector<double>& x, std::span<double> j) { jacobian(x, j); };
 }
 
-bool EosPasses::residuals(const std::vector<double>& x, std::vector<double>& r) const {
+bool EosPasses::residuals(const std::vector<double>& x, std::span<double> r) const {
     if (!inDomain(x)) return false;
     const EosParameters e = volumeParameters(model_, edge_, x);
     if (closedForm_) {
@@ -243,7 +244,7 @@ bool EosPasses::residuals(const std::vector<double>& x, std::vector<double>& r) 
 }
 
 // For an edge, V0 = x0^3, K0 = M0 / 3 and K' = M' / 3.
-void EosPasses::jacobian(const std::vector<double>& x, std::vector<double>& jacobian) const {
+void EosPasses::jacobian(const std::vector<double>& x, std::span<double> jacobian) const {
     const EosParameters e = volumeParameters(model_, edge_, x);
     const double dv0 = edge_ ? 3.0 * x[0] * x[0] : 1.0;
     const double dk = edge_ ? 1.0 / 3.0 : 1.0;

@@ -9,6 +9,7 @@
 // none, or no esds at all) or no esds of x the weights do not depend on the parameters, and one
 // pass is the fit.
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,14 +32,16 @@ struct WeightedSolution {
 
 struct ReweightingProblem {
     std::size_t parameters = 0;
-    std::vector<double> sigY;  // the esd of each observation
-    std::vector<double> sigX;  // the esd of its abscissa
+    // The esds, the model's own (a long series' copy would be 8 bytes a point each): they must
+    // outlive the problem.
+    std::span<const double> sigY;  // the esd of each observation
+    std::span<const double> sigX;  // the esd of its abscissa
     FitWeights mode = FitWeights::esd;
     // dy/dx at each point for the given parameters.
     std::function<void(const std::vector<double>& parameters, std::vector<double>& slopes)> slopes;
     // Optionally a second abscissa z with its esds (T beside V, for a fit of P(V, T)), entering
     // the effective variance as (dy/dz sigZ)^2 beside the first; empty: none.
-    std::vector<double> sigZ;
+    std::span<const double> sigZ;
     std::function<void(const std::vector<double>& parameters, std::vector<double>& slopes)> slopesZ;
     // The minimum for the given weights, from the parameters of the pass before (null in the first
     // pass).
