@@ -190,7 +190,8 @@ void tensor(JsonText& j, const TensorFit& fit) {
 
 // Each point's residual; null for a failed fit. An observed value read from the data file (P, for
 // an equation of state) is single precision, written as such like x.
-void residuals(JsonText& j, bool ok, const std::vector<Residual>& points, bool observedAsRead) {
+template <class Residuals>
+void residuals(JsonText& j, bool ok, const Residuals& points, bool observedAsRead) {
     j.key("residuals");
     if (!ok) {
         j.null();
@@ -247,7 +248,7 @@ void eos(JsonText& j, const EosFit& fit, const EosDiagnostics* extra = nullptr, 
     if (ok) j.integer(fit.dof);
     else j.null();
     j.key("max_residual").numberIf(ok, fit.maxResidual);
-    residuals(j, ok, fit.residuals, true);
+    residuals(j, ok, fit.residuals(), true);
     if (extra) diagnostics(j, ok, *extra, pc);
     j.key("status").string(fit.status.text).close('}');
 }
@@ -267,12 +268,15 @@ void empirical(JsonText& j, const EmpiricalFit& fit) {
     j.key("K");
     if (ok) {
         j.open('[');
-        for (const ValueAtPoint& k : fit.k) j.open('{').key("x").number(k.x).key("value").number(k.value).key("esd").number(k.esd).close('}');
+        for (std::size_t i = 0; i < fit.points.count; ++i) {
+            const ValueAtPoint k = fit.kAt(i);
+            j.open('{').key("x").number(k.x).key("value").number(k.value).key("esd").number(k.esd).close('}');
+        }
         j.close(']');
     } else {
         j.null();
     }
-    residuals(j, ok, fit.residuals, false);
+    residuals(j, ok, fit.residuals(), false);
     j.key("status").string(fit.status.text).close('}');
 }
 
@@ -454,9 +458,10 @@ void fitsMembers(JsonText& j, const FitResult& result) {
         j.close(']').key("ff");
         if (result.ff && result.ff->status.ok) {
             j.open('[');
-            for (const NormalisedPressurePoint& p : result.ff->points)
+            result.ff->forEachPoint([&j](const NormalisedPressurePoint& p) {
                 j.open('{').key("point").integer(p.point).key("x").number(p.x).key("f").number(p.f).key("f_esd").number(p.fEsd)
                     .key("F").number(p.F).key("F_esd").number(p.FEsd).close('}');
+            });
             j.close(']');
         } else {
             j.null().key("ff_reason").string(result.ff ? result.ff->status.text : "not computed");

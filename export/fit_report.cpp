@@ -148,18 +148,18 @@ void tensorSection(ReportText& out, const TensorFit& fit, bool pressure, const C
 // The points a fit flags as possible outliers, as a small table under the fit (a line saying
 // there are none otherwise): each with where the fitted function was taken, what was observed and
 // calculated, and the residual in esds.
-std::string outlierTable(const std::vector<Residual>& residuals, const std::string& xName, const std::string& yName,
+std::string outlierTable(const ResidualList& residuals, const std::string& xName, const std::string& yName,
                          int significant) {
-    std::vector<const Residual*> flagged;
+    std::vector<Residual> flagged;
     for (const Residual& r : residuals)
-        if (r.outlier) flagged.push_back(&r);
+        if (r.outlier) flagged.push_back(r);
     if (flagged.empty()) return "    no point lies more than 3 esds from the curve\n";
     std::string out = "    possible outliers, more than 3 esds from the curve:\n";
     out += "    " + alignedRight("point", 8) + alignedRight(xName, 14) + alignedRight(yName + " obs", 14) + alignedRight(yName + " calc", 14) +
            alignedRight("(obs-calc)/\u03c3", 16) + "\n";
-    for (const Residual* r : flagged)
-        out += "    " + alignedRight(std::to_string(r->point), 8) + alignedRight(significantText(r->x), 14) + alignedRight(significantText(r->observed, significant), 14) +
-               alignedRight(significantText(r->calculated, significant), 14) + alignedRight(fixedText(r->weighted, 1), 16) + "\n";
+    for (const Residual& r : flagged)
+        out += "    " + alignedRight(std::to_string(r.point), 8) + alignedRight(significantText(r.x), 14) + alignedRight(significantText(r.observed, significant), 14) +
+               alignedRight(significantText(r.calculated, significant), 14) + alignedRight(fixedText(r.weighted, 1), 16) + "\n";
     return out;
 }
 
@@ -215,7 +215,7 @@ void eosSection(ReportText& out, const std::vector<EosFit>& fits, const std::str
                 correlations += (correlations.empty() ? "" : ", ") + fit.parameters[a] + "-" + fit.parameters[b] + " " +
                                 fixedText(fit.covariance.correlation(a, b), 3);
         out += "    correlations: " + correlations + "\n";
-        out += outlierTable(fit.residuals, edge ? std::string(eosQuantityName(fit.quantity)) : "V", "P", 6) + "\n";
+        out += outlierTable(fit.residuals(), edge ? std::string(eosQuantityName(fit.quantity)) : "V", "P", 6) + "\n";
     }
 }
 
@@ -232,7 +232,7 @@ void empiricalSection(ReportText& out, const std::vector<EmpiricalFit>& fits, co
                valueWithEsd(fit.lambda.value, fit.lambda.esd) + "   Pc = " + valueWithEsd(fit.pc.value, fit.pc.esd) + (fit.pc.esd ? "" : " (fixed: the lowest P)") +
                "   \u03bd = " + valueWithEsd(fit.nu.value, fit.nu.esd) + "   \u03c7\u00b2 = " + significantText(fit.chi2, 5) +
                ", n-p = " + std::to_string(fit.dof) + "\n";
-        out += outlierTable(fit.residuals, "P", "\u03b5", 6);
+        out += outlierTable(fit.residuals(), "P", "\u03b5", 6);
     }
     const auto firstOk = std::find_if(fits.begin(), fits.end(), [](const EmpiricalFit& f) { return f.status.ok; });
     if (firstOk == fits.end()) {
@@ -242,10 +242,16 @@ void empiricalSection(ReportText& out, const std::vector<EmpiricalFit>& fits, co
     out += "\n  " + alignedRight(xLabel, 12);
     for (const EmpiricalFit& fit : fits) out += alignedRight(std::string("K") += std::to_string(fit.axis), 18);
     out += "\n";
-    for (std::size_t i = 0; i < firstOk->k.size(); ++i) {
-        out += "  " + alignedRight(significantText(firstOk->k[i].x), 12);
-        for (const EmpiricalFit& fit : fits)
-            out += alignedRight(fit.status.ok ? scaled(fit.k[i].value, fit.k[i].esd, unit.factor) : "-", 18);
+    for (std::size_t i = 0; i < firstOk->points.count; ++i) {
+        out += "  " + alignedRight(significantText(firstOk->kAt(i).x), 12);
+        for (const EmpiricalFit& fit : fits) {
+            if (!fit.status.ok) {
+                out += alignedRight("-", 18);
+                continue;
+            }
+            const ValueAtPoint k = fit.kAt(i);
+            out += alignedRight(scaled(k.value, k.esd, unit.factor), 18);
+        }
         out += "\n";
     }
     out += "\n";
@@ -260,9 +266,10 @@ void ffSection(ReportText& out, const NormalisedPressure& ff, const std::string&
     }
     out += "  V0 = " + valueWithEsd(ff.v0.value, ff.v0.esd) + "\n\n";
     out += "  " + alignedRight("point", 6) + alignedRight(xLabel, 12) + alignedRight("f", 18) + alignedRight("F" + (pUnit.empty() ? "" : " (" + pUnit + ")"), 18) + "\n";
-    for (const NormalisedPressurePoint& p : ff.points)
+    ff.forEachPoint([&out](const NormalisedPressurePoint& p) {
         out += "  " + alignedRight(std::to_string(p.point), 6) + alignedRight(significantText(p.x), 12) + alignedRight(valueWithEsd(p.f, p.fEsd), 18) +
                alignedRight(valueWithEsd(p.F, p.FEsd), 18) + "\n";
+    });
     out += "\n";
 }
 

@@ -19,6 +19,9 @@ namespace {
 using Json = nlohmann::basic_json<nlohmann::ordered_map, std::vector, std::string, bool, std::int64_t,
                                   std::uint64_t, float>;
 
+// The size of the pieces the points are written in.
+constexpr std::size_t kPointsPiece = 64 * 1024;
+
 // The points and the calculations, thousands of numbers a document, are written directly. Every
 // number is the run's single-precision value as writeFloatText writes it (as nlohmann-json would);
 // NaN (a property with no change of T or P) is written as null, and -0.0 (a zero strain component
@@ -163,6 +166,12 @@ bool JsonOutput::begin(const RunHeader& header) {
     for (std::size_t n = 0; n < series.points.size(); ++n) {
         j.raw(n == 0 ? "\n" : ",\n");
         writePoint(j, series.points[n], static_cast<int>(n + 1), series.volumeOnly);
+        // A long series' points go out a piece at a time: as one text they would be some 300
+        // bytes a point.
+        if (points.size() >= kPointsPiece) {
+            put(points);
+            points.clear();
+        }
     }
     j.raw("\n],\n\"calculations\": [");
     put(points);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,39 @@ double modulusOf(EosModel model, bool edge, const std::vector<double>& free, dou
 }
 
 bool inDomain(const std::vector<double>& free) { return free[0] > 0.0 && free[1] > 0.0; }
+
+// Whether the model has P and its gradient in closed form.
+bool closedFormOf(EosModel model, bool edge, const std::vector<double>& free) {
+    return eosPressureGradient(model, 1.0, volumeParameters(model, edge, free)).has_value();
+}
+
+// -dP/dv at v for some parameters, as the weights take it. In closed form P depends on v through
+// v0 / v only, so -dP/dv = (dP/dv0) v0 / v (the models with a closed-form gradient take (V0/V)^(1/3)
+// as cbrt(V0) / cbrt(V), for an edge x0 / x); otherwise a central difference: the weights need no
+// more.
+class EosSlope {
+public:
+    EosSlope(EosModel model, bool edge, bool closedForm, const std::vector<double>& free)
+        : model_(model), edge_(edge), closedForm_(closedForm), free_(free), e_(volumeParameters(model, edge, free)),
+          c0_(edge ? free[0] : std::cbrt(free[0])) {}
+    double at(double v) const {
+        if (closedForm_) {
+            const double root = edge_ ? v : std::cbrt(v);
+            const double dv0 = eosPressureGradient(model_, c0_ / root, e_)->dv0 * (edge_ ? 3.0 * free_[0] * free_[0] : 1.0);
+            return dv0 * free_[0] / v;
+        }
+        const double h = 1e-6 * v;
+        return (pressureOf(model_, edge_, free_, v - h) - pressureOf(model_, edge_, free_, v + h)) / (2.0 * h);
+    }
+
+private:
+    EosModel model_;
+    bool edge_;
+    bool closedForm_;
+    std::vector<double> free_;
+    EosParameters e_;
+    double c0_;
+};
 
 // Starting values: K from the slope of P against ln V, brought back to P = 0 with K' = 4, and V0
 // from the lowest-pressure point. Nothing when the volume does not fall as P rises.
@@ -156,8 +191,8 @@ public:
 
 private:
     double rootOfV0(const std::vector<double>& x) const { return edge_ ? x[0] : std::cbrt(x[0]); }
-    bool residuals(const std::vector<double>& x, std::vector<double>& r) const;
-    void jacobian(const std::vector<double>& x, std::vector<double>& jacobian) const;
+    bool residuals(const std::vector<double>& x, std::span<double> r) const;
+    void jacobian(const std::vector<double>& x, std::span<double> jacobian) const;
     void slopes(const std::vector<double>& x, std::vector<double>& slopes) const;
 
     const EosModel model_;
@@ -166,7 +201,7 @@ private:
     const std::size_t n_;
     const std::size_t p_;
     std::vector<double> rootWeights_;  // of the current weighting pass
-    std::vector<double> volumes_;      // V, or x^3 for an edge
+    std::vector<double> volumes_;      // V, or x^3 for an edge, where there is no closed form
     // The models with a closed-form gradient take (V0/V)^(1/3) as cbrt(V0) / cbrt(V): for an edge
     // x0 / x.
     std::vector<double> roots_;  // cube roots of the volumes
@@ -176,20 +211,26 @@ private:
 
 EosPasses::EosPasses(EosModel model, const EosData& d, const std::vector<double>& start)
     : model_(model), d_(d), edge_(d.quantity != EosQuantity::volume), n_(d.v.size()), p_(start.size()),
-      rootWeights_(n_, 1.0), volumes_(n_), roots_(n_) {
-    for (std::size_t i = 0; i < n_; ++i) volumes_[i] = edge_ ? cube(d.v[i]) : d.v[i];
-    for (std::size_t i = 0; i < n_; ++i) roots_[i] = edge_ ? d.v[i] : std::cbrt(d.v[i]);
-    closedForm_ = eosPressureGradient(model, 1.0, volumeParameters(model, edge_, start)).has_value();
+      rootWeights_(n_, 1.0) {
+    closedForm_ = closedFormOf(model, edge_, start);
+    // Only what the residuals take: a long series would otherwise hold both.
+    if (closedForm_) {
+        roots_.resize(n_);
+        for (std::size_t i = 0; i < n_; ++i) roots_[i] = edge_ ? d.v[i] : std::cbrt(d.v[i]);
+    } else {
+        volumes_.resize(n_);
+        for (std::size_t i = 0; i < n_; ++i) volumes_[i] = edge_ ? cube(d.v[i]) : d.v[i];
+    }
     problem_.points = n_;
     problem_.parameters = p_;
     problem_.typical = start;
-    problem_.residuals = [this](const std::vector<double>& x, std::vector<double>& r) { return residuals(x, r); };
+    problem_.residuals = [this](const std::vector<double>& x, std::span<double> r) { return residuals(x, r); };
     // In closed form the solver needs no finite differences.
     if (closedForm_)
-        problem_.jacobian = [this](const std::vector<double>& x, std::vector<double>& j) { jacobian(x, j); };
+        problem_.jacobian = [this](const std::vector<double>& x, std::span<double> j) { jacobian(x, j); };
 }
 
-bool EosPasses::residuals(const std::vector<double>& x, std::vector<double>& r) const {
+bool EosPasses::residuals(const std::vector<double>& x, std::span<double> r) const {
     if (!inDomain(x)) return false;
     const EosParameters e = volumeParameters(model_, edge_, x);
     if (closedForm_) {
@@ -203,7 +244,7 @@ bool EosPasses::residuals(const std::vector<double>& x, std::vector<double>& r) 
 }
 
 // For an edge, V0 = x0^3, K0 = M0 / 3 and K' = M' / 3.
-void EosPasses::jacobian(const std::vector<double>& x, std::vector<double>& jacobian) const {
+void EosPasses::jacobian(const std::vector<double>& x, std::span<double> jacobian) const {
     const EosParameters e = volumeParameters(model_, edge_, x);
     const double dv0 = edge_ ? 3.0 * x[0] * x[0] : 1.0;
     const double dk = edge_ ? 1.0 / 3.0 : 1.0;
@@ -219,20 +260,9 @@ void EosPasses::jacobian(const std::vector<double>& x, std::vector<double>& jaco
     }
 }
 
-// In closed form P depends on v through v0 / v only, so -dP/dv = (dP/dv0) v0 / v; otherwise a
-// central difference: the weights need no more.
 void EosPasses::slopes(const std::vector<double>& x, std::vector<double>& slopes) const {
-    const EosParameters e = volumeParameters(model_, edge_, x);
-    const double c0 = rootOfV0(x);
-    for (std::size_t i = 0; i < n_; ++i) {
-        if (closedForm_) {
-            const double dv0 = eosPressureGradient(model_, c0 / roots_[i], e)->dv0 * (edge_ ? 3.0 * x[0] * x[0] : 1.0);
-            slopes[i] = dv0 * x[0] / d_.v[i];
-        } else {
-            const double h = 1e-6 * d_.v[i];
-            slopes[i] = (pressureOf(model_, edge_, x, d_.v[i] - h) - pressureOf(model_, edge_, x, d_.v[i] + h)) / (2.0 * h);
-        }
-    }
+    const EosSlope slope(model_, edge_, closedForm_, x);
+    for (std::size_t i = 0; i < n_; ++i) slopes[i] = slope.at(d_.v[i]);
 }
 
 // The residuals are in P: the esd of V (or the edge) enters through |dP/dV|.
@@ -262,9 +292,36 @@ std::optional<std::string> unfittable(const EosData& d, std::size_t parameters) 
     return std::nullopt;
 }
 
+// The residuals in P at the fit's points, remade when asked for: P calculated at each V (or edge)
+// from the parameters, the weights of the last pass from the slopes it took.
+std::function<ResidualList()> residualsMaker(const EosFit& fit, const ReweightedSolution& solution, const FitPoints& points,
+                                             FitWeights mode) {
+    const EosModel model = fit.model;
+    const bool edge = fit.isEdge();
+    const std::vector<double> current = solution.parameters;
+    const std::vector<double> weightedAt = solution.weightedAt;
+    const double chi2 = solution.chi2;
+    const int dof = solution.dof;
+    return [=] {
+        ResidualModel r;
+        r.points = points;
+        r.calculated = [model, edge, current](double v) { return pressureOf(model, edge, current, v); };
+        if (!weightedAt.empty()) {
+            auto slope = std::make_shared<const EosSlope>(model, edge, closedFormOf(model, edge, weightedAt), weightedAt);
+            r.lastSlope = [slope](const FitPoint& point) { return slope->at(point.x); };
+        }
+        r.mode = mode;
+        r.chi2 = chi2;
+        r.dof = dof;
+        return remadeResiduals(r);
+    };
+}
+
 // The fitted parameters, with the covariance at the minimum from the exact Jacobian and the
-// weights of the last pass, and the residuals; a failure where any of them is not finite.
-void takeSolution(EosFit& fit, const ReweightedSolution& solution, const NonlinearProblem& problem, const EosData& d) {
+// weights of the last pass, and how to remake the residuals; a failure where any of them is not
+// finite.
+void takeSolution(EosFit& fit, const ReweightedSolution& solution, const NonlinearProblem& problem, const EosData& d,
+                  const FitPoints& points, FitWeights mode) {
     const bool edge = fit.isEdge();
     const std::size_t n = d.v.size();
     const std::size_t p = fit.parameters.size();
@@ -288,12 +345,8 @@ void takeSolution(EosFit& fit, const ReweightedSolution& solution, const Nonline
         // K'' as the model implies it, at V0.
         fit.kpp = {scale * eosState(fit.model, volume.v0, volume).kpp, std::nullopt};
     }
-    std::vector<double> calculated(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        calculated[i] = pressureOf(fit.model, edge, current, d.v[i]);
-        fit.maxResidual = std::max(fit.maxResidual, std::fabs(d.p[i] - calculated[i]));
-    }
-    fit.residuals = residualsOf(solution, d.v, d.p, calculated);
+    for (std::size_t i = 0; i < n; ++i)
+        fit.maxResidual = std::max(fit.maxResidual, std::fabs(d.p[i] - pressureOf(fit.model, edge, current, d.v[i])));
 
     const bool finite = fit.covariance.finite() && std::isfinite(fit.kpp.value) && std::isfinite(fit.maxResidual) &&
                         std::isfinite(fit.chi2);
@@ -301,15 +354,19 @@ void takeSolution(EosFit& fit, const ReweightedSolution& solution, const Nonline
         fit.status = FitStatus::failure("no finite solution");
         fit.v0 = fit.k0 = fit.kp = fit.kpp = {};
         fit.covariance = {};
-        fit.residuals.clear();
         return;
     }
+    fit.remakeResiduals = residualsMaker(fit, solution, points, mode);
     fit.status = FitStatus::success();
 }
 
 }  // namespace
 
 EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, const EosFit* seed) {
+    return fitEquationOfState(model, d, sharedPointsOf(d), mode, seed);
+}
+
+EosFit fitEquationOfState(EosModel model, const EosData& d, const FitPoints& points, FitWeights mode, const EosFit* seed) {
     EosFit fit;
     fit.model = model;
     fit.quantity = d.quantity;
@@ -337,22 +394,54 @@ EosFit fitEquationOfState(EosModel model, const EosData& d, FitWeights mode, con
         fit.status = FitStatus::failure(nonConvergence(model, edge, solution.reason, solution.parameters, *start));
         return fit;
     }
-    takeSolution(fit, solution, passes.problem(), d);
+    takeSolution(fit, solution, passes.problem(), d, points, mode);
     return fit;
+}
+
+FitPoint eosPointOf(const Series& series, EosQuantity quantity, std::size_t i, double pc) {
+    const DataPoint& point = series.points[i];
+    const double p = point.p;
+    const int edge = quantity == EosQuantity::a ? 0 : quantity == EosQuantity::b ? 1 : quantity == EosQuantity::c ? 2 : -1;
+    if (edge >= 0) return {point.cell[edge], point.cell.esd[edge], p - pc, point.sigP};
+    const VolumeWithEsd volume = volumeOf(point, series);
+    return {volume.volume, volume.esd, p - pc, point.sigP};
+}
+
+FitPoints eosPointsOf(std::shared_ptr<const Series> series, EosQuantity quantity, double pc) {
+    const std::size_t n = series->points.size();
+    return {n, [series = std::move(series), quantity, pc](std::size_t i) { return eosPointOf(*series, quantity, i, pc); }};
+}
+
+EosData eosDataOf(const FitPoints& points, EosQuantity quantity) {
+    EosData d;
+    d.quantity = quantity;
+    for (std::vector<double>* column : {&d.v, &d.sigV, &d.p, &d.sigP}) column->reserve(points.count);
+    for (std::size_t i = 0; i < points.count; ++i) {
+        const FitPoint point = points.point(i);
+        d.v.push_back(point.x);
+        d.sigV.push_back(point.sigX);
+        d.p.push_back(point.y);
+        d.sigP.push_back(point.sigY);
+    }
+    return d;
 }
 
 EosData eosDataOf(const Series& series, EosQuantity quantity) {
     EosData d;
     d.quantity = quantity;
-    const int edge = quantity == EosQuantity::a ? 0 : quantity == EosQuantity::b ? 1 : quantity == EosQuantity::c ? 2 : -1;
-    for (const DataPoint& point : series.points) {
-        const VolumeWithEsd volume = volumeOf(point, series);
-        d.v.push_back(edge < 0 ? volume.volume : point.cell[edge]);
-        d.sigV.push_back(edge < 0 ? volume.esd : point.cell.esd[edge]);
-        d.p.push_back(point.p);
-        d.sigP.push_back(point.sigP);
+    for (std::size_t i = 0; i < series.points.size(); ++i) {
+        const FitPoint point = eosPointOf(series, quantity, i, 0.0);
+        d.v.push_back(point.x);
+        d.sigV.push_back(point.sigX);
+        d.p.push_back(point.y);
+        d.sigP.push_back(point.sigY);
     }
     return d;
+}
+
+FitPoints sharedPointsOf(const EosData& data) {
+    auto copy = std::make_shared<const EosData>(data);
+    return {copy->v.size(), [copy](std::size_t i) { return FitPoint{copy->v[i], copy->sigV[i], copy->p[i], copy->sigP[i]}; }};
 }
 
 std::vector<EosQuantity> eosQuantitiesOf(CrystalSystem system) {
@@ -367,18 +456,17 @@ std::vector<EosQuantity> eosQuantitiesOf(CrystalSystem system) {
     return quantities;
 }
 
-std::vector<EosFit> fitEquationsOfState(const Series& series, const std::vector<EosModel>& models, FitWeights mode,
-                                        double pc) {
-    const std::vector<EosQuantity> quantities = eosQuantitiesOf(series.crystalSystem);
+std::vector<EosFit> fitEquationsOfState(const std::shared_ptr<const Series>& series, const std::vector<EosModel>& models,
+                                        FitWeights mode, double pc) {
+    const std::vector<EosQuantity> quantities = eosQuantitiesOf(series->crystalSystem);
     std::vector<EosFit> fits;
     for (const EosQuantity quantity : quantities) {
-        EosData data = eosDataOf(series, quantity);
-        if (pc != 0.0)
-            for (double& p : data.p) p -= pc;
+        const FitPoints points = eosPointsOf(series, quantity, pc);
+        const EosData data = eosDataOf(points, quantity);
         // Each model starts from V0 and K0 of the first that converged.
         std::optional<EosFit> seed;
         for (const EosModel model : models) {
-            fits.push_back(fitEquationOfState(model, data, mode, seed ? &*seed : nullptr));
+            fits.push_back(fitEquationOfState(model, data, points, mode, seed ? &*seed : nullptr));
             if (!seed && fits.back().status.ok) seed = fits.back();
         }
     }

@@ -5,11 +5,16 @@
 // normalised pressure against the Eulerian finite strain. Each fit carries its status: a failed
 // fit has the reason and no numbers.
 //
+// What a fit gives at each data point (residuals, K, F-f) is made when an output visits it, from a
+// view of the series (or its axes) that the fits share, so that a long series is not held again
+// by each fit.
+//
 // Every fitted function can be evaluated, with its esd, anywhere (value(x), tensorAt(x),
 // pressureAt(V), volumeAt(P), compressibilityAt(P), ...), so that plots draw curves from them.
 // Numbers are double precision and raw: per unit of T or P as given, moduli in the unit of P.
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -21,6 +26,7 @@
 #include "calc/options.hpp"
 #include "calc/series_axes.hpp"
 #include "fit/covariance.hpp"
+#include "fit/fit_points.hpp"
 
 // Whether a fit gave numbers, and if not, why.
 struct FitStatus {
@@ -54,6 +60,46 @@ struct Residual {
     double calculated = 0.0;
     double weighted = 0.0;
     bool outlier = false;
+};
+
+// The residual at each point of a fit, made when it is visited from the fit's points and
+// parameters and the weights of its last pass: the fifteen fits of a pressure series would
+// otherwise hold 40 bytes a point each. It holds what it makes them from, so may outlive its fit.
+class ResidualList {
+public:
+    class Iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = Residual;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = Residual;
+
+        Iterator(const ResidualList* list, std::size_t index) : list_(list), index_(index) {}
+        Residual operator*() const { return (*list_)[index_]; }
+        Iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return index_ == other.index_; }
+
+    private:
+        const ResidualList* list_;
+        std::size_t index_;
+    };
+
+    ResidualList() = default;
+    // Point i's residual is at(i), for i below size.
+    ResidualList(std::size_t size, std::function<Residual(std::size_t)> at) : size_(size), at_(std::move(at)) {}
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    Residual operator[](std::size_t i) const { return at_(i); }
+    Iterator begin() const { return {this, 0}; }
+    Iterator end() const { return {this, size_}; }
+
+private:
+    std::size_t size_ = 0;
+    std::function<Residual(std::size_t)> at_;
 };
 
 // A value with its esd at the x of a data point, x as the series holds it (single precision, as
@@ -228,8 +274,13 @@ struct EosFit {
     double chi2 = 0.0;
     int dof = 0;
     double maxResidual = 0.0;  // largest |P_obs - P_calc|
-    std::vector<Residual> residuals;  // in P, at each point's V (or edge)
     int iterations = 0;
+    // Remakes the residuals from the points the fit was made from (a view of the series; a fit
+    // with held parameters keeps its own); empty for a failed fit.
+    std::function<ResidualList()> remakeResiduals;
+
+    // The residual in P at each point's V (or edge).
+    ResidualList residuals() const { return remakeResiduals ? remakeResiduals() : ResidualList(); }
 
     bool isEdge() const { return quantity != EosQuantity::volume; }
     // P at a volume (or edge length) and its esd from the covariance.
@@ -252,8 +303,13 @@ struct EmpiricalFit {
     Covariance covariance;  // of eps0, lambda, pc, nu
     double chi2 = 0.0;
     int dof = 0;
-    std::vector<ValueAtPoint> k;  // the compressibility K = -d(epsilon)/dP at each measured P
-    std::vector<Residual> residuals;  // in the strain, at each measured P
+    FitPoints points;  // P as x, the strain as y, as fitted: a view of the series' axes
+    std::function<ResidualList()> remakeResiduals;  // from the points; empty for a failed fit
+
+    // The residual in the strain at each measured P.
+    ResidualList residuals() const { return remakeResiduals ? remakeResiduals() : ResidualList(); }
+    // The compressibility K = -d(epsilon)/dP at measured point i (from 0), x as the series holds it.
+    ValueAtPoint kAt(std::size_t i) const;
 
     double strainAt(double p) const;
     double strainEsdAt(double p) const;
@@ -274,7 +330,11 @@ struct NormalisedPressurePoint {
 struct NormalisedPressure {
     FitStatus status;
     FittedValue v0;  // from the BM3 fit of the volume
-    std::vector<NormalisedPressurePoint> points;  // points with f = 0 have no F and are left out
+    FitPoints volumes;  // V as x, P as y, as the BM3 fit took them: a view of the series
+
+    // Each point's f and F in series order, made as it is visited; points with f = 0 (or P = 0)
+    // have no F and are left out.
+    void forEachPoint(const std::function<void(const NormalisedPressurePoint&)>& visit) const;
 };
 
 enum class FitWeights { esd, none };

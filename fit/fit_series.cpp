@@ -71,19 +71,20 @@ void addStateFits(const Series& series, const FitOptions& options, FitResult& re
 
 // The fits a series of volumes allows: equations of state of V (and F-f) for pressure, V(T) for
 // temperature, P(V, T) where both vary.
-void fitVolumesOnly(const Series& series, const FitOptions& options, FitResult& result) {
+void fitVolumesOnly(const std::shared_ptr<const Series>& shared, const FitOptions& options, FitResult& result) {
+    const Series& series = *shared;
     // Where T varies too, P(V) at one T does not hold: the P-V-T models stand in for it.
     if (series.pressureRun && !isPvtSeries(series)) {
-        EosData volumes = eosDataOf(series, EosQuantity::volume);
-        for (double& p : volumes.p) p -= options.states.pc.value_or(0.0);
+        const FitPoints points = eosPointsOf(shared, EosQuantity::volume, options.states.pc.value_or(0.0));
+        const EosData volumes = eosDataOf(points, EosQuantity::volume);
         std::optional<EosFit> seed;
         for (const EosModel model : options.eosModels) {
-            result.eos.push_back(fitEquationOfState(model, volumes, options.weights, seed ? &*seed : nullptr));
+            result.eos.push_back(fitEquationOfState(model, volumes, points, options.weights, seed ? &*seed : nullptr));
             if (!seed && result.eos.back().status.ok) seed = result.eos.back();
         }
         const auto bm3 = std::find_if(result.eos.begin(), result.eos.end(), [](const EosFit& fit) { return fit.model == EosModel::BM3; });
-        result.ff = normalisedPressure(volumes, bm3 != result.eos.end() ? *bm3
-                                                                        : fitEquationOfState(EosModel::BM3, volumes, options.weights));
+        result.ff = normalisedPressure(points, bm3 != result.eos.end() ? *bm3
+                                                                       : fitEquationOfState(EosModel::BM3, volumes, points, options.weights));
     }
     addStateFits(series, options, result);
 }
@@ -91,6 +92,11 @@ void fitVolumesOnly(const Series& series, const FitOptions& options, FitResult& 
 }  // namespace
 
 FitResult fitSeries(const Series& series, const FitOptions& options) {
+    return fitSeries(std::make_shared<const Series>(series), options);
+}
+
+FitResult fitSeries(const std::shared_ptr<const Series>& shared, const FitOptions& options) {
+    const Series& series = *shared;
     FitResult result;
     // A series of volumes has no cells, hence no axes.
     result.axes = series.volumeOnly ? std::make_shared<const SeriesAxes>()
@@ -110,7 +116,7 @@ FitResult fitSeries(const Series& series, const FitOptions& options) {
     }
     result.status = FitStatus::success();
     if (series.volumeOnly) {
-        fitVolumesOnly(series, options, result);
+        fitVolumesOnly(shared, options, result);
         return result;
     }
 
@@ -125,16 +131,18 @@ FitResult fitSeries(const Series& series, const FitOptions& options) {
     result.tensor = fitTensor(result.axes, order, series.pressureRun, options.at, options.weights);
 
     if (series.pressureRun) {
-        result.eos = fitEquationsOfState(series, options.eosModels, options.weights, options.states.pc.value_or(0.0));
-        result.empirical = fitEmpirical(*result.axes, options.weights);
+        const double pc = options.states.pc.value_or(0.0);
+        result.eos = fitEquationsOfState(shared, options.eosModels, options.weights, pc);
+        result.empirical = fitEmpirical(result.axes, options.weights);
         // V0 from the BM3 fit of the volumes, the one among the models when it is there.
-        EosData volumes = eosDataOf(series, EosQuantity::volume);
-        for (double& p : volumes.p) p -= options.states.pc.value_or(0.0);
+        const FitPoints volumes = eosPointsOf(shared, EosQuantity::volume, pc);
         const auto bm3 = std::find_if(result.eos.begin(), result.eos.end(), [](const EosFit& fit) {
             return fit.model == EosModel::BM3 && !fit.isEdge();
         });
-        result.ff = normalisedPressure(volumes, bm3 != result.eos.end() ? *bm3
-                                                                        : fitEquationOfState(EosModel::BM3, volumes, options.weights));
+        result.ff = normalisedPressure(volumes, bm3 != result.eos.end()
+                                                    ? *bm3
+                                                    : fitEquationOfState(EosModel::BM3, eosDataOf(volumes, EosQuantity::volume),
+                                                                         volumes, options.weights));
     }
     addStateFits(series, options, result);
     return result;

@@ -1,5 +1,6 @@
 #pragma once
 // The fits over a whole series: pure, no files.
+#include <memory>
 #include <vector>
 
 #include "calc/options.hpp"
@@ -22,4 +23,7 @@ struct FitOptions {
 
 // Every strain is measured against the first point of the series. A series of fewer than three
 // points, or fits turned off, give a result that is not ok, with the reason.
+// The fits keep a view of the series, shared, to remake what they give at each point (residuals,
+// F and f) when it is written; the first form shares a copy.
+FitResult fitSeries(const std::shared_ptr<const Series>& series, const FitOptions& options);
 FitResult fitSeries(const Series& series, const FitOptions& options);

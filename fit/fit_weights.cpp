@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-bool anyEsd(const std::vector<double>& sigmas) {
+bool anyEsd(std::span<const double> sigmas) {
     return std::any_of(sigmas.begin(), sigmas.end(), [](double s) { return s > 0.0; });
 }
 

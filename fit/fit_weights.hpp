@@ -1,6 +1,7 @@
 #pragma once
 // Least-squares weights from the esds of the points.
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "fit/fit_result.hpp"
@@ -21,4 +22,4 @@ inline double effectiveEsd(double sigY, double slope, double sigX) {
 }
 
 // Whether any sigma is above 0.
-bool anyEsd(const std::vector<double>& sigmas);
+bool anyEsd(std::span<const double> sigmas);

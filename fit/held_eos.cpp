@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "fit/eos_models.hpp"
 
@@ -43,12 +44,16 @@ EosFit fitHeldEquationOfState(EosModel model, const EosData& d, FitWeights mode,
     fit.chi2 = held.chi2;
     fit.dof = held.dof;
     fit.iterations = held.iterations;
-    fit.residuals = held.residuals;
+    // Kept as the parametric fit made them: its weights came from slopes of its own.
+    auto residuals = std::make_shared<const std::vector<Residual>>(held.residuals);
+    fit.remakeResiduals = [residuals] {
+        return ResidualList(residuals->size(), [residuals](std::size_t i) { return (*residuals)[i]; });
+    };
     fit.v0 = *held.parameter("V0");
     fit.k0 = *held.parameter("K0");
     const EosParameters e = eosParameters(model, held.values);
     fit.kp = held.has("Kp") ? *held.parameter("Kp") : FittedValue{e.kp, std::nullopt};
     fit.kpp = held.has("Kpp") ? *held.parameter("Kpp") : FittedValue{eosState(model, e.v0, e).kpp, std::nullopt};
-    for (const Residual& r : fit.residuals) fit.maxResidual = std::max(fit.maxResidual, std::fabs(r.observed - r.calculated));
+    for (const Residual& r : held.residuals) fit.maxResidual = std::max(fit.maxResidual, std::fabs(r.observed - r.calculated));
     return fit;
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <span>
 
 #include "fit/gsl_support.hpp"
 
@@ -28,19 +29,24 @@ constexpr double kSingularRatio = 1e-13;
 constexpr int kRefineSteps = 8;
 constexpr double kRefineSettled = kXTolerance;
 
+// The residuals and the Jacobian go straight into the solver's own vector and matrix (contiguous,
+// as it allocates them): copies of them would be 8 bytes a point and a parameter more.
 struct Context {
     const NonlinearProblem* problem;
     std::vector<double> x;
-    std::vector<double> r;
-    std::vector<double> jacobian;
+    std::vector<double> spare;  // only for a vector or matrix with gaps, which the solver does not make
 };
 
 int residualFunction(const gsl_vector* x, void* params, gsl_vector* f) {
     auto* c = static_cast<Context*>(params);
     for (std::size_t j = 0; j < c->x.size(); ++j) c->x[j] = gsl_vector_get(x, j);
-    const bool inside = c->problem->residuals(c->x, c->r);
-    for (std::size_t i = 0; i < c->r.size(); ++i) {
-        const double v = c->r[i];
+    const std::size_t n = f->size;
+    const bool contiguous = f->stride == 1;
+    if (!contiguous) c->spare.assign(n, 0.0);
+    const std::span<double> r = contiguous ? std::span<double>(f->data, n) : std::span<double>(c->spare);
+    const bool inside = c->problem->residuals(c->x, r);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double v = r[i];
         f->data[i * f->stride] = inside && std::isfinite(v) ? v : kOutsideResidual;
     }
     return GSL_SUCCESS;
@@ -49,13 +55,16 @@ int residualFunction(const gsl_vector* x, void* params, gsl_vector* f) {
 int jacobianFunction(const gsl_vector* x, void* params, gsl_matrix* J) {
     auto* c = static_cast<Context*>(params);
     for (std::size_t j = 0; j < c->x.size(); ++j) c->x[j] = x->data[j * x->stride];
-    const std::size_t n = c->r.size();
+    const std::size_t n = J->size1;
     const std::size_t p = c->x.size();
-    c->jacobian.assign(n * p, 0.0);
-    c->problem->jacobian(c->x, c->jacobian);
+    const bool contiguous = J->tda == p;
+    if (!contiguous) c->spare.assign(n * p, 0.0);
+    const std::span<double> jacobian = contiguous ? std::span<double>(J->data, n * p) : std::span<double>(c->spare);
+    if (contiguous) std::fill(jacobian.begin(), jacobian.end(), 0.0);
+    c->problem->jacobian(c->x, jacobian);
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < p; ++j) {
-            const double v = c->jacobian[i * p + j];
+            const double v = jacobian[i * p + j];
             J->data[i * J->tda + j] = std::isfinite(v) ? v : 0.0;
         }
     return GSL_SUCCESS;
@@ -194,7 +203,7 @@ NonlinearSolution solveLeastSquares(const NonlinearProblem& problem, const std::
     }
 
     const GslErrorsAsValues errors;
-    Context context{&problem, std::vector<double>(p), std::vector<double>(n), {}};
+    Context context{&problem, std::vector<double>(p), {}};
     gsl_multifit_nlinear_fdf fdf{};
     fdf.f = residualFunction;
     fdf.df = problem.jacobian ? jacobianFunction : nullptr;  // else by finite differences

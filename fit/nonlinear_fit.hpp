@@ -3,6 +3,7 @@
 // covariance of the parameters at the solution.
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,11 @@ struct NonlinearProblem {
     std::size_t parameters = 0;
     // The weighted residuals (obs - calc) / sigma at the parameters; false where the parameters
     // lie outside the model's domain (a negative volume, say).
-    std::function<bool(const std::vector<double>& parameters, std::vector<double>& residuals)> residuals;
+    std::function<bool(const std::vector<double>& parameters, std::span<double> residuals)> residuals;
     // Optionally the Jacobian of the residuals, d residual_i / d parameter_j row by row (points x
     // parameters), at parameters where the residuals can be evaluated; without it the solver takes
     // forward differences, and the covariance central differences.
-    std::function<void(const std::vector<double>& parameters, std::vector<double>& jacobian)> jacobian;
+    std::function<void(const std::vector<double>& parameters, std::span<double> jacobian)> jacobian;
     // A typical magnitude of each parameter, for the steps of the numerical derivatives.
     std::vector<double> typical;
     std::size_t maxIterations = 200;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <limits>
 
 #include "fit/model_choice.hpp"
@@ -109,7 +110,7 @@ ParametricFit fitParametric(const ParametricModel& model, const ParametricData& 
     std::vector<double> start(p);
     for (std::size_t k = 0; k < p; ++k) start[k] = fit.values[freeIndex[k]] / scales[k];
     problem.typical.assign(p, 1.0);
-    problem.residuals = [&](const std::vector<double>& free, std::vector<double>& r) {
+    problem.residuals = [&](const std::vector<double>& free, std::span<double> r) {
         const std::vector<double> v = unscaled(free);
         if (model.inDomain && !model.inDomain(v)) return false;
         for (std::size_t i = 0; i < n; ++i) r[i] = (data.y[i] - model.value(v, data.x[i], zOf(i))) * rootWeights[i];

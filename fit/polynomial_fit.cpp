@@ -183,13 +183,16 @@ PolynomialFit fitPolynomial(const FitPoints& points, int order, double origin, F
     ReweightingProblem problem;
     problem.parameters = p;
     problem.mode = mode;
-    problem.sigY.reserve(n);
-    problem.sigX.reserve(n);
+    std::vector<double> sigY, sigX;
+    sigY.reserve(n);
+    sigX.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
         const FitPoint point = points.point(i);
-        problem.sigY.push_back(point.sigY);
-        problem.sigX.push_back(point.sigX);
+        sigY.push_back(point.sigY);
+        sigX.push_back(point.sigX);
     }
+    problem.sigY = sigY;
+    problem.sigX = sigX;
     const double scale = powers.scale;
     problem.slopes = [&](const std::vector<double>& scaledCoefficients, std::vector<double>& slopes) {
         for (std::size_t i = 0; i < n; ++i) {

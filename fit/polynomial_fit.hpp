@@ -4,26 +4,13 @@
 #include <functional>
 #include <vector>
 
+#include "fit/fit_points.hpp"
 #include "fit/fit_result.hpp"
-
-// One observation: q at x, with the esds of both.
-struct FitPoint {
-    double x = 0.0;
-    double sigX = 0.0;
-    double y = 0.0;
-    double sigY = 0.0;
-};
 
 // q(x) as a polynomial of the given order in (x - origin). Each point is weighted by 1/sigma^2 with
 // the effective variance sigma^2 = sigY^2 + (q'(x) sigX)^2, q' from the fit before, iterated until
 // the coefficients settle. The covariance is scaled by chi2 / dof. Fails, with the reason, when
 // there are not order + 2 points, not order + 1 distinct x, or no finite solution.
 PolynomialFit fitPolynomial(const std::vector<FitPoint>& points, int order, double origin, FitWeights mode);
-
-// The observations of a fit given one at a time, so that a long series' need not be gathered
-// first: point(i) for i below count, the same point every time it is asked for.
-struct FitPoints {
-    std::size_t count = 0;
-    std::function<FitPoint(std::size_t)> point;
-};
+// The same from points given one at a time.
 PolynomialFit fitPolynomial(const FitPoints& points, int order, double origin, FitWeights mode);

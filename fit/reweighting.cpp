@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <utility>
 
 #include "fit/fit_weights.hpp"
 
@@ -38,8 +40,10 @@ ReweightedSolution solveReweighted(const ReweightingProblem& problem) {
         for (std::size_t i = 0; i < n; ++i) sigmas[i] = effectiveEsd(problem.sigY[i], slopes[i], problem.sigX[i]);
         if (secondAbscissa)
             for (std::size_t i = 0; i < n; ++i) sigmas[i] = effectiveEsd(sigmas[i], slopesZ[i], problem.sigZ[i]);
-        fit.weights = weightsOf(sigmas, problem.mode);
-        fit.fromEsds = problem.mode == FitWeights::esd && anyEsd(sigmas);
+        PassWeights weights = passWeights(sigmas, problem.mode);
+        fit.weights = std::move(weights.weights);
+        fit.fromEsds = weights.fromEsds;
+        fit.weightedAt = previous;
         WeightedSolution solution = problem.solve(fit.weights, previous.empty() ? nullptr : &previous);
         fit.passes = pass;
         fit.iterations += solution.iterations;
@@ -65,21 +69,49 @@ ReweightedSolution solveReweighted(const ReweightingProblem& problem) {
     return fit;
 }
 
+PassWeights passWeights(const std::vector<double>& sigmas, FitWeights mode) {
+    return {weightsOf(sigmas, mode), mode == FitWeights::esd && anyEsd(sigmas)};
+}
+
+double scatterOf(double chi2, int dof) { return dof > 0 ? std::sqrt(chi2 / dof) : 0.0; }
+
+Residual residualOf(std::size_t i, float x, double observed, double calculated, const PassWeights& weights, double scatter) {
+    Residual r;
+    r.point = static_cast<int>(i) + 1;
+    r.x = x;
+    r.observed = observed;
+    r.calculated = calculated;
+    const double difference = observed - calculated;
+    r.weighted = weights.fromEsds ? difference * std::sqrt(weights.weights[i]) : scatter > 0.0 ? difference / scatter : 0.0;
+    r.outlier = std::fabs(r.weighted) > kOutlierResidual;
+    return r;
+}
+
 std::vector<Residual> residualsOf(const ReweightedSolution& fit, const std::vector<double>& x,
                                   const std::vector<double>& observed, const std::vector<double>& calculated) {
     std::vector<Residual> residuals;
     residuals.reserve(observed.size());
-    const double scatter = fit.dof > 0 ? std::sqrt(fit.chi2 / fit.dof) : 0.0;
-    for (std::size_t i = 0; i < observed.size(); ++i) {
-        Residual r;
-        r.point = static_cast<int>(i) + 1;
-        r.x = static_cast<float>(x[i]);
-        r.observed = observed[i];
-        r.calculated = calculated[i];
-        const double difference = observed[i] - calculated[i];
-        r.weighted = fit.fromEsds ? difference * std::sqrt(fit.weights[i]) : scatter > 0.0 ? difference / scatter : 0.0;
-        r.outlier = std::fabs(r.weighted) > kOutlierResidual;
-        residuals.push_back(r);
-    }
+    const PassWeights weights{fit.weights, fit.fromEsds};
+    const double scatter = scatterOf(fit.chi2, fit.dof);
+    for (std::size_t i = 0; i < observed.size(); ++i)
+        residuals.push_back(residualOf(i, static_cast<float>(x[i]), observed[i], calculated[i], weights, scatter));
     return residuals;
+}
+
+ResidualList remadeResiduals(const ResidualModel& model) {
+    const FitPoints& points = model.points;
+    // The weights as the last pass made them; kept only where the residuals are in their units.
+    std::vector<double> sigmas(points.count);
+    for (std::size_t i = 0; i < points.count; ++i) {
+        const FitPoint p = points.point(i);
+        sigmas[i] = effectiveEsd(p.sigY, model.lastSlope ? model.lastSlope(p) : 0.0, p.sigX);
+    }
+    auto weights = std::make_shared<PassWeights>(passWeights(sigmas, model.mode));
+    if (!weights->fromEsds) weights->weights = {};
+    const double scatter = scatterOf(model.chi2, model.dof);
+    return ResidualList(points.count, [points, calculated = model.calculated, weights = std::shared_ptr<const PassWeights>(weights),
+                                       scatter](std::size_t i) {
+        const FitPoint p = points.point(i);
+        return residualOf(i, static_cast<float>(p.x), p.y, calculated(p.x), *weights, scatter);
+    });
 }

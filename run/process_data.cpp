@@ -71,8 +71,9 @@ std::string rangeReason(int point, const PointRangeFault& fault) {
 // the outputs get the texts, and those that keep the fits the fits, on the run's own thread.
 class FitsBesideCalculations {
 public:
-    FitsBesideCalculations(const RunState& state, const Series& series, const std::vector<RunOutput*>& outputs, bool beside)
-        : series_(series), options_(state.fitOptions) {
+    FitsBesideCalculations(const RunState& state, std::shared_ptr<const Series> series, const std::vector<RunOutput*>& outputs,
+                           bool beside)
+        : series_(std::move(series)), options_(state.fitOptions) {
         options_.run = state.options;
         for (RunOutput* output : outputs) {
             if (std::unique_ptr<FitsFormatter> formatter = output->fitsFormatter()) {
@@ -106,7 +107,7 @@ private:
         for (std::size_t k = 0; k < formatters_.size(); ++k) texts_[k] = formatters_[k]->format(*fits_);
     }
 
-    const Series& series_;
+    std::shared_ptr<const Series> series_;  // shared with the fits, which remake values at its points from it
     FitOptions options_;
     std::vector<RunOutput*> formatted_;  // the outputs whose formatters these are, in order
     std::vector<std::unique_ptr<FitsFormatter>> formatters_;
@@ -118,7 +119,8 @@ private:
 
 // A series of volumes without cells: nothing pairwise to compute, so no print file and no result
 // files; the outputs that show the fits get them.
-RunOutcome runVolumesOnly(RunState& state, const Series& series) {
+RunOutcome runVolumesOnly(RunState& state, const std::shared_ptr<const Series>& shared) {
+    const Series& series = *shared;
     for (std::size_t n = 0; n < series.points.size(); ++n) {
         const PointRangeFault range = pointRangeFault(series.points[n]);
         const int point = static_cast<int>(n + 1);
@@ -142,7 +144,7 @@ RunOutcome runVolumesOnly(RunState& state, const Series& series) {
         if (allOpen) showStatus(state, status::resultOpenFailed);
         allOpen = false;
     }
-    FitsBesideCalculations(state, series, state.extraOutputs, false).finish();
+    FitsBesideCalculations(state, shared, state.extraOutputs, false).finish();
     bool written = true;
     for (RunOutput* output : state.extraOutputs) written = output->end() && written;
     if (!written) {
@@ -302,7 +304,8 @@ RunOutcome endOutputs(RunState& state, const CellRunOutputs& outputs, bool allOp
 
 // A checked series of cells: its outputs opened and held, its calculations, its fits beside
 // them, its outputs ended.
-RunOutcome runCells(RunState& state, const Series& series) {
+RunOutcome runCells(RunState& state, const std::shared_ptr<const Series>& shared) {
+    const Series& series = *shared;
     // A print file that the run opens itself is opened only now, so that a run that failed before
     // created none; one that is refused below is removed again if it was new.
     const DeferredPrintFile deferred = openDeferredPrintFile(state);
@@ -322,7 +325,7 @@ RunOutcome runCells(RunState& state, const Series& series) {
     const CellRunOutputs outputs(state, printToDevice);
     const bool allOpen =
         beginOutputs(state, outputs, RunHeader{series, state.options, state.inputFileName, state.inputPath, runDateTime(state)});
-    FitsBesideCalculations fits(state, series, outputs.all, state.fitsBeside);
+    FitsBesideCalculations fits(state, shared, outputs.all, state.fitsBeside);
     calculateSeries(state, series, outputs.all);
     fits.finish();
     return endOutputs(state, outputs, allOpen);
@@ -333,9 +336,10 @@ RunOutcome runCells(RunState& state, const Series& series) {
 RunOutcome runSeries(RunState& state) {
     if (const InputClash clash = clashWithInput(state); clash != InputClash::none)
         return refused(state, clashText(clash));
-    const ReadResult read = readChosenSeries(state);
+    ReadResult read = readChosenSeries(state);
     if (!read.ok()) return read.failure == ReadFailure::invalidCell ? RunOutcome::invalidCell : RunOutcome::readError;
-    if (read.series.volumeOnly) return runVolumesOnly(state, read.series);
-    if (const std::optional<RunOutcome> refusal = refuseSeries(state, read.series)) return *refusal;
-    return runCells(state, read.series);
+    const auto series = std::make_shared<const Series>(std::move(read.series));
+    if (series->volumeOnly) return runVolumesOnly(state, series);
+    if (const std::optional<RunOutcome> refusal = refuseSeries(state, *series)) return *refusal;
+    return runCells(state, series);
 }

@@ -11,7 +11,7 @@
 
 std::optional<Figure> normalisedPressureFigure(const PlotRecorder& record) {
     const std::optional<FitResult>& fits = record.fitResult();
-    if (!record.pressureRun() || !fits || !fits->ff || !fits->ff->status.ok || fits->ff->points.empty()) return {};
+    if (!record.pressureRun() || !fits || !fits->ff || !fits->ff->status.ok) return {};
     const NormalisedPressure& ff = *fits->ff;
     const std::string& pressureUnit = record.pressureUnit();
     Figure f;
@@ -26,7 +26,7 @@ std::optional<Figure> normalisedPressureFigure(const PlotRecorder& record) {
     line.joined = false;
     bool esds = false;
     double low = std::numeric_limits<double>::infinity(), high = -low;
-    for (const NormalisedPressurePoint& p : ff.points) {
+    ff.forEachPoint([&](const NormalisedPressurePoint& p) {
         line.x.push_back(static_cast<float>(p.f));
         line.xEsd.push_back(p.fEsd > 0.0 ? static_cast<float>(p.fEsd) : kNoEsd);
         line.y.push_back(static_cast<float>(p.F));
@@ -34,7 +34,8 @@ std::optional<Figure> normalisedPressureFigure(const PlotRecorder& record) {
         esds = esds || p.FEsd > 0.0;
         low = std::min(low, p.f);
         high = std::max(high, p.f);
-    }
+    });
+    if (line.x.empty()) return {};
     panel.lines.push_back(std::move(line));
     // The lines the two Birch-Murnaghan fits of the volume give: F = K0 for BM2, and
     // F = K0 (1 + 3/2 (K' - 4) f) for BM3.

@@ -62,11 +62,12 @@ TEST(ModelChoice, AiccAndTheFTestFollowTheirDefinitions) {
 
 TEST(Reweighting, ASecondAbscissaAddsItsEsdThroughItsSlope) {
     // y = 2 x + 3 z: the effective esd of each point is sqrt(sigY^2 + (2 sigX)^2 + (3 sigZ)^2).
+    const std::vector<double> sigY = {0.1, 0.1, 0.1}, sigX = {0.2, 0.0, 0.0}, sigZ = {0.0, 0.0, 0.4};
     ReweightingProblem problem;
     problem.parameters = 1;
-    problem.sigY = {0.1, 0.1, 0.1};
-    problem.sigX = {0.2, 0.0, 0.0};
-    problem.sigZ = {0.0, 0.0, 0.4};
+    problem.sigY = sigY;
+    problem.sigX = sigX;
+    problem.sigZ = sigZ;
     problem.slopes = [](const std::vector<double>&, std::vector<double>& s) { s.assign(3, 2.0); };
     problem.slopesZ = [](const std::vector<double>&, std::vector<double>& s) { s.assign(3, 3.0); };
     problem.solve = [](const std::vector<double>&, const std::vector<double>*) {

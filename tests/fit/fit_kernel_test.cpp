@@ -41,12 +41,15 @@ struct ScriptedPasses {
     std::vector<std::vector<double>> parameters;
     int passes = 0;
     std::vector<std::vector<double>> weights;  // as each pass was given them
+    std::vector<double> sigYs, sigXs;           // the esds the problem refers to
 
     ReweightingProblem problem(FitWeights mode, double sigX) {
+        sigYs = {1.0, 1.0, 1.0};
+        sigXs = {sigX, sigX, sigX};
         ReweightingProblem p;
         p.parameters = 1;
-        p.sigY = {1.0, 1.0, 1.0};
-        p.sigX = {sigX, sigX, sigX};
+        p.sigY = sigYs;
+        p.sigX = sigXs;
         p.mode = mode;
         p.slopes = [](const std::vector<double>& t, std::vector<double>& slopes) { slopes.assign(3, t[0]); };
         p.solve = [this](const std::vector<double>& w, const std::vector<double>*) {

@@ -286,8 +286,8 @@ TEST(EmpiricalFit, EqualWeightsGiveTheOrdinaryLeastSquaresMinimumAndEsds) {
     expectOrdinaryLeastSquares(ordinaryLeastSquaresAt(law, x, y, {fit.eps0.value, fit.lambda.value, fit.pc.value, fit.nu.value}),
                                fitted, fit.chi2, "empirical");
     // K = -d(eps)/dP.
-    ASSERT_EQ(fit.k.size(), points.size());
-    EXPECT_NEAR(fit.k[5].value, -fit.lambda.value * fit.nu.value * std::pow(2.0 - fit.pc.value, fit.nu.value - 1.0), 1e-12);
+    ASSERT_EQ(fit.points.count, points.size());
+    EXPECT_NEAR(fit.kAt(5).value, -fit.lambda.value * fit.nu.value * std::pow(2.0 - fit.pc.value, fit.nu.value - 1.0), 1e-12);
 }
 
 TEST(EquationOfState, AnEdgeOfACubicCellIsTheVolumeWithLinearModuli) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "fit/nonlinear_fit.hpp"
@@ -21,11 +22,11 @@ struct WeightedLine {
         p.points = x.size();
         p.parameters = 2;
         p.typical = {1.0, 1.0};
-        p.residuals = [this](const std::vector<double>& t, std::vector<double>& r) {
+        p.residuals = [this](const std::vector<double>& t, std::span<double> r) {
             for (std::size_t i = 0; i < x.size(); ++i) r[i] = (y[i] - t[0] - t[1] * x[i]) / sigma[i];
             return true;
         };
-        p.jacobian = [this](const std::vector<double>&, std::vector<double>& j) {
+        p.jacobian = [this](const std::vector<double>&, std::span<double> j) {
             for (std::size_t i = 0; i < x.size(); ++i) {
                 j[2 * i] = -1.0 / sigma[i];
                 j[2 * i + 1] = -x[i] / sigma[i];
@@ -80,7 +81,7 @@ TEST(NonlinearFit, ParametersTheDataCannotTellApartHaveNoCovariance) {
     problem.points = line.x.size();
     problem.parameters = 3;
     problem.typical = {1.0, 1.0, 1.0};
-    problem.residuals = [&](const std::vector<double>& t, std::vector<double>& r) {
+    problem.residuals = [&](const std::vector<double>& t, std::span<double> r) {
         for (std::size_t i = 0; i < line.x.size(); ++i) r[i] = (line.y[i] - t[0] - t[1] - t[2] * line.x[i]) / line.sigma[i];
         return true;
     };
@@ -103,7 +104,7 @@ struct Decay {
         p.points = x.size();
         p.parameters = 2;
         p.typical = {20.0, 0.7};
-        p.residuals = [this](const std::vector<double>& t, std::vector<double>& r) {
+        p.residuals = [this](const std::vector<double>& t, std::span<double> r) {
             for (std::size_t i = 0; i < x.size(); ++i) r[i] = (y[i] - t[0] * std::exp(-t[1] * x[i])) / 0.05;
             return true;
         };

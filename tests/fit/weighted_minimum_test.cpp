@@ -136,9 +136,10 @@ TEST(WeightedMinimum, EquationsOfStateAreAtTheMinimumOfTheirOwnWeights) {
         });
         expectMinimum(nextPass(c.pressure, o, w, t, {0, 1, 2}), {fit->v0, fit->k0, fit->kp}, {0, 1, 2}, name);
         // Each residual in esds is (P_obs - P_calc) / sigma with these weights.
-        ASSERT_EQ(fit->residuals.size(), o.x.size());
+        const ResidualList residuals = fit->residuals();
+        ASSERT_EQ(residuals.size(), o.x.size());
         for (std::size_t i = 0; i < o.x.size(); ++i)
-            EXPECT_NEAR(fit->residuals[i].weighted, (o.y[i] - c.pressure(t, o.x[i])) * std::sqrt(w[i]), 1e-3) << name << " " << i;
+            EXPECT_NEAR(residuals[i].weighted, (o.y[i] - c.pressure(t, o.x[i])) * std::sqrt(w[i]), 1e-3) << name << " " << i;
     }
 }
 
