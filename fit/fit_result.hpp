@@ -15,7 +15,6 @@
 #include <array>
 #include <cstddef>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +26,7 @@
 #include "calc/series_axes.hpp"
 #include "fit/covariance.hpp"
 #include "fit/fit_points.hpp"
+#include "fit/made_on_visit.hpp"
 
 // Whether a fit gave numbers, and if not, why.
 struct FitStatus {
@@ -65,28 +65,12 @@ struct Residual {
 // The residual at each point of a fit, made when it is visited from the fit's points and
 // parameters and the weights of its last pass: the fifteen fits of a pressure series would
 // otherwise hold 40 bytes a point each. It holds what it makes them from, so may outlive its fit.
+class ResidualList;
+Residual residualAt(const ResidualList& list, std::size_t i);
+
 class ResidualList {
 public:
-    class Iterator {
-    public:
-        using iterator_category = std::input_iterator_tag;
-        using value_type = Residual;
-        using difference_type = std::ptrdiff_t;
-        using pointer = void;
-        using reference = Residual;
-
-        Iterator(const ResidualList* list, std::size_t index) : list_(list), index_(index) {}
-        Residual operator*() const { return (*list_)[index_]; }
-        Iterator& operator++() {
-            ++index_;
-            return *this;
-        }
-        bool operator==(const Iterator& other) const { return index_ == other.index_; }
-
-    private:
-        const ResidualList* list_;
-        std::size_t index_;
-    };
+    using Iterator = MadeOnVisitIterator<ResidualList, Residual, residualAt>;
 
     ResidualList() = default;
     // Point i's residual is at(i), for i below size.
@@ -101,6 +85,8 @@ private:
     std::size_t size_ = 0;
     std::function<Residual(std::size_t)> at_;
 };
+
+inline Residual residualAt(const ResidualList& list, std::size_t i) { return list[i]; }
 
 // A value with its esd at the x of a data point, x as the series holds it (single precision, as
 // outputs write it).
@@ -174,32 +160,14 @@ struct TensorAt {
 };
 
 struct TensorFit;
+TensorAt tensorAtEntry(const TensorFit& fit, std::size_t i);
 
 // The tensor fit at each distinct measured x, ascending, then at each x asked for; each made when
 // it is visited, since a long series would otherwise hold some 500 bytes a point. A view of its
 // fit, which must outlive it.
 class TensorAtList {
 public:
-    class Iterator {
-    public:
-        using iterator_category = std::input_iterator_tag;
-        using value_type = TensorAt;
-        using difference_type = std::ptrdiff_t;
-        using pointer = void;
-        using reference = TensorAt;
-
-        Iterator(const TensorFit* fit, std::size_t index) : fit_(fit), index_(index) {}
-        TensorAt operator*() const;
-        Iterator& operator++() {
-            ++index_;
-            return *this;
-        }
-        bool operator==(const Iterator& other) const { return index_ == other.index_; }
-
-    private:
-        const TensorFit* fit_;
-        std::size_t index_;
-    };
+    using Iterator = MadeOnVisitIterator<TensorFit, TensorAt, tensorAtEntry>;
 
     explicit TensorAtList(const TensorFit& fit) : fit_(&fit) {}
     std::size_t size() const;
@@ -242,7 +210,7 @@ inline std::size_t TensorAtList::size() const {
     return fit_->status.ok ? fit_->measuredX.size() + fit_->askedX.size() : 0;
 }
 inline TensorAt TensorAtList::operator[](std::size_t i) const { return fit_->atEntry(i); }
-inline TensorAt TensorAtList::Iterator::operator*() const { return fit_->atEntry(index_); }
+inline TensorAt tensorAtEntry(const TensorFit& fit, std::size_t i) { return fit.atEntry(i); }
 
 // Equations of state P(V), in their standard published forms.
 enum class EosModel { BM2, BM3, BM4, Vinet2, Vinet3, Murnaghan, NS2, NS3 };
